@@ -10,7 +10,7 @@ VELM_BUILD=${VELM_BUILD:-$VELM_ROOT/build}
 velm_packages=(
     build-essential cmake ninja-build pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev qcoro-qt6-dev
-    libbenchmark-dev
+    libbenchmark-dev libmd4c-dev
     xvfb xauth
 )
 
