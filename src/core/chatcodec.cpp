@@ -1,9 +1,7 @@
 #include "core/chatcodec.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QJsonValue>
+#include "core/jsonreader.h"
+#include "core/jsonwriter.h"
 
 #include <cmath>
 
@@ -23,175 +21,267 @@ QString uuidText(const QUuid &id)
     return id.toString(QUuid::WithoutBraces).toUpper();
 }
 
-QJsonObject toJson(const SearchResult &result)
+void write(JsonWriter &json, const SearchResult &result)
 {
-    return QJsonObject{
-        {u"id"_s, uuidText(result.id)},
-        {u"title"_s, result.title},
-        {u"url"_s, result.url},
-        {u"snippet"_s, result.snippet},
-    };
+    json.beginObject();
+    json.key("id"_L1);
+    json.value(uuidText(result.id));
+    json.key("title"_L1);
+    json.value(result.title);
+    json.key("url"_L1);
+    json.value(result.url);
+    json.key("snippet"_L1);
+    json.value(result.snippet);
+    json.endObject();
 }
 
-QJsonObject toJson(const ChatMessage &message)
+void write(JsonWriter &json, const ChatMessage &message)
 {
-    QJsonObject object{
-        {u"id"_s, uuidText(message.id)},
-        {u"role"_s, ChatMessage::roleName(message.role)},
-        {u"text"_s, message.text},
-    };
+    json.beginObject();
+    json.key("id"_L1);
+    json.value(uuidText(message.id));
+    json.key("role"_L1);
+    json.value(ChatMessage::roleName(message.role));
+    json.key("text"_L1);
+    json.value(message.text);
     if (message.sources) {
-        QJsonArray sources;
+        json.key("sources"_L1);
+        json.beginArray();
         for (const SearchResult &result : *message.sources)
-            sources.append(toJson(result));
-        object.insert(u"sources"_s, sources);
+            write(json, result);
+        json.endArray();
     }
-    return object;
+    json.endObject();
 }
 
-QJsonObject toJson(const ChatSession &session)
+void write(JsonWriter &json, const QList<ChatMessage> &messages)
 {
-    QJsonArray messages;
-    for (const ChatMessage &message : session.messages)
-        messages.append(toJson(message));
-    QJsonObject object{
-        {u"id"_s, uuidText(session.id)},
-        {u"messages"_s, messages},
-        {u"updatedAt"_s, referenceSeconds(session.updatedAt)},
-        {u"isArchived"_s, session.isArchived},
-    };
-    if (session.customTitle)
-        object.insert(u"customTitle"_s, *session.customTitle);
-    return object;
-}
-
-QJsonArray toJson(const QList<ChatMessage> &messages)
-{
-    QJsonArray array;
+    json.beginArray();
     for (const ChatMessage &message : messages)
-        array.append(toJson(message));
-    return array;
+        write(json, message);
+    json.endArray();
 }
 
-std::optional<QUuid> uuidFrom(const QJsonValue &value)
+void write(JsonWriter &json, const ChatSession &session)
 {
-    if (!value.isString())
-        return std::nullopt;
-    const QString text = value.toString();
+    json.beginObject();
+    json.key("id"_L1);
+    json.value(uuidText(session.id));
+    json.key("messages"_L1);
+    write(json, session.messages);
+    json.key("updatedAt"_L1);
+    json.value(referenceSeconds(session.updatedAt));
+    if (session.customTitle) {
+        json.key("customTitle"_L1);
+        json.value(*session.customTitle);
+    }
+    json.key("isArchived"_L1);
+    json.value(session.isArchived);
+    json.endObject();
+}
+
+// A guess at the encoded size, so that the buffer rarely has to grow.
+qsizetype expectedSize(const QList<ChatMessage> &messages)
+{
+    qsizetype size = 0;
+    for (const ChatMessage &message : messages) {
+        size += message.text.size() + 100;
+        if (message.sources) {
+            for (const SearchResult &result : *message.sources)
+                size += result.title.size() + result.url.size() + result.snippet.size() + 100;
+        }
+    }
+    return size + size / 8;
+}
+
+std::optional<QUuid> readUuid(JsonReader &json)
+{
+    const auto text = json.readStringBytes();
     // QUuid also takes braces and bare hex; a stored id is only ever the 36-character form.
-    if (text.size() != 36)
+    if (!text || text->size() != 36)
         return std::nullopt;
-    const QUuid id = QUuid::fromString(text);
+    const QUuid id = QUuid::fromString(QLatin1StringView(*text));
     // fromString answers the nil UUID for garbage, so the nil UUID itself needs a look.
-    if (id.isNull() && text != "00000000-0000-0000-0000-000000000000"_L1)
+    if (id.isNull() && *text != "00000000-0000-0000-0000-000000000000")
         return std::nullopt;
     return id;
 }
 
-std::optional<QString> stringFrom(const QJsonValue &value)
+std::optional<ChatMessage::Role> readRole(JsonReader &json)
 {
-    if (!value.isString())
+    const auto name = json.readStringBytes();
+    if (!name)
         return std::nullopt;
-    return value.toString();
+    if (*name == "user")
+        return ChatMessage::Role::User;
+    if (*name == "assistant")
+        return ChatMessage::Role::Assistant;
+    return std::nullopt;
 }
 
-std::optional<SearchResult> searchResultFrom(const QJsonValue &value)
+// Reads a string into `out`; false on any other type.
+bool readInto(JsonReader &json, QString &out)
 {
-    if (!value.isObject())
-        return std::nullopt;
-    const QJsonObject object = value.toObject();
-    const auto id = uuidFrom(object.value("id"_L1));
-    const auto title = stringFrom(object.value("title"_L1));
-    const auto url = stringFrom(object.value("url"_L1));
-    const auto snippet = stringFrom(object.value("snippet"_L1));
-    if (!id || !title || !url || !snippet)
-        return std::nullopt;
-    return SearchResult{*id, *title, *url, *snippet};
+    auto text = json.readString();
+    if (!text)
+        return false;
+    out = std::move(*text);
+    return true;
 }
 
-std::optional<ChatMessage> messageFrom(const QJsonValue &value)
-{
-    if (!value.isObject())
-        return std::nullopt;
-    const QJsonObject object = value.toObject();
-    const auto id = uuidFrom(object.value("id"_L1));
-    const QJsonValue roleValue = object.value("role"_L1);
-    const auto role
-        = roleValue.isString() ? ChatMessage::roleFromName(roleValue.toString()) : std::nullopt;
-    const auto text = stringFrom(object.value("text"_L1));
-    if (!id || !role || !text)
-        return std::nullopt;
+// Each reader below consumes exactly one value and answers false when it is not a valid
+// record. Required keys are counted as they are seen; optional keys holding null read as
+// absent, as the first version's decoder had it; unknown keys are read and dropped.
 
-    ChatMessage message(*id, *role, *text);
-    // An optional key holding null reads as absent, as the first version's decoder did.
-    const QJsonValue sources = object.value("sources"_L1);
-    if (sources.isArray()) {
-        const QJsonArray array = sources.toArray();
-        QList<SearchResult> results;
-        results.reserve(array.size());
-        for (const QJsonValue &item : array) {
-            auto result = searchResultFrom(item);
-            if (!result)
-                return std::nullopt;
-            results.append(std::move(*result));
+bool readSearchResult(JsonReader &json, SearchResult &result)
+{
+    if (!json.beginObject())
+        return false;
+    bool hasId = false, hasTitle = false, hasUrl = false, hasSnippet = false;
+    QByteArrayView key;
+    while (json.nextMember(key)) {
+        if (key == "id") {
+            const auto id = readUuid(json);
+            if (!id)
+                return false;
+            result.id = *id;
+            hasId = true;
+        } else if (key == "title") {
+            hasTitle = readInto(json, result.title);
+            if (!hasTitle)
+                return false;
+        } else if (key == "url") {
+            hasUrl = readInto(json, result.url);
+            if (!hasUrl)
+                return false;
+        } else if (key == "snippet") {
+            hasSnippet = readInto(json, result.snippet);
+            if (!hasSnippet)
+                return false;
+        } else if (!json.skipValue()) {
+            return false;
         }
-        message.sources = std::move(results);
-    } else if (!sources.isUndefined() && !sources.isNull()) {
-        return std::nullopt;
     }
-    return message;
+    return !json.failed() && hasId && hasTitle && hasUrl && hasSnippet;
 }
 
-std::optional<ChatSession> sessionFrom(const QJsonValue &value)
+bool readSources(JsonReader &json, std::optional<QList<SearchResult>> &sources)
 {
-    if (!value.isObject())
-        return std::nullopt;
-    const QJsonObject object = value.toObject();
-    const auto id = uuidFrom(object.value("id"_L1));
-    const QJsonValue messages = object.value("messages"_L1);
-    const QJsonValue updatedAt = object.value("updatedAt"_L1);
-    if (!id || !messages.isArray() || !updatedAt.isDouble())
-        return std::nullopt;
-    const auto date = dateFromReferenceSeconds(updatedAt.toDouble());
-    if (!date)
-        return std::nullopt;
-
-    ChatSession session;
-    session.id = *id;
-    session.updatedAt = *date;
-
-    const QJsonValue customTitle = object.value("customTitle"_L1);
-    if (customTitle.isString())
-        session.customTitle = customTitle.toString();
-    else if (!customTitle.isUndefined() && !customTitle.isNull())
-        return std::nullopt;
-
-    const QJsonValue isArchived = object.value("isArchived"_L1);
-    if (isArchived.isBool())
-        session.isArchived = isArchived.toBool();
-    else if (!isArchived.isUndefined() && !isArchived.isNull())
-        return std::nullopt;
-
-    const QJsonArray array = messages.toArray();
-    session.messages.reserve(array.size());
-    for (const QJsonValue &item : array) {
-        auto message = messageFrom(item);
-        if (!message)
-            return std::nullopt;
-        session.messages.append(std::move(*message));
+    if (json.peek() == JsonReader::Type::Null) {
+        sources.reset();
+        return json.readNull();
     }
-    return session;
+    if (!json.beginArray())
+        return false;
+    QList<SearchResult> results;
+    while (json.nextElement()) {
+        SearchResult result;
+        if (!readSearchResult(json, result))
+            return false;
+        results.append(std::move(result));
+    }
+    sources = std::move(results);
+    return !json.failed();
 }
 
-std::optional<QJsonArray> arrayFrom(QByteArrayView json)
+bool readMessage(JsonReader &json, ChatMessage &message)
 {
-    QJsonParseError error;
-    // The parser copies what it keeps, so the caller's bytes need not be copied first.
-    const QJsonDocument document
-        = QJsonDocument::fromJson(QByteArray::fromRawData(json.data(), json.size()), &error);
-    if (error.error != QJsonParseError::NoError || !document.isArray())
-        return std::nullopt;
-    return document.array();
+    if (!json.beginObject())
+        return false;
+    bool hasId = false, hasRole = false, hasText = false;
+    QByteArrayView key;
+    while (json.nextMember(key)) {
+        if (key == "id") {
+            const auto id = readUuid(json);
+            if (!id)
+                return false;
+            message.id = *id;
+            hasId = true;
+        } else if (key == "role") {
+            const auto role = readRole(json);
+            if (!role)
+                return false;
+            message.role = *role;
+            hasRole = true;
+        } else if (key == "text") {
+            hasText = readInto(json, message.text);
+            if (!hasText)
+                return false;
+        } else if (key == "sources") {
+            if (!readSources(json, message.sources))
+                return false;
+        } else if (!json.skipValue()) {
+            return false;
+        }
+    }
+    return !json.failed() && hasId && hasRole && hasText;
+}
+
+bool readMessages(JsonReader &json, QList<ChatMessage> &messages)
+{
+    if (!json.beginArray())
+        return false;
+    messages.clear();
+    while (json.nextElement()) {
+        ChatMessage message;
+        if (!readMessage(json, message))
+            return false;
+        messages.append(std::move(message));
+    }
+    return !json.failed();
+}
+
+bool readSession(JsonReader &json, ChatSession &session)
+{
+    if (!json.beginObject())
+        return false;
+    bool hasId = false, hasMessages = false, hasDate = false;
+    QByteArrayView key;
+    while (json.nextMember(key)) {
+        if (key == "id") {
+            const auto id = readUuid(json);
+            if (!id)
+                return false;
+            session.id = *id;
+            hasId = true;
+        } else if (key == "messages") {
+            hasMessages = readMessages(json, session.messages);
+            if (!hasMessages)
+                return false;
+        } else if (key == "updatedAt") {
+            const auto seconds = json.readNumber();
+            const auto date = seconds ? dateFromReferenceSeconds(*seconds) : std::nullopt;
+            if (!date)
+                return false;
+            session.updatedAt = *date;
+            hasDate = true;
+        } else if (key == "customTitle") {
+            if (json.peek() == JsonReader::Type::Null) {
+                session.customTitle.reset();
+                if (!json.readNull())
+                    return false;
+            } else {
+                auto title = json.readString();
+                if (!title)
+                    return false;
+                session.customTitle = std::move(*title);
+            }
+        } else if (key == "isArchived") {
+            if (json.peek() == JsonReader::Type::Null) {
+                session.isArchived = false;
+                if (!json.readNull())
+                    return false;
+            } else {
+                const auto archived = json.readBool();
+                if (!archived)
+                    return false;
+                session.isArchived = *archived;
+            }
+        } else if (!json.skipValue()) {
+            return false;
+        }
+    }
+    return !json.failed() && hasId && hasMessages && hasDate;
 }
 
 } // namespace
@@ -217,46 +307,47 @@ std::optional<QDateTime> dateFromReferenceSeconds(double seconds)
 
 QByteArray encodeSessions(const QList<ChatSession> &sessions)
 {
-    QJsonArray array;
+    qsizetype size = 0;
     for (const ChatSession &session : sessions)
-        array.append(toJson(session));
-    return QJsonDocument(array).toJson(QJsonDocument::Compact);
+        size += expectedSize(session.messages) + 150;
+    JsonWriter json(size);
+    json.beginArray();
+    for (const ChatSession &session : sessions)
+        write(json, session);
+    json.endArray();
+    return json.take();
 }
 
 std::optional<QList<ChatSession>> decodeSessions(QByteArrayView json)
 {
-    const auto array = arrayFrom(json);
-    if (!array)
+    JsonReader reader(json);
+    if (!reader.beginArray())
         return std::nullopt;
     QList<ChatSession> sessions;
-    sessions.reserve(array->size());
-    for (const QJsonValue &item : *array) {
-        auto session = sessionFrom(item);
-        if (!session)
+    while (reader.nextElement()) {
+        ChatSession session;
+        if (!readSession(reader, session))
             return std::nullopt;
-        sessions.append(std::move(*session));
+        sessions.append(std::move(session));
     }
+    if (!reader.atEnd())
+        return std::nullopt;
     return sessions;
 }
 
 QByteArray encodeMessages(const QList<ChatMessage> &messages)
 {
-    return QJsonDocument(toJson(messages)).toJson(QJsonDocument::Compact);
+    JsonWriter json(expectedSize(messages));
+    write(json, messages);
+    return json.take();
 }
 
 std::optional<QList<ChatMessage>> decodeMessages(QByteArrayView json)
 {
-    const auto array = arrayFrom(json);
-    if (!array)
-        return std::nullopt;
+    JsonReader reader(json);
     QList<ChatMessage> messages;
-    messages.reserve(array->size());
-    for (const QJsonValue &item : *array) {
-        auto message = messageFrom(item);
-        if (!message)
-            return std::nullopt;
-        messages.append(std::move(*message));
-    }
+    if (!readMessages(reader, messages) || !reader.atEnd())
+        return std::nullopt;
     return messages;
 }
 

@@ -327,6 +327,31 @@ private Q_SLOTS:
         QVERIFY(!ChatCodec::decodeMessages(bytes));
     }
 
+    void firstVersionDocument()
+    {
+        // As the first version's encoder wrote it: escaped slashes, microsecond dates.
+        const QByteArray json
+            = "[{\"id\":\"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\",\"messages\":[{\"id\":"
+              "\"9C8F4A6E-1B2D-4E3F-8A7B-6C5D4E3F2A1B\",\"role\":\"user\",\"text\":\"Look up "
+              "https:\\/\\/example.com \\u00e9\"},{\"id\":\"1A2B3C4D-5E6F-4A8B-9C0D-1E2F3A4B5C6D\","
+              "\"role\":\"assistant\",\"text\":\"Done\",\"sources\":[{\"id\":"
+              "\"0F1E2D3C-4B5A-4968-8776-A5B4C3D2E1F0\",\"title\":\"Ex\",\"url\":"
+              "\"https:\\/\\/example.com\\/a\",\"snippet\":\"\"}]}],\"updatedAt\":734567890.123456,"
+              "\"isArchived\":false}]";
+        const auto sessions = ChatCodec::decodeSessions(json);
+        QVERIFY(sessions);
+        const ChatSession &session = sessions->at(0);
+        QCOMPARE(session.id, QUuid(u"{e621e1f8-c36c-495a-93fc-0c247a3e6e5f}"_s));
+        QCOMPARE(session.messages.at(0).text, u"Look up https://example.com é"_s);
+        QCOMPARE(session.messages.at(1).sources->at(0).url, u"https://example.com/a"_s);
+        QCOMPARE(session.updatedAt,
+                 QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC).addMSecs(734567890123LL));
+
+        // Whitespace between tokens is no obstacle either.
+        const QByteArray pretty = QJsonDocument::fromJson(json).toJson(QJsonDocument::Indented);
+        QCOMPARE(ChatCodec::decodeSessions(pretty), sessions);
+    }
+
     void messages()
     {
         const QList<ChatMessage> messages = sampleSession().messages;
