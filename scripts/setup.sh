@@ -9,7 +9,9 @@ VELM_BUILD=${VELM_BUILD:-$VELM_ROOT/build}
 
 velm_packages=(
     build-essential cmake ninja-build pkg-config clang-format
-    qt6-base-dev qt6-base-dev-tools libgl-dev qcoro-qt6-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev qcoro-qt6-dev qt6-svg-dev
+    qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev
+    libjs-katex fonts-katex fonts-inter
     libbenchmark-dev libmd4c-dev
     xvfb xauth
 )
@@ -21,6 +23,9 @@ velm_missing_packages() {
             printf '%s\n' "$pkg"
         fi
     done
+    # The build fetches the Playfair Display fonts with npm. Any npm will do (some machines
+    # carry Node.js from elsewhere, whose npm is not a Debian package).
+    command -v npm >/dev/null || printf '%s\n' npm
 }
 
 velm_install_packages() {
