@@ -121,7 +121,11 @@ FakeResponse FakeResponse::fromCapture(const QByteArray &head, const QByteArray 
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QByteArray line = lines.at(i).trimmed();
         if (i == 0) {
-            response.status = line.split(' ').value(1).toInt();
+            // "HTTP/1.1 200 OK": the reason may hold spaces of its own.
+            const qsizetype first = line.indexOf(' ');
+            const qsizetype second = line.indexOf(' ', first + 1);
+            response.status = line.mid(first + 1, second == -1 ? -1 : second - first - 1).toInt();
+            response.reason = second == -1 ? QByteArray() : line.mid(second + 1);
             continue;
         }
         const qsizetype colon = line.indexOf(':');
@@ -129,13 +133,8 @@ FakeResponse FakeResponse::fromCapture(const QByteArray &head, const QByteArray 
             continue;
         const QByteArray name = line.left(colon);
         const QByteArray value = line.mid(colon + 1).trimmed();
-        if (name.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0) {
+        if (name.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0)
             response.framing = Framing::Chunked;
-            continue;
-        }
-        // Recomputed from the body when the response is sent.
-        if (name.compare("Content-Length", Qt::CaseInsensitive) == 0)
-            continue;
         response.headers.append({name, value});
     }
     if (response.framing == Framing::Chunked)
@@ -226,14 +225,28 @@ int FakeHttpServer::openConnections() const
     return int(m_buffers.size());
 }
 
+bool FakeHttpServer::isConnectionOpen(int connection) const
+{
+    for (auto it = m_connectionNumbers.cbegin(); it != m_connectionNumbers.cend(); ++it) {
+        if (it.value() == connection)
+            return true;
+    }
+    return false;
+}
+
 void FakeHttpServer::onNewConnection()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
         socket->setParent(this);
+        // Each scripted write goes out at once instead of waiting for the client's delayed
+        // acknowledgement, which would make a body cut into many small writes crawl.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         m_buffers.insert(socket, {});
+        m_connectionNumbers.insert(socket, ++m_connectionCount);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             m_buffers.remove(socket);
+            m_connectionNumbers.remove(socket);
             socket->deleteLater();
         });
     }
@@ -249,6 +262,7 @@ void FakeHttpServer::onReadyRead(QTcpSocket *socket)
         if (headEnd == -1)
             return;
         FakeRequest request;
+        request.connection = m_connectionNumbers.value(socket);
         const QList<QByteArray> lines = buffer.left(headEnd).split('\n');
         const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
         request.method = requestLine.value(0);
@@ -275,19 +289,37 @@ void FakeHttpServer::onReadyRead(QTcpSocket *socket)
 void FakeHttpServer::respond(QTcpSocket *socket, const FakeResponse &response)
 {
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' '
-        + reasonPhrase(response.status) + "\r\n";
-    for (const auto &[name, value] : response.headers)
-        head += name + ": " + value + "\r\n";
-    switch (response.framing) {
-    case FakeResponse::Framing::ContentLength:
-        head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
-        break;
-    case FakeResponse::Framing::Chunked:
-        head += "Transfer-Encoding: chunked\r\n";
-        break;
-    case FakeResponse::Framing::CloseDelimited:
-        head += "Connection: close\r\n";
-        break;
+        + (response.reason.isEmpty() ? reasonPhrase(response.status) : response.reason) + "\r\n";
+    // A framing header given by the script keeps its place (captured heads replay byte for
+    // byte) as long as it agrees with the framing; its length is always the body's.
+    bool framed = false;
+    for (const auto &[name, value] : response.headers) {
+        if (name.compare("Content-Length", Qt::CaseInsensitive) == 0) {
+            if (response.framing != FakeResponse::Framing::ContentLength)
+                continue;
+            head += name + ": " + QByteArray::number(response.body.size()) + "\r\n";
+            framed = true;
+        } else if (name.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0) {
+            if (response.framing != FakeResponse::Framing::Chunked)
+                continue;
+            head += name + ": " + value + "\r\n";
+            framed = true;
+        } else {
+            head += name + ": " + value + "\r\n";
+        }
+    }
+    if (!framed) {
+        switch (response.framing) {
+        case FakeResponse::Framing::ContentLength:
+            head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+            break;
+        case FakeResponse::Framing::Chunked:
+            head += "Transfer-Encoding: chunked\r\n";
+            break;
+        case FakeResponse::Framing::CloseDelimited:
+            head += "Connection: close\r\n";
+            break;
+        }
     }
     head += "\r\n";
 

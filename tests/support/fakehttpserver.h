@@ -26,6 +26,10 @@ struct FakeResponse
     };
 
     int status = 200;
+    QByteArray reason; // empty: the usual phrase for the status
+    // Sent in this order. A "Content-Length" or "Transfer-Encoding" given here that agrees
+    // with `framing` takes the place of the one the framing would add (with the length of
+    // `body`), so that captured heads replay byte for byte; one that disagrees is dropped.
     QList<QPair<QByteArray, QByteArray>> headers;
     QByteArray body;
     Framing framing = Framing::ContentLength;
@@ -47,7 +51,8 @@ struct FakeResponse
     static FakeResponse eventStream(const QByteArray &body);
 
     // A capture of a real server: `head` holds the status line and headers as the server
-    // sent them, `body` the decoded body. Framing follows the captured headers.
+    // sent them, `body` the decoded body. Framing follows the captured headers; the head is
+    // sent again as captured.
     static FakeResponse fromCapture(const QByteArray &head, const QByteArray &body);
 
     QList<QByteArray> pieces() const;
@@ -59,6 +64,8 @@ struct FakeRequest
     QByteArray target; // path and query, as sent
     QHash<QByteArray, QByteArray> headers; // names lower-cased
     QByteArray body;
+    // Which connection the request came on (numbered from 1 in order of arrival).
+    int connection = 0;
 
     QString path() const;
     QUrlQuery query() const;
@@ -89,6 +96,8 @@ public:
     int requestCount(const QString &path) const;
     // Open connections that the client has not closed yet.
     int openConnections() const;
+    // Whether the connection numbered `connection` (see FakeRequest) is still open.
+    bool isConnectionOpen(int connection) const;
 
 Q_SIGNALS:
     void requestReceived(const FakeRequest &request);
@@ -102,4 +111,6 @@ private:
     QHash<QString, Handler> m_routes;
     QList<FakeRequest> m_requests;
     QHash<QTcpSocket *, QByteArray> m_buffers;
+    QHash<QTcpSocket *, int> m_connectionNumbers;
+    int m_connectionCount = 0;
 };

@@ -1,0 +1,227 @@
+#include "llm/chatstream.h"
+
+#include "llm/wireformat.h"
+
+#include <QCoreApplication>
+#include <QNetworkReply>
+
+#include <coroutine>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+// How the stream ended, shared with the coroutines awaiting it so that they can be woken
+// even when the stream object is gone.
+struct ChatStreamEnd
+{
+    std::optional<LLMResult<void>> result;
+    std::vector<std::coroutine_handle<>> waiters;
+
+    void resolve(LLMResult<void> outcome)
+    {
+        if (result)
+            return;
+        result = std::move(outcome);
+        // Woken from the event loop rather than from inside a signal of the reply, so a
+        // waiter may delete the stream or start the next request without pulling the
+        // ground from under the code that is still emitting.
+        for (std::coroutine_handle<> waiter : std::exchange(waiters, {}))
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [waiter] { waiter.resume(); }, Qt::QueuedConnection);
+    }
+};
+
+namespace {
+
+struct EndAwaiter
+{
+    std::shared_ptr<ChatStreamEnd> end;
+
+    bool await_ready() const noexcept { return end->result.has_value(); }
+    void await_suspend(std::coroutine_handle<> waiter) { end->waiters.push_back(waiter); }
+    LLMResult<void> await_resume() const { return *end->result; }
+};
+
+QCoro::Task<LLMResult<void>> awaitEnd(std::shared_ptr<ChatStreamEnd> end)
+{
+    // Not `co_return co_await EndAwaiter{…}`: GCC 12 destroys such temporaries twice.
+    EndAwaiter awaiter{std::move(end)};
+    LLMResult<void> result = co_await awaiter;
+    co_return result;
+}
+
+} // namespace
+
+ChatStream::ChatStream(QNetworkReply *reply, CancellationToken token, QObject *parent)
+    : QObject(parent)
+    , m_reply(reply)
+    , m_token(std::move(token))
+    , m_end(std::make_shared<ChatStreamEnd>())
+{
+    // Connected before the reply is bound to the token, so that a cancellation is seen here
+    // first and the abort it causes is not mistaken for a network failure.
+    connect(qobject_cast<CancellationState *>(m_token.notifier()), &CancellationState::cancelled,
+            this, &ChatStream::onCancelled);
+    if (m_token.isCancelled() || !m_reply) {
+        onCancelled();
+        return;
+    }
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, &ChatStream::onMetaDataChanged);
+    connect(m_reply, &QNetworkReply::readyRead, this, &ChatStream::onReadyRead);
+    connect(m_reply, &QNetworkReply::finished, this, &ChatStream::onReplyFinished);
+    m_token.abortOnCancel(m_reply);
+}
+
+ChatStream::~ChatStream()
+{
+    releaseReply();
+    m_end->resolve(LocalLLMError::cancellation());
+}
+
+QCoro::Task<LLMResult<void>> ChatStream::result() const
+{
+    return awaitEnd(m_end);
+}
+
+void ChatStream::onMetaDataChanged()
+{
+    checkStatus();
+}
+
+void ChatStream::onReadyRead()
+{
+    if (!isRunning() || !checkStatus())
+        return;
+    m_lines.append(m_reply->readAll());
+    while (const std::optional<QByteArrayView> line = m_lines.nextLine()) {
+        if (!handleLine(*line))
+            return;
+    }
+}
+
+void ChatStream::onReplyFinished()
+{
+    if (!isRunning())
+        return;
+    if (m_token.isCancelled()) {
+        onCancelled();
+        return;
+    }
+    if (!checkStatus())
+        return;
+    // A body that ends early (connection reset, timeout) is a failure, not a short answer.
+    if (m_reply->error() != QNetworkReply::NoError) {
+        const QString detail = m_reply->error() == QNetworkReply::OperationCanceledError
+            ? u"no data from the server for 60 seconds"_s
+            : m_reply->errorString();
+        end(State::failed, LocalLLMError::transportError(detail));
+        return;
+    }
+    m_lines.append(m_reply->readAll());
+    while (const std::optional<QByteArrayView> line = m_lines.nextLine()) {
+        if (!handleLine(*line))
+            return;
+    }
+    if (const std::optional<QByteArrayView> last = m_lines.finish()) {
+        // Servers end every event with a blank line, so a body that stops inside a data
+        // line was cut off. Qt 6.4 may report such a cut as a normal end when the server's
+        // close arrives with the last bytes; an answer missing its tail must not pass for
+        // a complete one.
+        if (last->startsWith("data: ")
+            && WireFormat::decodeStreamLine(*last).type == StreamEvent::Type::skip) {
+            end(State::failed,
+                LocalLLMError::transportError(u"the connection closed in the middle of a line"_s));
+            return;
+        }
+        if (!handleLine(*last))
+            return;
+    }
+    end(State::finished, {});
+}
+
+void ChatStream::onCancelled()
+{
+    if (!isRunning())
+        return;
+    m_state = State::cancelled;
+    releaseReply();
+    m_end->resolve(LocalLLMError::cancellation());
+}
+
+bool ChatStream::checkStatus()
+{
+    if (m_statusChecked || !isRunning())
+        return isRunning();
+    const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid()) {
+        // Before the head has arrived there is nothing to judge yet, unless the reply has
+        // already given up: then the failure is the transport's.
+        if (m_reply->isFinished()) {
+            m_statusChecked = true;
+            if (m_reply->error() != QNetworkReply::NoError)
+                end(State::failed, LocalLLMError::transportError(m_reply->errorString()));
+            else
+                end(State::failed,
+                    LocalLLMError(LocalLLMError::Kind::badResponse, u"not an HTTP reply"_s));
+            return false;
+        }
+        return true;
+    }
+    m_statusChecked = true;
+    const int code = status.toInt();
+    if (code < 200 || code > 299) {
+        // The error body is not read: servers word it in many ways.
+        end(State::failed,
+            LocalLLMError(LocalLLMError::Kind::badResponse, u"HTTP "_s + QString::number(code)));
+        return false;
+    }
+    return true;
+}
+
+bool ChatStream::handleLine(QByteArrayView line)
+{
+    StreamEvent event = WireFormat::decodeStreamLine(line);
+    switch (event.type) {
+    case StreamEvent::Type::skip:
+        return true;
+    case StreamEvent::Type::piece: {
+        const QPointer<ChatStream> self(this);
+        Q_EMIT pieceReceived(event.text);
+        // The receiver may have stopped the stream or deleted it.
+        return self && isRunning();
+    }
+    case StreamEvent::Type::done:
+        end(State::finished, {});
+        return false;
+    case StreamEvent::Type::error:
+        end(State::failed, event.error);
+        return false;
+    }
+    return true;
+}
+
+void ChatStream::end(State state, LLMResult<void> result)
+{
+    m_state = state;
+    // Later lines are not read, and a reply still running is not left to waste the server.
+    releaseReply();
+    m_end->resolve(result);
+    if (state == State::finished)
+        Q_EMIT finished();
+    else if (state == State::failed)
+        Q_EMIT failed(result.error());
+}
+
+void ChatStream::releaseReply()
+{
+    if (!m_reply)
+        return;
+    QNetworkReply *reply = m_reply;
+    m_reply = nullptr;
+    reply->disconnect(this);
+    // We may be inside one of the reply's own signals, where aborting confuses Qt's HTTP
+    // code: both wait for the event loop. Nothing of the reply reaches us any more.
+    if (!reply->isFinished())
+        QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
+    reply->deleteLater();
+}

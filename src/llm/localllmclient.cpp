@@ -1,0 +1,255 @@
+#include "llm/localllmclient.h"
+
+#include "core/textutil.h"
+#include "llm/endpointprobe.h"
+#include "llm/serveraddress.h"
+#include "llm/wireformat.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+#include <QCoroNetworkReply>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int probeTimeoutMs = 250;
+constexpr int transferTimeoutMs = 60000;
+constexpr double chatTemperature = 0.7;
+constexpr double titleTemperature = 0.3;
+
+// Owns a finished or running reply; deleted later because it may still be inside a signal.
+class ReplyHolder
+{
+public:
+    explicit ReplyHolder(QNetworkReply *reply)
+        : m_reply(reply)
+    { }
+    ReplyHolder(const ReplyHolder &) = delete;
+    ReplyHolder &operator=(const ReplyHolder &) = delete;
+    ~ReplyHolder()
+    {
+        if (m_reply)
+            m_reply->deleteLater();
+    }
+    QNetworkReply *get() const { return m_reply; }
+    QNetworkReply *operator->() const { return m_reply; }
+
+private:
+    QPointer<QNetworkReply> m_reply;
+};
+
+QNetworkRequest jsonRequest(const QUrl &url)
+{
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
+    request.setTransferTimeout(transferTimeoutMs);
+    return request;
+}
+
+LocalLLMError noNetwork()
+{
+    return LocalLLMError::transportError(u"the network access manager is gone"_s);
+}
+
+// Status outside 2xx, or no HTTP at all: `badResponse`; a transport failure: passed on.
+std::optional<LocalLLMError> replyError(QNetworkReply *reply)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid()) {
+        const int code = status.toInt();
+        if (code < 200 || code > 299)
+            return LocalLLMError(LocalLLMError::Kind::badResponse,
+                                 u"HTTP "_s + QString::number(code));
+    }
+    if (reply->error() != QNetworkReply::NoError) {
+        if (reply->error() == QNetworkReply::OperationCanceledError)
+            return LocalLLMError::transportError(u"no data from the server for 60 seconds"_s);
+        return LocalLLMError::transportError(reply->errorString());
+    }
+    if (!status.isValid())
+        return LocalLLMError(LocalLLMError::Kind::badResponse, u"not an HTTP reply"_s);
+    return std::nullopt;
+}
+
+// The operations run as free coroutines on copies of the client, so that a caller may let
+// its client go out of scope while an operation is still running.
+
+QCoro::Task<LLMResult<QStringList>> fetchModelIDsWith(LocalLLMClient client,
+                                                      CancellationToken token)
+{
+    const QUrl url = client.modelsURL();
+    const bool reachable = co_await probeEndpoint(url, probeTimeoutMs);
+    if (token.isCancelled())
+        co_return LocalLLMError::cancellation();
+    if (!reachable)
+        co_return LocalLLMError(LocalLLMError::Kind::serverUnavailable);
+    QNetworkAccessManager *network = client.network();
+    if (!network)
+        co_return noNetwork();
+
+    QNetworkRequest request(url);
+    // Nothing in the models list takes long; a server that stays silent is as good as dead.
+    request.setTransferTimeout(transferTimeoutMs);
+    const ReplyHolder reply(network->get(request));
+    token.abortOnCancel(reply.get());
+    co_await reply.get();
+    if (token.isCancelled())
+        co_return LocalLLMError::cancellation();
+    if (const std::optional<LocalLLMError> error = replyError(reply.get()))
+        co_return *error;
+    co_return WireFormat::decodeModelIDs(reply->readAll());
+}
+
+QCoro::Task<LLMResult<QString>> resolveModelIDWith(LocalLLMClient client, CancellationToken token)
+{
+    LLMResult<QStringList> ids = co_await fetchModelIDsWith(client, token);
+    if (!ids)
+        co_return ids.error();
+    if (ids.value().isEmpty())
+        co_return LocalLLMError(LocalLLMError::Kind::modelUnavailable);
+    co_return LocalLLMClient::chooseModelID(ids.value());
+}
+
+QCoro::Task<LLMResult<std::unique_ptr<ChatStream>>>
+streamChatWith(LocalLLMClient client, QList<LocalLLMMessage> messages, CancellationToken token)
+{
+    const LLMResult<QString> model = co_await resolveModelIDWith(client, token);
+    if (!model)
+        co_return model.error();
+    if (token.isCancelled())
+        co_return LocalLLMError::cancellation();
+    QNetworkAccessManager *network = client.network();
+    if (!network)
+        co_return noNetwork();
+    const QByteArray body
+        = WireFormat::encodeChatRequest(model.value(), messages, chatTemperature, true);
+    QNetworkReply *reply = network->post(jsonRequest(client.completionsURL()), body);
+    co_return std::make_unique<ChatStream>(reply, token);
+}
+
+QCoro::Task<LLMResult<QString>> completeWith(LocalLLMClient client, QList<LocalLLMMessage> messages,
+                                             QString model, double temperature,
+                                             CancellationToken token)
+{
+    if (token.isCancelled())
+        co_return LocalLLMError::cancellation();
+    QNetworkAccessManager *network = client.network();
+    if (!network)
+        co_return noNetwork();
+    const QByteArray body = WireFormat::encodeChatRequest(model, messages, temperature, false);
+    const ReplyHolder reply(network->post(jsonRequest(client.completionsURL()), body));
+    token.abortOnCancel(reply.get());
+    co_await reply.get();
+    if (token.isCancelled())
+        co_return LocalLLMError::cancellation();
+    if (const std::optional<LocalLLMError> error = replyError(reply.get()))
+        co_return *error;
+    co_return WireFormat::decodeCompletion(reply->readAll());
+}
+
+QCoro::Task<LLMResult<QString>> generateTitleWith(LocalLLMClient client, QString userMessage,
+                                                  CancellationToken token)
+{
+    const LLMResult<QString> model = co_await resolveModelIDWith(client, token);
+    if (!model)
+        co_return model.error();
+    const QList<LocalLLMMessage> messages{
+        {u"system"_s, LocalLLMClient::titleInstruction},
+        {u"user"_s, userMessage},
+    };
+    const LLMResult<QString> answer
+        = co_await completeWith(client, messages, model.value(), titleTemperature, token);
+    if (!answer)
+        co_return answer.error();
+    co_return LocalLLMClient::cleanTitle(answer.value());
+}
+
+} // namespace
+
+const QString LocalLLMClient::titleInstruction
+    = u"Generate a very short chat title (3\u20136 words) summarizing the user's message. "
+      "Reply with only the title. No quotes, no trailing punctuation, no explanation."_s;
+
+LocalLLMClient::LocalLLMClient(QUrl serverURL, QNetworkAccessManager *network)
+    : m_serverURL(std::move(serverURL))
+    , m_network(network)
+{ }
+
+LLMResult<LocalLLMClient> LocalLLMClient::fromAddress(const QString &address,
+                                                      QNetworkAccessManager *network)
+{
+    const QString normalized = normalizeServerAddress(address);
+    const QUrl url(normalized, QUrl::StrictMode);
+    if (!url.isValid())
+        return LocalLLMError(LocalLLMError::Kind::invalidServerAddress, normalized);
+    return LocalLLMClient(url, network);
+}
+
+QNetworkAccessManager *LocalLLMClient::network() const
+{
+    return m_network;
+}
+
+QUrl LocalLLMClient::modelsURL() const
+{
+    return endpointURL(m_serverURL, u"models"_s);
+}
+
+QUrl LocalLLMClient::completionsURL() const
+{
+    return endpointURL(m_serverURL, u"chat/completions"_s);
+}
+
+QCoro::Task<LLMResult<QStringList>> LocalLLMClient::fetchModelIDs(CancellationToken token) const
+{
+    return fetchModelIDsWith(*this, std::move(token));
+}
+
+QCoro::Task<LLMResult<QString>> LocalLLMClient::resolveModelID(CancellationToken token) const
+{
+    return resolveModelIDWith(*this, std::move(token));
+}
+
+QCoro::Task<LLMResult<std::unique_ptr<ChatStream>>>
+LocalLLMClient::streamChat(QList<LocalLLMMessage> messages, CancellationToken token) const
+{
+    return streamChatWith(*this, std::move(messages), std::move(token));
+}
+
+QCoro::Task<LLMResult<QString>> LocalLLMClient::complete(QList<LocalLLMMessage> messages,
+                                                         QString model, double temperature,
+                                                         CancellationToken token) const
+{
+    return completeWith(*this, std::move(messages), std::move(model), temperature,
+                        std::move(token));
+}
+
+QCoro::Task<LLMResult<QString>> LocalLLMClient::generateTitle(QString userMessage,
+                                                              CancellationToken token) const
+{
+    return generateTitleWith(*this, std::move(userMessage), std::move(token));
+}
+
+QString LocalLLMClient::chooseModelID(const QStringList &ids)
+{
+    for (const QString &id : ids) {
+        if (id.contains(u"qwen3-vl-8b"_s, Qt::CaseInsensitive))
+            return id;
+    }
+    return ids.value(0);
+}
+
+QString LocalLLMClient::cleanTitle(const QString &answer)
+{
+    QString title = answer.trimmed();
+    title.remove(u'"');
+    title.remove(u'\'');
+    if (title.endsWith(u'.'))
+        title.chop(1);
+    if (TextUtil::graphemeCount(title) >= 57)
+        title = TextUtil::leftGraphemes(title, 53) + u'\u2026';
+    return title.trimmed();
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "core/cancellationtoken.h"
+#include "llm/chatstream.h"
+#include "llm/llmresult.h"
+#include "llm/localllmmessage.h"
+
+#include <QPointer>
+#include <QStringList>
+#include <QUrl>
+
+#include <QCoroTask>
+
+#include <memory>
+#include <optional>
+
+class QNetworkAccessManager;
+
+// Talks to the OpenAI-compatible model server at `serverURL` (…/v1). A small value: make one
+// from the current setting for each operation. Before each request a server on this machine
+// is probed, so a dead one fails in a quarter of a second with "Start LM Studio".
+//
+// Every operation takes a CancellationToken; once it is cancelled the request is aborted and
+// the operation ends with a `cancelled` error, which callers never show.
+//
+//     const auto client = LocalLLMClient::fromAddress(settings.lmStudioServerAddress(), network);
+//     if (!client) …  // client.error(): "Check server address"
+//     auto stream = co_await client.value().streamChat(messages, token);
+class LocalLLMClient
+{
+public:
+    LocalLLMClient(QUrl serverURL, QNetworkAccessManager *network);
+
+    // Normalises what the user typed and parses it; `invalidServerAddress` when the
+    // result is not a URL.
+    static LLMResult<LocalLLMClient> fromAddress(const QString &address,
+                                                 QNetworkAccessManager *network);
+
+    QUrl serverURL() const { return m_serverURL; }
+    QNetworkAccessManager *network() const;
+    QUrl modelsURL() const;
+    QUrl completionsURL() const;
+
+    // The server's model ids in server order, possibly none.
+    QCoro::Task<LLMResult<QStringList>> fetchModelIDs(CancellationToken token = {}) const;
+
+    // The model to use: `modelUnavailable` when none is loaded.
+    QCoro::Task<LLMResult<QString>> resolveModelID(CancellationToken token = {}) const;
+
+    // Resolves the model and starts streaming the answer to `messages`; failures of the
+    // request itself arrive through the stream. The caller owns the stream.
+    QCoro::Task<LLMResult<std::unique_ptr<ChatStream>>>
+    streamChat(QList<LocalLLMMessage> messages, CancellationToken token = {}) const;
+
+    // One non-streamed completion with `model`; its trimmed text, never blank.
+    QCoro::Task<LLMResult<QString>> complete(QList<LocalLLMMessage> messages, QString model,
+                                             double temperature,
+                                             CancellationToken token = {}) const;
+
+    // A short title for a chat that starts with `userMessage`, cleaned; it may be empty.
+    QCoro::Task<LLMResult<QString>> generateTitle(QString userMessage,
+                                                  CancellationToken token = {}) const;
+
+    // The model picked from `ids`: the first one of the preferred family, else the first.
+    // Empty when the list is.
+    static QString chooseModelID(const QStringList &ids);
+
+    // Strips what models add around a title despite being asked not to: quotes, a final
+    // full stop, excess length.
+    static QString cleanTitle(const QString &answer);
+
+    static const QString titleInstruction;
+
+private:
+    QUrl m_serverURL;
+    QPointer<QNetworkAccessManager> m_network;
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QMetaType>
+#include <QString>
+
+#include <optional>
+
+// A failure of the model-server client. The first five kinds are failures the user can act
+// on and carry a short instruction as their description; the others are told apart so that
+// callers can fall back to their own text ("Something went wrong") and the command line can
+// still say what happened.
+class LocalLLMError
+{
+public:
+    enum class Kind {
+        invalidServerAddress,
+        serverUnavailable,
+        modelUnavailable,
+        badResponse,
+        emptyResponse,
+        // The request failed on the way (refused, reset, timed out, host unknown).
+        transport,
+        // The body was not the JSON that was expected.
+        decoding,
+        // The server reported an error of its own in the middle of a stream.
+        serverMessage,
+        // The caller stopped the operation; never shown to anyone.
+        cancelled,
+    };
+
+    // Only for containers and queued signals; a real error always names its kind.
+    LocalLLMError() = default;
+    explicit LocalLLMError(Kind kind, QString detail = {});
+
+    static LocalLLMError transportError(QString detail);
+    static LocalLLMError decodingError(QString detail);
+    static LocalLLMError serverError(QString message);
+    static LocalLLMError cancellation();
+
+    Kind kind() const { return m_kind; }
+    bool isCancelled() const { return m_kind == Kind::cancelled; }
+
+    // The user-facing text: the fixed instruction of the first five kinds, or the server's
+    // own message. Transport and decoding errors and cancellation have none.
+    std::optional<QString> description() const;
+    bool hasDescription() const { return description().has_value(); }
+    // The description, or `fallback` for errors that have none.
+    QString descriptionOr(const QString &fallback) const;
+
+    // What happened, for logs and the command line: the description plus whatever is known
+    // (Qt's transport error text, the HTTP status, the JSON error).
+    QString detail() const;
+
+    friend bool operator==(const LocalLLMError &, const LocalLLMError &) = default;
+
+private:
+    Kind m_kind = Kind::badResponse;
+    QString m_detail;
+};
+
+Q_DECLARE_METATYPE(LocalLLMError)

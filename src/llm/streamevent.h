@@ -1,0 +1,20 @@
+#pragma once
+
+#include "llm/localllmerror.h"
+
+#include <QString>
+
+// What one line of a streamed completion means for the stream.
+struct StreamEvent
+{
+    enum class Type {
+        skip, // not a data line, not decodable, or no text: read on
+        piece, // `text` is the next piece of the answer
+        done, // "[DONE]": the answer is complete, later lines are not read
+        error, // the server reported an error: the stream ends with `error`
+    };
+
+    Type type = Type::skip;
+    QString text;
+    LocalLLMError error;
+};

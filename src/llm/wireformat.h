@@ -1,0 +1,31 @@
+#pragma once
+
+#include "llm/llmresult.h"
+#include "llm/localllmmessage.h"
+#include "llm/streamevent.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QStringList>
+
+// The OpenAI-compatible wire format: request bodies and the decoding of replies. Pure
+// functions, so they can be tested and measured without a network.
+namespace WireFormat {
+
+// The body of a chat completion request.
+QByteArray encodeChatRequest(const QString &model, const QList<LocalLLMMessage> &messages,
+                             double temperature, bool stream);
+
+// The ids of a models list, in server order. A "data" of null counts as an empty list
+// (Ollama with no model installed answers so).
+LLMResult<QStringList> decodeModelIDs(const QByteArray &body);
+
+// The content of the first choice of a non-streamed completion, trimmed; `emptyResponse`
+// when there is no choice or only whitespace.
+LLMResult<QString> decodeCompletion(const QByteArray &body);
+
+// One line of a streamed completion, without its terminator.
+StreamEvent decodeStreamLine(QByteArrayView line);
+
+} // namespace WireFormat

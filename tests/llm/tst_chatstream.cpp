@@ -1,0 +1,497 @@
+#include "llm/localllmclient.h"
+#include "support/awaittask.h"
+#include "support/fakemodelserver.h"
+#include "support/testdata.h"
+
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using TestSupport::awaitTask;
+
+Q_DECLARE_METATYPE(FakeResponse)
+
+namespace {
+
+// The text pieces of tests/data/llama-server/chat_stream.sse, in order.
+const QStringList capturedPieces{
+    u"_MEM"_s,          u" Continuous"_s,   u"\u0443\u0441"_s, u"\u8bc1\u5b9e"_s,
+    u"\tflash"_s,       u"Bill"_s,          u"\")))\n"_s,      u" accelerating"_s,
+    u"\u968f\u5904"_s,  u"grammar"_s,       u" ?\");\n"_s,     u" \u0440\u0430\u0432"_s,
+    u"\u4e66"_s,        u"'field"_s,        u"AMB"_s,          u" Baba"_s,
+    u" encontr"_s,      u"kart"_s,          u".CLIENT"_s,      u" discrepancy"_s,
+    u"\u4e8e\u662f"_s,  u"\u8bc1\u5b9e"_s,  u"\u00f3sito"_s,   u" Baba"_s,
+    u" \uc0ac\uc5c5"_s, u" accelerating"_s, u"\u7ba1\u7f51"_s, u")\n\n\n\n"_s,
+    u" Baba"_s,         u"IDL"_s,           u"\u53ef\u60f3"_s, u" Baba"_s,
+    u" topical"_s};
+// The text pieces of tests/data/llama-server/chat_stream_usage.sse, in order.
+const QStringList capturedUsagePieces{u" accelerating"_s,
+                                      u"\u00f3sito"_s,
+                                      u" \u00fczere"_s,
+                                      u"\u0443\u0441"_s,
+                                      u"(or"_s,
+                                      u"'field"_s,
+                                      u" \u05dc\u05e4\u05e0\u05d5\u05ea"_s,
+                                      u" ITS"_s,
+                                      u" BrowserAnimationsModule"_s,
+                                      u"\tflash"_s,
+                                      u" \u0648\u0643\u0630\u0644\u0643"_s,
+                                      u"\u80ce"_s,
+                                      u" drunk"_s,
+                                      u" accelerating"_s,
+                                      u" intensive"_s,
+                                      u" Certificate"_s,
+                                      u" USD"_s,
+                                      u"competition"_s,
+                                      u"\u4e8e\u662f"_s,
+                                      u" topical"_s,
+                                      u" believed"_s,
+                                      u" Continuous"_s,
+                                      u" elevated"_s,
+                                      u"\u0f3a"_s,
+                                      u" Teacher"_s,
+                                      u"\u1ef7"_s,
+                                      u" Baba"_s,
+                                      u".CLIENT"_s,
+                                      u"\u0443\u0441"_s,
+                                      u".mkdir"_s,
+                                      u" Chili"_s,
+                                      u",,,,,,,,"_s,
+                                      u"\u6ce5\u571f"_s,
+                                      u"\u9876\u5c42\u8bbe\u8ba1"_s,
+                                      u" \u05de\u05e2\u05e8\u05db\u05ea"_s,
+                                      u" consolidation"_s,
+                                      u" dispositivo"_s,
+                                      u"\u542c"_s,
+                                      u".TOP"_s,
+                                      u"askets"_s,
+                                      u" modo"_s,
+                                      u"\u6ce5\u571f"_s,
+                                      u"{return"_s,
+                                      u".cb"_s,
+                                      u" modo"_s,
+                                      u"zar"_s,
+                                      u"'field"_s,
+                                      u" Continuous"_s,
+                                      u" Continuous"_s,
+                                      u" Continuous"_s,
+                                      u"met"_s,
+                                      u"AMB"_s,
+                                      u" Baba"_s,
+                                      u" Baba"_s,
+                                      u".CLIENT"_s,
+                                      u"\uc5be"_s,
+                                      u" economy"_s,
+                                      u"\uc785"_s,
+                                      u".CLIENT"_s,
+                                      u"AMB"_s,
+                                      u"kart"_s,
+                                      u"\uc785"_s,
+                                      u"\u0e17\u0e33\u0e44\u0e21"_s,
+                                      u".CLIENT"_s};
+
+enum class Outcome { finished, failed };
+
+// Everything a consumer saw of one stream.
+struct StreamRecord
+{
+    QStringList pieces;
+    int finishedCount = 0;
+    QList<LocalLLMError> errors;
+    std::optional<LLMResult<void>> result;
+};
+
+QByteArray sse(const QByteArrayList &lines, const QByteArray &terminator = "\n")
+{
+    QByteArray body;
+    for (const QByteArray &line : lines)
+        body += line + terminator;
+    return body;
+}
+
+QByteArray piece(const QString &text)
+{
+    return FakeModelServer::chunkLine(text);
+}
+
+FakeResponse streamed(const QByteArray &body)
+{
+    return FakeResponse::eventStream(body);
+}
+
+} // namespace
+
+// Streamed chat completions end to end, against a fake server that cuts the body into reads
+// the way real servers and networks do.
+class TestChatStream : public QObject
+{
+    Q_OBJECT
+
+private:
+    QNetworkAccessManager m_network;
+
+    // Streams one answer from `server` and records what the consumer saw until the end.
+    StreamRecord stream(FakeModelServer &server)
+    {
+        StreamRecord record;
+        const LLMResult<LocalLLMClient> client
+            = LocalLLMClient::fromAddress(server.address(), &m_network);
+        if (!client)
+            return record;
+        std::optional<LLMResult<std::unique_ptr<ChatStream>>> started
+            = awaitTask(client.value().streamChat({{u"user"_s, u"Hi"_s}}));
+        if (!started || !*started) {
+            record.errors.append(started ? started->error() : LocalLLMError());
+            return record;
+        }
+        std::unique_ptr<ChatStream> stream = std::move(*started).value();
+        connect(stream.get(), &ChatStream::pieceReceived, this,
+                [&](const QString &text) { record.pieces.append(text); });
+        connect(stream.get(), &ChatStream::finished, this, [&] { ++record.finishedCount; });
+        connect(stream.get(), &ChatStream::failed, this,
+                [&](const LocalLLMError &error) { record.errors.append(error); });
+        record.result = awaitTask(stream->result(), 20000);
+        // Nothing may arrive after the end.
+        QTest::qWait(50);
+        return record;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { qRegisterMetaType<LocalLLMError>(); }
+
+    void lines_data()
+    {
+        QTest::addColumn<FakeResponse>("response");
+        QTest::addColumn<QStringList>("pieces");
+
+        const QByteArray roleOnly = R"(data: {"choices":[{"delta":{"role":"assistant"}}]})";
+        QTest::newRow("role, Hel, comment, lo, DONE, more")
+            << streamed(sse({roleOnly, piece(u"Hel"_s), ": keep-alive", piece(u"lo"_s),
+                             "data: [DONE]", piece(u"late"_s)}))
+            << QStringList{u"Hel"_s, u"lo"_s};
+        QTest::newRow("single space kept, empty skipped")
+            << streamed(sse({piece(u" "_s), piece(QString()), piece(u"x"_s)}))
+            << QStringList{u" "_s, u"x"_s};
+        QTest::newRow("no space after the colon")
+            << streamed(sse({R"(data:{"choices":[{"delta":{"content":"no"}}]})", piece(u"yes"_s)}))
+            << QStringList{u"yes"_s};
+        QTest::newRow("not JSON skipped")
+            << streamed(sse({"data: {oops", piece(u"a"_s)})) << QStringList{u"a"_s};
+
+        FakeResponse oneWrite
+            = FakeResponse::text(sse({piece(u"a"_s), piece(u"b"_s)}), 200, "text/event-stream");
+        QTest::newRow("two events in one read") << oneWrite << QStringList{u"a"_s, u"b"_s};
+
+        QTest::newRow("CRLF lines")
+            << streamed(sse({piece(u"a"_s), "", piece(u"b"_s), "data: [DONE]"}, "\r\n"))
+            << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("CR lines") << streamed(sse({piece(u"a"_s), "", piece(u"b"_s)}, "\r"))
+                                  << QStringList{u"a"_s, u"b"_s};
+
+        const QByteArray crlf = sse({piece(u"a"_s), piece(u"b"_s)}, "\r\n");
+        FakeResponse splitCRLF = FakeResponse::text(crlf, 200, "text/event-stream");
+        splitCRLF.framing = FakeResponse::Framing::Chunked;
+        splitCRLF.splitPoints = {crlf.indexOf('\r') + 1};
+        splitCRLF.delayBetweenPiecesMs = 30;
+        QTest::newRow("CR | LF split across reads") << splitCRLF << QStringList{u"a"_s, u"b"_s};
+
+        const QString big(1024 * 1024, u'x');
+        QTest::newRow("one megabyte line")
+            << streamed(sse({piece(big), piece(u"end"_s)})) << QStringList{big, u"end"_s};
+
+        QByteArrayList flood(20000, ": ping");
+        flood.append(piece(u"first"_s));
+        QTest::newRow("comment flood first") << streamed(sse(flood)) << QStringList{u"first"_s};
+
+        QTest::newRow("no DONE ends normally")
+            << streamed(sse({piece(u"a"_s), piece(u"b"_s)})) << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("last line without terminator")
+            << streamed(sse({piece(u"a"_s)}) + piece(u"b"_s)) << QStringList{u"a"_s, u"b"_s};
+        QTest::newRow("empty body") << streamed(QByteArray()) << QStringList();
+
+        const QString multibyte = u"\u00e9\u4f60\U0001F600"_s;
+        FakeResponse byteByByte
+            = FakeResponse::text(sse({piece(multibyte), piece(u"\r"_s)}), 200, "text/event-stream");
+        byteByByte.framing = FakeResponse::Framing::Chunked;
+        byteByByte.pieceSize = 1;
+        QTest::newRow("byte by byte") << byteByByte << QStringList{multibyte, u"\r"_s};
+
+        const QByteArray body = sse({piece(multibyte)});
+        FakeResponse insideCharacter = streamed(body);
+        // Inside the four bytes of the emoji, with time for the client to read each part.
+        insideCharacter.splitPoints = {body.indexOf("\xF0\x9F") + 2};
+        insideCharacter.delayBetweenPiecesMs = 30;
+        QTest::newRow("split inside a character") << insideCharacter << QStringList{multibyte};
+
+        FakeResponse closeDelimited = streamed(sse({piece(u"a"_s)}));
+        closeDelimited.framing = FakeResponse::Framing::CloseDelimited;
+        QTest::newRow("body ends with the connection") << closeDelimited << QStringList{u"a"_s};
+    }
+
+    void lines()
+    {
+        QFETCH(FakeResponse, response);
+        QFETCH(QStringList, pieces);
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        server.setStreamResponse(response);
+        const StreamRecord record = stream(server);
+        QCOMPARE(record.errors, QList<LocalLLMError>());
+        QCOMPARE(record.pieces, pieces);
+        QCOMPARE(record.finishedCount, 1);
+        QVERIFY(record.result && record.result->ok());
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<FakeResponse>("response");
+        QTest::addColumn<QStringList>("pieces");
+        QTest::addColumn<LocalLLMError::Kind>("kind");
+        QTest::addColumn<QString>("description");
+
+        using K = LocalLLMError::Kind;
+        QTest::newRow("error object mid-stream") << streamed(sse(
+            {piece(u"a"_s),
+             R"(data: {"error":{"code":500,"message":"Context size exceeded","type":"server_error"}})",
+             piece(u"b"_s)})) << QStringList{u"a"_s}
+                                                 << K::serverMessage << u"Context size exceeded"_s;
+        QTest::newRow("error string mid-stream")
+            << streamed(sse({piece(u"a"_s), R"(data: {"error":"Model unloaded"})"}))
+            << QStringList{u"a"_s} << K::serverMessage << u"Model unloaded"_s;
+        QTest::newRow("error without message")
+            << streamed(sse({R"(data: {"error":{"code":1}})"})) << QStringList() << K::badResponse
+            << u"LM Studio did not respond"_s;
+        QTest::newRow("400 with JSON body")
+            << FakeResponse::json(R"({"error":{"message":"bad model"}})", 400) << QStringList()
+            << K::badResponse << u"LM Studio did not respond"_s;
+        QTest::newRow("404") << FakeResponse::text("Not Found", 404) << QStringList()
+                             << K::badResponse << u"LM Studio did not respond"_s;
+        FakeResponse serverError = streamed(sse({piece(u"never"_s)}));
+        serverError.status = 500;
+        QTest::newRow("500 as an event stream")
+            << serverError << QStringList() << K::badResponse << u"LM Studio did not respond"_s;
+
+        const QByteArray body = sse({piece(u"a"_s), "", piece(u"b"_s), "", piece(u"c"_s), ""});
+        const qsizetype third = body.lastIndexOf("data: ");
+        FakeResponse dropped = streamed(body);
+        dropped.dropAfterBytes = third + 10;
+        QTest::newRow("connection dropped mid-stream")
+            << dropped << QStringList{u"a"_s, u"b"_s} << K::transport << QString();
+
+        FakeResponse droppedWithLength = FakeResponse::text(body, 200, "text/event-stream");
+        droppedWithLength.splitPoints = {third};
+        droppedWithLength.delayBetweenPiecesMs = 30;
+        droppedWithLength.dropAfterBytes = third + 10;
+        QTest::newRow("connection dropped before Content-Length")
+            << droppedWithLength << QStringList{u"a"_s, u"b"_s} << K::transport << QString();
+
+        // The line in flight is lost with the connection, even without a terminator.
+        FakeResponse droppedInLine = streamed(body);
+        droppedInLine.dropAfterBytes = body.size() - 3;
+        QTest::newRow("connection dropped inside the last line")
+            << droppedInLine << QStringList{u"a"_s, u"b"_s} << K::transport << QString();
+    }
+
+    void failures()
+    {
+        QFETCH(FakeResponse, response);
+        QFETCH(QStringList, pieces);
+        QFETCH(LocalLLMError::Kind, kind);
+        QFETCH(QString, description);
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        server.setStreamResponse(response);
+        const StreamRecord record = stream(server);
+        QCOMPARE(record.pieces, pieces);
+        QCOMPARE(record.finishedCount, 0);
+        QCOMPARE(record.errors.size(), 1);
+        QCOMPARE(record.errors.first().kind(), kind);
+        if (!description.isEmpty())
+            QCOMPARE(record.errors.first().description(), description);
+        QVERIFY(record.result && !record.result->ok());
+        QCOMPARE(record.result->error(), record.errors.first());
+    }
+
+    void capture_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("pieces");
+        QTest::addColumn<int>("pieceSize");
+
+        QTest::newRow("stream") << u"chat_stream.sse"_s << capturedPieces << 0;
+        QTest::newRow("stream with usage")
+            << u"chat_stream_usage.sse"_s << capturedUsagePieces << 0;
+        QTest::newRow("stream, 7-byte reads") << u"chat_stream.sse"_s << capturedPieces << 7;
+    }
+
+    void capture()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, pieces);
+        QFETCH(int, pieceSize);
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        server.setModelsResponse(
+            FakeResponse::fromCapture(TestData::read(u"llama-server/models.headers"_s),
+                                      TestData::read(u"llama-server/models.json"_s)));
+        FakeResponse response
+            = FakeResponse::fromCapture(TestData::read(u"llama-server/chat_stream.headers"_s),
+                                        TestData::read(u"llama-server/"_s + file));
+        if (pieceSize > 0) {
+            response.splitPoints.clear();
+            response.pieceSize = pieceSize;
+        }
+        server.setStreamResponse(response);
+        const StreamRecord record = stream(server);
+        QCOMPARE(record.errors, QList<LocalLLMError>());
+        QCOMPARE(record.pieces, pieces);
+        QCOMPARE(record.finishedCount, 1);
+        // The model of the capture was asked for.
+        QCOMPARE(server.lastChatRequest().value(u"model").toString(), u"/tmp/peers/tiny.gguf"_s);
+    }
+
+    void cancelMidStream()
+    {
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        QStringList all;
+        for (int i = 0; i < 50; ++i)
+            all.append(u"p%1 "_s.arg(i));
+        FakeResponse slow = FakeResponse::eventStream(FakeModelServer::streamBody(all));
+        slow.delayBetweenPiecesMs = 40;
+        server.setStreamResponse(slow);
+
+        const LLMResult<LocalLLMClient> client
+            = LocalLLMClient::fromAddress(server.address(), &m_network);
+        CancellationToken token;
+        auto started = awaitTask(client.value().streamChat({{u"user"_s, u"Hi"_s}}, token));
+        QVERIFY(started && started->ok());
+        std::unique_ptr<ChatStream> stream = std::move(*started).value();
+        QStringList pieces;
+        int ends = 0;
+        connect(stream.get(), &ChatStream::pieceReceived, this, [&](const QString &text) {
+            pieces.append(text);
+            if (pieces.size() == 3)
+                token.cancel(); // as a stop button pressed between two pieces
+        });
+        connect(stream.get(), &ChatStream::finished, this, [&] { ++ends; });
+        connect(stream.get(), &ChatStream::failed, this, [&] { ++ends; });
+        const auto result = awaitTask(stream->result());
+        QVERIFY(result && !result->ok());
+        QVERIFY(result->error().isCancelled());
+        QCOMPARE(stream->state(), ChatStream::State::cancelled);
+
+        const int connection = server.http().requests().last().connection;
+        QTRY_VERIFY_WITH_TIMEOUT(!server.http().isConnectionOpen(connection), 5000);
+        QTest::qWait(200);
+        QCOMPARE(pieces, all.mid(0, 3));
+        QCOMPARE(ends, 0);
+    }
+
+    void deleteMidStream()
+    {
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        FakeResponse slow = FakeResponse::eventStream(
+            FakeModelServer::streamBody({u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s}));
+        slow.delayBetweenPiecesMs = 40;
+        server.setStreamResponse(slow);
+
+        const LLMResult<LocalLLMClient> client
+            = LocalLLMClient::fromAddress(server.address(), &m_network);
+        auto started = awaitTask(client.value().streamChat({{u"user"_s, u"Hi"_s}}));
+        QVERIFY(started && started->ok());
+        std::unique_ptr<ChatStream> stream = std::move(*started).value();
+        auto waiter = std::make_shared<std::optional<LLMResult<void>>>();
+        [](QCoro::Task<LLMResult<void>> task, auto out) -> QCoro::Task<> {
+            out->emplace(co_await std::move(task));
+        }(stream->result(), waiter);
+        QStringList pieces;
+        connect(stream.get(), &ChatStream::pieceReceived, this, [&](const QString &text) {
+            pieces.append(text);
+            // The consumer drops the stream from inside its own signal.
+            if (pieces.size() == 2)
+                stream.reset();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(waiter->has_value(), 5000);
+        QVERIFY((*waiter)->error().isCancelled());
+        const int connection = server.http().requests().last().connection;
+        QTRY_VERIFY_WITH_TIMEOUT(!server.http().isConnectionOpen(connection), 5000);
+        QCOMPARE(pieces, (QStringList{u"a"_s, u"b"_s}));
+    }
+
+    void resultAfterTheEnd()
+    {
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        server.setStream({u"x"_s});
+        const LLMResult<LocalLLMClient> client
+            = LocalLLMClient::fromAddress(server.address(), &m_network);
+        auto started = awaitTask(client.value().streamChat({{u"user"_s, u"Hi"_s}}));
+        QVERIFY(started && started->ok());
+        std::unique_ptr<ChatStream> stream = std::move(*started).value();
+        QSignalSpy finished(stream.get(), &ChatStream::finished);
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(stream->state(), ChatStream::State::finished);
+        // Awaiting a stream that has already ended returns at once with its outcome.
+        const auto result = awaitTask(stream->result());
+        QVERIFY(result && result->ok());
+    }
+
+    void cancelledBeforeStart()
+    {
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        const LLMResult<LocalLLMClient> client
+            = LocalLLMClient::fromAddress(server.address(), &m_network);
+        CancellationToken token;
+        token.cancel();
+        auto started = awaitTask(client.value().streamChat({{u"user"_s, u"Hi"_s}}, token));
+        QVERIFY(started && !started->ok());
+        QVERIFY(started->error().isCancelled());
+        QCOMPARE(server.http().requestCount(u"/v1/chat/completions"_s), 0);
+    }
+
+    // The fake server replays a capture as the real server sent it.
+    void captureReplay()
+    {
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        const QByteArray head = TestData::read(u"llama-server/chat_stream.headers"_s);
+        const QByteArray body = TestData::read(u"llama-server/chat_stream.sse"_s);
+        server.route("GET", u"/s"_s, FakeResponse::fromCapture(head, body));
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, server.port());
+        QVERIFY(socket.waitForConnected(5000));
+        socket.write("GET /s HTTP/1.1\r\nHost: x\r\n\r\n");
+        QByteArray received;
+        QTRY_VERIFY_WITH_TIMEOUT((received += socket.readAll()).endsWith("\r\n0\r\n\r\n"), 5000);
+        QVERIFY(received.startsWith(head));
+        // Undo the chunked framing: one chunk per event.
+        QByteArray rest = received.mid(head.size());
+        QByteArray decoded;
+        int chunks = 0;
+        for (;;) {
+            const qsizetype lineEnd = rest.indexOf("\r\n");
+            QVERIFY(lineEnd > 0);
+            bool ok = false;
+            const qsizetype size = rest.left(lineEnd).toLongLong(&ok, 16);
+            QVERIFY(ok);
+            if (size == 0)
+                break;
+            const QByteArray chunk = rest.mid(lineEnd + 2, size);
+            QVERIFY(chunk.endsWith("\n\n"));
+            decoded += chunk;
+            ++chunks;
+            QCOMPARE(rest.mid(lineEnd + 2 + size, 2), "\r\n"_ba);
+            rest = rest.mid(lineEnd + 2 + size + 2);
+        }
+        QCOMPARE(decoded, body);
+        QCOMPARE(chunks, body.count("\n\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestChatStream)
+#include "tst_chatstream.moc"

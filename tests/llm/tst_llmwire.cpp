@@ -1,0 +1,258 @@
+#include "llm/localllmclient.h"
+#include "llm/serveraddress.h"
+#include "llm/wireformat.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// Address normalisation, endpoint URLs, model choice, title cleaning, errors and the
+// non-streamed wire format: everything of the client that needs no network.
+class TestLLMWire : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void normalize_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("default") << u"http://127.0.0.1:1234"_s << u"http://127.0.0.1:1234/v1"_s;
+        QTest::newRow("blanks, no scheme, trailing slash")
+            << u"  localhost:1234/ \n"_s << u"http://localhost:1234/v1"_s;
+        QTest::newRow("capital scheme, already /v1")
+            << u"HTTP://localhost:1234/v1"_s << u"HTTP://localhost:1234/v1"_s;
+        QTest::newRow("/v1 and one slash") << u"http://h:1/v1/"_s << u"http://h:1/v1"_s;
+        QTest::newRow("/v1 and two slashes") << u"http://h:1/v1//"_s << u"http://h:1/v1//v1"_s;
+        QTest::newRow("other path kept") << u"http://h:1/api"_s << u"http://h:1/api/v1"_s;
+        QTest::newRow("ollama") << u"localhost:11434"_s << u"http://localhost:11434/v1"_s;
+        QTest::newRow("https kept") << u"https://box.lan/"_s << u"https://box.lan/v1"_s;
+    }
+
+    void normalize()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, expected);
+        QCOMPARE(normalizeServerAddress(address), expected);
+    }
+
+    void fromAddress_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("models");
+        QTest::addColumn<QString>("completions");
+
+        QTest::newRow("default") << u"127.0.0.1:1234"_s << u"http://127.0.0.1:1234/v1/models"_s
+                                 << u"http://127.0.0.1:1234/v1/chat/completions"_s;
+        QTest::newRow("IPv6") << u"http://[::1]:8080/"_s << u"http://[::1]:8080/v1/models"_s
+                              << u"http://[::1]:8080/v1/chat/completions"_s;
+        QTest::newRow("double /v1") << u"http://h:1/v1//"_s << u"http://h:1/v1//v1/models"_s
+                                    << u"http://h:1/v1//v1/chat/completions"_s;
+    }
+
+    void fromAddress()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, models);
+        QFETCH(QString, completions);
+        const LLMResult<LocalLLMClient> client = LocalLLMClient::fromAddress(address, nullptr);
+        QVERIFY(client.ok());
+        QCOMPARE(client.value().modelsURL().toString(), models);
+        QCOMPARE(client.value().completionsURL().toString(), completions);
+    }
+
+    void invalidAddress()
+    {
+        const LLMResult<LocalLLMClient> client
+            = LocalLLMClient::fromAddress(u"http://my server:1234"_s, nullptr);
+        QVERIFY(!client.ok());
+        QCOMPARE(client.error().kind(), LocalLLMError::Kind::invalidServerAddress);
+        QCOMPARE(client.error().description(), u"Check server address"_s);
+    }
+
+    void chooseModel_data()
+    {
+        QTest::addColumn<QStringList>("ids");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("preferred second, in capitals")
+            << QStringList{u"llama-3"_s, u"lmstudio/QWEN3-VL-8B-Instruct"_s}
+            << u"lmstudio/QWEN3-VL-8B-Instruct"_s;
+        QTest::newRow("first of the preferred")
+            << QStringList{u"a"_s, u"qwen3-vl-8b-a"_s, u"qwen3-vl-8b-b"_s} << u"qwen3-vl-8b-a"_s;
+        QTest::newRow("none preferred: first") << QStringList{u"b"_s, u"a"_s} << u"b"_s;
+        QTest::newRow("near miss") << QStringList{u"x"_s, u"qwen3-vl-7b"_s} << u"x"_s;
+        QTest::newRow("empty") << QStringList() << QString();
+    }
+
+    void chooseModel()
+    {
+        QFETCH(QStringList, ids);
+        QFETCH(QString, expected);
+        QCOMPARE(LocalLLMClient::chooseModelID(ids), expected);
+    }
+
+    void cleanTitle_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("expected");
+
+        const QString emoji = QString::fromUtf8("\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD"); // 👍🏽
+        QTest::newRow("quotes and stop") << u"\"Trip to Rome.\""_s << u"Trip to Rome"_s;
+        QTest::newRow("apostrophe") << u"Let's plan"_s << u"Lets plan"_s;
+        QTest::newRow("single quotes") << u"'Plan'"_s << u"Plan"_s;
+        QTest::newRow("two stops lose one") << u"Wait.."_s << u"Wait."_s;
+        QTest::newRow("stop then quote") << u"\"Done.\""_s << u"Done"_s;
+        QTest::newRow("blanks") << u"\n  Title  \n"_s << u"Title"_s;
+        QTest::newRow("other punctuation kept") << u"Why?"_s << u"Why?"_s;
+        QTest::newRow("56 kept") << QString(56, u'a') << QString(56, u'a');
+        QTest::newRow("57 cut") << QString(57, u'a') << QString(53, u'a') + u'\u2026';
+        QTest::newRow("60 cut") << QString(60, u'a') << QString(53, u'a') + u'\u2026';
+        QTest::newRow("56 emoji kept") << emoji.repeated(56) << emoji.repeated(56);
+        QTest::newRow("57 emoji cut") << emoji.repeated(57) << emoji.repeated(53) + u'\u2026';
+        QTest::newRow("blanks inside quotes") << u"\"  Title \""_s << u"Title"_s;
+        QTest::newRow("only quotes") << u"\"\""_s << QString();
+    }
+
+    void cleanTitle()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, expected);
+        QCOMPARE(LocalLLMClient::cleanTitle(answer), expected);
+    }
+
+    void errorTexts_data()
+    {
+        QTest::addColumn<LocalLLMError>("error");
+        QTest::addColumn<QString>("description");
+
+        using K = LocalLLMError::Kind;
+        QTest::newRow("address") << LocalLLMError(K::invalidServerAddress)
+                                 << u"Check server address"_s;
+        QTest::newRow("server") << LocalLLMError(K::serverUnavailable) << u"Start LM Studio"_s;
+        QTest::newRow("model") << LocalLLMError(K::modelUnavailable)
+                               << u"Load a model in LM Studio"_s;
+        QTest::newRow("bad") << LocalLLMError(K::badResponse, u"HTTP 500"_s)
+                             << u"LM Studio did not respond"_s;
+        QTest::newRow("empty") << LocalLLMError(K::emptyResponse) << u"No response"_s;
+        QTest::newRow("server message")
+            << LocalLLMError::serverError(u"Model crashed"_s) << u"Model crashed"_s;
+    }
+
+    void errorTexts()
+    {
+        QFETCH(LocalLLMError, error);
+        QFETCH(QString, description);
+        QVERIFY(error.hasDescription());
+        QCOMPARE(error.description(), description);
+        QCOMPARE(error.descriptionOr(u"Something went wrong"_s), description);
+        QVERIFY(error.detail().contains(description));
+    }
+
+    void errorsWithoutDescription()
+    {
+        for (const LocalLLMError &error :
+             {LocalLLMError::transportError(u"Connection refused"_s),
+              LocalLLMError::decodingError(u"illegal value"_s), LocalLLMError::cancellation()}) {
+            QVERIFY(!error.hasDescription());
+            QCOMPARE(error.descriptionOr(u"Something went wrong"_s), u"Something went wrong"_s);
+            QVERIFY(!error.detail().isEmpty());
+        }
+        QVERIFY(LocalLLMError::cancellation().isCancelled());
+        QVERIFY(LocalLLMError::transportError(u"Connection refused"_s)
+                    .detail()
+                    .contains(u"Connection refused"_s));
+    }
+
+    void encodeRequest()
+    {
+        const QList<LocalLLMMessage> messages{{u"system"_s, u"Be brief."_s},
+                                              {u"user"_s, u"Hi \"there\"\n\u4f60"_s}};
+        const QByteArray body = WireFormat::encodeChatRequest(u"m1"_s, messages, 0.7, true);
+        const QJsonObject request = QJsonDocument::fromJson(body).object();
+        QCOMPARE(request.value(u"model").toString(), u"m1"_s);
+        QCOMPARE(request.value(u"temperature").toDouble(), 0.7);
+        QCOMPARE(request.value(u"stream").toBool(), true);
+        const QJsonArray wire = request.value(u"messages").toArray();
+        QCOMPARE(wire.size(), 2);
+        QCOMPARE(wire.at(1).toObject().value(u"role").toString(), u"user"_s);
+        QCOMPARE(wire.at(1).toObject().value(u"content").toString(), messages.at(1).content);
+        QCOMPARE(request.keys().size(), 4);
+    }
+
+    void decodeModels_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QStringList>("ids");
+
+        QTest::newRow("two, in order")
+            << R"({"object":"list","data":[{"id":"b","x":1},{"id":"a"}]})"_ba << true
+            << QStringList{u"b"_s, u"a"_s};
+        QTest::newRow("empty") << R"({"data":[]})"_ba << true << QStringList();
+        QTest::newRow("null data (Ollama)")
+            << R"({"object":"list","data":null})"_ba << true << QStringList();
+        QTest::newRow("no data") << R"({"object":"list"})"_ba << false << QStringList();
+        QTest::newRow("id missing") << R"({"data":[{"name":"a"}]})"_ba << false << QStringList();
+        QTest::newRow("not JSON") << "<html>"_ba << false << QStringList();
+    }
+
+    void decodeModels()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, ok);
+        QFETCH(QStringList, ids);
+        const LLMResult<QStringList> result = WireFormat::decodeModelIDs(body);
+        QCOMPARE(result.ok(), ok);
+        if (ok)
+            QCOMPARE(result.value(), ids);
+        else
+            QCOMPARE(result.error().kind(), LocalLLMError::Kind::decoding);
+    }
+
+    void decodeCompletion_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("kind"); // -1: success
+
+        const int ok = -1;
+        const int empty = int(LocalLLMError::Kind::emptyResponse);
+        const int decoding = int(LocalLLMError::Kind::decoding);
+        QTest::newRow("trimmed")
+            << R"({"choices":[{"message":{"role":"assistant","content":"  Title \n"}}]})"_ba
+            << u"Title"_s << ok;
+        QTest::newRow("first choice")
+            << R"({"choices":[{"message":{"role":"assistant","content":"a"}},{"message":{"role":"assistant","content":"b"}}]})"_ba
+            << u"a"_s << ok;
+        QTest::newRow("no choices") << R"({"choices":[]})"_ba << QString() << empty;
+        QTest::newRow("whitespace only")
+            << R"({"choices":[{"message":{"role":"assistant","content":" \n "}}]})"_ba << QString()
+            << empty;
+        QTest::newRow("choices missing") << R"({"id":"x"})"_ba << QString() << decoding;
+        QTest::newRow("content null")
+            << R"({"choices":[{"message":{"role":"assistant","content":null}}]})"_ba << QString()
+            << decoding;
+        QTest::newRow("not JSON") << "oops"_ba << QString() << decoding;
+    }
+
+    void decodeCompletion()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, text);
+        QFETCH(int, kind);
+        const LLMResult<QString> result = WireFormat::decodeCompletion(body);
+        QCOMPARE(result.ok(), kind == -1);
+        if (result.ok())
+            QCOMPARE(result.value(), text);
+        else
+            QCOMPARE(int(result.error().kind()), kind);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLLMWire)
+#include "tst_llmwire.moc"

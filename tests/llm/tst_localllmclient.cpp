@@ -1,0 +1,317 @@
+#include "llm/endpointprobe.h"
+#include "llm/localllmclient.h"
+#include "support/awaittask.h"
+#include "support/fakemodelserver.h"
+#include "support/testdata.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QTcpServer>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using TestSupport::awaitTask;
+
+Q_DECLARE_METATYPE(FakeResponse)
+
+namespace {
+
+// A loopback port with nothing listening on it.
+quint16 closedPort()
+{
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    const quint16 port = server.serverPort();
+    server.close();
+    return port;
+}
+
+} // namespace
+
+// Model list, model choice, non-streamed completion and title generation against a fake
+// server; the reachability probe against open and closed loopback ports.
+class TestLocalLLMClient : public QObject
+{
+    Q_OBJECT
+
+private:
+    QNetworkAccessManager m_network;
+
+    LocalLLMClient clientFor(const QString &address)
+    {
+        return LocalLLMClient::fromAddress(address, &m_network).value();
+    }
+
+private Q_SLOTS:
+    void loopbackHosts_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<bool>("loopback");
+
+        QTest::newRow("127.0.0.1") << u"http://127.0.0.1:1234/v1"_s << true;
+        QTest::newRow("localhost in capitals") << u"http://LOCALHOST:1234/v1"_s << true;
+        QTest::newRow("::1") << u"http://[::1]:1234/v1"_s << true;
+        QTest::newRow("other loopback address") << u"http://127.0.0.2:1234/v1"_s << false;
+        QTest::newRow("local network") << u"http://192.168.1.20:1234/v1"_s << false;
+        QTest::newRow("named host") << u"http://studio.lan:1234/v1"_s << false;
+        QTest::newRow("no host") << u"http:///v1"_s << false;
+    }
+
+    void loopbackHosts()
+    {
+        QFETCH(QString, url);
+        QFETCH(bool, loopback);
+        QCOMPARE(isLoopbackURL(QUrl(url)), loopback);
+    }
+
+    void probe_data()
+    {
+        QTest::addColumn<QString>("url"); // %1: an open port, %2: a closed one
+        QTest::addColumn<bool>("reachable");
+
+        QTest::newRow("open") << u"http://127.0.0.1:%1/v1/models"_s << true;
+        QTest::newRow("open, localhost in capitals") << u"http://LocalHost:%1/v1/models"_s << true;
+        QTest::newRow("closed") << u"http://127.0.0.1:%2/v1/models"_s << false;
+        QTest::newRow("closed, localhost in capitals")
+            << u"http://LOCALHOST:%2/v1/models"_s << false;
+        QTest::newRow("closed, ::1") << u"http://[::1]:%2/v1/models"_s << false;
+        QTest::newRow("other scheme without port") << u"ftp://127.0.0.1/v1"_s << false;
+        QTest::newRow("other scheme with port") << u"ftp://127.0.0.1:%1/v1"_s << true;
+        // Nothing listens there; only skipping the probe lets these pass.
+        QTest::newRow("local network not probed") << u"http://192.0.2.1:9/v1"_s << true;
+        QTest::newRow("unknown host not probed") << u"http://nowhere.invalid/v1"_s << true;
+    }
+
+    void probe()
+    {
+        QFETCH(QString, url);
+        QFETCH(bool, reachable);
+        QTcpServer open;
+        QVERIFY(open.listen(QHostAddress::LocalHost, 0));
+        const QUrl target(QString(url)
+                              .replace(u"%1"_s, QString::number(open.serverPort()))
+                              .replace(u"%2"_s, QString::number(closedPort())));
+        const std::optional<bool> answer = awaitTask(probeEndpoint(target, 250));
+        QVERIFY(answer.has_value());
+        QCOMPARE(*answer, reachable);
+    }
+
+    void connectTestNeedsAHost()
+    {
+        QVERIFY(!connectTest(QUrl(u"http:///v1"_s), 250));
+        QVERIFY(!connectTest(QUrl(u"http://nowhere.invalid:80/"_s), 250));
+    }
+
+    void fetchModels()
+    {
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        server.setModels({u"b-model"_s, u"a-model"_s});
+        const auto ids = awaitTask(clientFor(server.address()).fetchModelIDs());
+        QVERIFY(ids && ids->ok());
+        QCOMPARE(ids->value(), (QStringList{u"b-model"_s, u"a-model"_s}));
+        const FakeRequest request = server.http().requests().last();
+        QCOMPARE(request.method, "GET"_ba);
+        QCOMPARE(request.path(), u"/v1/models"_s);
+    }
+
+    void fetchCapturedModels()
+    {
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        server.setModelsResponse(
+            FakeResponse::fromCapture(TestData::read(u"llama-server/models.headers"_s),
+                                      TestData::read(u"llama-server/models.json"_s)));
+        const auto model = awaitTask(clientFor(server.address()).resolveModelID());
+        QVERIFY(model && model->ok());
+        QCOMPARE(model->value(), u"/tmp/peers/tiny.gguf"_s);
+    }
+
+    void modelFailures_data()
+    {
+        QTest::addColumn<FakeResponse>("response");
+        QTest::addColumn<LocalLLMError::Kind>("kind");
+
+        using K = LocalLLMError::Kind;
+        QTest::newRow("500") << FakeResponse::text("boom", 500) << K::badResponse;
+        QTest::newRow("503 loading model") << FakeResponse::json(
+            R"({"error":{"message":"Loading model","type":"unavailable_error"}})", 503)
+                                           << K::badResponse;
+        QTest::newRow("404") << FakeResponse::text("nope", 404) << K::badResponse;
+        QTest::newRow("empty list")
+            << FakeResponse::json(R"({"object":"list","data":[]})") << K::modelUnavailable;
+        QTest::newRow("null data (Ollama)")
+            << FakeResponse::json(R"({"object":"list","data":null})") << K::modelUnavailable;
+        QTest::newRow("not JSON") << FakeResponse::text("<html></html>") << K::decoding;
+        FakeResponse dropped = FakeResponse::json(FakeModelServer::modelsBody({u"m"_s}));
+        dropped.dropAfterBytes = 5;
+        QTest::newRow("connection dropped") << dropped << K::transport;
+    }
+
+    void modelFailures()
+    {
+        QFETCH(FakeResponse, response);
+        QFETCH(LocalLLMError::Kind, kind);
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        server.setModelsResponse(response);
+        const LocalLLMClient client = clientFor(server.address());
+        const auto model = awaitTask(client.resolveModelID());
+        QVERIFY(model && !model->ok());
+        QCOMPARE(model->error().kind(), kind);
+        // A failed resolution fails a streamed chat and a title the same way, before sending.
+        const auto stream = awaitTask(client.streamChat({{u"user"_s, u"Hi"_s}}));
+        QVERIFY(stream && !stream->ok());
+        QCOMPARE(stream->error().kind(), kind);
+        const auto title = awaitTask(client.generateTitle(u"Hi"_s));
+        QVERIFY(title && !title->ok());
+        QCOMPARE(title->error().kind(), kind);
+        QCOMPARE(server.http().requestCount(u"/v1/chat/completions"_s), 0);
+    }
+
+    void serverNotRunning()
+    {
+        const LocalLLMClient client
+            = clientFor(u"http://127.0.0.1:"_s + QString::number(closedPort()));
+        const auto ids = awaitTask(client.fetchModelIDs());
+        QVERIFY(ids && !ids->ok());
+        QCOMPARE(ids->error().kind(), LocalLLMError::Kind::serverUnavailable);
+        QCOMPARE(ids->error().description(), u"Start LM Studio"_s);
+        const auto stream = awaitTask(client.streamChat({{u"user"_s, u"Hi"_s}}));
+        QVERIFY(stream && !stream->ok());
+        QCOMPARE(stream->error().description(), u"Start LM Studio"_s);
+    }
+
+    void streamRequest()
+    {
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        server.setModels({u"llama"_s, u"Qwen3-VL-8B"_s});
+        server.setStream({u"ok"_s});
+        const QList<LocalLLMMessage> messages{{u"system"_s, u"Be brief."_s},
+                                              {u"user"_s, u"Hi"_s},
+                                              {u"assistant"_s, u"Hello"_s},
+                                              {u"user"_s, u"Again \u00e9"_s}};
+        auto started = awaitTask(clientFor(server.address()).streamChat(messages));
+        QVERIFY(started && started->ok());
+        std::unique_ptr<ChatStream> stream = std::move(*started).value();
+        QVERIFY(awaitTask(stream->result()).value_or(LocalLLMError()).ok());
+
+        const FakeRequest request = server.http().requests().last();
+        QCOMPARE(request.method, "POST"_ba);
+        QCOMPARE(request.path(), u"/v1/chat/completions"_s);
+        QCOMPARE(request.headers.value("content-type"), "application/json"_ba);
+        const QJsonObject body = server.lastChatRequest();
+        QCOMPARE(body.value(u"model").toString(), u"Qwen3-VL-8B"_s);
+        QCOMPARE(body.value(u"temperature").toDouble(), 0.7);
+        QCOMPARE(body.value(u"stream").toBool(), true);
+        const QJsonArray wire = body.value(u"messages").toArray();
+        QCOMPARE(wire.size(), messages.size());
+        for (qsizetype i = 0; i < messages.size(); ++i) {
+            QCOMPARE(wire.at(i).toObject().value(u"role").toString(), messages.at(i).role);
+            QCOMPARE(wire.at(i).toObject().value(u"content").toString(), messages.at(i).content);
+        }
+    }
+
+    void title()
+    {
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        server.setCompletion(u"  \"Planning a Trip to Rome.\"\n"_s);
+        const QString question = u"  How do I plan\na trip to Rome?  "_s;
+        const auto title = awaitTask(clientFor(server.address()).generateTitle(question));
+        QVERIFY(title && title->ok());
+        QCOMPARE(title->value(), u"Planning a Trip to Rome"_s);
+
+        const QJsonObject body = server.lastChatRequest();
+        QCOMPARE(body.value(u"model").toString(), u"fake-model"_s);
+        QCOMPARE(body.value(u"temperature").toDouble(), 0.3);
+        QCOMPARE(body.value(u"stream").toBool(), false);
+        const QJsonArray wire = body.value(u"messages").toArray();
+        QCOMPARE(wire.size(), 2);
+        QCOMPARE(wire.at(0).toObject().value(u"role").toString(), u"system"_s);
+        QCOMPARE(wire.at(0).toObject().value(u"content").toString(),
+                 u"Generate a very short chat title (3\u20136 words) summarizing the user's "
+                 "message. Reply with only the title. No quotes, no trailing punctuation, no "
+                 "explanation."_s);
+        QCOMPARE(wire.at(1).toObject().value(u"role").toString(), u"user"_s);
+        QCOMPARE(wire.at(1).toObject().value(u"content").toString(), question);
+    }
+
+    void capturedCompletion()
+    {
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        server.setCompletionResponse(
+            FakeResponse::fromCapture(TestData::read(u"llama-server/chat_nonstream.headers"_s),
+                                      TestData::read(u"llama-server/chat_nonstream.json"_s)));
+        const auto text
+            = awaitTask(clientFor(server.address()).complete({{u"user"_s, u"Hi"_s}}, u"m"_s, 0.3));
+        QVERIFY(text && text->ok());
+        QVERIFY(text->value().startsWith(u"\u4e66 Chili.CLIENT Rise"_s));
+        QVERIFY(text->value().endsWith(u".setColor\u00f3sitokart"_s));
+    }
+
+    void completionFailures_data()
+    {
+        QTest::addColumn<FakeResponse>("response");
+        QTest::addColumn<LocalLLMError::Kind>("kind");
+
+        using K = LocalLLMError::Kind;
+        QTest::newRow("404") << FakeResponse::text("Not Found", 404) << K::badResponse;
+        QTest::newRow("500") << FakeResponse::json(R"({"error":"oom"})", 500) << K::badResponse;
+        QTest::newRow("no choices") << FakeResponse::json(R"({"choices":[]})") << K::emptyResponse;
+        QTest::newRow("blank") << FakeResponse::json(FakeModelServer::completionBody(u" \n"_s))
+                               << K::emptyResponse;
+        QTest::newRow("not JSON") << FakeResponse::text("hello") << K::decoding;
+    }
+
+    void completionFailures()
+    {
+        QFETCH(FakeResponse, response);
+        QFETCH(LocalLLMError::Kind, kind);
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        server.setCompletionResponse(response);
+        const auto title = awaitTask(clientFor(server.address()).generateTitle(u"Hi"_s));
+        QVERIFY(title && !title->ok());
+        QCOMPARE(title->error().kind(), kind);
+    }
+
+    void cancelWhileWaiting()
+    {
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        FakeResponse slow = FakeResponse::json(FakeModelServer::modelsBody({u"m"_s}));
+        slow.delayBeforeHeadMs = 60000;
+        server.setModelsResponse(slow);
+        CancellationToken token;
+        connect(&server.http(), &FakeHttpServer::requestReceived, this,
+                [token] { token.cancel(); });
+        const auto ids = awaitTask(clientFor(server.address()).fetchModelIDs(token));
+        QVERIFY(ids && !ids->ok());
+        QVERIFY(ids->error().isCancelled());
+        QVERIFY(!ids->error().hasDescription());
+        const int connection = server.http().requests().last().connection;
+        QTRY_VERIFY_WITH_TIMEOUT(!server.http().isConnectionOpen(connection), 5000);
+    }
+
+    void clientMayGoAwayWhileRunning()
+    {
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        server.setModels({u"m"_s});
+        QCoro::Task<LLMResult<QStringList>> task = [&] {
+            const LocalLLMClient client = clientFor(server.address());
+            return client.fetchModelIDs();
+        }();
+        const auto ids = awaitTask(std::move(task));
+        QVERIFY(ids && ids->ok());
+        QCOMPARE(ids->value(), QStringList{u"m"_s});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLocalLLMClient)
+#include "tst_localllmclient.moc"

@@ -1,0 +1,363 @@
+#include "llm/jsonscanner.h"
+#include "llm/streamlinereader.h"
+#include "llm/wireformat.h"
+#include "support/testdata.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Feeds `body` to a reader in reads cut at `cuts` and collects every line, taking lines
+// after each read as a client does.
+QByteArrayList readLines(const QByteArray &body, const QList<int> &cuts)
+{
+    StreamLineReader reader;
+    QByteArrayList lines;
+    int start = 0;
+    QList<int> ends = cuts;
+    ends.append(int(body.size()));
+    for (int end : ends) {
+        reader.append(QByteArrayView(body).sliced(start, end - start));
+        start = end;
+        while (const auto line = reader.nextLine())
+            lines.append(line->toByteArray());
+    }
+    if (const auto last = reader.finish())
+        lines.append(last->toByteArray());
+    return lines;
+}
+
+// The decoder written the plain way, with QJsonDocument: what the scanner must agree with.
+StreamEvent referenceDecode(QByteArrayView line)
+{
+    if (!line.startsWith("data: "))
+        return {};
+    const QByteArray payload = line.sliced(6).toByteArray();
+    if (payload == "[DONE]")
+        return {StreamEvent::Type::done, {}, {}};
+    const QJsonDocument document = QJsonDocument::fromJson(payload);
+    if (!document.isObject())
+        return {};
+    const QJsonObject chunk = document.object();
+    const QJsonValue error = chunk.value(u"error");
+    if (!error.isUndefined() && !error.isNull()) {
+        const QString message
+            = error.isString() ? error.toString() : error.toObject().value(u"message").toString();
+        return {StreamEvent::Type::error, {}, LocalLLMError::serverError(message)};
+    }
+    const QJsonValue content = chunk.value(u"choices")
+                                   .toArray()
+                                   .first()
+                                   .toObject()
+                                   .value(u"delta")
+                                   .toObject()
+                                   .value(u"content");
+    if (!content.isString() || content.toString().isEmpty())
+        return {};
+    return {StreamEvent::Type::piece, content.toString(), {}};
+}
+
+QList<int> everyByte(const QByteArray &body)
+{
+    QList<int> cuts;
+    for (int i = 1; i < body.size(); ++i)
+        cuts.append(i);
+    return cuts;
+}
+
+} // namespace
+
+class TestStreamIngest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void lines_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QList<int>>("cuts");
+        QTest::addColumn<QByteArrayList>("expected");
+
+        QTest::newRow("one read, LF") << "a\nbc\n"_ba << QList<int>() << QByteArrayList{"a", "bc"};
+        QTest::newRow("CRLF") << "a\r\nbc\r\n"_ba << QList<int>() << QByteArrayList{"a", "bc"};
+        QTest::newRow("CR only") << "a\rbc\r"_ba << QList<int>() << QByteArrayList{"a", "bc"};
+        QTest::newRow("CR | LF across reads")
+            << "a\r\nb\n"_ba << QList<int>{2} << QByteArrayList{"a", "b"};
+        QTest::newRow("CR | CR across reads: an empty line")
+            << "a\r\rb\n"_ba << QList<int>{2} << QByteArrayList{"a", "", "b"};
+        QTest::newRow("CR | other byte across reads")
+            << "a\rb\n"_ba << QList<int>{2} << QByteArrayList{"a", "b"};
+        QTest::newRow("LF CR is two terminators")
+            << "a\n\rb\n"_ba << QList<int>() << QByteArrayList{"a", "", "b"};
+        QTest::newRow("blank lines kept")
+            << "a\n\n\nb\n"_ba << QList<int>() << QByteArrayList{"a", "", "", "b"};
+        QTest::newRow("line over many reads")
+            << "abcdef\ngh\n"_ba << QList<int>{1, 2, 4, 6} << QByteArrayList{"abcdef", "gh"};
+        QTest::newRow("several lines in one read")
+            << "x\ny\nz\n"_ba << QList<int>{1} << QByteArrayList{"x", "y", "z"};
+        QTest::newRow("last line without terminator")
+            << "a\nlast"_ba << QList<int>{3} << QByteArrayList{"a", "last"};
+        QTest::newRow("ends in CR") << "a\r"_ba << QList<int>() << QByteArrayList{"a"};
+        QTest::newRow("empty body") << QByteArray() << QList<int>() << QByteArrayList();
+        // "é" is C3 A9; the cut falls between the two bytes.
+        QTest::newRow("UTF-8 split between reads")
+            << "caf\xC3\xA9\n"_ba << QList<int>{4} << QByteArrayList{"caf\xC3\xA9"};
+    }
+
+    void lines()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QList<int>, cuts);
+        QFETCH(QByteArrayList, expected);
+        QCOMPARE(readLines(body, cuts), expected);
+        // However the body is cut, the lines are the same.
+        QCOMPARE(readLines(body, everyByte(body)), expected);
+    }
+
+    void everyCutOfARealisticBody()
+    {
+        const QByteArray body = "data: {\"x\":\"\xF0\x9F\x98\x80\"}\r\n\r\n: keep-alive\r\r"
+                                "data: [DONE]\n\nevent: end\n"_ba;
+        const QByteArrayList expected = readLines(body, {});
+        QCOMPARE(expected.size(), 7);
+        for (int a = 1; a < body.size(); ++a) {
+            for (int b = a; b < body.size(); ++b)
+                QCOMPARE(readLines(body, {a, b}), expected);
+        }
+    }
+
+    void handsEachLineOnAsSoonAsItEnds()
+    {
+        StreamLineReader reader;
+        reader.append("data: par");
+        QVERIFY(!reader.nextLine());
+        QCOMPARE(reader.pendingSize(), 9);
+        reader.append("t\r");
+        // A "\r" may be the first half of "\r\n", but the line is complete already.
+        QCOMPARE(reader.nextLine()->toByteArray(), "data: part"_ba);
+        QVERIFY(!reader.nextLine());
+        reader.append("\nnext");
+        QVERIFY(!reader.nextLine());
+        reader.append("\n");
+        QCOMPARE(reader.nextLine()->toByteArray(), "next"_ba);
+        QVERIFY(!reader.finish());
+    }
+
+    void megabyteLine()
+    {
+        const QByteArray content(1024 * 1024, 'x');
+        const QByteArray body = "data: " + content + "\nshort\n";
+        QList<int> cuts;
+        for (int at = 4096; at < body.size(); at += 4096)
+            cuts.append(at);
+        const QByteArrayList lines = readLines(body, cuts);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.first().size(), content.size() + 6);
+        QCOMPARE(lines.last(), "short"_ba);
+    }
+
+    void decodeLine_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<StreamEvent::Type>("type");
+        QTest::addColumn<QString>("text");
+
+        using T = StreamEvent::Type;
+        QTest::newRow("piece") << R"(data: {"choices":[{"delta":{"content":"Hel"}}]})"_ba
+                               << T::piece << u"Hel"_s;
+        QTest::newRow("single space is a piece")
+            << R"(data: {"choices":[{"delta":{"content":" "}}]})"_ba << T::piece << u" "_s;
+        QTest::newRow("escapes and non-ASCII")
+            << "data: {\"choices\":[{\"delta\":{\"content\":\"\\tx\\n\xE4\xBD\xA0\\u00e9\"}}]}"_ba
+            << T::piece << u"\tx\n\u4f60\u00e9"_s;
+        QTest::newRow("empty piece skipped")
+            << R"(data: {"choices":[{"delta":{"content":""}}]})"_ba << T::skip << QString();
+        QTest::newRow("null content skipped")
+            << R"(data: {"choices":[{"delta":{"role":"assistant","content":null}}]})"_ba << T::skip
+            << QString();
+        QTest::newRow("role only")
+            << R"(data: {"choices":[{"delta":{"role":"assistant"}}]})"_ba << T::skip << QString();
+        QTest::newRow("empty delta")
+            << R"(data: {"choices":[{"delta":{}}]})"_ba << T::skip << QString();
+        QTest::newRow("no choices (usage)")
+            << R"(data: {"choices":[],"usage":{"total_tokens":3}})"_ba << T::skip << QString();
+        QTest::newRow("only the first choice counts")
+            << R"(data: {"choices":[{"delta":{}},{"delta":{"content":"b"}}]})"_ba << T::skip
+            << QString();
+        QTest::newRow("no space after colon")
+            << R"(data:{"choices":[{"delta":{"content":"x"}}]})"_ba << T::skip << QString();
+        QTest::newRow("comment") << ": ping"_ba << T::skip << QString();
+        QTest::newRow("event line") << "event: message"_ba << T::skip << QString();
+        QTest::newRow("blank") << QByteArray() << T::skip << QString();
+        QTest::newRow("not JSON") << "data: {\"choices\":"_ba << T::skip << QString();
+        QTest::newRow("done") << "data: [DONE]"_ba << T::done << QString();
+        QTest::newRow("done with a blank after it is not done")
+            << "data: [DONE] "_ba << T::skip << QString();
+        QTest::newRow("null error is no error")
+            << R"(data: {"error":null,"choices":[{"delta":{"content":"x"}}]})"_ba << T::piece
+            << u"x"_s;
+    }
+
+    void decodeLine()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(StreamEvent::Type, type);
+        QFETCH(QString, text);
+        const StreamEvent event = WireFormat::decodeStreamLine(line);
+        QCOMPARE(event.type, type);
+        QCOMPARE(event.text, text);
+    }
+
+    void decodeErrorLine_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("description");
+
+        QTest::newRow("llama.cpp")
+            << R"(data: {"error":{"code":500,"message":"context shift is disabled","type":"server_error"}})"_ba
+            << u"context shift is disabled"_s;
+        QTest::newRow("string") << R"(data: {"error":"Model unloaded"})"_ba << u"Model unloaded"_s;
+        QTest::newRow("no message")
+            << R"(data: {"error":{"code":500}})"_ba << u"LM Studio did not respond"_s;
+        QTest::newRow("blank message")
+            << R"(data: {"error":"  "})"_ba << u"LM Studio did not respond"_s;
+        QTest::newRow("error beside choices")
+            << R"(data: {"choices":[{"delta":{"content":"x"}}],"error":{"message":"boom"}})"_ba
+            << u"boom"_s;
+    }
+
+    // The scanner against QJsonDocument on real chunks and on every truncation and many
+    // corruptions of them.
+    void decoderAgreesWithQJsonDocument()
+    {
+        QByteArrayList lines;
+        for (const QString &file : {u"chat_stream.sse"_s, u"chat_stream_usage.sse"_s}) {
+            for (const QByteArray &line : TestData::read(u"llama-server/"_s + file).split('\n')) {
+                if (line.startsWith("data: {"))
+                    lines.append(line);
+            }
+        }
+        QVERIFY(lines.size() > 90);
+        lines.append("data: {\"error\":{\"code\":500,\"message\":\"boom \\u00e9\\ud83d\\ude00\"}}");
+        lines.append(
+            "data: "
+            "{\"choices\":[{\"delta\":{\"content\":\"a\\\"\\\\\\/\\b\\f\\n\\r\\t\\u0041\"}}]}");
+        lines.append(
+            R"(data: {"choices":[{"delta":{"content":"x"}}],"n":[-0.5e+3,1E2,0,true,false,null,{}]})");
+
+        int compared = 0;
+        const QByteArrayList replacements{"\"", "\\", "}", "]",    ",",    ":",    "0",
+                                          "-",  "x",  " ", "\x80", "\xC3", "\x01", "."};
+        const auto check = [&](const QByteArray &line) {
+            const StreamEvent expected = referenceDecode(line);
+            const StreamEvent actual = WireFormat::decodeStreamLine(line);
+            ++compared;
+            if (actual.type != expected.type || actual.text != expected.text
+                || actual.error != expected.error) {
+                qWarning() << "line:" << line;
+                return false;
+            }
+            return true;
+        };
+        for (const QByteArray &line : lines) {
+            for (qsizetype size = 6; size <= line.size(); ++size)
+                QVERIFY(check(line.left(size)));
+            for (qsizetype at = 6; at < line.size(); ++at) {
+                for (const QByteArray &replacement : replacements) {
+                    QByteArray corrupted = line;
+                    corrupted.replace(at, 1, replacement);
+                    QVERIFY(check(corrupted));
+                }
+            }
+        }
+        QVERIFY(compared > 100000);
+    }
+
+    void scannerRejects_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+
+        QTest::newRow("trailing garbage") << R"({"a":1} x)"_ba;
+        QTest::newRow("two documents") << R"({"a":1}{"b":2})"_ba;
+        QTest::newRow("leading zero") << R"({"a":01})"_ba;
+        QTest::newRow("bare minus") << R"({"a":-})"_ba;
+        QTest::newRow("point without digits") << R"({"a":-.})"_ba;
+        QTest::newRow("exponent without digits") << R"({"a":1e+})"_ba;
+        QTest::newRow("trailing comma") << R"({"a":1,})"_ba;
+        QTest::newRow("single quotes") << "{'a':1}"_ba;
+        QTest::newRow("short unicode escape") << "{\"a\":\"\\u12\"}"_ba;
+        QTest::newRow("overlong UTF-8") << "{\"a\":\"\xC0\xAF\"}"_ba;
+        QTest::newRow("UTF-8 surrogate") << "{\"a\":\"\xED\xA0\x80\"}"_ba;
+        QTest::newRow("truncated UTF-8") << "{\"a\":\"\xE4\xBD\"}"_ba;
+        QTest::newRow("above U+10FFFF") << "{\"a\":\"\xF4\x90\x80\x80\"}"_ba;
+        QTest::newRow("unterminated string") << "{\"a\":\"x"_ba;
+        QTest::newRow("too deep") << "{\"a\":" + QByteArray(1100, '[') + QByteArray(1100, ']')
+                + "}";
+        QTest::newRow("misspelt literal") << R"({"a":nul})"_ba;
+    }
+
+    void scannerRejects()
+    {
+        QFETCH(QByteArray, json);
+        JsonScanner scanner(json);
+        QVERIFY(!(scanner.skipValue() && scanner.atEnd()));
+        // And QJsonDocument agrees.
+        QJsonParseError error;
+        QJsonDocument::fromJson(json, &error);
+        QVERIFY(error.error != QJsonParseError::NoError);
+    }
+
+    void scannerAccepts_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+
+        QTest::newRow("numbers") << "[0,-0,1.5,-2e10,3E+2,4e-2,1.,.5,1e999]"_ba;
+        QTest::newRow("literals and nesting") << "{\"a\":[true,false,null,{},[]]}"_ba;
+        QTest::newRow("raw control character") << "\"x\ty\""_ba;
+        QTest::newRow("unknown escape") << "\"\\q\""_ba;
+        QTest::newRow("lone surrogate escape") << "\"\\ud800\""_ba;
+        QTest::newRow("four-byte UTF-8") << "\"\xF0\x9F\x98\x80\""_ba;
+        QTest::newRow("blanks") << " \t\r\n{ \"a\" : 1 } \n"_ba;
+    }
+
+    void scannerAccepts()
+    {
+        QFETCH(QByteArray, json);
+        JsonScanner scanner(json);
+        QVERIFY(scanner.skipValue());
+        QVERIFY(scanner.atEnd());
+    }
+
+    void scannerReadsMembers()
+    {
+        const QByteArray json
+            = " { \"a\" : [1, {\"b\": null}] , \"\\u006bey\" : \"v\\u00e9\\ud83d\\ude00\" } ";
+        JsonScanner scanner(json);
+        QByteArrayList keys;
+        QString value;
+        QVERIFY(scanner.forEachMember([&](const QByteArray &key) {
+            keys.append(key);
+            return key == "key" ? scanner.readString(&value) : scanner.skipValue();
+        }));
+        QVERIFY(scanner.atEnd());
+        QCOMPARE(keys, (QByteArrayList{"a", "key"}));
+        QCOMPARE(value, u"v\u00e9\U0001F600"_s);
+    }
+
+    void decodeErrorLine()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, description);
+        const StreamEvent event = WireFormat::decodeStreamLine(line);
+        QCOMPARE(event.type, StreamEvent::Type::error);
+        QCOMPARE(event.error.description(), std::optional<QString>(description));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStreamIngest)
+#include "tst_streamingest.moc"

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "support/fakehttpserver.h"
+
+#include <QJsonObject>
+#include <QStringList>
+
+// A fake OpenAI-compatible model server (LM Studio, llama.cpp) on loopback, speaking the
+// chunk shapes of llama.cpp's server. GET /v1/models lists `setModels`; POST
+// /v1/chat/completions answers a streamed request with `setStream` and a non-streamed one
+// with `setCompletion`. Everything else of FakeHttpServer (routes, requests, connections)
+// is reachable through http().
+class FakeModelServer
+{
+public:
+    FakeModelServer();
+
+    bool listen() { return m_http.listen(); }
+    FakeHttpServer &http() { return m_http; }
+    // What a user would type as the server address: "http://127.0.0.1:<port>".
+    QString address() const;
+
+    void setModels(const QStringList &ids);
+    void setModelsResponse(const FakeResponse &response);
+    void setStream(const QStringList &pieces);
+    void setStreamResponse(const FakeResponse &response);
+    void setCompletion(const QString &content);
+    void setCompletionResponse(const FakeResponse &response);
+
+    // The last body POSTed to the completions URL, parsed.
+    QJsonObject lastChatRequest() const;
+
+    // One "data: {…}" line (without terminator) carrying `content` as a delta.
+    static QByteArray chunkLine(const QString &content);
+    // A whole event stream: a role-only chunk, one chunk per piece, a final chunk with an
+    // empty delta, then "data: [DONE]"; each event followed by a blank line.
+    static QByteArray streamBody(const QStringList &pieces);
+    static QByteArray modelsBody(const QStringList &ids);
+    static QByteArray completionBody(const QString &content);
+
+private:
+    FakeHttpServer m_http;
+    FakeResponse m_models;
+    FakeResponse m_stream;
+    FakeResponse m_completion;
+};
