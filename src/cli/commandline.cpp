@@ -1,29 +1,100 @@
 #include "cli/commandline.h"
 
+#include "cli/modelscommand.h"
+
 #include <QCoreApplication>
+#include <QNetworkAccessManager>
 #include <QTextStream>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
 
 namespace CommandLine {
 
 namespace {
-const QStringList &commands()
+
+bool isHelp(const QString &argument)
 {
-    static const QStringList names{};
-    return names;
+    return argument == u"help"_s || argument == u"--help"_s || argument == u"-h"_s;
 }
+
+const Command *findCommand(const QString &name)
+{
+    for (const Command &command : commands()) {
+        if (command.name == name)
+            return &command;
+    }
+    return nullptr;
+}
+
+// Runs `command` and ends the event loop with its exit code.
+QCoro::Task<> runToExit(Command command, QStringList arguments, CommandContext context)
+{
+    const int exitCode = co_await command.run(std::move(arguments), context);
+    QCoreApplication::exit(exitCode);
+}
+
 } // namespace
+
+const QList<Command> &commands()
+{
+    static const QList<Command> table{
+        ModelsCommand::command(),
+    };
+    return table;
+}
 
 bool isCommand(int argc, char **argv)
 {
-    return argc > 1 && commands().contains(QString::fromLocal8Bit(argv[1]));
+    if (argc < 2)
+        return false;
+    const QString first = QString::fromLocal8Bit(argv[1]);
+    return isHelp(first) || !first.startsWith(u'-');
+}
+
+QString usage()
+{
+    QString text = u"Usage: velm [<command> [options]]\n\n"
+                   "Without a command, velm starts the desktop app.\n\nCommands:\n"_s;
+    QList<QPair<QString, QString>> rows;
+    for (const Command &command : commands())
+        rows.append({command.name + u' ' + command.synopsis, command.summary});
+    rows.append({u"help"_s, u"Show this help"_s});
+    qsizetype width = 0;
+    for (const auto &row : rows)
+        width = std::max(width, row.first.size());
+    for (const auto &[call, summary] : rows)
+        text += u"  "_s + call.leftJustified(width + 2) + summary + u'\n';
+    text += u"\nRun \"velm <command> --help\" for the options of a command.\n"_s;
+    return text;
 }
 
 int run(int &argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("velm"));
-    QTextStream(stderr) << "velm: unknown command\n";
-    return 2;
+    QCoreApplication::setApplicationName(u"velm"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELM_VERSION));
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString name = arguments.value(1);
+    if (isHelp(name)) {
+        out << usage() << Qt::flush;
+        return 0;
+    }
+    const Command *command = findCommand(name);
+    if (!command) {
+        err << "velm: unknown command \"" << name << "\"\n\n" << usage() << Qt::flush;
+        return 2;
+    }
+
+    QNetworkAccessManager network;
+    const CommandContext context{&network, &out, &err};
+    // Started from inside the event loop, so that a command that ends without waiting for
+    // anything still ends the loop.
+    QTimer::singleShot(0, &app, [&] { runToExit(*command, arguments.mid(2), context); });
+    return app.exec();
 }
 
 } // namespace CommandLine

@@ -1,0 +1,12 @@
+#pragma once
+
+class QNetworkAccessManager;
+class QTextStream;
+
+// What a terminal command may use; everything is owned by the command line runner.
+struct CommandContext
+{
+    QNetworkAccessManager *network = nullptr;
+    QTextStream *out = nullptr;
+    QTextStream *err = nullptr;
+};
