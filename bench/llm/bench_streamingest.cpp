@@ -1,0 +1,96 @@
+// Stream ingest: how fast the line reader and the chunk decoder turn a streamed completion
+// into pieces, on one core, without a network. The body has the shape of llama.cpp's chunks
+// and arrives in 16 KB reads. Budget: at least 200 MB/s.
+
+#include "llm/streamlinereader.h"
+#include "llm/wireformat.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QByteArray>
+#include <QStringList>
+
+namespace {
+
+// About `size` bytes of events, each "data: {chunk}\n\n" with a short, varied piece (words,
+// punctuation, non-ASCII and escapes as in real answers), then "data: [DONE]".
+QByteArray realisticBody(qsizetype size)
+{
+    const QByteArrayList words{"The",
+                               " answer",
+                               " is",
+                               " \\\"simple\\\"",
+                               ":",
+                               " use",
+                               " a",
+                               " hash",
+                               " map",
+                               ".\\n\\n",
+                               "```",
+                               "cpp\\n",
+                               " \xC3\xA9t\xC3\xA9",
+                               " \xE4\xBD\xA0\xE5\xA5\xBD",
+                               " \\u00e9",
+                               " \xF0\x9F\x98\x80"};
+    QByteArray body;
+    body.reserve(size + 512);
+    for (int i = 0; body.size() < size; ++i) {
+        body += R"(data: {"choices":[{"finish_reason":null,"index":0,"delta":{"content":")";
+        body += words.at(i % words.size());
+        body += R"("}}],"created":1796574407,"id":"chatcmpl-izWqwR1DYMd7LZr1O86A0p4MdL3qm1PC",)"
+                R"("model":"qwen3-vl-8b-instruct","system_fingerprint":"b1-80fb11a",)"
+                R"("object":"chat.completion.chunk"})"
+                "\n\n";
+    }
+    body += "data: [DONE]\n\n";
+    return body;
+}
+
+void streamIngest(benchmark::State &state)
+{
+    const QByteArray body = realisticBody(4 * 1024 * 1024);
+    constexpr qsizetype readSize = 16 * 1024;
+    qsizetype pieces = 0;
+    for (auto _ : state) {
+        StreamLineReader reader;
+        QString answer;
+        for (qsizetype at = 0; at < body.size(); at += readSize) {
+            reader.append(QByteArrayView(body).sliced(at, std::min(readSize, body.size() - at)));
+            while (const auto line = reader.nextLine()) {
+                StreamEvent event = WireFormat::decodeStreamLine(*line);
+                if (event.type == StreamEvent::Type::piece) {
+                    answer += event.text;
+                    ++pieces;
+                }
+            }
+        }
+        benchmark::DoNotOptimize(answer.data());
+    }
+    state.SetBytesProcessed(state.iterations() * body.size());
+    state.counters["pieces/s"] = benchmark::Counter(double(pieces), benchmark::Counter::kIsRate);
+}
+
+// The line reader alone, to see what the decoder costs.
+void lineReaderOnly(benchmark::State &state)
+{
+    const QByteArray body = realisticBody(4 * 1024 * 1024);
+    constexpr qsizetype readSize = 16 * 1024;
+    for (auto _ : state) {
+        StreamLineReader reader;
+        qsizetype lines = 0;
+        for (qsizetype at = 0; at < body.size(); at += readSize) {
+            reader.append(QByteArrayView(body).sliced(at, std::min(readSize, body.size() - at)));
+            while (reader.nextLine())
+                ++lines;
+        }
+        benchmark::DoNotOptimize(lines);
+    }
+    state.SetBytesProcessed(state.iterations() * body.size());
+}
+
+} // namespace
+
+BENCHMARK(streamIngest)->Unit(benchmark::kMillisecond);
+BENCHMARK(lineReaderOnly)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
