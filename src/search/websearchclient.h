@@ -1,0 +1,54 @@
+#pragma once
+
+#include "core/cancellationtoken.h"
+#include "core/searchresult.h"
+#include "search/searchoutcome.h"
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+#include <QCoroTask>
+
+#include <chrono>
+
+class QNetworkAccessManager;
+
+// Looks questions up on the web: the user's SearXNG instance first, the DuckDuckGo Instant
+// Answer API when that fails or finds nothing. A small value object: every search copies it,
+// so a search outlives the client that started it. Requests go one after the other and run on
+// the thread of the network manager.
+class WebSearchClient
+{
+public:
+    // The instant-answer endpoint is the public one unless the environment variable
+    // VELM_DUCKDUCKGO_URL names another (the tests' fake service, a proxy).
+    explicit WebSearchClient(QNetworkAccessManager *network);
+
+    QUrl duckDuckGoEndpoint() const { return m_duckDuckGoEndpoint; }
+    void setDuckDuckGoEndpoint(const QUrl &endpoint) { m_duckDuckGoEndpoint = endpoint; }
+
+    // The limit for each provider request as a whole, headers and body: 8 seconds.
+    std::chrono::milliseconds requestTimeout() const { return m_requestTimeout; }
+    void setRequestTimeout(std::chrono::milliseconds timeout) { m_requestTimeout = timeout; }
+
+    QNetworkAccessManager *network() const { return m_network; }
+
+    // SearXNG, then instant answers. Never fails: a search that goes wrong anywhere, or is
+    // cancelled, gives an empty list and the question goes out without web context.
+    QCoro::Task<QList<SearchResult>> searchWeb(QString query, QString searxngBaseURL,
+                                               CancellationToken cancel = {}) const;
+
+    // The SearXNG instance at `searxngBaseURL` (see SearxngConfig::baseURL()). A loopback
+    // instance is probed first so a stopped one costs a quarter of a second, not the limit.
+    QCoro::Task<SearchOutcome> searchSearXNG(QString query, QString searxngBaseURL,
+                                             CancellationToken cancel = {}) const;
+
+    QCoro::Task<SearchOutcome> searchDuckDuckGo(QString query, CancellationToken cancel = {}) const;
+
+private:
+    QPointer<QNetworkAccessManager> m_network;
+    QUrl m_duckDuckGoEndpoint;
+    std::chrono::milliseconds m_requestTimeout{8000};
+};

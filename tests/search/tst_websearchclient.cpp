@@ -1,0 +1,380 @@
+#include "search/searxngconfig.h"
+#include "search/websearchclient.h"
+#include "support/awaittask.h"
+#include "support/fakeduckduckgoserver.h"
+#include "support/fakesearxngserver.h"
+
+#include <QNetworkAccessManager>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A loopback port on which nothing listens (just freed by a server of our own).
+quint16 deadPort()
+{
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    const quint16 port = server.serverPort();
+    server.close();
+    return port;
+}
+
+QStringList titles(const QList<SearchResult> &results)
+{
+    QStringList list;
+    for (const SearchResult &result : results)
+        list.append(result.title);
+    return list;
+}
+
+// The query items of a request as the service reads them: "+" is a blank, "%XX" a byte.
+QList<std::pair<QString, QString>> formItems(const FakeRequest &request)
+{
+    QList<std::pair<QString, QString>> items;
+    const qsizetype question = request.target.indexOf('?');
+    if (question == -1)
+        return items;
+    for (const QByteArray &pair : request.target.mid(question + 1).split('&')) {
+        const auto decode
+            = [](QByteArray text) { return QUrl::fromPercentEncoding(text.replace('+', ' ')); };
+        const qsizetype equals = pair.indexOf('=');
+        items.append({decode(pair.left(equals)), decode(pair.mid(equals + 1))});
+    }
+    return items;
+}
+
+const QStringList instantTitles{u"Ada"_s, u"Topic 1"_s, u"Topic 2"_s};
+
+FakeDuckDuckGoServer::Answer instantAnswer()
+{
+    return {u"Ada"_s, u"Ada Lovelace was a mathematician."_s,
+            u"https://en.wikipedia.org/wiki/Ada_Lovelace"_s,
+            FakeDuckDuckGoServer::numberedTopics(2)};
+}
+
+} // namespace
+
+class TestWebSearchClient : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void searxngHits()
+    {
+        FakeSearxngServer searxng;
+        FakeDuckDuckGoServer instant;
+        QVERIFY(searxng.listen());
+        QVERIFY(instant.listen());
+        searxng.serveResults(FakeSearxngServer::numberedResults(7));
+        instant.serveAnswer(instantAnswer());
+
+        QNetworkAccessManager network;
+        WebSearchClient client(&network);
+        client.setDuckDuckGoEndpoint(instant.url(u"/"_s));
+        const auto results
+            = TestSupport::awaitTask(client.searchWeb(u"rust"_s, searxng.url().toString()));
+        QVERIFY(results);
+        QCOMPARE(titles(*results),
+                 (QStringList{u"Result 1"_s, u"Result 2"_s, u"Result 3"_s, u"Result 4"_s,
+                              u"Result 5"_s}));
+        QCOMPARE(results->at(0).url, u"https://example1.org/page"_s);
+        QCOMPARE(results->at(0).snippet, u"Snippet 1"_s);
+        QCOMPARE(instant.requests().size(), 0);
+
+        QCOMPARE(searxng.requests().size(), 1);
+        const FakeRequest request = searxng.requests().constFirst();
+        QCOMPARE(request.method, QByteArray("GET"));
+        QCOMPARE(request.path(), u"/search"_s);
+        QCOMPARE(request.headers.value("accept"), QByteArray("application/json"));
+        QCOMPARE(formItems(request),
+                 (QList<std::pair<QString, QString>>{{u"q"_s, u"rust"_s},
+                                                     {u"format"_s, u"json"_s},
+                                                     {u"categories"_s, u"general"_s}}));
+    }
+
+    // The port setting lands between host and sub-path, and the sub-path stays.
+    void subPathFromSettings()
+    {
+        FakeSearxngServer searxng;
+        QVERIFY(searxng.listen());
+        searxng.serveResults(FakeSearxngServer::numberedResults(2), u"/searx"_s);
+
+        QNetworkAccessManager network;
+        WebSearchClient client(&network);
+        const SearxngConfig config{u" 127.0.0.1/searx/ "_s, QString::number(searxng.port()), false};
+        const auto outcome
+            = TestSupport::awaitTask(client.searchSearXNG(u"rust"_s, config.baseURL()));
+        QVERIFY(outcome);
+        QCOMPARE(outcome->error, SearchError::None);
+        QCOMPARE(outcome->results.size(), 2);
+        QCOMPARE(searxng.requests().size(), 1);
+        QCOMPARE(searxng.requests().constFirst().path(), u"/searx/search"_s);
+    }
+
+    void fallback_data()
+    {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<SearchError>("error");
+
+        QTest::newRow("json output disabled (403)") << u"403"_s << SearchError::BadResponse;
+        QTest::newRow("server error") << u"500"_s << SearchError::BadResponse;
+        QTest::newRow("no results") << u"empty"_s << SearchError::None;
+        QTest::newRow("html page") << u"html"_s << SearchError::Undecodable;
+        QTest::newRow("result without url") << u"no url"_s << SearchError::Undecodable;
+        QTest::newRow("connection dropped") << u"drop"_s << SearchError::Network;
+        QTest::newRow("nothing listening") << u"dead"_s << SearchError::Unreachable;
+        QTest::newRow("too slow") << u"slow"_s << SearchError::Timeout;
+        QTest::newRow("address makes no URL") << u"bad address"_s << SearchError::None;
+    }
+
+    void fallback()
+    {
+        QFETCH(QString, scenario);
+        QFETCH(SearchError, error);
+
+        FakeSearxngServer searxng;
+        FakeDuckDuckGoServer instant;
+        QVERIFY(searxng.listen());
+        QVERIFY(instant.listen());
+        instant.serveAnswer(instantAnswer());
+
+        QNetworkAccessManager network;
+        WebSearchClient client(&network);
+        client.setDuckDuckGoEndpoint(instant.url(u"/"_s));
+        QString base = searxng.url().toString();
+        if (scenario == u"403") {
+            searxng.serveResponse(FakeResponse::text("<html>Forbidden</html>", 403, "text/html"));
+        } else if (scenario == u"500") {
+            searxng.serveResponse(FakeResponse::json("{}", 500));
+        } else if (scenario == u"empty") {
+            searxng.serveResults({});
+        } else if (scenario == u"html") {
+            searxng.serveResponse(FakeResponse::text("<html>SearXNG</html>", 200, "text/html"));
+        } else if (scenario == u"no url") {
+            QJsonArray results = FakeSearxngServer::numberedResults(3);
+            QJsonObject broken = results.at(2).toObject();
+            broken.remove(u"url"_s);
+            results[2] = broken;
+            searxng.serveResponse(FakeResponse::json(FakeSearxngServer::body(u"q"_s, results)));
+        } else if (scenario == u"drop") {
+            FakeResponse response = FakeResponse::json(
+                FakeSearxngServer::body(u"q"_s, FakeSearxngServer::numberedResults(5)));
+            response.dropAfterBytes = 40;
+            searxng.serveResponse(response);
+        } else if (scenario == u"dead") {
+            base = u"http://127.0.0.1:%1"_s.arg(deadPort());
+        } else if (scenario == u"slow") {
+            FakeResponse response = FakeResponse::json(
+                FakeSearxngServer::body(u"q"_s, FakeSearxngServer::numberedResults(5)));
+            response.delayBeforeHeadMs = 60000;
+            searxng.serveResponse(response);
+            client.setRequestTimeout(500ms);
+        } else if (scenario == u"bad address") {
+            base = u"http://local host:%1"_s.arg(searxng.port());
+        }
+
+        const auto outcome = TestSupport::awaitTask(client.searchSearXNG(u"ada"_s, base));
+        QVERIFY(outcome);
+        QCOMPARE(outcome->error, error);
+        QVERIFY(outcome->results.isEmpty());
+
+        const auto results = TestSupport::awaitTask(client.searchWeb(u"ada"_s, base));
+        QVERIFY(results);
+        QCOMPARE(titles(*results), instantTitles);
+        QCOMPARE(instant.requests().size(), 1);
+        QCOMPARE(formItems(instant.requests().constFirst()),
+                 (QList<std::pair<QString, QString>>{{u"q"_s, u"ada"_s},
+                                                     {u"format"_s, u"json"_s},
+                                                     {u"no_html"_s, u"1"_s},
+                                                     {u"skip_disambig"_s, u"1"_s}}));
+        QCOMPARE(instant.requests().constFirst().headers.value("accept"),
+                 QByteArray("application/json"));
+    }
+
+    void bothFail_data()
+    {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<SearchError>("error");
+
+        QTest::newRow("status 503") << u"503"_s << SearchError::BadResponse;
+        QTest::newRow("html page") << u"html"_s << SearchError::Undecodable;
+        QTest::newRow("connection dropped") << u"drop"_s << SearchError::Network;
+        QTest::newRow("connection refused") << u"dead"_s << SearchError::Network;
+        QTest::newRow("too slow") << u"slow"_s << SearchError::Timeout;
+        QTest::newRow("unusable endpoint") << u"file"_s << SearchError::None;
+    }
+
+    void bothFail()
+    {
+        QFETCH(QString, scenario);
+        QFETCH(SearchError, error);
+
+        FakeSearxngServer searxng;
+        FakeDuckDuckGoServer instant;
+        QVERIFY(searxng.listen());
+        QVERIFY(instant.listen());
+        searxng.serveResponse(FakeResponse::text("Forbidden", 403));
+
+        QNetworkAccessManager network;
+        WebSearchClient client(&network);
+        client.setDuckDuckGoEndpoint(instant.url(u"/"_s));
+        if (scenario == u"503") {
+            instant.serveResponse(FakeResponse::text("busy", 503));
+        } else if (scenario == u"html") {
+            instant.serveResponse(FakeResponse::text("<html>blocked</html>", 200, "text/html"));
+        } else if (scenario == u"drop") {
+            FakeResponse response = FakeResponse::json(FakeDuckDuckGoServer::body(instantAnswer()));
+            response.dropAfterBytes = 30;
+            instant.serveResponse(response);
+        } else if (scenario == u"dead") {
+            client.setDuckDuckGoEndpoint(QUrl(u"http://127.0.0.1:%1/"_s.arg(deadPort())));
+        } else if (scenario == u"slow") {
+            FakeResponse response = FakeResponse::json(FakeDuckDuckGoServer::body(instantAnswer()));
+            response.delayBeforeHeadMs = 60000;
+            instant.serveResponse(response);
+            client.setRequestTimeout(500ms);
+        } else if (scenario == u"file") {
+            client.setDuckDuckGoEndpoint(QUrl(u"file:///etc/hostname"_s));
+        }
+
+        const auto outcome = TestSupport::awaitTask(client.searchDuckDuckGo(u"ada"_s));
+        QVERIFY(outcome);
+        QCOMPARE(outcome->error, error);
+        QVERIFY(outcome->results.isEmpty());
+
+        const auto results
+            = TestSupport::awaitTask(client.searchWeb(u"ada"_s, searxng.url().toString()));
+        QVERIFY(results);
+        QVERIFY(results->isEmpty());
+        QCOMPARE(searxng.requests().size(), 1);
+    }
+
+    void queryArrivesUnchanged()
+    {
+        FakeSearxngServer searxng;
+        FakeDuckDuckGoServer instant;
+        QVERIFY(searxng.listen());
+        QVERIFY(instant.listen());
+        searxng.serveResults({});
+        instant.serveAnswer(instantAnswer());
+
+        QNetworkAccessManager network;
+        WebSearchClient client(&network);
+        client.setDuckDuckGoEndpoint(instant.url(u"/"_s));
+        const QString query = u"c++ & 100% #1 = ü?"_s;
+        const auto results
+            = TestSupport::awaitTask(client.searchWeb(query, searxng.url().toString()));
+        QVERIFY(results);
+        QCOMPARE(searxng.requests().size(), 1);
+        QCOMPARE(instant.requests().size(), 1);
+        QCOMPARE(formItems(searxng.requests().constFirst()).value(0).second, query);
+        QCOMPARE(formItems(instant.requests().constFirst()).value(0).second, query);
+    }
+
+    void endpointFromEnvironment()
+    {
+        FakeDuckDuckGoServer instant;
+        QVERIFY(instant.listen());
+        instant.serveAnswer(instantAnswer());
+
+        QNetworkAccessManager network;
+        qputenv("VELM_DUCKDUCKGO_URL", instant.url(u"/"_s).toEncoded());
+        const WebSearchClient client(&network);
+        qunsetenv("VELM_DUCKDUCKGO_URL");
+        QCOMPARE(client.duckDuckGoEndpoint(), instant.url(u"/"_s));
+        QCOMPARE(WebSearchClient(&network).duckDuckGoEndpoint(),
+                 QUrl(u"https://api.duckduckgo.com/"_s));
+
+        const auto outcome = TestSupport::awaitTask(client.searchDuckDuckGo(u"ada"_s));
+        QVERIFY(outcome);
+        QCOMPARE(titles(outcome->results), instantTitles);
+    }
+
+    // A stopped question must not wait for a slow instance, nor ask the fallback.
+    void cancelWhileWaiting()
+    {
+        FakeSearxngServer searxng;
+        FakeDuckDuckGoServer instant;
+        QVERIFY(searxng.listen());
+        QVERIFY(instant.listen());
+        FakeResponse slow = FakeResponse::json(
+            FakeSearxngServer::body(u"q"_s, FakeSearxngServer::numberedResults(5)));
+        slow.delayBeforeHeadMs = 60000;
+        searxng.serveResponse(slow);
+        instant.serveAnswer(instantAnswer());
+
+        QNetworkAccessManager network;
+        WebSearchClient client(&network);
+        client.setDuckDuckGoEndpoint(instant.url(u"/"_s));
+        const CancellationToken cancel;
+        connect(&searxng, &FakeHttpServer::requestReceived, this, [cancel] { cancel.cancel(); });
+        const auto results
+            = TestSupport::awaitTask(client.searchWeb(u"ada"_s, searxng.url().toString(), cancel));
+        QVERIFY(results);
+        QVERIFY(results->isEmpty());
+        QCOMPARE(searxng.requests().size(), 1);
+        QCOMPARE(instant.requests().size(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(searxng.openConnections(), 0, 5000);
+    }
+
+    void cancelledBeforeStart()
+    {
+        FakeSearxngServer searxng;
+        FakeDuckDuckGoServer instant;
+        QVERIFY(searxng.listen());
+        QVERIFY(instant.listen());
+        searxng.serveResults(FakeSearxngServer::numberedResults(2));
+        instant.serveAnswer(instantAnswer());
+
+        QNetworkAccessManager network;
+        WebSearchClient client(&network);
+        client.setDuckDuckGoEndpoint(instant.url(u"/"_s));
+        const CancellationToken cancel;
+        cancel.cancel();
+        const auto results
+            = TestSupport::awaitTask(client.searchWeb(u"ada"_s, searxng.url().toString(), cancel));
+        QVERIFY(results);
+        QVERIFY(results->isEmpty());
+        QCOMPARE(searxng.requests().size(), 0);
+        QCOMPARE(instant.requests().size(), 0);
+    }
+
+    void oversizedBody()
+    {
+        FakeSearxngServer searxng;
+        QVERIFY(searxng.listen());
+        const QJsonArray results{FakeSearxngServer::result(u"Huge"_s, u"https://a.org"_s,
+                                                           QString(9 * 1024 * 1024, u'x'))};
+        searxng.serveResponse(FakeResponse::json(FakeSearxngServer::body(u"q"_s, results)));
+
+        QNetworkAccessManager network;
+        const WebSearchClient client(&network);
+        const auto outcome
+            = TestSupport::awaitTask(client.searchSearXNG(u"ada"_s, searxng.url().toString()));
+        QVERIFY(outcome);
+        QCOMPARE(outcome->error, SearchError::BadResponse);
+    }
+
+    void networkManagerGone()
+    {
+        FakeSearxngServer searxng;
+        QVERIFY(searxng.listen());
+        searxng.serveResults(FakeSearxngServer::numberedResults(2));
+
+        auto *network = new QNetworkAccessManager;
+        const WebSearchClient client(network);
+        delete network;
+        const auto results
+            = TestSupport::awaitTask(client.searchWeb(u"ada"_s, searxng.url().toString()));
+        QVERIFY(results);
+        QVERIFY(results->isEmpty());
+        QCOMPARE(searxng.requests().size(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWebSearchClient)
+#include "tst_websearchclient.moc"
