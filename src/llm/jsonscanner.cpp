@@ -55,36 +55,6 @@ qsizetype utf8SequenceLength(const unsigned char *p, const unsigned char *end)
 
 } // namespace
 
-void JsonScanner::skipBlanks()
-{
-    while (m_pos < m_text.size()) {
-        const char c = m_text[m_pos];
-        if (c != ' ' && c != '\n' && c != '\r' && c != '\t')
-            return;
-        ++m_pos;
-    }
-}
-
-char JsonScanner::peek()
-{
-    skipBlanks();
-    return m_pos < m_text.size() ? m_text[m_pos] : '\0';
-}
-
-bool JsonScanner::consume(char c)
-{
-    if (peek() != c || m_pos >= m_text.size())
-        return false;
-    ++m_pos;
-    return true;
-}
-
-bool JsonScanner::atEnd()
-{
-    skipBlanks();
-    return m_pos == m_text.size();
-}
-
 bool JsonScanner::readString(QString *out)
 {
     if (!consume('"'))
@@ -175,30 +145,29 @@ bool JsonScanner::readString(QString *out)
     return false;
 }
 
-bool JsonScanner::readKey(QByteArray *key)
+bool JsonScanner::readKey(QByteArrayView *key)
 {
     if (peek() != '"')
         return false;
-    const qsizetype start = m_pos + 1;
     // Names are nearly always plain ASCII: then the input itself is the name.
+    const qsizetype start = m_pos + 1;
     qsizetype end = start;
-    while (end < m_text.size() && m_text[end] != '"' && m_text[end] != '\\'
-           && static_cast<unsigned char>(m_text[end]) >= 0x20)
+    while (end < m_text.size()) {
+        const auto c = static_cast<unsigned char>(m_text[end]);
+        if (c == '"' || c == '\\' || c >= 0x80)
+            break;
         ++end;
+    }
     if (end < m_text.size() && m_text[end] == '"') {
-        bool plain = true;
-        for (qsizetype i = start; i < end && plain; ++i)
-            plain = static_cast<unsigned char>(m_text[i]) < 0x80;
-        if (plain) {
-            *key = QByteArray::fromRawData(m_text.data() + start, end - start);
-            m_pos = end + 1;
-            return consume(':');
-        }
+        *key = m_text.sliced(start, end - start);
+        m_pos = end + 1;
+        return consume(':');
     }
     QString decoded;
     if (!readString(&decoded))
         return false;
-    *key = decoded.toUtf8();
+    m_decodedKey = decoded.toUtf8();
+    *key = m_decodedKey;
     return consume(':');
 }
 
@@ -210,7 +179,7 @@ bool JsonScanner::skipValue(int depth)
     case '{':
         if (depth >= nestingLimit)
             return false;
-        return forEachMember([&](const QByteArray &) { return skipValue(depth + 1); });
+        return forEachMember([&](QByteArrayView) { return skipValue(depth + 1); });
     case '[':
         if (depth >= nestingLimit)
             return false;

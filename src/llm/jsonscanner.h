@@ -24,17 +24,32 @@ public:
     { }
 
     // The next significant character after blanks, without consuming it; 0 at the end.
-    char peek();
+    char peek()
+    {
+        skipBlanks();
+        return m_pos < m_text.size() ? m_text[m_pos] : '\0';
+    }
     // Consumes `c` (after blanks) if it is next.
-    bool consume(char c);
+    bool consume(char c)
+    {
+        skipBlanks();
+        if (m_pos >= m_text.size() || m_text[m_pos] != c)
+            return false;
+        ++m_pos;
+        return true;
+    }
     // Whether only blanks are left.
-    bool atEnd();
+    bool atEnd()
+    {
+        skipBlanks();
+        return m_pos == m_text.size();
+    }
 
     // Reads a string; decodes it into `out` when given.
     bool readString(QString *out);
-    // Reads a member name and the colon after it; `key` is the name as UTF-8 (decoded
-    // when it holds escapes, else a view of the input, valid as long as the input is).
-    bool readKey(QByteArray *key);
+    // Reads a member name and the colon after it; `key` is the name as UTF-8, valid until
+    // the next call (names with escapes are decoded into a buffer of the scanner's own).
+    bool readKey(QByteArrayView *key);
     // Validates and skips one value of any kind.
     bool skipValue() { return skipValue(0); }
 
@@ -47,7 +62,7 @@ public:
             return false;
         if (consume('}'))
             return true;
-        QByteArray key;
+        QByteArrayView key;
         do {
             if (!readKey(&key) || !member(key))
                 return false;
@@ -59,8 +74,17 @@ private:
     bool skipValue(int depth);
     bool skipNumber();
     bool skipLiteral(QByteArrayView literal);
-    void skipBlanks();
+    void skipBlanks()
+    {
+        while (m_pos < m_text.size()) {
+            const char c = m_text[m_pos];
+            if (c != ' ' && c != '\n' && c != '\r' && c != '\t')
+                return;
+            ++m_pos;
+        }
+    }
 
     QByteArrayView m_text;
     qsizetype m_pos = 0;
+    QByteArray m_decodedKey;
 };

@@ -96,7 +96,7 @@ StreamEvent decodeStreamLine(QByteArrayView line)
     JsonScanner json(payload);
     std::optional<QString> content;
     std::optional<QString> error;
-    const auto readDelta = [&](const QByteArray &key) {
+    const auto readDelta = [&](QByteArrayView key) {
         if (key != "content")
             return json.skipValue();
         if (json.peek() != '"') {
@@ -106,7 +106,7 @@ StreamEvent decodeStreamLine(QByteArrayView line)
         content.emplace();
         return json.readString(&*content);
     };
-    const auto readChoice = [&](const QByteArray &key) {
+    const auto readChoice = [&](QByteArrayView key) {
         if (key != "delta")
             return json.skipValue();
         content.reset();
@@ -138,7 +138,7 @@ StreamEvent decodeStreamLine(QByteArrayView line)
             return json.readString(&*error);
         case '{':
             error.emplace();
-            return json.forEachMember([&](const QByteArray &key) {
+            return json.forEachMember([&](QByteArrayView key) {
                 if (key == "message" && json.peek() == '"')
                     return json.readString(&*error);
                 return json.skipValue();
@@ -148,7 +148,7 @@ StreamEvent decodeStreamLine(QByteArrayView line)
             return json.skipValue();
         }
     };
-    const bool valid = json.forEachMember([&](const QByteArray &key) {
+    const bool valid = json.forEachMember([&](QByteArrayView key) {
         if (key == "choices")
             return readChoices();
         if (key == "error")

@@ -340,8 +340,8 @@ private Q_SLOTS:
         JsonScanner scanner(json);
         QByteArrayList keys;
         QString value;
-        QVERIFY(scanner.forEachMember([&](const QByteArray &key) {
-            keys.append(key);
+        QVERIFY(scanner.forEachMember([&](QByteArrayView key) {
+            keys.append(key.toByteArray());
             return key == "key" ? scanner.readString(&value) : scanner.skipValue();
         }));
         QVERIFY(scanner.atEnd());
