@@ -1,5 +1,7 @@
 #include "core/promptsuggestion.h"
 
+#include "core/settingskeys.h"
+
 using namespace Qt::StringLiterals;
 
 const QList<PromptSuggestion> &PromptSuggestion::all()
@@ -22,16 +24,10 @@ const QList<PromptSuggestion> &PromptSuggestion::all()
     return table;
 }
 
-QStringList PromptSuggestion::activeIds(const QString &activeSuggestionIds)
-{
-    QStringList ids = activeSuggestionIds.split(u',', Qt::SkipEmptyParts);
-    ids.removeDuplicates();
-    return ids;
-}
-
 QString PromptSuggestion::toggled(const QString &activeSuggestionIds, const QString &id)
 {
-    QStringList ids = activeIds(activeSuggestionIds);
+    QStringList ids = SettingsKeys::promptSuggestionIdsFrom(activeSuggestionIds);
+    ids.removeDuplicates();
     // An id that cannot survive the round trip through the comma-joined text is not toggled.
     if (id.isEmpty() || id.contains(u','))
         return ids.join(u',');

@@ -15,13 +15,9 @@ struct PromptSuggestion
     // The whole table, in the order in which instructions enter the system prompt.
     static const QList<PromptSuggestion> &all();
 
-    // The ids in a stored "activePromptSuggestions" value: split at every comma, empty pieces
-    // dropped, each id once, in order of first appearance. Pieces are not trimmed, so " no_emoji"
-    // is an id of its own that matches no suggestion; unknown ids are kept (callers only ever
-    // look ids up, and the settings window must not silently lose what it did not write).
-    static QStringList activeIds(const QString &activeSuggestionIds);
-
-    // The stored value with `id` switched off when it is active and on when it is not.
+    // The stored value with `id` switched off when it is active and on when it is not; each
+    // id listed once afterwards. Unknown ids are kept: the settings window must not silently
+    // lose what it did not write.
     static QString toggled(const QString &activeSuggestionIds, const QString &id);
 
     friend bool operator==(const PromptSuggestion &, const PromptSuggestion &) = default;

@@ -1,6 +1,7 @@
 #include "core/systemprompt.h"
 
 #include "core/promptsuggestion.h"
+#include "core/settingskeys.h"
 
 #include <QStringList>
 
@@ -43,7 +44,7 @@ QString buildSystemPrompt(const QString &customInstructions, const QString &user
 
     // The table decides the order, so the same styles give the same prompt however the
     // setting happens to list them.
-    const QStringList active = PromptSuggestion::activeIds(activeSuggestionIds);
+    const QStringList active = SettingsKeys::promptSuggestionIdsFrom(activeSuggestionIds);
     for (const PromptSuggestion &suggestion : PromptSuggestion::all()) {
         if (active.contains(suggestion.id))
             lines.append(suggestion.instruction);

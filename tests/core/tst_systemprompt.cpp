@@ -1,4 +1,5 @@
 #include "core/promptsuggestion.h"
+#include "core/settingskeys.h"
 #include "core/systemprompt.h"
 
 #include <QSet>
@@ -174,25 +175,6 @@ private Q_SLOTS:
         QVERIFY(!quickAskSearchContext(QString()));
     }
 
-    void activeIds_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QStringList>("ids");
-
-        QTest::newRow("empty") << QString() << QStringList{};
-        QTest::newRow("commas only") << u",,"_s << QStringList{};
-        QTest::newRow("duplicates once, first order")
-            << u"b,a,,b,a"_s << QStringList{u"b"_s, u"a"_s};
-        QTest::newRow("spaces kept") << u" a,a "_s << QStringList{u" a"_s, u"a "_s};
-    }
-
-    void activeIds()
-    {
-        QFETCH(QString, stored);
-        QFETCH(QStringList, ids);
-        QCOMPARE(PromptSuggestion::activeIds(stored), ids);
-    }
-
     void toggled_data()
     {
         QTest::addColumn<QString>("stored");
@@ -221,14 +203,15 @@ private Q_SLOTS:
         QFETCH(QStringList, after);
 
         const QString once = PromptSuggestion::toggled(stored, id);
-        const QStringList onceIds = PromptSuggestion::activeIds(once);
+        const QStringList onceIds = SettingsKeys::promptSuggestionIdsFrom(once);
         QCOMPARE(QSet<QString>(onceIds.cbegin(), onceIds.cend()),
                  QSet<QString>(after.cbegin(), after.cend()));
         QCOMPARE(onceIds.size(), after.size());
 
         // Toggling twice gives back the same set of active ids.
-        const QStringList before = PromptSuggestion::activeIds(stored);
-        const QStringList twice = PromptSuggestion::activeIds(PromptSuggestion::toggled(once, id));
+        const QStringList before = SettingsKeys::promptSuggestionIdsFrom(stored);
+        const QStringList twice
+            = SettingsKeys::promptSuggestionIdsFrom(PromptSuggestion::toggled(once, id));
         QCOMPARE(QSet<QString>(twice.cbegin(), twice.cend()),
                  QSet<QString>(before.cbegin(), before.cend()));
     }
