@@ -119,8 +119,11 @@ QList<SearchResult> relevantSources(QStringView answer, const QList<SearchResult
     const QString lower = answer.toString().toLower();
     if (TextUtil::graphemeCount(lower) <= shortAnswerLimit)
         return {};
+    // Models write "couldn’t" with a typographic apostrophe as often as with a plain one.
+    QString plainApostrophes = lower;
+    plainApostrophes.replace(u'\u2019', u'\'');
     for (const QString &phrase : refusalPhrases()) {
-        if (lower.contains(phrase))
+        if (plainApostrophes.contains(phrase))
             return {};
     }
 

@@ -103,6 +103,9 @@ private Q_SLOTS:
         QTest::newRow("refusal couldn't find")
             << u"I couldn't find anything on Wikipedia about this Ada thing."_s << QList{wiki}
             << QList<int>();
+        QTest::newRow("refusal with a typographic apostrophe")
+            << u"I couldn\u2019t find anything on Wikipedia about this Ada thing."_s << QList{wiki}
+            << QList<int>();
 
         QTest::newRow("site name after www")
             << u"According to Wikipedia, she wrote the first published program."_s << QList{wiki}
