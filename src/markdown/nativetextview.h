@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QTextDocument>
+#include <QWidget>
+
+// Rich text built by NativeText, laid out to the available width. Unlike QLabel it breaks
+// a word that is wider than the line (a long URL, a hash) instead of forcing the whole
+// answer wider than the window.
+class NativeTextView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit NativeTextView(QWidget *parent = nullptr);
+
+    // `html` must come from NativeText (escaped model text).
+    void setHtml(const QString &html);
+    QString html() const { return m_html; }
+    QString toPlainText() const;
+
+    void setTextColor(const QColor &color);
+    QColor textColor() const { return m_textColor; }
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void layoutTo(int width) const;
+
+    QString m_html;
+    QColor m_textColor;
+    mutable QTextDocument m_document;
+    mutable int m_laidOutWidth = -1;
+};
