@@ -1,0 +1,377 @@
+#include "controllerfixture.h"
+
+#include "core/chatlistoperations.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(std::optional<QString>)
+
+namespace {
+
+QList<QUuid> ids(const QList<ChatSession> &sessions)
+{
+    QList<QUuid> list;
+    for (const ChatSession &session : sessions)
+        list.append(session.id);
+    return list;
+}
+
+} // namespace
+
+class TestChatListOperations : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rename_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<std::optional<QString>>("customTitle");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("name") << u"  Trip plans \n"_s << std::optional(u"Trip plans"_s)
+                              << u"Trip plans"_s;
+        QTest::newRow("blanks") << u" \n "_s << std::optional<QString>() << u"Where to go?"_s;
+        QTest::newRow("empty") << QString() << std::optional<QString>() << u"Where to go?"_s;
+    }
+
+    void rename()
+    {
+        QFETCH(QString, text);
+        QFETCH(std::optional<QString>, customTitle);
+        QFETCH(QString, title);
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        ChatSession session = conversation({u"Where to go?"_s, u"Lisbon"_s});
+        session.customTitle = u"Old"_s;
+        f.store({session});
+        ConversationController &c = f.controller();
+        QSignalSpy changes(&f.events(), &AppEvents::chatsDidChangeExternally);
+
+        c.beginRename(session.id);
+        QCOMPARE(c.renamingItemId(), session.id);
+        c.commitRename(session.id, text);
+        QVERIFY(!c.renamingItemId());
+        QCOMPARE(c.session(session.id)->customTitle, customTitle);
+        QCOMPARE(c.session(session.id)->title(), title);
+        QCOMPARE(c.session(session.id)->updatedAt, session.updatedAt);
+        QCOMPARE(f.storedSession(session.id)->customTitle, customTitle);
+        QCOMPARE(changes.size(), 1);
+    }
+
+    // Escape commits the title as shown: it becomes the custom title, so a generated title
+    // that arrives later no longer replaces it.
+    void escapeKeepsShownTitle()
+    {
+        ControllerFixture f;
+        const ChatSession session = conversation({u"Where to go?"_s});
+        f.store({session});
+        ConversationController &c = f.controller();
+        c.beginRename(session.id);
+        c.commitRename(session.id, c.session(session.id)->title());
+        QCOMPARE(c.session(session.id)->customTitle, std::optional(u"Where to go?"_s));
+
+        c.applyGeneratedTitle(session.id, u"Travel ideas"_s);
+        QCOMPARE(c.session(session.id)->title(), u"Where to go?"_s);
+        QCOMPARE(f.storedSession(session.id)->customTitle, std::optional(u"Where to go?"_s));
+
+        const ChatSession untitled = conversation({u"Other"_s});
+        f.store(f.stored() << untitled);
+        f.events().postChatsDidChangeExternally();
+        c.applyGeneratedTitle(untitled.id, u"Travel ideas"_s);
+        QCOMPARE(f.storedSession(untitled.id)->customTitle, std::optional(u"Travel ideas"_s));
+    }
+
+    void deleteSession_data()
+    {
+        QTest::addColumn<bool>("deleteOpen");
+        QTest::newRow("the open chat") << true;
+        QTest::newRow("another chat") << false;
+    }
+
+    void deleteSession()
+    {
+        QFETCH(bool, deleteOpen);
+        ControllerFixture f;
+        const ChatSession open = conversation({u"Open"_s});
+        const ChatSession other = conversation({u"Other"_s});
+        f.store({open, other});
+        ConversationController &c = f.controller();
+        c.selectSession(open.id);
+        const QUuid doomed = deleteOpen ? open.id : other.id;
+        c.beginRename(doomed);
+        QSignalSpy changes(&f.events(), &AppEvents::chatsDidChangeExternally);
+
+        c.deleteSession(doomed);
+        QCOMPARE(ids(c.sessions()), QList<QUuid>{deleteOpen ? other.id : open.id});
+        QCOMPARE(ids(f.stored()), ids(c.sessions()));
+        QCOMPARE(c.sidebarItem(), deleteOpen ? std::optional<QUuid>() : std::optional(open.id));
+        QVERIFY(!c.renamingItemId());
+        QCOMPARE(changes.size(), 1);
+    }
+
+    void archiveOpenChatKeepsItOpen()
+    {
+        ControllerFixture f;
+        const ChatSession session = conversation({u"Keep me"_s, u"ok"_s});
+        f.store({session});
+        ConversationController &c = f.controller();
+        c.selectSession(session.id);
+        QSignalSpy changes(&f.events(), &AppEvents::chatsDidChangeExternally);
+
+        c.setArchived(session.id, true);
+        QCOMPARE(c.sidebarItem(), session.id);
+        QVERIFY(c.session(session.id)->isArchived);
+        QVERIFY(f.storedSession(session.id)->isArchived);
+        QCOMPARE(c.session(session.id)->updatedAt, session.updatedAt);
+        QCOMPARE(changes.size(), 1);
+
+        c.restore(session.id);
+        QVERIFY(!f.storedSession(session.id)->isArchived);
+        QCOMPARE(changes.size(), 2);
+        c.restore(QUuid::createUuid());
+        QCOMPARE(changes.size(), 2);
+    }
+
+    void importDialogExchange_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("question and answer")
+            << u" What is 6x7? "_s << u"42\n"_s << QStringList{u" What is 6x7? "_s, u"42\n"_s};
+        QTest::newRow("blank answer")
+            << u"What is 6x7?"_s << u"  "_s << QStringList{u"What is 6x7?"_s};
+        QTest::newRow("no answer")
+            << u"What is 6x7?"_s << QString() << QStringList{u"What is 6x7?"_s};
+    }
+
+    void importDialogExchange()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, answer);
+        QFETCH(QStringList, texts);
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.model().setCompletion(u"Multiplication"_s);
+        const ChatSession existing = conversation({u"Earlier"_s});
+        f.store({existing});
+        ConversationController &c = f.controller();
+        QSignalSpy focus(&c, &ConversationController::composerFocusRequested);
+
+        QVERIFY(f.events().postImportDialogChat(query, answer));
+        QCOMPARE(c.sessions().size(), 2);
+        const ChatSession imported = c.sessions().constFirst();
+        QCOMPARE(c.sidebarItem(), imported.id);
+        QStringList got;
+        for (const ChatMessage &message : imported.messages)
+            got.append(message.text);
+        QCOMPARE(got, texts);
+        QCOMPARE(imported.updatedAt, f.now);
+        QVERIFY(!imported.isArchived);
+        QCOMPARE(ids(f.stored()), (QList<QUuid>{imported.id, existing.id}));
+
+        QTRY_COMPARE_WITH_TIMEOUT(c.session(imported.id)->customTitle,
+                                  std::optional(u"Multiplication"_s), 10000);
+        QCOMPARE(f.titleRequests().constFirst()[u"messages"][1][u"content"].toString(), query);
+        QTRY_VERIFY(!focus.isEmpty());
+        QVERIFY(c.composerFocused());
+        QVERIFY(!c.isLoading());
+    }
+
+    void importOfBlankQuestionIsIgnored()
+    {
+        ControllerFixture f;
+        ConversationController &c = f.controller();
+        c.importDialogExchange(u" \n"_s, u"answer"_s);
+        QVERIFY(c.sessions().isEmpty());
+        QVERIFY(f.stored().isEmpty());
+    }
+
+    void reload_data()
+    {
+        QTest::addColumn<bool>("keepSelected");
+        QTest::addColumn<bool>("archiveSelected");
+        QTest::newRow("selected chat gone") << false << false;
+        QTest::newRow("selected chat archived elsewhere") << true << true;
+        QTest::newRow("selected chat unchanged") << true << false;
+    }
+
+    void reload()
+    {
+        QFETCH(bool, keepSelected);
+        QFETCH(bool, archiveSelected);
+        ControllerFixture f;
+        ChatSession selected = conversation({u"Selected"_s});
+        const ChatSession other = conversation({u"Other"_s});
+        f.store({selected, other});
+        ConversationController &c = f.controller();
+        c.selectSession(selected.id);
+
+        selected.isArchived = archiveSelected;
+        const ChatSession added = conversation({u"Added elsewhere"_s});
+        f.store(keepSelected ? QList<ChatSession>{added, selected, other}
+                             : QList<ChatSession>{added, other});
+        f.events().postChatsDidChangeExternally();
+        QCOMPARE(c.sessions(), f.stored());
+        QCOMPARE(c.sidebarItem(), keepSelected ? std::optional(selected.id) : std::nullopt);
+    }
+
+    void openChatSession()
+    {
+        ControllerFixture f;
+        const ChatSession archived = conversation({u"Archived"_s}, true);
+        f.store({conversation({u"Plain"_s}), archived});
+        ConversationController &c = f.controller();
+        QSignalSpy selection(&c, &ConversationController::sidebarItemChanged);
+
+        QVERIFY(f.events().postOpenChatSession(QUuid::createUuid()));
+        QVERIFY(!c.sidebarItem());
+        QCOMPARE(selection.size(), 0);
+
+        QSignalSpy focus(&c, &ConversationController::composerFocusRequested);
+        QVERIFY(f.events().post(u"openChatSession"_s,
+                                {{u"id"_s, archived.id.toString(QUuid::WithoutBraces)}}));
+        QCOMPARE(c.sidebarItem(), archived.id);
+        QVERIFY(c.session(archived.id)->isArchived);
+        QTRY_VERIFY(!focus.isEmpty());
+    }
+
+    void selectionResetsTitleBlur()
+    {
+        ControllerFixture f;
+        const ChatSession session = conversation({u"One"_s});
+        f.store({session});
+        ConversationController &c = f.controller();
+        c.setChatTitleBlurProgress(0.6);
+        c.selectSession(session.id);
+        QCOMPARE(c.chatTitleBlurProgress(), 0.0);
+        c.setChatTitleBlurProgress(0.6);
+        c.selectSession(session.id);
+        QCOMPARE(c.chatTitleBlurProgress(), 0.6);
+    }
+
+    void startNewChatKeepsAnswerRunning()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.model().setStreamResponse(slowStream({u"a"_s, u"b"_s, u"c"_s}, 200));
+        ConversationController &c = f.controller();
+        c.setDraft(u"Question"_s);
+        c.sendMessage();
+        const QUuid first = *c.sidebarItem();
+        c.setHeroAppeared(true);
+        QSignalSpy hero(&c, &ConversationController::heroAppearedChanged);
+        QSignalSpy focus(&c, &ConversationController::composerFocusRequested);
+
+        c.setDraft(u"half-typed"_s);
+        c.startNewChat();
+        QVERIFY(!c.sidebarItem());
+        QCOMPARE(c.draft(), QString());
+        QVERIFY(!c.isLoading());
+        // Off and on again: the new-chat screen plays its entrance.
+        QCOMPARE(hero.size(), 2);
+        QVERIFY(c.heroAppeared());
+        QTRY_VERIFY(!focus.isEmpty());
+
+        QTRY_VERIFY_WITH_TIMEOUT(f.storedSession(first)->messages.size() == 2, 10000);
+        QCOMPARE(f.storedSession(first)->messages.at(1).text, u"abc"_s);
+        QVERIFY(!c.streamTask());
+    }
+
+    void onboardingChangeResetsAndStops()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        QStringList pieces;
+        for (int i = 0; i < 100; ++i)
+            pieces.append(u"p "_s);
+        f.model().setStreamResponse(slowStream(pieces, 100));
+        ConversationController &c = f.controller();
+        QVERIFY(!c.shouldRestoreMainWindowFromOnboarding());
+        c.setColumnVisibility(ConversationController::ColumnVisibility::All);
+        c.setDraft(u"Go"_s);
+        c.sendMessage();
+        const QUuid id = *c.sidebarItem();
+        QTRY_VERIFY_WITH_TIMEOUT(c.session(id)->messages.size() == 2
+                                     && !c.session(id)->messages.at(1).text.isEmpty(),
+                                 10000);
+        const CancellationToken token = c.streamTask()->token;
+        const int version = c.streamVersion();
+        c.beginRename(id);
+        c.setDraft(u"unsent"_s);
+
+        // Writing the same value again is no change.
+        f.settings().setHasCompletedOnboarding(true);
+        QCOMPARE(c.sidebarItem(), id);
+
+        f.settings().setHasCompletedOnboarding(false);
+        QVERIFY(token.isCancelled());
+        QVERIFY(!c.streamTask());
+        QVERIFY(!c.isLoading());
+        QVERIFY(!c.sidebarItem());
+        QCOMPARE(c.draft(), QString());
+        QVERIFY(!c.renamingItemId());
+        QVERIFY(!c.heroAppeared());
+        QVERIFY(c.streamVersion() > version);
+        QCOMPARE(c.columnVisibility(), ConversationController::ColumnVisibility::DetailOnly);
+        QVERIFY(c.shouldRestoreMainWindowFromOnboarding());
+        QTRY_VERIFY_WITH_TIMEOUT(!f.model().http().isConnectionOpen(f.answerConnection(0)), 5000);
+        // The stopped answer keeps what it had and is stored.
+        QTRY_VERIFY(!f.storedSession(id)->messages.at(1).text.isEmpty());
+    }
+
+    // Another window saves the list while an answer streams; the answer, held only in
+    // memory until it ends, must survive the reload that follows.
+    void reloadKeepsStreamingAnswer()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.model().setStreamResponse(
+            slowStream({u"one "_s, u"two "_s, u"three "_s, u"four"_s}, 200));
+        ConversationController &c = f.controller();
+        c.setDraft(u"Count"_s);
+        c.sendMessage();
+        const QUuid id = *c.sidebarItem();
+        QTRY_VERIFY_WITH_TIMEOUT(c.session(id)->messages.size() == 2
+                                     && !c.session(id)->messages.at(1).text.isEmpty(),
+                                 10000);
+
+        QList<ChatSession> elsewhere = f.stored();
+        QCOMPARE(elsewhere.constFirst().messages.size(), 1);
+        const ChatSession added = conversation({u"From the settings window"_s});
+        elsewhere.append(added);
+        f.store(elsewhere);
+        f.events().postChatsDidChangeExternally();
+        QCOMPARE(c.sessions().size(), 2);
+        QCOMPARE(c.session(id)->messages.size(), 2);
+
+        QVERIFY(f.waitUntilIdle());
+        const std::optional<ChatSession> stored = f.storedSession(id);
+        QCOMPARE(stored->messages.size(), 2);
+        QCOMPARE(stored->messages.at(1).text, u"one two three four"_s);
+        QVERIFY(f.storedSession(added.id));
+    }
+
+    void keepUnsavedMessagesOnlyWhereMissing()
+    {
+        ChatSession streaming = conversation({u"Q"_s, u"partial"_s});
+        ChatSession reloaded = streaming;
+        reloaded.messages.removeLast();
+        const ChatSession gone = conversation({u"Deleted"_s, u"answer"_s});
+        const QList<std::pair<QUuid, QUuid>> keep{{streaming.id, streaming.messages.at(1).id},
+                                                  {gone.id, gone.messages.at(1).id}};
+
+        QList<ChatSession> list{reloaded};
+        ChatListOperations::keepUnsavedMessages(list, {streaming, gone}, keep);
+        QCOMPARE(list, QList<ChatSession>{streaming});
+        // Already there: not added twice.
+        ChatListOperations::keepUnsavedMessages(list, {streaming, gone}, keep);
+        QCOMPARE(list, QList<ChatSession>{streaming});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestChatListOperations)
+#include "tst_chatlistoperations.moc"

@@ -1,0 +1,586 @@
+#include "controllerfixture.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QNetworkReply>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(FakeResponse)
+
+namespace {
+
+using Role = ChatMessage::Role;
+
+QStringList texts(const ChatSession &session)
+{
+    QStringList list;
+    for (const ChatMessage &message : session.messages)
+        list.append(message.text);
+    return list;
+}
+
+QStringList roles(const QJsonObject &request)
+{
+    QStringList list;
+    for (const QJsonValue &message : request.value(u"messages").toArray())
+        list.append(message[u"role"].toString());
+    return list;
+}
+
+QString content(const QJsonObject &request, int index)
+{
+    return request.value(u"messages").toArray().at(index)[u"content"].toString();
+}
+
+quint16 deadPort()
+{
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    const quint16 port = server.serverPort();
+    server.close();
+    return port;
+}
+
+// The text of the answer being written in the open conversation.
+QString answerSoFar(ConversationController &controller)
+{
+    const std::optional<ChatSession> session = controller.session(*controller.sidebarItem());
+    if (!session || session->messages.size() < 2)
+        return QString();
+    return session->messages.constLast().text;
+}
+
+} // namespace
+
+class TestConversationController : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void firstMessageCreatesSelectsAndTitles()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.model().setStream({u"Ownership "_s, u"moves values."_s});
+        f.model().setCompletion(u"\"Rust ownership basics.\""_s);
+        ConversationController &c = f.controller();
+
+        c.setDraft(u"  Explain ownership\n"_s);
+        QVERIFY(c.canSend());
+        c.sendMessage();
+        QCOMPARE(c.draft(), QString());
+        QVERIFY(c.isLoading());
+        QVERIFY(!c.canSend());
+        QCOMPARE(c.sessions().size(), 1);
+        const ChatSession created = c.sessions().constFirst();
+        QCOMPARE(c.sidebarItem(), created.id);
+        QCOMPARE(texts(created), QStringList{u"Explain ownership"_s});
+        QCOMPARE(created.updatedAt, f.now);
+        // The question is safe before anything can fail.
+        QCOMPARE(f.stored(), c.sessions());
+
+        QVERIFY(f.waitUntilIdle());
+        QTRY_COMPARE(c.session(created.id)->customTitle, std::optional(u"Rust ownership basics"_s));
+        QCOMPARE(texts(*c.session(created.id)),
+                 (QStringList{u"Explain ownership"_s, u"Ownership moves values."_s}));
+        QCOMPARE(f.stored(), c.sessions());
+        QCOMPARE(f.titleRequests().size(), 1);
+        QCOMPARE(content(f.titleRequests().constFirst(), 1), u"Explain ownership"_s);
+        QVERIFY(!c.streamTask());
+
+        // A second message asks for no title, and the model hears the whole conversation.
+        f.model().setStream({u"By reference."_s});
+        c.setDraft(u"And borrowing?"_s);
+        c.sendMessage();
+        QVERIFY(f.waitUntilIdle());
+        QCOMPARE(f.titleRequests().size(), 1);
+        QCOMPARE(f.answerRequests().size(), 2);
+        const QJsonObject second = f.answerRequests().constLast();
+        QCOMPARE(roles(second), (QStringList{u"system"_s, u"user"_s, u"assistant"_s, u"user"_s}));
+        QCOMPARE(content(second, 2), u"Ownership moves values."_s);
+        QCOMPARE(c.sessions().size(), 1);
+        QCOMPARE(texts(c.sessions().constFirst()).size(), 4);
+    }
+
+    void refusesToSend_data()
+    {
+        QTest::addColumn<QString>("draft");
+        QTest::addColumn<bool>("busy");
+        QTest::newRow("blanks") << u" \n\t "_s << false;
+        QTest::newRow("answer under way") << u"Next question"_s << true;
+    }
+
+    void refusesToSend()
+    {
+        QFETCH(QString, draft);
+        QFETCH(bool, busy);
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.model().setStreamResponse(slowStream({u"a"_s, u"b"_s}, 300));
+        ConversationController &c = f.controller();
+        if (busy) {
+            c.setDraft(u"First"_s);
+            c.sendMessage();
+        }
+        const QList<ChatSession> before = c.sessions();
+        c.setDraft(draft);
+        QVERIFY(!c.canSend());
+        c.sendMessage();
+        QCOMPARE(c.draft(), draft);
+        QCOMPARE(c.sessions(), before);
+        QVERIFY(f.waitUntilIdle());
+        QCOMPARE(f.answerRequests().size(), busy ? 1 : 0);
+    }
+
+    void sendingInArchivedChatRestoresIt()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        const ChatSession archived = conversation({u"Old question"_s, u"Old answer"_s}, true);
+        f.store({archived});
+        ConversationController &c = f.controller();
+        c.selectSession(archived.id);
+        QSignalSpy changes(&f.events(), &AppEvents::chatsDidChangeExternally);
+
+        c.setDraft(u"Back again"_s);
+        c.sendMessage();
+        QCOMPARE(changes.size(), 1);
+        QVERIFY(!c.session(archived.id)->isArchived);
+        QVERIFY(!f.storedSession(archived.id)->isArchived);
+        QCOMPARE(f.storedSession(archived.id)->messages.size(), 3);
+        QCOMPARE(c.sidebarItem(), archived.id);
+        QVERIFY(f.waitUntilIdle());
+        QCOMPARE(f.titleRequests().size(), 0);
+    }
+
+    void searchContext_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<QStringList>("answer");
+        QTest::addColumn<QStringList>("sources");
+
+        const QStringList usesFirst{u"According to history, Ada Lovelace wrote "_s,
+                                    u"the first published algorithm."_s};
+        QTest::newRow("never") << u"never"_s << true << usesFirst << QStringList();
+        QTest::newRow("always, answer uses a hit")
+            << u"always"_s << true << usesFirst << QStringList{u"Lovelace biography"_s};
+        QTest::newRow("always, answer uses none")
+            << u"always"_s << true
+            << QStringList{u"A long answer that names nothing it was given, not a thing."_s}
+            << QStringList();
+        QTest::newRow("always, answer too short to judge")
+            << u"always"_s << true << QStringList{u"Ask history."_s} << QStringList();
+        QTest::newRow("always, nothing found")
+            << u"always"_s << false << usesFirst << QStringList();
+    }
+
+    void searchContext()
+    {
+        QFETCH(QString, mode);
+        QFETCH(bool, found);
+        QFETCH(QStringList, answer);
+        QFETCH(QStringList, sources);
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.settings().setWebSearchMode(mode);
+        QJsonArray hits;
+        if (found)
+            hits = {FakeSearxngServer::result(u"Lovelace biography"_s,
+                                              u"https://history.example.org/ada"_s,
+                                              u"Ada Lovelace published an algorithm"_s),
+                    FakeSearxngServer::result(u"Cooking pasta"_s, u"https://food.test/pasta"_s,
+                                              u"Boil water with salt"_s)};
+        f.searxng().serveResults(hits);
+        f.model().setStream(answer);
+        ConversationController &c = f.controller();
+        QSignalSpy searching(&c, &ConversationController::isSearchingChanged);
+
+        c.setDraft(u"Who was Ada Lovelace?"_s);
+        c.sendMessage();
+        QVERIFY(f.waitUntilIdle());
+        QVERIFY(!c.isSearching());
+        QCOMPARE(searching.size(), mode == u"never"_s ? 0 : 2);
+        QCOMPARE(f.searxng().requests().size(), mode == u"never"_s ? 0 : 1);
+
+        const QJsonObject request = f.answerRequests().constFirst();
+        const bool withContext = mode != u"never"_s && found;
+        QCOMPARE(roles(request),
+                 withContext ? (QStringList{u"system"_s, u"system"_s, u"user"_s})
+                             : (QStringList{u"system"_s, u"user"_s}));
+        QCOMPARE(content(request, 0), u"You are a concise, helpful local assistant."_s);
+        if (withContext) {
+            QVERIFY(
+                content(request, 1)
+                    .startsWith(
+                        u"The following are live web search results retrieved for the user's query."_s));
+            QVERIFY(content(request, 1).contains(u"[1] Lovelace biography"_s));
+        }
+
+        const ChatMessage reply = c.sessions().constFirst().messages.constLast();
+        QCOMPARE(reply.text, answer.join(QString()));
+        QStringList shown;
+        for (const SearchResult &source : reply.sources.value_or(QList<SearchResult>()))
+            shown.append(source.title);
+        QCOMPARE(shown, sources);
+        // No list at all rather than an empty one when nothing is shown.
+        QCOMPARE(reply.sources.has_value(), !sources.isEmpty());
+        QCOMPARE(f.stored(), c.sessions());
+    }
+
+    void stopKeepsPartialAnswer()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        QStringList pieces;
+        for (int i = 0; i < 100; ++i)
+            pieces.append(u"w%1 "_s.arg(i));
+        f.model().setStreamResponse(slowStream(pieces, 100));
+        ConversationController &c = f.controller();
+        c.setDraft(u"Count slowly"_s);
+        c.sendMessage();
+        QTRY_VERIFY_WITH_TIMEOUT(!answerSoFar(c).isEmpty(), 10000);
+
+        const QString partial = answerSoFar(c);
+        f.now = f.now.addSecs(10);
+        QVERIFY(c.streamTask());
+        const CancellationToken token = c.streamTask()->token;
+        c.stopStreaming();
+        QVERIFY(!c.streamTask());
+        QVERIFY(token.isCancelled());
+        QTRY_VERIFY(!c.isLoading());
+
+        QCOMPARE(texts(c.sessions().constFirst()), (QStringList{u"Count slowly"_s, partial}));
+        QCOMPARE(c.sessions().constFirst().updatedAt, f.now);
+        QCOMPARE(f.stored(), c.sessions());
+        QTRY_VERIFY_WITH_TIMEOUT(!f.model().http().isConnectionOpen(f.answerConnection(0)), 5000);
+        QCOMPARE(answerSoFar(c), partial);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QStringList>("models");
+        QTest::addColumn<FakeResponse>("stream");
+        QTest::addColumn<QStringList>("replies");
+
+        const QStringList model{u"fake-model"_s};
+        const QByteArray partial = FakeModelServer::chunkLine(u"Partial"_s) + "\n\n";
+        QTest::newRow("server error after a partial answer")
+            << QString() << model
+            << FakeResponse::eventStream(partial
+                                         + R"(data: {"error":{"message":"Context size exceeded"}})"
+                                           "\n\n")
+            << QStringList{u"Partial"_s, u"Context size exceeded"_s};
+
+        FakeResponse cut
+            = FakeResponse::eventStream(partial + FakeModelServer::chunkLine(u"more"_s));
+        cut.dropAfterBytes = partial.size() + 20;
+        QTest::newRow("connection lost after a partial answer")
+            << QString() << model << cut << QStringList{u"Partial"_s, u"Something went wrong"_s};
+
+        QTest::newRow("server answers 500")
+            << QString() << model << FakeResponse::json("{}", 500)
+            << QStringList{QString(), u"LM Studio did not respond"_s};
+        QTest::newRow("no model loaded") << QString() << QStringList() << FakeResponse()
+                                         << QStringList{u"Load a model in LM Studio"_s};
+        QTest::newRow("nothing listens") << u"http://127.0.0.1:%1"_s.arg(deadPort()) << model
+                                         << FakeResponse() << QStringList{u"Start LM Studio"_s};
+        QTest::newRow("address is no URL") << u"http://my server:1234"_s << model << FakeResponse()
+                                           << QStringList{u"Check server address"_s};
+    }
+
+    void failures()
+    {
+        QFETCH(QString, address);
+        QFETCH(QStringList, models);
+        QFETCH(FakeResponse, stream);
+        QFETCH(QStringList, replies);
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        if (!address.isEmpty())
+            f.settings().setLmStudioServerAddress(address);
+        f.model().setModels(models);
+        f.model().setStreamResponse(stream);
+        ConversationController &c = f.controller();
+        c.setDraft(u"Hello"_s);
+        c.sendMessage();
+        const QDateTime sent = f.now;
+        f.now = sent.addSecs(30);
+        QVERIFY(f.waitUntilIdle());
+
+        const ChatSession session = c.sessions().constFirst();
+        QCOMPARE(texts(session), QStringList{u"Hello"_s} + replies);
+        for (const ChatMessage &reply : session.messages.mid(1)) {
+            QCOMPARE(reply.role, Role::Assistant);
+            QVERIFY(!reply.sources);
+        }
+        // A refused connection may be known before sendMessage returns; a failure that came
+        // from the server certainly dates from after it.
+        if (!f.answerRequests().isEmpty())
+            QCOMPARE(session.updatedAt, sent.addSecs(30));
+        QCOMPARE(f.stored(), c.sessions());
+        QVERIFY(!c.isSearching());
+        QVERIFY(!c.streamTask());
+    }
+
+    void emptyStreamLeavesEmptyAnswer()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.model().setStream({});
+        ConversationController &c = f.controller();
+        c.setDraft(u"Say nothing"_s);
+        c.sendMessage();
+        f.now = f.now.addSecs(5);
+        QVERIFY(f.waitUntilIdle());
+
+        const ChatSession session = c.sessions().constFirst();
+        QCOMPARE(session.messages.size(), 2);
+        QCOMPARE(session.messages.at(1).role, Role::Assistant);
+        QCOMPARE(session.messages.at(1).text, QString());
+        QVERIFY(!session.messages.at(1).sources);
+        QCOMPARE(session.updatedAt, f.now);
+        QCOMPARE(f.stored(), c.sessions());
+    }
+
+    void renameBeforeGeneratedTitleWins()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        FakeResponse title = FakeResponse::json(FakeModelServer::completionBody(u"Generated"_s));
+        title.delayBeforeHeadMs = 500;
+        f.model().setCompletionResponse(title);
+        f.model().setStream({u"Fine."_s});
+        int finishedPosts = 0;
+        QObject::connect(&f.network(), &QNetworkAccessManager::finished,
+                         [&finishedPosts](QNetworkReply *reply) {
+                             if (reply->operation() == QNetworkAccessManager::PostOperation)
+                                 ++finishedPosts;
+                         });
+        ConversationController &c = f.controller();
+        c.setDraft(u"How are you?"_s);
+        c.sendMessage();
+        const QUuid id = *c.sidebarItem();
+        c.commitRename(id, u"Mine"_s);
+
+        // The title task resumes within the reply's finished signal, so once both requests
+        // have finished and the event loop has turned, the title has been dealt with.
+        QTRY_COMPARE_WITH_TIMEOUT(finishedPosts, 2, 10000);
+        QVERIFY(f.waitUntilIdle());
+        QCOMPARE(f.titleRequests().size(), 1);
+        QCOMPARE(c.session(id)->customTitle, std::optional(u"Mine"_s));
+        QCOMPARE(f.storedSession(id)->customTitle, std::optional(u"Mine"_s));
+    }
+
+    void newChatKeepsNewestAnswerStoppable()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        QStringList longPieces;
+        for (int i = 0; i < 200; ++i)
+            longPieces.append(u"x"_s);
+        int answers = 0;
+        f.model().http().route("POST", u"/v1/chat/completions"_s, [&](const FakeRequest &request) {
+            if (!QJsonDocument::fromJson(request.body).object().value(u"stream").toBool())
+                return FakeResponse::json(FakeModelServer::completionBody(u"Title"_s));
+            return ++answers == 1 ? slowStream({u"a"_s, u"b"_s, u"c"_s, u"d"_s}, 150)
+                                  : slowStream(longPieces, 100);
+        });
+        ConversationController &c = f.controller();
+        c.setDraft(u"First"_s);
+        c.sendMessage();
+        const QUuid first = *c.sidebarItem();
+        QTRY_VERIFY_WITH_TIMEOUT(!answerSoFar(c).isEmpty(), 10000);
+
+        c.startNewChat();
+        QVERIFY(!c.isLoading());
+        QVERIFY(!c.sidebarItem());
+        c.setDraft(u"Second"_s);
+        c.sendMessage();
+        const QUuid second = *c.sidebarItem();
+        QVERIFY(second != first);
+        QVERIFY(c.isLoading());
+        const ConversationController::StreamTask task = *c.streamTask();
+
+        // The first answer ends (it is saved then) while the second still streams.
+        QTRY_VERIFY_WITH_TIMEOUT(f.storedSession(first)->messages.size() == 2
+                                     && f.storedSession(first)->messages.at(1).text == u"abcd"_s,
+                                 10000);
+        QVERIFY(c.isLoading());
+        QVERIFY(c.streamTask());
+        QCOMPARE(c.streamTask()->id, task.id);
+
+        c.stopStreaming();
+        QVERIFY(task.token.isCancelled());
+        QTRY_VERIFY(!c.isLoading());
+        QTRY_VERIFY_WITH_TIMEOUT(!f.model().http().isConnectionOpen(f.answerConnection(1)), 5000);
+        QVERIFY(c.session(second)->messages.constLast().text.size() < 200);
+        QCOMPARE(c.session(first)->messages.at(1).text, u"abcd"_s);
+    }
+
+    void streamPulseIsThrottled()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        const ChatSession session = conversation({u"Q"_s, QString()});
+        f.store({session});
+        ConversationController &c = f.controller();
+        QSignalSpy pulses(&c, &ConversationController::streamVersionChanged);
+        const QUuid answer = session.messages.at(1).id;
+
+        for (int i = 0; i < 200; ++i)
+            c.appendStreamDelta(session.id, answer, u"x"_s);
+        QCOMPARE(pulses.size(), 0);
+        QTRY_COMPARE(pulses.size(), 1);
+        QCOMPARE(c.streamVersion(), 1);
+        QCOMPARE(c.session(session.id)->messages.at(1).text, QString(200, u'x'));
+        // Pieces are not saved one by one.
+        QCOMPARE(f.storedSession(session.id)->messages.at(1).text, QString());
+
+        c.appendStreamDelta(session.id, answer, u"y"_s);
+        QTRY_COMPARE(pulses.size(), 2);
+        QCOMPARE(c.streamVersion(), 2);
+    }
+
+    void streamPulseFromServerBurst()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        QStringList pieces;
+        for (int i = 0; i < 200; ++i)
+            pieces.append(QString::number(i % 10));
+        // The whole body in one write.
+        f.model().setStreamResponse(
+            FakeResponse::text(FakeModelServer::streamBody(pieces), 200, "text/event-stream"));
+        ConversationController &c = f.controller();
+        QSignalSpy pulses(&c, &ConversationController::streamVersionChanged);
+        c.setDraft(u"Digits"_s);
+        c.sendMessage();
+        QVERIFY(f.waitUntilIdle());
+        QTRY_VERIFY(pulses.size() >= 1);
+        QVERIFY2(pulses.size() <= 5, qPrintable(QString::number(pulses.size())));
+        QCOMPARE(answerSoFar(c), pieces.join(QString()));
+    }
+
+    // The pulse keeps coming while pieces keep coming; it does not wait for a pause.
+    void streamPulseDuringSteadyStream()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.model().setStreamResponse(slowStream(QStringList(40, u"z"_s), 30));
+        ConversationController &c = f.controller();
+        int whileStreaming = 0;
+        connect(&c, &ConversationController::streamVersionChanged, this, [&] {
+            if (c.isLoading())
+                ++whileStreaming;
+        });
+        c.setDraft(u"Steady"_s);
+        c.sendMessage();
+        QVERIFY(f.waitUntilIdle());
+        QVERIFY2(whileStreaming >= 2, qPrintable(QString::number(whileStreaming)));
+        QCOMPARE(answerSoFar(c), QString(40, u'z'));
+    }
+
+    // Closing the window stops what runs; the tasks wake to find the controller gone.
+    void controllerGoneMidAnswer_data()
+    {
+        QTest::addColumn<bool>("searching");
+        QTest::newRow("while searching") << true;
+        QTest::newRow("while streaming") << false;
+    }
+
+    void controllerGoneMidAnswer()
+    {
+        QFETCH(bool, searching);
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        FakeResponse slowSearch = FakeResponse::json(FakeSearxngServer::body(
+            u"q"_s, {FakeSearxngServer::result(u"T"_s, u"https://t.example/"_s)}));
+        slowSearch.delayBeforeHeadMs = 5000;
+        f.searxng().serveResponse(slowSearch);
+        f.settings().setWebSearchMode(searching ? u"always"_s : u"never"_s);
+        f.model().setStreamResponse(slowStream(QStringList(100, u"s"_s), 100));
+        ConversationController &c = f.controller();
+        c.setDraft(u"Question"_s);
+        c.sendMessage();
+        if (searching)
+            QTRY_COMPARE_WITH_TIMEOUT(f.searxng().requests().size(), 1, 10000);
+        else
+            QTRY_VERIFY_WITH_TIMEOUT(!answerSoFar(c).isEmpty(), 10000);
+
+        f.destroyController();
+        FakeHttpServer &server
+            = searching ? static_cast<FakeHttpServer &>(f.searxng()) : f.model().http();
+        const int connection
+            = searching ? f.searxng().requests().constFirst().connection : f.answerConnection(0);
+        QTRY_VERIFY_WITH_TIMEOUT(!server.isConnectionOpen(connection), 5000);
+        QCOMPARE(f.answerRequests().size(), searching ? 0 : 1);
+        QCOMPARE(f.stored().constFirst().messages.size(), 1);
+    }
+
+    void greeting_data()
+    {
+        QTest::addColumn<int>("hour");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("greeting");
+        QTest::newRow("4 at night") << 4 << QString() << u"Good evening"_s;
+        QTest::newRow("5") << 5 << QString() << u"Good morning"_s;
+        QTest::newRow("11") << 11 << u"Ada"_s << u"Good morning, Ada"_s;
+        QTest::newRow("12") << 12 << u" Ada \n"_s << u"Good afternoon, Ada"_s;
+        QTest::newRow("17") << 17 << QString() << u"Good afternoon"_s;
+        QTest::newRow("18") << 18 << u"   "_s << u"Good evening"_s;
+        QTest::newRow("23") << 23 << QString() << u"Good evening"_s;
+        QTest::newRow("midnight") << 0 << u"Grace"_s << u"Good evening, Grace"_s;
+    }
+
+    void greeting()
+    {
+        QFETCH(int, hour);
+        QFETCH(QString, name);
+        QFETCH(QString, greeting);
+        ControllerFixture f;
+        // The hour of the user's own clock, whatever zone it runs in.
+        f.now = QDateTime(QDate(2025, 6, 1), QTime(hour, 30), Qt::LocalTime);
+        ConversationController &c = f.controller();
+        QSignalSpy changes(&c, &ConversationController::greetingChanged);
+        f.settings().setUserName(name);
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(c.greeting(), greeting);
+    }
+
+    void webSearchLabel_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<bool>("active");
+        QTest::newRow("always") << u"always"_s << u"Search on"_s << true;
+        QTest::newRow("never") << u"never"_s << u"Search off"_s << false;
+        QTest::newRow("auto") << u"auto"_s << u"Search auto"_s << false;
+        // Such a value never searches, so the chip must not claim otherwise.
+        QTest::newRow("unknown") << u"sometimes"_s << u"Search off"_s << false;
+        QTest::newRow("other case") << u"Always"_s << u"Search off"_s << false;
+    }
+
+    void webSearchLabel()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, label);
+        QFETCH(bool, active);
+        ControllerFixture f;
+        ConversationController &c = f.controller();
+        QSignalSpy changes(&c, &ConversationController::webSearchModeChanged);
+        f.settings().setWebSearchMode(mode);
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(c.webSearchLabel(), label);
+        QCOMPARE(c.webSearchActive(), active);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConversationController)
+#include "tst_conversationcontroller.moc"
