@@ -41,6 +41,9 @@ void PassthroughKaTeXWebView::watch(QObject *child)
 
 bool PassthroughKaTeXWebView::eventFilter(QObject *watched, QEvent *event)
 {
+    // A formula is never magnified: pinch gestures stop here.
+    if (event->type() == QEvent::NativeGesture)
+        return true;
     if (event->type() == QEvent::Wheel) {
         auto *wheel = static_cast<QWheelEvent *>(event);
         auto *source = qobject_cast<QWidget *>(watched);

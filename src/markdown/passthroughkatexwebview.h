@@ -7,7 +7,8 @@ class QWheelEvent;
 // The web view of a math block. It never takes the chat's scroll gestures: a wheel event
 // that is mostly vertical and made without Shift goes to the enclosing scroll area as if
 // the view were not there. Horizontal scrolling, or any scrolling with Shift held, stays
-// with the page, where it moves a wide display formula sideways.
+// with the page, where it moves a wide display formula sideways. The page cannot be zoomed:
+// Control with the wheel scrolls the chat, and pinch gestures are dropped.
 class PassthroughKaTeXWebView : public QWebEngineView
 {
     Q_OBJECT
