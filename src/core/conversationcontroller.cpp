@@ -3,6 +3,7 @@
 #include "core/appevents.h"
 #include "core/chatlistoperations.h"
 #include "core/chatstore.h"
+#include "core/newchatlabels.h"
 #include "core/settings.h"
 #include "core/systemprompt.h"
 #include "llm/chatstream.h"
@@ -28,6 +29,16 @@ constexpr auto streamPulseInterval = 50ms;
 constexpr auto selectionFocusDelay = 100ms;
 constexpr auto importFocusDelay = 350ms;
 constexpr auto openFocusDelay = 200ms;
+
+// Stores `value`; whether that changed anything, so that a change signal goes out only then.
+template<typename T>
+bool assign(T &member, const T &value)
+{
+    if (member == value)
+        return false;
+    member = value;
+    return true;
+}
 
 } // namespace
 
@@ -89,85 +100,47 @@ void ConversationController::setDraft(const QString &draft)
 
 void ConversationController::setHeroAppeared(bool appeared)
 {
-    if (m_heroAppeared == appeared)
-        return;
-    m_heroAppeared = appeared;
-    Q_EMIT heroAppearedChanged();
+    if (assign(m_heroAppeared, appeared))
+        Q_EMIT heroAppearedChanged();
 }
 
 void ConversationController::setChatTitleBlurProgress(double progress)
 {
-    if (m_chatTitleBlurProgress == progress)
-        return;
-    m_chatTitleBlurProgress = progress;
-    Q_EMIT chatTitleBlurProgressChanged();
+    if (assign(m_chatTitleBlurProgress, progress))
+        Q_EMIT chatTitleBlurProgressChanged();
 }
 
 void ConversationController::setColumnVisibility(ColumnVisibility visibility)
 {
-    if (m_columnVisibility == visibility)
-        return;
-    m_columnVisibility = visibility;
-    Q_EMIT columnVisibilityChanged();
+    if (assign(m_columnVisibility, visibility))
+        Q_EMIT columnVisibilityChanged();
 }
 
 void ConversationController::setComposerFocused(bool focused)
 {
-    if (m_composerFocused == focused)
-        return;
-    m_composerFocused = focused;
-    Q_EMIT composerFocusedChanged();
+    if (assign(m_composerFocused, focused))
+        Q_EMIT composerFocusedChanged();
 }
 
 void ConversationController::setShouldRestoreMainWindowFromOnboarding(bool restore)
 {
-    if (m_shouldRestoreMainWindowFromOnboarding == restore)
-        return;
-    m_shouldRestoreMainWindowFromOnboarding = restore;
-    Q_EMIT shouldRestoreMainWindowFromOnboardingChanged();
+    if (assign(m_shouldRestoreMainWindowFromOnboarding, restore))
+        Q_EMIT shouldRestoreMainWindowFromOnboardingChanged();
 }
 
 QString ConversationController::greeting() const
 {
-    return greetingText(now().toLocalTime().time().hour(), m_settings.userName());
+    return NewChatLabels::greeting(now().toLocalTime().time().hour(), m_settings.userName());
 }
 
 QString ConversationController::webSearchLabel() const
 {
-    return webSearchLabelFor(m_settings.webSearchModeChoice());
+    return NewChatLabels::webSearchLabel(m_settings.webSearchModeChoice());
 }
 
 bool ConversationController::webSearchActive() const
 {
     return m_settings.webSearchModeChoice() == SettingsKeys::WebSearchMode::Always;
-}
-
-QString ConversationController::greetingText(int hour, const QString &userName)
-{
-    QString text = u"Good "_s;
-    if (hour >= 5 && hour <= 11)
-        text += u"morning"_s;
-    else if (hour >= 12 && hour <= 17)
-        text += u"afternoon"_s;
-    else
-        text += u"evening"_s;
-    const QString name = userName.trimmed();
-    if (!name.isEmpty())
-        text += u", "_s + name;
-    return text;
-}
-
-QString ConversationController::webSearchLabelFor(SettingsKeys::WebSearchMode mode)
-{
-    switch (mode) {
-    case SettingsKeys::WebSearchMode::Always:
-        return u"Search on"_s;
-    case SettingsKeys::WebSearchMode::Never:
-        return u"Search off"_s;
-    case SettingsKeys::WebSearchMode::Auto:
-        break;
-    }
-    return u"Search auto"_s;
 }
 
 bool ConversationController::canSend() const
@@ -571,9 +544,8 @@ void ConversationController::onSettingChanged(const QString &key)
 
 void ConversationController::setSidebarItem(std::optional<QUuid> item)
 {
-    if (m_sidebarItem == item)
+    if (!assign(m_sidebarItem, item))
         return;
-    m_sidebarItem = item;
     Q_EMIT sidebarItemChanged();
     setChatTitleBlurProgress(0);
     focusComposerSoon(selectionFocusDelay);
@@ -591,10 +563,8 @@ void ConversationController::setLoading(bool loading)
 
 void ConversationController::setSearching(bool searching)
 {
-    if (m_isSearching == searching)
-        return;
-    m_isSearching = searching;
-    Q_EMIT isSearchingChanged();
+    if (assign(m_isSearching, searching))
+        Q_EMIT isSearchingChanged();
 }
 
 void ConversationController::setSearchingFor(AnswerTaskId taskId, bool searching)
@@ -615,10 +585,8 @@ void ConversationController::setStreamTask(std::optional<StreamTask> task)
 
 void ConversationController::setRenamingItemId(std::optional<QUuid> id)
 {
-    if (m_renamingItemId == id)
-        return;
-    m_renamingItemId = id;
-    Q_EMIT renamingItemIdChanged();
+    if (assign(m_renamingItemId, id))
+        Q_EMIT renamingItemIdChanged();
 }
 
 void ConversationController::bumpStreamVersion()

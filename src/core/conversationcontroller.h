@@ -103,14 +103,11 @@ public:
     void setComposerFocused(bool focused);
     void setShouldRestoreMainWindowFromOnboarding(bool restore);
 
-    // For the new-chat screen: "Good morning, Ada" by the local hour of the clock.
+    // For the new-chat screen (see NewChatLabels), from the settings and the clock.
     QString greeting() const;
-    // "Search on", "Search off" or "Search auto", after the stored mode as the search itself
-    // reads it, so the chip never claims a search that will not happen.
     QString webSearchLabel() const;
+    // The stored mode is "always".
     bool webSearchActive() const;
-    static QString greetingText(int hour, const QString &userName);
-    static QString webSearchLabelFor(SettingsKeys::WebSearchMode mode);
 
     // The draft holds more than blanks and no answer is under way.
     bool canSend() const;
