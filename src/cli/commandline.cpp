@@ -1,5 +1,6 @@
 #include "cli/commandline.h"
 
+#include "cli/askcommand.h"
 #include "cli/modelscommand.h"
 
 #include <QCoreApplication>
@@ -39,6 +40,7 @@ QCoro::Task<> runToExit(Command command, QStringList arguments, CommandContext c
 const QList<Command> &commands()
 {
     static const QList<Command> table{
+        AskCommand::command(),
         ModelsCommand::command(),
     };
     return table;

@@ -1,0 +1,229 @@
+#include "cli/askcommand.h"
+
+#include "cli/commandparser.h"
+#include "cli/interruptwatcher.h"
+#include "cli/terminaltext.h"
+#include "core/chatstore.h"
+#include "core/quickaskrequest.h"
+#include "core/settings.h"
+#include "llm/localllmclient.h"
+#include "search/searchheuristic.h"
+#include "search/searxngconfig.h"
+#include "search/sourcefilter.h"
+#include "search/websearchclient.h"
+
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QTextStream>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace AskCommand {
+
+namespace {
+
+// What a shell reports for a process ended by Ctrl-C, 128 + SIGINT.
+constexpr int interruptedExitCode = 130;
+
+struct StreamedAnswer
+{
+    QString text;
+    std::optional<LocalLLMError> error;
+};
+
+QString readStandardInput()
+{
+    QFile input;
+    if (!input.open(stdin, QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(input.readAll());
+}
+
+int fail(const CommandContext &context, const LocalLLMError &error)
+{
+    *context.err << "velm: "
+                 << TerminalText::singleLine(error.description().value_or(error.detail()))
+                 << Qt::endl;
+    return 1;
+}
+
+int interrupted(const CommandContext &context)
+{
+    // Leaves the shell prompt on a line of its own after a cut-off answer.
+    *context.out << "\n" << Qt::flush;
+    return interruptedExitCode;
+}
+
+// Prints the answer piece by piece as it arrives, and keeps it whole.
+QCoro::Task<StreamedAnswer> streamAnswer(LocalLLMClient client, QList<LocalLLMMessage> messages,
+                                         CancellationToken token, QTextStream *out)
+{
+    StreamedAnswer answer;
+    auto starting = client.streamChat(std::move(messages), token);
+    LLMResult<std::unique_ptr<ChatStream>> stream = co_await std::move(starting);
+    if (!stream) {
+        answer.error = stream.error();
+        co_return answer;
+    }
+    ChatStream *chat = stream.value().get();
+    QObject::connect(chat, &ChatStream::pieceReceived, chat, [&answer, out](const QString &piece) {
+        answer.text += piece;
+        *out << TerminalText::printable(piece) << Qt::flush;
+    });
+    auto ending = chat->result();
+    const LLMResult<void> result = co_await std::move(ending);
+    if (!result)
+        answer.error = result.error();
+    co_return answer;
+}
+
+// Ends the line of an answer that did not end its own, so that what follows starts clean.
+void endLine(QTextStream &out, const QString &answer)
+{
+    const QString printed = TerminalText::printable(answer);
+    if (!printed.isEmpty() && !printed.endsWith(u'\n'))
+        out << "\n";
+}
+
+// The exchange as a new chat at the top of the list, like an exchange the Quick Ask bar hands
+// to the main window. Nothing when it could not be saved.
+std::optional<QUuid> storeExchange(Settings &settings, const QString &question,
+                                   const QString &answer)
+{
+    ChatStore store(settings);
+    QList<ChatSession> sessions = store.loadSessions();
+    ChatSession session = ChatSession::create(QDateTime::currentDateTimeUtc());
+    session.messages.append(ChatMessage(ChatMessage::Role::User, question));
+    if (!answer.trimmed().isEmpty())
+        session.messages.append(ChatMessage(ChatMessage::Role::Assistant, answer));
+    const QUuid id = session.id;
+    sessions.prepend(std::move(session));
+    if (!store.saveSessions(sessions))
+        return std::nullopt;
+    return id;
+}
+
+// The list is read again: the desktop app may have saved its own changes meanwhile, and a
+// title the user set by then stays.
+void applyTitle(Settings &settings, const QUuid &id, const QString &title)
+{
+    ChatStore store(settings);
+    QList<ChatSession> sessions = store.loadSessions();
+    for (ChatSession &session : sessions) {
+        if (session.id != id)
+            continue;
+        if (session.customTitle)
+            return;
+        session.customTitle = title;
+        store.saveSessions(sessions);
+        return;
+    }
+}
+
+} // namespace
+
+Command command()
+{
+    return {u"ask"_s, u"[--server URL] [--search MODE] [--save] TEXT"_s,
+            u"Ask one question, Quick Ask style (TEXT \"-\": read standard input)"_s, &run};
+}
+
+QCoro::Task<int> run(QStringList arguments, CommandContext context)
+{
+    CommandParser parser(command());
+    const QCommandLineOption server(u"server"_s,
+                                    u"The model server, e.g. http://127.0.0.1:1234 (default: "
+                                    "the address set in velm)."_s,
+                                    u"URL"_s);
+    const QCommandLineOption search(u"search"_s,
+                                    u"Look the question up on the web first: auto, always or "
+                                    "never (default: the mode set in velm)."_s,
+                                    u"MODE"_s);
+    const QCommandLineOption save(
+        u"save"_s, u"Keep the question and the answer as a new chat in velm, with a title."_s);
+    parser.addOption(server);
+    parser.addOption(search);
+    parser.addOption(save);
+    if (const std::optional<int> exitCode = parser.parse(arguments, context, 1, -1))
+        co_return *exitCode;
+
+    Settings settings;
+    QString mode = settings.webSearchMode();
+    if (parser.isSet(search)) {
+        mode = parser.value(search);
+        if (mode != u"auto"_s && mode != u"always"_s && mode != u"never"_s)
+            co_return parser.usageError(context, u"--search takes auto, always or never"_s);
+    }
+    const QStringList words = parser.positionalArguments();
+    const QString question = words == QStringList{u"-"_s} ? readStandardInput() : words.join(u' ');
+    const QString trimmed = question.trimmed();
+    if (trimmed.isEmpty())
+        co_return parser.usageError(context, u"the question is empty"_s);
+    const QString address
+        = parser.isSet(server) ? parser.value(server) : settings.lmStudioServerAddress();
+
+    CancellationToken token;
+    InterruptWatcher watcher;
+    QObject::connect(&watcher, &InterruptWatcher::interrupted, &watcher,
+                     [token] { token.cancel(); });
+
+    QuickAskRequest request;
+    request.systemPrompt = settings.systemPrompt();
+    request.userName = settings.userName();
+    request.activePromptSuggestions = settings.activePromptSuggestions();
+    request.question = question;
+    if (WebSearch::shouldSearch(mode, trimmed)) {
+        const SearxngConfig searxng{settings.searxngHost(), settings.searxngPort(),
+                                    settings.searxngUseHTTPS()};
+        const WebSearchClient searchClient(context.network);
+        auto searching = searchClient.searchWeb(trimmed, searxng.baseURL(), token);
+        request.searchResults = co_await std::move(searching);
+    }
+    if (token.isCancelled())
+        co_return interrupted(context);
+
+    const LLMResult<LocalLLMClient> client = LocalLLMClient::fromAddress(address, context.network);
+    if (!client)
+        co_return fail(context, client.error());
+    auto answering = streamAnswer(client.value(), request.messages(), token, context.out);
+    const StreamedAnswer answer = co_await std::move(answering);
+    if (token.isCancelled() || (answer.error && answer.error->isCancelled()))
+        co_return interrupted(context);
+    endLine(*context.out, answer.text);
+    if (answer.error) {
+        *context.out << Qt::flush;
+        co_return fail(context, *answer.error);
+    }
+
+    const QList<SearchResult> sources
+        = WebSearch::relevantSources(answer.text, request.searchResults);
+    if (!sources.isEmpty()) {
+        *context.out << "\n";
+        for (qsizetype i = 0; i < sources.size(); ++i) {
+            *context.out << "[" << (i + 1) << "] " << TerminalText::singleLine(sources[i].title)
+                         << u" \u2014 "_s << TerminalText::singleLine(sources[i].url) << "\n";
+        }
+    }
+    *context.out << Qt::flush;
+
+    if (!parser.isSet(save))
+        co_return 0;
+    const std::optional<QUuid> id = storeExchange(settings, question, answer.text);
+    if (!id) {
+        *context.err << "velm: the chat could not be saved in "
+                     << settings.dataFilePath(SettingsKeys::chatSessions) << Qt::endl;
+        co_return 1;
+    }
+    auto titling = client.value().generateTitle(question, token);
+    const LLMResult<QString> title = co_await std::move(titling);
+    if (token.isCancelled())
+        co_return interrupted(context);
+    // Without a title the chat is named after its question, as when titling fails in the app.
+    if (title && !title.value().isEmpty())
+        applyTitle(settings, *id, title.value());
+    co_return 0;
+}
+
+} // namespace AskCommand

@@ -1,0 +1,40 @@
+#include "cli/terminaltext.h"
+
+namespace TerminalText {
+
+namespace {
+
+bool isControl(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f);
+}
+
+} // namespace
+
+QString printable(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (!isControl(code) || code == u'\n' || code == u'\t')
+            out += c;
+    }
+    return out;
+}
+
+QString singleLine(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code == u'\n' || code == u'\r' || code == u'\t')
+            out += u' ';
+        else if (!isControl(code))
+            out += c;
+    }
+    return out.trimmed();
+}
+
+} // namespace TerminalText

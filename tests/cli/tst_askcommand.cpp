@@ -1,0 +1,503 @@
+#include "cli/velmhome.h"
+#include "core/chatstore.h"
+#include "support/fakeduckduckgoserver.h"
+#include "support/fakemodelserver.h"
+#include "support/fakesearxngserver.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(FakeResponse)
+
+namespace {
+
+const QString quickAskBase
+    = u"You are a concise local assistant inside a small macOS quick-ask bar."_s;
+const QString concisenessRule
+    = u"\nAlways give the most concise answer possible \u2014 ideally one "
+      u"sentence or a very short paragraph."_s;
+const QString quickAskLead
+    = u"The following are live web search results retrieved for the user's query. Base your "
+      u"answer primarily on these results. Be accurate and specific \u2014 do not guess or use "
+      u"knowledge that contradicts the results below.\n\nSEARCH RESULTS:\n"_s;
+
+QJsonArray parisResults()
+{
+    return {
+        FakeSearxngServer::result(u"Paris"_s, u"https://www.wikipedia.org/wiki/Paris"_s,
+                                  u"Paris is the capital and largest city of France."_s),
+        FakeSearxngServer::result(u"Cooking pasta"_s, u"https://food.net/pasta"_s,
+                                  u"Boil water, add salt."_s),
+    };
+}
+
+QString closedAddress()
+{
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost, 0))
+        return u"http://127.0.0.1:9"_s;
+    const quint16 port = server.serverPort();
+    server.close();
+    return u"http://127.0.0.1:%1"_s.arg(port);
+}
+
+QList<QPair<QString, QString>> messagesOf(const QJsonObject &request)
+{
+    QList<QPair<QString, QString>> messages;
+    for (const QJsonValue &message : request.value(u"messages").toArray())
+        messages.append({message[u"role"].toString(), message[u"content"].toString()});
+    return messages;
+}
+
+int systemMessageCount(const QJsonObject &request)
+{
+    int count = 0;
+    for (const auto &[role, content] : messagesOf(request))
+        count += role == u"system"_s ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+// `velm ask` end to end: the real binary against fake model and search servers.
+class TestAskCommand : public QObject
+{
+    Q_OBJECT
+
+private:
+    // A home whose SearXNG setting points at `searxng`.
+    static void pointAtSearxng(const VelmHome &home, const FakeSearxngServer &searxng)
+    {
+        auto settings = home.settings();
+        settings->setSearxngHost(u"127.0.0.1"_s);
+        settings->setSearxngPort(QString::number(searxng.port()));
+    }
+
+private Q_SLOTS:
+    void answersWithSources()
+    {
+        VelmHome home;
+        QVERIFY(home.isValid());
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        model.setStream(
+            {u"Paris is the capital "_s, u"of France, as wikipedia "_s, u"explains."_s});
+        FakeSearxngServer searxng;
+        QVERIFY(searxng.listen());
+        searxng.serveResults(parisResults());
+        pointAtSearxng(home, searxng);
+
+        const VelmRun run = home.run({u"ask"_s, u"--server"_s, model.address(), u"--search"_s,
+                                      u"always"_s, u"  What is the capital of France?  "_s});
+        QCOMPARE(run.errText(), QString());
+        QCOMPARE(run.exitCode, 0);
+        // The hit on food.net shares nothing with the answer and is left out.
+        QCOMPARE(run.outText(),
+                 u"Paris is the capital of France, as wikipedia explains.\n\n"
+                 u"[1] Paris \u2014 https://www.wikipedia.org/wiki/Paris\n"_s);
+
+        QCOMPARE(searxng.requests().size(), 1);
+        QCOMPARE(searxng.requests().first().query().queryItemValue(u"q"_s, QUrl::FullyDecoded),
+                 u"What is the capital of France?"_s);
+        const auto messages = messagesOf(model.lastChatRequest());
+        QCOMPARE(messages.size(), 3);
+        QCOMPARE(messages[0].first, u"system"_s);
+        QCOMPARE(messages[0].second, quickAskBase + concisenessRule);
+        QCOMPARE(messages[1].first, u"system"_s);
+        QCOMPARE(messages[1].second,
+                 quickAskLead
+                     + u"[1] Paris\nSource: https://www.wikipedia.org/wiki/Paris\nParis is the "
+                       u"capital and largest city of France.\n\n---\n\n[2] Cooking pasta\nSource: "
+                       u"https://food.net/pasta\nBoil water, add salt."_s);
+        QCOMPARE(messages[2], qMakePair(u"user"_s, u"What is the capital of France?"_s));
+    }
+
+    void searchModes_data()
+    {
+        QTest::addColumn<QString>("storedMode"); // empty: never set
+        QTest::addColumn<QString>("option"); // empty: no --search
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<bool>("searxngFinds");
+        QTest::addColumn<bool>("searches");
+        QTest::addColumn<int>("systemMessages");
+
+        QTest::newRow("never") << u"never"_s << QString() << u"what is the latest news"_s << true
+                               << false << 1;
+        QTest::newRow("always, with hits")
+            << u"always"_s << QString() << u"explain recursion"_s << true << true << 2;
+        // SearXNG finds nothing and the instant answers are unreachable.
+        QTest::newRow("always, no hits")
+            << u"always"_s << QString() << u"explain recursion"_s << false << true << 1;
+        QTest::newRow("auto by default, a question opening")
+            << QString() << QString() << u"Who is the president of France"_s << true << true << 2;
+        QTest::newRow("auto, nothing to look up")
+            << u"auto"_s << QString() << u"explain recursion"_s << true << false << 1;
+        QTest::newRow("--search always over a stored never")
+            << u"never"_s << u"always"_s << u"explain recursion"_s << true << true << 2;
+        QTest::newRow("--search never over a stored always")
+            << u"always"_s << u"never"_s << u"what is the latest news"_s << true << false << 1;
+    }
+
+    void searchModes()
+    {
+        QFETCH(QString, storedMode);
+        QFETCH(QString, option);
+        QFETCH(QString, question);
+        QFETCH(bool, searxngFinds);
+        QFETCH(bool, searches);
+        QFETCH(int, systemMessages);
+
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        model.setStream({u"Fine."_s});
+        FakeSearxngServer searxng;
+        QVERIFY(searxng.listen());
+        searxng.serveResults(searxngFinds ? parisResults() : QJsonArray());
+        pointAtSearxng(home, searxng);
+        if (!storedMode.isEmpty())
+            home.settings()->setWebSearchMode(storedMode);
+
+        QStringList arguments{u"ask"_s, u"--server"_s, model.address()};
+        if (!option.isEmpty())
+            arguments << u"--search"_s << option;
+        const VelmRun run = home.run(arguments << question);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.outText(), u"Fine.\n"_s);
+        QCOMPARE(searxng.requests().size(), searches ? 1 : 0);
+        const QJsonObject request = model.lastChatRequest();
+        QCOMPARE(systemMessageCount(request), systemMessages);
+        QCOMPARE(messagesOf(request).size(), systemMessages + 1);
+        // The option is for this run only.
+        const auto settings = home.settings();
+        QCOMPARE(settings->contains(u"webSearchMode"), !storedMode.isEmpty());
+        if (!storedMode.isEmpty())
+            QCOMPARE(settings->webSearchMode(), storedMode);
+    }
+
+    void usesTheStoredSettings()
+    {
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        model.setStream({u"Bonjour."_s});
+        {
+            const auto settings = home.settings();
+            settings->setLmStudioServerAddress(model.address() + u"/"_s);
+            settings->setSystemPrompt(u"Answer in French."_s);
+            settings->setUserName(u" Ann "_s);
+            settings->setActivePromptSuggestions(u"no_emoji"_s);
+            settings->setWebSearchMode(u"never"_s);
+        }
+        const VelmRun run = home.run({u"ask"_s, u"hello"_s});
+        QCOMPARE(run.errText(), QString());
+        QCOMPARE(run.exitCode, 0);
+        const auto messages = messagesOf(model.lastChatRequest());
+        QCOMPARE(messages.size(), 2);
+        QCOMPARE(messages[0].second,
+                 u"Answer in French.\nThe user's name is Ann. Address them by name when "
+                 u"appropriate.\nDo not use emojis in your responses."_s
+                     + concisenessRule);
+    }
+
+    void question_data()
+    {
+        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QString>("sent");
+
+        QTest::newRow("one argument")
+            << QStringList{u"What is 2+2?"_s} << QByteArray() << u"What is 2+2?"_s;
+        QTest::newRow("several words")
+            << QStringList{u"what"_s, u"is"_s, u"2+2"_s} << QByteArray() << u"what is 2+2"_s;
+        QTest::newRow("standard input, all of it")
+            << QStringList{u"-"_s} << QByteArray("  Line one\nline tw\xc3\xb6\n\n")
+            << u"Line one\nline tw\u00f6"_s;
+        QTest::newRow("after --") << QStringList{u"--"_s, u"--verbose?"_s} << QByteArray()
+                                  << u"--verbose?"_s;
+    }
+
+    void question()
+    {
+        QFETCH(QStringList, words);
+        QFETCH(QByteArray, input);
+        QFETCH(QString, sent);
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        model.setStream({u"4"_s});
+        const VelmRun run = home.run(
+            QStringList{u"ask"_s, u"--search"_s, u"never"_s, u"--server"_s, model.address()}
+                + words,
+            input);
+        QCOMPARE(run.errText(), QString());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.outText(), u"4\n"_s);
+        QCOMPARE(messagesOf(model.lastChatRequest()).last(), qMakePair(u"user"_s, sent));
+    }
+
+    void wrongUsage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("input");
+
+        QTest::newRow("no question") << QStringList{u"ask"_s} << QByteArray();
+        QTest::newRow("blank question") << QStringList{u"ask"_s, u" \n "_s} << QByteArray();
+        QTest::newRow("blank standard input")
+            << QStringList{u"ask"_s, u"-"_s} << QByteArray("\n \t\n");
+        QTest::newRow("unknown search mode")
+            << QStringList{u"ask"_s, u"--search"_s, u"sometimes"_s, u"hi"_s} << QByteArray();
+        QTest::newRow("unknown option")
+            << QStringList{u"ask"_s, u"--frob"_s, u"hi"_s} << QByteArray();
+    }
+
+    void wrongUsage()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, input);
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        home.settings()->setLmStudioServerAddress(model.address());
+        const VelmRun run = home.run(arguments, input);
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(run.outText(), QString());
+        QVERIFY2(run.errText().contains(u"Usage: velm ask"_s), run.err.constData());
+        QCOMPARE(model.http().requests().size(), 0);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("address"); // empty: the fake server
+        QTest::addColumn<FakeResponse>("models");
+        QTest::addColumn<FakeResponse>("stream");
+        QTest::addColumn<QString>("message");
+
+        const FakeResponse oneModel = FakeResponse::json(FakeModelServer::modelsBody({u"m"_s}));
+        const FakeResponse answer
+            = FakeResponse::eventStream(FakeModelServer::streamBody({u"never shown"_s}));
+        QTest::newRow("server not running")
+            << closedAddress() << oneModel << answer << u"velm: Start LM Studio\n"_s;
+        QTest::newRow("invalid address")
+            << u"http://my server"_s << oneModel << answer << u"velm: Check server address\n"_s;
+        QTest::newRow("no model loaded") << QString() << FakeResponse::json(R"({"data":[]})")
+                                         << answer << u"velm: Load a model in LM Studio\n"_s;
+        QTest::newRow("completions fail")
+            << QString() << oneModel << FakeResponse::text("overloaded", 503)
+            << u"velm: LM Studio did not respond\n"_s;
+        // No description of its own: the technical detail is shown.
+        QTest::newRow("models not JSON")
+            << QString() << FakeResponse::text("<html>") << answer << u"velm: unexpected reply: "_s;
+    }
+
+    void failures()
+    {
+        QFETCH(QString, address);
+        QFETCH(FakeResponse, models);
+        QFETCH(FakeResponse, stream);
+        QFETCH(QString, message);
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        model.setModelsResponse(models);
+        model.setStreamResponse(stream);
+        const VelmRun run
+            = home.run({u"ask"_s, u"--save"_s, u"--search"_s, u"never"_s, u"--server"_s,
+                        address.isEmpty() ? model.address() : address, u"hi"_s});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.outText(), QString());
+        QVERIFY2(run.errText().startsWith(message), run.err.constData());
+        // A failed question is not kept as a chat.
+        QVERIFY(!QFile::exists(home.dataDirectory() + u"/chatSessions.json"_s));
+    }
+
+    void connectionLostMidAnswer()
+    {
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        const QByteArray body = FakeModelServer::streamBody({u"Hel"_s, u"lo there"_s});
+        FakeResponse stream = FakeResponse::eventStream(body);
+        // Cut inside the event that carries the second piece.
+        stream.dropAfterBytes = body.indexOf(FakeModelServer::chunkLine(u"lo there"_s)) + 20;
+        model.setStreamResponse(stream);
+        const VelmRun run = home.run(
+            {u"ask"_s, u"--search"_s, u"never"_s, u"--server"_s, model.address(), u"hi"_s});
+        QCOMPARE(run.exitCode, 1);
+        // What arrived stays on screen, on a line of its own, and is not passed off as the
+        // whole answer.
+        QCOMPARE(run.outText(), u"Hel\n"_s);
+        QVERIFY2(run.errText().startsWith(u"velm: network error"_s), run.err.constData());
+    }
+
+    void save_data()
+    {
+        QTest::addColumn<QStringList>("pieces");
+        QTest::addColumn<FakeResponse>("titleResponse");
+        QTest::addColumn<bool>("keepsAnswer");
+        QTest::addColumn<QString>("title"); // empty: none
+
+        QTest::newRow("answer and title")
+            << QStringList{u"It is "_s, u"Paris."_s}
+            << FakeResponse::json(FakeModelServer::completionBody(u"\"Capital of France.\""_s))
+            << true << u"Capital of France"_s;
+        QTest::newRow("blank answer")
+            << QStringList{u"  "_s, u"\n"_s}
+            << FakeResponse::json(FakeModelServer::completionBody(u"Capital"_s)) << false
+            << u"Capital"_s;
+        QTest::newRow("title fails") << QStringList{u"It is Paris."_s}
+                                     << FakeResponse::text("boom", 500) << true << QString();
+        // Only quotes: empty once cleaned.
+        QTest::newRow("title empty")
+            << QStringList{u"It is Paris."_s}
+            << FakeResponse::json(FakeModelServer::completionBody(u"\"\""_s)) << true << QString();
+    }
+
+    void save()
+    {
+        QFETCH(QStringList, pieces);
+        QFETCH(FakeResponse, titleResponse);
+        QFETCH(bool, keepsAnswer);
+        QFETCH(QString, title);
+
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        model.setStream(pieces);
+        model.setCompletionResponse(titleResponse);
+        ChatSession earlier = ChatSession::create(QDateTime::currentDateTimeUtc().addDays(-3));
+        earlier.messages.append(ChatMessage(ChatMessage::Role::User, u"Older"_s));
+        {
+            const auto settings = home.settings();
+            QVERIFY(ChatStore(*settings).saveSessions({earlier}));
+        }
+
+        const QString question = u"  What is the capital of France?\n"_s;
+        const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+        const VelmRun run = home.run({u"ask"_s, u"--save"_s, u"--search"_s, u"never"_s,
+                                      u"--server"_s, model.address(), question});
+        QCOMPARE(run.errText(), QString());
+        QCOMPARE(run.exitCode, 0);
+
+        const auto settings = home.settings();
+        const QList<ChatSession> sessions = ChatStore(*settings).loadSessions();
+        QCOMPARE(sessions.size(), 2);
+        QCOMPARE(sessions[1], earlier);
+        const ChatSession &saved = sessions[0];
+        QVERIFY(!saved.isArchived);
+        QVERIFY(saved.updatedAt >= before);
+        QVERIFY(saved.updatedAt <= QDateTime::currentDateTimeUtc());
+        QCOMPARE(saved.messages.size(), keepsAnswer ? 2 : 1);
+        QCOMPARE(saved.messages[0].role, ChatMessage::Role::User);
+        QCOMPARE(saved.messages[0].text, question);
+        if (keepsAnswer) {
+            QCOMPARE(saved.messages[1].role, ChatMessage::Role::Assistant);
+            QCOMPARE(saved.messages[1].text, pieces.join(QString()));
+            QVERIFY(!saved.messages[1].sources);
+        }
+        QCOMPARE(saved.customTitle.value_or(QString()), title);
+        QCOMPARE(saved.customTitle.has_value(), !title.isEmpty());
+
+        // The title was asked for the question as it was given.
+        const QList<FakeRequest> &requests = model.http().requests();
+        const auto titleRequest = std::find_if(requests.begin(), requests.end(), [](auto &r) {
+            return r.path() == u"/v1/chat/completions"_s && !r.body.contains("\"stream\":true");
+        });
+        QVERIFY(titleRequest != requests.end());
+        const QJsonArray sent
+            = QJsonDocument::fromJson(titleRequest->body).object().value(u"messages").toArray();
+        QCOMPARE(sent.last()[u"content"].toString(), question);
+    }
+
+    void interruptWhileStreaming()
+    {
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        QStringList pieces;
+        for (int i = 1; i <= 40; ++i)
+            pieces << u"word%1 "_s.arg(i);
+        FakeResponse slow = FakeResponse::eventStream(FakeModelServer::streamBody(pieces));
+        slow.delayBetweenPiecesMs = 250;
+        model.setStreamResponse(slow);
+
+        QProcess process;
+        QByteArray out;
+        connect(&process, &QProcess::readyReadStandardOutput, this,
+                [&] { out += process.readAllStandardOutput(); });
+        QSignalSpy finished(&process, &QProcess::finished);
+        home.start(process,
+                   {u"ask"_s, u"--save"_s, u"--search"_s, u"never"_s, u"--server"_s,
+                    model.address(), u"Count"_s});
+        // Pieces reach the terminal as they arrive, not at the end.
+        QTRY_VERIFY_WITH_TIMEOUT(out.contains("word2 "), 20000);
+        QCOMPARE(::kill(process.processId(), SIGINT), 0);
+        QVERIFY(finished.wait(20000));
+        out += process.readAllStandardOutput();
+
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 130);
+        QCOMPARE(process.readAllStandardError(), QByteArray());
+        QVERIFY2(out.startsWith("word1 word2 "), out.constData());
+        QVERIFY2(out.endsWith(" \n"), out.constData());
+        QVERIFY(!out.contains("word40"));
+        QVERIFY(!QFile::exists(home.dataDirectory() + u"/chatSessions.json"_s));
+    }
+
+    void interruptWhileSearching()
+    {
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        FakeSearxngServer searxng;
+        QVERIFY(searxng.listen());
+        FakeResponse silent = FakeResponse::json(FakeSearxngServer::body(u"q"_s, parisResults()));
+        silent.delayBeforeHeadMs = 60000;
+        searxng.serveResponse(silent);
+        pointAtSearxng(home, searxng);
+
+        QProcess process;
+        QSignalSpy finished(&process, &QProcess::finished);
+        home.start(
+            process,
+            {u"ask"_s, u"--search"_s, u"always"_s, u"--server"_s, model.address(), u"Who is it"_s});
+        QTRY_COMPARE_WITH_TIMEOUT(searxng.requests().size(), 1, 20000);
+        QCOMPARE(::kill(process.processId(), SIGINT), 0);
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 130);
+        QCOMPARE(process.readAllStandardOutput(), QByteArray("\n"));
+        // The question never went to the model.
+        QCOMPARE(model.http().requestCount(u"/v1/chat/completions"_s), 0);
+    }
+
+    void controlCharactersNeverReachTheTerminal()
+    {
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        model.setStream({u"Clear\x1b[2J the screen\r and ring\x07 the bell, says wikipedia."_s});
+        FakeSearxngServer searxng;
+        QVERIFY(searxng.listen());
+        searxng.serveResults({FakeSearxngServer::result(
+            u"Evil\x1b]0;title\x07\nnext"_s, u"https://www.wikipedia.org/\x1b[1m"_s, u"x"_s)});
+        pointAtSearxng(home, searxng);
+        const VelmRun run = home.run(
+            {u"ask"_s, u"--search"_s, u"always"_s, u"--server"_s, model.address(), u"Who is it"_s});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.outText(),
+                 u"Clear[2J the screen and ring the bell, says wikipedia.\n\n"
+                 u"[1] Evil]0;title next \u2014 https://www.wikipedia.org/[1m\n"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAskCommand)
+#include "tst_askcommand.moc"
