@@ -1,6 +1,8 @@
 #include "cli/commandline.h"
 
 #include "cli/askcommand.h"
+#include "cli/configcommand.h"
+#include "cli/exportcommand.h"
 #include "cli/modelscommand.h"
 
 #include <QCoreApplication>
@@ -42,6 +44,8 @@ const QList<Command> &commands()
     static const QList<Command> table{
         AskCommand::command(),
         ModelsCommand::command(),
+        ExportCommand::command(),
+        ConfigCommand::command(),
     };
     return table;
 }

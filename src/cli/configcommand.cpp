@@ -1,0 +1,173 @@
+#include "cli/configcommand.h"
+
+#include "cli/commandparser.h"
+#include "cli/terminaltext.h"
+#include "core/settings.h"
+
+#include <QDir>
+#include <QTextStream>
+
+using namespace Qt::StringLiterals;
+
+namespace ConfigCommand {
+
+namespace {
+
+// The choices of the keys whose other values are accepted by the app but silently mean
+// something else ("never", dark): a typo here would go unnoticed.
+QStringList choicesOf(QStringView key)
+{
+    if (key == SettingsKeys::webSearchMode)
+        return {u"auto"_s, u"always"_s, u"never"_s};
+    if (key == SettingsKeys::appTheme)
+        return {u"dark"_s, u"light"_s, u"system"_s};
+    return {};
+}
+
+bool isPort(const QString &text)
+{
+    const QString port = text.trimmed();
+    if (port.isEmpty())
+        return true;
+    for (const QChar c : port) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    bool ok = false;
+    const int number = port.toInt(&ok);
+    return ok && number >= 1 && number <= 65535;
+}
+
+QString keyList()
+{
+    QStringList names;
+    for (const SettingsKeys::KeySpec &spec : SettingsKeys::preferences)
+        names.append(spec.name.toString());
+    return names.join(u", "_s);
+}
+
+// Text values in double quotes with JSON's escapes, so that empty and multi-line values stay
+// visible on one line of the list.
+QString shown(const SettingsKeys::KeySpec &spec, const QVariant &value)
+{
+    if (spec.type == SettingsKeys::KeyType::Bool)
+        return value.toBool() ? u"true"_s : u"false"_s;
+    if (spec.type == SettingsKeys::KeyType::Integer)
+        return QString::number(value.toInt());
+    QString out = u"\""_s;
+    for (const QChar c : value.toString()) {
+        if (c == u'"' || c == u'\\')
+            out += u'\\' + c;
+        else if (c == u'\n')
+            out += u"\\n"_s;
+        else if (c == u'\t')
+            out += u"\\t"_s;
+        else if (c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f))
+            out += u"\\u"_s + QString::number(c.unicode(), 16).rightJustified(4, u'0');
+        else
+            out += c;
+    }
+    return out + u'"';
+}
+
+// The value as a script wants it: bools as true/false, text as stored.
+QString plain(const SettingsKeys::KeySpec &spec, const QVariant &value)
+{
+    if (spec.type == SettingsKeys::KeyType::Bool)
+        return value.toBool() ? u"true"_s : u"false"_s;
+    return TerminalText::printable(value.toString());
+}
+
+int unknownKey(const CommandContext &context, const QString &key)
+{
+    *context.err << "velm config: unknown setting \"" << TerminalText::singleLine(key)
+                 << "\"; the settings are: " << keyList() << Qt::endl;
+    return 2;
+}
+
+int list(const CommandContext &context, const Settings &settings)
+{
+    qsizetype width = 0;
+    for (const SettingsKeys::KeySpec &spec : SettingsKeys::preferences)
+        width = std::max(width, spec.name.size());
+    for (const SettingsKeys::KeySpec &spec : SettingsKeys::preferences) {
+        const QVariant value = settings.value(spec.name);
+        *context.out << spec.name.toString().leftJustified(width + 2) << shown(spec, value);
+        if (value == SettingsKeys::defaultValue(spec))
+            *context.out << "  (default)";
+        *context.out << "\n";
+    }
+    *context.out << Qt::flush;
+    return 0;
+}
+
+int writeFailed(const CommandContext &context, const Settings &settings)
+{
+    *context.err << "velm config: could not write " << QDir::toNativeSeparators(settings.fileName())
+                 << Qt::endl;
+    return 1;
+}
+
+int set(const CommandContext &context, Settings &settings, const SettingsKeys::KeySpec &spec,
+        const QString &text)
+{
+    const QString key = spec.name.toString();
+    QVariant value = text;
+    if (spec.type == SettingsKeys::KeyType::Bool) {
+        if (text != u"true"_s && text != u"false"_s) {
+            *context.err << "velm config: " << key << " takes true or false" << Qt::endl;
+            return 2;
+        }
+        value = text == u"true"_s;
+    }
+    const QStringList choices = choicesOf(spec.name);
+    if (!choices.isEmpty() && !choices.contains(text)) {
+        *context.err << "velm config: " << key << " takes " << choices.join(u", "_s) << Qt::endl;
+        return 2;
+    }
+    if (spec.name == SettingsKeys::searxngPort && !isPort(text)) {
+        *context.err << "velm config: " << key
+                     << " takes a port number from 1 to 65535, or \"\" for none" << Qt::endl;
+        return 2;
+    }
+    return settings.setValue(spec.name, value) ? 0 : writeFailed(context, settings);
+}
+
+} // namespace
+
+Command command()
+{
+    return {u"config"_s, u"[KEY [VALUE] | --unset KEY]"_s,
+            u"List, show, change or reset the settings"_s, &run};
+}
+
+QCoro::Task<int> run(QStringList arguments, CommandContext context)
+{
+    CommandParser parser(command());
+    const QCommandLineOption unset(u"unset"_s,
+                                   u"Remove KEY, so that it reads as its default again."_s);
+    parser.addOption(unset);
+    if (const std::optional<int> exitCode = parser.parse(arguments, context, 0, 2))
+        co_return *exitCode;
+    const QStringList positional = parser.positionalArguments();
+    if (parser.isSet(unset) && positional.size() != 1)
+        co_return parser.usageError(context, u"--unset takes one KEY"_s);
+
+    Settings settings;
+    if (positional.isEmpty())
+        co_return list(context, settings);
+
+    const QString key = positional.constFirst();
+    const SettingsKeys::KeySpec *spec = SettingsKeys::preference(key);
+    if (!spec)
+        co_return unknownKey(context, key);
+
+    if (parser.isSet(unset))
+        co_return settings.remove(spec->name) ? 0 : writeFailed(context, settings);
+    if (positional.size() == 2)
+        co_return set(context, settings, *spec, positional.at(1));
+    *context.out << plain(*spec, settings.value(spec->name)) << "\n" << Qt::flush;
+    co_return 0;
+}
+
+} // namespace ConfigCommand

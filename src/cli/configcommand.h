@@ -1,0 +1,14 @@
+#pragma once
+
+#include "cli/command.h"
+
+// `velm config [KEY [VALUE]]`, `velm config --unset KEY`: reads and writes the eleven
+// preferences of the settings window from a terminal. A running desktop app picks a change
+// up the next time it reads the setting. Chats and onboarding drafts are out of reach.
+namespace ConfigCommand {
+
+Command command();
+
+QCoro::Task<int> run(QStringList arguments, CommandContext context);
+
+} // namespace ConfigCommand

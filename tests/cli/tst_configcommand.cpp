@@ -1,0 +1,199 @@
+#include "cli/velmhome.h"
+#include "support/fakemodelserver.h"
+#include "support/fakesearxngserver.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The list line of `key`, or an empty text.
+QString lineOf(const QString &list, const QString &key)
+{
+    for (const QString &line : list.split(u'\n')) {
+        if (line.startsWith(key + u' '))
+            return line;
+    }
+    return {};
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+// `velm config`: the eleven preferences from a terminal, through the same store as the app.
+class TestConfigCommand : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void listsEveryPreference()
+    {
+        VelmHome home;
+        QVERIFY(home.isValid());
+        VelmRun run = home.run({u"config"_s});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.errText(), QString());
+        const QStringList lines = run.outText().split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 11);
+        for (const SettingsKeys::KeySpec &spec : SettingsKeys::preferences) {
+            const QString line = lineOf(run.outText(), spec.name.toString());
+            QVERIFY2(line.endsWith(u"(default)"_s), qPrintable(line));
+        }
+        QVERIFY(lineOf(run.outText(), u"lmStudioServerAddress"_s)
+                    .contains(u"\"http://127.0.0.1:1234\""_s));
+        QVERIFY(lineOf(run.outText(), u"quickAskFollowsSystemTheme"_s).contains(u" true "_s));
+        // Neither the chats nor the onboarding drafts are settings of this command.
+        QVERIFY(!run.outText().contains(u"chatSessions"_s));
+        QVERIFY(!run.outText().contains(u"velm.ob."_s));
+
+        {
+            const auto settings = home.settings();
+            settings->setUserName(u"Ann \"A\"\nLee"_s);
+            settings->setSearxngUseHTTPS(true);
+        }
+        run = home.run({u"config"_s});
+        QCOMPARE(run.exitCode, 0);
+        // Changed values lose the mark; text stays on one line, quoted.
+        QCOMPARE(lineOf(run.outText(), u"userName"_s).simplified(),
+                 u"userName \"Ann \\\"A\\\"\\nLee\""_s);
+        QCOMPARE(lineOf(run.outText(), u"searxngUseHTTPS"_s).simplified(),
+                 u"searxngUseHTTPS true"_s);
+        QVERIFY(lineOf(run.outText(), u"appTheme"_s).endsWith(u"(default)"_s));
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QVariant>("stored");
+
+        QTest::newRow("text") << u"userName"_s << u"Ann Lee"_s << QVariant(u"Ann Lee"_s);
+        QTest::newRow("several lines") << u"systemPrompt"_s << u"Be brief.\nUse SI units."_s
+                                       << QVariant(u"Be brief.\nUse SI units."_s);
+        QTest::newRow("empty text") << u"searxngPort"_s << QString() << QVariant(QString());
+        QTest::newRow("bool true") << u"searxngUseHTTPS"_s << u"true"_s << QVariant(true);
+        QTest::newRow("bool false")
+            << u"quickAskFollowsSystemTheme"_s << u"false"_s << QVariant(false);
+        QTest::newRow("search mode") << u"webSearchMode"_s << u"never"_s << QVariant(u"never"_s);
+        QTest::newRow("theme") << u"appTheme"_s << u"system"_s << QVariant(u"system"_s);
+        QTest::newRow("port") << u"searxngPort"_s << u"8888"_s << QVariant(u"8888"_s);
+        QTest::newRow("address") << u"lmStudioServerAddress"_s << u"localhost:11434"_s
+                                 << QVariant(u"localhost:11434"_s);
+    }
+
+    void roundTrip()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QVariant, stored);
+        VelmHome home;
+        // A store open in a running app, which must see the change at its next read.
+        const auto running = home.settings();
+        const QVariant before = running->value(key);
+
+        VelmRun run = home.run({u"config"_s, key, value});
+        QCOMPARE(run.errText(), QString());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.outText(), QString());
+        QCOMPARE(running->value(key), stored);
+        QVERIFY(running->contains(key));
+
+        run = home.run({u"config"_s, key});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.outText(), value + u'\n');
+
+        run = home.run({u"config"_s, u"--unset"_s, key});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(!running->contains(key));
+        QCOMPARE(running->value(key), before);
+        run = home.run({u"config"_s});
+        QVERIFY(lineOf(run.outText(), key).endsWith(u"(default)"_s));
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("bool not true or false")
+            << QStringList{u"config"_s, u"searxngUseHTTPS"_s, u"yes"_s}
+            << u"searxngUseHTTPS takes true or false"_s;
+        QTest::newRow("bool written as 1")
+            << QStringList{u"config"_s, u"hasCompletedOnboarding"_s, u"1"_s}
+            << u"takes true or false"_s;
+        QTest::newRow("unknown key")
+            << QStringList{u"config"_s, u"colour"_s, u"red"_s} << u"unknown setting \"colour\""_s;
+        QTest::newRow("unknown key read")
+            << QStringList{u"config"_s, u"colour"_s} << u"unknown setting"_s;
+        QTest::newRow("the chat list")
+            << QStringList{u"config"_s, u"--unset"_s, u"chatSessions"_s} << u"unknown setting"_s;
+        QTest::newRow("an onboarding draft")
+            << QStringList{u"config"_s, u"velm.ob.stage"_s, u"3"_s} << u"unknown setting"_s;
+        QTest::newRow("search mode typo")
+            << QStringList{u"config"_s, u"webSearchMode"_s, u"alwyas"_s}
+            << u"webSearchMode takes auto, always, never"_s;
+        QTest::newRow("unknown theme") << QStringList{u"config"_s, u"appTheme"_s, u"blue"_s}
+                                       << u"appTheme takes dark, light, system"_s;
+        QTest::newRow("port not a number")
+            << QStringList{u"config"_s, u"searxngPort"_s, u"80a"_s} << u"searxngPort takes"_s;
+        QTest::newRow("port out of range")
+            << QStringList{u"config"_s, u"searxngPort"_s, u"70000"_s} << u"searxngPort takes"_s;
+        QTest::newRow("--unset without key")
+            << QStringList{u"config"_s, u"--unset"_s} << u"--unset takes one KEY"_s;
+        QTest::newRow("too many arguments")
+            << QStringList{u"config"_s, u"userName"_s, u"Ann"_s, u"Lee"_s}
+            << u"unexpected argument: Lee"_s;
+    }
+
+    void refusals()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        VelmHome home;
+        home.settings()->setUserName(u"Kept"_s);
+        const QByteArray before = fileBytes(home.settingsFile());
+        QVERIFY(!before.isEmpty());
+
+        const VelmRun run = home.run(arguments);
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(run.outText(), QString());
+        QVERIFY2(run.errText().contains(message), run.err.constData());
+        QCOMPARE(fileBytes(home.settingsFile()), before);
+    }
+
+    // The stored port is what the next question's search uses.
+    void nextAskUsesTheChange()
+    {
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        model.setStream({u"Fine."_s});
+        FakeSearxngServer searxng;
+        QVERIFY(searxng.listen());
+        searxng.serveResults(FakeSearxngServer::numberedResults(2));
+
+        for (const QStringList &change :
+             {QStringList{u"searxngHost"_s, u"127.0.0.1"_s},
+              QStringList{u"searxngPort"_s, QString::number(searxng.port())},
+              QStringList{u"webSearchMode"_s, u"always"_s},
+              QStringList{u"lmStudioServerAddress"_s, model.address()}}) {
+            const VelmRun run = home.run(QStringList{u"config"_s} + change);
+            QCOMPARE(run.exitCode, 0);
+        }
+        const VelmRun run = home.run({u"ask"_s, u"explain recursion"_s});
+        QCOMPARE(run.errText(), QString());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(searxng.requests().size(), 1);
+        QCOMPARE(model.http().requestCount(u"/v1/chat/completions"_s), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConfigCommand)
+#include "tst_configcommand.moc"

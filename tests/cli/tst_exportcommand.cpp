@@ -1,0 +1,160 @@
+#include "cli/velmhome.h"
+#include "core/chatexport.h"
+#include "core/chatstore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QList<ChatSession> twoChats()
+{
+    ChatSession active
+        = ChatSession::create(QDateTime(QDate(2025, 3, 4), QTime(5, 6, 7, 890), Qt::UTC));
+    active.messages.append(ChatMessage(ChatMessage::Role::User, u"Where is Zürich?"_s));
+    active.messages.append(
+        ChatMessage(ChatMessage::Role::Assistant, u"In Switzerland."_s,
+                    QList<SearchResult>{SearchResult::create(
+                        u"Zürich"_s, u"https://en.wikipedia.org/wiki/Z"_s, QString())}));
+    ChatSession archived
+        = ChatSession::create(QDateTime(QDate(2024, 12, 31), QTime(23, 0), Qt::UTC));
+    archived.customTitle = u"Old one"_s;
+    archived.isArchived = true;
+    return {active, archived};
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+// `velm export`: the settings window's export file, from a terminal.
+class TestExportCommand : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void toFileAndStandardOutput()
+    {
+        VelmHome home;
+        QVERIFY(home.isValid());
+        const QList<ChatSession> chats = twoChats();
+        QVERIFY(ChatStore(*home.settings()).saveSessions(chats));
+        QTemporaryDir target;
+        const QString path = target.filePath(u"velm-chats.json"_s);
+
+        VelmRun run = home.run({u"export"_s, path});
+        QCOMPARE(run.errText(), QString());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.outText(), u"Exported 2 chats to "_s + QDir::toNativeSeparators(path) + u'\n');
+        const QByteArray written = fileBytes(path);
+        QCOMPARE(written, ChatExport::encode(chats));
+
+        // Every chat, archived ones too, in store order, readable as JSON.
+        const QJsonArray array = QJsonDocument::fromJson(written).array();
+        QCOMPARE(array.size(), 2);
+        QCOMPARE(array[0][u"updatedAt"].toString(), u"2025-03-04T05:06:07Z"_s);
+        QCOMPARE(array[1][u"isArchived"].toBool(), true);
+        QVERIFY(written.contains("\"url\" : \"https://en.wikipedia.org/wiki/Z\""));
+        QVERIFY(written.contains("Z\xc3\xbcrich"));
+        const QByteArray archivedId
+            = "\"id\" : \"" + chats[1].id.toString(QUuid::WithoutBraces).toUpper().toLatin1();
+        QVERIFY(written.indexOf("\"customTitle\"") < written.indexOf(archivedId));
+
+        run = home.run({u"export"_s, u"-"_s});
+        QCOMPARE(run.errText(), QString());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, written);
+    }
+
+    void noChats()
+    {
+        VelmHome home;
+        const VelmRun run = home.run({u"export"_s, u"-"_s});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, QByteArray("[]\n"));
+    }
+
+    void replacesTheFileInOneStep()
+    {
+        VelmHome home;
+        QVERIFY(ChatStore(*home.settings()).saveSessions(twoChats()));
+        QTemporaryDir target;
+        const QString path = target.filePath(u"backup.json"_s);
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("the previous export, longer than nothing");
+        old.close();
+        // A reader that opened the old file keeps reading the old bytes: the new file took
+        // its name instead of being written into it.
+        QVERIFY(old.open(QIODevice::ReadOnly));
+
+        const VelmRun run = home.run({u"export"_s, path});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(old.readAll(), QByteArray("the previous export, longer than nothing"));
+        QVERIFY(fileBytes(path).startsWith("[\n  {"));
+        QCOMPARE(QDir(target.path()).entryList(QDir::Files), QStringList{u"backup.json"_s});
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<bool>("damagedStore");
+        QTest::addColumn<QString>("target"); // relative to a temporary directory
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("folder missing")
+            << false << u"missing/chats.json"_s << u"velm export: could not write "_s;
+        QTest::newRow("target is a folder")
+            << false << u"."_s << u"velm export: could not write "_s;
+        // An export of "[]" would pass for a backup of nothing.
+        QTest::newRow("damaged chat list")
+            << true << u"chats.json"_s << u"velm export: the stored chat list could not be read"_s;
+    }
+
+    void failures()
+    {
+        QFETCH(bool, damagedStore);
+        QFETCH(QString, target);
+        QFETCH(QString, message);
+        VelmHome home;
+        const auto settings = home.settings();
+        if (damagedStore)
+            QVERIFY(settings->setData(SettingsKeys::chatSessions, "[{\"id\": 1"));
+        else
+            QVERIFY(ChatStore(*settings).saveSessions(twoChats()));
+        QTemporaryDir directory;
+        const VelmRun run = home.run({u"export"_s, directory.filePath(target)});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.outText(), QString());
+        QVERIFY2(run.errText().contains(message), run.err.constData());
+        QCOMPARE(QDir(directory.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
+    void wrongUsage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("no file") << QStringList{u"export"_s};
+        QTest::newRow("two files") << QStringList{u"export"_s, u"a"_s, u"b"_s};
+    }
+
+    void wrongUsage()
+    {
+        QFETCH(QStringList, arguments);
+        VelmHome home;
+        const VelmRun run = home.run(arguments);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.errText().contains(u"Usage: velm export FILE"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExportCommand)
+#include "tst_exportcommand.moc"
