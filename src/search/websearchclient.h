@@ -5,6 +5,7 @@
 #include "search/searchoutcome.h"
 
 #include <QList>
+#include <QNetworkAccessManager>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
@@ -12,8 +13,6 @@
 #include <QCoroTask>
 
 #include <chrono>
-
-class QNetworkAccessManager;
 
 // Looks questions up on the web: the user's SearXNG instance first, the DuckDuckGo Instant
 // Answer API when that fails or finds nothing. A small value object: every search copies it,
