@@ -13,7 +13,7 @@ velm_packages=(
     qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev
     libjs-katex fonts-katex fonts-inter
     libbenchmark-dev libmd4c-dev
-    xvfb xauth
+    xvfb xauth dbus-daemon
 )
 
 velm_missing_packages() {

@@ -1,5 +1,8 @@
 #include "app/desktopapp.h"
 
+#include "app/appfonts.h"
+#include "markdown/mathwebprofile.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -7,9 +10,11 @@
 
 int runDesktopApp(int &argc, char **argv)
 {
+    MathWebProfile::prepareApplication();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velm"));
     QApplication::setApplicationVersion(QStringLiteral(VELM_VERSION));
+    registerAppFonts();
 
     // Stand-in until the real main window lands.
     QWidget window;
