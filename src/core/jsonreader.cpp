@@ -1,11 +1,51 @@
 #include "core/jsonreader.h"
 
+#include <QStringDecoder>
+
+#include <bit>
 #include <charconv>
+#include <cstring>
 
 namespace {
 
-// Deeper than any stored record; guards the recursion of skipValue() against hostile input.
-constexpr int maxDepth = 512;
+// As deep as QJsonDocument goes, and far deeper than any record; guards the recursion of
+// skipValue() against hostile input.
+constexpr int maxDepth = 1024;
+
+// The first byte in [p, end) that a string cannot simply pass over: a quote, a backslash,
+// a control character (for Strict, which refuses them) or a byte above ASCII (for Lenient,
+// which checks its UTF-8 as it goes). Eight bytes at a time where that is simple: strings
+// are most of what is read.
+template<JsonReader::Syntax syntax>
+const char *findStringStop(const char *p, const char *end)
+{
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr quint64 ones = 0x0101010101010101;
+        constexpr quint64 highs = 0x8080808080808080;
+        while (end - p >= 8) {
+            quint64 bytes;
+            memcpy(&bytes, p, 8);
+            // (x - ones) & ~x has the high bit of the lowest zero byte of x set, and none
+            // below it; so the lowest bit found over all tests marks the first stop.
+            const quint64 quotes = bytes ^ (ones * '"');
+            const quint64 backslashes = bytes ^ (ones * '\\');
+            quint64 found = ((quotes - ones) & ~quotes) | ((backslashes - ones) & ~backslashes);
+            if constexpr (syntax == JsonReader::Strict)
+                found = (found | ((bytes - ones * 0x20) & ~bytes)) & highs;
+            else
+                found = (found & highs) | (bytes & highs);
+            if (found)
+                return p + std::countr_zero(found) / 8;
+            p += 8;
+        }
+    }
+    for (; p != end; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c == '"' || c == '\\' || (syntax == JsonReader::Strict ? c < 0x20 : c >= 0x80))
+            break;
+    }
+    return p;
+}
 
 bool isDigit(char c)
 {
@@ -36,33 +76,52 @@ int hex4(const char *p)
     return value;
 }
 
-void appendUtf8(QByteArray &out, char32_t c)
+// The length of the well-formed UTF-8 sequence at `p` (no overlong forms, no surrogates,
+// nothing above U+10FFFF), or 0.
+qsizetype utf8SequenceLength(const unsigned char *p, const unsigned char *end)
 {
-    if (c < 0x80) {
-        out.append(char(c));
-    } else if (c < 0x800) {
-        out.append(char(0xc0 | (c >> 6)));
-        out.append(char(0x80 | (c & 0x3f)));
-    } else if (c < 0x10000) {
-        out.append(char(0xe0 | (c >> 12)));
-        out.append(char(0x80 | ((c >> 6) & 0x3f)));
-        out.append(char(0x80 | (c & 0x3f)));
+    const unsigned char lead = p[0];
+    qsizetype length;
+    unsigned char low = 0x80, high = 0xBF; // the allowed range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;
     } else {
-        out.append(char(0xf0 | (c >> 18)));
-        out.append(char(0x80 | ((c >> 12) & 0x3f)));
-        out.append(char(0x80 | ((c >> 6) & 0x3f)));
-        out.append(char(0x80 | (c & 0x3f)));
+        return 0;
     }
+    if (end - p < length || p[1] < low || p[1] > high)
+        return 0;
+    for (qsizetype i = 2; i < length; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+    }
+    return length;
 }
 
 } // namespace
 
-JsonReader::JsonReader(QByteArrayView json)
+JsonReader::JsonReader(QByteArrayView json, Syntax syntax)
     : m_pos(json.data())
     , m_end(json.data() + json.size())
+    , m_lenient(syntax == Lenient)
 {
-    // Checked once for the whole input, so that strings can be converted piece by piece.
-    if (!json.isValidUtf8())
+    // Strictly the whole input must be UTF-8: checking it at once is faster on long texts
+    // than checking each character in passing, and outside strings any byte above ASCII is
+    // a syntax error anyway. Lenient checks strings as they come instead, because
+    // QJsonDocument takes any byte after a backslash as a character, a stray UTF-8
+    // continuation byte too.
+    if (!m_lenient && !json.isValidUtf8())
         fail();
     // A byte order mark is tolerated, as QJsonDocument does.
     if (m_end - m_pos >= 3 && QByteArrayView(m_pos, 3) == "\xEF\xBB\xBF")
@@ -74,43 +133,6 @@ bool JsonReader::fail()
     m_failed = true;
     m_pos = m_end;
     return false;
-}
-
-void JsonReader::skipWhitespace()
-{
-    while (m_pos != m_end && (*m_pos == ' ' || *m_pos == '\n' || *m_pos == '\r' || *m_pos == '\t'))
-        ++m_pos;
-}
-
-bool JsonReader::consume(char c)
-{
-    skipWhitespace();
-    if (m_pos == m_end || *m_pos != c)
-        return false;
-    ++m_pos;
-    return true;
-}
-
-JsonReader::Type JsonReader::peek()
-{
-    skipWhitespace();
-    if (m_failed || m_pos == m_end)
-        return Type::Invalid;
-    switch (*m_pos) {
-    case 'n':
-        return Type::Null;
-    case 't':
-    case 'f':
-        return Type::Bool;
-    case '"':
-        return Type::String;
-    case '[':
-        return Type::Array;
-    case '{':
-        return Type::Object;
-    default:
-        return *m_pos == '-' || isDigit(*m_pos) ? Type::Number : Type::Invalid;
-    }
 }
 
 bool JsonReader::beginArray()
@@ -152,20 +174,13 @@ bool JsonReader::nextMember(QByteArrayView &key)
         --m_depth;
         return false;
     }
-    if ((!first && !consume(',')) || !consume('"'))
+    if (!first && !consume(','))
         return fail();
-    --m_pos; // rawString() expects to stand on the opening quote
     bool escaped = false;
     const auto raw = rawString(escaped);
     if (!raw)
         return false;
-    if (escaped) {
-        if (!unescape(*raw, m_keyBuffer))
-            return fail();
-        key = m_keyBuffer;
-    } else {
-        key = *raw;
-    }
+    key = bytes(*raw, escaped, m_keyBuffer);
     if (!consume(':'))
         return fail();
     return true;
@@ -178,92 +193,136 @@ std::optional<QByteArrayView> JsonReader::rawString(bool &escaped)
         return std::nullopt;
     }
     const char *const start = m_pos;
+    const char *p = m_pos;
     escaped = false;
-    while (m_pos != m_end) {
-        const char c = *m_pos;
-        if (c == '"') {
-            const QByteArrayView raw(start, m_pos - start);
-            ++m_pos;
-            return raw;
-        }
-        if (c == '\\') {
-            escaped = true;
-            // The escaped character is never the closing quote; its validity is checked
-            // when the string is unescaped.
-            if (++m_pos == m_end)
+    for (;;) {
+        p = m_lenient ? findStringStop<Lenient>(p, m_end) : findStringStop<Strict>(p, m_end);
+        if (p == m_end || *p == '"')
+            break;
+        if (static_cast<unsigned char>(*p) >= 0x80) { // when lenient
+            const qsizetype length
+                = utf8SequenceLength(reinterpret_cast<const unsigned char *>(p),
+                                     reinterpret_cast<const unsigned char *>(m_end));
+            if (length == 0)
                 break;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            break; // control characters must be escaped
+            p += length;
+            continue;
         }
-        ++m_pos;
+        if (*p != '\\') // a control character, when strict
+            break;
+        escaped = true;
+        if (m_end - p < 2)
+            break;
+        switch (p[1]) {
+        case '"':
+        case '\\':
+        case '/':
+        case 'b':
+        case 'f':
+        case 'n':
+        case 'r':
+        case 't':
+            p += 2;
+            continue;
+        case 'u':
+            if (m_end - p < 6 || hex4(p + 2) < 0)
+                break;
+            p += 6;
+            continue;
+        default:
+            // QJsonDocument takes the escaped byte as a character, even when it is part of
+            // a UTF-8 sequence; the bytes after it are then checked on their own.
+            if (!m_lenient)
+                break;
+            p += 2;
+            continue;
+        }
+        break;
     }
-    fail();
-    return std::nullopt;
+    if (p == m_end || *p != '"') {
+        fail();
+        return std::nullopt;
+    }
+    m_pos = p + 1;
+    return QByteArrayView(start, p - start);
 }
 
-bool JsonReader::unescape(QByteArrayView raw, QByteArray &out)
+QString JsonReader::text(QByteArrayView raw, bool escaped) const
 {
-    out.clear();
-    out.reserve(raw.size());
+    // QString::fromUtf8() drops a byte order mark at the start; in a string it is text like
+    // any other.
+    if (!escaped && !raw.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(raw);
+    // Every byte and every escape gives at most one UTF-16 unit.
+    QString text(raw.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    // Pieces between escapes are whole characters, so no state is carried from one to the
+    // next.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    bool surrogates = false;
     const char *p = raw.data();
     const char *const end = p + raw.size();
     while (p != end) {
         const char *run = p;
-        while (p != end && *p != '\\')
-            ++p;
-        out.append(run, p - run);
+        const void *backslash = escaped ? memchr(p, '\\', size_t(end - p)) : nullptr;
+        p = backslash ? static_cast<const char *>(backslash) : end;
+        if (p != run)
+            out = utf8.appendToBuffer(out, QByteArrayView(run, p - run));
         if (p == end)
             break;
-        ++p; // the backslash; rawString() made sure a character follows
-        switch (*p++) {
-        case '"':
-            out.append('"');
-            break;
-        case '\\':
-            out.append('\\');
-            break;
-        case '/':
-            out.append('/');
-            break;
+        // rawString() checked the escape.
+        char16_t unit;
+        switch (p[1]) {
         case 'b':
-            out.append('\b');
+            unit = u'\b';
             break;
         case 'f':
-            out.append('\f');
+            unit = u'\f';
             break;
         case 'n':
-            out.append('\n');
+            unit = u'\n';
             break;
         case 'r':
-            out.append('\r');
+            unit = u'\r';
             break;
         case 't':
-            out.append('\t');
+            unit = u'\t';
             break;
-        case 'u': {
-            int unit = end - p >= 4 ? hex4(p) : -1;
-            if (unit < 0)
-                return false;
+        case 'u':
+            unit = char16_t(hex4(p + 2));
+            surrogates = surrogates || QChar::isSurrogate(unit);
             p += 4;
-            char32_t codePoint = char32_t(unit);
-            if (QChar::isHighSurrogate(codePoint) && end - p >= 6 && p[0] == '\\' && p[1] == 'u') {
-                const int low = hex4(p + 2);
-                if (low >= 0 && QChar::isLowSurrogate(char32_t(low))) {
-                    codePoint = QChar::surrogateToUcs4(char16_t(unit), char16_t(low));
-                    p += 6;
-                }
-            }
-            // A lone surrogate has no UTF-8 form; it reads as U+FFFD, as in Qt's conversions.
-            if (QChar::isSurrogate(codePoint))
-                codePoint = 0xfffd;
-            appendUtf8(out, codePoint);
+            break;
+        default: // '"', '\\', '/' and, when lenient, any other ASCII character
+            unit = char16_t(static_cast<unsigned char>(p[1]));
             break;
         }
-        default:
-            return false;
+        *out++ = QChar(unit);
+        p += 2;
+    }
+    text.truncate(out - text.constData());
+    // Escaped surrogates pair up only with each other, since raw characters arrive as
+    // whole pairs. A lone one has no UTF-8 form: strictly it reads as U+FFFD, as Qt's
+    // conversions and the writer make it; QJsonDocument keeps it.
+    if (surrogates && !m_lenient) {
+        char16_t *units = reinterpret_cast<char16_t *>(text.data());
+        const qsizetype size = text.size();
+        for (qsizetype i = 0; i < size; ++i) {
+            if (QChar::isHighSurrogate(units[i]) && i + 1 < size
+                && QChar::isLowSurrogate(units[i + 1]))
+                ++i;
+            else if (QChar::isSurrogate(units[i]))
+                units[i] = 0xfffd;
         }
     }
-    return true;
+    return text;
+}
+
+QByteArrayView JsonReader::unescapedBytes(QByteArrayView raw, QByteArray &buffer) const
+{
+    buffer = text(raw, true).toUtf8();
+    return buffer;
 }
 
 std::optional<QString> JsonReader::readString()
@@ -272,26 +331,16 @@ std::optional<QString> JsonReader::readString()
     const auto raw = rawString(escaped);
     if (!raw)
         return std::nullopt;
-    if (!escaped)
-        return QString::fromUtf8(*raw);
-    if (!unescape(*raw, m_scratch)) {
-        fail();
-        return std::nullopt;
-    }
-    return QString::fromUtf8(m_scratch);
+    return text(*raw, escaped);
 }
 
 std::optional<QByteArrayView> JsonReader::readStringBytes()
 {
     bool escaped = false;
     const auto raw = rawString(escaped);
-    if (!raw || !escaped)
-        return raw;
-    if (!unescape(*raw, m_scratch)) {
-        fail();
+    if (!raw)
         return std::nullopt;
-    }
-    return QByteArrayView(m_scratch);
+    return bytes(*raw, escaped, m_scratch);
 }
 
 bool JsonReader::skipNumber()
@@ -300,23 +349,27 @@ bool JsonReader::skipNumber()
     const char *p = m_pos;
     if (p != m_end && *p == '-')
         ++p;
-    if (p == m_end)
-        return fail();
-    if (*p == '0') {
+    int digits = 0;
+    if (p != m_end && *p == '0') {
         ++p;
-    } else if (isDigit(*p)) {
-        while (p != m_end && isDigit(*p))
-            ++p;
+        ++digits;
     } else {
-        return fail();
+        for (; p != m_end && isDigit(*p); ++p)
+            ++digits;
     }
+    // Strictly there are digits before the point and after it; QJsonDocument is content
+    // with digits on one side.
+    if (!m_lenient && digits == 0)
+        return fail();
     if (p != m_end && *p == '.') {
         ++p;
-        if (p == m_end || !isDigit(*p))
+        if (!m_lenient && (p == m_end || !isDigit(*p)))
             return fail();
-        while (p != m_end && isDigit(*p))
-            ++p;
+        for (; p != m_end && isDigit(*p); ++p)
+            ++digits;
     }
+    if (digits == 0)
+        return fail();
     if (p != m_end && (*p == 'e' || *p == 'E')) {
         ++p;
         if (p != m_end && (*p == '+' || *p == '-'))
@@ -384,8 +437,7 @@ bool JsonReader::skipValue()
         return skipNumber();
     case Type::String: {
         bool escaped = false;
-        const auto raw = rawString(escaped);
-        return raw && (!escaped || unescape(*raw, m_scratch) || fail());
+        return rawString(escaped).has_value();
     }
     case Type::Array:
         if (!beginArray())
