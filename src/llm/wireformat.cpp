@@ -1,6 +1,6 @@
 #include "llm/wireformat.h"
 
-#include "llm/jsonscanner.h"
+#include "core/jsonreader.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,6 +16,120 @@ LocalLLMError notJSON(const QJsonParseError &error)
 {
     return LocalLLMError::decodingError(error.errorString() + u" at offset "_s
                                         + QString::number(error.offset));
+}
+
+// {"content": "…", …}
+bool readDelta(JsonReader &json, std::optional<QString> &content)
+{
+    QByteArrayView key;
+    while (json.nextMember(key)) {
+        if (key != "content") {
+            if (!json.skipValue())
+                return false;
+        } else if (json.peek() == JsonReader::Type::String) {
+            content = json.readString();
+            if (!content)
+                return false;
+        } else {
+            content.reset();
+            if (!json.skipValue())
+                return false;
+        }
+    }
+    return !json.failed();
+}
+
+// {"delta": {…}, …}
+bool readChoice(JsonReader &json, std::optional<QString> &content)
+{
+    QByteArrayView key;
+    while (json.nextMember(key)) {
+        bool ok;
+        if (key != "delta") {
+            ok = json.skipValue();
+        } else {
+            content.reset();
+            ok = json.peek() == JsonReader::Type::Object
+                ? json.beginObject() && readDelta(json, content)
+                : json.skipValue();
+        }
+        if (!ok)
+            return false;
+    }
+    return !json.failed();
+}
+
+// [{choice}, …]: only the first choice is looked at.
+bool readChoices(JsonReader &json, std::optional<QString> &content)
+{
+    content.reset();
+    if (json.peek() != JsonReader::Type::Array)
+        return json.skipValue();
+    json.beginArray();
+    for (bool first = true; json.nextElement(); first = false) {
+        const bool ok = first && json.peek() == JsonReader::Type::Object
+            ? json.beginObject() && readChoice(json, content)
+            : json.skipValue();
+        if (!ok)
+            return false;
+    }
+    return !json.failed();
+}
+
+// {"message": "…", …} or "…"; null means no error.
+bool readError(JsonReader &json, std::optional<QString> &error)
+{
+    switch (json.peek()) {
+    case JsonReader::Type::Null:
+        error.reset();
+        return json.readNull();
+    case JsonReader::Type::String:
+        error = json.readString();
+        return error.has_value();
+    case JsonReader::Type::Object: {
+        error.emplace();
+        json.beginObject();
+        QByteArrayView key;
+        while (json.nextMember(key)) {
+            if (key == "message" && json.peek() == JsonReader::Type::String) {
+                auto message = json.readString();
+                if (!message)
+                    return false;
+                *error = std::move(*message);
+            } else {
+                if (key == "message")
+                    error->clear();
+                if (!json.skipValue())
+                    return false;
+            }
+        }
+        return !json.failed();
+    }
+    default:
+        error.emplace();
+        return json.skipValue();
+    }
+}
+
+// {"choices": [{"delta": {"content": "…"}, …}, …], "error": …, …}; a member that comes
+// twice counts with its last value, as in QJsonObject.
+bool readChunk(JsonReader &json, std::optional<QString> &content, std::optional<QString> &error)
+{
+    if (!json.beginObject())
+        return false;
+    QByteArrayView key;
+    while (json.nextMember(key)) {
+        bool ok;
+        if (key == "choices")
+            ok = readChoices(json, content);
+        else if (key == "error")
+            ok = readError(json, error);
+        else
+            ok = json.skipValue();
+        if (!ok)
+            return false;
+    }
+    return !json.failed();
 }
 
 } // namespace
@@ -91,71 +205,12 @@ StreamEvent decodeStreamLine(QByteArrayView line)
     if (payload == QByteArrayView("[DONE]"))
         return {StreamEvent::Type::done, {}, {}};
 
-    // {"choices": [{"delta": {"content": "…"}, …}, …], "error": …, …}; a member that comes
-    // twice counts with its last value, as in QJsonObject.
-    JsonScanner json(payload);
+    // Lenient, so that no piece that QJsonDocument would read is dropped: a server that
+    // sends a raw tab in a string is at fault, but losing the user's text over it is worse.
+    JsonReader json(payload, JsonReader::Lenient);
     std::optional<QString> content;
     std::optional<QString> error;
-    const auto readDelta = [&](QByteArrayView key) {
-        if (key != "content")
-            return json.skipValue();
-        if (json.peek() != '"') {
-            content.reset();
-            return json.skipValue();
-        }
-        content.emplace();
-        return json.readString(&*content);
-    };
-    const auto readChoice = [&](QByteArrayView key) {
-        if (key != "delta")
-            return json.skipValue();
-        content.reset();
-        return json.peek() == '{' ? json.forEachMember(readDelta) : json.skipValue();
-    };
-    const auto readChoices = [&] {
-        content.reset();
-        if (!json.consume('['))
-            return json.skipValue();
-        if (json.consume(']'))
-            return true;
-        // Only the first choice is looked at.
-        if (!(json.peek() == '{' ? json.forEachMember(readChoice) : json.skipValue()))
-            return false;
-        while (json.consume(',')) {
-            if (!json.skipValue())
-                return false;
-        }
-        return json.consume(']');
-    };
-    const auto readError = [&] {
-        // {"error": {"message": "…"}} or {"error": "…"}; null means no error.
-        switch (json.peek()) {
-        case 'n':
-            error.reset();
-            return json.skipValue();
-        case '"':
-            error.emplace();
-            return json.readString(&*error);
-        case '{':
-            error.emplace();
-            return json.forEachMember([&](QByteArrayView key) {
-                if (key == "message" && json.peek() == '"')
-                    return json.readString(&*error);
-                return json.skipValue();
-            });
-        default:
-            error.emplace();
-            return json.skipValue();
-        }
-    };
-    const bool valid = json.forEachMember([&](QByteArrayView key) {
-        if (key == "choices")
-            return readChoices();
-        if (key == "error")
-            return readError();
-        return json.skipValue();
-    });
-    if (!valid || !json.atEnd())
+    if (!readChunk(json, content, error) || !json.atEnd())
         return {};
 
     // llama.cpp, vLLM and LM Studio report failures in the middle of a stream this way;
