@@ -262,9 +262,9 @@ QString Settings::appTheme() const
     return stringValue(SettingsKeys::appTheme);
 }
 
-SettingsKeys::ColorSchemeChoice Settings::colorScheme() const
+AppTheme Settings::theme() const
 {
-    return SettingsKeys::colorSchemeFrom(appTheme());
+    return AppThemes::fromStored(appTheme());
 }
 
 void Settings::setAppTheme(const QString &theme)

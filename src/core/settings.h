@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/apptheme.h"
 #include "core/settingskeys.h"
 
 #include <QByteArray>
@@ -77,7 +78,7 @@ public:
     void setSearxngUseHTTPS(bool useHttps);
     // The stored text, and how it is meant.
     QString appTheme() const;
-    SettingsKeys::ColorSchemeChoice colorScheme() const;
+    AppTheme theme() const;
     void setAppTheme(const QString &theme);
     bool quickAskFollowsSystemTheme() const;
     void setQuickAskFollowsSystemTheme(bool follows);

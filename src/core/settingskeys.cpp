@@ -119,28 +119,6 @@ QString webSearchModeName(WebSearchMode mode)
     Q_UNREACHABLE();
 }
 
-ColorSchemeChoice colorSchemeFrom(const QString &text)
-{
-    if (text == u"light")
-        return ColorSchemeChoice::Light;
-    if (text == u"system")
-        return ColorSchemeChoice::System;
-    return ColorSchemeChoice::Dark;
-}
-
-QString colorSchemeName(ColorSchemeChoice choice)
-{
-    switch (choice) {
-    case ColorSchemeChoice::Dark:
-        return QStringLiteral("dark");
-    case ColorSchemeChoice::Light:
-        return QStringLiteral("light");
-    case ColorSchemeChoice::System:
-        return QStringLiteral("system");
-    }
-    Q_UNREACHABLE();
-}
-
 QStringList promptSuggestionIdsFrom(const QString &text)
 {
     return text.split(u',', Qt::SkipEmptyParts);

@@ -135,11 +135,6 @@ enum class WebSearchMode { Auto, Always, Never };
 WebSearchMode webSearchModeFrom(const QString &text);
 QString webSearchModeName(WebSearchMode mode);
 
-enum class ColorSchemeChoice { Dark, Light, System };
-// "light" and "system"; any other text is dark.
-ColorSchemeChoice colorSchemeFrom(const QString &text);
-QString colorSchemeName(ColorSchemeChoice choice);
-
 // The ids in "activePromptSuggestions": split at commas, empty pieces dropped, the rest
 // kept exactly as written.
 QStringList promptSuggestionIdsFrom(const QString &text);

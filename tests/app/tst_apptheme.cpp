@@ -1,6 +1,6 @@
 #include "app/appcolors.h"
-#include "app/apptheme.h"
 #include "app/systemappearance.h"
+#include "core/apptheme.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

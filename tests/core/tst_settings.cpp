@@ -100,7 +100,7 @@ private Q_SLOTS:
         QCOMPARE(s.searxngHost(), u"localhost"_s);
         QCOMPARE(s.searxngPort(), u"8080"_s);
         QVERIFY(!s.searxngUseHTTPS());
-        QCOMPARE(s.colorScheme(), ColorSchemeChoice::Dark);
+        QCOMPARE(s.theme(), AppTheme::Dark);
         QVERIFY(s.quickAskFollowsSystemTheme());
     }
 
@@ -165,7 +165,7 @@ private Q_SLOTS:
 
         writeBehindTheBack(confFile(), "[General]\nwebSearchMode=never\nappTheme=light\n");
         QCOMPARE(m_settings->webSearchMode(), u"never"_s);
-        QCOMPARE(m_settings->colorScheme(), ColorSchemeChoice::Light);
+        QCOMPARE(m_settings->theme(), AppTheme::Light);
         // The other writer removed the name, so it reads as its default again.
         QCOMPARE(m_settings->userName(), QString());
         QVERIFY(!m_settings->contains(userName));
@@ -236,28 +236,6 @@ private Q_SLOTS:
         QCOMPARE(m_settings->searxngPort(), QString());
         // What was typed stays stored as typed.
         QCOMPARE(m_settings->value(searxngHost), QVariant(u" \tsearch.lan\n"_s));
-    }
-
-    void colorScheme_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<ColorSchemeChoice>("scheme");
-        QTest::newRow("light") << u"light"_s << ColorSchemeChoice::Light;
-        QTest::newRow("system") << u"system"_s << ColorSchemeChoice::System;
-        QTest::newRow("dark") << u"dark"_s << ColorSchemeChoice::Dark;
-        QTest::newRow("unknown word") << u"solarized"_s << ColorSchemeChoice::Dark;
-        QTest::newRow("other case") << u"Light"_s << ColorSchemeChoice::Dark;
-        QTest::newRow("empty") << QString() << ColorSchemeChoice::Dark;
-    }
-
-    void colorScheme()
-    {
-        QFETCH(QString, text);
-        QFETCH(ColorSchemeChoice, scheme);
-        QCOMPARE(colorSchemeFrom(text), scheme);
-        m_settings->setAppTheme(text);
-        QCOMPARE(m_settings->colorScheme(), scheme);
-        QCOMPARE(colorSchemeFrom(colorSchemeName(scheme)), scheme);
     }
 
     void searchMode_data()

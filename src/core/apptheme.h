@@ -20,6 +20,8 @@ QList<AppTheme> allCases();
 QString rawValue(AppTheme theme);
 std::optional<AppTheme> fromRawValue(QStringView raw);
 QString displayName(AppTheme theme);
+// How every reader takes the stored "appTheme": an unrecognised value counts as dark.
+AppTheme fromStored(QStringView stored);
 
 // The main window's rule: "dark" and "light" fix the scheme, "system" leaves it to the
 // system, and anything unrecognised counts as "dark".

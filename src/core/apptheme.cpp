@@ -1,4 +1,4 @@
-#include "app/apptheme.h"
+#include "core/apptheme.h"
 
 using namespace Qt::StringLiterals;
 
@@ -44,9 +44,14 @@ QString displayName(AppTheme theme)
     return u"Dark"_s;
 }
 
+AppTheme fromStored(QStringView stored)
+{
+    return fromRawValue(stored).value_or(AppTheme::Dark);
+}
+
 ColorSchemePreference colorScheme(QStringView storedTheme)
 {
-    switch (fromRawValue(storedTheme).value_or(AppTheme::Dark)) {
+    switch (fromStored(storedTheme)) {
     case AppTheme::Dark:
         return ColorSchemePreference::Dark;
     case AppTheme::Light:
