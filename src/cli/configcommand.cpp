@@ -41,18 +41,18 @@ bool isPort(const QString &text)
 QString keyList()
 {
     QStringList names;
-    for (const SettingsKeys::KeySpec &spec : SettingsKeys::preferences)
-        names.append(spec.name.toString());
+    for (const SettingsKeys::KeySpec &entry : SettingsKeys::preferences)
+        names.append(entry.name.toString());
     return names.join(u", "_s);
 }
 
 // Text values in double quotes with JSON's escapes, so that empty and multi-line values stay
 // visible on one line of the list.
-QString shown(const SettingsKeys::KeySpec &spec, const QVariant &value)
+QString shown(const SettingsKeys::KeySpec &entry, const QVariant &value)
 {
-    if (spec.type == SettingsKeys::KeyType::Bool)
+    if (entry.type == SettingsKeys::KeyType::Bool)
         return value.toBool() ? u"true"_s : u"false"_s;
-    if (spec.type == SettingsKeys::KeyType::Integer)
+    if (entry.type == SettingsKeys::KeyType::Integer)
         return QString::number(value.toInt());
     QString out = u"\""_s;
     for (const QChar c : value.toString()) {
@@ -71,9 +71,9 @@ QString shown(const SettingsKeys::KeySpec &spec, const QVariant &value)
 }
 
 // The value as a script wants it: bools as true/false, text as stored.
-QString plain(const SettingsKeys::KeySpec &spec, const QVariant &value)
+QString plain(const SettingsKeys::KeySpec &entry, const QVariant &value)
 {
-    if (spec.type == SettingsKeys::KeyType::Bool)
+    if (entry.type == SettingsKeys::KeyType::Bool)
         return value.toBool() ? u"true"_s : u"false"_s;
     return TerminalText::printable(value.toString());
 }
@@ -88,12 +88,12 @@ int unknownKey(const CommandContext &context, const QString &key)
 int list(const CommandContext &context, const Settings &settings)
 {
     qsizetype width = 0;
-    for (const SettingsKeys::KeySpec &spec : SettingsKeys::preferences)
-        width = std::max(width, spec.name.size());
-    for (const SettingsKeys::KeySpec &spec : SettingsKeys::preferences) {
-        const QVariant value = settings.value(spec.name);
-        *context.out << spec.name.toString().leftJustified(width + 2) << shown(spec, value);
-        if (value == SettingsKeys::defaultValue(spec))
+    for (const SettingsKeys::KeySpec &entry : SettingsKeys::preferences)
+        width = std::max(width, entry.name.size());
+    for (const SettingsKeys::KeySpec &entry : SettingsKeys::preferences) {
+        const QVariant value = settings.value(entry.name);
+        *context.out << entry.name.toString().leftJustified(width + 2) << shown(entry, value);
+        if (value == SettingsKeys::defaultValue(entry))
             *context.out << "  (default)";
         *context.out << "\n";
     }
@@ -108,29 +108,29 @@ int writeFailed(const CommandContext &context, const Settings &settings)
     return 1;
 }
 
-int set(const CommandContext &context, Settings &settings, const SettingsKeys::KeySpec &spec,
+int set(const CommandContext &context, Settings &settings, const SettingsKeys::KeySpec &entry,
         const QString &text)
 {
-    const QString key = spec.name.toString();
+    const QString key = entry.name.toString();
     QVariant value = text;
-    if (spec.type == SettingsKeys::KeyType::Bool) {
+    if (entry.type == SettingsKeys::KeyType::Bool) {
         if (text != u"true"_s && text != u"false"_s) {
             *context.err << "velm config: " << key << " takes true or false" << Qt::endl;
             return 2;
         }
         value = text == u"true"_s;
     }
-    const QStringList choices = choicesOf(spec.name);
+    const QStringList choices = choicesOf(entry.name);
     if (!choices.isEmpty() && !choices.contains(text)) {
         *context.err << "velm config: " << key << " takes " << choices.join(u", "_s) << Qt::endl;
         return 2;
     }
-    if (spec.name == SettingsKeys::searxngPort && !isPort(text)) {
+    if (entry.name == SettingsKeys::searxngPort && !isPort(text)) {
         *context.err << "velm config: " << key
                      << " takes a port number from 1 to 65535, or \"\" for none" << Qt::endl;
         return 2;
     }
-    return settings.setValue(spec.name, value) ? 0 : writeFailed(context, settings);
+    return settings.setValue(entry.name, value) ? 0 : writeFailed(context, settings);
 }
 
 } // namespace
@@ -158,15 +158,15 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
         co_return list(context, settings);
 
     const QString key = positional.constFirst();
-    const SettingsKeys::KeySpec *spec = SettingsKeys::preference(key);
-    if (!spec)
+    const SettingsKeys::KeySpec *entry = SettingsKeys::preference(key);
+    if (!entry)
         co_return unknownKey(context, key);
 
     if (parser.isSet(unset))
-        co_return settings.remove(spec->name) ? 0 : writeFailed(context, settings);
+        co_return settings.remove(entry->name) ? 0 : writeFailed(context, settings);
     if (positional.size() == 2)
-        co_return set(context, settings, *spec, positional.at(1));
-    *context.out << plain(*spec, settings.value(spec->name)) << "\n" << Qt::flush;
+        co_return set(context, settings, *entry, positional.at(1));
+    *context.out << plain(*entry, settings.value(entry->name)) << "\n" << Qt::flush;
     co_return 0;
 }
 

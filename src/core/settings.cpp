@@ -44,8 +44,8 @@ QString Settings::dataFilePath(QStringView key) const
 
 QVariant Settings::value(QStringView key) const
 {
-    const SettingsKeys::KeySpec *spec = SettingsKeys::preference(key);
-    if (!spec)
+    const SettingsKeys::KeySpec *entry = SettingsKeys::preference(key);
+    if (!entry)
         return {};
     // QSettings answers from a cache that only sync() refreshes. With nothing of ours
     // pending, sync() costs one stat() of the file and re-reads only when its size or time
@@ -53,18 +53,18 @@ QVariant Settings::value(QStringView key) const
     m_settings->sync();
     const QVariant stored = m_settings->value(key);
     if (stored.isValid()) {
-        if (const auto typed = SettingsKeys::coerce(spec->type, stored))
+        if (const auto typed = SettingsKeys::coerce(entry->type, stored))
             return *typed;
     }
-    return SettingsKeys::defaultValue(*spec);
+    return SettingsKeys::defaultValue(*entry);
 }
 
 bool Settings::setValue(QStringView key, const QVariant &value)
 {
-    const SettingsKeys::KeySpec *spec = SettingsKeys::preference(key);
-    if (!spec)
+    const SettingsKeys::KeySpec *entry = SettingsKeys::preference(key);
+    if (!entry)
         return false;
-    const auto typed = SettingsKeys::coerce(spec->type, value);
+    const auto typed = SettingsKeys::coerce(entry->type, value);
     if (!typed)
         return false;
     m_settings->setValue(key, *typed);

@@ -10,7 +10,7 @@ template<typename Table>
 const KeySpec *find(const Table &table, QStringView name)
 {
     const auto it = std::find_if(table.begin(), table.end(),
-                                 [name](const KeySpec &spec) { return spec.name == name; });
+                                 [name](const KeySpec &entry) { return entry.name == name; });
     return it == table.end() ? nullptr : &*it;
 }
 
@@ -63,10 +63,10 @@ bool isLegacyOnboardingKey(QStringView name)
         != legacyOnboardingKeys.end();
 }
 
-QVariant defaultValue(const KeySpec &spec)
+QVariant defaultValue(const KeySpec &entry)
 {
     // The table is written by hand; its defaults always convert.
-    return *coerce(spec.type, QVariant(spec.defaultValue.toString()));
+    return *coerce(entry.type, QVariant(entry.defaultValue.toString()));
 }
 
 std::optional<QVariant> coerce(KeyType type, const QVariant &value)

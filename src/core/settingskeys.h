@@ -122,7 +122,7 @@ const KeySpec *onboardingDraft(QStringView name);
 bool isDataKey(QStringView name);
 bool isLegacyOnboardingKey(QStringView name);
 
-QVariant defaultValue(const KeySpec &spec);
+QVariant defaultValue(const KeySpec &entry);
 
 // `value` as the type of a key: a bool, a QString or an int. Bools are also read from
 // "true"/"false"/"1"/"0" (how text files and the command line write them), a text list

@@ -42,8 +42,8 @@ private Q_SLOTS:
         QCOMPARE(run.errText(), QString());
         const QStringList lines = run.outText().split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 11);
-        for (const SettingsKeys::KeySpec &spec : SettingsKeys::preferences) {
-            const QString line = lineOf(run.outText(), spec.name.toString());
+        for (const SettingsKeys::KeySpec &entry : SettingsKeys::preferences) {
+            const QString line = lineOf(run.outText(), entry.name.toString());
             QVERIFY2(line.endsWith(u"(default)"_s), qPrintable(line));
         }
         QVERIFY(lineOf(run.outText(), u"lmStudioServerAddress"_s)

@@ -335,12 +335,12 @@ private Q_SLOTS:
         const std::set<QStringView> unique(resetKeys.begin(), resetKeys.end());
         QCOMPARE(unique.size(), resetKeys.size());
 
-        for (const KeySpec &spec : preferences) {
-            const QVariant other = spec.type == KeyType::Bool
-                ? QVariant(spec.defaultValue != u"true")
+        for (const KeySpec &entry : preferences) {
+            const QVariant other = entry.type == KeyType::Bool
+                ? QVariant(entry.defaultValue != u"true")
                 : QVariant(u"changed"_s);
-            QVERIFY(m_settings->setValue(spec.name, other));
-            QVERIFY(m_settings->value(spec.name) != defaultValue(spec));
+            QVERIFY(m_settings->setValue(entry.name, other));
+            QVERIFY(m_settings->value(entry.name) != defaultValue(entry));
         }
         QVERIFY(m_settings->setData(chatSessions, "[]"));
         QVERIFY(m_settings->setData(mainChatMessages, "[]"));
@@ -357,8 +357,8 @@ private Q_SLOTS:
             QVERIFY(m_settings->remove(key));
         for (QStringView key : resetKeys)
             QVERIFY2(!m_settings->contains(key), qPrintable(key.toString()));
-        for (const KeySpec &spec : preferences)
-            QCOMPARE(m_settings->value(spec.name), defaultValue(spec));
+        for (const KeySpec &entry : preferences)
+            QCOMPARE(m_settings->value(entry.name), defaultValue(entry));
         QVERIFY(QDir(dataDir()).isEmpty());
     }
 
