@@ -5,7 +5,6 @@
 
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
-#include <QTcpSocket>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -26,73 +25,6 @@ const QStringList capturedPieces{
     u" \uc0ac\uc5c5"_s, u" accelerating"_s, u"\u7ba1\u7f51"_s, u")\n\n\n\n"_s,
     u" Baba"_s,         u"IDL"_s,           u"\u53ef\u60f3"_s, u" Baba"_s,
     u" topical"_s};
-// The text pieces of tests/data/llama-server/chat_stream_usage.sse, in order.
-const QStringList capturedUsagePieces{u" accelerating"_s,
-                                      u"\u00f3sito"_s,
-                                      u" \u00fczere"_s,
-                                      u"\u0443\u0441"_s,
-                                      u"(or"_s,
-                                      u"'field"_s,
-                                      u" \u05dc\u05e4\u05e0\u05d5\u05ea"_s,
-                                      u" ITS"_s,
-                                      u" BrowserAnimationsModule"_s,
-                                      u"\tflash"_s,
-                                      u" \u0648\u0643\u0630\u0644\u0643"_s,
-                                      u"\u80ce"_s,
-                                      u" drunk"_s,
-                                      u" accelerating"_s,
-                                      u" intensive"_s,
-                                      u" Certificate"_s,
-                                      u" USD"_s,
-                                      u"competition"_s,
-                                      u"\u4e8e\u662f"_s,
-                                      u" topical"_s,
-                                      u" believed"_s,
-                                      u" Continuous"_s,
-                                      u" elevated"_s,
-                                      u"\u0f3a"_s,
-                                      u" Teacher"_s,
-                                      u"\u1ef7"_s,
-                                      u" Baba"_s,
-                                      u".CLIENT"_s,
-                                      u"\u0443\u0441"_s,
-                                      u".mkdir"_s,
-                                      u" Chili"_s,
-                                      u",,,,,,,,"_s,
-                                      u"\u6ce5\u571f"_s,
-                                      u"\u9876\u5c42\u8bbe\u8ba1"_s,
-                                      u" \u05de\u05e2\u05e8\u05db\u05ea"_s,
-                                      u" consolidation"_s,
-                                      u" dispositivo"_s,
-                                      u"\u542c"_s,
-                                      u".TOP"_s,
-                                      u"askets"_s,
-                                      u" modo"_s,
-                                      u"\u6ce5\u571f"_s,
-                                      u"{return"_s,
-                                      u".cb"_s,
-                                      u" modo"_s,
-                                      u"zar"_s,
-                                      u"'field"_s,
-                                      u" Continuous"_s,
-                                      u" Continuous"_s,
-                                      u" Continuous"_s,
-                                      u"met"_s,
-                                      u"AMB"_s,
-                                      u" Baba"_s,
-                                      u" Baba"_s,
-                                      u".CLIENT"_s,
-                                      u"\uc5be"_s,
-                                      u" economy"_s,
-                                      u"\uc785"_s,
-                                      u".CLIENT"_s,
-                                      u"AMB"_s,
-                                      u"kart"_s,
-                                      u"\uc785"_s,
-                                      u"\u0e17\u0e33\u0e44\u0e21"_s,
-                                      u".CLIENT"_s};
-
-enum class Outcome { finished, failed };
 
 // Everything a consumer saw of one stream.
 struct StreamRecord
@@ -131,6 +63,17 @@ class TestChatStream : public QObject
 
 private:
     QNetworkAccessManager m_network;
+
+    // Starts a streamed answer to "Hi"; null if it could not start.
+    std::unique_ptr<ChatStream> start(const FakeModelServer &server, CancellationToken token = {})
+    {
+        const LLMResult<LocalLLMClient> client
+            = LocalLLMClient::fromAddress(server.address(), &m_network);
+        auto started = awaitTask(client.value().streamChat({{u"user"_s, u"Hi"_s}}, token));
+        if (!started || !*started)
+            return nullptr;
+        return std::move(*started).value();
+    }
 
     // Streams one answer from `server` and records what the consumer saw until the end.
     StreamRecord stream(FakeModelServer &server)
@@ -174,11 +117,6 @@ private Q_SLOTS:
         QTest::newRow("single space kept, empty skipped")
             << streamed(sse({piece(u" "_s), piece(QString()), piece(u"x"_s)}))
             << QStringList{u" "_s, u"x"_s};
-        QTest::newRow("no space after the colon")
-            << streamed(sse({R"(data:{"choices":[{"delta":{"content":"no"}}]})", piece(u"yes"_s)}))
-            << QStringList{u"yes"_s};
-        QTest::newRow("not JSON skipped")
-            << streamed(sse({"data: {oops", piece(u"a"_s)})) << QStringList{u"a"_s};
 
         FakeResponse oneWrite
             = FakeResponse::text(sse({piece(u"a"_s), piece(u"b"_s)}), 200, "text/event-stream");
@@ -187,37 +125,16 @@ private Q_SLOTS:
         QTest::newRow("CRLF lines")
             << streamed(sse({piece(u"a"_s), "", piece(u"b"_s), "data: [DONE]"}, "\r\n"))
             << QStringList{u"a"_s, u"b"_s};
-        QTest::newRow("CR lines") << streamed(sse({piece(u"a"_s), "", piece(u"b"_s)}, "\r"))
-                                  << QStringList{u"a"_s, u"b"_s};
-
-        const QByteArray crlf = sse({piece(u"a"_s), piece(u"b"_s)}, "\r\n");
-        FakeResponse splitCRLF = FakeResponse::text(crlf, 200, "text/event-stream");
-        splitCRLF.framing = FakeResponse::Framing::Chunked;
-        splitCRLF.splitPoints = {crlf.indexOf('\r') + 1};
-        splitCRLF.delayBetweenPiecesMs = 30;
-        QTest::newRow("CR | LF split across reads") << splitCRLF << QStringList{u"a"_s, u"b"_s};
-
-        const QString big(1024 * 1024, u'x');
-        QTest::newRow("one megabyte line")
-            << streamed(sse({piece(big), piece(u"end"_s)})) << QStringList{big, u"end"_s};
 
         QByteArrayList flood(20000, ": ping");
         flood.append(piece(u"first"_s));
         QTest::newRow("comment flood first") << streamed(sse(flood)) << QStringList{u"first"_s};
 
-        QTest::newRow("no DONE ends normally")
-            << streamed(sse({piece(u"a"_s), piece(u"b"_s)})) << QStringList{u"a"_s, u"b"_s};
         QTest::newRow("last line without terminator")
             << streamed(sse({piece(u"a"_s)}) + piece(u"b"_s)) << QStringList{u"a"_s, u"b"_s};
         QTest::newRow("empty body") << streamed(QByteArray()) << QStringList();
 
         const QString multibyte = u"\u00e9\u4f60\U0001F600"_s;
-        FakeResponse byteByByte
-            = FakeResponse::text(sse({piece(multibyte), piece(u"\r"_s)}), 200, "text/event-stream");
-        byteByByte.framing = FakeResponse::Framing::Chunked;
-        byteByByte.pieceSize = 1;
-        QTest::newRow("byte by byte") << byteByByte << QStringList{multibyte, u"\r"_s};
-
         const QByteArray body = sse({piece(multibyte)});
         FakeResponse insideCharacter = streamed(body);
         // Inside the four bytes of the emoji, with time for the client to read each part.
@@ -257,17 +174,9 @@ private Q_SLOTS:
              R"(data: {"error":{"code":500,"message":"Context size exceeded","type":"server_error"}})",
              piece(u"b"_s)})) << QStringList{u"a"_s}
                                                  << K::serverMessage << u"Context size exceeded"_s;
-        QTest::newRow("error string mid-stream")
-            << streamed(sse({piece(u"a"_s), R"(data: {"error":"Model unloaded"})"}))
-            << QStringList{u"a"_s} << K::serverMessage << u"Model unloaded"_s;
-        QTest::newRow("error without message")
-            << streamed(sse({R"(data: {"error":{"code":1}})"})) << QStringList() << K::badResponse
-            << u"LM Studio did not respond"_s;
         QTest::newRow("400 with JSON body")
             << FakeResponse::json(R"({"error":{"message":"bad model"}})", 400) << QStringList()
             << K::badResponse << u"LM Studio did not respond"_s;
-        QTest::newRow("404") << FakeResponse::text("Not Found", 404) << QStringList()
-                             << K::badResponse << u"LM Studio did not respond"_s;
         FakeResponse serverError = streamed(sse({piece(u"never"_s)}));
         serverError.status = 500;
         QTest::newRow("500 as an event stream")
@@ -275,11 +184,6 @@ private Q_SLOTS:
 
         const QByteArray body = sse({piece(u"a"_s), "", piece(u"b"_s), "", piece(u"c"_s), ""});
         const qsizetype third = body.lastIndexOf("data: ");
-        FakeResponse dropped = streamed(body);
-        dropped.dropAfterBytes = third + 10;
-        QTest::newRow("connection dropped mid-stream")
-            << dropped << QStringList{u"a"_s, u"b"_s} << K::transport << QString();
-
         FakeResponse droppedWithLength = FakeResponse::text(body, 200, "text/event-stream");
         droppedWithLength.splitPoints = {third};
         droppedWithLength.delayBetweenPiecesMs = 30;
@@ -321,8 +225,6 @@ private Q_SLOTS:
         QTest::addColumn<int>("pieceSize");
 
         QTest::newRow("stream") << u"chat_stream.sse"_s << capturedPieces << 0;
-        QTest::newRow("stream with usage")
-            << u"chat_stream_usage.sse"_s << capturedUsagePieces << 0;
         QTest::newRow("stream, 7-byte reads") << u"chat_stream.sse"_s << capturedPieces << 7;
     }
 
@@ -363,12 +265,9 @@ private Q_SLOTS:
         slow.delayBetweenPiecesMs = 40;
         server.setStreamResponse(slow);
 
-        const LLMResult<LocalLLMClient> client
-            = LocalLLMClient::fromAddress(server.address(), &m_network);
         CancellationToken token;
-        auto started = awaitTask(client.value().streamChat({{u"user"_s, u"Hi"_s}}, token));
-        QVERIFY(started && started->ok());
-        std::unique_ptr<ChatStream> stream = std::move(*started).value();
+        const std::unique_ptr<ChatStream> stream = start(server, token);
+        QVERIFY(stream);
         QStringList pieces;
         int ends = 0;
         connect(stream.get(), &ChatStream::pieceReceived, this, [&](const QString &text) {
@@ -399,11 +298,8 @@ private Q_SLOTS:
         slow.delayBetweenPiecesMs = 40;
         server.setStreamResponse(slow);
 
-        const LLMResult<LocalLLMClient> client
-            = LocalLLMClient::fromAddress(server.address(), &m_network);
-        auto started = awaitTask(client.value().streamChat({{u"user"_s, u"Hi"_s}}));
-        QVERIFY(started && started->ok());
-        std::unique_ptr<ChatStream> stream = std::move(*started).value();
+        std::unique_ptr<ChatStream> stream = start(server);
+        QVERIFY(stream);
         auto waiter = std::make_shared<std::optional<LLMResult<void>>>();
         [](QCoro::Task<LLMResult<void>> task, auto out) -> QCoro::Task<> {
             out->emplace(co_await std::move(task));
@@ -427,11 +323,8 @@ private Q_SLOTS:
         FakeModelServer server;
         QVERIFY(server.listen());
         server.setStream({u"x"_s});
-        const LLMResult<LocalLLMClient> client
-            = LocalLLMClient::fromAddress(server.address(), &m_network);
-        auto started = awaitTask(client.value().streamChat({{u"user"_s, u"Hi"_s}}));
-        QVERIFY(started && started->ok());
-        std::unique_ptr<ChatStream> stream = std::move(*started).value();
+        const std::unique_ptr<ChatStream> stream = start(server);
+        QVERIFY(stream);
         QSignalSpy finished(stream.get(), &ChatStream::finished);
         QVERIFY(finished.wait(5000));
         QCOMPARE(stream->state(), ChatStream::State::finished);
@@ -452,44 +345,6 @@ private Q_SLOTS:
         QVERIFY(started && !started->ok());
         QVERIFY(started->error().isCancelled());
         QCOMPARE(server.http().requestCount(u"/v1/chat/completions"_s), 0);
-    }
-
-    // The fake server replays a capture as the real server sent it.
-    void captureReplay()
-    {
-        FakeHttpServer server;
-        QVERIFY(server.listen());
-        const QByteArray head = TestData::read(u"llama-server/chat_stream.headers"_s);
-        const QByteArray body = TestData::read(u"llama-server/chat_stream.sse"_s);
-        server.route("GET", u"/s"_s, FakeResponse::fromCapture(head, body));
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, server.port());
-        QVERIFY(socket.waitForConnected(5000));
-        socket.write("GET /s HTTP/1.1\r\nHost: x\r\n\r\n");
-        QByteArray received;
-        QTRY_VERIFY_WITH_TIMEOUT((received += socket.readAll()).endsWith("\r\n0\r\n\r\n"), 5000);
-        QVERIFY(received.startsWith(head));
-        // Undo the chunked framing: one chunk per event.
-        QByteArray rest = received.mid(head.size());
-        QByteArray decoded;
-        int chunks = 0;
-        for (;;) {
-            const qsizetype lineEnd = rest.indexOf("\r\n");
-            QVERIFY(lineEnd > 0);
-            bool ok = false;
-            const qsizetype size = rest.left(lineEnd).toLongLong(&ok, 16);
-            QVERIFY(ok);
-            if (size == 0)
-                break;
-            const QByteArray chunk = rest.mid(lineEnd + 2, size);
-            QVERIFY(chunk.endsWith("\n\n"));
-            decoded += chunk;
-            ++chunks;
-            QCOMPARE(rest.mid(lineEnd + 2 + size, 2), "\r\n"_ba);
-            rest = rest.mid(lineEnd + 2 + size + 2);
-        }
-        QCOMPARE(decoded, body);
-        QCOMPARE(chunks, body.count("\n\n"));
     }
 };
 

@@ -29,7 +29,6 @@ private Q_SLOTS:
         QTest::newRow("/v1 and one slash") << u"http://h:1/v1/"_s << u"http://h:1/v1"_s;
         QTest::newRow("/v1 and two slashes") << u"http://h:1/v1//"_s << u"http://h:1/v1//v1"_s;
         QTest::newRow("other path kept") << u"http://h:1/api"_s << u"http://h:1/api/v1"_s;
-        QTest::newRow("ollama") << u"localhost:11434"_s << u"http://localhost:11434/v1"_s;
         QTest::newRow("https kept") << u"https://box.lan/"_s << u"https://box.lan/v1"_s;
     }
 
@@ -104,14 +103,11 @@ private Q_SLOTS:
         const QString emoji = QString::fromUtf8("\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD"); // 👍🏽
         QTest::newRow("quotes and stop") << u"\"Trip to Rome.\""_s << u"Trip to Rome"_s;
         QTest::newRow("apostrophe") << u"Let's plan"_s << u"Lets plan"_s;
-        QTest::newRow("single quotes") << u"'Plan'"_s << u"Plan"_s;
         QTest::newRow("two stops lose one") << u"Wait.."_s << u"Wait."_s;
-        QTest::newRow("stop then quote") << u"\"Done.\""_s << u"Done"_s;
         QTest::newRow("blanks") << u"\n  Title  \n"_s << u"Title"_s;
         QTest::newRow("other punctuation kept") << u"Why?"_s << u"Why?"_s;
         QTest::newRow("56 kept") << QString(56, u'a') << QString(56, u'a');
         QTest::newRow("57 cut") << QString(57, u'a') << QString(53, u'a') + u'\u2026';
-        QTest::newRow("60 cut") << QString(60, u'a') << QString(53, u'a') + u'\u2026';
         QTest::newRow("56 emoji kept") << emoji.repeated(56) << emoji.repeated(56);
         QTest::newRow("57 emoji cut") << emoji.repeated(57) << emoji.repeated(53) + u'\u2026';
         QTest::newRow("blanks inside quotes") << u"\"  Title \""_s << u"Title"_s;
@@ -131,11 +127,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("description");
 
         using K = LocalLLMError::Kind;
-        QTest::newRow("address") << LocalLLMError(K::invalidServerAddress)
-                                 << u"Check server address"_s;
-        QTest::newRow("server") << LocalLLMError(K::serverUnavailable) << u"Start LM Studio"_s;
-        QTest::newRow("model") << LocalLLMError(K::modelUnavailable)
-                               << u"Load a model in LM Studio"_s;
         QTest::newRow("bad") << LocalLLMError(K::badResponse, u"HTTP 500"_s)
                              << u"LM Studio did not respond"_s;
         QTest::newRow("empty") << LocalLLMError(K::emptyResponse) << u"No response"_s;

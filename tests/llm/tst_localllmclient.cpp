@@ -54,7 +54,6 @@ private Q_SLOTS:
         QTest::newRow("localhost in capitals") << u"http://LOCALHOST:1234/v1"_s << true;
         QTest::newRow("::1") << u"http://[::1]:1234/v1"_s << true;
         QTest::newRow("other loopback address") << u"http://127.0.0.2:1234/v1"_s << false;
-        QTest::newRow("local network") << u"http://192.168.1.20:1234/v1"_s << false;
         QTest::newRow("named host") << u"http://studio.lan:1234/v1"_s << false;
         QTest::newRow("no host") << u"http:///v1"_s << false;
     }
@@ -72,7 +71,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("reachable");
 
         QTest::newRow("open") << u"http://127.0.0.1:%1/v1/models"_s << true;
-        QTest::newRow("open, localhost in capitals") << u"http://LocalHost:%1/v1/models"_s << true;
         QTest::newRow("closed") << u"http://127.0.0.1:%2/v1/models"_s << false;
         QTest::newRow("closed, localhost in capitals")
             << u"http://LOCALHOST:%2/v1/models"_s << false;
@@ -135,15 +133,11 @@ private Q_SLOTS:
         QTest::addColumn<LocalLLMError::Kind>("kind");
 
         using K = LocalLLMError::Kind;
-        QTest::newRow("500") << FakeResponse::text("boom", 500) << K::badResponse;
         QTest::newRow("503 loading model") << FakeResponse::json(
             R"({"error":{"message":"Loading model","type":"unavailable_error"}})", 503)
                                            << K::badResponse;
-        QTest::newRow("404") << FakeResponse::text("nope", 404) << K::badResponse;
         QTest::newRow("empty list")
             << FakeResponse::json(R"({"object":"list","data":[]})") << K::modelUnavailable;
-        QTest::newRow("null data (Ollama)")
-            << FakeResponse::json(R"({"object":"list","data":null})") << K::modelUnavailable;
         QTest::newRow("not JSON") << FakeResponse::text("<html></html>") << K::decoding;
         FakeResponse dropped = FakeResponse::json(FakeModelServer::modelsBody({u"m"_s}));
         dropped.dropAfterBytes = 5;
@@ -260,12 +254,9 @@ private Q_SLOTS:
         QTest::addColumn<LocalLLMError::Kind>("kind");
 
         using K = LocalLLMError::Kind;
-        QTest::newRow("404") << FakeResponse::text("Not Found", 404) << K::badResponse;
         QTest::newRow("500") << FakeResponse::json(R"({"error":"oom"})", 500) << K::badResponse;
-        QTest::newRow("no choices") << FakeResponse::json(R"({"choices":[]})") << K::emptyResponse;
         QTest::newRow("blank") << FakeResponse::json(FakeModelServer::completionBody(u" \n"_s))
                                << K::emptyResponse;
-        QTest::newRow("not JSON") << FakeResponse::text("hello") << K::decoding;
     }
 
     void completionFailures()

@@ -46,8 +46,6 @@ private Q_SLOTS:
         QTest::newRow("trimmed, https") << u"  search.example.org \n"_s << u" 443\t"_s << true
                                         << u"https://search.example.org:443"_s;
         QTest::newRow("blank port") << u"localhost"_s << u"  "_s << false << u"http://localhost"_s;
-        QTest::newRow("empty port, https")
-            << u"10.0.0.2"_s << QString() << true << u"https://10.0.0.2"_s;
         QTest::newRow("host with scheme and sub-path")
             << u"https://example.org/searx"_s << QString() << false
             << u"https://example.org/searx"_s;
@@ -56,8 +54,6 @@ private Q_SLOTS:
         QTest::newRow("host names its own port")
             << u"localhost:8888"_s << u"8080"_s << false << u"http://localhost:8888"_s;
         QTest::newRow("bare IPv6") << u"::1"_s << u"8080"_s << false << u"http://[::1]:8080"_s;
-        QTest::newRow("bare IPv6 without port")
-            << u"fe80::1"_s << QString() << false << u"http://[fe80::1]"_s;
         QTest::newRow("bracketed IPv6 with port")
             << u"[::1]:9000"_s << u"8080"_s << false << u"http://[::1]:9000"_s;
         QTest::newRow("empty host") << QString() << u"8080"_s << false << u"http://:8080"_s;
@@ -86,23 +82,14 @@ private Q_SLOTS:
             << u"https://example.org/searx/"_s << u"https://example.org/searx/search"_s + query;
         QTest::newRow("doubled slashes")
             << u"https://example.org//searx//"_s << u"https://example.org/searx/search"_s + query;
-        QTest::newRow("deep sub-path") << u"http://h:1/a/b"_s << u"http://h:1/a/b/search"_s + query;
         QTest::newRow("own query and fragment replaced")
             << u"http://h/?x=1#top"_s << u"http://h/search"_s + query;
-        QTest::newRow("from the settings")
-            << SearxngConfig{u" example.org/searx \n"_s, u" "_s, true}.baseURL()
-            << u"https://example.org/searx/search"_s + query;
-        QTest::newRow("default settings")
-            << SearxngConfig{u"localhost"_s, u"8080"_s, false}.baseURL()
-            << u"http://localhost:8080/search"_s + query;
 
         QTest::newRow("blank inside host") << u"http://local host:8080"_s << QString();
         QTest::newRow("no host") << u"http://"_s << QString();
-        QTest::newRow("port only") << u"http://:8080"_s << QString();
         QTest::newRow("empty") << QString() << QString();
         QTest::newRow("no scheme") << u"localhost:8080"_s << QString();
         QTest::newRow("file") << u"file:///etc/passwd"_s << QString();
-        QTest::newRow("other scheme") << u"ftp://example.org"_s << QString();
     }
 
     void searxngURL()
@@ -116,7 +103,6 @@ private Q_SLOTS:
     void queryEncoding_data()
     {
         QTest::addColumn<QString>("query");
-        QTest::newRow("plain") << u"rust"_s;
         QTest::newRow("plus signs") << u"c++ vs c#"_s;
         QTest::newRow("delimiters") << u"a&b=c?d/e#f"_s;
         QTest::newRow("percent") << u"100% of 50%25"_s;
@@ -215,7 +201,6 @@ private Q_SLOTS:
         QTest::newRow("result not an object") << QByteArray(R"({"results":["a"]})");
         QTest::newRow("top-level array") << QByteArray(R"([{"results":[]}])");
         QTest::newRow("html") << QByteArray("<!DOCTYPE html><html><body>403</body></html>");
-        QTest::newRow("empty") << QByteArray();
         QTest::newRow("cut off")
             << FakeSearxngServer::body(u"q"_s, FakeSearxngServer::numberedResults(3)).left(80);
     }
@@ -317,7 +302,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("body");
         QTest::newRow("html") << QByteArray("<html><body>Too many requests</body></html>");
-        QTest::newRow("empty") << QByteArray();
         QTest::newRow("array") << QByteArray("[]");
         QTest::newRow("heading not text") << QByteArray(R"({"Heading":5})");
         QTest::newRow("topics not an array") << QByteArray(R"({"RelatedTopics":{"Text":"a"}})");

@@ -19,27 +19,6 @@ class TestSourceFilter : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void tables()
-    {
-        const QStringList refusals = {
-            u"couldn't find"_s, u"could not find"_s, u"no information"_s, u"no relevant"_s,
-            u"don't have"_s,    u"do not have"_s,    u"unable to find"_s, u"not able to find"_s,
-            u"i'm not sure"_s,  u"i am not sure"_s,  u"no results"_s,
-        };
-        QCOMPARE(WebSearch::refusalPhrases(), refusals);
-        const QStringList stop = {
-            u"the"_s,   u"and"_s,   u"for"_s,    u"that"_s,    u"with"_s,    u"this"_s,
-            u"from"_s,  u"have"_s,  u"has"_s,    u"are"_s,     u"was"_s,     u"were"_s,
-            u"what"_s,  u"when"_s,  u"where"_s,  u"which"_s,   u"their"_s,   u"there"_s,
-            u"about"_s, u"into"_s,  u"your"_s,   u"you"_s,     u"they"_s,    u"will"_s,
-            u"would"_s, u"could"_s, u"should"_s, u"than"_s,    u"then"_s,    u"them"_s,
-            u"these"_s, u"those"_s, u"also"_s,   u"such"_s,    u"over"_s,    u"more"_s,
-            u"most"_s,  u"some"_s,  u"other"_s,  u"being"_s,   u"been"_s,    u"because"_s,
-            u"while"_s, u"after"_s, u"before"_s, u"between"_s, u"however"_s,
-        };
-        QCOMPARE(WebSearch::stopWords(), stop);
-    }
-
     void significantWords_data()
     {
         QTest::addColumn<QString>("text");
@@ -55,11 +34,6 @@ private Q_SLOTS:
             << u"it's o'clock snake_case"_s << QStringList{u"clock"_s, u"snake"_s, u"case"_s};
         QTest::newRow("duplicates and order kept")
             << u"rust, rust and kotlin"_s << QStringList{u"rust"_s, u"rust"_s, u"kotlin"_s};
-        QTest::newRow("letters beyond ascii")
-            << u"naïve café über straße"_s
-            << QStringList{u"naïve"_s, u"café"_s, u"über"_s, u"straße"_s};
-        QTest::newRow("combining accent stays in its word")
-            << u"cafe\u0301 bar"_s << QStringList{u"cafe\u0301"_s};
         QTest::newRow("three letters with an accent are still three")
             << u"cafe\u0301 ba\u0301r"_s << QStringList{u"cafe\u0301"_s};
         QTest::newRow("letters outside the basic plane")
@@ -99,9 +73,6 @@ private Q_SLOTS:
 
         QTest::newRow("refusal in any case")
             << u"I'M NOT SURE, but Wikipedia may have an article on Ada."_s << QList{wiki}
-            << QList<int>();
-        QTest::newRow("refusal couldn't find")
-            << u"I couldn't find anything on Wikipedia about this Ada thing."_s << QList{wiki}
             << QList<int>();
         QTest::newRow("refusal with a typographic apostrophe")
             << u"I couldn\u2019t find anything on Wikipedia about this Ada thing."_s << QList{wiki}
