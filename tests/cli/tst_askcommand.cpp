@@ -8,7 +8,6 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTest>
 
 #include <csignal>
@@ -37,16 +36,6 @@ QJsonArray parisResults()
         FakeSearxngServer::result(u"Cooking pasta"_s, u"https://food.net/pasta"_s,
                                   u"Boil water, add salt."_s),
     };
-}
-
-QString closedAddress()
-{
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        return u"http://127.0.0.1:9"_s;
-    const quint16 port = server.serverPort();
-    server.close();
-    return u"http://127.0.0.1:%1"_s.arg(port);
 }
 
 QList<QPair<QString, QString>> messagesOf(const QJsonObject &request)
@@ -131,8 +120,6 @@ private Q_SLOTS:
 
         QTest::newRow("never") << u"never"_s << QString() << u"what is the latest news"_s << true
                                << false << 1;
-        QTest::newRow("always, with hits")
-            << u"always"_s << QString() << u"explain recursion"_s << true << true << 2;
         // SearXNG finds nothing and the instant answers are unreachable.
         QTest::newRow("always, no hits")
             << u"always"_s << QString() << u"explain recursion"_s << false << true << 1;
@@ -285,7 +272,7 @@ private Q_SLOTS:
         const FakeResponse answer
             = FakeResponse::eventStream(FakeModelServer::streamBody({u"never shown"_s}));
         QTest::newRow("server not running")
-            << closedAddress() << oneModel << answer << u"velm: Start LM Studio\n"_s;
+            << VelmHome::closedAddress() << oneModel << answer << u"velm: Start LM Studio\n"_s;
         QTest::newRow("invalid address")
             << u"http://my server"_s << oneModel << answer << u"velm: Check server address\n"_s;
         QTest::newRow("no model loaded") << QString() << FakeResponse::json(R"({"data":[]})")

@@ -6,26 +6,12 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QString closedPortURL()
-{
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        return u"http://127.0.0.1:9/"_s;
-    const quint16 port = server.serverPort();
-    server.close();
-    return u"http://127.0.0.1:%1/"_s.arg(port);
-}
-
-} // namespace
-
 VelmHome::VelmHome()
     : m_environment(QProcessEnvironment::systemEnvironment())
 {
     m_environment.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"config"_s));
     m_environment.insert(u"XDG_DATA_HOME"_s, m_dir.filePath(u"data"_s));
-    m_environment.insert(u"VELM_DUCKDUCKGO_URL"_s, closedPortURL());
+    m_environment.insert(u"VELM_DUCKDUCKGO_URL"_s, closedAddress() + u'/');
 }
 
 QString VelmHome::settingsFile() const
@@ -43,9 +29,14 @@ std::unique_ptr<Settings> VelmHome::settings() const
     return std::make_unique<Settings>(settingsFile(), dataDirectory());
 }
 
-void VelmHome::setEnvironment(const QString &name, const QString &value)
+QString VelmHome::closedAddress()
 {
-    m_environment.insert(name, value);
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost, 0))
+        return u"http://127.0.0.1:9"_s;
+    const quint16 port = server.serverPort();
+    server.close();
+    return u"http://127.0.0.1:%1"_s.arg(port);
 }
 
 void VelmHome::start(QProcess &process, const QStringList &arguments) const

@@ -35,7 +35,8 @@ public:
     // The same store the binary uses, for setting up and reading back.
     std::unique_ptr<Settings> settings() const;
 
-    void setEnvironment(const QString &name, const QString &value);
+    // The address of a port on this machine where nothing listens.
+    static QString closedAddress();
 
     // Starts velm with `arguments`; the caller waits.
     void start(QProcess &process, const QStringList &arguments) const;
