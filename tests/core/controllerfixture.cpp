@@ -62,40 +62,43 @@ void ControllerFixture::store(const QList<ChatSession> &sessions)
     ChatStore(*m_settings).saveSessions(sessions);
 }
 
-QList<QJsonObject> ControllerFixture::completionRequests(bool streamed)
+QList<FakeRequest> ControllerFixture::completionRequests(bool streamed)
 {
-    QList<QJsonObject> bodies;
+    QList<FakeRequest> posts;
     for (const FakeRequest &request : m_model.http().requests()) {
-        if (request.path() != u"/v1/chat/completions"_s)
-            continue;
-        const QJsonObject body = QJsonDocument::fromJson(request.body).object();
-        if (body.value(u"stream").toBool() == streamed)
-            bodies.append(body);
+        if (request.path() == u"/v1/chat/completions"_s
+            && QJsonDocument::fromJson(request.body).object().value(u"stream").toBool() == streamed)
+            posts.append(request);
     }
-    return bodies;
+    return posts;
 }
+
+namespace {
+
+QList<QJsonObject> bodies(const QList<FakeRequest> &requests)
+{
+    QList<QJsonObject> list;
+    for (const FakeRequest &request : requests)
+        list.append(QJsonDocument::fromJson(request.body).object());
+    return list;
+}
+
+} // namespace
 
 QList<QJsonObject> ControllerFixture::answerRequests()
 {
-    return completionRequests(true);
+    return bodies(completionRequests(true));
 }
 
 QList<QJsonObject> ControllerFixture::titleRequests()
 {
-    return completionRequests(false);
+    return bodies(completionRequests(false));
 }
 
 int ControllerFixture::answerConnection(int n)
 {
-    int seen = 0;
-    for (const FakeRequest &request : m_model.http().requests()) {
-        if (request.path() != u"/v1/chat/completions"_s
-            || !QJsonDocument::fromJson(request.body).object().value(u"stream").toBool())
-            continue;
-        if (seen++ == n)
-            return request.connection;
-    }
-    return 0;
+    const QList<FakeRequest> answers = completionRequests(true);
+    return n < answers.size() ? answers.at(n).connection : 0;
 }
 
 bool ControllerFixture::waitUntilIdle()

@@ -59,7 +59,7 @@ public:
     bool waitUntilIdle();
 
 private:
-    QList<QJsonObject> completionRequests(bool streamed);
+    QList<FakeRequest> completionRequests(bool streamed);
 
     QTemporaryDir m_dir;
     std::unique_ptr<Settings> m_settings;

@@ -58,9 +58,9 @@ private Q_SLOTS:
                                  "hideToMenuBar", "quitAsk", "chatsDidChangeExternally"}) {
             const QString n = QString::fromLatin1(name);
             QTest::addRow("%s", name) << n << none << QStringList{n};
-            QTest::addRow("%s with stray user info", name)
-                << n << QVariantMap{{u"id"_s, 7}} << QStringList{n};
         }
+        QTest::newRow("stray user info")
+            << u"quitAsk"_s << QVariantMap{{u"id"_s, 7}} << QStringList{u"quitAsk"_s};
 
         const QString import = u"importDialogChat"_s;
         QTest::newRow("import: query and answer")
@@ -71,22 +71,15 @@ private Q_SLOTS:
             << QStringList{u"importDialogChat( Why? \n|  )"_s};
         QTest::newRow("import: answer missing") << import << QVariantMap{{u"query"_s, u"Why?"_s}}
                                                 << QStringList{u"importDialogChat(Why?|)"_s};
-        QTest::newRow("import: answer not a string")
-            << import << QVariantMap{{u"query"_s, u"Why?"_s}, {u"answer"_s, 42}}
-            << QStringList{u"importDialogChat(Why?|)"_s};
         QTest::newRow("import: answer as bytes")
             << import << QVariantMap{{u"query"_s, u"Why?"_s}, {u"answer"_s, QByteArray("Because.")}}
             << QStringList{u"importDialogChat(Why?|)"_s};
         QTest::newRow("import: query missing")
             << import << QVariantMap{{u"answer"_s, u"Because."_s}} << QStringList{};
-        QTest::newRow("import: query a number")
-            << import << QVariantMap{{u"query"_s, 42}} << QStringList{};
         QTest::newRow("import: query as bytes")
             << import << QVariantMap{{u"query"_s, QByteArray("Why?")}} << QStringList{};
         QTest::newRow("import: query a list")
             << import << QVariantMap{{u"query"_s, QStringList{u"Why?"_s}}} << QStringList{};
-        QTest::newRow("import: query invalid variant")
-            << import << QVariantMap{{u"query"_s, QVariant()}} << QStringList{};
         QTest::newRow("import: blank query")
             << import << QVariantMap{{u"query"_s, u" \n\t"_s}, {u"answer"_s, u"Because."_s}}
             << QStringList{};
@@ -108,13 +101,10 @@ private Q_SLOTS:
         QTest::newRow("open: hex without dashes")
             << open << QVariantMap{{u"id"_s, QString(someId).remove(u'-') + u"0000"_s}}
             << QStringList{};
-        QTest::newRow("open: not a uuid")
-            << open << QVariantMap{{u"id"_s, u"not-a-uuid"_s}} << QStringList{};
         QTest::newRow("open: non-hex digit")
             << open << QVariantMap{{u"id"_s, QString(someId).replace(0, 1, u'G')}} << QStringList{};
         QTest::newRow("open: uuid as bytes")
             << open << QVariantMap{{u"id"_s, someId.toLatin1()}} << QStringList{};
-        QTest::newRow("open: number") << open << QVariantMap{{u"id"_s, 1}} << QStringList{};
         QTest::newRow("open: nil uuid") << open << QVariantMap{{u"id"_s, QUuid()}} << QStringList{};
         QTest::newRow("open: nil uuid text")
             << open << QVariantMap{{u"id"_s, u"00000000-0000-0000-0000-000000000000"_s}}
@@ -123,7 +113,6 @@ private Q_SLOTS:
 
         QTest::newRow("unknown name") << u"openSettings"_s << none << QStringList{};
         QTest::newRow("name in other case") << u"QuitAsk"_s << none << QStringList{};
-        QTest::newRow("empty name") << QString() << none << QStringList{};
     }
 
     void post()

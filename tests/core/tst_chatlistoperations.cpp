@@ -32,7 +32,6 @@ private Q_SLOTS:
         QTest::newRow("name") << u"  Trip plans \n"_s << std::optional(u"Trip plans"_s)
                               << u"Trip plans"_s;
         QTest::newRow("blanks") << u" \n "_s << std::optional<QString>() << u"Where to go?"_s;
-        QTest::newRow("empty") << QString() << std::optional<QString>() << u"Where to go?"_s;
     }
 
     void rename()
@@ -142,8 +141,6 @@ private Q_SLOTS:
             << u" What is 6x7? "_s << u"42\n"_s << QStringList{u" What is 6x7? "_s, u"42\n"_s};
         QTest::newRow("blank answer")
             << u"What is 6x7?"_s << u"  "_s << QStringList{u"What is 6x7?"_s};
-        QTest::newRow("no answer")
-            << u"What is 6x7?"_s << QString() << QStringList{u"What is 6x7?"_s};
     }
 
     void importDialogExchange()

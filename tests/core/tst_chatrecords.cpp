@@ -54,8 +54,6 @@ private Q_SLOTS:
             << std::optional(u"\n  Trip to Rome \t"_s) << conversation << u"Trip to Rome"_s;
         QTest::newRow("blank custom title")
             << std::optional(u"  \n\t "_s) << conversation << u"  first question\nsecond line "_s;
-        QTest::newRow("empty custom title")
-            << std::optional(u""_s) << conversation << u"  first question\nsecond line "_s;
         QTest::newRow("no custom title, first user message as stored")
             << std::optional<QString>() << conversation << u"  first question\nsecond line "_s;
         QTest::newRow("no user message") << std::optional(u" "_s) << answersOnly << u"New Chat"_s;

@@ -91,24 +91,6 @@ private Q_SLOTS:
         QCOMPARE(store.loadSessions(), QList<ChatSession>{sessions.at(1)});
     }
 
-    void noSourcesWritesNoKey()
-    {
-        ChatStore store(*m_settings);
-        QVERIFY(store.saveSessions({conversation(u"plain"_s)}));
-        QVERIFY(!readFile(sessionsFile()).contains("sources"));
-        QVERIFY(!store.loadSessions().at(0).messages.at(1).sources);
-    }
-
-    void unknownRoleLoadsEmpty()
-    {
-        QByteArray json = ChatCodec::encodeSessions({conversation(u"q"_s)});
-        json.replace(R"("role":"assistant")", R"("role":"system")");
-        QVERIFY(writeFile(sessionsFile(), json));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not be read"_s));
-        QVERIFY(ChatStore(*m_settings).loadSessions().isEmpty());
-        QCOMPARE(backups().size(), 1);
-    }
-
     void damagedListIsKept()
     {
         QVERIFY(writeFile(sessionsFile(), damaged));

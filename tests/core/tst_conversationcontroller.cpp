@@ -535,7 +535,6 @@ private Q_SLOTS:
         QTest::newRow("12") << 12 << u" Ada \n"_s << u"Good afternoon, Ada"_s;
         QTest::newRow("17") << 17 << QString() << u"Good afternoon"_s;
         QTest::newRow("18") << 18 << u"   "_s << u"Good evening"_s;
-        QTest::newRow("23") << 23 << QString() << u"Good evening"_s;
         QTest::newRow("midnight") << 0 << u"Grace"_s << u"Good evening, Grace"_s;
     }
 
@@ -563,7 +562,6 @@ private Q_SLOTS:
         QTest::newRow("never") << u"never"_s << u"Search off"_s << false;
         QTest::newRow("auto") << u"auto"_s << u"Search auto"_s << false;
         // Such a value never searches, so the chip must not claim otherwise.
-        QTest::newRow("unknown") << u"sometimes"_s << u"Search off"_s << false;
         QTest::newRow("other case") << u"Always"_s << u"Search off"_s << false;
     }
 

@@ -92,34 +92,23 @@ private Q_SLOTS:
         QTest::addColumn<bool>("strict");
         QTest::addColumn<bool>("lenient");
 
-        QTest::newRow("empty array") << "[]"_ba << true << true;
-        QTest::newRow("empty object") << "{}"_ba << true << true;
         QTest::newRow("every type")
             << " [ 1 , -0.5e+3 , 0 , -0 , 1E-2 , \"a\" , true , false , null , {} , [ [ ] ] ] \n"_ba
             << true << true;
         QTest::newRow("nested") << "{\"a\":{\"b\":[1,{\"c\":\"\\u00e9\\ud83d\\ude00\"}]}}"_ba
                                 << true << true;
-        QTest::newRow("blanks everywhere")
-            << " \t\r\n{ \"a\" : [ 1 ] , \"b\" : { } } \n"_ba << true << true;
-        QTest::newRow("escapes") << "[\"\\\"\\\\\\/\\b\\f\\n\\r\\t\"]"_ba << true << true;
         QTest::newRow("byte order mark") << "\xEF\xBB\xBF[]"_ba << true << true;
         QTest::newRow("raw utf-8") << "[\"Z\xC3\xBCrich \xF0\x9F\x98\x80\"]"_ba << true << true;
-        QTest::newRow("escaped key") << "{\"\\u0061\":1}"_ba << true << true;
 
         QTest::newRow("nothing") << QByteArray() << false << false;
         QTest::newRow("whitespace only") << " \n"_ba << false << false;
         QTest::newRow("trailing comma") << "[1,]"_ba << false << false;
-        QTest::newRow("leading comma") << "[,1]"_ba << false << false;
         QTest::newRow("missing comma") << "[1 2]"_ba << false << false;
-        QTest::newRow("trailing comma in object") << "{\"a\":1,}"_ba << false << false;
         QTest::newRow("missing colon") << "{\"a\" 1}"_ba << false << false;
         QTest::newRow("unquoted key") << "{a:1}"_ba << false << false;
-        QTest::newRow("number key") << "{1:1}"_ba << false << false;
         QTest::newRow("unclosed array") << "[1"_ba << false << false;
-        QTest::newRow("unclosed object") << "{\"a\":1"_ba << false << false;
         QTest::newRow("mismatched brackets") << "[}"_ba << false << false;
         QTest::newRow("garbage after") << "[1] x"_ba << false << false;
-        QTest::newRow("two documents") << "{\"a\":1}{\"b\":2}"_ba << false << false;
 
         QTest::newRow("leading zero") << "[01]"_ba << false << false;
         QTest::newRow("bare point") << "[1.]"_ba << false << true;
@@ -132,10 +121,8 @@ private Q_SLOTS:
         QTest::newRow("plus sign") << "[+1]"_ba << false << false;
         QTest::newRow("NaN") << "[NaN]"_ba << false << false;
         QTest::newRow("truncated literal") << "[tru]"_ba << false << false;
-        QTest::newRow("wrong literal") << "[nil]"_ba << false << false;
 
         QTest::newRow("raw control character") << "[\"a\x01\"]"_ba << false << true;
-        QTest::newRow("raw newline") << "[\"a\nb\"]"_ba << false << true;
         QTest::newRow("raw tab in a key") << "{\"a\tb\":1}"_ba << false << true;
         QTest::newRow("unknown escape") << "[\"\\x\"]"_ba << false << true;
         QTest::newRow("escaped control character") << "[\"\\\x01\"]"_ba << false << true;
@@ -152,7 +139,6 @@ private Q_SLOTS:
             << "[\"\\\x83\", {\"\xC3\":1}]"_ba << false << false;
         QTest::newRow("escaped byte, valid utf-8 elsewhere")
             << "[\"\\\x83\", {\"\xC3\xA9\":\"\xF0\x9F\x98\x80\"}]"_ba << false << true;
-        QTest::newRow("short unicode escape") << "[\"\\u12\"]"_ba << false << false;
         QTest::newRow("bad unicode escape") << "[\"\\u12G4\"]"_ba << false << false;
         QTest::newRow("unterminated string") << "[\"abc]"_ba << false << false;
         QTest::newRow("backslash at the end") << "[\"abc\\"_ba << false << false;
@@ -327,16 +313,11 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("literal");
         QTest::addColumn<bool>("strict");
 
-        QTest::newRow("zero") << "0"_ba << true;
         QTest::newRow("negative zero") << "-0"_ba << true;
-        QTest::newRow("whole") << "786000100"_ba << true;
-        QTest::newRow("fraction") << "737640000.123"_ba << true;
         QTest::newRow("microseconds") << "737640000.123456"_ba << true;
         QTest::newRow("exponent") << "-1.5E+3"_ba << true;
-        QTest::newRow("small") << "1e-7"_ba << true;
         QTest::newRow("many digits") << "0.30000000000000004"_ba << true;
         QTest::newRow("bare point") << "12."_ba << false;
-        QTest::newRow("no integer part") << ".25"_ba << false;
         QTest::newRow("no integer part, negative") << "-.25e2"_ba << false;
     }
 

@@ -47,17 +47,6 @@ class TestQuickAskRequest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void leadText()
-    {
-        // The lead of the bar is its own: one sentence shorter than the main window's.
-        QCOMPARE(lead.toUtf8().size(), 231);
-        QuickAskRequest request;
-        request.searchResults = {SearchResult::create(u"T"_s, u"https://t.example/a"_s, u"S"_s)};
-        request.question = u"q"_s;
-        QCOMPARE(request.messages().at(1).content,
-                 lead + u"[1] T\nSource: https://t.example/a\nS"_s);
-    }
-
     void messages_data()
     {
         QTest::addColumn<QString>("systemPrompt");
@@ -74,8 +63,6 @@ private Q_SLOTS:
             SearchResult::create(u"Two"_s, u"https://two.example/"_s, QString()),
         };
 
-        QTest::newRow("nothing set") << QString() << QString() << QString() << none << Messages()
-                                     << u"Hi"_s << Messages{system(barBase + rule), user(u"Hi"_s)};
         QTest::newRow("question trimmed")
             << QString() << QString() << QString() << none << Messages() << u"\n  Hi there \t\n"_s
             << Messages{system(barBase + rule), user(u"Hi there"_s)};
