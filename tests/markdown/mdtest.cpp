@@ -21,35 +21,6 @@ char *toString(const MDBlock &block)
 
 namespace MDTest {
 
-MDSpan plain(const QString &text)
-{
-    return MDSpan::plain(text);
-}
-MDSpan bold(const QString &text)
-{
-    return MDSpan::bold(text);
-}
-MDSpan italic(const QString &text)
-{
-    return MDSpan::italic(text);
-}
-MDSpan boldItalic(const QString &text)
-{
-    return MDSpan::boldItalic(text);
-}
-MDSpan code(const QString &text)
-{
-    return MDSpan::code(text);
-}
-MDSpan math(const QString &latex)
-{
-    return MDSpan::math(latex);
-}
-MDSpan link(const QString &text, const QString &url)
-{
-    return MDSpan::link(text, url);
-}
-
 MDBlock para(const Spans &spans)
 {
     return MDBlock::paragraph(spans);
@@ -58,33 +29,13 @@ MDBlock para(const QString &text)
 {
     return MDBlock::paragraph({plain(text)});
 }
-MDBlock heading(int level, const Spans &spans)
-{
-    return MDBlock::heading(level, spans);
-}
 MDBlock codeBlock(const QString &code, const QString &language)
 {
     return MDBlock::codeBlock(code, language);
 }
-MDBlock mathBlock(const QString &latex)
-{
-    return MDBlock::mathBlock(latex);
-}
 MDBlock bullet(int indent, const Spans &spans)
 {
     return MDBlock::listItem(indent, u"\u2022"_s, spans);
-}
-MDBlock ordered(int indent, const QString &marker, const Spans &spans)
-{
-    return MDBlock::listItem(indent, marker, spans);
-}
-MDBlock quote(const Spans &spans)
-{
-    return MDBlock::blockquote(spans);
-}
-MDBlock divider()
-{
-    return MDBlock::divider();
 }
 
 QStringList answerSegments()
@@ -140,6 +91,21 @@ void checkInvariants(const Blocks &blocks)
         if (block.kind() == MDBlock::Kind::ListItem)
             QVERIFY(!block.marker().isEmpty());
     }
+}
+
+void addBlockColumns()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Blocks>("expected");
+}
+
+void compareBlocks()
+{
+    QFETCH(QString, text);
+    QFETCH(Blocks, expected);
+    const Blocks blocks = MarkdownParser::parseBlocks(text);
+    QCOMPARE(blocks, expected);
+    checkInvariants(blocks);
 }
 
 } // namespace MDTest

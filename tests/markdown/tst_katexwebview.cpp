@@ -76,8 +76,8 @@ private Q_SLOTS:
     void growsWithItsContent();
     void identicalPageIsNeverReloaded();
     void missingKaTeXShowsTheSource();
-    void javascriptLinkDoesNothing();
-    void webLinkOpensInTheBrowser();
+    void linkClick_data();
+    void linkClick();
     void verticalWheelScrollsTheChat();
     void colorSchemeFollowsThePalette_data();
     void colorSchemeFollowsThePalette();
@@ -92,9 +92,7 @@ void TestKaTeXWebView::heightReports_data()
 
     QTest::newRow("20.3 then 20.6 change once")
         << 24.0 << QVariantList{20.3, 20.6} << QList<qreal>{21};
-    QTest::newRow("rounded up") << 24.0 << QVariantList{30.01} << QList<qreal>{31};
     QTest::newRow("zero becomes one") << 24.0 << QVariantList{0.0} << QList<qreal>{1};
-    QTest::newRow("negative becomes one") << 24.0 << QVariantList{-5} << QList<qreal>{1};
     QTest::newRow("same after rounding") << 24.0 << QVariantList{23.2} << QList<qreal>{};
     QTest::newRow("burst applies the last")
         << 24.0 << QVariantList{40, 55.5, 61} << QList<qreal>{61};
@@ -102,8 +100,6 @@ void TestKaTeXWebView::heightReports_data()
     QTest::newRow("integer") << 54.0 << QVariantList{int(80)} << QList<qreal>{80};
     QTest::newRow("text ignored") << 24.0 << QVariantList{u"80"_s} << QList<qreal>{};
     QTest::newRow("bool ignored") << 24.0 << QVariantList{true} << QList<qreal>{};
-    QTest::newRow("object ignored")
-        << 24.0 << QVariantList{QVariantMap{{u"h"_s, 80}}} << QList<qreal>{};
     QTest::newRow("not a number ignored")
         << 24.0 << QVariantList{std::numeric_limits<double>::quiet_NaN()} << QList<qreal>{};
     QTest::newRow("infinity ignored")
@@ -159,20 +155,12 @@ void TestKaTeXWebView::navigation_data()
     QTest::newRow("https link") << QUrl(u"https://example.org/a?b=c"_s)
                                 << QWebEnginePage::NavigationTypeLinkClicked << true
                                 << Decision::OpenInBrowser;
-    QTest::newRow("http link") << QUrl(u"http://example.org/"_s)
-                               << QWebEnginePage::NavigationTypeLinkClicked << true
-                               << Decision::OpenInBrowser;
     QTest::newRow("javascript link")
         << QUrl(u"javascript:alert(1)"_s) << QWebEnginePage::NavigationTypeLinkClicked << true
         << Decision::Refuse;
     QTest::newRow("file link") << QUrl(u"file:///etc/passwd"_s)
                                << QWebEnginePage::NavigationTypeLinkClicked << true
                                << Decision::Refuse;
-    QTest::newRow("data link") << page << QWebEnginePage::NavigationTypeLinkClicked << true
-                               << Decision::Refuse;
-    QTest::newRow("relative link into the resources")
-        << QUrl(u"qrc:/katex/katex.min.js"_s) << QWebEnginePage::NavigationTypeLinkClicked << true
-        << Decision::Refuse;
     QTest::newRow("https without host")
         << QUrl(u"https:"_s) << QWebEnginePage::NavigationTypeLinkClicked << true
         << Decision::Refuse;
@@ -181,9 +169,6 @@ void TestKaTeXWebView::navigation_data()
     QTest::newRow("script navigation")
         << QUrl(u"https://example.org/"_s) << QWebEnginePage::NavigationTypeOther << true
         << Decision::Refuse;
-    QTest::newRow("form") << QUrl(u"https://example.org/"_s)
-                          << QWebEnginePage::NavigationTypeFormSubmitted << true
-                          << Decision::Refuse;
     QTest::newRow("reload") << page << QWebEnginePage::NavigationTypeReload << true
                             << Decision::Refuse;
 }
@@ -205,8 +190,6 @@ void TestKaTeXWebView::wheelPassesOn_data()
     QTest::addColumn<bool>("passesOn");
 
     QTest::newRow("down") << QPoint(0, -120) << Qt::KeyboardModifiers() << true;
-    QTest::newRow("up") << QPoint(0, 120) << Qt::KeyboardModifiers() << true;
-    QTest::newRow("mostly vertical") << QPoint(30, -90) << Qt::KeyboardModifiers() << true;
     QTest::newRow("diagonal") << QPoint(60, 60) << Qt::KeyboardModifiers() << true;
     QTest::newRow("sideways") << QPoint(120, 10) << Qt::KeyboardModifiers() << false;
     QTest::newRow("down with shift")
@@ -325,40 +308,36 @@ void TestKaTeXWebView::missingKaTeXShowsTheSource()
              u"visible"_s);
 }
 
-void TestKaTeXWebView::javascriptLinkDoesNothing()
+void TestKaTeXWebView::linkClick_data()
 {
-    UrlRecorder recorder({u"http"_s, u"https"_s, u"javascript"_s});
-    const QString body
-        = MathPage::spanHTML(MDSpan::link(u"click"_s, u"javascript:document.title='pwned'"_s))
-        + u" and "_s + MathPage::mathSpanHTML(u"x"_s, false);
-    const Shown shown = show(KaTeXHTMLStyle::paragraph(), body);
-    QVERIFY(WebEngineTest::waitUntilReady(shown.block));
-    QWebEnginePage *page = shown.block->webView()->page();
-    const QUrl before = page->url();
-
-    WebEngineTest::runJavaScript(page, u"document.querySelector('a').click(); 0"_s);
-    QTest::qWait(300);
-    QCOMPARE(WebEngineTest::runJavaScript(page, u"document.title"_s).toString(), QString());
-    QCOMPARE(page->url(), before);
-    QVERIFY(recorder.opened.isEmpty());
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QList<QUrl>>("opened");
+    QTest::newRow("javascript does nothing")
+        << u"javascript:document.title='pwned'"_s << QList<QUrl>();
+    QTest::newRow("web link opens in the browser")
+        << u"https://example.org/notes?a=1&b=2"_s
+        << QList<QUrl>{QUrl(u"https://example.org/notes?a=1&b=2"_s)};
 }
 
-void TestKaTeXWebView::webLinkOpensInTheBrowser()
+void TestKaTeXWebView::linkClick()
 {
-    UrlRecorder recorder({u"http"_s, u"https"_s});
-    const QString body
-        = MathPage::spanHTML(MDSpan::link(u"docs"_s, u"https://example.org/notes?a=1&b=2"_s))
-        + u" and "_s + MathPage::mathSpanHTML(u"x"_s, false);
+    QFETCH(QString, url);
+    QFETCH(QList<QUrl>, opened);
+    UrlRecorder recorder({u"http"_s, u"https"_s, u"javascript"_s});
+    const QString body = MathPage::spanHTML(MDSpan::link(u"link"_s, url)) + u" and "_s
+        + MathPage::mathSpanHTML(u"x"_s, false);
     const Shown shown = show(KaTeXHTMLStyle::paragraph(), body);
     QVERIFY(WebEngineTest::waitUntilReady(shown.block));
     QWebEnginePage *page = shown.block->webView()->page();
     const QUrl before = page->url();
 
     WebEngineTest::runJavaScript(page, u"document.querySelector('a').click(); 0"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(recorder.opened.size(), 1, 10000);
-    QCOMPARE(recorder.opened.first(), QUrl(u"https://example.org/notes?a=1&b=2"_s));
+    if (!opened.isEmpty())
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.opened.size(), opened.size(), 10000);
+    QTest::qWait(300);
+    QCOMPARE(recorder.opened, opened);
     // The block stays as it was.
-    QTest::qWait(200);
+    QCOMPARE(WebEngineTest::runJavaScript(page, u"document.title"_s).toString(), QString());
     QCOMPARE(page->url(), before);
     QCOMPARE(
         WebEngineTest::runJavaScript(page, u"document.querySelectorAll('.katex').length"_s).toInt(),

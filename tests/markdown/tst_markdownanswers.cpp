@@ -17,26 +17,7 @@ private Q_SLOTS:
     void pathologicalInput();
     void blockEquality();
     void blocksOwnTheirText();
-
-private:
-    void addBlockColumns();
-    void compareBlocks();
 };
-
-void TestMarkdownAnswers::addBlockColumns()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<Blocks>("expected");
-}
-
-void TestMarkdownAnswers::compareBlocks()
-{
-    QFETCH(QString, text);
-    QFETCH(Blocks, expected);
-    const Blocks blocks = MarkdownParser::parseBlocks(text);
-    QCOMPARE(blocks, expected);
-    checkInvariants(blocks);
-}
 
 void TestMarkdownAnswers::realisticAnswer()
 {

@@ -19,35 +19,12 @@ private Q_SLOTS:
     void listItems();
     void paragraphs_data();
     void paragraphs();
-
-private:
-    void addBlockColumns();
-    void compareBlocks();
 };
-
-void TestMarkdownBlocks::addBlockColumns()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<Blocks>("expected");
-}
-
-void TestMarkdownBlocks::compareBlocks()
-{
-    QFETCH(QString, text);
-    QFETCH(Blocks, expected);
-    const Blocks blocks = MarkdownParser::parseBlocks(text);
-    QCOMPARE(blocks, expected);
-    checkInvariants(blocks);
-}
 
 void TestMarkdownBlocks::codeAndMathBlocks_data()
 {
     addBlockColumns();
 
-    QTest::newRow("fence with language")
-        << u"```swift\nlet a = 1\n```"_s << Blocks{codeBlock(u"let a = 1"_s, u"swift"_s)};
-    QTest::newRow("fence without language")
-        << u"```\nplain\n```"_s << Blocks{codeBlock(u"plain"_s)};
     QTest::newRow("language trimmed, text after the fence")
         << u"```  rust \t\nfn main() {}\n```\nafter"_s
         << Blocks{codeBlock(u"fn main() {}"_s, u"rust"_s), para(u"after"_s)};
@@ -74,8 +51,6 @@ void TestMarkdownBlocks::codeAndMathBlocks_data()
         << u"Intro\n  ```\ncode"_s
         << Blocks{para({plain(u"Intro   "_s), code(QString()), plain(u"` code"_s)})};
 
-    QTest::newRow("display math on one line")
-        << u"$$ E = mc^2 $$"_s << Blocks{mathBlock(u"E = mc^2"_s)};
     QTest::newRow("indented display math") << u"  \t$$x$$  "_s << Blocks{mathBlock(u"x"_s)};
     QTest::newRow("bracket display math on one line")
         << u"\\[ a+b \\]"_s << Blocks{mathBlock(u"a+b"_s)};
@@ -83,8 +58,6 @@ void TestMarkdownBlocks::codeAndMathBlocks_data()
         << u"$$x$$ where x is real"_s << Blocks{mathBlock(u"x"_s)};
     QTest::newRow("dollar block over lines joined with spaces")
         << u"$$\na = b\n+ c\n$$\nafter"_s << Blocks{mathBlock(u"a = b + c"_s), para(u"after"_s)};
-    QTest::newRow("bracket block over lines")
-        << u"\\[\n\\int_0^1 x\\,dx\n\\]"_s << Blocks{mathBlock(u"\\int_0^1 x\\,dx"_s)};
     QTest::newRow("content on the opening and closing lines")
         << u"$$ a\nb $$ junk\nnext"_s << Blocks{mathBlock(u"a b"_s), para(u"next"_s)};
     QTest::newRow("bracket block is not closed by dollars")
@@ -110,7 +83,6 @@ void TestMarkdownBlocks::headingsDividersQuotes_data()
 {
     addBlockColumns();
 
-    QTest::newRow("level 1") << u"# Title"_s << Blocks{heading(1, {plain(u"Title"_s)})};
     QTest::newRow("level 6") << u"###### Six"_s << Blocks{heading(6, {plain(u"Six"_s)})};
     QTest::newRow("seven hashes") << u"####### Seven"_s << Blocks{para(u"####### Seven"_s)};
     QTest::newRow("hash then letter") << u"#hashtag"_s << Blocks{para(u"#hashtag"_s)};
@@ -126,9 +98,7 @@ void TestMarkdownBlocks::headingsDividersQuotes_data()
     QTest::newRow("heading ends a paragraph")
         << u"text\n# H"_s << Blocks{para(u"text"_s), heading(1, {plain(u"H"_s)})};
 
-    QTest::newRow("dashes") << u"---"_s << Blocks{divider()};
     QTest::newRow("asterisks") << u"***"_s << Blocks{divider()};
-    QTest::newRow("underscores") << u"___"_s << Blocks{divider()};
     QTest::newRow("spaced dashes") << u"- - -"_s << Blocks{divider()};
     QTest::newRow("trimmed divider") << u"  ---\t"_s << Blocks{divider()};
     QTest::newRow("four dashes") << u"----"_s << Blocks{para(u"----"_s)};
@@ -139,7 +109,6 @@ void TestMarkdownBlocks::headingsDividersQuotes_data()
     QTest::newRow("spaced dashes end a paragraph")
         << u"text\n- - -"_s << Blocks{para(u"text"_s), divider()};
 
-    QTest::newRow("quote") << u"> quoted"_s << Blocks{quote({plain(u"quoted"_s)})};
     QTest::newRow("quote without space") << u">tight"_s << Blocks{quote({plain(u"tight"_s)})};
     QTest::newRow("quote spaces trimmed, tabs kept")
         << u">  \tspaced  "_s << Blocks{quote({plain(u"\tspaced"_s)})};
@@ -162,8 +131,6 @@ void TestMarkdownBlocks::listItems_data()
 {
     addBlockColumns();
 
-    QTest::newRow("dash") << u"- item"_s << Blocks{bullet(0, {plain(u"item"_s)})};
-    QTest::newRow("plus") << u"+ item"_s << Blocks{bullet(0, {plain(u"item"_s)})};
     QTest::newRow("two spaces") << u"  - two"_s << Blocks{bullet(1, {plain(u"two"_s)})};
     QTest::newRow("three spaces") << u"   - three"_s << Blocks{bullet(1, {plain(u"three"_s)})};
     QTest::newRow("four spaces") << u"    * four"_s << Blocks{bullet(2, {plain(u"four"_s)})};
@@ -175,13 +142,7 @@ void TestMarkdownBlocks::listItems_data()
     QTest::newRow("empty bullet") << u"- "_s << Blocks{bullet(0, {})};
     QTest::newRow("dash alone") << u"-"_s << Blocks{para(u"-"_s)};
     QTest::newRow("dash then word") << u"-item"_s << Blocks{para(u"-item"_s)};
-    QTest::newRow("bullet with spans")
-        << u"* **Name**: `x`"_s
-        << Blocks{bullet(0, {bold(u"Name"_s), plain(u": "_s), code(u"x"_s)})};
 
-    QTest::newRow("ordered") << u"1. first"_s << Blocks{ordered(0, u"1."_s, {plain(u"first"_s)})};
-    QTest::newRow("parenthesis") << u"3) third"_s
-                                 << Blocks{ordered(0, u"3)"_s, {plain(u"third"_s)})};
     QTest::newRow("not renumbered") << u"10. ten\n10. again"_s
                                     << Blocks{ordered(0, u"10."_s, {plain(u"ten"_s)}),
                                               ordered(0, u"10."_s, {plain(u"again"_s)})};
@@ -196,10 +157,6 @@ void TestMarkdownBlocks::listItems_data()
     QTest::newRow("letter") << u"a. letter"_s << Blocks{para(u"a. letter"_s)};
     QTest::newRow("arabic-indic digits")
         << u"\u0661\u0662. x"_s << Blocks{ordered(0, u"\u0661\u0662."_s, {plain(u"x"_s)})};
-    QTest::newRow("superscript two")
-        << u"\u00B2) x"_s << Blocks{ordered(0, u"\u00B2)"_s, {plain(u"x"_s)})};
-    QTest::newRow("roman numeral")
-        << u"\u216B. x"_s << Blocks{ordered(0, u"\u216B."_s, {plain(u"x"_s)})};
     QTest::newRow("numeric ideograph")
         << u"\u4E09. x"_s << Blocks{ordered(0, u"\u4E09."_s, {plain(u"x"_s)})};
     QTest::newRow("mathematical digit outside the BMP")
@@ -231,15 +188,11 @@ void TestMarkdownBlocks::paragraphs_data()
     addBlockColumns();
 
     QTest::newRow("empty") << QString() << Blocks{};
-    QTest::newRow("only newlines") << u"\n\n\n"_s << Blocks{};
     QTest::newRow("only spaces") << u"  \t \n "_s << Blocks{};
-    QTest::newRow("one line") << u"text\n"_s << Blocks{para(u"text"_s)};
     QTest::newRow("lines joined with a space")
         << u"one\ntwo\nthree"_s << Blocks{para(u"one two three"_s)};
     QTest::newRow("lines joined untrimmed")
         << u"  one  \n two"_s << Blocks{para(u"  one    two"_s)};
-    QTest::newRow("blank line separates")
-        << u"one\n\ntwo"_s << Blocks{para(u"one"_s), para(u"two"_s)};
     QTest::newRow("blank line with spaces separates")
         << u"one\n \t \ntwo"_s << Blocks{para(u"one"_s), para(u"two"_s)};
     QTest::newRow("fence ends a paragraph")

@@ -17,26 +17,7 @@ private Q_SLOTS:
     void looksLikeMath();
     void wholeCharacters_data();
     void wholeCharacters();
-
-private:
-    void addBlockColumns();
-    void compareBlocks();
 };
-
-void TestMarkdownSpans::addBlockColumns()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<Blocks>("expected");
-}
-
-void TestMarkdownSpans::compareBlocks()
-{
-    QFETCH(QString, text);
-    QFETCH(Blocks, expected);
-    const Blocks blocks = MarkdownParser::parseBlocks(text);
-    QCOMPARE(blocks, expected);
-    checkInvariants(blocks);
-}
 
 void TestMarkdownSpans::spans_data()
 {
@@ -44,7 +25,6 @@ void TestMarkdownSpans::spans_data()
     QTest::addColumn<Spans>("expected");
 
     QTest::newRow("empty") << QString() << Spans{};
-    QTest::newRow("plain") << u"just text."_s << Spans{plain(u"just text."_s)};
 
     QTest::newRow("code") << u"a `b` c"_s << Spans{plain(u"a "_s), code(u"b"_s), plain(u" c"_s)};
     QTest::newRow("two backticks") << u"``"_s << Spans{code(QString())};
@@ -53,14 +33,12 @@ void TestMarkdownSpans::spans_data()
     QTest::newRow("unclosed backtick") << u"a `b"_s << Spans{plain(u"a `b"_s)};
     QTest::newRow("code is raw") << u"`**x** $y$`"_s << Spans{code(u"**x** $y$"_s)};
 
-    QTest::newRow("paren math") << u"\\(x\\)"_s << Spans{math(u"x"_s)};
     QTest::newRow("paren math with spaces")
         << u"so \\( a + b \\) holds"_s
         << Spans{plain(u"so "_s), math(u" a + b "_s), plain(u" holds"_s)};
     QTest::newRow("unclosed paren math") << u"\\(x"_s << Spans{plain(u"\\(x"_s)};
     QTest::newRow("lone backslash") << u"a \\ b \\alpha"_s << Spans{plain(u"a \\ b \\alpha"_s)};
 
-    QTest::newRow("dollar math") << u"$x$"_s << Spans{math(u"x"_s)};
     QTest::newRow("dollar command")
         << u"so $\\alpha^2$."_s << Spans{plain(u"so "_s), math(u"\\alpha^2"_s), plain(u"."_s)};
     QTest::newRow("prices") << u"It costs $5 and $10 today"_s
@@ -69,30 +47,18 @@ void TestMarkdownSpans::spans_data()
         << u"pay $5 for $x^2$"_s << Spans{plain(u"pay $5 for "_s), math(u"x^2"_s)};
     QTest::newRow("math with spaces and a brace")
         << u"$f(x) = {a}$"_s << Spans{math(u"f(x) = {a}"_s)};
-    QTest::newRow("spaces, no math characters") << u"$a b$"_s << Spans{plain(u"$a b$"_s)};
-    QTest::newRow("16 characters") << u"$abcdefghijklmnop$"_s << Spans{math(u"abcdefghijklmnop"_s)};
-    QTest::newRow("17 characters")
-        << u"$abcdefghijklmnopq$"_s << Spans{plain(u"$abcdefghijklmnopq$"_s)};
     QTest::newRow("empty dollars") << u"$$"_s << Spans{plain(u"$$"_s)};
     QTest::newRow("double dollars")
         << u"$$x$$"_s << Spans{plain(u"$"_s), math(u"x"_s), plain(u"$"_s)};
     QTest::newRow("adjacent formulas") << u"$x$$y$"_s << Spans{math(u"x"_s), math(u"y"_s)};
     QTest::newRow("unclosed dollar") << u"$x"_s << Spans{plain(u"$x"_s)};
 
-    QTest::newRow("bold italic stars") << u"***both***"_s << Spans{boldItalic(u"both"_s)};
     QTest::newRow("bold italic underscores") << u"___both___"_s << Spans{boldItalic(u"both"_s)};
-    QTest::newRow("bold stars") << u"**bold**"_s << Spans{bold(u"bold"_s)};
-    QTest::newRow("bold underscores") << u"__init__"_s << Spans{bold(u"init"_s)};
-    QTest::newRow("italic stars") << u"*it*"_s << Spans{italic(u"it"_s)};
-    QTest::newRow("italic underscore") << u"_it_"_s << Spans{italic(u"it"_s)};
-    QTest::newRow("underscores inside a word")
-        << u"snake_case_name"_s << Spans{plain(u"snake"_s), italic(u"case"_s), plain(u"name"_s)};
     QTest::newRow("unclosed bold")
         << u"**still streaming"_s << Spans{plain(u"**still streaming"_s)};
     QTest::newRow("unclosed bold is not italic")
         << u"**a*"_s << Spans{plain(u"*"_s), italic(u"a"_s)};
     QTest::newRow("unclosed triple falls back to bold") << u"***a**"_s << Spans{bold(u"*a"_s)};
-    QTest::newRow("unclosed italic") << u"*a"_s << Spans{plain(u"*a"_s)};
     QTest::newRow("multiplication") << u"2 * 3 = 6"_s << Spans{plain(u"2 * 3 = 6"_s)};
     QTest::newRow("mixed delimiters do not close") << u"**a__"_s << Spans{plain(u"**a__"_s)};
     QTest::newRow("bold is raw") << u"**a `b` [c](d)**"_s << Spans{bold(u"a `b` [c](d)"_s)};
@@ -104,7 +70,6 @@ void TestMarkdownSpans::spans_data()
     QTest::newRow("link text is raw") << u"[**b**](u)"_s << Spans{link(u"**b**"_s, u"u"_s)};
     QTest::newRow("space before parenthesis") << u"[a] (b)"_s << Spans{plain(u"[a] (b)"_s)};
     QTest::newRow("brackets only") << u"[a]"_s << Spans{plain(u"[a]"_s)};
-    QTest::newRow("open url at the end") << u"[a]("_s << Spans{plain(u"[a]("_s)};
     QTest::newRow("unclosed url") << u"[a](b"_s << Spans{plain(u"[a](b"_s)};
     QTest::newRow("first bracket ends the text") << u"[a]b](c)"_s << Spans{plain(u"[a]b](c)"_s)};
     QTest::newRow("two links") << u"[a](1) and [b](2)"_s
@@ -130,8 +95,6 @@ void TestMarkdownSpans::looksLikeMath_data()
     QTest::newRow("letter") << u"x"_s << true;
     QTest::newRow("backslash with spaces") << u"\\frac{a}{b} + c"_s << true;
     QTest::newRow("caret with spaces") << u"a ^ b"_s << true;
-    QTest::newRow("underscore with spaces") << u"a _ b"_s << true;
-    QTest::newRow("brace with spaces") << u"{ a b }"_s << true;
     QTest::newRow("words between prices") << u"5 and "_s << false;
     QTest::newRow("short token") << u"n+1"_s << true;
     QTest::newRow("16 characters") << u"abcdefghijklmnop"_s << true;
@@ -163,9 +126,6 @@ void TestMarkdownSpans::wholeCharacters_data()
         << u"e\u0301 *x*"_s << Blocks{para({plain(u"e\u0301 "_s), italic(u"x"_s)})};
     QTest::newRow("prepended sign joins the closing asterisk")
         << u"*a \u0600*"_s << Blocks{para(u"*a \u0600*"_s)};
-    QTest::newRow("emoji and CJK around emphasis")
-        << u"\U0001F680**\u4E2D\u6587**\u3002"_s
-        << Blocks{para({plain(u"\U0001F680"_s), bold(u"\u4E2D\u6587"_s), plain(u"\u3002"_s)})};
     QTest::newRow("accented fence")
         << u"```\u0301\nx"_s << Blocks{para({code(QString()), plain(u"`\u0301 x"_s)})};
     QTest::newRow("accented heading space") << u"## \u0301x"_s << Blocks{para(u"## \u0301x"_s)};

@@ -128,7 +128,6 @@ void TestMarkdownView::blocksAndTheirWidgets_data()
     QTest::addColumn<QStringList>("widgets");
 
     QTest::newRow("paragraph") << u"Hello."_s << QStringList{u"NativeTextView"_s};
-    QTest::newRow("heading") << u"## Hi"_s << QStringList{u"NativeTextView"_s};
     QTest::newRow("heading with math") << u"## Hi $x$"_s << QStringList{u"KaTeXHTMLBlockView"_s};
     QTest::newRow("display math") << u"$$\nx\n$$"_s << QStringList{u"KaTeXHTMLBlockView"_s};
     QTest::newRow("code") << u"```\nx\n```"_s << QStringList{u"CodeBlockView"_s};
@@ -173,12 +172,9 @@ void TestMarkdownView::modelTextIsNeverMarkup_data()
     QTest::addColumn<QString>("shown");
 
     QTest::newRow("bold tag") << u"<b>not bold</b>"_s << u"<b>not bold</b>"_s;
-    QTest::newRow("image") << u"<img src=\"https://x.org/a.png\">"_s
-                           << u"<img src=\"https://x.org/a.png\">"_s;
     QTest::newRow("entity") << u"&amp; &lt;"_s << u"&amp; &lt;"_s;
     QTest::newRow("inside bold") << u"**<i>x</i>**"_s << u"<i>x</i>"_s;
     QTest::newRow("inside code") << u"`<br>`"_s << u"<br>"_s;
-    QTest::newRow("heading") << u"# <h1>big</h1>"_s << u"<h1>big</h1>"_s;
     QTest::newRow("list") << u"- <table><tr><td>x"_s << u"<table><tr><td>x"_s;
     QTest::newRow("quote") << u"> <script>alert(1)</script>"_s << u"<script>alert(1)</script>"_s;
 }
@@ -218,7 +214,6 @@ void TestMarkdownView::codeLanguageLabel_data()
     QTest::addColumn<QString>("code");
 
     QTest::newRow("none") << u"```\nx = 1\n```"_s << u"code"_s << u"x = 1"_s;
-    QTest::newRow("python") << u"```python\nprint()\n```"_s << u"python"_s << u"print()"_s;
     QTest::newRow("capitals") << u"```SQL\nSELECT 1;\n```"_s << u"sql"_s << u"SELECT 1;"_s;
     QTest::newRow("tilde, unterminated")
         << u"~~~Rust\nfn main() {\n    <T>\n"_s << u"rust"_s << u"fn main() {\n    <T>\n"_s;
@@ -284,7 +279,6 @@ void TestMarkdownView::listIndent_data()
     QTest::newRow("top level") << u"- a"_s << 0;
     QTest::newRow("indent 1") << u"  - a"_s << 20;
     QTest::newRow("indent 2") << u"    - a"_s << 40;
-    QTest::newRow("tab") << u"\t- a"_s << 40;
     QTest::newRow("ordered, indent 2") << u"    12) a"_s << 40;
 }
 

@@ -40,13 +40,9 @@ void TestMathPage::htmlEscape_data()
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("empty") << QString() << QString();
-    QTest::newRow("plain") << u"x + y"_s << u"x + y"_s;
     QTest::newRow("less, greater, ampersand") << u"a < b > c & d"_s << u"a &lt; b &gt; c &amp; d"_s;
     QTest::newRow("quotes") << u"\"it's\""_s << u"&quot;it&#39;s&quot;"_s;
     QTest::newRow("entity escaped once") << u"&amp;"_s << u"&amp;amp;"_s;
-    QTest::newRow("escaped entity of a tag") << u"&lt;b&gt;"_s << u"&amp;lt;b&amp;gt;"_s;
-    QTest::newRow("tag") << u"<img src=x onerror=alert(1)>"_s
-                         << u"&lt;img src=x onerror=alert(1)&gt;"_s;
     QTest::newRow("non-ASCII kept") << u"√ é 👍🏽"_s << u"√ é 👍🏽"_s;
 }
 
@@ -69,9 +65,6 @@ void TestMathPage::mathSpanHTML_data()
     QTest::newRow("display") << u"\\frac{a}{b}"_s << true
                              << u"<span class=\"math-display\" data-display=\"true\" "
                                 "data-latex>\\frac{a}{b}</span>"_s;
-    QTest::newRow("source escaped") << u"a<b & c>d"_s << false
-                                    << u"<span class=\"math-inline\" data-display=\"false\" "
-                                       "data-latex>a&lt;b &amp; c&gt;d</span>"_s;
     QTest::newRow("closing tag in source") << u"</span><script>x</script>"_s << true
                                            << u"<span class=\"math-display\" data-display=\"true\" "
                                               "data-latex>&lt;/span&gt;&lt;script&gt;x&lt;/"
@@ -96,9 +89,6 @@ void TestMathPage::spanHTML_data()
     QTest::newRow("italic") << MDSpan::italic(u"it's"_s) << u"<em>it&#39;s</em>"_s;
     QTest::newRow("bold italic") << MDSpan::boldItalic(u"z"_s) << u"<strong><em>z</em></strong>"_s;
     QTest::newRow("code") << MDSpan::code(u"if (a<b)"_s) << u"<code>if (a&lt;b)</code>"_s;
-    QTest::newRow("math") << MDSpan::math(u"x_1"_s)
-                          << u"<span class=\"math-inline\" data-display=\"false\" "
-                             "data-latex>x_1</span>"_s;
     QTest::newRow("link") << MDSpan::link(u"docs"_s, u"https://example.org/?a=1&b=2"_s)
                           << u"<a href=\"https://example.org/?a=1&amp;b=2\">docs</a>"_s;
     QTest::newRow("link cannot leave its attribute")
@@ -132,18 +122,12 @@ void TestMathPage::style_data()
 
     QTest::newRow("heading 1") << KaTeXHTMLStyle::heading(1) << u"heading heading-1"_s << 34.0
                                << 42.0;
-    QTest::newRow("heading 2") << KaTeXHTMLStyle::heading(2) << u"heading heading-2"_s << 26.0
-                               << 30.0;
     QTest::newRow("heading 6") << KaTeXHTMLStyle::heading(6) << u"heading heading-6"_s << 26.0
                                << 30.0;
     QTest::newRow("heading 0 is 1")
         << KaTeXHTMLStyle::heading(0) << u"heading heading-1"_s << 34.0 << 42.0;
     QTest::newRow("heading 9 is 6")
         << KaTeXHTMLStyle::heading(9) << u"heading heading-6"_s << 26.0 << 30.0;
-    QTest::newRow("paragraph") << KaTeXHTMLStyle::paragraph() << u"paragraph"_s << 20.0 << 24.0;
-    QTest::newRow("list item") << KaTeXHTMLStyle::listItem() << u"list-item"_s << 18.0 << 22.0;
-    QTest::newRow("quote") << KaTeXHTMLStyle::blockquote() << u"blockquote"_s << 20.0 << 24.0;
-    QTest::newRow("math block") << KaTeXHTMLStyle::mathBlock() << u"math-block"_s << 42.0 << 54.0;
 }
 
 void TestMathPage::style()
@@ -165,7 +149,6 @@ void TestMathPage::pageHTML_data()
 
     QTest::newRow("paragraph") << KaTeXHTMLStyle::paragraph() << u"a <em>b</em>"_s
                                << u"paragraph"_s;
-    QTest::newRow("heading 3") << KaTeXHTMLStyle::heading(3) << u"T"_s << u"heading heading-3"_s;
     QTest::newRow("math block") << KaTeXHTMLStyle::mathBlock()
                                 << MathPage::mathSpanHTML(u"e^{i\\pi}"_s, true) << u"math-block"_s;
     QTest::newRow("empty body") << KaTeXHTMLStyle::listItem() << QString() << u"list-item"_s;
