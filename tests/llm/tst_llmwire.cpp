@@ -49,8 +49,6 @@ private Q_SLOTS:
                                  << u"http://127.0.0.1:1234/v1/chat/completions"_s;
         QTest::newRow("IPv6") << u"http://[::1]:8080/"_s << u"http://[::1]:8080/v1/models"_s
                               << u"http://[::1]:8080/v1/chat/completions"_s;
-        QTest::newRow("double /v1") << u"http://h:1/v1//"_s << u"http://h:1/v1//v1/models"_s
-                                    << u"http://h:1/v1//v1/chat/completions"_s;
     }
 
     void fromAddress()
