@@ -12,8 +12,9 @@ velm_packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev qcoro-qt6-dev qt6-svg-dev
     qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev
     libjs-katex fonts-katex fonts-inter
+    libxcb1-dev libxcb-keysyms1-dev libsodium-dev
     libbenchmark-dev libmd4c-dev
-    xvfb xauth dbus-daemon
+    xvfb xauth xdotool dbus-daemon
 )
 
 velm_missing_packages() {
