@@ -1,0 +1,3 @@
+#include "app/shelllog.h"
+
+Q_LOGGING_CATEGORY(lcShell, "velm.shell", QtWarningMsg)

@@ -1,0 +1,278 @@
+#include "app/askbackdroppanel.h"
+#include "app/askbackdropview.h"
+#include "app/askdialogpanel.h"
+#include "app/menubaritem.h"
+#include "core/appevents.h"
+#include "core/settings.h"
+#include "main_window/mainwindow.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The shell's windows one by one: the Quick Ask panel and its backdrop, the tray item and
+// the main window.
+class TestShellWindows : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<Settings> makeSettings(const QTemporaryDir &dir) const
+    {
+        return std::make_unique<Settings>(dir.filePath(u"velm.conf"_s), dir.filePath(u"data"_s));
+    }
+
+private Q_SLOTS:
+    void barFrame_data()
+    {
+        QTest::addColumn<QRect>("visibleArea");
+        QTest::addColumn<int>("contentHeight");
+        QTest::addColumn<QRect>("frame");
+
+        // Centred across, with the middle 30 % of the visible height below its top.
+        QTest::newRow("full HD") << QRect(0, 0, 1920, 1080) << 76 << QRect(674, 286, 572, 76);
+        QTest::newRow("short content still 76 high")
+            << QRect(0, 0, 1920, 1080) << 20 << QRect(674, 286, 572, 76);
+        QTest::newRow("taller content keeps its middle")
+            << QRect(0, 0, 1920, 1080) << 300 << QRect(674, 174, 572, 300);
+        QTest::newRow("top panel takes 27")
+            << QRect(0, 27, 1920, 1053) << 76 << QRect(674, 305, 572, 76);
+        QTest::newRow("second screen to the right")
+            << QRect(1920, 0, 2560, 1400) << 200 << QRect(2914, 320, 572, 200);
+        QTest::newRow("screen above the primary")
+            << QRect(0, -900, 1440, 900) << 76 << QRect(434, -668, 572, 76);
+    }
+
+    void barFrame()
+    {
+        QFETCH(QRect, visibleArea);
+        QFETCH(int, contentHeight);
+        QFETCH(QRect, frame);
+        QCOMPARE(AskDialogPanel::frameFor(visibleArea, contentHeight), frame);
+    }
+
+    void keptOnScreen_data()
+    {
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<QRect>("kept");
+
+        const QRect inside(674, 286, 572, 400);
+        QTest::newRow("fits") << inside << inside;
+        QTest::newRow("grew past the bottom")
+            << QRect(674, 700, 572, 500) << QRect(674, 580, 572, 500);
+        QTest::newRow("above the top") << QRect(674, -40, 572, 100) << QRect(674, 0, 572, 100);
+        QTest::newRow("higher than the screen: top wins")
+            << QRect(674, 300, 572, 1500) << QRect(674, 0, 572, 1500);
+    }
+
+    void keptOnScreen()
+    {
+        QFETCH(QRect, frame);
+        QFETCH(QRect, kept);
+        QCOMPARE(AskDialogPanel::keptWithin(frame, QRect(0, 0, 1920, 1080)), kept);
+    }
+
+    void barPanelWindow()
+    {
+        AskDialogPanel panel;
+        QCOMPARE(panel.windowTitle(), u"velm Quick Ask"_s);
+        const Qt::WindowFlags flags = panel.windowFlags();
+        QVERIFY(flags.testFlag(Qt::Tool));
+        QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
+        QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(panel.testAttribute(Qt::WA_TranslucentBackground));
+        QCOMPARE(panel.size(), QSize(572, 76));
+    }
+
+    void barPanelFollowsContent()
+    {
+        AskDialogPanel panel;
+        panel.setContent(new QLabel(u"content"_s));
+        panel.move(100, 200);
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        const int top = panel.geometry().top();
+
+        panel.setContentHeight(320);
+        QCOMPARE(panel.size(), QSize(572, 320));
+        QCOMPARE(panel.geometry().top(), top); // grows downwards
+        panel.setContentHeight(10);
+        QCOMPARE(panel.size(), QSize(572, 76));
+    }
+
+    void escapeCancels()
+    {
+        AskDialogPanel panel;
+        int cancelled = 0;
+        panel.onCancel = [&cancelled] { ++cancelled; };
+        panel.show();
+        panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        QTest::keyClick(&panel, Qt::Key_Escape);
+        QCOMPARE(cancelled, 1);
+        QVERIFY(!panel.isVisible());
+    }
+
+    void backdropNeverTakesInput()
+    {
+        AskBackdropPanel backdrop(nullptr, nullptr);
+        const Qt::WindowFlags flags = backdrop.windowFlags();
+        QVERIFY(flags.testFlag(Qt::WindowTransparentForInput));
+        QVERIFY(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
+        QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(backdrop.testAttribute(Qt::WA_TranslucentBackground));
+        QVERIFY(backdrop.testAttribute(Qt::WA_ShowWithoutActivating));
+    }
+
+    void backdropScheme_data()
+    {
+        QTest::addColumn<bool>("followsSystem");
+        QTest::addColumn<QString>("theme");
+        QTest::addColumn<bool>("dark");
+
+        QTest::newRow("own theme light") << false << u"light"_s << false;
+        QTest::newRow("own theme dark") << false << u"dark"_s << true;
+        QTest::newRow("own theme unknown counts as dark") << false << u"sepia"_s << true;
+    }
+
+    void backdropScheme()
+    {
+        QFETCH(bool, followsSystem);
+        QFETCH(QString, theme);
+        QFETCH(bool, dark);
+
+        QTemporaryDir dir;
+        auto settings = makeSettings(dir);
+        AskBackdropPanel backdrop(settings.get(), nullptr);
+        // Changed while the backdrop exists: it follows the setting live.
+        settings->setQuickAskFollowsSystemTheme(followsSystem);
+        settings->setAppTheme(theme);
+        QCOMPARE(backdrop.view()->dark(), dark);
+    }
+
+    void backdropSupport_data()
+    {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<int>("compositing"); // -1 unknown
+        QTest::addColumn<bool>("supported");
+
+        QTest::newRow("X11 with a compositor") << u"xcb"_s << 1 << true;
+        QTest::newRow("X11 without a compositor") << u"xcb"_s << 0 << false;
+        QTest::newRow("X11, no answer from the server") << u"xcb"_s << -1 << false;
+        QTest::newRow("Wayland") << u"wayland"_s << -1 << false;
+        QTest::newRow("Wayland EGL") << u"wayland-egl"_s << -1 << false;
+        QTest::newRow("offscreen") << u"offscreen"_s << -1 << true;
+        QTest::newRow("macOS") << u"cocoa"_s << -1 << true;
+    }
+
+    void backdropSupport()
+    {
+        QFETCH(QString, platform);
+        QFETCH(int, compositing);
+        QFETCH(bool, supported);
+        const std::optional<bool> known
+            = compositing < 0 ? std::nullopt : std::optional<bool>(compositing == 1);
+        QCOMPARE(!AskBackdropPanel::unsupportedReason(platform, known).has_value(), supported);
+    }
+
+    void trayMenu()
+    {
+        AppEvents events;
+        MenuBarItem item(&events, nullptr);
+        QCOMPARE(item.trayIcon()->toolTip(), u"velm"_s);
+        QVERIFY(!item.trayIcon()->icon().isNull());
+
+        QStringList entries;
+        for (const QAction *action : item.menu()->actions())
+            entries.append(action->isSeparator() ? u"—"_s : action->text());
+        QCOMPARE(entries,
+                 (QStringList{u"Open Quick Ask"_s, u"Open Ask"_s, u"—"_s, u"Quit velm"_s}));
+    }
+
+    void trayCommands_data()
+    {
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<QByteArray>("signal");
+
+        QTest::newRow("Open Quick Ask") << 0 << QByteArray(SIGNAL(openAskDialog()));
+        QTest::newRow("Open Ask") << 1 << QByteArray(SIGNAL(showMainWindow()));
+        QTest::newRow("Quit velm") << 3 << QByteArray(SIGNAL(quitAsk()));
+    }
+
+    void trayCommands()
+    {
+        QFETCH(int, entry);
+        QFETCH(QByteArray, signal);
+
+        AppEvents events;
+        MenuBarItem item(&events, nullptr);
+        QSignalSpy posted(&events, signal.constData());
+        QSignalSpy anything(&events, SIGNAL(hideToMenuBar()));
+        item.menu()->actions().at(entry)->trigger();
+        QCOMPARE(posted.count(), 1);
+        QCOMPARE(anything.count(), 0);
+    }
+
+    void returnHintOnlyOnce()
+    {
+        QTemporaryDir dir;
+        auto settings = makeSettings(dir);
+        AppEvents events;
+        {
+            MenuBarItem item(&events, settings.get());
+            QVERIFY(item.showReturnHintOnce());
+            QVERIFY(!item.showReturnHintOnce());
+        }
+        // Remembered across sessions.
+        MenuBarItem later(&events, settings.get());
+        QVERIFY(!later.showReturnHintOnce());
+
+        QTemporaryDir otherDir;
+        auto otherSettings = makeSettings(otherDir);
+        MenuBarItem otherUser(&events, otherSettings.get());
+        QVERIFY(otherUser.showReturnHintOnce());
+    }
+
+    void mainWindowShape()
+    {
+        AppEvents events;
+        MainWindow window(&events);
+        QCOMPARE(window.windowTitle(), u"velm"_s);
+        QCOMPARE(window.size(), QSize(1100, 760));
+        QCOMPARE(window.minimumSize(), QSize(820, 560));
+        QVERIFY(window.content());
+
+        QPointer<QWidget> placeholder = window.content();
+        auto *content = new QLabel(u"chat"_s);
+        window.setContent(content);
+        QCOMPARE(window.content(), content);
+        QVERIFY(!placeholder); // replaced, not leaked
+    }
+
+    void closeToMenuBarKeys()
+    {
+        AppEvents events;
+        MainWindow window(&events);
+        QSignalSpy hide(&events, &AppEvents::hideToMenuBar);
+        QSignalSpy quit(&events, &AppEvents::quitAsk);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+
+        for (const QAction *action : window.closeToMenuBarActions())
+            QCOMPARE(action->text(), u"Close to Menu Bar"_s);
+        QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(hide.count(), 1);
+        QCOMPARE(quit.count(), 0);
+        QVERIFY(window.isVisible()); // the window itself only posts; the shell hides
+    }
+};
+
+QTEST_MAIN(TestShellWindows)
+#include "tst_shellwindows.moc"
