@@ -1,0 +1,67 @@
+#include "main_window/assistantmessagerow.h"
+
+#include "app/typestyles.h"
+#include "main_window/copybutton.h"
+#include "main_window/messagelistrows.h"
+#include "markdown/markdownview.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+AssistantMessageRow::AssistantMessageRow(QWidget *parent)
+    : MessageRow(parent)
+    , m_layout(new QVBoxLayout(this))
+    , m_markdown(new MarkdownView(this))
+    , m_sourcesFrame(new QWidget(this))
+    , m_footer(new QWidget(this))
+{
+    m_layout->setContentsMargins(0, verticalPadding, 0, verticalPadding);
+    m_layout->setSpacing(0);
+    m_layout->setAlignment(Qt::AlignTop);
+
+    m_markdown->setBaseFont(TypeStyles::font(TypeStyle::Body));
+    m_markdown->setCodeFont(TypeStyles::monospace(TypeStyles::size(TypeStyle::Body)));
+    m_layout->addWidget(m_markdown);
+
+    auto *sourcesLayout = new QVBoxLayout(m_sourcesFrame);
+    sourcesLayout->setContentsMargins(0, sourcesSpacing, 0, 0);
+    m_sourcesFrame->hide();
+    m_layout->addWidget(m_sourcesFrame);
+
+    auto *footerLayout = new QHBoxLayout(m_footer);
+    footerLayout->setContentsMargins(0, copyButtonSpacing, 0, 0);
+    footerLayout->addWidget(m_copyButton);
+    footerLayout->addStretch();
+    m_footer->hide();
+    m_layout->addWidget(m_footer);
+}
+
+void AssistantMessageRow::showState(bool textChanged)
+{
+    if (textChanged) {
+        m_markdown->setText(MessageListRows::displayedText(message().text, isStreaming()));
+        // The list measures the row right away; the view's new height must count already.
+        m_markdown->updateGeometry();
+    }
+    showSources();
+    m_footer->setVisible(!message().text.isEmpty() && !isStreaming());
+}
+
+void AssistantMessageRow::showSources()
+{
+    const QList<SearchResult> sources = message().sources.value_or(QList<SearchResult>());
+    if (sources == m_shownSources)
+        return;
+    m_shownSources = sources;
+    delete m_sources;
+    m_sources = sources.isEmpty() ? nullptr : createSourcesRow(sources, m_sourcesFrame);
+    if (m_sources)
+        m_sourcesFrame->layout()->addWidget(m_sources);
+    m_sourcesFrame->setVisible(m_sources != nullptr);
+}
+
+QWidget *AssistantMessageRow::createSourcesRow(const QList<SearchResult> &, QWidget *)
+{
+    // Hook for the source cards (SourcesRow), which land separately.
+    return nullptr;
+}

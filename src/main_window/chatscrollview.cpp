@@ -1,0 +1,426 @@
+#include "main_window/chatscrollview.h"
+
+#include "app/animations.h"
+#include "app/typestyles.h"
+#include "main_window/messagerow.h"
+#include "main_window/searchingrow.h"
+#include "main_window/thinkingrow.h"
+
+#include <QEvent>
+#include <QFontMetricsF>
+#include <QLayout>
+#include <QScrollBar>
+#include <QVariantAnimation>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int scrollDurationMs = 200;
+// Rows within this many viewport heights of the visible part are built; rows beyond the
+// second distance are released.
+constexpr int buildDistance = 1;
+constexpr int releaseDistance = 3;
+// Estimates for rows not built yet: the copy button's line, the bubble's padding.
+constexpr int copyLineHeight = 22;
+constexpr int bubblePadding = 20;
+constexpr int paragraphGap = 8;
+
+} // namespace
+
+ChatScrollView::ChatScrollView(QWidget *parent)
+    : QScrollArea(parent)
+    , m_content(new QWidget)
+{
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setWidgetResizable(false);
+    setWidget(m_content);
+    // The window's background shows through.
+    viewport()->setAutoFillBackground(false);
+    m_content->setAutoFillBackground(false);
+    verticalScrollBar()->setStyleSheet(
+        u"QScrollBar:vertical { background: transparent; width: 10px; margin: 2px 0; }"
+        "QScrollBar::handle:vertical { background: rgba(128, 128, 128, 90); min-height: 32px;"
+        " border-radius: 3px; margin: 0 2px; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"_s);
+
+    m_scrollWork.setSingleShot(true);
+    m_scrollWork.setInterval(0);
+    connect(&m_scrollWork, &QTimer::timeout, this, &ChatScrollView::performScroll);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &ChatScrollView::onScrollValueChanged);
+
+    const QFontMetricsF metrics(TypeStyles::font(TypeStyle::Body));
+    m_averageCharWidth = std::max(1.0, metrics.averageCharWidth());
+    m_lineHeight = int(std::ceil(metrics.lineSpacing() * 1.18));
+}
+
+ChatScrollView::~ChatScrollView() = default;
+
+void ChatScrollView::setRows(const QList<MessageListRow> &rows, const QList<ChatMessage> &messages)
+{
+    QList<Slot> slots;
+    slots.reserve(rows.size());
+    QHash<QUuid, qsizetype> indexOf;
+    indexOf.reserve(rows.size());
+    for (const MessageListRow &row : rows) {
+        Slot slot;
+        const auto previous = m_indexOf.constFind(row.id);
+        if (previous != m_indexOf.constEnd()) {
+            slot = std::exchange(m_slots[*previous], Slot());
+        }
+        slot.row = row;
+        if (row.kind == MessageListRow::Kind::Message) {
+            const ChatMessage &message = messages.at(row.messageIndex);
+            const bool textChanged = message.text != slot.message.text;
+            slot.message = message;
+            if (textChanged && !slot.widget)
+                slot.measuredWidth = -1;
+            // The row redraws only what differs.
+            if (slot.widget)
+                showInWidget(slot);
+        }
+        indexOf.insert(row.id, slots.size());
+        slots.append(std::move(slot));
+    }
+    for (Slot &gone : m_slots)
+        releaseWidget(gone);
+    m_slots = std::move(slots);
+    m_indexOf = std::move(indexOf);
+    relayout();
+}
+
+void ChatScrollView::updateMessage(const ChatMessage &message)
+{
+    const auto index = m_indexOf.constFind(message.id);
+    if (index == m_indexOf.constEnd())
+        return;
+    Slot &slot = m_slots[*index];
+    slot.message = message;
+    if (slot.widget)
+        showInWidget(slot);
+    else
+        slot.measuredWidth = -1;
+    relayout();
+}
+
+void ChatScrollView::scheduleScroll(bool jump)
+{
+    m_jumpPending = m_jumpPending || jump;
+    // Restarting replaces the pending scroll: one scroll per turn however many asked.
+    m_scrollWork.start();
+}
+
+QList<MessageListRow> ChatScrollView::rows() const
+{
+    QList<MessageListRow> list;
+    list.reserve(m_slots.size());
+    for (const Slot &slot : m_slots)
+        list.append(slot.row);
+    return list;
+}
+
+QWidget *ChatScrollView::rowWidget(const QUuid &id) const
+{
+    const auto index = m_indexOf.constFind(id);
+    return index == m_indexOf.constEnd() ? nullptr : m_slots.at(*index).widget;
+}
+
+MessageRow *ChatScrollView::messageRow(const QUuid &id) const
+{
+    return qobject_cast<MessageRow *>(rowWidget(id));
+}
+
+QRect ChatScrollView::rowGeometry(const QUuid &id) const
+{
+    const auto index = m_indexOf.constFind(id);
+    if (index == m_indexOf.constEnd())
+        return {};
+    const Slot &slot = m_slots.at(*index);
+    return {rowLeft(), slot.top, rowWidth(), slot.height};
+}
+
+int ChatScrollView::builtRowCount() const
+{
+    return int(std::count_if(m_slots.cbegin(), m_slots.cend(),
+                             [](const Slot &slot) { return slot.widget != nullptr; }));
+}
+
+double ChatScrollView::scrollProgress() const
+{
+    return MessageListRows::scrollProgress(-verticalScrollBar()->value());
+}
+
+void ChatScrollView::resizeEvent(QResizeEvent *event)
+{
+    QScrollArea::resizeEvent(event);
+    relayout();
+}
+
+bool ChatScrollView::viewportEvent(QEvent *event)
+{
+    const bool handled = QScrollArea::viewportEvent(event);
+    // The scroll bar came or went.
+    if (event->type() == QEvent::Resize)
+        relayout();
+    return handled;
+}
+
+bool ChatScrollView::eventFilter(QObject *watched, QEvent *event)
+{
+    // A built row changed its size (new text, a formula that reported its height).
+    if (watched == m_content && event->type() == QEvent::LayoutRequest)
+        relayout();
+    return QScrollArea::eventFilter(watched, event);
+}
+
+int ChatScrollView::rowWidth() const
+{
+    // Measured against the whole area, so the scroll bar coming and going never rewraps.
+    const int available = width() - 2 * sideInset - verticalScrollBar()->sizeHint().width();
+    return std::clamp(available, 1, maximumRowWidth);
+}
+
+int ChatScrollView::rowLeft() const
+{
+    return std::max(0, (viewport()->width() - rowWidth()) / 2);
+}
+
+QWidget *ChatScrollView::createWidget(const Slot &slot)
+{
+    switch (slot.row.kind) {
+    case MessageListRow::Kind::Searching:
+        return new SearchingRow(m_content);
+    case MessageListRow::Kind::Thinking:
+        return new ThinkingRow(m_content);
+    case MessageListRow::Kind::Message:
+        break;
+    }
+    return MessageRow::create(slot.message, m_content);
+}
+
+void ChatScrollView::showInWidget(Slot &slot)
+{
+    auto *row = qobject_cast<MessageRow *>(slot.widget);
+    if (!row)
+        return;
+    row->setMessage(slot.message, slot.row.isFirstInGroup, slot.row.isStreaming);
+}
+
+void ChatScrollView::releaseWidget(Slot &slot)
+{
+    if (!slot.widget)
+        return;
+    QWidget *widget = std::exchange(slot.widget, nullptr);
+    // Later, not now: the release may come from a signal of the row itself.
+    widget->hide();
+    widget->deleteLater();
+}
+
+int ChatScrollView::estimatedHeight(const Slot &slot, int width) const
+{
+    switch (slot.row.kind) {
+    case MessageListRow::Kind::Searching:
+    case MessageListRow::Kind::Thinking:
+        return 30;
+    case MessageListRow::Kind::Message:
+        break;
+    }
+    const bool user = slot.message.role == ChatMessage::Role::User;
+    const qreal textWidth = user ? width * 0.8 - 2 * 16 : width;
+    const qreal charsPerLine = std::max(8.0, textWidth / m_averageCharWidth);
+    const QString &text = slot.message.text;
+    int lines = 0;
+    int gaps = 0;
+    qsizetype start = 0;
+    while (start <= text.size()) {
+        qsizetype end = text.indexOf(u'\n', start);
+        if (end == -1)
+            end = text.size();
+        const qsizetype length = end - start;
+        if (length == 0)
+            ++gaps;
+        else
+            lines += int(std::ceil(length / charsPerLine));
+        start = end + 1;
+    }
+    if (user)
+        return (slot.row.isFirstInGroup ? 20 : 4) + std::max(1, lines) * m_lineHeight
+            + bubblePadding + copyLineHeight + 4;
+    return 8 + lines * m_lineHeight + gaps * paragraphGap + (text.isEmpty() ? 0 : copyLineHeight);
+}
+
+int ChatScrollView::measuredHeight(QWidget *widget, int width) const
+{
+    const int height = widget->hasHeightForWidth() ? widget->heightForWidth(width) : -1;
+    return height >= 0 ? height : widget->sizeHint().height();
+}
+
+void ChatScrollView::relayout()
+{
+    if (m_inRelayout) {
+        m_relayoutPending = true;
+        return;
+    }
+    m_inRelayout = true;
+    QScrollBar *bar = verticalScrollBar();
+    // Whatever changes above it, the first visible row stays where it is on screen.
+    const int value = bar->value();
+    qsizetype anchor = -1;
+    int anchorOffset = 0;
+    if (value > 0) {
+        const auto first = std::find_if(m_slots.cbegin(), m_slots.cend(), [value](const Slot &s) {
+            return s.top + s.height > value;
+        });
+        if (first != m_slots.cend()) {
+            anchor = first - m_slots.cbegin();
+            anchorOffset = value - first->top;
+        }
+    }
+    int current = value;
+    // Building rows replaces estimates by real heights, which can bring further rows near.
+    for (int pass = 0; pass < 6; ++pass) {
+        layoutSlots();
+        if (anchor != -1)
+            setScrollValue(m_slots.at(anchor).top + anchorOffset);
+        current = bar->value();
+        if (!buildRowsNear(current))
+            break;
+    }
+    releaseFarRows(current);
+    m_inRelayout = false;
+    if (std::exchange(m_relayoutPending, false))
+        QMetaObject::invokeMethod(this, &ChatScrollView::relayout, Qt::QueuedConnection);
+}
+
+bool ChatScrollView::buildRowsNear(int value)
+{
+    const int reach = buildDistance * viewport()->height();
+    const int from = value - reach;
+    const int to = value + viewport()->height() + reach;
+    bool built = false;
+    for (Slot &slot : m_slots) {
+        if (slot.widget)
+            continue;
+        // The indicators are small and always last: they are built at once, so that their
+        // animation runs from the moment they appear.
+        const bool near = slot.top < to && slot.top + slot.height > from;
+        if (!near && slot.row.kind == MessageListRow::Kind::Message)
+            continue;
+        slot.widget = createWidget(slot);
+        showInWidget(slot);
+        built = true;
+    }
+    return built;
+}
+
+void ChatScrollView::releaseFarRows(int value)
+{
+    const int reach = releaseDistance * viewport()->height();
+    const int from = value - reach;
+    const int to = value + viewport()->height() + reach;
+    for (Slot &slot : m_slots) {
+        if (!slot.widget || slot.row.kind != MessageListRow::Kind::Message)
+            continue;
+        if (slot.top >= to || slot.top + slot.height <= from)
+            releaseWidget(slot);
+    }
+}
+
+void ChatScrollView::layoutSlots()
+{
+    const int width = rowWidth();
+    const int left = rowLeft();
+    int y = topPadding;
+    for (Slot &slot : m_slots) {
+        if (slot.widget) {
+            slot.height = measuredHeight(slot.widget, width);
+            slot.measuredWidth = width;
+        } else if (slot.measuredWidth == -1) {
+            // Estimated again until it is built; -1 keeps it an estimate.
+            slot.height = estimatedHeight(slot, width);
+        }
+        slot.top = y;
+        y += slot.height;
+    }
+    m_content->resize(viewport()->width(), y + bottomPadding);
+    for (const Slot &slot : std::as_const(m_slots)) {
+        if (!slot.widget)
+            continue;
+        const QRect geometry(left, slot.top, width, slot.height);
+        if (slot.widget->geometry() != geometry)
+            slot.widget->setGeometry(geometry);
+        if (slot.widget->isHidden())
+            slot.widget->show();
+    }
+}
+
+int ChatScrollView::contentHeight() const
+{
+    return m_content->height();
+}
+
+int ChatScrollView::scrollTarget() const
+{
+    if (m_slots.isEmpty())
+        return verticalScrollBar()->value();
+    const Slot &last = m_slots.constLast();
+    const int bottom = last.top + last.height + bottomPadding;
+    return std::clamp(bottom - viewport()->height(), 0, verticalScrollBar()->maximum());
+}
+
+void ChatScrollView::performScroll()
+{
+    ++m_scrollCount;
+    const bool jump = std::exchange(m_jumpPending, false) || !Animations::enabled();
+    if (m_slots.isEmpty())
+        return;
+    if (jump) {
+        if (m_scrollAnimation)
+            m_scrollAnimation->stop();
+        // The rows built at the bottom bring their real heights; follow them down.
+        for (int pass = 0; pass < 6; ++pass) {
+            const int target = scrollTarget();
+            if (verticalScrollBar()->value() == target)
+                break;
+            setScrollValue(target);
+        }
+        Q_EMIT scrollProgressChanged(scrollProgress());
+        return;
+    }
+    if (!m_scrollAnimation) {
+        m_scrollAnimation = new QVariantAnimation(this);
+        m_scrollAnimation->setStartValue(0.0);
+        m_scrollAnimation->setEndValue(1.0);
+        m_scrollAnimation->setDuration(scrollDurationMs);
+        m_scrollAnimation->setEasingCurve(QEasingCurve::OutQuad);
+        // The target is read on every frame: rows may still grow while the scroll runs.
+        connect(m_scrollAnimation, &QVariantAnimation::valueChanged, this,
+                [this](const QVariant &progress) {
+                    setScrollValue(
+                        m_scrollStart
+                        + int(std::lround((scrollTarget() - m_scrollStart) * progress.toDouble())));
+                });
+    }
+    m_scrollAnimation->stop();
+    m_scrollStart = verticalScrollBar()->value();
+    m_scrollAnimation->start();
+}
+
+void ChatScrollView::setScrollValue(int value)
+{
+    verticalScrollBar()->setValue(value);
+}
+
+void ChatScrollView::onScrollValueChanged(int value)
+{
+    Q_EMIT scrollOffsetChanged(value);
+    Q_EMIT scrollProgressChanged(scrollProgress());
+    if (!m_inRelayout)
+        relayout();
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QUuid>
+#include <QWidget>
+
+#include <optional>
+
+class ArchivedBanner;
+class ChatFloatingTitleBar;
+class ChatScrollView;
+class ChatTopScrollFade;
+class ConversationController;
+
+// The open conversation: its messages in a scrolling column (ChatScrollView), the floating
+// title that fades in as the list scrolls, and the archived banner at the bottom while the
+// conversation is archived. The composer goes below it.
+//
+// It shows the controller's state and follows the answer that streams in: rows are
+// reconciled by message id when the list changes, and on the 50 ms stream pulse only the
+// growing answer is drawn again. Scrolling reports the title's progress to the controller
+// (chatTitleBlurProgress), which the window's toolbar band reads too.
+class MessageListView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit MessageListView(ConversationController *controller, QWidget *parent = nullptr);
+
+    ChatScrollView *scrollView() const { return m_scroll; }
+    ChatFloatingTitleBar *titleBar() const { return m_titleBar; }
+    ArchivedBanner *archivedBanner() const { return m_banner; }
+    // The conversation shown; none when the window shows the new-chat screen.
+    std::optional<QUuid> sessionId() const { return m_sessionId; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void showConversation();
+    void showStreamPulse();
+    void placeOverlays();
+
+    ConversationController *m_controller;
+    ChatScrollView *m_scroll;
+    ArchivedBanner *m_banner;
+    ChatTopScrollFade *m_fade;
+    ChatFloatingTitleBar *m_titleBar;
+
+    std::optional<QUuid> m_sessionId;
+    qsizetype m_messageCount = 0;
+};

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/chatmessage.h"
+
+#include <QWidget>
+
+class CopyButton;
+
+// One message of the open conversation: a user bubble (UserMessageRow) or an assistant
+// answer (AssistantMessageRow). The list keys rows by message id and hands each row the
+// latest copy of its message; a row redraws only what changed.
+class MessageRow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The row for `message`'s role.
+    static MessageRow *create(const ChatMessage &message, QWidget *parent = nullptr);
+
+    const ChatMessage &message() const { return m_message; }
+    bool isFirstInGroup() const { return m_isFirstInGroup; }
+    bool isStreaming() const { return m_isStreaming; }
+    bool isHovered() const { return m_isHovered; }
+    CopyButton *copyButton() const { return m_copyButton; }
+    // The copy button shows "Copied".
+    bool isCopied() const;
+
+    void setMessage(const ChatMessage &message, bool isFirstInGroup, bool isStreaming);
+
+public Q_SLOTS:
+    // Replaces the clipboard with the message text, as plain text.
+    void copyText();
+
+protected:
+    explicit MessageRow(QWidget *parent = nullptr);
+
+    // Shows the state just set; `textChanged` says whether the text or the streaming flag
+    // changed since the last call, the only things that cost work to show.
+    virtual void showState(bool textChanged) = 0;
+    virtual void showHover() { }
+
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+    CopyButton *m_copyButton;
+
+private:
+    void setHovered(bool hovered);
+
+    ChatMessage m_message;
+    bool m_isFirstInGroup = false;
+    bool m_isStreaming = false;
+    bool m_isHovered = false;
+    bool m_hasState = false;
+};

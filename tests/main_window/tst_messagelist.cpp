@@ -1,0 +1,344 @@
+#include "../core/controllerfixture.h"
+
+#include "app/appcolors.h"
+#include "main_window/archivedbanner.h"
+#include "main_window/assistantmessagerow.h"
+#include "main_window/chatfloatingtitlebar.h"
+#include "main_window/chatscrollview.h"
+#include "main_window/copybutton.h"
+#include "main_window/messagebubble.h"
+#include "main_window/messagelistview.h"
+#include "main_window/usermessagerow.h"
+#include "markdown/markdownview.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QEnterEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int waitMs = 10000;
+
+ChatMessage user(const QString &text)
+{
+    return ChatMessage(ChatMessage::Role::User, text);
+}
+
+ChatMessage assistant(const QString &text)
+{
+    return ChatMessage(ChatMessage::Role::Assistant, text);
+}
+
+ChatSession sessionOf(const QList<ChatMessage> &messages, bool archived = false)
+{
+    ChatSession session = ChatSession::create(QDateTime(QDate(2025, 1, 2), QTime(3, 4), Qt::UTC));
+    session.messages = messages;
+    session.isArchived = archived;
+    return session;
+}
+
+// A conversation of `count` messages, user and assistant in turn.
+ChatSession longSession(int count)
+{
+    QList<ChatMessage> messages;
+    for (int i = 0; i < count; ++i) {
+        const QString n = QString::number(i);
+        messages.append(i % 2 == 0 ? user(u"Question "_s + n)
+                                   : assistant(u"## Answer "_s + n
+                                               + u"\n\nA paragraph that takes a line or two of the "
+                                                 "column, and a list:\n\n- one\n- two\n"_s));
+    }
+    return sessionOf(messages);
+}
+
+// The conversation view of a controller, shown in the dark scheme.
+struct Window
+{
+    explicit Window(ConversationController &controller)
+        : view(&controller)
+    {
+        view.setPalette(AppColors::palette(true));
+        view.resize(820, 600);
+        view.show();
+    }
+
+    ChatScrollView *scroll() const { return view.scrollView(); }
+    MessageRow *row(const QUuid &id) const { return scroll()->messageRow(id); }
+
+    MessageListView view;
+};
+
+QString shownText(MessageRow *row)
+{
+    auto *answer = qobject_cast<AssistantMessageRow *>(row);
+    return answer ? answer->markdownView()->text() : QString();
+}
+
+bool copyButtonShown(MessageRow *row)
+{
+    return row->copyButton()->isVisibleTo(row) && row->copyButton()->isRevealed();
+}
+
+} // namespace
+
+class TestMessageList : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rowsKeepTheirWidgetAcrossReloads();
+    void userMessagesInARowArePaddedByGroup();
+    void copyButtonPutsTheTextOnTheClipboard_data();
+    void copyButtonPutsTheTextOnTheClipboard();
+    void archivingTheOpenChatShowsTheBanner();
+    void streamingAnswerShowsTheCursor_data();
+    void streamingAnswerShowsTheCursor();
+    void longChatBuildsOnlyRowsNearTheViewport();
+};
+
+void TestMessageList::rowsKeepTheirWidgetAcrossReloads()
+{
+    ControllerFixture f;
+    QVERIFY(f.isValid());
+    const ChatSession session = sessionOf({user(u"Hi"_s), assistant(u"Hello."_s), user(u"And?"_s)});
+    f.store({session});
+    ConversationController &c = f.controller();
+    c.selectSession(session.id);
+    Window window(c);
+
+    QList<QPointer<MessageRow>> before;
+    for (const ChatMessage &message : session.messages) {
+        before.append(window.row(message.id));
+        QVERIFY(before.constLast());
+    }
+    // Another window changed the list (a rename); the same messages keep the same rows.
+    ChatSession renamed = session;
+    renamed.customTitle = u"Greetings"_s;
+    f.store({renamed});
+    c.reloadSessions();
+    QCoreApplication::processEvents();
+    for (qsizetype i = 0; i < session.messages.size(); ++i) {
+        QVERIFY(before.at(i));
+        QCOMPARE(window.row(session.messages.at(i).id), before.at(i).data());
+    }
+    QCOMPARE(window.view.titleBar()->title(), u"Greetings"_s);
+}
+
+void TestMessageList::userMessagesInARowArePaddedByGroup()
+{
+    ControllerFixture f;
+    QVERIFY(f.isValid());
+    const ChatSession session
+        = sessionOf({user(u"First"_s), user(u"Second"_s), assistant(u"Both read."_s)});
+    f.store({session});
+    ConversationController &c = f.controller();
+    c.selectSession(session.id);
+    Window window(c);
+
+    auto *first = qobject_cast<UserMessageRow *>(window.row(session.messages.at(0).id));
+    auto *second = qobject_cast<UserMessageRow *>(window.row(session.messages.at(1).id));
+    QVERIFY(first && second);
+    QCOMPARE(first->bubble()->geometry().top(), 20);
+    QCOMPARE(second->bubble()->geometry().top(), 4);
+    // The rows follow each other with no space between them.
+    QCOMPARE(window.scroll()->rowGeometry(session.messages.at(1).id).top(),
+             window.scroll()->rowGeometry(session.messages.at(0).id).bottom() + 1);
+    // Bubbles sit on the trailing side.
+    QCOMPARE(first->bubble()->geometry().right(), first->width() - 1);
+}
+
+void TestMessageList::copyButtonPutsTheTextOnTheClipboard_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::newRow("user bubble, shown on hover") << 0;
+    QTest::newRow("answer") << 1;
+}
+
+void TestMessageList::copyButtonPutsTheTextOnTheClipboard()
+{
+    QFETCH(int, index);
+    ControllerFixture f;
+    QVERIFY(f.isValid());
+    const ChatSession session
+        = sessionOf({user(u"Copy *me*\nplease"_s), assistant(u"**Bold** answer"_s)});
+    f.store({session});
+    ConversationController &c = f.controller();
+    c.selectSession(session.id);
+    Window window(c);
+    QGuiApplication::clipboard()->clear();
+
+    MessageRow *row = window.row(session.messages.at(index).id);
+    QVERIFY(row);
+    CopyButton *button = row->copyButton();
+    const bool userRow = index == 0;
+    // A bubble's button keeps its place but takes no clicks until the pointer is over it.
+    QCOMPARE(button->isRevealed(), !userRow);
+    if (userRow) {
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QCoreApplication::sendEvent(row, &enter);
+        QVERIFY(button->isRevealed());
+    }
+    QVERIFY(button->isVisibleTo(row));
+    QCOMPARE(button->toolTip(), u"Copy"_s);
+
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(QGuiApplication::clipboard()->text(), session.messages.at(index).text);
+    QVERIFY(row->isCopied());
+    QCOMPARE(button->text(), u"Copied"_s);
+    QCOMPARE(button->toolTip(), u"Copied!"_s);
+    if (userRow) {
+        // Leaving keeps "Copied" on screen until it turns back.
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(row, &leave);
+        QVERIFY(button->isRevealed());
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(button->text(), u"Copy"_s, waitMs);
+    QCOMPARE(button->toolTip(), u"Copy"_s);
+    QCOMPARE(button->isRevealed(), !userRow);
+}
+
+void TestMessageList::archivingTheOpenChatShowsTheBanner()
+{
+    ControllerFixture f;
+    QVERIFY(f.isValid());
+    const ChatSession session = sessionOf({user(u"Keep this"_s), assistant(u"Kept."_s)});
+    f.store({session});
+    ConversationController &c = f.controller();
+    c.selectSession(session.id);
+    Window window(c);
+    ArchivedBanner *banner = window.view.archivedBanner();
+    QVERIFY(!banner->isVisible());
+
+    c.setArchived(session.id, true);
+    QVERIFY(banner->isVisible());
+    QCOMPARE(c.sidebarItem(), std::optional<QUuid>(session.id));
+    QVERIFY(window.row(session.messages.at(0).id));
+
+    QTest::mouseClick(banner->restoreButton(), Qt::LeftButton);
+    QVERIFY(!c.session(session.id)->isArchived);
+    QVERIFY(!banner->isVisible());
+}
+
+void TestMessageList::streamingAnswerShowsTheCursor_data()
+{
+    QTest::addColumn<QStringList>("pieces");
+    QTest::addColumn<QString>("whileStreaming");
+    QTest::addColumn<QString>("answer");
+    // The stream pauses after its first event, long enough to look at the row.
+    QTest::newRow("text") << QStringList{u"Hel"_s, u"lo\n"_s} << u"Hel ▋"_s << u"Hello\n"_s;
+    QTest::newRow("empty answer") << QStringList{} << u" ▋"_s << QString();
+}
+
+void TestMessageList::streamingAnswerShowsTheCursor()
+{
+    QFETCH(QStringList, pieces);
+    QFETCH(QString, whileStreaming);
+    QFETCH(QString, answer);
+    ControllerFixture f;
+    QVERIFY(f.isValid());
+    f.model().setStreamResponse(slowStream(pieces, 1500));
+    ConversationController &c = f.controller();
+    Window window(c);
+    c.setDraft(u"Say hello"_s);
+    c.sendMessage();
+
+    const QUuid session = *c.sidebarItem();
+    auto answerRow = [&]() -> MessageRow * {
+        const std::optional<ChatSession> current = c.session(session);
+        if (!current || current->messages.size() < 2)
+            return nullptr;
+        return window.row(current->messages.at(1).id);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(answerRow() && shownText(answerRow()) == whileStreaming, waitMs);
+    QVERIFY(answerRow()->isStreaming());
+    QVERIFY(!copyButtonShown(answerRow()));
+
+    QVERIFY(f.waitUntilIdle());
+    QCoreApplication::processEvents();
+    MessageRow *row = answerRow();
+    QVERIFY(row);
+    QCOMPARE(shownText(row), answer);
+    QVERIFY(!row->isStreaming());
+    // An answer that ended empty keeps only its padding.
+    QCOMPARE(copyButtonShown(row), !answer.isEmpty());
+    if (answer.isEmpty())
+        QCOMPARE(window.scroll()->rowGeometry(row->message().id).height(),
+                 2 * AssistantMessageRow::verticalPadding);
+}
+
+void TestMessageList::longChatBuildsOnlyRowsNearTheViewport()
+{
+    ControllerFixture f;
+    QVERIFY(f.isValid());
+    const ChatSession session = longSession(300);
+    f.store({session});
+    ConversationController &c = f.controller();
+    Window window(c);
+    c.selectSession(session.id);
+    QTRY_VERIFY_WITH_TIMEOUT(window.scroll()->scrollCount() > 0, waitMs);
+
+    ChatScrollView *scroll = window.scroll();
+    QScrollBar *bar = scroll->verticalScrollBar();
+    // Opened at its end, with a few screenfuls of rows built.
+    QCOMPARE(bar->value(), bar->maximum());
+    QVERIFY(scroll->rowWidget(session.messages.constLast().id));
+    QVERIFY(!scroll->rowWidget(session.messages.constFirst().id));
+    QVERIFY2(scroll->builtRowCount() < 60, qPrintable(QString::number(scroll->builtRowCount())));
+
+    // Reading from the top builds the first rows and lets the last ones go.
+    bar->setValue(0);
+    QTRY_VERIFY_WITH_TIMEOUT(!scroll->rowWidget(session.messages.constLast().id), waitMs);
+    QVERIFY(scroll->rowWidget(session.messages.constFirst().id));
+    QVERIFY(scroll->builtRowCount() < 60);
+    QCOMPARE(c.chatTitleBlurProgress(), 0.0);
+
+    // An answer far above that grows (another window changed it) leaves the row being read
+    // where it is on screen.
+    bar->setValue(bar->maximum() / 2);
+    QCoreApplication::processEvents();
+    QCOMPARE(c.chatTitleBlurProgress(), 1.0);
+    QUuid read;
+    for (const ChatMessage &message : session.messages) {
+        if (scroll->rowGeometry(message.id).top() >= bar->value()) {
+            read = message.id;
+            break;
+        }
+    }
+    QVERIFY(scroll->rowWidget(read));
+    const int onScreen = scroll->rowGeometry(read).top() - bar->value();
+    const int contentHeight = scroll->widget()->height();
+    ChatSession changed = session;
+    changed.messages[1].text = QString(u"A much longer answer.\n\n"_s).repeated(40);
+    f.store({changed});
+    c.reloadSessions();
+    QCoreApplication::processEvents();
+    QVERIFY(scroll->widget()->height() > contentHeight);
+    QCOMPARE(scroll->rowGeometry(read).top() - bar->value(), onScreen);
+
+    // Triggers in one turn of the event loop scroll once.
+    const int scrolls = scroll->scrollCount();
+    scroll->scheduleScroll();
+    scroll->scheduleScroll();
+    scroll->scheduleScroll();
+    QTRY_COMPARE_WITH_TIMEOUT(scroll->scrollCount(), scrolls + 1, waitMs);
+    QTest::qWait(50);
+    QCOMPARE(scroll->scrollCount(), scrolls + 1);
+    QTRY_COMPARE_WITH_TIMEOUT(bar->value(), bar->maximum(), waitMs);
+}
+
+int main(int argc, char **argv)
+{
+    // State changes land at once instead of animating.
+    qputenv("VELM_NO_ANIMATIONS", "1");
+    QApplication app(argc, argv);
+    TestMessageList test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_messagelist.moc"
