@@ -1,0 +1,63 @@
+#include "main_window/sidebaremptystate.h"
+
+#include "app/appcolors.h"
+#include "app/symbols.h"
+#include "app/typestyles.h"
+
+#include <QPainter>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int symbolSize = 28;
+constexpr int topOffset = 64;
+constexpr int sidePadding = 24;
+
+} // namespace
+
+SidebarEmptyState::SidebarEmptyState(QWidget *parent)
+    : QWidget(parent)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAccessibleName(title());
+    setAccessibleDescription(detail());
+}
+
+QString SidebarEmptyState::title()
+{
+    return u"No chats yet"_s;
+}
+
+QString SidebarEmptyState::detail()
+{
+    return u"New conversations will appear here."_s;
+}
+
+void SidebarEmptyState::paintEvent(QPaintEvent *event)
+{
+    Q_UNUSED(event)
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor secondary = AppColors::secondaryText(palette());
+    QColor tertiary = secondary;
+    tertiary.setAlphaF(0.7f);
+
+    int y = topOffset;
+    const QPixmap symbol = Symbols::pixmap(u"bubble.left.and.bubble.right", symbolSize, tertiary,
+                                           devicePixelRatioF(), Symbols::Weight::Regular);
+    painter.drawPixmap(QPointF((width() - symbolSize) / 2.0, y), symbol);
+    y += symbolSize + 12;
+
+    const QRect textArea(sidePadding, y, width() - 2 * sidePadding, height() - y);
+    painter.setFont(TypeStyles::font(TypeStyle::Label));
+    painter.setPen(secondary);
+    const QRect titleRect
+        = painter.boundingRect(textArea, Qt::AlignHCenter | Qt::TextWordWrap, title());
+    painter.drawText(titleRect, Qt::AlignHCenter | Qt::TextWordWrap, title());
+
+    painter.setFont(TypeStyles::font(TypeStyle::Caption));
+    painter.setPen(tertiary);
+    const QRect detailArea = textArea.adjusted(0, titleRect.height() + 4, 0, 0);
+    painter.drawText(detailArea, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, detail());
+}

@@ -1,0 +1,165 @@
+#include "main_window/sidebarlistview.h"
+
+#include "app/animations.h"
+#include "main_window/sidebarmodel.h"
+#include "main_window/sidebarrowdelegate.h"
+
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+SidebarListView::SidebarListView(SidebarModel *model, SidebarRowDelegate *delegate, QWidget *parent)
+    : QListView(parent)
+    , m_model(model)
+    , m_delegate(delegate)
+{
+    setModel(model);
+    setItemDelegate(delegate);
+    setFrameShape(QFrame::NoFrame);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setUniformItemSizes(false);
+    setFocusPolicy(Qt::NoFocus);
+    setMouseTracking(true);
+    setAutoFillBackground(false);
+    viewport()->setAutoFillBackground(false);
+    verticalScrollBar()->setSingleStep(16);
+
+    connect(model, &SidebarModel::rowHeightsChanged, this, &SidebarListView::relayout);
+    // A row that goes away under a resting pointer must not leave its hover look behind.
+    connect(model, &QAbstractItemModel::rowsRemoved, this,
+            [this] { updateHover(viewport()->mapFromGlobal(QCursor::pos())); });
+}
+
+void SidebarListView::setHoverProgress(qreal progress)
+{
+    m_hoverProgress = progress;
+    m_delegate->setHover(m_hoveredId, m_hoverProgress, m_hoverOnButton);
+    viewport()->update();
+}
+
+void SidebarListView::setRenamingId(std::optional<QUuid> id)
+{
+    m_renamingId = id;
+    if (m_hoveredId && m_hoveredId == id)
+        clearHover();
+}
+
+QRect SidebarListView::rowRect(const QUuid &id) const
+{
+    const int row = m_model->rowOfSession(id);
+    return row < 0 ? QRect() : visualRect(m_model->index(row));
+}
+
+QRect SidebarListView::ellipsisRect(const QUuid &id) const
+{
+    const QRect rect = rowRect(id);
+    return rect.isEmpty() ? QRect() : SidebarRowDelegate::ellipsisRect(rect);
+}
+
+std::optional<QUuid> SidebarListView::sessionAt(const QPoint &pos) const
+{
+    const QModelIndex index = indexAt(pos);
+    if (!index.isValid() || !(m_model->flags(index) & Qt::ItemIsEnabled))
+        return std::nullopt;
+    const QUuid id = m_model->row(index.row()).sessionId;
+    if (m_renamingId == id)
+        return std::nullopt;
+    return id;
+}
+
+void SidebarListView::mousePressEvent(QMouseEvent *event)
+{
+    // The item view's own press handling would move its current index and start drags.
+    event->accept();
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QPoint pos = event->position().toPoint();
+    const std::optional<QUuid> id = sessionAt(pos);
+    if (!id)
+        return;
+    const QRect button = ellipsisRect(*id);
+    if (m_hoveredId == id && button.contains(pos)) {
+        Q_EMIT menuRequested(*id, viewport()->mapToGlobal(button.bottomLeft() + QPoint(0, 4)));
+        return;
+    }
+    Q_EMIT sessionClicked(*id);
+}
+
+void SidebarListView::mouseReleaseEvent(QMouseEvent *event)
+{
+    event->accept();
+}
+
+void SidebarListView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    event->accept();
+}
+
+void SidebarListView::mouseMoveEvent(QMouseEvent *event)
+{
+    event->accept();
+    updateHover(event->position().toPoint());
+}
+
+void SidebarListView::contextMenuEvent(QContextMenuEvent *event)
+{
+    const std::optional<QUuid> id = sessionAt(event->pos());
+    if (!id) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    Q_EMIT menuRequested(*id, event->globalPos());
+}
+
+bool SidebarListView::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::Leave)
+        clearHover();
+    return QListView::viewportEvent(event);
+}
+
+void SidebarListView::scrollContentsBy(int dx, int dy)
+{
+    QListView::scrollContentsBy(dx, dy);
+    // The rows move under a resting pointer.
+    if (viewport()->underMouse())
+        updateHover(viewport()->mapFromGlobal(QCursor::pos()));
+}
+
+void SidebarListView::updateHover(const QPoint &pos)
+{
+    const std::optional<QUuid> id
+        = viewport()->rect().contains(pos) ? sessionAt(pos) : std::optional<QUuid>();
+    const bool onButton = id && ellipsisRect(*id).contains(pos);
+    if (id == m_hoveredId) {
+        if (onButton != m_hoverOnButton) {
+            m_hoverOnButton = onButton;
+            setHoverProgress(m_hoverProgress);
+        }
+        return;
+    }
+    m_hoveredId = id;
+    m_hoverOnButton = onButton;
+    setHoverProgress(0);
+    if (id)
+        Animations::animate(this, "hoverProgress", 1.0, Animations::quickEase());
+}
+
+void SidebarListView::clearHover()
+{
+    if (!m_hoveredId)
+        return;
+    m_hoveredId.reset();
+    m_hoverOnButton = false;
+    setHoverProgress(0);
+}
+
+void SidebarListView::relayout()
+{
+    scheduleDelayedItemsLayout();
+    viewport()->update();
+}

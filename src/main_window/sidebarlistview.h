@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QListView>
+#include <QUuid>
+
+#include <optional>
+
+class SidebarModel;
+class SidebarRowDelegate;
+
+// The scrolling list of the sidebar. It does not use the item view's own selection: it
+// tells which conversation was clicked, tracks the row under the pointer for the hover look
+// and the ellipsis button, and asks for the row menu from a right-click or the button.
+class SidebarListView : public QListView
+{
+    Q_OBJECT
+    Q_PROPERTY(qreal hoverProgress READ hoverProgress WRITE setHoverProgress)
+
+public:
+    SidebarListView(SidebarModel *model, SidebarRowDelegate *delegate, QWidget *parent = nullptr);
+
+    SidebarModel *sidebarModel() const { return m_model; }
+    std::optional<QUuid> hoveredId() const { return m_hoveredId; }
+    qreal hoverProgress() const { return m_hoverProgress; }
+    void setHoverProgress(qreal progress);
+
+    // Rows that cannot take the pointer now (the one being renamed).
+    void setRenamingId(std::optional<QUuid> id);
+
+    // The rectangle of a conversation's row and of its ellipsis button, in viewport
+    // coordinates; empty when the conversation has no row.
+    QRect rowRect(const QUuid &id) const;
+    QRect ellipsisRect(const QUuid &id) const;
+
+Q_SIGNALS:
+    void sessionClicked(const QUuid &id);
+    // The row menu of `id`, to be shown at `globalPos`.
+    void menuRequested(const QUuid &id, const QPoint &globalPos);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    // The conversation whose row is at `pos`, unless it is leaving or being renamed.
+    std::optional<QUuid> sessionAt(const QPoint &pos) const;
+    void updateHover(const QPoint &pos);
+    void clearHover();
+    void relayout();
+
+    SidebarModel *m_model;
+    SidebarRowDelegate *m_delegate;
+    std::optional<QUuid> m_hoveredId;
+    std::optional<QUuid> m_renamingId;
+    qreal m_hoverProgress = 0;
+    bool m_hoverOnButton = false;
+};

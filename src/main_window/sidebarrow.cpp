@@ -1,0 +1,41 @@
+#include "main_window/sidebarrow.h"
+
+#include "core/textutil.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Far more than a 240-pixel column shows; the rest is elided when drawn anyway.
+constexpr qsizetype maximumTitleLength = 160;
+
+} // namespace
+
+QList<SidebarRow> SidebarRow::fromGroups(const QList<SidebarGroup> &groups)
+{
+    QList<SidebarRow> rows;
+    if (groups.isEmpty())
+        return rows;
+    rows.append({Kind::TopPadding, u"padding:top"_s, {}, {}, false});
+    bool first = true;
+    for (const SidebarGroup &group : groups) {
+        rows.append({Kind::Header, u"header:"_s + group.label, group.label.toUpper(), {}, first});
+        first = false;
+        for (const ChatSession &session : group.sessions)
+            rows.append({Kind::Session, u"session:"_s + session.id.toString(QUuid::WithoutBraces),
+                         oneLine(session.title()), session.id, false});
+    }
+    rows.append({Kind::BottomPadding, u"padding:bottom"_s, {}, {}, false});
+    return rows;
+}
+
+QString SidebarRow::oneLine(const QString &title)
+{
+    QString line = TextUtil::leftGraphemes(title, maximumTitleLength);
+    for (QChar &c : line) {
+        if (c == u'\n' || c == u'\r' || c == u'\t' || c == QChar::LineSeparator
+            || c == QChar::ParagraphSeparator)
+            c = u' ';
+    }
+    return line.trimmed();
+}
