@@ -12,7 +12,7 @@ namespace {
 
 constexpr int symbolSize = 28;
 constexpr int topOffset = 64;
-constexpr int sidePadding = 24;
+constexpr int sidePadding = 16;
 
 } // namespace
 

@@ -74,9 +74,13 @@ void SidebarGlassButton::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const bool dark = AppColors::isDark(this);
-    VelmLiquidGlassSurface::paint(painter, QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5),
-                                  cornerRadius, 1.0 + (hoveredTint - 1.0) * m_hoverProgress, true,
-                                  dark);
+    const QRectF surface = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    VelmLiquidGlassSurface::paint(painter, surface, cornerRadius,
+                                  1.0 + (hoveredTint - 1.0) * m_hoverProgress, true, dark);
+    // A hairline edge keeps the light glass from dissolving into the pale column.
+    painter.setPen(QPen(AppColors::named(NamedColor::AskDialogStroke, dark), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(surface, cornerRadius, cornerRadius);
 
     const QColor primary = AppColors::primaryText(palette());
     const QColor symbolColor = m_secondarySymbol ? AppColors::secondaryText(palette()) : primary;

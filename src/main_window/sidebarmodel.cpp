@@ -36,7 +36,6 @@ QVariant SidebarModel::data(const QModelIndex &index, int role) const
     const Entry &entry = m_entries.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         if (entry.row.kind == SidebarRow::Kind::Session
             || entry.row.kind == SidebarRow::Kind::Header)
             return entry.row.text;
