@@ -38,6 +38,7 @@ public:
     // The icon of `host` once it has loaded; a null image before that and after a failure.
     QImage icon(const QString &host) const { return m_icons.value(host); }
     bool hasFailed(const QString &host) const { return m_failed.contains(host); }
+    bool isLoading(const QString &host) const { return m_loading.contains(host); }
 
     // Starts loading the icon of `host` unless it is loaded, loading or has failed. An
     // empty host is never fetched.

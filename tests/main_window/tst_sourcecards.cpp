@@ -275,6 +275,8 @@ void TestSourceCards::faviconsAreFetchedOncePerHost()
     QVERIFY(QTest::qWaitForWindowExposed(&second));
     QVERIFY(second.cards().at(0)->showsFavicon());
     QVERIFY(!second.cards().at(2)->showsFavicon());
+    for (const QString &host : {u"example.org"_s, u"missing.example"_s, u"broken.example"_s})
+        QVERIFY2(!favicons.isLoading(host), qPrintable(host));
 
     QStringList requested;
     for (const FakeRequest &request : server.requests())
