@@ -1,0 +1,625 @@
+#include "app/commandchordmonitor.h"
+#include "app/portalchordbackend.h"
+#include "app/x11chordbackend.h"
+#include "support/awaittask.h"
+
+#include <QCoroSignal>
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(CommandChordMonitor::BackendKind)
+Q_DECLARE_METATYPE(CommandChordMonitor::State)
+
+namespace {
+
+const auto portalService = u"org.freedesktop.portal.Desktop"_s;
+const auto portalPath = u"/org/freedesktop/portal/desktop"_s;
+const auto shortcutsInterface = u"org.freedesktop.portal.GlobalShortcuts"_s;
+
+const ChordIdentity ownIdentity{0x56454C4D, 1};
+
+// What the velm.chord category logged while it was alive, by level.
+class LogCapture
+{
+public:
+    LogCapture()
+    {
+        s_current = this;
+        m_previous = qInstallMessageHandler(handle);
+    }
+    ~LogCapture()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+
+    QStringList warnings;
+    QStringList infos;
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (s_current && qstrcmp(context.category, "velm.chord") == 0) {
+            if (type == QtWarningMsg)
+                s_current->warnings.append(message);
+            else if (type == QtInfoMsg)
+                s_current->infos.append(message);
+        }
+        if (s_current && s_current->m_previous)
+            s_current->m_previous(type, context, message);
+    }
+
+    static inline LogCapture *s_current = nullptr;
+    QtMessageHandler m_previous = nullptr;
+};
+
+} // namespace
+
+// What a fake back end was asked to do; it outlives the back end, which its monitor owns.
+struct FakeRecord
+{
+    int handlers = 0; // installed and not yet removed
+    int chords = 0;
+    int installs = 0;
+    ChordRequest lastRequest;
+};
+
+// A back end that answers as told: at once, or (asynchronously) when release() is called.
+class FakeChordBackend : public ChordBackend
+{
+    Q_OBJECT
+
+public:
+    explicit FakeChordBackend(std::shared_ptr<FakeRecord> record)
+        : m_record(std::move(record))
+    { }
+
+    ChordStatus installStatus;
+    ChordStatus registerStatus;
+    bool asynchronous = false;
+
+    QCoro::Task<ChordStatus> installHandler() override
+    {
+        ++m_record->installs;
+        const quint64 generation = m_generation;
+        if (asynchronous) {
+            co_await qCoro(this, &FakeChordBackend::released);
+            if (generation != m_generation)
+                co_return ChordStatus{-1, u"abandoned"_s};
+        }
+        if (installStatus.ok())
+            ++m_record->handlers;
+        co_return installStatus;
+    }
+    void removeHandler() override
+    {
+        ++m_generation;
+        if (m_record->handlers > 0)
+            --m_record->handlers;
+    }
+    QCoro::Task<ChordStatus> registerChord(ChordRequest chord) override
+    {
+        m_record->lastRequest = chord;
+        if (m_record->handlers == 0)
+            co_return ChordStatus{-1, u"no handler"_s};
+        if (registerStatus.ok())
+            ++m_record->chords;
+        co_return registerStatus;
+    }
+    void unregisterChord() override
+    {
+        if (m_record->chords > 0)
+            --m_record->chords;
+    }
+
+    void press(ChordIdentity identity, const QString &token = {})
+    {
+        Q_EMIT pressed(identity, token);
+    }
+
+Q_SIGNALS:
+    void released();
+
+private:
+    std::shared_ptr<FakeRecord> m_record;
+    quint64 m_generation = 0;
+};
+
+// One shortcut of BindShortcuts, as the portal receives it.
+struct FakeShortcut
+{
+    QString id;
+    QVariantMap properties;
+};
+Q_DECLARE_METATYPE(FakeShortcut)
+
+QDBusArgument &operator<<(QDBusArgument &argument, const FakeShortcut &shortcut)
+{
+    argument.beginStructure();
+    argument << shortcut.id << shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument &operator>>(const QDBusArgument &argument, FakeShortcut &shortcut)
+{
+    argument.beginStructure();
+    argument >> shortcut.id >> shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
+
+// The GlobalShortcuts portal as far as velm uses it. Each Response is sent before the
+// method's own reply, the least convenient order a real portal could choose.
+class FakeShortcutsPortal
+    : public QObject
+    , protected QDBusContext
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.GlobalShortcuts")
+
+public:
+    explicit FakeShortcutsPortal(QDBusConnection bus)
+        : m_bus(std::move(bus))
+    { }
+
+    uint bindResponse = 0;
+    QString session;
+    QList<FakeShortcut> bound;
+
+public Q_SLOTS:
+    QDBusObjectPath CreateSession(const QVariantMap &options)
+    {
+        session = u"%1/session/%2/%3"_s.arg(portalPath, senderPart(),
+                                            options.value(u"session_handle_token"_s).toString());
+        return respond(options, 0, {{u"session_handle"_s, session}});
+    }
+    QDBusObjectPath BindShortcuts(const QDBusObjectPath &sessionHandle,
+                                  const QList<FakeShortcut> &shortcuts, const QString &,
+                                  const QVariantMap &options)
+    {
+        if (sessionHandle.path() != session)
+            return respond(options, 2, {});
+        bound = shortcuts;
+        QList<FakeShortcut> answered;
+        for (const FakeShortcut &shortcut : shortcuts)
+            answered.append({shortcut.id, {{u"trigger_description"_s, u"Super+Shift+K"_s}}});
+        return respond(options, bindResponse, {{u"shortcuts"_s, QVariant::fromValue(answered)}});
+    }
+
+private:
+    QString senderPart() const { return message().service().mid(1).replace(u'.', u'_'); }
+    QDBusObjectPath respond(const QVariantMap &options, uint code, const QVariantMap &results)
+    {
+        const QString request = u"%1/request/%2/%3"_s.arg(
+            portalPath, senderPart(), options.value(u"handle_token"_s).toString());
+        QDBusMessage response = QDBusMessage::createSignal(
+            request, u"org.freedesktop.portal.Request"_s, u"Response"_s);
+        response << code << results;
+        m_bus.send(response);
+        return QDBusObjectPath(request);
+    }
+
+    QDBusConnection m_bus;
+};
+
+class TestCommandChordMonitor : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void fourCharCode_data();
+    void fourCharCode();
+    void backendKind_data();
+    void backendKind();
+
+    void registeringTwiceLeavesOneOfEach();
+    void overtakenRegistrationLeavesOneOfEach();
+    void failures_data();
+    void failures();
+    void presses_data();
+    void presses();
+    void pressFromAnotherThreadRunsOnTheMainThread();
+
+    void x11Chord_data();
+    void x11Chord();
+    void x11ChordTakenByAnotherProgram();
+
+    void portal_data();
+    void portal();
+
+private:
+    static QString startProcess(QProcess &process, const QString &program,
+                                const QStringList &arguments);
+    void xdotool(const QString &keys);
+
+    QProcess m_xvfb;
+    QByteArray m_display;
+    QTemporaryDir m_busDir;
+    QProcess m_bus;
+    QString m_busAddress;
+    int m_connections = 0;
+};
+
+// Starts `program` and returns the first line it prints; empty when it could not.
+QString TestCommandChordMonitor::startProcess(QProcess &process, const QString &program,
+                                              const QStringList &arguments)
+{
+    const QString path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty())
+        return {};
+    process.start(path, arguments);
+    while (process.waitForStarted(5000) && !process.canReadLine()) {
+        if (!process.waitForReadyRead(10000))
+            return {};
+    }
+    return QString::fromUtf8(process.readLine()).trimmed();
+}
+
+void TestCommandChordMonitor::xdotool(const QString &keys)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"DISPLAY"_s, QString::fromLatin1(m_display));
+    process.setProcessEnvironment(environment);
+    process.start(u"xdotool"_s, {u"key"_s, keys});
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 0);
+}
+
+void TestCommandChordMonitor::initTestCase()
+{
+    qDBusRegisterMetaType<FakeShortcut>();
+    qDBusRegisterMetaType<QList<FakeShortcut>>();
+    // -displayfd: Xvfb picks a free display and prints its number.
+    if (!QStandardPaths::findExecutable(u"xdotool"_s).isEmpty()) {
+        const QString display = startProcess(
+            m_xvfb, u"Xvfb"_s, {u"-displayfd"_s, u"1"_s, u"-nolisten"_s, u"tcp"_s, u"-noreset"_s});
+        if (!display.isEmpty())
+            m_display = ':' + display.toLatin1();
+    }
+    // A bus of our own: no service activation, so no real portal can start on it.
+    QFile config(m_busDir.filePath(u"bus.conf"_s));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write("<busconfig><type>session</type><listen>unix:dir=" + m_busDir.path().toUtf8()
+                 + "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                   "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/><allow own=\"*\"/>"
+                   "</policy></busconfig>");
+    config.close();
+    m_busAddress = startProcess(
+        m_bus, u"dbus-daemon"_s,
+        {u"--config-file="_s + config.fileName(), u"--nofork"_s, u"--print-address=1"_s});
+}
+
+void TestCommandChordMonitor::cleanupTestCase()
+{
+    for (QProcess *process : {&m_xvfb, &m_bus}) {
+        process->terminate();
+        process->waitForFinished(5000);
+    }
+}
+
+void TestCommandChordMonitor::fourCharCode_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<quint32>("code");
+
+    QTest::newRow("VELM") << u"VELM"_s << quint32(0x56454C4D);
+    QTest::newRow("short") << u"AB"_s << quint32(0x4142);
+    QTest::newRow("long keeps the last four") << u"ABCDE"_s << quint32(0x42434445);
+    QTest::newRow("UTF-8 bytes") << u"é"_s << quint32(0xC3A9);
+}
+
+void TestCommandChordMonitor::fourCharCode()
+{
+    QFETCH(QString, text);
+    QFETCH(quint32, code);
+    QCOMPARE(CommandChordMonitor::fourCharCode(text), code);
+}
+
+void TestCommandChordMonitor::backendKind_data()
+{
+    QTest::addColumn<QString>("platform");
+    QTest::addColumn<QString>("override");
+    QTest::addColumn<CommandChordMonitor::BackendKind>("kind");
+
+    using Kind = CommandChordMonitor::BackendKind;
+    QTest::newRow("xcb") << u"xcb"_s << QString() << Kind::X11;
+    QTest::newRow("wayland-egl") << u"wayland-egl"_s << QString() << Kind::Portal;
+    QTest::newRow("offscreen") << u"offscreen"_s << QString() << Kind::None;
+    QTest::newRow("override none") << u"wayland"_s << u"none"_s << Kind::None;
+    QTest::newRow("override loosely spelt") << u"offscreen"_s << u" X11"_s << Kind::X11;
+    QTest::newRow("unknown override ignored") << u"xcb"_s << u"carbon"_s << Kind::X11;
+}
+
+void TestCommandChordMonitor::backendKind()
+{
+    QFETCH(QString, platform);
+    QFETCH(QString, override);
+    QFETCH(CommandChordMonitor::BackendKind, kind);
+    QCOMPARE(CommandChordMonitor::backendKindFor(platform, override), kind);
+}
+
+void TestCommandChordMonitor::registeringTwiceLeavesOneOfEach()
+{
+    auto record = std::make_shared<FakeRecord>();
+    {
+        CommandChordMonitor monitor(std::make_unique<FakeChordBackend>(record));
+        monitor.registerHotKey();
+        monitor.registerHotKey();
+        QCOMPARE(record->installs, 2);
+        QCOMPARE(record->handlers, 1);
+        QCOMPARE(record->chords, 1);
+        QCOMPARE(monitor.state(), CommandChordMonitor::State::BothRegistered);
+    }
+    // Destruction undoes both.
+    QCOMPARE(record->handlers, 0);
+    QCOMPARE(record->chords, 0);
+
+    const ChordRequest &request = record->lastRequest;
+    QCOMPARE(request.keys, QKeyCombination(Qt::MetaModifier | Qt::ShiftModifier, Qt::Key_K));
+    QCOMPARE(request.identity, ownIdentity);
+    QCOMPARE(request.name, u"velm-quick-ask"_s);
+    QCOMPARE(request.description, u"Open Quick Ask"_s);
+}
+
+void TestCommandChordMonitor::overtakenRegistrationLeavesOneOfEach()
+{
+    auto record = std::make_shared<FakeRecord>();
+    auto backend = std::make_unique<FakeChordBackend>(record);
+    FakeChordBackend *fake = backend.get();
+    fake->asynchronous = true;
+    CommandChordMonitor monitor(std::move(backend));
+    monitor.registerHotKey();
+    monitor.registerHotKey(); // while the first still waits for the system
+    QCOMPARE(monitor.state(), CommandChordMonitor::State::NothingRegistered);
+    Q_EMIT fake->released();
+    QTRY_COMPARE_WITH_TIMEOUT(monitor.state(), CommandChordMonitor::State::BothRegistered, 5000);
+    QCoreApplication::processEvents();
+    QCOMPARE(record->handlers, 1);
+    QCOMPARE(record->chords, 1);
+}
+
+void TestCommandChordMonitor::failures_data()
+{
+    QTest::addColumn<int>("installCode");
+    QTest::addColumn<int>("registerCode");
+    QTest::addColumn<QString>("warning");
+    QTest::addColumn<CommandChordMonitor::State>("state");
+
+    using State = CommandChordMonitor::State;
+    QTest::newRow("install fails")
+        << 14 << 0 << u"Failed to install velm hot key handler: 14"_s << State::NothingRegistered;
+    QTest::newRow("registration fails")
+        << 0 << 10 << u"Failed to register velm hot key: 10"_s << State::HandlerInstalled;
+    QTest::newRow("negative status")
+        << -1 << 0 << u"Failed to install velm hot key handler: -1"_s << State::NothingRegistered;
+}
+
+void TestCommandChordMonitor::failures()
+{
+    QFETCH(int, installCode);
+    QFETCH(int, registerCode);
+    QFETCH(QString, warning);
+    QFETCH(CommandChordMonitor::State, state);
+
+    auto record = std::make_shared<FakeRecord>();
+    auto backend = std::make_unique<FakeChordBackend>(record);
+    backend->installStatus = {installCode, u"the install text"_s};
+    backend->registerStatus = {registerCode, u"the register text"_s};
+    CommandChordMonitor monitor(std::move(backend));
+    LogCapture log;
+    monitor.registerHotKey();
+
+    QCOMPARE(log.warnings, QStringList{warning});
+    QCOMPARE(log.infos.size(), 1);
+    QVERIFY(
+        log.infos.first().contains(installCode ? u"the install text"_s : u"the register text"_s));
+    QVERIFY(log.infos.first().contains(u"\"velm quick-ask\""_s));
+    QCOMPARE(monitor.state(), state);
+    QCOMPARE(record->handlers, state == CommandChordMonitor::State::HandlerInstalled ? 1 : 0);
+    QCOMPARE(record->chords, 0);
+}
+
+void TestCommandChordMonitor::presses_data()
+{
+    QTest::addColumn<quint32>("signature");
+    QTest::addColumn<quint32>("id");
+    QTest::addColumn<bool>("withAction");
+    QTest::addColumn<int>("runs");
+
+    QTest::newRow("own chord") << ownIdentity.signature << 1u << true << 1;
+    QTest::newRow("another signature")
+        << CommandChordMonitor::fourCharCode(u"VELN"_s) << 1u << true << 0;
+    QTest::newRow("another id") << ownIdentity.signature << 2u << true << 0;
+    QTest::newRow("no action") << ownIdentity.signature << 1u << false << 0;
+}
+
+void TestCommandChordMonitor::presses()
+{
+    QFETCH(quint32, signature);
+    QFETCH(quint32, id);
+    QFETCH(bool, withAction);
+    QFETCH(int, runs);
+
+    auto backend = std::make_unique<FakeChordBackend>(std::make_shared<FakeRecord>());
+    FakeChordBackend *fake = backend.get();
+    CommandChordMonitor monitor(std::move(backend));
+    monitor.registerHotKey();
+    int ran = 0;
+    if (withAction)
+        monitor.setAction([&] { ++ran; });
+
+    fake->press({signature, id}, u"token"_s);
+    QCOMPARE(ran, 0); // never inside the back end's handler
+    QCoreApplication::processEvents();
+    QCOMPARE(ran, runs);
+    const bool own = ChordIdentity{signature, id} == ownIdentity;
+    QCOMPARE(monitor.lastActivationToken(), own ? u"token"_s : QString());
+}
+
+void TestCommandChordMonitor::pressFromAnotherThreadRunsOnTheMainThread()
+{
+    auto backend = std::make_unique<FakeChordBackend>(std::make_shared<FakeRecord>());
+    FakeChordBackend *fake = backend.get();
+    CommandChordMonitor monitor(std::move(backend));
+    monitor.registerHotKey();
+    QThread *ranOn = nullptr;
+    monitor.setAction([&] { ranOn = QThread::currentThread(); });
+
+    std::unique_ptr<QThread> thread(QThread::create([fake] { fake->press(ownIdentity); }));
+    thread->start();
+    QVERIFY(thread->wait(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(ranOn != nullptr, 5000);
+    QCOMPARE(ranOn, QCoreApplication::instance()->thread());
+}
+
+void TestCommandChordMonitor::x11Chord_data()
+{
+    QTest::addColumn<QString>("lock");
+
+    QTest::newRow("plain") << QString();
+    QTest::newRow("caps lock on") << u"Caps_Lock"_s;
+    QTest::newRow("num lock on") << u"Num_Lock"_s;
+}
+
+void TestCommandChordMonitor::x11Chord()
+{
+    if (m_display.isEmpty())
+        QSKIP("needs Xvfb and xdotool");
+    QFETCH(QString, lock);
+
+    CommandChordMonitor monitor(std::make_unique<X11ChordBackend>(m_display));
+    int ran = 0;
+    monitor.setAction([&] { ++ran; });
+    monitor.registerHotKey();
+    QCOMPARE(monitor.state(), CommandChordMonitor::State::BothRegistered);
+
+    if (!lock.isEmpty())
+        xdotool(lock);
+    xdotool(u"super+shift+k"_s);
+    if (!lock.isEmpty())
+        xdotool(lock);
+    QTRY_COMPARE_WITH_TIMEOUT(ran, 1, 10000);
+}
+
+void TestCommandChordMonitor::x11ChordTakenByAnotherProgram()
+{
+    if (m_display.isEmpty())
+        QSKIP("needs Xvfb and xdotool");
+    // Another client holding the chord is what another program looks like to the server.
+    X11ChordBackend other(m_display);
+    const auto ok = [](std::optional<ChordStatus> status) { return status && status->ok(); };
+    QVERIFY(ok(TestSupport::awaitTask(other.installHandler())));
+    QVERIFY(ok(
+        TestSupport::awaitTask(other.registerChord({CommandChordMonitor::chord(), {}, {}, {}}))));
+
+    CommandChordMonitor monitor(std::make_unique<X11ChordBackend>(m_display));
+    LogCapture log;
+    monitor.registerHotKey();
+    QCOMPARE(log.warnings, QStringList{u"Failed to register velm hot key: 10"_s});
+    QCOMPARE(monitor.state(), CommandChordMonitor::State::HandlerInstalled);
+
+    // Once the other program lets go, registering again takes the chord.
+    other.unregisterChord();
+    monitor.registerHotKey();
+    QCOMPARE(monitor.state(), CommandChordMonitor::State::BothRegistered);
+}
+
+void TestCommandChordMonitor::portal_data()
+{
+    QTest::addColumn<bool>("bus");
+    QTest::addColumn<int>("bindResponse"); // -1: no portal on the bus
+    QTest::addColumn<QString>("warning");
+    QTest::addColumn<CommandChordMonitor::State>("state");
+
+    using State = CommandChordMonitor::State;
+    QTest::newRow("no bus") << false << -1
+                            << u"Failed to install velm hot key handler: %1"_s.arg(
+                                   int(QDBusError::Disconnected))
+                            << State::NothingRegistered;
+    QTest::newRow("no portal") << true << -1
+                               << u"Failed to install velm hot key handler: %1"_s.arg(
+                                      int(QDBusError::ServiceUnknown))
+                               << State::NothingRegistered;
+    QTest::newRow("user declines")
+        << true << 1 << u"Failed to register velm hot key: 1"_s << State::HandlerInstalled;
+    QTest::newRow("bound") << true << 0 << QString() << State::BothRegistered;
+}
+
+void TestCommandChordMonitor::portal()
+{
+    QFETCH(bool, bus);
+    QFETCH(int, bindResponse);
+    QFETCH(QString, warning);
+    QFETCH(CommandChordMonitor::State, state);
+    if (bus && m_busAddress.isEmpty())
+        QSKIP("needs dbus-daemon");
+
+    // Connections of their own, so that each row starts afresh and the fake portal's
+    // signals really travel over the bus.
+    const QString tag = QString::number(++m_connections);
+    QDBusConnection portalBus = QDBusConnection::connectToBus(m_busAddress, u"portal"_s + tag);
+    QDBusConnection clientBus = bus ? QDBusConnection::connectToBus(m_busAddress, u"client"_s + tag)
+                                    : QDBusConnection(u"unconnected"_s);
+    const auto cleanup = qScopeGuard([&] {
+        QDBusConnection::disconnectFromBus(u"portal"_s + tag);
+        QDBusConnection::disconnectFromBus(u"client"_s + tag);
+    });
+    FakeShortcutsPortal portal(portalBus);
+    portal.bindResponse = uint(bindResponse);
+    if (bindResponse >= 0) {
+        QVERIFY(portalBus.registerObject(portalPath, &portal, QDBusConnection::ExportAllSlots));
+        QVERIFY(portalBus.registerService(portalService));
+    }
+
+    CommandChordMonitor monitor(std::make_unique<PortalChordBackend>(clientBus));
+    int ran = 0;
+    monitor.setAction([&] { ++ran; });
+    LogCapture log;
+    monitor.registerHotKey();
+    QTRY_COMPARE_WITH_TIMEOUT(monitor.state(), state, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(log.warnings,
+                              warning.isEmpty() ? QStringList() : QStringList{warning}, 10000);
+    if (bindResponse < 0)
+        QVERIFY2(log.infos.value(0).contains(u"portal"_s), qPrintable(log.infos.value(0)));
+    if (state != CommandChordMonitor::State::BothRegistered)
+        return;
+
+    QCOMPARE(portal.bound.size(), 1);
+    QCOMPARE(portal.bound.first().id, u"velm-quick-ask"_s);
+    QCOMPARE(portal.bound.first().properties.value(u"description"_s), u"Open Quick Ask"_s);
+    QCOMPARE(portal.bound.first().properties.value(u"preferred_trigger"_s), u"LOGO+SHIFT+k"_s);
+    // Activations of other sessions and shortcuts are not velm's; the last one is.
+    const auto activate = [&](const QString &session, const QString &id, const QString &token) {
+        QDBusMessage signal
+            = QDBusMessage::createSignal(portalPath, shortcutsInterface, u"Activated"_s);
+        signal << QVariant::fromValue(QDBusObjectPath(session)) << id << quint64(42)
+               << QVariantMap{{u"activation_token"_s, token}};
+        portalBus.send(signal);
+    };
+    activate(portal.session + u"x"_s, u"velm-quick-ask"_s, u"wrong-session"_s);
+    activate(portal.session, u"other"_s, u"wrong-id"_s);
+    activate(portal.session, u"velm-quick-ask"_s, u"token-1"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(ran, 1, 10000);
+    QCOMPARE(monitor.lastActivationToken(), u"token-1"_s);
+}
+
+QTEST_MAIN(TestCommandChordMonitor)
+#include "tst_commandchordmonitor.moc"
