@@ -4,6 +4,7 @@
 #include "main_window/sidebarmodel.h"
 #include "main_window/sidebarrowdelegate.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -29,8 +30,7 @@ SidebarListView::SidebarListView(SidebarModel *model, SidebarRowDelegate *delega
 
     connect(model, &SidebarModel::rowHeightsChanged, this, &SidebarListView::relayout);
     // A row that goes away under a resting pointer must not leave its hover look behind.
-    connect(model, &QAbstractItemModel::rowsRemoved, this,
-            [this] { updateHover(viewport()->mapFromGlobal(QCursor::pos())); });
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &SidebarListView::refreshHover);
 }
 
 void SidebarListView::setHoverProgress(qreal progress)
@@ -117,7 +117,8 @@ void SidebarListView::contextMenuEvent(QContextMenuEvent *event)
 
 bool SidebarListView::viewportEvent(QEvent *event)
 {
-    if (event->type() == QEvent::Leave)
+    // The row keeps its look while its menu is open over it.
+    if (event->type() == QEvent::Leave && !QApplication::activePopupWidget())
         clearHover();
     return QListView::viewportEvent(event);
 }
@@ -127,7 +128,12 @@ void SidebarListView::scrollContentsBy(int dx, int dy)
     QListView::scrollContentsBy(dx, dy);
     // The rows move under a resting pointer.
     if (viewport()->underMouse())
-        updateHover(viewport()->mapFromGlobal(QCursor::pos()));
+        refreshHover();
+}
+
+void SidebarListView::refreshHover()
+{
+    updateHover(viewport()->mapFromGlobal(QCursor::pos()));
 }
 
 void SidebarListView::updateHover(const QPoint &pos)

@@ -32,6 +32,9 @@ public:
     QRect rowRect(const QUuid &id) const;
     QRect ellipsisRect(const QUuid &id) const;
 
+    // Looks again at what is under the pointer (after a menu closed, or rows moved).
+    void refreshHover();
+
 Q_SIGNALS:
     void sessionClicked(const QUuid &id);
     // The row menu of `id`, to be shown at `globalPos`.

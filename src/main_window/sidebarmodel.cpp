@@ -240,6 +240,10 @@ void SidebarModel::applyPlan(const QList<Entry> &plan)
 {
     // Every row left in m_entries is in the plan; walk the plan and bring each row into
     // place by a move, or insert the run of rows that are new.
+    QSet<QString> present;
+    present.reserve(m_entries.size());
+    for (const Entry &entry : std::as_const(m_entries))
+        present.insert(entry.row.key);
     bool heightsChanged = false;
     qsizetype i = 0;
     while (i < plan.size()) {
@@ -263,7 +267,7 @@ void SidebarModel::applyPlan(const QList<Entry> &plan)
             continue;
         }
         qsizetype end = i + 1;
-        while (end < plan.size() && indexOfKey(plan.at(end).row.key, i) == -1)
+        while (end < plan.size() && !present.contains(plan.at(end).row.key))
             ++end;
         beginInsertRows(QModelIndex(), int(i), int(end - 1));
         for (qsizetype k = i; k < end; ++k)

@@ -31,7 +31,10 @@ QList<SidebarRow> SidebarRow::fromGroups(const QList<SidebarGroup> &groups)
 
 QString SidebarRow::oneLine(const QString &title)
 {
-    QString line = TextUtil::leftGraphemes(title, maximumTitleLength);
+    // No title this short in code units can be longer in characters.
+    QString line = title.size() > maximumTitleLength
+        ? TextUtil::leftGraphemes(title, maximumTitleLength)
+        : title;
     for (QChar &c : line) {
         if (c == u'\n' || c == u'\r' || c == u'\t' || c == QChar::LineSeparator
             || c == QChar::ParagraphSeparator)

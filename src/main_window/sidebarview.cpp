@@ -234,6 +234,7 @@ void SidebarView::showRowMenu(const QUuid &id, const QPoint &globalPos)
                         if (controller)
                             controller->deleteSession(id);
                     });
+    connect(menu, &QMenu::aboutToHide, m_list, &SidebarListView::refreshHover);
     m_menu = menu;
     menu->popup(globalPos);
 }
