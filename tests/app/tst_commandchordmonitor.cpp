@@ -16,7 +16,12 @@
 #include <QTest>
 #include <QThread>
 
+#include <csignal>
 #include <memory>
+
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -264,6 +269,10 @@ QString TestCommandChordMonitor::startProcess(QProcess &process, const QString &
     const QString path = QStandardPaths::findExecutable(program);
     if (path.isEmpty())
         return {};
+#ifdef Q_OS_LINUX
+    // A test that crashes must not leave its X server or bus running.
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
     process.start(path, arguments);
     while (process.waitForStarted(5000) && !process.canReadLine()) {
         if (!process.waitForReadyRead(10000))
