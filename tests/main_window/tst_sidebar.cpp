@@ -111,6 +111,9 @@ private Q_SLOTS:
     void rename_data();
     void rename();
     void renameKeepsTypedTextWhenATitleArrives();
+    void renameMovesToAnotherRowWithoutCommitting();
+    void oneLineTitles_data();
+    void oneLineTitles();
     void rowMenuActsOnItsRow_data();
     void rowMenuActsOnItsRow();
     void headerButtons();
@@ -238,6 +241,47 @@ void TestSidebar::renameKeepsTypedTextWhenATitleArrives()
 
     QTest::keyClick(field, Qt::Key_Return);
     QCOMPARE(fixture.storedSession(chat.id)->customTitle, std::optional(u"Mine"_s));
+}
+
+void TestSidebar::renameMovesToAnotherRowWithoutCommitting()
+{
+    ControllerFixture fixture;
+    const ChatSession first = stored({u"First"_s, 0, false, {}}, fixture.now);
+    const ChatSession second = stored({u"Second"_s, 0, false, {}}, fixture.now);
+    fixture.store({first, second});
+    SidebarWindow window(fixture);
+
+    fixture.controller().beginRename(first.id);
+    QVERIFY(window.sidebar->renameField());
+    QTest::keyClicks(window.sidebar->renameField(), u"half typed"_s);
+    fixture.controller().beginRename(second.id);
+
+    SidebarRenameField *field = window.sidebar->renameField();
+    QVERIFY(field);
+    QCOMPARE(field->text(), u"Second"_s);
+    QVERIFY(window.list().rowRect(second.id).contains(field->geometry().center()));
+    QCOMPARE(fixture.controller().session(first.id)->customTitle, std::nullopt);
+    // Only one field is open.
+    QTRY_COMPARE(window.list().viewport()->findChildren<SidebarRenameField *>().size(), 1);
+}
+
+void TestSidebar::oneLineTitles_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("line");
+
+    QTest::newRow("breaks") << u"  First line\r\nsecond\tthird\u2028fourth "_s
+                            << u"First line  second third fourth"_s;
+    // A long title is cut between characters, never inside one.
+    const QString family = u"\U0001F468\u200D\U0001F469\u200D\U0001F467"_s;
+    QTest::newRow("long") << family.repeated(200) << family.repeated(160);
+}
+
+void TestSidebar::oneLineTitles()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, line);
+    QCOMPARE(SidebarRow::oneLine(title), line);
 }
 
 void TestSidebar::rowMenuActsOnItsRow_data()
