@@ -247,6 +247,7 @@ QWidget *AskDialogView::buildAnswerArea()
     m_answerView->setObjectName(u"answerView"_s);
     m_answerView->setBaseFont(TypeStyles::font(TypeStyle::StatusTitle));
     m_answerView->setCodeFont(TypeStyles::monospace(13));
+    m_answerView->installEventFilter(this);
     area->addWidget(m_answerView);
     return m_answerArea;
 }
@@ -446,6 +447,21 @@ QSize AskDialogView::sizeHint() const
 QSize AskDialogView::minimumSizeHint() const
 {
     return {panelWidth, minimumPanelHeight};
+}
+
+bool AskDialogView::eventFilter(QObject *watched, QEvent *event)
+{
+    // The answer's text blocks size themselves from their width at the time they are asked,
+    // and the Markdown view's top-aligned layout keeps what they said before the first
+    // resize, which cuts a long answer short. Asking again once the width is known fixes it.
+    if (watched == m_answerView && event->type() == QEvent::Resize) {
+        QTimer::singleShot(0, m_answerView, [view = m_answerView] {
+            const auto blocks = view->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+            for (QWidget *block : blocks)
+                block->updateGeometry();
+        });
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool AskDialogView::event(QEvent *event)

@@ -336,6 +336,13 @@ void TestAskDialogView::preferredHeightFollowsTheAnswer()
     QTRY_VERIFY_WITH_TIMEOUT(
         !heights.isEmpty() && heights.last().first().toInt() > inputHeight + 100, timeoutMs);
     QCOMPARE(f.view->sizeHint().height(), f.view->preferredHeight());
+    // Laid out at the bar's width, the text gets all the height it needs: nothing cut off.
+    f.view->resize(f.view->sizeHint());
+    const auto blocks = f.child(u"answerView"_s)->findChildren<NativeTextView *>();
+    QVERIFY(!blocks.isEmpty());
+    for (const NativeTextView *block : blocks)
+        QTRY_VERIFY_WITH_TIMEOUT(block->height() >= block->heightForWidth(block->width()),
+                                 timeoutMs);
 
     f.bar->startNewQuestion();
     QTRY_COMPARE_WITH_TIMEOUT(heights.last().first().toInt(), inputHeight, timeoutMs);
