@@ -1,0 +1,131 @@
+#include "main_window/composertextedit.h"
+
+#include "app/typestyles.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
+
+using namespace Qt::StringLiterals;
+
+ComposerTextEdit::ComposerTextEdit(QWidget *parent)
+    : QPlainTextEdit(parent)
+{
+    setFont(TypeStyles::font(TypeStyle::Body));
+    setPlaceholderText(u"Message velm…"_s);
+    setFrameShape(QFrame::NoFrame);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setTabChangesFocus(true);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    document()->setDocumentMargin(2);
+    // The composer's surface shows through.
+    setAttribute(Qt::WA_TranslucentBackground);
+    viewport()->setAutoFillBackground(false);
+    setBackgroundVisible(false);
+    setAccessibleName(u"Message"_s);
+
+    connect(document(), &QTextDocument::contentsChanged, this, &ComposerTextEdit::updateHeight);
+    updateHeight();
+}
+
+int ComposerTextEdit::lineCount() const
+{
+    // Laying out only as far as the limit keeps a long paste from being laid out in full on
+    // every key press.
+    QAbstractTextDocumentLayout *layout = document()->documentLayout();
+    int lines = 0;
+    for (QTextBlock block = document()->begin(); block.isValid() && lines <= maximumLines;
+         block = block.next()) {
+        layout->blockBoundingRect(block);
+        const QTextLayout *text = block.layout();
+        lines += text && text->lineCount() > 0 ? text->lineCount() : 1;
+    }
+    return qMax(lines, 1);
+}
+
+int ComposerTextEdit::heightForLines(int lines) const
+{
+    const QMargins margins = contentsMargins();
+    const QMargins viewportMargins = this->viewportMargins();
+    return lines * fontMetrics().lineSpacing() + qCeil(2 * document()->documentMargin())
+        + margins.top() + margins.bottom() + viewportMargins.top() + viewportMargins.bottom();
+}
+
+QSize ComposerTextEdit::sizeHint() const
+{
+    return {QPlainTextEdit::sizeHint().width(), heightForLines(m_shownLines)};
+}
+
+QSize ComposerTextEdit::minimumSizeHint() const
+{
+    return {QPlainTextEdit::minimumSizeHint().width(), heightForLines(1)};
+}
+
+void ComposerTextEdit::updateHeight()
+{
+    // Compared by height rather than by lines: the font and margins can still change when the
+    // field is polished for its window.
+    m_shownLines = qBound(1, lineCount(), maximumLines);
+    const int height = heightForLines(m_shownLines);
+    if (height == maximumHeight() && height == minimumHeight())
+        return;
+    setFixedHeight(height);
+    updateGeometry();
+    ensureCursorVisible();
+}
+
+void ComposerTextEdit::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (event->modifiers() & (Qt::ShiftModifier | Qt::AltModifier)) {
+            // A new paragraph, not the line separator the text edit would insert: the draft
+            // must read back as plain "\n".
+            textCursor().insertText(u"\n"_s);
+            ensureCursorVisible();
+        } else {
+            Q_EMIT submitted();
+        }
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void ComposerTextEdit::focusInEvent(QFocusEvent *event)
+{
+    QPlainTextEdit::focusInEvent(event);
+    Q_EMIT focusChanged(true);
+}
+
+void ComposerTextEdit::focusOutEvent(QFocusEvent *event)
+{
+    QPlainTextEdit::focusOutEvent(event);
+    Q_EMIT focusChanged(false);
+}
+
+void ComposerTextEdit::resizeEvent(QResizeEvent *event)
+{
+    QPlainTextEdit::resizeEvent(event);
+    // Another width wraps the text into another number of lines.
+    updateHeight();
+}
+
+void ComposerTextEdit::changeEvent(QEvent *event)
+{
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        updateHeight();
+}
+
+bool ComposerTextEdit::event(QEvent *event)
+{
+    const bool handled = QPlainTextEdit::event(event);
+    if (event->type() == QEvent::Polish)
+        updateHeight();
+    return handled;
+}

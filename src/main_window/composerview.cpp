@@ -1,0 +1,155 @@
+#include "main_window/composerview.h"
+
+#include "app/appcolors.h"
+#include "app/velmliquidglasssurface.h"
+#include "core/conversationcontroller.h"
+#include "main_window/composertextedit.h"
+#include "main_window/sendstopbutton.h"
+#include "main_window/websearchchip.h"
+
+#include <QBoxLayout>
+#include <QKeySequence>
+#include <QPainter>
+#include <QShortcut>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The content column is 720 wide with 20 on each side, so the composer lines up with the
+// text of the new-chat screen and the conversation.
+constexpr int contentWidth = 720;
+constexpr int sideInset = 20;
+constexpr int cornerRadius = 18;
+
+QKeySequence stopKey()
+{
+    return QKeySequence(Qt::CTRL | Qt::Key_Period);
+}
+
+} // namespace
+
+ComposerView::ComposerView(ConversationController *controller, Settings *settings, QWidget *parent)
+    : QWidget(parent)
+    , m_controller(controller)
+{
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+
+    m_surface = new QWidget(this);
+    m_surface->setMaximumWidth(contentWidth - 2 * sideInset);
+    m_surface->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+
+    m_textEdit = new ComposerTextEdit(m_surface);
+    m_chip = new WebSearchChip(settings, m_surface);
+    m_sendStop = new SendStopButton(m_surface);
+
+    auto *bottomRow = new QHBoxLayout;
+    bottomRow->setContentsMargins(0, 0, 0, 0);
+    bottomRow->addWidget(m_chip, 0, Qt::AlignVCenter);
+    bottomRow->addStretch(1);
+    bottomRow->addWidget(m_sendStop, 0, Qt::AlignVCenter);
+
+    auto *inner = new QVBoxLayout(m_surface);
+    inner->setContentsMargins(12, 12, 10, 10);
+    inner->setSpacing(6);
+    inner->addWidget(m_textEdit);
+    inner->addLayout(bottomRow);
+
+    auto *outer = new QHBoxLayout(this);
+    outer->setContentsMargins(sideInset, 8, sideInset, 16);
+    outer->addStretch(0);
+    outer->addWidget(m_surface, 1);
+    outer->addStretch(0);
+
+    connect(m_textEdit, &QPlainTextEdit::textChanged, this, [this] {
+        if (m_controller)
+            m_controller->setDraft(m_textEdit->toPlainText());
+    });
+    connect(m_textEdit, &ComposerTextEdit::submitted, controller,
+            &ConversationController::sendMessage);
+    connect(m_textEdit, &ComposerTextEdit::focusChanged, controller,
+            &ConversationController::setComposerFocused);
+    connect(m_sendStop, &QAbstractButton::clicked, this, &ComposerView::sendOrStop);
+
+    connect(controller, &ConversationController::draftChanged, this, &ComposerView::showDraft);
+    connect(controller, &ConversationController::canSendChanged, this,
+            &ComposerView::updateSendStop);
+    connect(controller, &ConversationController::isLoadingChanged, this,
+            &ComposerView::updateSendStop);
+    connect(controller, &ConversationController::composerFocusRequested, this,
+            &ComposerView::focusTextField);
+    connect(controller, &ConversationController::composerFocusedChanged, this, [this] {
+        if (m_controller && m_controller->composerFocused() && !m_textEdit->hasFocus())
+            focusTextField();
+    });
+
+    // Ctrl+. only ever stops: sending with it would send a half-written draft the moment
+    // an answer ends under the user's fingers.
+    auto *stop = new QShortcut(stopKey(), this);
+    stop->setContext(Qt::WindowShortcut);
+    connect(stop, &QShortcut::activated, this, &ComposerView::stopIfLoading);
+
+    showDraft();
+    updateSendStop();
+}
+
+void ComposerView::focusTextField()
+{
+    m_textEdit->setFocus(Qt::OtherFocusReason);
+}
+
+void ComposerView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const bool dark = AppColors::isDark(this);
+    const QRectF surface = QRectF(m_surface->geometry()).adjusted(0.5, 0.5, -0.5, -0.5);
+    VelmLiquidGlassSurface::paint(painter, surface, cornerRadius, 1.0, true, dark);
+    // A hairline keeps the field apart from a background of nearly the same tone.
+    painter.setPen(QPen(dark ? QColor(255, 255, 255, 22) : QColor(0, 0, 0, 20), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(surface, cornerRadius, cornerRadius);
+}
+
+void ComposerView::showDraft()
+{
+    if (!m_controller)
+        return;
+    const QString draft = m_controller->draft();
+    if (m_textEdit->toPlainText() == draft)
+        return;
+    m_textEdit->setPlainText(draft);
+    m_textEdit->moveCursor(QTextCursor::End);
+}
+
+void ComposerView::updateSendStop()
+{
+    if (!m_controller)
+        return;
+    const bool loading = m_controller->isLoading();
+    m_sendStop->setStop(loading);
+    m_sendStop->setEnabled(loading || m_controller->canSend());
+    if (loading) {
+        m_sendStop->setToolTip(u"Stop (%1)"_s.arg(stopKey().toString(QKeySequence::NativeText)));
+        m_sendStop->setAccessibleName(u"Stop"_s);
+    } else {
+        m_sendStop->setToolTip(u"Send (Return)"_s);
+        m_sendStop->setAccessibleName(u"Send"_s);
+    }
+}
+
+void ComposerView::sendOrStop()
+{
+    if (!m_controller)
+        return;
+    if (m_controller->isLoading())
+        m_controller->stopStreaming();
+    else
+        m_controller->sendMessage();
+}
+
+void ComposerView::stopIfLoading()
+{
+    if (m_controller && m_controller->isLoading())
+        m_controller->stopStreaming();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class ComposerTextEdit;
+class ConversationController;
+class SendStopButton;
+class Settings;
+class WebSearchChip;
+
+// The composer at the bottom of the main window: the growing text field bound to the
+// controller's draft, the web search chip, and the send/stop button (Ctrl+. stops). It is
+// limited to the content width and centred in whatever holds it; the window moves the one
+// composer between the new-chat screen and the conversation.
+class ComposerView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    ComposerView(ConversationController *controller, Settings *settings, QWidget *parent = nullptr);
+
+    ComposerTextEdit *textEdit() const { return m_textEdit; }
+    WebSearchChip *webSearchChip() const { return m_chip; }
+    SendStopButton *sendStopButton() const { return m_sendStop; }
+
+    // Puts the keyboard focus into the text field.
+    void focusTextField();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void showDraft();
+    void updateSendStop();
+    void sendOrStop();
+    void stopIfLoading();
+
+    QPointer<ConversationController> m_controller;
+    // Holds the field and the bottom row; the glass is drawn behind it by paintEvent.
+    QWidget *m_surface = nullptr;
+    ComposerTextEdit *m_textEdit = nullptr;
+    WebSearchChip *m_chip = nullptr;
+    SendStopButton *m_sendStop = nullptr;
+};

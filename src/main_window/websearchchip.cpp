@@ -1,0 +1,177 @@
+#include "main_window/websearchchip.h"
+
+#include "app/animations.h"
+#include "app/appcolors.h"
+#include "app/symbols.h"
+#include "app/typestyles.h"
+#include "core/newchatlabels.h"
+#include "core/settings.h"
+
+#include <QActionGroup>
+#include <QEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int paddingX = 9;
+constexpr int paddingY = 5;
+constexpr int symbolSize = 12;
+constexpr int symbolGap = 5;
+
+using Mode = SettingsKeys::WebSearchMode;
+
+struct ModeChoice
+{
+    Mode mode;
+    QString title;
+    QString symbol;
+};
+
+QList<ModeChoice> choices()
+{
+    return {{Mode::Auto, u"Auto"_s, u"sparkle"_s},
+            {Mode::Always, u"Always"_s, u"globe"_s},
+            {Mode::Never, u"Never"_s, u"circle.slash"_s}};
+}
+
+} // namespace
+
+WebSearchChip::WebSearchChip(Settings *settings, QWidget *parent)
+    : QToolButton(parent)
+    , m_settings(settings)
+{
+    setPopupMode(QToolButton::InstantPopup);
+    setFocusPolicy(Qt::TabFocus);
+    setFont(TypeStyles::font(TypeStyle::Caption));
+    setAttribute(Qt::WA_Hover);
+    buildMenu();
+    connect(m_settings, &Settings::changed, this, [this](const QString &key) {
+        if (key == SettingsKeys::webSearchMode)
+            updateFromSettings();
+    });
+    updateFromSettings();
+}
+
+void WebSearchChip::buildMenu()
+{
+    auto *menu = new QMenu(this);
+    // A menu is a window of its own; it must still draw in the window's scheme.
+    menu->setAttribute(Qt::WA_WindowPropagation);
+    menu->addSection(u"Web Search"_s);
+    m_modes = new QActionGroup(menu);
+    m_modes->setExclusive(true);
+    for (const ModeChoice &choice : choices()) {
+        QAction *action = menu->addAction(choice.title);
+        action->setCheckable(true);
+        action->setData(QVariant::fromValue(int(choice.mode)));
+        action->setProperty("symbol", choice.symbol);
+        m_modes->addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, mode = choice.mode] { m_settings->setWebSearchMode(mode); });
+    }
+    setMenu(menu);
+    updateMenuIcons();
+}
+
+void WebSearchChip::updateFromSettings()
+{
+    m_mode = m_settings->webSearchModeChoice();
+    const QString label = NewChatLabels::webSearchLabel(m_mode);
+    setText(label);
+    setToolTip(u"Web search: "_s + label);
+    setAccessibleName(u"Web search: "_s + label);
+    for (QAction *action : m_modes->actions())
+        action->setChecked(action->data().toInt() == int(m_mode));
+    updateGeometry();
+    update();
+}
+
+void WebSearchChip::updateMenuIcons()
+{
+    const QColor color = AppColors::primaryText(palette());
+    for (QAction *action : m_modes->actions())
+        action->setIcon(
+            Symbols::icon(action->property("symbol").toString(), color, Symbols::Weight::Medium));
+}
+
+QString WebSearchChip::symbolName() const
+{
+    return m_mode == Mode::Never ? u"globe.badge.chevron.backward"_s : u"globe"_s;
+}
+
+QColor WebSearchChip::chipColor() const
+{
+    if (m_mode == Mode::Always)
+        return AppColors::named(NamedColor::AskAccent, this);
+    return AppColors::secondaryText(palette());
+}
+
+void WebSearchChip::setHoverProgress(qreal progress)
+{
+    m_hoverProgress = progress;
+    update();
+}
+
+QSize WebSearchChip::sizeHint() const
+{
+    const QFontMetrics metrics(font());
+    const int textWidth = metrics.horizontalAdvance(text());
+    const int height = qMax(symbolSize, metrics.height()) + 2 * paddingY;
+    return {paddingX + symbolSize + symbolGap + textWidth + paddingX, height};
+}
+
+void WebSearchChip::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor color = chipColor();
+    const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal radius = bounds.height() / 2;
+
+    // A faint capsule of the chip's own colour, a little stronger under the pointer or
+    // while the menu is open.
+    QColor fill = color;
+    const qreal emphasis = isDown() ? 1.0 : m_hoverProgress;
+    fill.setAlphaF(float((m_mode == Mode::Always ? 0.14 : 0.07) + 0.06 * emphasis));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(bounds, radius, radius);
+    if (hasFocus()) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(AppColors::named(NamedColor::AskAccent, this), 1.5));
+        painter.drawRoundedRect(bounds.adjusted(0.75, 0.75, -0.75, -0.75), radius, radius);
+    }
+
+    const QRect symbolRect(paddingX, (height() - symbolSize) / 2, symbolSize, symbolSize);
+    painter.drawPixmap(symbolRect,
+                       Symbols::pixmap(symbolName(), symbolSize, color, devicePixelRatioF(),
+                                       Symbols::Weight::Medium));
+    painter.setPen(color);
+    painter.setFont(font());
+    const QRect textRect(symbolRect.right() + 1 + symbolGap, 0,
+                         width() - symbolRect.right() - 1 - symbolGap - paddingX, height());
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
+}
+
+void WebSearchChip::enterEvent(QEnterEvent *event)
+{
+    QToolButton::enterEvent(event);
+    Animations::animate(this, "hoverProgress", 1.0, Animations::quickEase());
+}
+
+void WebSearchChip::leaveEvent(QEvent *event)
+{
+    QToolButton::leaveEvent(event);
+    Animations::animate(this, "hoverProgress", 0.0, Animations::quickEase());
+}
+
+void WebSearchChip::changeEvent(QEvent *event)
+{
+    QToolButton::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        updateMenuIcons();
+}

@@ -1,0 +1,296 @@
+#include "app/appcolors.h"
+#include "app/appfonts.h"
+#include "core/controllerfixture.h"
+#include "main_window/composertextedit.h"
+#include "main_window/composerview.h"
+#include "main_window/sendstopbutton.h"
+#include "main_window/websearchchip.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A composer on the fixture's controller, in a window of its own.
+struct ComposerHarness
+{
+    explicit ComposerHarness(ControllerFixture &fixture)
+        : controller(fixture.controller())
+        , view(&controller, &fixture.settings())
+    {
+        view.setPalette(AppColors::palette(true));
+        view.resize(700, 200);
+        view.show();
+    }
+
+    ComposerTextEdit *edit() const { return view.textEdit(); }
+
+    ConversationController &controller;
+    ComposerView view;
+};
+
+} // namespace
+
+class TestComposer : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void returnSendsShiftReturnAddsLine_data()
+    {
+        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<bool>("sends");
+
+        QTest::newRow("Return") << Qt::Key_Return << Qt::KeyboardModifiers() << true;
+        QTest::newRow("keypad Enter")
+            << Qt::Key_Enter << Qt::KeyboardModifiers(Qt::KeypadModifier) << true;
+        QTest::newRow("Shift+Return")
+            << Qt::Key_Return << Qt::KeyboardModifiers(Qt::ShiftModifier) << false;
+        QTest::newRow("Alt+Return")
+            << Qt::Key_Return << Qt::KeyboardModifiers(Qt::AltModifier) << false;
+    }
+
+    void returnSendsShiftReturnAddsLine()
+    {
+        QFETCH(Qt::Key, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(bool, sends);
+
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.model().setStream({u"Hi"_s});
+        ComposerHarness h(f);
+
+        QTest::keyClicks(h.edit(), u"Hello"_s);
+        QCOMPARE(h.controller.draft(), u"Hello"_s);
+        QTest::keyClick(h.edit(), key, modifiers);
+
+        if (sends) {
+            QCOMPARE(h.controller.sessions().size(), 1);
+            QCOMPARE(h.controller.sessions().constFirst().messages.constFirst().text, u"Hello"_s);
+            QVERIFY(h.edit()->toPlainText().isEmpty());
+            QVERIFY(f.waitUntilIdle());
+            QCOMPARE(f.answerRequests().size(), 1);
+        } else {
+            // The line break is part of the draft as a plain "\n", and typing goes on after it.
+            QTest::keyClicks(h.edit(), u"world"_s);
+            QCOMPARE(h.controller.draft(), u"Hello\nworld"_s);
+            QVERIFY(h.controller.sessions().isEmpty());
+            QVERIFY(!h.controller.isLoading());
+        }
+    }
+
+    void blankComposerCannotSend_data()
+    {
+        QTest::addColumn<QString>("draft");
+
+        QTest::newRow("empty") << QString();
+        QTest::newRow("spaces") << u"   "_s;
+        QTest::newRow("line breaks and tabs") << u"\n\t \n"_s;
+    }
+
+    void blankComposerCannotSend()
+    {
+        QFETCH(QString, draft);
+
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        ComposerHarness h(f);
+        h.controller.setDraft(u"x"_s);
+        QVERIFY(h.view.sendStopButton()->isEnabled());
+
+        h.controller.setDraft(draft);
+        QCOMPARE(h.edit()->toPlainText(), draft);
+        QVERIFY(!h.view.sendStopButton()->isEnabled());
+        QTest::keyClick(h.edit(), Qt::Key_Return);
+        h.view.sendStopButton()->click();
+        QVERIFY(h.controller.sessions().isEmpty());
+        QVERIFY(!h.controller.isLoading());
+        QVERIFY(f.model().http().requests().isEmpty());
+    }
+
+    void stopButtonStops_data()
+    {
+        QTest::addColumn<bool>("byShortcut");
+
+        QTest::newRow("click") << false;
+        QTest::newRow("Ctrl+.") << true;
+    }
+
+    void stopButtonStops()
+    {
+        QFETCH(bool, byShortcut);
+
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        QStringList pieces;
+        for (int i = 0; i < 100; ++i)
+            pieces.append(u"w%1 "_s.arg(i));
+        f.model().setStreamResponse(slowStream(pieces, 100));
+        ComposerHarness h(f);
+        SendStopButton *button = h.view.sendStopButton();
+        QCOMPARE(button->symbolName(), u"arrow.up"_s);
+        QCOMPARE(button->toolTip(), u"Send (Return)"_s);
+
+        h.controller.setDraft(u"Count slowly"_s);
+        button->click();
+        QVERIFY(h.controller.isLoading());
+        QVERIFY(button->isEnabled());
+        QCOMPARE(button->symbolName(), u"stop.fill"_s);
+        const QString stopKey
+            = QKeySequence(Qt::CTRL | Qt::Key_Period).toString(QKeySequence::NativeText);
+        QCOMPARE(button->toolTip(), u"Stop (%1)"_s.arg(stopKey));
+        // Once pieces arrive, stopping must keep them and end the stream.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            h.controller.sessions().constFirst().messages.size() == 2
+                && !h.controller.sessions().constFirst().messages.constLast().text.isEmpty(),
+            10000);
+
+        if (byShortcut) {
+            h.view.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&h.view));
+            QTest::keyClick(h.edit(), Qt::Key_Period, Qt::ControlModifier);
+        } else {
+            button->click();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!h.controller.isLoading(), 5000);
+        QVERIFY(!h.controller.streamTask());
+        QCOMPARE(button->symbolName(), u"arrow.up"_s);
+        QVERIFY(!button->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!f.model().http().isConnectionOpen(f.answerConnection(0)), 5000);
+        // Stopping adds nothing and sends nothing else.
+        QCOMPARE(h.controller.sessions().constFirst().messages.size(), 2);
+        QCOMPARE(f.answerRequests().size(), 1);
+    }
+
+    void chipFollowsMode_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<QString>("checked");
+
+        QTest::newRow("never") << u"never"_s << u"Search off"_s << u"globe.badge.chevron.backward"_s
+                               << u"Never"_s;
+        QTest::newRow("always") << u"always"_s << u"Search on"_s << u"globe"_s << u"Always"_s;
+        QTest::newRow("auto") << u"auto"_s << u"Search auto"_s << u"globe"_s << u"Auto"_s;
+        // A value none of the three searches never, and the chip must say so.
+        QTest::newRow("unknown") << u"sometimes"_s << u"Search off"_s
+                                 << u"globe.badge.chevron.backward"_s << u"Never"_s;
+    }
+
+    void chipFollowsMode()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, label);
+        QFETCH(QString, symbol);
+        QFETCH(QString, checked);
+
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.settings().setWebSearchMode(u"auto"_s);
+        ComposerHarness h(f);
+        // Changed after the chip exists, as the settings window would.
+        f.settings().setWebSearchMode(mode);
+
+        WebSearchChip *chip = h.view.webSearchChip();
+        QCOMPARE(chip->text(), label);
+        QCOMPARE(chip->symbolName(), symbol);
+        QCOMPARE(chip->toolTip(), u"Web search: "_s + label);
+        QStringList checkedEntries;
+        for (QAction *action : chip->menu()->actions()) {
+            if (action->isChecked())
+                checkedEntries.append(action->text());
+        }
+        QCOMPARE(checkedEntries, QStringList{checked});
+    }
+
+    void chipMenuWritesMode_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("label");
+
+        QTest::newRow("Always") << u"Always"_s << u"always"_s << u"Search on"_s;
+        QTest::newRow("Never") << u"Never"_s << u"never"_s << u"Search off"_s;
+        QTest::newRow("Auto") << u"Auto"_s << u"auto"_s << u"Search auto"_s;
+    }
+
+    void chipMenuWritesMode()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, stored);
+        QFETCH(QString, label);
+
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.settings().setWebSearchMode(stored == u"auto"_s ? u"never"_s : u"auto"_s);
+        ComposerHarness h(f);
+        QMenu *menu = h.view.webSearchChip()->menu();
+        QList<QAction *> sections;
+        QAction *choice = nullptr;
+        for (QAction *action : menu->actions()) {
+            if (action->isSeparator())
+                sections.append(action);
+            else if (action->text() == entry)
+                choice = action;
+        }
+        QCOMPARE(sections.size(), 1);
+        QCOMPARE(sections.constFirst()->text(), u"Web Search"_s);
+        QVERIFY(choice);
+        choice->trigger();
+        QCOMPARE(f.settings().webSearchMode(), stored);
+        QCOMPARE(h.controller.webSearchLabel(), label);
+        QCOMPARE(h.view.webSearchChip()->text(), label);
+    }
+
+    // One line when empty, growing with each line, and scrolling rather than growing past ten.
+    void fieldGrowsToTenLines()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        ComposerHarness h(f);
+        ComposerTextEdit *edit = h.edit();
+        QCOMPARE(edit->placeholderText(), u"Message velm…"_s);
+
+        QList<int> heights;
+        for (const int lines : {1, 2, 5, 10, 11, 40}) {
+            QStringList text;
+            for (int i = 0; i < lines; ++i)
+                text.append(u"line %1"_s.arg(i));
+            h.controller.setDraft(text.join(u'\n'));
+            QCOMPARE(edit->lineCount() > ComposerTextEdit::maximumLines,
+                     lines > ComposerTextEdit::maximumLines);
+            heights.append(edit->height());
+        }
+        QVERIFY(heights[0] < heights[1] && heights[1] < heights[2] && heights[2] < heights[3]);
+        QCOMPARE(heights[4], heights[3]);
+        QCOMPARE(heights[5], heights[3]);
+        QVERIFY(edit->verticalScrollBar()->maximum() > 0);
+
+        // A long line wraps, and its wrapped lines count too.
+        h.controller.setDraft(QString(400, u'a'));
+        QVERIFY(edit->lineCount() > 1);
+        QVERIFY(edit->height() > heights[0]);
+
+        h.controller.setDraft(QString());
+        QCOMPARE(edit->height(), heights[0]);
+    }
+};
+
+int main(int argc, char **argv)
+{
+    // Hover and press animations jump, so every state is immediate.
+    qputenv("VELM_NO_ANIMATIONS", "1");
+    QApplication app(argc, argv);
+    registerAppFonts();
+    TestComposer test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_composer.moc"

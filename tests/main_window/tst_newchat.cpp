@@ -1,0 +1,230 @@
+#include "app/appcolors.h"
+#include "app/appfonts.h"
+#include "app/symbols.h"
+#include "core/controllerfixture.h"
+#include "core/quickprompt.h"
+#include "main_window/composertextedit.h"
+#include "main_window/composerview.h"
+#include "main_window/entranceeffect.h"
+#include "main_window/greetinglabel.h"
+#include "main_window/newchatview.h"
+#include "main_window/quickpromptrow.h"
+
+#include <QApplication>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QSet<QUuid> ids(const QList<QuickPrompt> &prompts)
+{
+    QSet<QUuid> set;
+    for (const QuickPrompt &prompt : prompts)
+        set.insert(prompt.id);
+    return set;
+}
+
+// The screen with the composer in it, in a window of its own, as the main window holds them.
+struct NewChatHarness
+{
+    explicit NewChatHarness(ControllerFixture &fixture)
+        : controller(fixture.controller())
+        , window()
+        , composer(new ComposerView(&controller, &fixture.settings()))
+        , view(new NewChatView(&controller, &window))
+    {
+        window.setPalette(AppColors::palette(true));
+        view->setComposer(composer);
+        window.resize(900, 700);
+        view->resize(window.size());
+    }
+
+    void show()
+    {
+        window.show();
+        window.activateWindow();
+    }
+
+    ConversationController &controller;
+    QWidget window;
+    ComposerView *composer;
+    NewChatView *view;
+};
+
+qreal entranceOf(QWidget *widget)
+{
+    auto *effect = qobject_cast<EntranceEffect *>(widget->graphicsEffect());
+    return effect ? effect->progress() : -1;
+}
+
+} // namespace
+
+class TestNewChat : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fourDistinctStarters()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        NewChatHarness h(f);
+        const QList<QuickPrompt> shown = h.view->displayedPrompts();
+        QCOMPARE(shown.size(), 4);
+        QCOMPARE(ids(shown).size(), 4);
+        QVERIFY(ids(QuickPrompt::all()).contains(ids(shown)));
+        // The rows are the drawn starters, in order.
+        QCOMPARE(h.view->promptRows().size(), 4);
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(h.view->promptRows().at(i)->prompt(), shown.at(i));
+
+        // A new chat draws again; over many new chats the draws differ.
+        QSet<QUuid> seen = ids(shown);
+        for (int chat = 0; chat < 40; ++chat) {
+            h.controller.startNewChat();
+            QCOMPARE(ids(h.view->displayedPrompts()).size(), 4);
+            seen.unite(ids(h.view->displayedPrompts()));
+        }
+        QVERIFY(seen.size() > 8);
+    }
+
+    void everyStarterHasItsSymbol()
+    {
+        for (const QuickPrompt &prompt : QuickPrompt::all())
+            QVERIFY2(Symbols::contains(prompt.icon), qPrintable(prompt.icon));
+    }
+
+    void starterReplacesDraftWithoutSending_data()
+    {
+        QTest::addColumn<QString>("typed");
+
+        QTest::newRow("empty composer") << QString();
+        QTest::newRow("text in the composer") << u"Something I was writing\nover two lines"_s;
+    }
+
+    void starterReplacesDraftWithoutSending()
+    {
+        QFETCH(QString, typed);
+
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        NewChatHarness h(f);
+        h.show();
+        QVERIFY(QTest::qWaitForWindowActive(&h.window));
+        h.controller.setDraft(typed);
+        h.window.setFocus();
+        QVERIFY(!h.composer->textEdit()->hasFocus());
+
+        QuickPromptRow *row = h.view->promptRows().at(2);
+        QTest::mouseClick(row, Qt::LeftButton);
+
+        QCOMPARE(h.controller.draft(), row->prompt().prompt);
+        QCOMPARE(h.composer->textEdit()->toPlainText(), row->prompt().prompt);
+        QTRY_VERIFY(h.composer->textEdit()->hasFocus());
+        QVERIFY(h.controller.composerFocused());
+        QTest::qWait(100);
+        QVERIFY(h.controller.sessions().isEmpty());
+        QVERIFY(!h.controller.isLoading());
+        QVERIFY(f.model().http().requests().isEmpty());
+    }
+
+    // Showing the screen raises the flag that plays the entrance; a new chat hides hero and
+    // starters and plays it again.
+    void entrance()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        NewChatHarness h(f);
+        QVERIFY(!h.controller.heroAppeared());
+        QCOMPARE(entranceOf(h.view->promptRows().constFirst()), 0.0);
+        h.show();
+        QVERIFY(h.controller.heroAppeared());
+        QCOMPARE(entranceOf(h.view->promptRows().constFirst()), 1.0);
+        QCOMPARE(entranceOf(h.view->greetingLabel()->parentWidget()), 1.0);
+
+        // A reset clears the flag and nothing else raises it; the screen must not stay empty.
+        h.controller.resetToNewChat(true);
+        QCOMPARE(entranceOf(h.view->promptRows().constLast()), 0.0);
+        QTRY_VERIFY(h.controller.heroAppeared());
+        QCOMPARE(entranceOf(h.view->promptRows().constLast()), 1.0);
+    }
+
+    void greetingShrinksBeforeThirdLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("fullSize");
+        QTest::addColumn<bool>("elided");
+
+        QTest::newRow("one line") << u"Good morning"_s << 600 << true << false;
+        QTest::newRow("two lines") << u"Good afternoon, Alexandra"_s << 400 << true << false;
+        QTest::newRow("would take three")
+            << u"Good evening, Maximiliane Konstantinopoulos"_s << 425 << false << false;
+        QTest::newRow("too long even small")
+            << u"Good evening, Maximiliane Alexandra Konstantinopoulos-Wittgenstein"_s << 200
+            << false << true;
+    }
+
+    void greetingShrinksBeforeThirdLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, width);
+        QFETCH(bool, fullSize);
+        QFETCH(bool, elided);
+
+        GreetingLabel label;
+        label.setText(text);
+        const qreal base = label.font().pixelSize();
+        const GreetingLabel::Fit fit = label.fit(width);
+        QVERIFY(fit.lineCount >= 1 && fit.lineCount <= GreetingLabel::maximumLines);
+        QCOMPARE(fit.elided, elided);
+        QCOMPARE(fit.pixelSize == base, fullSize);
+        QVERIFY(fit.pixelSize >= base * GreetingLabel::minimumScale - 1);
+        if (!fullSize && !elided) {
+            // Shrunk no further than needed: a pixel larger would not fit in two lines.
+            QFont larger = label.font();
+            larger.setPixelSize(int(fit.pixelSize) + 1);
+            GreetingLabel probe;
+            probe.setFont(larger);
+            probe.setText(text);
+            QVERIFY(probe.fit(width).pixelSize < larger.pixelSize());
+        }
+    }
+
+    void scrollReportsProgress()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        NewChatHarness h(f);
+        h.window.resize(900, 300);
+        h.view->resize(900, 300);
+        h.show();
+        QScrollBar *bar = h.view->scrollArea()->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 70);
+        QSignalSpy progress(h.view, &NewChatView::scrollProgressChanged);
+        for (const int value : {3, 36, 200, 0})
+            bar->setValue(value);
+        QCOMPARE(progress.size(), 4);
+        QCOMPARE(progress.at(0).at(0).toReal(), 0.0);
+        QCOMPARE(progress.at(1).at(0).toReal(), 0.5);
+        QCOMPARE(progress.at(2).at(0).toReal(), 1.0);
+        QCOMPARE(progress.at(3).at(0).toReal(), 0.0);
+    }
+};
+
+int main(int argc, char **argv)
+{
+    // Entrances and hover springs jump, so every state is immediate.
+    qputenv("VELM_NO_ANIMATIONS", "1");
+    QApplication app(argc, argv);
+    registerAppFonts();
+    TestNewChat test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_newchat.moc"
