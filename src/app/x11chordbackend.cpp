@@ -47,7 +47,11 @@ QCoro::Task<ChordStatus> X11ChordBackend::installHandler()
 
 QCoro::Task<ChordStatus> X11ChordBackend::registerChord(ChordRequest chord)
 {
-    co_return grab(chord);
+    unregisterChord();
+    const ChordStatus status = grab(chord);
+    if (status.ok())
+        m_registered = chord;
+    co_return status;
 }
 
 quint16 X11ChordBackend::modifierMask(Qt::KeyboardModifiers modifiers)
@@ -113,7 +117,7 @@ void X11ChordBackend::removeHandler()
 
 ChordStatus X11ChordBackend::grab(const ChordRequest &chord)
 {
-    unregisterChord();
+    ungrabAll();
     if (!m_connection)
         return {-1, u"no connection to the X display"_s};
     const quint32 symbol = keySymbol(chord.keys.key());
@@ -174,10 +178,8 @@ ChordStatus X11ChordBackend::grab(const ChordRequest &chord)
 
 void X11ChordBackend::unregisterChord()
 {
+    m_registered.reset();
     ungrabAll();
-    m_chordKeycodes.clear();
-    m_chordModifiers = 0;
-    m_identity = {};
 }
 
 void X11ChordBackend::ungrabAll()
@@ -188,25 +190,37 @@ void X11ChordBackend::ungrabAll()
         xcb_flush(m_connection);
     }
     m_grabs.clear();
+    m_chordKeycodes.clear();
+    m_chordModifiers = 0;
+    m_identity = {};
 }
 
 void X11ChordBackend::readEvents()
 {
+    bool remapped = false;
     // Whoever hears pressed() may remove the handler before the loop goes on.
     while (m_connection) {
         xcb_generic_event_t *event = xcb_poll_for_event(m_connection);
         if (!event)
             break;
         bool ours = false;
-        if ((event->response_type & ~0x80) == XCB_KEY_PRESS) {
+        const quint8 type = event->response_type & ~0x80;
+        if (type == XCB_KEY_PRESS) {
             const auto *press = reinterpret_cast<const xcb_key_press_event_t *>(event);
             const quint16 held = press->state & keyModifiers & ~lockModifiers;
             ours = m_chordKeycodes.contains(press->detail) && held == m_chordModifiers;
+        } else if (type == XCB_MAPPING_NOTIFY) {
+            const auto *mapping = reinterpret_cast<const xcb_mapping_notify_event_t *>(event);
+            remapped = remapped || mapping->request == XCB_MAPPING_KEYBOARD;
         }
         std::free(event);
         if (ours)
             Q_EMIT pressed(m_identity, QString());
     }
+    // A new keyboard map (another layout, say Dvorak) may put the chord's letter on another
+    // key: follow it. Should the new key be taken, the chord waits for the next map.
+    if (remapped && m_connection && m_registered)
+        grab(*m_registered);
     // A server that went away leaves the socket readable for ever.
     if (m_connection && xcb_connection_has_error(m_connection) && m_notifier)
         m_notifier->setEnabled(false);

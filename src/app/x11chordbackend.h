@@ -6,6 +6,7 @@
 #include <QList>
 
 #include <memory>
+#include <optional>
 
 class QSocketNotifier;
 struct xcb_connection_t;
@@ -28,6 +29,9 @@ public:
     QCoro::Task<ChordStatus> registerChord(ChordRequest chord) override;
     void unregisterChord() override;
 
+    // The keys grabbed for the chord under the current keyboard map.
+    QList<quint8> keycodes() const { return m_chordKeycodes; }
+
     // The X modifier mask for the chord's modifiers, and the key symbol of its key (a letter
     // or digit); 0 for keys and modifiers that have none here.
     static quint16 modifierMask(Qt::KeyboardModifiers modifiers);
@@ -41,6 +45,7 @@ private:
     };
 
     ChordStatus install();
+    // Replaces the grabs with those of `chord` under the current keyboard map.
     ChordStatus grab(const ChordRequest &chord);
     void ungrabAll();
     void readEvents();
@@ -54,4 +59,6 @@ private:
     quint16 m_chordModifiers = 0;
     QList<quint8> m_chordKeycodes;
     ChordIdentity m_identity;
+    // What registerChord() was asked for, to grab again when the keyboard map changes.
+    std::optional<ChordRequest> m_registered;
 };

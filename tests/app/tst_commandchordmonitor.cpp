@@ -502,10 +502,12 @@ void TestCommandChordMonitor::pressFromAnotherThreadRunsOnTheMainThread()
 void TestCommandChordMonitor::x11Chord_data()
 {
     QTest::addColumn<QString>("lock");
+    QTest::addColumn<QString>("variant"); // of the US keyboard map, set after registering
 
-    QTest::newRow("plain") << QString();
-    QTest::newRow("caps lock on") << u"Caps_Lock"_s;
-    QTest::newRow("num lock on") << u"Num_Lock"_s;
+    QTest::newRow("plain") << QString() << QString();
+    QTest::newRow("caps lock on") << u"Caps_Lock"_s << QString();
+    QTest::newRow("num lock on") << u"Num_Lock"_s << QString();
+    QTest::newRow("map changes to Dvorak") << QString() << u"dvorak"_s;
 }
 
 void TestCommandChordMonitor::x11Chord()
@@ -513,13 +515,33 @@ void TestCommandChordMonitor::x11Chord()
     if (m_display.isEmpty())
         QSKIP("needs Xvfb and xdotool");
     QFETCH(QString, lock);
+    QFETCH(QString, variant);
+    if (!variant.isEmpty() && QStandardPaths::findExecutable(u"setxkbmap"_s).isEmpty())
+        QSKIP("needs setxkbmap");
 
-    CommandChordMonitor monitor(std::make_unique<X11ChordBackend>(m_display));
+    auto backend = std::make_unique<X11ChordBackend>(m_display);
+    X11ChordBackend *x11 = backend.get();
+    CommandChordMonitor monitor(std::move(backend));
     int ran = 0;
     monitor.setAction([&] { ++ran; });
     monitor.registerHotKey();
     QCOMPARE(monitor.state(), CommandChordMonitor::State::BothRegistered);
 
+    if (!variant.isEmpty()) {
+        const QList<quint8> before = x11->keycodes();
+        const auto setMap = [&](const QStringList &arguments) {
+            QCOMPARE(QProcess::execute(u"setxkbmap"_s,
+                                       QStringList{u"-display"_s, QString::fromLatin1(m_display)}
+                                           + arguments),
+                     0);
+        };
+        setMap({u"us"_s, u"-variant"_s, variant});
+        const auto restore = qScopeGuard([&] { setMap({u"us"_s}); });
+        QTRY_VERIFY_WITH_TIMEOUT(x11->keycodes() != before && !x11->keycodes().isEmpty(), 10000);
+        xdotool(u"super+shift+k"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(ran, 1, 10000);
+        return;
+    }
     if (!lock.isEmpty())
         xdotool(lock);
     xdotool(u"super+shift+k"_s);
