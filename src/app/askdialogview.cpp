@@ -359,9 +359,15 @@ void AskDialogView::updateActivity()
             m_headerEffect->enter();
         else
             m_inputRowEffect->enter();
-        // Keep the focus inside the bar, where the action keys work.
-        if (activity && (fieldHadFocus || !QApplication::focusWidget()) && isVisible())
-            setFocus(Qt::OtherFocusReason);
+        // Keep the focus inside the bar, where the action keys work, and hand it back to the
+        // field when a stopped question returns there to be edited.
+        const bool focusIsOurs = fieldHadFocus || hasFocus() || !QApplication::focusWidget();
+        if (focusIsOurs && isVisible()) {
+            if (activity)
+                setFocus(Qt::OtherFocusReason);
+            else
+                m_inputField->setFocus(Qt::OtherFocusReason);
+        }
     }
     m_hadActivity = activity;
 }

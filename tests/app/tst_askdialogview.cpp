@@ -241,6 +241,8 @@ void TestAskDialogView::actionKeysWorkOnlyWhenShown()
     QTRY_VERIFY_WITH_TIMEOUT(!f.bar->isLoading(), timeoutMs);
     QVERIFY(!f.bar->hasActivity());
     QCOMPARE(f.bar->query(), u"Question"_s);
+    // Back in the field, ready to be edited.
+    QVERIFY(f.child(u"inputField"_s)->hasFocus());
 
     f.model.setStream({u"Answer"_s});
     QVERIFY(f.ask(u"Question"_s));
