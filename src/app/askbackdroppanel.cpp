@@ -3,49 +3,14 @@
 #include "app/askbackdropview.h"
 #include "app/shelllog.h"
 #include "app/systemappearance.h"
+#include "app/windowtranslucency.h"
 #include "core/apptheme.h"
 #include "core/settings.h"
 
 #include <QGuiApplication>
 #include <QVBoxLayout>
 
-#include <xcb/xcb.h>
-
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// Whether any screen of the X display has a compositing manager: the manager owns the
-// selection _NET_WM_CM_S<screen number>. Nothing when this is not X11.
-std::optional<bool> x11Compositing()
-{
-    const auto *x11
-        = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
-    if (!connection)
-        return std::nullopt;
-    const int screens = xcb_setup_roots_length(xcb_get_setup(connection));
-    for (int screen = 0; screen < screens; ++screen) {
-        const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
-        xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, true, name.size(), name.constData()), nullptr);
-        if (!atom)
-            continue;
-        const xcb_atom_t selection = atom->atom;
-        free(atom);
-        if (selection == XCB_ATOM_NONE)
-            continue;
-        xcb_get_selection_owner_reply_t *owner = xcb_get_selection_owner_reply(
-            connection, xcb_get_selection_owner(connection, selection), nullptr);
-        const bool owned = owner && owner->owner != XCB_WINDOW_NONE;
-        free(owner);
-        if (owned)
-            return true;
-    }
-    return false;
-}
-
-} // namespace
 
 AskBackdropPanel::AskBackdropPanel(Settings *settings, SystemAppearance *appearance,
                                    QWidget *parent)
@@ -96,7 +61,7 @@ std::optional<QString> AskBackdropPanel::unsupportedReason(const QString &platfo
 {
     if (platformName.startsWith(u"wayland"))
         return u"Wayland windows cannot let clicks through with this Qt"_s;
-    if (platformName == u"xcb" && compositing != true)
+    if (!WindowTranslucency::availableFor(platformName, compositing))
         return u"the X11 display has no compositing manager"_s;
     return std::nullopt;
 }
@@ -105,8 +70,9 @@ bool AskBackdropPanel::isSupported()
 {
     static const bool supported = [] {
         const QString platform = QGuiApplication::platformName();
-        const std::optional<QString> reason
-            = unsupportedReason(platform, platform == u"xcb" ? x11Compositing() : std::nullopt);
+        const std::optional<QString> reason = unsupportedReason(
+            platform,
+            platform == u"xcb" ? WindowTranslucency::x11CompositingManager() : std::nullopt);
         if (reason)
             qCInfo(lcShell, "The Quick Ask bar opens without its backdrop: %s",
                    qPrintable(*reason));

@@ -1,9 +1,17 @@
 #include "app/askdialogpanel.h"
 
+#include "app/shelllog.h"
+#include "app/windowtranslucency.h"
+
+#include <QBitmap>
+#include <QGraphicsEffect>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -19,9 +27,18 @@ AskDialogPanel::AskDialogPanel(QWidget *parent)
 {
     setObjectName(u"askDialogPanel"_s);
     setWindowTitle(u"velm Quick Ask"_s);
-    setAttribute(Qt::WA_TranslucentBackground);
-    setAttribute(Qt::WA_NoSystemBackground);
     setFixedSize(panelWidth, minimumHeight);
+    // Once right away for the new layout, and once more when the content's transitions
+    // (a fade, a spring) have surely settled.
+    m_shapeTimer = new QTimer(this);
+    m_shapeTimer->setSingleShot(true);
+    m_shapeTimer->setInterval(0);
+    connect(m_shapeTimer, &QTimer::timeout, this, &AskDialogPanel::updateShape);
+    m_settledShapeTimer = new QTimer(this);
+    m_settledShapeTimer->setSingleShot(true);
+    m_settledShapeTimer->setInterval(700);
+    connect(m_settledShapeTimer, &QTimer::timeout, this, &AskDialogPanel::updateShape);
+    setTranslucent(WindowTranslucency::available());
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -45,9 +62,74 @@ void AskDialogPanel::setContent(QWidget *content)
         layout()->addWidget(content);
 }
 
+void AskDialogPanel::setTranslucent(bool translucent)
+{
+    m_translucent = translucent;
+    setAttribute(Qt::WA_TranslucentBackground, translucent);
+    setAttribute(Qt::WA_NoSystemBackground, translucent);
+    if (translucent)
+        clearMask();
+    else
+        scheduleShapeUpdate();
+}
+
+void AskDialogPanel::scheduleShapeUpdate()
+{
+    if (m_translucent)
+        return;
+    m_shapeTimer->start();
+    m_settledShapeTimer->start();
+}
+
+void AskDialogPanel::updateShape()
+{
+    if (m_translucent || !m_content)
+        return;
+    // What the content draws without a background, as a one-bit mask: the card and the
+    // buttons below it, less the space around them.
+    // Drawn as it looks when settled: without the effects of transitions under way, which
+    // also do not draw into an image.
+    QList<QGraphicsEffect *> effects;
+    const QList<QWidget *> widgets = m_content->findChildren<QWidget *>();
+    for (QWidget *widget : widgets) {
+        QGraphicsEffect *effect = widget->graphicsEffect();
+        if (effect && effect->isEnabled()) {
+            effect->setEnabled(false);
+            effects.append(effect);
+        }
+    }
+    QImage image(m_content->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    m_content->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    for (QGraphicsEffect *effect : std::as_const(effects))
+        effect->setEnabled(true);
+    const QRegion drawn(QBitmap::fromImage(image.createAlphaMask()));
+    setMask(drawn.isEmpty() ? QRegion(rect()) : drawn.translated(m_content->pos()));
+    qCDebug(lcShell) << "Quick Ask panel shaped to" << mask().boundingRect() << "of" << size();
+}
+
+void AskDialogPanel::paintEvent(QPaintEvent *event)
+{
+    if (m_translucent) {
+        QWidget::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    const QWidget *source = m_content ? m_content : this;
+    painter.fillRect(rect(), source->palette().color(QPalette::Window));
+}
+
+void AskDialogPanel::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    scheduleShapeUpdate();
+}
+
 void AskDialogPanel::setContentHeight(int height)
 {
     const int panelHeight = std::max(minimumHeight, height);
+    // The content may look different at the same height (the answer replaced the dots).
+    scheduleShapeUpdate();
     if (panelHeight == this->height())
         return;
     QRect frame = geometry();

@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QWidget>
 
+class QTimer;
+
 #include <functional>
 
 // The floating window that holds the Quick Ask bar, titled "velm Quick Ask": frameless,
@@ -31,6 +33,14 @@ public:
     // when it would leave its screen.
     void setContentHeight(int height);
 
+    // A translucent panel shows only what its content draws. Where the desktop cannot show
+    // translucent windows (X11 without a compositor) the panel is opaque instead: filled
+    // with the content's window colour and cut to the shape of what the content draws, so
+    // it is not framed in black. Chosen for the desktop at construction; set it before the
+    // panel is first shown.
+    void setTranslucent(bool translucent);
+    bool isTranslucent() const { return m_translucent; }
+
     // Runs on Escape, before the panel hides itself.
     std::function<void()> onCancel;
     void cancelOperation();
@@ -44,13 +54,21 @@ public:
     static QRect keptWithin(const QRect &frame, const QRect &visibleArea);
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    void scheduleShapeUpdate();
+    void updateShape();
+
     QWidget *m_content = nullptr;
+    bool m_translucent = true;
+    QTimer *m_shapeTimer = nullptr;
+    QTimer *m_settledShapeTimer = nullptr;
     // Where a drag of the background started, relative to the panel, when the window
     // system does not move the window itself.
     QPoint m_dragOffset;

@@ -1,29 +1,121 @@
 #include "app/desktopapp.h"
 
+#include "app/appdelegate.h"
 #include "app/appfonts.h"
+#include "app/menubaritem.h"
+#include "app/shelllog.h"
+#include "app/systemappearance.h"
+#include "core/appevents.h"
+#include "core/appidentity.h"
+#include "core/instancechannel.h"
+#include "core/settings.h"
+#include "main_window/mainwindow.h"
 #include "markdown/mathwebprofile.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QVBoxLayout>
-#include <QWidget>
+#include <QIcon>
+#include <QNetworkAccessManager>
+#include <QScreen>
+#include <QTimer>
 
-int runDesktopApp(int &argc, char **argv)
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+DesktopOptions DesktopOptions::fromArguments(const QStringList &arguments)
 {
+    DesktopOptions options;
+    options.openQuickAsk = arguments.value(1) == InstanceChannel::QuickAsk;
+    options.startHidden = arguments.contains(u"--hidden"_s);
+    return options;
+}
+
+QString DesktopOptions::handoverCommand() const
+{
+    if (openQuickAsk)
+        return InstanceChannel::QuickAsk;
+    return startHidden ? QString(InstanceChannel::Ping) : QString(InstanceChannel::Show);
+}
+
+namespace {
+
+// Ends this launch when another app runs: 0 once that one took the command over.
+int handOver(InstanceChannel::Handover result)
+{
+    if (result == InstanceChannel::Handover::Delivered)
+        return 0;
+    std::fputs("velm: velm is already running but does not answer\n", stderr);
+    return 1;
+}
+
+} // namespace
+
+int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
+{
+    // Asked before the application exists: handing over needs no display and is quick.
+    const QString serverName = InstanceChannel::defaultServerName();
+    const InstanceChannel::Handover early
+        = InstanceChannel::send(serverName, options.handoverCommand());
+    if (early != InstanceChannel::Handover::NoInstance)
+        return handOver(early);
+
     MathWebProfile::prepareApplication();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("velm"));
+    QApplication::setApplicationName(AppIdentity::applicationName);
     QApplication::setApplicationVersion(QStringLiteral(VELM_VERSION));
+    QGuiApplication::setDesktopFileName(AppIdentity::applicationId);
+    QApplication::setWindowIcon(QIcon(u":/icons/velm.svg"_s));
+    // velm lives on in the tray when its last window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    InstanceChannel channel(serverName);
+    switch (channel.listen()) {
+    case InstanceChannel::Claim::Listening:
+        qCInfo(lcShell, "Listening for later launches on %s", qPrintable(serverName));
+        break;
+    case InstanceChannel::Claim::InstanceRunning:
+        // Another launch got there between the first question and now.
+        return handOver(InstanceChannel::send(serverName, options.handoverCommand()));
+    case InstanceChannel::Claim::Failed:
+        qCWarning(lcShell, "Later launches cannot reach this velm: %s",
+                  qPrintable(channel.errorString()));
+        break;
+    }
     registerAppFonts();
 
-    // Stand-in until the real main window lands.
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("velm"));
-    window.resize(1100, 760);
-    auto *layout = new QVBoxLayout(&window);
-    auto *label = new QLabel(QStringLiteral("velm"), &window);
-    label->setAlignment(Qt::AlignCenter);
-    layout->addWidget(label);
-    window.show();
+    Settings settings;
+    AppEvents events;
+    QNetworkAccessManager network;
+    SystemAppearance appearance;
+    MainWindow mainWindow(&events);
+    AppDelegate delegate(&settings, &events, &network, &appearance);
+    delegate.setMainWindow(&mainWindow);
+    MenuBarItem menuBarItem(&events, &settings);
+    QObject::connect(&delegate, &AppDelegate::hiddenToMenuBar, &menuBarItem,
+                     &MenuBarItem::showReturnHintOnce);
+    QObject::connect(&channel, &InstanceChannel::commandReceived, &delegate,
+                     [&delegate, &events](const QString &command) {
+                         qCInfo(lcShell, "Another launch asked for \"%s\"", qPrintable(command));
+                         if (command == InstanceChannel::QuickAsk)
+                             delegate.showAskDialog();
+                         else
+                             events.postShowMainWindow();
+                     });
+
+    // A hidden start without a tray still shows nothing: a second launch or the chord
+    // brings velm up, and at login the tray often appears only after velm has started.
+    // Centred where it first opens, as presentMainWindow puts it when it comes back.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), mainWindow.size());
+        frame.moveCenter(screen->availableGeometry().center());
+        mainWindow.move(frame.topLeft());
+    }
+    if (!options.startHidden)
+        mainWindow.show();
+    QTimer::singleShot(0, &delegate, [&delegate, options] {
+        delegate.applicationDidFinishLaunching();
+        if (options.openQuickAsk)
+            delegate.showAskDialog();
+    });
     return app.exec();
 }

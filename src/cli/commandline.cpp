@@ -16,6 +16,13 @@ namespace CommandLine {
 
 namespace {
 
+// Not a terminal command: it goes to the desktop app, which starts if it does not run yet.
+// It lets desktops without a global chord bind the bar to a key of their own.
+QString quickAskName()
+{
+    return u"quick-ask"_s;
+}
+
 bool isHelp(const QString &argument)
 {
     return argument == u"help"_s || argument == u"--help"_s || argument == u"-h"_s;
@@ -55,6 +62,8 @@ bool isCommand(int argc, char **argv)
     if (argc < 2)
         return false;
     const QString first = QString::fromLocal8Bit(argv[1]);
+    if (first == quickAskName())
+        return false;
     return isHelp(first) || !first.startsWith(u'-');
 }
 
@@ -65,6 +74,7 @@ QString usage()
     QList<QPair<QString, QString>> rows;
     for (const Command &command : commands())
         rows.append({command.name + u' ' + command.synopsis, command.summary});
+    rows.append({quickAskName(), u"Open the Quick Ask bar of the desktop app"_s});
     rows.append({u"help"_s, u"Show this help"_s});
     qsizetype width = 0;
     for (const auto &row : rows)

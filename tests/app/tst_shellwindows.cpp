@@ -106,6 +106,31 @@ private Q_SLOTS:
         QCOMPARE(panel.size(), QSize(572, 76));
     }
 
+    void opaquePanelIsCutToItsContent()
+    {
+        // X11 without a compositor: no see-through margins, so no black frame around the card.
+        AskDialogPanel panel;
+        panel.setTranslucent(false);
+        auto *content = new QWidget;
+        content->setFixedSize(572, 120);
+        auto *card = new QLabel(u"card"_s, content);
+        card->setAutoFillBackground(true);
+        card->setGeometry(16, 20, 540, 60);
+        panel.setContent(content);
+        panel.setContentHeight(120);
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+
+        QTRY_VERIFY_WITH_TIMEOUT(!panel.mask().isEmpty(), 5000);
+        QVERIFY(panel.mask().contains(QPoint(286, 50)));
+        QVERIFY(!panel.mask().contains(QPoint(4, 4)));
+        QVERIFY(!panel.mask().contains(QPoint(286, 100)));
+
+        // Translucent again: the whole window, the compositor shows what lies beneath.
+        panel.setTranslucent(true);
+        QVERIFY(panel.mask().isEmpty());
+    }
+
     void escapeCancels()
     {
         AskDialogPanel panel;

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+// A virtual X display of the test's own (Xvfb on the first free display number), and the
+// tools that drive and watch it: xdotool and velm_screengrab. Stops the server when gone.
+class XSession
+{
+public:
+    XSession();
+    ~XSession();
+
+    // The programs that are missing on this machine, by name; empty when all are there.
+    static QStringList missingTools();
+
+    bool start(QSize screenSize = QSize(1600, 1000));
+    QString display() const { return m_display; }
+    // The system environment with DISPLAY pointing here.
+    QProcessEnvironment environment() const;
+
+    // Runs xdotool with `arguments`; its exit code (-1 when it did not end in time). Its
+    // standard output goes to `output` when given.
+    int xdotool(const QStringList &arguments, QString *output = nullptr) const;
+    // Whether a mapped window's title is exactly `title`.
+    bool hasVisibleWindow(const QString &title) const;
+    bool screenshot(const QString &path) const;
+
+private:
+    QProcess m_server;
+    QString m_display;
+};
