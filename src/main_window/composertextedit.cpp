@@ -19,7 +19,6 @@ ComposerTextEdit::ComposerTextEdit(QWidget *parent)
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setTabChangesFocus(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     document()->setDocumentMargin(2);
@@ -52,7 +51,9 @@ int ComposerTextEdit::heightForLines(int lines) const
 {
     const QMargins margins = contentsMargins();
     const QMargins viewportMargins = this->viewportMargins();
-    return lines * fontMetrics().lineSpacing() + qCeil(2 * document()->documentMargin())
+    // Lines are laid out at fractional heights; rounding each would leave the last one
+    // a pixel short and bring up the scroll bar.
+    return qCeil(lines * QFontMetricsF(font()).lineSpacing() + 2 * document()->documentMargin())
         + margins.top() + margins.bottom() + viewportMargins.top() + viewportMargins.bottom();
 }
 
@@ -70,7 +71,11 @@ void ComposerTextEdit::updateHeight()
 {
     // Compared by height rather than by lines: the font and margins can still change when the
     // field is polished for its window.
-    m_shownLines = qBound(1, lineCount(), maximumLines);
+    const int lines = lineCount();
+    m_shownLines = qBound(1, lines, maximumLines);
+    // The bar only for text past the limit, never for a rounding remainder.
+    setVerticalScrollBarPolicy(lines > maximumLines ? Qt::ScrollBarAsNeeded
+                                                    : Qt::ScrollBarAlwaysOff);
     const int height = heightForLines(m_shownLines);
     if (height == maximumHeight() && height == minimumHeight())
         return;

@@ -197,10 +197,19 @@ void NewChatView::choose(const QuickPrompt &prompt)
 
 void NewChatView::refreshClock()
 {
-    m_time->setText(QLocale().toString(QTime::currentTime(), QLocale::ShortFormat));
+    m_time->setText(timeText(QTime::currentTime(), QLocale()));
     // The part of the day moves on with the clock.
     if (m_controller)
         m_greeting->setText(m_controller->greeting());
+}
+
+QString NewChatView::timeText(const QTime &time, const QLocale &locale)
+{
+    // The locale's short format may carry seconds (the C locale's does); the clock line
+    // shows the minute.
+    const bool twelveHour
+        = locale.timeFormat(QLocale::ShortFormat).contains(u'a', Qt::CaseInsensitive);
+    return locale.toString(time, twelveHour ? u"h:mm AP"_s : u"HH:mm"_s);
 }
 
 void NewChatView::scheduleClock()

@@ -11,7 +11,9 @@ class ConversationController;
 class EntranceEffect;
 class GreetingLabel;
 class QLabel;
+class QLocale;
 class QScrollArea;
+class QTime;
 class QVBoxLayout;
 class QuickPromptRow;
 
@@ -39,6 +41,9 @@ public:
 
     // Draws four new starters.
     void drawPrompts();
+
+    // The clock line: hours and minutes, with AM/PM where the locale writes the time that way.
+    static QString timeText(const QTime &time, const QLocale &locale);
 
 Q_SIGNALS:
     // How far the content has scrolled, 0 at rest to 1 from 66 pixels on; the window keeps it

@@ -89,6 +89,11 @@ void QuickPromptRow::paintEvent(QPaintEvent *)
 
     VelmLiquidGlassSurface::paint(painter, QRectF(rect()), cornerRadius, 1.0 + 0.14 * hover, true,
                                   dark);
+    // A hairline gives the row an edge where the glass is close to the background's tone.
+    painter.setPen(QPen(dark ? QColor(255, 255, 255, 16) : QColor(0, 0, 0, 14), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius,
+                            cornerRadius);
     if (hasFocus()) {
         painter.setPen(QPen(AppColors::named(NamedColor::AskAccent, this), 1.5));
         painter.setBrush(Qt::NoBrush);

@@ -74,7 +74,6 @@ void WebSearchChip::buildMenu()
                 [this, mode = choice.mode] { m_settings->setWebSearchMode(mode); });
     }
     setMenu(menu);
-    updateMenuIcons();
 }
 
 void WebSearchChip::updateFromSettings()
@@ -86,16 +85,21 @@ void WebSearchChip::updateFromSettings()
     setAccessibleName(u"Web search: "_s + label);
     for (QAction *action : m_modes->actions())
         action->setChecked(action->data().toInt() == int(m_mode));
+    updateMenuIcons();
     updateGeometry();
     update();
 }
 
 void WebSearchChip::updateMenuIcons()
 {
+    // The chosen mode's symbol in the accent colour marks it more clearly than the style's
+    // check frame, which all but vanishes in the dark scheme.
     const QColor color = AppColors::primaryText(palette());
+    const QColor accent = AppColors::named(NamedColor::AskAccent, this);
     for (QAction *action : m_modes->actions())
-        action->setIcon(
-            Symbols::icon(action->property("symbol").toString(), color, Symbols::Weight::Medium));
+        action->setIcon(Symbols::icon(action->property("symbol").toString(),
+                                      action->isChecked() ? accent : color,
+                                      Symbols::Weight::Medium));
 }
 
 QString WebSearchChip::symbolName() const

@@ -196,6 +196,25 @@ private Q_SLOTS:
         }
     }
 
+    void clockLine_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("twelve-hour") << QLocale(u"en_US"_s) << u"9:05 PM"_s;
+        QTest::newRow("twenty-four-hour") << QLocale(u"de_DE"_s) << u"21:05"_s;
+        // Its short format has seconds, which the line leaves out.
+        QTest::newRow("C") << QLocale::c() << u"21:05"_s;
+    }
+
+    void clockLine()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, text);
+
+        QCOMPARE(NewChatView::timeText(QTime(21, 5, 42), locale), text);
+    }
+
     void scrollReportsProgress()
     {
         ControllerFixture f;
