@@ -3,6 +3,7 @@
 #include "app/typestyles.h"
 #include "main_window/copybutton.h"
 #include "main_window/messagelistrows.h"
+#include "main_window/sourcesrow.h"
 #include "markdown/markdownview.h"
 
 #include <QHBoxLayout>
@@ -60,8 +61,7 @@ void AssistantMessageRow::showSources()
     m_sourcesFrame->setVisible(m_sources != nullptr);
 }
 
-QWidget *AssistantMessageRow::createSourcesRow(const QList<SearchResult> &, QWidget *)
+QWidget *AssistantMessageRow::createSourcesRow(const QList<SearchResult> &sources, QWidget *parent)
 {
-    // Hook for the source cards (SourcesRow), which land separately.
-    return nullptr;
+    return new SourcesRow(sources, parent);
 }
