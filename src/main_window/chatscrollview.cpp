@@ -5,9 +5,11 @@
 #include "main_window/messagerow.h"
 #include "main_window/searchingrow.h"
 #include "main_window/thinkingrow.h"
+#include "markdown/katexhtmlblockview.h"
 
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QGraphicsOpacityEffect>
 #include <QLayout>
 #include <QScrollBar>
 #include <QVariantAnimation>
@@ -28,6 +30,15 @@ constexpr int releaseDistance = 3;
 constexpr int copyLineHeight = 22;
 constexpr int bubblePadding = 20;
 constexpr int paragraphGap = 8;
+// New rows rise into place from this far below.
+constexpr int entranceRise = 16;
+constexpr int fadeOutMs = 200;
+
+// Rows come in with this spring when the number of messages changes.
+DampedSpring entranceSpring()
+{
+    return {0.3, 0.85};
+}
 
 } // namespace
 
@@ -64,6 +75,11 @@ ChatScrollView::~ChatScrollView() = default;
 
 void ChatScrollView::setRows(const QList<MessageListRow> &rows, const QList<ChatMessage> &messages)
 {
+    // Rows new to a conversation already on screen come in animated; a conversation that
+    // opens appears as it is.
+    const bool continues
+        = std::any_of(rows.cbegin(), rows.cend(),
+                      [this](const MessageListRow &row) { return m_indexOf.contains(row.id); });
     QList<Slot> slots;
     slots.reserve(rows.size());
     QHash<QUuid, qsizetype> indexOf;
@@ -71,9 +87,10 @@ void ChatScrollView::setRows(const QList<MessageListRow> &rows, const QList<Chat
     for (const MessageListRow &row : rows) {
         Slot slot;
         const auto previous = m_indexOf.constFind(row.id);
-        if (previous != m_indexOf.constEnd()) {
+        if (previous != m_indexOf.constEnd())
             slot = std::exchange(m_slots[*previous], Slot());
-        }
+        else
+            slot.entering = continues && Animations::enabled();
         slot.row = row;
         if (row.kind == MessageListRow::Kind::Message) {
             const ChatMessage &message = messages.at(row.messageIndex);
@@ -88,8 +105,12 @@ void ChatScrollView::setRows(const QList<MessageListRow> &rows, const QList<Chat
         indexOf.insert(row.id, slots.size());
         slots.append(std::move(slot));
     }
-    for (Slot &gone : m_slots)
+    for (Slot &gone : m_slots) {
+        // The searching and thinking rows fade out where they were.
+        if (gone.widget && gone.row.kind != MessageListRow::Kind::Message && Animations::enabled())
+            fadeOut(std::exchange(gone.widget, nullptr));
         releaseWidget(gone);
+    }
     m_slots = std::move(slots);
     m_indexOf = std::move(indexOf);
     relayout();
@@ -217,6 +238,8 @@ void ChatScrollView::releaseWidget(Slot &slot)
     if (!slot.widget)
         return;
     QWidget *widget = std::exchange(slot.widget, nullptr);
+    // Its entrance, if any, goes with it.
+    slot.entrance = 1;
     // Later, not now: the release may come from a signal of the row itself.
     widget->hide();
     widget->deleteLater();
@@ -271,9 +294,11 @@ void ChatScrollView::relayout()
     QScrollBar *bar = verticalScrollBar();
     // Whatever changes above it, the first visible row stays where it is on screen.
     const int value = bar->value();
+    // A list read at its end stays at its end, as rows above settle and the last one grows.
+    const bool atEnd = value > 0 && value >= bar->maximum();
     qsizetype anchor = -1;
     int anchorOffset = 0;
-    if (value > 0) {
+    if (value > 0 && !atEnd) {
         const auto first = std::find_if(m_slots.cbegin(), m_slots.cend(), [value](const Slot &s) {
             return s.top + s.height > value;
         });
@@ -286,7 +311,9 @@ void ChatScrollView::relayout()
     // Building rows replaces estimates by real heights, which can bring further rows near.
     for (int pass = 0; pass < 6; ++pass) {
         layoutSlots();
-        if (anchor != -1)
+        if (atEnd)
+            setScrollValue(bar->maximum());
+        else if (anchor != -1)
             setScrollValue(m_slots.at(anchor).top + anchorOffset);
         current = bar->value();
         if (!buildRowsNear(current))
@@ -314,6 +341,8 @@ bool ChatScrollView::buildRowsNear(int value)
             continue;
         slot.widget = createWidget(slot);
         showInWidget(slot);
+        if (std::exchange(slot.entering, false))
+            startEntrance(slot);
         built = true;
     }
     return built;
@@ -335,7 +364,6 @@ void ChatScrollView::releaseFarRows(int value)
 void ChatScrollView::layoutSlots()
 {
     const int width = rowWidth();
-    const int left = rowLeft();
     int y = topPadding;
     for (Slot &slot : m_slots) {
         if (slot.widget) {
@@ -349,10 +377,20 @@ void ChatScrollView::layoutSlots()
         y += slot.height;
     }
     m_content->resize(viewport()->width(), y + bottomPadding);
+    placeWidgets();
+}
+
+void ChatScrollView::placeWidgets()
+{
+    const int width = rowWidth();
+    const int left = rowLeft();
     for (const Slot &slot : std::as_const(m_slots)) {
         if (!slot.widget)
             continue;
-        const QRect geometry(left, slot.top, width, slot.height);
+        const int rise = slot.row.kind == MessageListRow::Kind::Message
+            ? int(std::lround((1 - slot.entrance) * entranceRise))
+            : 0;
+        const QRect geometry(left, slot.top + rise, width, slot.height);
         if (slot.widget->geometry() != geometry)
             slot.widget->setGeometry(geometry);
         if (slot.widget->isHidden())
@@ -360,9 +398,52 @@ void ChatScrollView::layoutSlots()
     }
 }
 
-int ChatScrollView::contentHeight() const
+void ChatScrollView::startEntrance(Slot &slot)
 {
-    return m_content->height();
+    QWidget *widget = slot.widget;
+    // A graphics effect would blank a math page, so rows with formulas only rise.
+    QPointer<QGraphicsOpacityEffect> effect;
+    if (!widget->findChild<KaTeXHTMLBlockView *>()) {
+        effect = new QGraphicsOpacityEffect(widget);
+        effect->setOpacity(0);
+        widget->setGraphicsEffect(effect);
+    }
+    slot.entrance = 0;
+    auto *animation = new SpringAnimation(entranceSpring(), widget);
+    animation->setStartValue(0.0);
+    animation->setEndValue(1.0);
+    const QUuid id = slot.row.id;
+    auto apply = [this, id, effect](qreal progress) {
+        if (effect)
+            effect->setOpacity(std::clamp(progress, 0.0, 1.0));
+        const auto index = m_indexOf.constFind(id);
+        if (index == m_indexOf.constEnd())
+            return;
+        m_slots[*index].entrance = progress;
+        placeWidgets();
+    };
+    connect(animation, &QVariantAnimation::valueChanged, this,
+            [apply](const QVariant &value) { apply(value.toDouble()); });
+    connect(animation, &QVariantAnimation::finished, this, [apply, widget] {
+        apply(1);
+        widget->setGraphicsEffect(nullptr);
+    });
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void ChatScrollView::fadeOut(QWidget *widget)
+{
+    auto *effect = new QGraphicsOpacityEffect(widget);
+    widget->setGraphicsEffect(effect);
+    auto *animation = new QVariantAnimation(widget);
+    animation->setStartValue(1.0);
+    animation->setEndValue(0.0);
+    animation->setDuration(fadeOutMs);
+    animation->setEasingCurve(QEasingCurve::OutQuad);
+    connect(animation, &QVariantAnimation::valueChanged, effect,
+            [effect](const QVariant &value) { effect->setOpacity(value.toDouble()); });
+    connect(animation, &QVariantAnimation::finished, widget, &QObject::deleteLater);
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 int ChatScrollView::scrollTarget() const

@@ -21,7 +21,7 @@ class QVariantAnimation;
 // so a chat of hundreds of answers holds only a screenful or two of Markdown and math
 // views. When a row above the visible part changes height (an estimate replaced by the
 // real height, a formula that finished typesetting) the scroll position moves with it, so
-// what the user reads stays still.
+// what the user reads stays still; a list scrolled to its end stays at its end.
 class ChatScrollView : public QScrollArea
 {
     Q_OBJECT
@@ -81,6 +81,10 @@ private:
         int height = 0;
         // The height was measured from the widget at `measuredWidth`.
         int measuredWidth = -1;
+        // New in an open conversation: plays its entrance once its widget is built.
+        bool entering = false;
+        // How far the entrance has come: the row rises into place from a little below.
+        qreal entrance = 1;
     };
 
     int rowWidth() const;
@@ -96,7 +100,9 @@ private:
     bool buildRowsNear(int value);
     void releaseFarRows(int value);
     void layoutSlots();
-    int contentHeight() const;
+    void placeWidgets();
+    void startEntrance(Slot &slot);
+    void fadeOut(QWidget *widget);
     int scrollTarget() const;
     void performScroll();
     void setScrollValue(int value);
