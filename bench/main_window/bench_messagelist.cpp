@@ -1,0 +1,378 @@
+// The conversation view with the real controller, offscreen:
+//
+// - Opening a stored chat of 500 messages (Markdown with code and some math): the time from
+//   selecting it until it is laid out at its end, with the rows near the viewport built.
+//   Budget 300 ms.
+// - A 4,000-piece Markdown answer with code and math streamed at 1,000 pieces a second by a
+//   fake model server on a thread of its own: the longest stall of the main thread (a 1 ms
+//   timer that notes how late it fires; budget 16 ms), and the delay from the arrival of
+//   the last piece to its text being in the view (budget 100 ms). The stall is given as wall
+//   time and as the main thread's own CPU time in its busiest gap, since on a shared machine
+//   a late tick may only mean that other processes had the cores; and once with the
+//   formulas and once without, which shows what the math pages cost.
+
+#include "app/appcolors.h"
+#include "core/appevents.h"
+#include "core/chatstore.h"
+#include "core/conversationcontroller.h"
+#include "core/settings.h"
+#include "main_window/assistantmessagerow.h"
+#include "main_window/chatscrollview.h"
+#include "main_window/messagelistview.h"
+#include "markdown/katexhtmlblockview.h"
+#include "markdown/markdownview.h"
+#include "markdown/mathwebprofile.h"
+#include "support/fakemodelserver.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QScrollBar>
+#include <QSemaphore>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <memory>
+
+#include <time.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// One answer: a heading, prose with inline math every few sections, a list, code, a quote.
+QString answerText(int n)
+{
+    const QString i = QString::number(n);
+    QString text = u"## Part "_s + i + u"\n\nThe **main idea** of step "_s + i
+        + u" is that `update()` keeps the error small; the [notes](https://example.org/"_s + i
+        + u") explain why. It runs once per iteration and stops early when the estimate "
+          "settles.\n\n- first point\n- second point with *emphasis*\n\n```python\ndef step_"_s
+        + i + u"(x):\n    return x - 0.1 * grad(x)\n```\n\n> A remark on part "_s + i + u".\n"_s;
+    if (n % 8 == 7)
+        text += u"\nThe bound is $e_{"_s + i
+            + u"} \\le C h^2$.\n\n$$\n\\sum_{k=1}^{n} k = "
+              "\\frac{n(n+1)}{2}\n$$\n"_s;
+    return text;
+}
+
+ChatSession storedChat(int messageCount)
+{
+    ChatSession session = ChatSession::create(QDateTime(QDate(2025, 1, 2), QTime(3, 4), Qt::UTC));
+    for (int m = 0; m < messageCount; ++m)
+        session.messages.append(
+            m % 2 == 0
+                ? ChatMessage(ChatMessage::Role::User,
+                              u"Question "_s + QString::number(m) + u": how does this step work?"_s)
+                : ChatMessage(ChatMessage::Role::Assistant, answerText(m)));
+    return session;
+}
+
+// The long answer cut into `count` pieces of a few characters; without its formulas when
+// `math` is false, which shows what the math pages cost.
+QStringList answerPieces(int count, bool math)
+{
+    QString whole;
+    for (int n = 0; whole.size() < count * 6; ++n)
+        whole += answerText(n) + u'\n';
+    if (!math)
+        whole.replace(u'$', u'§');
+    QStringList pieces;
+    const qsizetype size = whole.size() / count;
+    for (int p = 0; p < count; ++p)
+        pieces.append(p == count - 1 ? whole.mid(p * size) : whole.mid(p * size, size));
+    return pieces;
+}
+
+// Everything the view works with, on throw-away storage.
+class Harness
+{
+public:
+    Harness()
+    {
+        const QString data = m_dir.filePath(u"data"_s);
+        QDir().mkpath(data);
+        m_settings = std::make_unique<Settings>(m_dir.filePath(u"velm.conf"_s), data);
+        m_settings->setHasCompletedOnboarding(true);
+        m_settings->setWebSearchMode(u"never"_s);
+        m_store = std::make_unique<ChatStore>(*m_settings);
+    }
+    ~Harness() { m_controller.reset(); }
+
+    Settings &settings() { return *m_settings; }
+    ChatStore &store() { return *m_store; }
+
+    ConversationController &controller()
+    {
+        if (!m_controller)
+            m_controller = std::make_unique<ConversationController>(*m_settings, *m_store, m_events,
+                                                                    &m_network);
+        return *m_controller;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<Settings> m_settings;
+    std::unique_ptr<ChatStore> m_store;
+    AppEvents m_events;
+    QNetworkAccessManager m_network;
+    std::unique_ptr<ConversationController> m_controller;
+};
+
+struct Window
+{
+    explicit Window(ConversationController &controller)
+        : view(&controller)
+    {
+        view.setPalette(AppColors::palette(true));
+        view.resize(900, 760);
+        view.show();
+    }
+    MessageListView view;
+};
+
+// Runs the event loop until `done`; false after `limitMs`.
+template<typename Predicate>
+bool spinUntil(Predicate done, int limitMs = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > limitMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+// The first formula of a process starts the web engine, which blocks the main thread for
+// a while once; the streaming figures are about the steady state after that.
+void warmUpWebEngine()
+{
+    static bool warm = false;
+    if (std::exchange(warm, true))
+        return;
+    QWidget window;
+    auto *view = new MarkdownView(&window);
+    view->setText(u"$$\\frac{1}{2}$$"_s);
+    window.resize(400, 200);
+    window.show();
+    spinUntil([&] {
+        auto *block = window.findChild<KaTeXHTMLBlockView *>();
+        return block && block->webView();
+    });
+    spinUntil([] { return false; }, 1500);
+}
+
+// CPU time of the calling thread: a late tick with little of it was the machine's doing
+// (other processes), not the main thread's work.
+qint64 threadCpuNanoseconds()
+{
+    timespec time{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
+    return qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+void BM_StreamAnswer(benchmark::State &state);
+// Without formulas first, while the process has no web engine: once it runs, the engine's
+// own housekeeping takes the main thread now and then (bursts of about 100 ms on the
+// machine this was written on), which is not the list's doing.
+BENCHMARK(BM_StreamAnswer)
+    ->ArgNames({"pieces", "math"})
+    ->Args({4000, 0})
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// Opens one of two stored 500-message chats in turn.
+void BM_OpenLongChat(benchmark::State &state)
+{
+    Harness harness;
+    const ChatSession first = storedChat(int(state.range(0)));
+    const ChatSession second = storedChat(int(state.range(0)));
+    harness.store().saveSessions({first, second});
+    ConversationController &controller = harness.controller();
+    Window window(controller);
+    warmUpWebEngine();
+    ChatScrollView *scroll = window.view.scrollView();
+    spinUntil([] { return false; }, 200);
+
+    bool toFirst = true;
+    double worst = 0;
+    for (auto _ : state) {
+        const ChatSession &session = toFirst ? first : second;
+        toFirst = !toFirst;
+        const int scrolls = scroll->scrollCount();
+        QElapsedTimer timer;
+        timer.start();
+        controller.selectSession(session.id);
+        const bool shown = spinUntil([&] {
+            return scroll->scrollCount() > scrolls
+                && scroll->verticalScrollBar()->value() == scroll->verticalScrollBar()->maximum()
+                && scroll->rowWidget(session.messages.constLast().id);
+        });
+        // Whatever the layout still has queued belongs to the opening too.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCoreApplication::processEvents();
+        const double seconds = timer.nsecsElapsed() / 1e9;
+        if (!shown)
+            state.SkipWithError("the chat was not shown");
+        worst = std::max(worst, seconds);
+        state.SetIterationTime(seconds);
+        state.counters["built_rows"] = scroll->builtRowCount();
+        state.counters["math_views"]
+            = double(window.view.findChildren<KaTeXHTMLBlockView *>().size());
+        // Let the math pages of this round settle before the next.
+        spinUntil([] { return false; }, 300);
+    }
+    state.counters["worst_ms"] = worst * 1e3;
+}
+BENCHMARK(BM_OpenLongChat)
+    ->Arg(500)
+    ->UseManualTime()
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond);
+
+// The model server on a thread of its own, so that the main thread does only the client's
+// and the view's work.
+class ServerThread
+{
+public:
+    explicit ServerThread(const QStringList &pieces)
+    {
+        m_thread.reset(QThread::create([this, pieces] {
+            FakeModelServer server;
+            FakeResponse response = FakeResponse::eventStream(FakeModelServer::streamBody(pieces));
+            response.delayBetweenPiecesMs = 1;
+            server.setStreamResponse(response);
+            server.listen();
+            m_address = server.address();
+            QEventLoop loop;
+            m_loop = &loop;
+            m_ready.release();
+            loop.exec();
+        }));
+        m_thread->start();
+        m_ready.acquire();
+    }
+    ~ServerThread()
+    {
+        QMetaObject::invokeMethod(m_loop, &QEventLoop::quit, Qt::QueuedConnection);
+        m_thread->wait();
+    }
+    QString address() const { return m_address; }
+
+private:
+    std::unique_ptr<QThread> m_thread;
+    QSemaphore m_ready;
+    QString m_address;
+    QEventLoop *m_loop = nullptr;
+};
+
+void BM_StreamAnswer(benchmark::State &state)
+{
+    const QStringList pieces = answerPieces(int(state.range(0)), state.range(1) != 0);
+    const QString whole = pieces.join(QString());
+    for (auto _ : state) {
+        ServerThread server(pieces);
+        Harness harness;
+        harness.settings().setLmStudioServerAddress(server.address());
+        ConversationController &controller = harness.controller();
+        Window window(controller);
+        if (state.range(1) != 0)
+            warmUpWebEngine();
+        spinUntil([] { return false; }, 200);
+
+        QElapsedTimer clock;
+        clock.start();
+        qint64 lastTick = -1;
+        qint64 worstGap = 0;
+        qint64 worstBusyGap = 0;
+        qint64 lastCpu = 0;
+        int longStalls = 0;
+        qint64 arrived = -1;
+        qint64 displayed = -1;
+        // Fires every millisecond when the main thread is free: a late tick is a stall.
+        QTimer watchdog;
+        watchdog.setTimerType(Qt::PreciseTimer);
+        watchdog.setInterval(1);
+        QObject::connect(&watchdog, &QTimer::timeout, [&] {
+            const qint64 now = clock.nsecsElapsed();
+            const qint64 cpu = threadCpuNanoseconds();
+            const std::optional<ChatSession> session = controller.sidebarItem()
+                ? controller.session(*controller.sidebarItem())
+                : std::nullopt;
+            // Stalls count from the first piece on: the request before it (the first of the
+            // process, which sets up the network stack) is not streaming.
+            const bool streaming = session && session->messages.size() > 1
+                && !session->messages.at(1).text.isEmpty();
+            if (lastTick >= 0 && streaming && displayed < 0) {
+                worstGap = std::max(worstGap, now - lastTick);
+                worstBusyGap = std::max(worstBusyGap, cpu - lastCpu);
+                if (now - lastTick > 17'000'000)
+                    ++longStalls;
+            }
+            lastTick = now;
+            lastCpu = cpu;
+            if (!streaming)
+                return;
+            const ChatMessage &answer = session->messages.at(1);
+            if (arrived < 0 && answer.text.size() == whole.size())
+                arrived = now;
+            auto *row = qobject_cast<AssistantMessageRow *>(
+                window.view.scrollView()->messageRow(answer.id));
+            if (arrived >= 0 && displayed < 0 && row
+                && row->markdownView()->text().startsWith(whole))
+                displayed = now;
+        });
+
+        controller.setDraft(u"Explain the method, with code and the formulas."_s);
+        controller.sendMessage();
+        watchdog.start();
+        const bool done
+            = spinUntil([&] { return !controller.isLoading() && displayed >= 0; }, 120000);
+        watchdog.stop();
+        if (!done)
+            state.SkipWithError("the answer did not finish");
+        state.SetIterationTime(clock.nsecsElapsed() / 1e9);
+        state.counters["worst_stall_ms"] = worstGap / 1e6 - 1;
+        state.counters["worst_stall_cpu_ms"] = worstBusyGap / 1e6;
+        state.counters["stalls_over_16ms"] = longStalls;
+        state.counters["last_piece_to_view_ms"] = (displayed - arrived) / 1e6;
+        state.counters["math_views"]
+            = double(window.view.findChildren<KaTeXHTMLBlockView *>().size());
+    }
+}
+
+BENCHMARK(BM_StreamAnswer)
+    ->ArgNames({"pieces", "math"})
+    ->Args({4000, 1})
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The engine's sandbox cannot run as root, which is how containers run benchmarks.
+    if (::geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    MathWebProfile::prepareApplication();
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
