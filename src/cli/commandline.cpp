@@ -70,7 +70,8 @@ bool isCommand(int argc, char **argv)
 QString usage()
 {
     QString text = u"Usage: velm [<command> [options]]\n\n"
-                   "Without a command, velm starts the desktop app.\n\nCommands:\n"_s;
+                   "Without a command, velm starts the desktop app, or shows the one that runs;\n"
+                   "with --hidden it starts in the tray only.\n\nCommands:\n"_s;
     QList<QPair<QString, QString>> rows;
     for (const Command &command : commands())
         rows.append({command.name + u' ' + command.synopsis, command.summary});
