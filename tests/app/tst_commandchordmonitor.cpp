@@ -248,6 +248,7 @@ private Q_SLOTS:
 
     void portal_data();
     void portal();
+    void sharedMonitor();
 
 private:
     static QString startProcess(QProcess &process, const QString &program,
@@ -314,6 +315,8 @@ void TestCommandChordMonitor::initTestCase()
     m_busAddress = startProcess(
         m_bus, u"dbus-daemon"_s,
         {u"--config-file="_s + config.fileName(), u"--nofork"_s, u"--print-address=1"_s});
+    // Whatever asks for the session bus gets this one, never the desktop's.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", m_busAddress.toUtf8());
 }
 
 void TestCommandChordMonitor::cleanupTestCase()
@@ -655,6 +658,27 @@ void TestCommandChordMonitor::portal()
     activate(portal.session, u"velm-quick-ask"_s, u"token-1"_s);
     QTRY_COMPARE_WITH_TIMEOUT(ran, 1, 10000);
     QCOMPARE(monitor.lastActivationToken(), u"token-1"_s);
+}
+
+void TestCommandChordMonitor::sharedMonitor()
+{
+    if (m_busAddress.isEmpty())
+        QSKIP("needs dbus-daemon");
+    QDBusConnection portalBus = QDBusConnection::connectToBus(m_busAddress, u"shared-portal"_s);
+    FakeShortcutsPortal portal(portalBus);
+    QVERIFY(portalBus.registerObject(portalPath, &portal, QDBusConnection::ExportAllSlots));
+    QVERIFY(portalBus.registerService(portalService));
+    const auto cleanup
+        = qScopeGuard([] { QDBusConnection::disconnectFromBus(u"shared-portal"_s); });
+
+    qputenv("VELM_CHORD_BACKEND", "portal");
+    CommandChordMonitor &monitor = CommandChordMonitor::shared();
+    QCOMPARE(&CommandChordMonitor::shared(), &monitor);
+    QVERIFY(qobject_cast<PortalChordBackend *>(monitor.backend()));
+    monitor.registerHotKey();
+    QTRY_COMPARE_WITH_TIMEOUT(monitor.state(), CommandChordMonitor::State::BothRegistered, 10000);
+    // It goes with the application object and closes its session on the way out: should
+    // that crash, the whole test fails.
 }
 
 QTEST_MAIN(TestCommandChordMonitor)
