@@ -1,0 +1,184 @@
+#include "main_window/contentview.h"
+
+#include "app/animations.h"
+#include "app/appcolors.h"
+#include "app/systemappearance.h"
+#include "core/apptheme.h"
+#include "core/conversationcontroller.h"
+#include "core/settings.h"
+#include "core/settingskeys.h"
+#include "main_window/composerview.h"
+#include "main_window/messagelistview.h"
+#include "main_window/newchatview.h"
+#include "main_window/sidebarrenamefield.h"
+#include "main_window/sidebarview.h"
+#include "main_window/toolbarband.h"
+#include "main_window/velmchatbackground.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+ContentView::ContentView(ConversationController *controller, Settings *settings,
+                         SystemAppearance *appearance, QWidget *parent)
+    : QWidget(parent)
+    , m_controller(controller)
+    , m_settings(settings)
+    , m_appearance(appearance)
+{
+    setMinimumSize(820, 560);
+
+    auto *background = new VelmChatBackground(this);
+    auto *outer = new QHBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(background);
+
+    auto *columns = new QHBoxLayout(background);
+    columns->setContentsMargins(0, 0, 0, 0);
+    columns->setSpacing(0);
+
+    // The sidebar sits in a clipping column whose width animates, so it slides in and out
+    // instead of squeezing its rows.
+    m_sidebarColumn = new QWidget(background);
+    m_sidebar = new SidebarView(controller, m_sidebarColumn);
+    m_sidebar->setFixedWidth(SidebarView::columnWidth);
+    m_sidebarColumn->setFixedWidth(0);
+    m_sidebarColumn->installEventFilter(this);
+    columns->addWidget(m_sidebarColumn);
+
+    auto *detail = new QWidget(background);
+    auto *detailLayout = new QVBoxLayout(detail);
+    detailLayout->setContentsMargins(0, 0, 0, 0);
+    detailLayout->setSpacing(0);
+    m_toolbar = new ToolbarBand(detail);
+    detailLayout->addWidget(m_toolbar);
+
+    m_pages = new QStackedWidget(detail);
+    m_newChat = new NewChatView(controller, m_pages);
+    m_conversationPage = new QWidget(m_pages);
+    auto *conversationLayout = new QVBoxLayout(m_conversationPage);
+    conversationLayout->setContentsMargins(0, 0, 0, 16);
+    conversationLayout->setSpacing(8);
+    m_messages = new MessageListView(controller, m_conversationPage);
+    conversationLayout->addWidget(m_messages, 1);
+    m_pages->addWidget(m_newChat);
+    m_pages->addWidget(m_conversationPage);
+    detailLayout->addWidget(m_pages, 1);
+    columns->addWidget(detail, 1);
+
+    m_composer = new ComposerView(controller, settings, this);
+
+    m_toggleSidebar = new QAction(tr("Toggle Sidebar"), this);
+    m_toggleSidebar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
+    m_toggleSidebar->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_toggleSidebar);
+    addAction(m_sidebar->newChatAction());
+    m_toolbar->sidebarButton()->setDefaultAction(m_toggleSidebar);
+    m_toolbar->sidebarButton()->setToolTip(
+        tr("Toggle Sidebar (%1)")
+            .arg(m_toggleSidebar->shortcut().toString(QKeySequence::NativeText)));
+    connect(m_toggleSidebar, &QAction::triggered, this, [this] {
+        using Visibility = ConversationController::ColumnVisibility;
+        if (!m_controller)
+            return;
+        m_controller->setColumnVisibility(m_controller->columnVisibility() == Visibility::All
+                                              ? Visibility::DetailOnly
+                                              : Visibility::All);
+    });
+
+    connect(m_sidebar, &SidebarView::settingsRequested, this, &ContentView::settingsRequested);
+    connect(controller, &ConversationController::sidebarItemChanged, this,
+            &ContentView::showSidebarItem);
+    connect(controller, &ConversationController::columnVisibilityChanged, this,
+            &ContentView::showColumns);
+    connect(controller, &ConversationController::chatTitleBlurProgressChanged, this,
+            &ContentView::showToolbarBand);
+    connect(m_newChat, &NewChatView::scrollProgressChanged, controller, [this](qreal progress) {
+        if (m_controller && !m_controller->sidebarItem())
+            m_controller->setChatTitleBlurProgress(progress);
+    });
+    connect(settings, &Settings::changed, this, [this](const QString &key) {
+        if (key == SettingsKeys::appTheme)
+            applyScheme();
+    });
+    if (appearance)
+        connect(appearance, &SystemAppearance::changed, this, &ContentView::applyScheme);
+
+    applyScheme();
+    showSidebarItem();
+    setSidebarWidth(controller->columnVisibility() == ConversationController::ColumnVisibility::All
+                        ? SidebarView::columnWidth
+                        : 0);
+    showToolbarBand();
+}
+
+int ContentView::sidebarWidth() const
+{
+    return m_sidebarColumn->width();
+}
+
+void ContentView::setSidebarWidth(int width)
+{
+    m_sidebarColumn->setFixedWidth(width);
+    // Anchored at the trailing edge, so the sidebar slides in from the window's edge.
+    m_sidebar->setGeometry(width - SidebarView::columnWidth, 0, SidebarView::columnWidth,
+                           m_sidebarColumn->height());
+    m_sidebar->setVisible(width > 0);
+}
+
+bool ContentView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_sidebarColumn && event->type() == QEvent::Resize)
+        setSidebarWidth(m_sidebarColumn->width());
+    return QWidget::eventFilter(watched, event);
+}
+
+void ContentView::applyScheme()
+{
+    if (!m_settings)
+        return;
+    const ColorSchemePreference preference = AppThemes::colorScheme(m_settings->appTheme());
+    const bool systemDark = m_appearance ? m_appearance->isDark() : true;
+    m_dark = AppThemes::isDark(preference, systemDark);
+    setPalette(AppColors::palette(m_dark));
+}
+
+void ContentView::showSidebarItem()
+{
+    if (!m_controller)
+        return;
+    // One composer serves both pages, so a draft and the focus survive the switch.
+    QLayout *conversationLayout = m_conversationPage->layout();
+    QWidget *page = m_controller->sidebarItem() ? m_conversationPage : m_newChat;
+    if (page == m_conversationPage && m_composer->parentWidget() != m_conversationPage) {
+        m_newChat->setComposer(nullptr);
+        m_composer->setParent(m_conversationPage);
+        conversationLayout->addWidget(m_composer);
+    } else if (page == m_newChat && m_composer->parentWidget() != m_newChat) {
+        conversationLayout->removeWidget(m_composer);
+        m_newChat->setComposer(m_composer);
+    }
+    m_composer->show();
+    m_pages->setCurrentWidget(page);
+}
+
+void ContentView::showColumns()
+{
+    if (!m_controller)
+        return;
+    const bool shown
+        = m_controller->columnVisibility() == ConversationController::ColumnVisibility::All;
+    Animations::animate(this, "sidebarWidth", shown ? SidebarView::columnWidth : 0,
+                        Animations::hoverSpring());
+}
+
+void ContentView::showToolbarBand()
+{
+    if (m_controller)
+        m_toolbar->setScrollProgress(m_controller->chatTitleBlurProgress());
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class ComposerView;
+class ConversationController;
+class MessageListView;
+class NewChatView;
+class QStackedWidget;
+class QVariantAnimation;
+class Settings;
+class SidebarView;
+class SystemAppearance;
+class ToolbarBand;
+
+// The chat workspace of the main window: the collapsible sidebar beside the detail area,
+// which shows the new-chat screen or the open conversation, with the one composer moved
+// between them. It draws in the scheme "appTheme" asks for and follows the system where
+// that is "system".
+class ContentView : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(int sidebarWidth READ sidebarWidth WRITE setSidebarWidth)
+
+public:
+    ContentView(ConversationController *controller, Settings *settings,
+                SystemAppearance *appearance, QWidget *parent = nullptr);
+
+    SidebarView *sidebar() const { return m_sidebar; }
+    NewChatView *newChatView() const { return m_newChat; }
+    MessageListView *messageList() const { return m_messages; }
+    ComposerView *composer() const { return m_composer; }
+    // The sidebar toggle, for the window's menus.
+    QAction *toggleSidebarAction() const { return m_toggleSidebar; }
+
+    bool isDark() const { return m_dark; }
+
+    int sidebarWidth() const;
+    void setSidebarWidth(int width);
+
+Q_SIGNALS:
+    // The settings button in the sidebar.
+    void settingsRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void applyScheme();
+    void showSidebarItem();
+    void showColumns();
+    void showToolbarBand();
+
+    QPointer<ConversationController> m_controller;
+    QPointer<Settings> m_settings;
+    QPointer<SystemAppearance> m_appearance;
+    SidebarView *m_sidebar;
+    QWidget *m_sidebarColumn;
+    ToolbarBand *m_toolbar;
+    QStackedWidget *m_pages;
+    NewChatView *m_newChat;
+    QWidget *m_conversationPage;
+    MessageListView *m_messages;
+    ComposerView *m_composer;
+    QAction *m_toggleSidebar;
+    bool m_dark = true;
+};
