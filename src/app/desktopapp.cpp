@@ -7,8 +7,12 @@
 #include "app/systemappearance.h"
 #include "core/appevents.h"
 #include "core/appidentity.h"
+#include "core/chatsfilewatcher.h"
+#include "core/chatstore.h"
+#include "core/conversationcontroller.h"
 #include "core/instancechannel.h"
 #include "core/settings.h"
+#include "main_window/contentview.h"
 #include "main_window/mainwindow.h"
 #include "markdown/mathwebprofile.h"
 
@@ -87,7 +91,11 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     AppEvents events;
     QNetworkAccessManager network;
     SystemAppearance appearance;
+    ChatStore store(settings);
+    ConversationController controller(settings, store, events, &network);
+    ChatsFileWatcher chatsWatcher(settings, events);
     MainWindow mainWindow(&events);
+    mainWindow.setContent(new ContentView(&controller, &settings, &appearance));
     AppDelegate delegate(&settings, &events, &network, &appearance);
     delegate.setMainWindow(&mainWindow);
     MenuBarItem menuBarItem(&events, &settings);
@@ -102,16 +110,21 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
                              events.postShowMainWindow();
                      });
 
-    // A hidden start without a tray still shows nothing: a second launch or the chord
-    // brings velm up, and at login the tray often appears only after velm has started.
     // Centred where it first opens, as presentMainWindow puts it when it comes back.
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(), mainWindow.size());
         frame.moveCenter(screen->availableGeometry().center());
         mainWindow.move(frame.topLeft());
     }
-    if (!options.startHidden)
+    // Started for the bar, velm opens only the bar, as it does when it already runs. A
+    // hidden start without a tray still shows nothing: a second launch or the chord brings
+    // velm up, and at login the tray often appears only after velm has started.
+    if (!options.startHidden && !options.openQuickAsk) {
         mainWindow.show();
+        qCInfo(lcShell, "Started with the main window");
+    } else {
+        qCInfo(lcShell, "Started without the main window");
+    }
     QTimer::singleShot(0, &delegate, [&delegate, options] {
         delegate.applicationDidFinishLaunching();
         if (options.openQuickAsk)
