@@ -113,6 +113,8 @@ private Q_SLOTS:
         RunningVelm first(environment());
         first.start({});
         QVERIFY2(waitUntilListening(first), qPrintable(first.log()));
+        QTRY_VERIFY_WITH_TIMEOUT(first.log().contains(u"Started with the main window"_s),
+                                 launchTimeoutMs);
 
         QCOMPARE(runToEnd({}), 0);
         QTRY_VERIFY_WITH_TIMEOUT(first.count(u"Another launch asked for \"show\""_s) == 1,
@@ -137,6 +139,7 @@ private Q_SLOTS:
             velm.count(u"Opened the Quick Ask bar"_s) == 1 || !velm.isRunning(), launchTimeoutMs);
         QVERIFY2(velm.isRunning(), qPrintable(velm.log()));
         QVERIFY(QFileInfo::exists(socketPath()));
+        QVERIFY(velm.log().contains(u"Started without the main window"_s));
         QCOMPARE(runToEnd({}), 0);
         QTRY_VERIFY_WITH_TIMEOUT(velm.count(u"Presented the main window"_s) == 1, launchTimeoutMs);
     }
