@@ -1,14 +1,13 @@
 #include "app/commandchordmonitor.h"
 #include "app/portalchordbackend.h"
 #include "app/x11chordbackend.h"
+#include "fakechordbackend.h"
+#include "fakeshortcutsportal.h"
 #include "support/awaittask.h"
 
-#include <QCoroSignal>
 #include <QDBusConnection>
-#include <QDBusContext>
 #include <QDBusError>
 #include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QProcess>
 #include <QStandardPaths>
@@ -72,154 +71,6 @@ private:
 };
 
 } // namespace
-
-// What a fake back end was asked to do; it outlives the back end, which its monitor owns.
-struct FakeRecord
-{
-    int handlers = 0; // installed and not yet removed
-    int chords = 0;
-    int installs = 0;
-    ChordRequest lastRequest;
-};
-
-// A back end that answers as told: at once, or (asynchronously) when release() is called.
-class FakeChordBackend : public ChordBackend
-{
-    Q_OBJECT
-
-public:
-    explicit FakeChordBackend(std::shared_ptr<FakeRecord> record)
-        : m_record(std::move(record))
-    { }
-
-    ChordStatus installStatus;
-    ChordStatus registerStatus;
-    bool asynchronous = false;
-
-    QCoro::Task<ChordStatus> installHandler() override
-    {
-        ++m_record->installs;
-        const quint64 generation = m_generation;
-        if (asynchronous) {
-            co_await qCoro(this, &FakeChordBackend::released);
-            if (generation != m_generation)
-                co_return ChordStatus{-1, u"abandoned"_s};
-        }
-        if (installStatus.ok())
-            ++m_record->handlers;
-        co_return installStatus;
-    }
-    void removeHandler() override
-    {
-        ++m_generation;
-        if (m_record->handlers > 0)
-            --m_record->handlers;
-    }
-    QCoro::Task<ChordStatus> registerChord(ChordRequest chord) override
-    {
-        m_record->lastRequest = chord;
-        if (m_record->handlers == 0)
-            co_return ChordStatus{-1, u"no handler"_s};
-        if (registerStatus.ok())
-            ++m_record->chords;
-        co_return registerStatus;
-    }
-    void unregisterChord() override
-    {
-        if (m_record->chords > 0)
-            --m_record->chords;
-    }
-
-    void press(ChordIdentity identity, const QString &token = {})
-    {
-        Q_EMIT pressed(identity, token);
-    }
-
-Q_SIGNALS:
-    void released();
-
-private:
-    std::shared_ptr<FakeRecord> m_record;
-    quint64 m_generation = 0;
-};
-
-// One shortcut of BindShortcuts, as the portal receives it.
-struct FakeShortcut
-{
-    QString id;
-    QVariantMap properties;
-};
-Q_DECLARE_METATYPE(FakeShortcut)
-
-QDBusArgument &operator<<(QDBusArgument &argument, const FakeShortcut &shortcut)
-{
-    argument.beginStructure();
-    argument << shortcut.id << shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument &operator>>(const QDBusArgument &argument, FakeShortcut &shortcut)
-{
-    argument.beginStructure();
-    argument >> shortcut.id >> shortcut.properties;
-    argument.endStructure();
-    return argument;
-}
-
-// The GlobalShortcuts portal as far as velm uses it. Each Response is sent before the
-// method's own reply, the least convenient order a real portal could choose.
-class FakeShortcutsPortal
-    : public QObject
-    , protected QDBusContext
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.GlobalShortcuts")
-
-public:
-    explicit FakeShortcutsPortal(QDBusConnection bus)
-        : m_bus(std::move(bus))
-    { }
-
-    uint bindResponse = 0;
-    QString session;
-    QList<FakeShortcut> bound;
-
-public Q_SLOTS:
-    QDBusObjectPath CreateSession(const QVariantMap &options)
-    {
-        session = u"%1/session/%2/%3"_s.arg(portalPath, senderPart(),
-                                            options.value(u"session_handle_token"_s).toString());
-        return respond(options, 0, {{u"session_handle"_s, session}});
-    }
-    QDBusObjectPath BindShortcuts(const QDBusObjectPath &sessionHandle,
-                                  const QList<FakeShortcut> &shortcuts, const QString &,
-                                  const QVariantMap &options)
-    {
-        if (sessionHandle.path() != session)
-            return respond(options, 2, {});
-        bound = shortcuts;
-        QList<FakeShortcut> answered;
-        for (const FakeShortcut &shortcut : shortcuts)
-            answered.append({shortcut.id, {{u"trigger_description"_s, u"Super+Shift+K"_s}}});
-        return respond(options, bindResponse, {{u"shortcuts"_s, QVariant::fromValue(answered)}});
-    }
-
-private:
-    QString senderPart() const { return message().service().mid(1).replace(u'.', u'_'); }
-    QDBusObjectPath respond(const QVariantMap &options, uint code, const QVariantMap &results)
-    {
-        const QString request = u"%1/request/%2/%3"_s.arg(
-            portalPath, senderPart(), options.value(u"handle_token"_s).toString());
-        QDBusMessage response = QDBusMessage::createSignal(
-            request, u"org.freedesktop.portal.Request"_s, u"Response"_s);
-        response << code << results;
-        m_bus.send(response);
-        return QDBusObjectPath(request);
-    }
-
-    QDBusConnection m_bus;
-};
 
 class TestCommandChordMonitor : public QObject
 {
@@ -295,8 +146,7 @@ void TestCommandChordMonitor::xdotool(const QString &keys)
 
 void TestCommandChordMonitor::initTestCase()
 {
-    qDBusRegisterMetaType<FakeShortcut>();
-    qDBusRegisterMetaType<QList<FakeShortcut>>();
+    FakeShortcutsPortal::registerTypes();
     // -displayfd: Xvfb picks a free display and prints its number.
     if (!QStandardPaths::findExecutable(u"xdotool"_s).isEmpty()) {
         const QString display = startProcess(
