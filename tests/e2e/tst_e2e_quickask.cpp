@@ -141,6 +141,21 @@ private Q_SLOTS:
         QVERIFY2(waitForBar(false), qPrintable(log()));
         QCOMPARE(m_velm.state(), QProcess::Running); // closing the bar is not quitting
     }
+
+    void withoutTrayCloseToMenuBarQuits()
+    {
+        // Xvfb has no tray: hiding would leave no way back, so Ctrl+Q ends velm.
+        QString found;
+        QCOMPARE(m_x.xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^velm$"_s}, &found),
+                 0);
+        const QString window = found.split(u'\n', Qt::SkipEmptyParts).value(0);
+        QVERIFY(!window.isEmpty());
+        QCOMPARE(m_x.xdotool({u"windowfocus"_s, window}), 0);
+        QCOMPARE(m_x.xdotool({u"key"_s, u"ctrl+q"_s}), 0);
+        QVERIFY2(m_velm.waitForFinished(waitMs), qPrintable(log()));
+        QCOMPARE(m_velm.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_velm.exitCode(), 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestE2EQuickAsk)
