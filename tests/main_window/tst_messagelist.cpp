@@ -7,7 +7,10 @@
 #include "main_window/chatscrollview.h"
 #include "main_window/copybutton.h"
 #include "main_window/messagebubble.h"
+#include "main_window/messagelistrows.h"
 #include "main_window/messagelistview.h"
+#include "main_window/searchingrow.h"
+#include "main_window/thinkingrow.h"
 #include "main_window/usermessagerow.h"
 #include "markdown/markdownview.h"
 
@@ -98,6 +101,7 @@ private Q_SLOTS:
     void archivingTheOpenChatShowsTheBanner();
     void streamingAnswerShowsTheCursor_data();
     void streamingAnswerShowsTheCursor();
+    void searchingRowGivesWayToThinkingRow();
     void longChatBuildsOnlyRowsNearTheViewport();
 };
 
@@ -269,6 +273,49 @@ void TestMessageList::streamingAnswerShowsTheCursor()
     if (answer.isEmpty())
         QCOMPARE(window.scroll()->rowGeometry(row->message().id).height(),
                  2 * AssistantMessageRow::verticalPadding);
+}
+
+void TestMessageList::searchingRowGivesWayToThinkingRow()
+{
+    ControllerFixture f;
+    QVERIFY(f.isValid());
+    f.settings().setWebSearchMode(u"always"_s);
+    // The search keeps the user waiting a while.
+    FakeResponse search = FakeResponse::json(
+        FakeSearxngServer::body(u"orbits"_s, FakeSearxngServer::numberedResults(2)));
+    search.delayBeforeHeadMs = 1500;
+    f.searxng().serveResponse(search);
+    f.model().setStream({u"Found it."_s});
+    ConversationController &c = f.controller();
+    Window window(c);
+    bool thinkingShown = false;
+    connect(&c, &ConversationController::isSearchingChanged, &window.view, [&] {
+        ChatScrollView *scroll = window.scroll();
+        auto *thinking
+            = qobject_cast<ThinkingRow *>(scroll->rowWidget(MessageListRows::thinkingRowId()));
+        thinkingShown = !c.isSearching() && thinking && thinking->isVisible()
+            && thinking->isAnimating() && !scroll->rowWidget(MessageListRows::searchingRowId())
+            && scroll->rows().constLast().kind == MessageListRow::Kind::Thinking;
+    });
+    c.setDraft(u"What is new on orbits?"_s);
+    c.sendMessage();
+    ChatScrollView *scroll = window.scroll();
+
+    QTRY_VERIFY_WITH_TIMEOUT(scroll->rowWidget(MessageListRows::searchingRowId()), waitMs);
+    auto *searching
+        = qobject_cast<SearchingRow *>(scroll->rowWidget(MessageListRows::searchingRowId()));
+    QVERIFY(searching && searching->isVisible() && searching->isAnimating());
+    QCOMPARE(searching->text(), u"Searching the web…"_s);
+    QCOMPARE(scroll->rows().constLast().kind, MessageListRow::Kind::Searching);
+
+    // The thinking row takes over as the search ends, until the answer's message comes.
+    QVERIFY(QTest::qWaitFor([&] { return !c.isSearching(); }, waitMs));
+    QVERIFY(thinkingShown);
+
+    QVERIFY(f.waitUntilIdle());
+    QCoreApplication::processEvents();
+    QVERIFY(!scroll->rowWidget(MessageListRows::thinkingRowId()));
+    QCOMPARE(scroll->rowCount(), 2);
 }
 
 void TestMessageList::longChatBuildsOnlyRowsNearTheViewport()
