@@ -126,7 +126,6 @@ AskDialogView::AskDialogView(AskDialogModel *model, Settings *settings,
     if (m_appearance)
         connect(m_appearance, &SystemAppearance::changed, this, &AskDialogView::updateColorScheme);
 
-    m_dark = !m_dark; // so that the first update applies the palette
     updateColorScheme();
     updateQueryText();
     updateState();
@@ -407,8 +406,9 @@ void AskDialogView::updateColorScheme()
         m_settings ? m_settings->appTheme() : u"dark"_s,
         m_settings ? m_settings->quickAskFollowsSystemTheme() : true);
     const bool dark = AppThemes::isDark(preference, m_appearance && m_appearance->isDark());
-    if (dark == m_dark)
+    if (m_schemeApplied && dark == m_dark)
         return;
+    m_schemeApplied = true;
     m_dark = dark;
     setPalette(AppColors::palette(dark));
     m_card->setDark(dark);

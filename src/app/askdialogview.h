@@ -84,6 +84,7 @@ private:
     QPointer<Settings> m_settings;
     QPointer<SystemAppearance> m_appearance;
     bool m_dark = true;
+    bool m_schemeApplied = false;
     bool m_shownOnce = false;
     bool m_hadActivity = false;
     bool m_wasLoading = false;

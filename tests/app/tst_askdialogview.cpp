@@ -1,4 +1,5 @@
 #include "app/appcolors.h"
+#include "app/askcard.h"
 #include "app/askdialogmodel.h"
 #include "app/askdialogview.h"
 #include "app/askglassbutton.h"
@@ -59,11 +60,13 @@ public:
         settings->setSearxngHost(u"127.0.0.1"_s);
         settings->setSearxngPort(QString::number(searxng.port()));
         bar = std::make_unique<AskDialogModel>(settings.get(), &events, &network);
-        view = std::make_unique<AskDialogView>(bar.get(), settings.get(), &appearance);
     }
 
+    // Makes the view on first use, after the test has prepared the settings.
     bool show()
     {
+        if (!view)
+            view = std::make_unique<AskDialogView>(bar.get(), settings.get(), &appearance);
         view->show();
         view->activateWindow();
         return m_dir.isValid() && m_listening && QTest::qWaitForWindowActive(view.get());
@@ -266,13 +269,16 @@ void TestAskDialogView::colourScheme_data()
     QTest::addColumn<bool>("followsSystem");
     QTest::addColumn<bool>("systemDark");
     QTest::addColumn<bool>("dark");
+    QTest::addColumn<bool>("darkAfterSystemChange");
 
-    QTest::newRow("follows a dark system over light") << u"light"_s << true << true << true;
-    QTest::newRow("follows a light system over dark") << u"dark"_s << true << false << false;
-    QTest::newRow("own light") << u"light"_s << false << true << false;
-    QTest::newRow("own system, dark") << u"system"_s << false << true << true;
-    QTest::newRow("own system, light") << u"system"_s << false << false << false;
-    QTest::newRow("unknown counts as dark") << u"sepia"_s << false << false << true;
+    QTest::newRow("follows a dark system over light")
+        << u"light"_s << true << true << true << false;
+    QTest::newRow("follows a light system over dark")
+        << u"dark"_s << true << false << false << true;
+    QTest::newRow("own light") << u"light"_s << false << true << false << false;
+    QTest::newRow("own dark") << u"dark"_s << false << false << true << true;
+    QTest::newRow("own system") << u"system"_s << false << true << true << false;
+    QTest::newRow("unknown counts as dark") << u"sepia"_s << false << false << true << true;
 }
 
 void TestAskDialogView::colourScheme()
@@ -281,15 +287,34 @@ void TestAskDialogView::colourScheme()
     QFETCH(bool, followsSystem);
     QFETCH(bool, systemDark);
     QFETCH(bool, dark);
+    QFETCH(bool, darkAfterSystemChange);
     ViewFixture f;
-    QVERIFY(f.show());
-    // Changes made while the bar exists apply at once.
     f.settings->setAppTheme(theme);
     f.settings->setQuickAskFollowsSystemTheme(followsSystem);
     QApplication::setPalette(AppColors::palette(systemDark));
-    QTRY_COMPARE_WITH_TIMEOUT(f.view->isDarkScheme(), dark, timeoutMs);
-    QCOMPARE(AppColors::isDark(f.view.get()), dark);
-    QCOMPARE(AppColors::isDark(f.child(u"inputField"_s)), dark);
+    QVERIFY(f.show());
+    auto *card = f.view->findChild<AskCard *>();
+    const auto check = [&](bool expected) {
+        QCOMPARE(f.view->isDarkScheme(), expected);
+        QCOMPARE(AppColors::isDark(f.view.get()), expected);
+        QCOMPARE(AppColors::isDark(f.child(u"inputField"_s)), expected);
+        QCOMPARE(card->dark(), expected);
+    };
+    check(dark);
+    if (QTest::currentTestFailed())
+        return;
+
+    // A change of the system's appearance applies at once where the bar follows it.
+    QApplication::setPalette(AppColors::palette(!systemDark));
+    QTRY_COMPARE_WITH_TIMEOUT(f.view->isDarkScheme(), darkAfterSystemChange, timeoutMs);
+    check(darkAfterSystemChange);
+    if (QTest::currentTestFailed())
+        return;
+
+    // So does a change of the settings.
+    f.settings->setQuickAskFollowsSystemTheme(false);
+    f.settings->setAppTheme(u"light"_s);
+    check(false);
 }
 
 void TestAskDialogView::searchModeMenuWritesTheSetting()
