@@ -278,22 +278,6 @@ private Q_SLOTS:
             QVERIFY(!shell.mainWindow.isVisible());
     }
 
-    void quitOnlyThroughQuitAsk()
-    {
-        Shell shell;
-        shell.mainWindow.show();
-        shell.events.postHideToMenuBar();
-        shell.events.postShowMainWindow();
-        shell.delegate.showAskDialog();
-        shell.delegate.hideAskDialog();
-        QCOMPARE(shell.quitCalls, 0);
-        QVERIFY(!shell.delegate.shouldAllowTermination());
-
-        shell.events.postQuitAsk();
-        QCOMPARE(shell.quitCalls, 1);
-        QVERIFY(shell.delegate.shouldAllowTermination());
-    }
-
     void closeButton_data()
     {
         QTest::addColumn<bool>("trayAvailable");

@@ -45,8 +45,6 @@ private Q_SLOTS:
             << QRect(0, 27, 1920, 1053) << 76 << QRect(674, 305, 572, 76);
         QTest::newRow("second screen to the right")
             << QRect(1920, 0, 2560, 1400) << 200 << QRect(2914, 320, 572, 200);
-        QTest::newRow("screen above the primary")
-            << QRect(0, -900, 1440, 900) << 76 << QRect(434, -668, 572, 76);
     }
 
     void barFrame()
@@ -193,7 +191,6 @@ private Q_SLOTS:
         QTest::newRow("Wayland") << u"wayland"_s << -1 << false;
         QTest::newRow("Wayland EGL") << u"wayland-egl"_s << -1 << false;
         QTest::newRow("offscreen") << u"offscreen"_s << -1 << true;
-        QTest::newRow("macOS") << u"cocoa"_s << -1 << true;
     }
 
     void backdropSupport()
