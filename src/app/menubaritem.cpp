@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QSettings>
@@ -54,12 +55,15 @@ MenuBarItem::MenuBarItem(AppEvents *events, Settings *settings, QObject *parent)
     m_trayIcon->setToolTip(u"velm"_s);
     m_trayIcon->setContextMenu(m_menu);
     // A left click shows the same menu, as the item does in a macOS menu bar; trays that
-    // open the menu themselves on a left click never send Trigger.
-    connect(m_trayIcon, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger && !m_menu->isVisible())
-                    m_menu->popup(QCursor::pos());
-            });
+    // open the menu themselves on a left click never send Trigger. Only on X11: a Wayland
+    // client knows neither the pointer's position nor a window to anchor a menu to.
+    if (QGuiApplication::platformName() == u"xcb") {
+        connect(m_trayIcon, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Trigger && !m_menu->isVisible())
+                        m_menu->popup(QCursor::pos());
+                });
+    }
     m_trayIcon->show();
 }
 
