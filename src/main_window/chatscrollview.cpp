@@ -105,6 +105,10 @@ void ChatScrollView::setRows(const QList<MessageListRow> &rows, const QList<Chat
         indexOf.insert(row.id, slots.size());
         slots.append(std::move(slot));
     }
+    // A conversation that opens is read from its end: build the rows there, not at the
+    // place the previous one was scrolled to.
+    if (!continues)
+        m_openAtEnd = true;
     for (Slot &gone : m_slots) {
         // The searching and thinking rows fade out where they were.
         if (gone.widget && gone.row.kind != MessageListRow::Kind::Message && Animations::enabled())
@@ -295,7 +299,7 @@ void ChatScrollView::relayout()
     // Whatever changes above it, the first visible row stays where it is on screen.
     const int value = bar->value();
     // A list read at its end stays at its end, as rows above settle and the last one grows.
-    const bool atEnd = value > 0 && value >= bar->maximum();
+    const bool atEnd = std::exchange(m_openAtEnd, false) || (value > 0 && value >= bar->maximum());
     qsizetype anchor = -1;
     int anchorOffset = 0;
     if (value > 0 && !atEnd) {

@@ -113,6 +113,7 @@ private:
     QHash<QUuid, qsizetype> m_indexOf;
     bool m_inRelayout = false;
     bool m_relayoutPending = false;
+    bool m_openAtEnd = false;
 
     QTimer m_scrollWork;
     bool m_jumpPending = false;
