@@ -43,6 +43,8 @@ QString DesktopOptions::handoverCommand() const
 
 namespace {
 
+constexpr int handoverTimeoutMs = 5000;
+
 // Ends this launch when another app runs: 0 once that one took the command over.
 int handOver(InstanceChannel::Handover result)
 {
@@ -58,8 +60,10 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
 {
     // Asked before the application exists: handing over needs no display and is quick.
     const QString serverName = InstanceChannel::defaultServerName();
-    const InstanceChannel::Handover early
-        = InstanceChannel::send(serverName, options.handoverCommand());
+    // The token the desktop gave this launch lets the running app take the focus.
+    const QString activationToken = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    const InstanceChannel::Handover early = InstanceChannel::send(
+        serverName, options.handoverCommand(), handoverTimeoutMs, activationToken);
     if (early != InstanceChannel::Handover::NoInstance)
         return handOver(early);
 
@@ -79,7 +83,8 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
         break;
     case InstanceChannel::Claim::InstanceRunning:
         // Another launch got there between the first question and now.
-        return handOver(InstanceChannel::send(serverName, options.handoverCommand()));
+        return handOver(InstanceChannel::send(serverName, options.handoverCommand(),
+                                              handoverTimeoutMs, activationToken));
     case InstanceChannel::Claim::Failed:
         qCWarning(lcShell, "Later launches cannot reach this velm: %s",
                   qPrintable(channel.errorString()));
@@ -102,8 +107,12 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     QObject::connect(&delegate, &AppDelegate::hiddenToMenuBar, &menuBarItem,
                      &MenuBarItem::showReturnHintOnce);
     QObject::connect(&channel, &InstanceChannel::commandReceived, &delegate,
-                     [&delegate, &events](const QString &command) {
+                     [&delegate, &events](const QString &command, const QString &token) {
                          qCInfo(lcShell, "Another launch asked for \"%s\"", qPrintable(command));
+                         // Qt's Wayland windows read it when they ask for the focus.
+                         if (!token.isEmpty()
+                             && QGuiApplication::platformName().startsWith(u"wayland"))
+                             qputenv("XDG_ACTIVATION_TOKEN", token.toLatin1());
                          if (command == InstanceChannel::QuickAsk)
                              delegate.showAskDialog();
                          else

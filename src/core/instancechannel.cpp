@@ -9,6 +9,8 @@
 #include <QLockFile>
 #include <QTimer>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
@@ -17,8 +19,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A command is a short word; anything longer is not one of ours.
-constexpr qint64 maxLineLength = 64;
+// A command word and an activation token; anything longer is not one of ours.
+constexpr qint64 maxLineLength = 512;
+constexpr qsizetype maxTokenLength = 400;
 // A client that connects and says nothing is dropped after this long.
 constexpr int clientTimeoutMs = 5000;
 
@@ -60,8 +63,16 @@ bool InstanceChannel::isKnownCommand(QStringView command)
     return command == Show || command == QuickAsk || command == Ping;
 }
 
+bool InstanceChannel::isValidActivationToken(QStringView token)
+{
+    if (token.isEmpty() || token.size() > maxTokenLength)
+        return false;
+    return std::all_of(token.begin(), token.end(),
+                       [](QChar c) { return c.unicode() > 0x20 && c.unicode() < 0x7f; });
+}
+
 InstanceChannel::Handover InstanceChannel::send(const QString &serverName, QStringView command,
-                                                int timeoutMs)
+                                                int timeoutMs, const QString &activationToken)
 {
     QLocalSocket socket;
     socket.connectToServer(serverName);
@@ -74,7 +85,10 @@ InstanceChannel::Handover InstanceChannel::send(const QString &serverName, QStri
             return Handover::Failed;
         }
     }
-    socket.write(command.toUtf8() + '\n');
+    QByteArray line = command.toUtf8();
+    if (isValidActivationToken(activationToken))
+        line += ' ' + activationToken.toLatin1();
+    socket.write(line + '\n');
     if (!socket.waitForBytesWritten(timeoutMs))
         return Handover::Failed;
     QByteArray reply;
@@ -147,8 +161,13 @@ void InstanceChannel::readCommand(QLocalSocket *socket)
         }
         return;
     }
-    const QString command = QString::fromUtf8(socket->readLine(maxLineLength + 1)).trimmed();
+    const QString line = QString::fromUtf8(socket->readLine(maxLineLength + 1)).trimmed();
     disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+    const qsizetype space = line.indexOf(u' ');
+    const QString command = space < 0 ? line : line.left(space);
+    QString token = space < 0 ? QString() : line.mid(space + 1);
+    if (!isValidActivationToken(token))
+        token.clear();
     if (!isKnownCommand(command)) {
         socket->write(QByteArrayLiteral("unknown\n"));
         socket->disconnectFromServer();
@@ -159,5 +178,5 @@ void InstanceChannel::readCommand(QLocalSocket *socket)
     socket->flush();
     socket->disconnectFromServer();
     if (command != Ping)
-        Q_EMIT commandReceived(command);
+        Q_EMIT commandReceived(command, token);
 }

@@ -9,9 +9,11 @@ class QLocalServer;
 class QLocalSocket;
 
 // Keeps velm to one desktop app per user. The first app listens on a local socket; a later
-// `velm` or `velm quick-ask` connects, sends one command line ("show", "quick-ask") and
-// ends once the running app has answered "ok". Only QtNetwork is used, so the sending side
-// needs no display and works before any application object exists.
+// `velm` or `velm quick-ask` connects, sends one command line ("show", "quick-ask"), and
+// ends once the running app has answered "ok". The line may carry, after a space, the
+// activation token the launch was given (Wayland's XDG_ACTIVATION_TOKEN): without it the
+// running app may not take the focus when it opens a window for the launch. Only QtNetwork is used,
+// so the sending side needs no display and works before any application object exists.
 class InstanceChannel : public QObject
 {
     Q_OBJECT
@@ -38,11 +40,15 @@ public:
     static QString defaultServerName();
     QString serverName() const { return m_serverName; }
 
-    // Sends `command` to the app listening on `serverName` and waits up to `timeoutMs` for
-    // its answer. Blocking, for the few milliseconds of a start-up.
-    static Handover send(const QString &serverName, QStringView command, int timeoutMs = 5000);
+    // Sends `command` (with `activationToken`, unless empty) to the app listening on
+    // `serverName` and waits up to `timeoutMs` for its answer. Blocking, for the few
+    // milliseconds of a start-up.
+    static Handover send(const QString &serverName, QStringView command, int timeoutMs = 5000,
+                         const QString &activationToken = {});
 
     static bool isKnownCommand(QStringView command);
+    // Tokens are short runs of visible ASCII; anything else is not passed on.
+    static bool isValidActivationToken(QStringView token);
 
     enum class Claim {
         Listening, // this process is the app now
@@ -58,8 +64,9 @@ public:
     QString errorString() const { return m_errorString; }
 
 Q_SIGNALS:
-    // A known command arrived and was answered "ok" ("show" or "quick-ask"; never "ping").
-    void commandReceived(const QString &command);
+    // A known command arrived and was answered "ok" ("show" or "quick-ask"; never "ping"),
+    // with the launch's activation token when it sent a valid one.
+    void commandReceived(const QString &command, const QString &activationToken);
 
 private:
     void acceptConnections();

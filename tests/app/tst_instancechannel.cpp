@@ -21,10 +21,12 @@ Q_DECLARE_METATYPE(InstanceChannel::Handover)
 namespace {
 
 // send() blocks, so it runs on another thread while this one serves the channel.
-Handover sendWhileServing(const QString &name, const QString &command, int timeoutMs = 5000)
+Handover sendWhileServing(const QString &name, const QString &command, int timeoutMs = 5000,
+                          const QString &token = {})
 {
-    QFuture<Handover> future = QtConcurrent::run(
-        [name, command, timeoutMs] { return InstanceChannel::send(name, command, timeoutMs); });
+    QFuture<Handover> future = QtConcurrent::run([name, command, timeoutMs, token] {
+        return InstanceChannel::send(name, command, timeoutMs, token);
+    });
     if (!QTest::qWaitFor([&] { return future.isFinished(); }, 20000))
         return Handover::Failed;
     return future.result();
@@ -69,36 +71,63 @@ private Q_SLOTS:
     void commands_data()
     {
         QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("token");
         QTest::addColumn<Handover>("result");
         QTest::addColumn<QString>("received");
+        QTest::addColumn<QString>("receivedToken");
 
-        QTest::newRow("show") << u"show"_s << Handover::Delivered << u"show"_s;
-        QTest::newRow("quick-ask") << u"quick-ask"_s << Handover::Delivered << u"quick-ask"_s;
+        QTest::newRow("show") << u"show"_s << QString() << Handover::Delivered << u"show"_s
+                              << QString();
+        QTest::newRow("quick-ask with the launch's token")
+            << u"quick-ask"_s << u"kwin-42_x.Y"_s << Handover::Delivered << u"quick-ask"_s
+            << u"kwin-42_x.Y"_s;
+        QTest::newRow("a token with a space is not passed on")
+            << u"show"_s << u"a b"_s << Handover::Delivered << u"show"_s << QString();
         QTest::newRow("ping answers without acting")
-            << u"ping"_s << Handover::Delivered << QString();
-        QTest::newRow("unknown command") << u"quit"_s << Handover::Failed << QString();
-        QTest::newRow("empty line") << QString() << Handover::Failed << QString();
-        QTest::newRow("overlong line") << QString(200, u'x') << Handover::Failed << QString();
+            << u"ping"_s << QString() << Handover::Delivered << QString() << QString();
+        QTest::newRow("unknown command")
+            << u"quit"_s << QString() << Handover::Failed << QString() << QString();
+        QTest::newRow("empty line")
+            << QString() << QString() << Handover::Failed << QString() << QString();
+        QTest::newRow("overlong line")
+            << QString(600, u'x') << QString() << Handover::Failed << QString() << QString();
     }
 
     void commands()
     {
         QFETCH(QString, command);
+        QFETCH(QString, token);
         QFETCH(Handover, result);
         QFETCH(QString, received);
+        QFETCH(QString, receivedToken);
 
         InstanceChannel channel(socketPath());
         QCOMPARE(channel.listen(), InstanceChannel::Claim::Listening);
         QSignalSpy spy(&channel, &InstanceChannel::commandReceived);
 
-        QCOMPARE(sendWhileServing(channel.serverName(), command), result);
+        QCOMPARE(sendWhileServing(channel.serverName(), command, 5000, token), result);
         if (received.isEmpty()) {
             QTest::qWait(50); // a late signal would be a fault too
             QCOMPARE(spy.count(), 0);
         } else {
             QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 5000);
             QCOMPARE(spy.at(0).at(0).toString(), received);
+            QCOMPARE(spy.at(0).at(1).toString(), receivedToken);
         }
+    }
+
+    void foreignTokenIsDropped()
+    {
+        // Another program on the socket may send anything after the command.
+        InstanceChannel channel(socketPath());
+        QCOMPARE(channel.listen(), InstanceChannel::Claim::Listening);
+        QSignalSpy spy(&channel, &InstanceChannel::commandReceived);
+        QLocalSocket client;
+        client.connectToServer(channel.serverName());
+        client.write("quick-ask tok\x01en\n");
+        QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 5000);
+        QCOMPARE(spy.at(0).at(0).toString(), u"quick-ask"_s);
+        QCOMPARE(spy.at(0).at(1).toString(), QString());
     }
 
     void severalLaunchesInARow()
