@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -194,6 +195,29 @@ private Q_SLOTS:
         QVERIFY(!bar->isVisible());
         QVERIFY(!shell.delegate.askBackdropWindow()->isVisible());
         QVERIFY(!shell.delegate.hasMouseMonitors());
+    }
+
+    void leavingVelmClosesBar_data()
+    {
+        QTest::addColumn<bool>("toOtherApplication");
+        QTest::newRow("focus went to another application") << true;
+        QTest::newRow("focus went to the main window") << false;
+    }
+
+    void leavingVelmClosesBar()
+    {
+        QFETCH(bool, toOtherApplication);
+        Shell shell;
+        shell.mainWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shell.mainWindow));
+        shell.delegate.showAskDialog();
+        AskDialogPanel *bar = shell.delegate.askDialogWindow();
+
+        // What the window system reports when the user clicks elsewhere.
+        QWindow *focus = toOtherApplication ? nullptr : shell.mainWindow.windowHandle();
+        Q_EMIT qGuiApp->focusWindowChanged(focus);
+        QCOMPARE(bar->isVisible(), !toOtherApplication);
+        QCOMPARE(shell.delegate.hasMouseMonitors(), !toOtherApplication);
     }
 
     void hideToMenuBarHidesEverything()
