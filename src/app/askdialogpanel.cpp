@@ -6,7 +6,6 @@
 #include <QBitmap>
 #include <QGraphicsEffect>
 #include <QImage>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -43,8 +42,8 @@ AskDialogPanel::AskDialogPanel(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    // A shortcut rather than keyPressEvent alone: the text field would otherwise see the
-    // key first, and a field that takes Escape for itself would keep the panel open.
+    // A shortcut rather than keyPressEvent: the text field sees a key press first, and a
+    // field that took Escape for itself would keep the panel open.
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WindowShortcut);
     connect(escape, &QShortcut::activated, this, &AskDialogPanel::cancelOperation);
@@ -163,15 +162,6 @@ QRect AskDialogPanel::keptWithin(const QRect &frame, const QRect &visibleArea)
     if (kept.top() < visibleArea.top())
         kept.moveTop(visibleArea.top());
     return kept;
-}
-
-void AskDialogPanel::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        cancelOperation();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 void AskDialogPanel::mousePressEvent(QMouseEvent *event)
