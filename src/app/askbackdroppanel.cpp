@@ -23,7 +23,8 @@ AskBackdropPanel::AskBackdropPanel(Settings *settings, SystemAppearance *appeara
     , m_view(new AskBackdropView(this))
 {
     setObjectName(u"askBackdropPanel"_s);
-    setWindowTitle(u"velm Quick Ask Backdrop"_s);
+    // Not "velm Quick Ask …": tools that look the bar up by its title match substrings.
+    setWindowTitle(u"velm backdrop"_s);
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_TransparentForMouseEvents);
