@@ -5,6 +5,9 @@
 #include "app/menubaritem.h"
 #include "app/shelllog.h"
 #include "app/systemappearance.h"
+#ifdef Q_OS_UNIX
+#include "app/terminationwatcher.h"
+#endif
 #include "core/appevents.h"
 #include "core/appidentity.h"
 #include "core/chatsfilewatcher.h"
@@ -106,6 +109,15 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     MenuBarItem menuBarItem(&events, &settings);
     QObject::connect(&delegate, &AppDelegate::hiddenToMenuBar, &menuBarItem,
                      &MenuBarItem::showReturnHintOnce);
+#ifdef Q_OS_UNIX
+    // The session ending, or a plain kill: the one other way out besides "Quit velm".
+    TerminationWatcher termination;
+    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &delegate,
+                     [&delegate] {
+                         qCInfo(lcShell, "Asked by the system to end");
+                         delegate.quitApplication();
+                     });
+#endif
     QObject::connect(&channel, &InstanceChannel::commandReceived, &delegate,
                      [&delegate, &events](const QString &command, const QString &token) {
                          qCInfo(lcShell, "Another launch asked for \"%s\"", qPrintable(command));

@@ -42,6 +42,9 @@ public:
         m_process.start(QStringLiteral(VELM_BINARY), arguments);
     }
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+    void terminate() { m_process.terminate(); }
+    QProcess::ExitStatus exitStatus() const { return m_process.exitStatus(); }
+    int exitCode() const { return m_process.exitCode(); }
     QString log() const { return QString::fromUtf8(m_log); }
     qsizetype count(const QString &line) const { return log().count(line); }
 
@@ -142,6 +145,23 @@ private Q_SLOTS:
         QVERIFY(velm.log().contains(u"Started without the main window"_s));
         QCOMPARE(runToEnd({}), 0);
         QTRY_VERIFY_WITH_TIMEOUT(velm.count(u"Presented the main window"_s) == 1, launchTimeoutMs);
+    }
+
+    void terminationSignalQuitsCleanly()
+    {
+        // How a desktop session ends its programs.
+        RunningVelm velm(environment());
+        velm.start({});
+        QTRY_VERIFY_WITH_TIMEOUT(velm.log().contains(u"Started with the main window"_s),
+                                 launchTimeoutMs);
+        QVERIFY(QFileInfo::exists(socketPath()));
+        velm.terminate();
+        QTRY_VERIFY_WITH_TIMEOUT(!velm.isRunning(), launchTimeoutMs);
+        QCOMPARE(velm.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(velm.exitCode(), 0);
+        QVERIFY(velm.log().contains(u"Quitting"_s));
+        // Nothing left behind for the next launch to clear up.
+        QVERIFY(!QFileInfo::exists(socketPath()));
     }
 
     void socketOfACrashedAppIsTakenOver()
