@@ -13,8 +13,8 @@ struct xcb_connection_t;
 
 // The chord as a passive key grab on the X root window. It talks to the X server over a
 // connection of its own, so it works whatever Qt's platform is and only ever sees the
-// events of its grabs. The chord is grabbed also with Caps Lock and Num Lock on, or those
-// would silently swallow it.
+// events of its grabs and the keyboard map's changes. The chord is grabbed also with Caps Lock and
+// Num Lock on, or those would silently swallow it.
 class X11ChordBackend : public ChordBackend
 {
     Q_OBJECT
