@@ -1,11 +1,15 @@
 #pragma once
 
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QWidget>
 
 // Rich text built by NativeText, laid out to the available width. Unlike QLabel it breaks
 // a word that is wider than the line (a long URL, a hash) instead of forcing the whole
 // answer wider than the window.
+//
+// The text can be selected with the mouse (drag, double-click for a word) and copied with
+// the copy shortcut or the context menu, as plain text.
 class NativeTextView : public QWidget
 {
     Q_OBJECT
@@ -17,6 +21,10 @@ public:
     void setHtml(const QString &html);
     QString html() const { return m_html; }
     QString toPlainText() const;
+    // The selected text, plain; empty when nothing is selected.
+    QString selectedText() const;
+    void selectAll();
+    void copySelection() const;
 
     void setTextColor(const QColor &color);
     QColor textColor() const { return m_textColor; }
@@ -29,12 +37,23 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void layoutTo(int width) const;
+    int positionAt(const QPointF &point) const;
+    void clearSelection();
 
     QString m_html;
     QColor m_textColor;
     mutable QTextDocument m_document;
     mutable int m_laidOutWidth = -1;
+    QTextCursor m_selection;
+    bool m_selecting = false;
 };

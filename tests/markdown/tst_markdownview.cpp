@@ -96,6 +96,7 @@ private Q_SLOTS:
     void growingFormulaKeepsItsWebView();
     void streamingEndsWhereABuildWould();
     void wheelOverCodeScrollsTheChat();
+    void textIsSelectableAndCopiesPlain();
 };
 
 void TestMarkdownView::noMathMeansNoWebEngine()
@@ -421,6 +422,34 @@ void TestMarkdownView::wheelOverCodeScrollsTheChat()
     QApplication::sendEvent(scroller->viewport(), &sideways);
     QVERIFY(sideways.isAccepted());
     QVERIFY(scroller->horizontalScrollBar()->value() > 0);
+}
+
+void TestMarkdownView::textIsSelectableAndCopiesPlain()
+{
+    MarkdownView view;
+    view.setText(u"Hello **brave** <b>world</b>"_s);
+    view.resize(500, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    auto *text = qobject_cast<NativeTextView *>(view.blockWidget(0));
+    QVERIFY(text);
+
+    // A drag across the line selects it; the copy is the text as shown, never its markup.
+    const int middle = text->height() / 2;
+    QTest::mousePress(text, Qt::LeftButton, {}, QPoint(0, middle));
+    QMouseEvent drag(QEvent::MouseMove, QPointF(text->width() - 1, middle),
+                     text->mapToGlobal(QPointF(text->width() - 1, middle)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(text, &drag);
+    QTest::mouseRelease(text, Qt::LeftButton, {}, QPoint(text->width() - 1, middle));
+    QCOMPARE(text->selectedText(), u"Hello brave <b>world</b>"_s);
+    QApplication::clipboard()->clear();
+    QTest::keySequence(text, QKeySequence::Copy);
+    QCOMPARE(QApplication::clipboard()->text(), u"Hello brave <b>world</b>"_s);
+
+    // A streamed update replaces the document, and with it the selection.
+    view.setText(u"Hello **brave** <b>world</b>, again"_s);
+    QVERIFY(text->selectedText().isEmpty());
 }
 
 VELM_WEBENGINE_TEST_MAIN(TestMarkdownView)
