@@ -211,10 +211,6 @@ AskDialogPanel *AppDelegate::makeAskDialogWindow()
     panel->setContent(view);
     connect(view, &AskDialogView::preferredHeightChanged, panel, &AskDialogPanel::setContentHeight);
     panel->setContentHeight(view->preferredHeight());
-    if (m_events) {
-        connect(m_events, &AppEvents::askDialogDidOpen, m_askDialogModel,
-                &AskDialogModel::resetForOpen);
-    }
     // For people and tools that watch the log: the bar has something to show.
     connect(m_askDialogModel, &AskDialogModel::answerChanged, panel, [](const QString &answer) {
         if (!answer.isEmpty())
