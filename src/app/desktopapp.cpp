@@ -3,6 +3,7 @@
 #include "app/appdelegate.h"
 #include "app/appfonts.h"
 #include "app/menubaritem.h"
+#include "app/portalchordbackend.h"
 #include "app/shelllog.h"
 #include "app/systemappearance.h"
 #ifdef Q_OS_UNIX
@@ -20,6 +21,7 @@
 #include "markdown/mathwebprofile.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QIcon>
 #include <QNetworkAccessManager>
 #include <QScreen>
@@ -94,6 +96,7 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
         break;
     }
     registerAppFonts();
+    PortalChordBackend::registerHostApplication(QDBusConnection::sessionBus());
 
     Settings settings;
     AppEvents events;

@@ -139,6 +139,17 @@ QString PortalChordBackend::preferredTrigger(QKeyCombination keys)
     return parts.join(u'+');
 }
 
+void PortalChordBackend::registerHostApplication(const QDBusConnection &bus)
+{
+    if (!bus.isConnected())
+        return;
+    QDBusMessage registration = QDBusMessage::createMethodCall(portalService, portalPath,
+                                                               registryInterface, u"Register"_s);
+    registration << QString(AppIdentity::applicationId) << QVariantMap();
+    // Messages on one connection arrive in order, so this one precedes every later call.
+    QDBusConnection(bus).asyncCall(registration);
+}
+
 QCoro::Task<ChordStatus> PortalChordBackend::installHandler()
 {
     removeHandler();

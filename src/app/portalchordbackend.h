@@ -36,6 +36,12 @@ public:
     // empty for keys it cannot name.
     static QString preferredTrigger(QKeyCombination keys);
 
+    // Tells the desktop portal which application this process is. Newer portals accept it
+    // only before the process's first portal call on `bus` (the theme lookup is one), so
+    // the desktop app sends it first thing; the call is not waited for, and a portal without
+    // the registry simply refuses it.
+    static void registerHostApplication(const QDBusConnection &bus);
+
 Q_SIGNALS:
     // A Request answered (internal: wakes the steps waiting for a Response).
     void requestAnswered(const QString &requestPath);
