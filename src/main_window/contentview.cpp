@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -102,6 +103,8 @@ ContentView::ContentView(ConversationController *controller, Settings *settings,
         if (m_controller && !m_controller->sidebarItem())
             m_controller->setChatTitleBlurProgress(progress);
     });
+    connect(controller, &ConversationController::shouldRestoreMainWindowFromOnboardingChanged, this,
+            &ContentView::restoreDefaultSizeIfAsked);
     connect(settings, &Settings::changed, this, [this](const QString &key) {
         if (key == SettingsKeys::appTheme)
             applyScheme();
@@ -136,6 +139,26 @@ bool ContentView::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_sidebarColumn && event->type() == QEvent::Resize)
         setSidebarWidth(m_sidebarColumn->width());
     return QWidget::eventFilter(watched, event);
+}
+
+void ContentView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    restoreDefaultSizeIfAsked();
+}
+
+void ContentView::restoreDefaultSizeIfAsked()
+{
+    if (!m_controller || !m_controller->shouldRestoreMainWindowFromOnboarding() || !isVisible())
+        return;
+    QWidget *frame = window();
+    frame->resize(frame->size() - size() + QSize(1100, 760));
+    if (const QScreen *screen = frame->screen()) {
+        QRect geometry = frame->frameGeometry();
+        geometry.moveCenter(screen->availableGeometry().center());
+        frame->move(geometry.topLeft());
+    }
+    m_controller->setShouldRestoreMainWindowFromOnboarding(false);
 }
 
 void ContentView::applyScheme()

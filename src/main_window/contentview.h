@@ -45,12 +45,15 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void applyScheme();
     void showSidebarItem();
     void showColumns();
     void showToolbarBand();
+    // After onboarding the window returns once to its default size, centred.
+    void restoreDefaultSizeIfAsked();
 
     QPointer<ConversationController> m_controller;
     QPointer<Settings> m_settings;

@@ -22,6 +22,7 @@ private Q_SLOTS:
     void scheme();
     void composerFollowsThePage();
     void sidebarStartsHiddenAndToggles();
+    void defaultSizeRestoredOnceAfterOnboarding();
 };
 
 namespace {
@@ -104,6 +105,24 @@ void TestContentView::sidebarStartsHiddenAndToggles()
     QCOMPARE(view.sidebarWidth(), 240);
     view.toggleSidebarAction()->trigger();
     QCOMPARE(view.sidebarWidth(), 0);
+}
+
+void TestContentView::defaultSizeRestoredOnceAfterOnboarding()
+{
+    ControllerFixture fixture;
+    ConversationController &controller = fixture.controller();
+    controller.setShouldRestoreMainWindowFromOnboarding(true);
+    ContentView view(&controller, &fixture.settings(), nullptr);
+    view.resize(900, 600);
+    view.show();
+    QCOMPARE(view.size(), QSize(1100, 760));
+    QVERIFY(!controller.shouldRestoreMainWindowFromOnboarding());
+
+    // Only once: the user's own size stays.
+    view.resize(1000, 700);
+    view.hide();
+    view.show();
+    QCOMPARE(view.size(), QSize(1000, 700));
 }
 
 QTEST_MAIN(TestContentView)
