@@ -76,16 +76,19 @@ private Q_SLOTS:
         QCOMPARE(AskDialogPanel::keptWithin(frame, QRect(0, 0, 1920, 1080)), kept);
     }
 
-    void barPanelWindow()
+    void windowKinds()
     {
         AskDialogPanel panel;
-        QCOMPARE(panel.windowTitle(), u"velm Quick Ask"_s);
-        const Qt::WindowFlags flags = panel.windowFlags();
-        QVERIFY(flags.testFlag(Qt::Tool));
-        QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
-        QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(panel.windowTitle(), u"velm Quick Ask"_s); // what the window system finds
+        QVERIFY(panel.windowFlags().testFlags(Qt::Tool | Qt::FramelessWindowHint
+                                              | Qt::WindowStaysOnTopHint));
         QVERIFY(panel.testAttribute(Qt::WA_TranslucentBackground));
-        QCOMPARE(panel.size(), QSize(572, 76));
+
+        AskBackdropPanel backdrop(nullptr, nullptr);
+        QVERIFY(backdrop.windowFlags().testFlags(Qt::WindowTransparentForInput
+                                                 | Qt::WindowDoesNotAcceptFocus
+                                                 | Qt::WindowStaysOnTopHint));
+        QVERIFY(backdrop.testAttribute(Qt::WA_ShowWithoutActivating));
     }
 
     void barPanelFollowsContent()
@@ -142,31 +145,18 @@ private Q_SLOTS:
         QVERIFY(!panel.isVisible());
     }
 
-    void backdropNeverTakesInput()
-    {
-        AskBackdropPanel backdrop(nullptr, nullptr);
-        const Qt::WindowFlags flags = backdrop.windowFlags();
-        QVERIFY(flags.testFlag(Qt::WindowTransparentForInput));
-        QVERIFY(flags.testFlag(Qt::WindowDoesNotAcceptFocus));
-        QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
-        QVERIFY(backdrop.testAttribute(Qt::WA_TranslucentBackground));
-        QVERIFY(backdrop.testAttribute(Qt::WA_ShowWithoutActivating));
-    }
-
     void backdropScheme_data()
     {
-        QTest::addColumn<bool>("followsSystem");
         QTest::addColumn<QString>("theme");
         QTest::addColumn<bool>("dark");
 
-        QTest::newRow("own theme light") << false << u"light"_s << false;
-        QTest::newRow("own theme dark") << false << u"dark"_s << true;
-        QTest::newRow("own theme unknown counts as dark") << false << u"sepia"_s << true;
+        QTest::newRow("light") << u"light"_s << false;
+        QTest::newRow("dark") << u"dark"_s << true;
+        QTest::newRow("unknown counts as dark") << u"sepia"_s << true;
     }
 
     void backdropScheme()
     {
-        QFETCH(bool, followsSystem);
         QFETCH(QString, theme);
         QFETCH(bool, dark);
 
@@ -174,7 +164,7 @@ private Q_SLOTS:
         auto settings = makeSettings(dir);
         AskBackdropPanel backdrop(settings.get(), nullptr);
         // Changed while the backdrop exists: it follows the setting live.
-        settings->setQuickAskFollowsSystemTheme(followsSystem);
+        settings->setQuickAskFollowsSystemTheme(false);
         settings->setAppTheme(theme);
         QCOMPARE(backdrop.view()->dark(), dark);
     }
@@ -261,13 +251,10 @@ private Q_SLOTS:
         QVERIFY(otherUser.showReturnHintOnce());
     }
 
-    void mainWindowShape()
+    void mainWindowContentIsReplaced()
     {
         AppEvents events;
         MainWindow window(&events);
-        QCOMPARE(window.windowTitle(), u"velm"_s);
-        QCOMPARE(window.size(), QSize(1100, 760));
-        QCOMPARE(window.minimumSize(), QSize(820, 560));
         QVERIFY(window.content());
 
         QPointer<QWidget> placeholder = window.content();
@@ -287,8 +274,6 @@ private Q_SLOTS:
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
 
-        for (const QAction *action : window.closeToMenuBarActions())
-            QCOMPARE(action->text(), u"Close to Menu Bar"_s);
         QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier);
         QCOMPARE(hide.count(), 1);
         QCOMPARE(quit.count(), 0);
