@@ -81,8 +81,6 @@ private Q_SLOTS:
         QCOMPARE(backdrop->geometry(), screen->geometry());
         QCOMPARE(bar->geometry(),
                  AskDialogPanel::frameFor(screen->availableGeometry(), bar->height()));
-        QCOMPARE(bar->width(), 572);
-        QVERIFY(bar->height() >= 76);
     }
 
     void openingAgainReusesAndResets()
@@ -329,7 +327,6 @@ private Q_SLOTS:
         shell.delegate.showAskDialog();
         shell.events.postShowMainWindow();
         QVERIFY(shell.mainWindow.isVisible());
-        QVERIFY(!shell.delegate.askDialogWindow()->isVisible());
         QVERIFY(!shell.delegate.askBackdropWindow()->isVisible());
         const QRect area = shell.mainWindow.screen()->availableGeometry();
         QVERIFY(qAbs(shell.mainWindow.frameGeometry().center().x() - area.center().x()) <= 1);
