@@ -9,17 +9,26 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 MessageBubble::MessageBubble(QWidget *parent)
-    : QLabel(parent)
+    : NativeTextView(parent)
 {
-    setTextFormat(Qt::PlainText);
-    setWordWrap(true);
-    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    setContextMenuPolicy(Qt::DefaultContextMenu);
     setFont(TypeStyles::font(TypeStyle::Body));
     setContentsMargins(horizontalPadding, verticalPadding, horizontalPadding, verticalPadding);
-    setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    setCursor(Qt::IBeamCursor);
+}
+
+void MessageBubble::setText(const QString &text)
+{
+    if (text == m_text && !html().isEmpty())
+        return;
+    m_text = text;
+    // Escaped, so the user's text is never read as markup; spaces and line breaks kept as
+    // typed.
+    QString html = text.toHtmlEscaped();
+    html.replace(u"  "_s, u" &nbsp;"_s);
+    html.replace(u'\n', u"<br>"_s);
+    setHtml(html);
 }
 
 int MessageBubble::naturalWidth() const
@@ -41,5 +50,5 @@ void MessageBubble::paintEvent(QPaintEvent *event)
         painter.setBrush(AppColors::surface3(AppColors::isDark(this)));
         painter.drawRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
     }
-    QLabel::paintEvent(event);
+    NativeTextView::paintEvent(event);
 }
