@@ -78,19 +78,13 @@ public:
         return view->findChild<T *>(name);
     }
 
-    bool shows(const QString &name) const
-    {
-        const QWidget *widget = child(name);
-        return widget && widget->isVisibleTo(view.get());
-    }
-
     // The names of the parts that show, out of those that change with the state.
     QStringList shownParts() const
     {
         QStringList shown;
         for (const QString &name : {u"inputRow"_s, u"header"_s, u"stopButton"_s, u"searchingRow"_s,
                                     u"pulsingDots"_s, u"answerView"_s, u"actionRow"_s}) {
-            if (shows(name))
+            if (child(name) && child(name)->isVisibleTo(view.get()))
                 shown.append(name);
         }
         return shown;
