@@ -34,7 +34,6 @@ struct NewChatHarness
 {
     explicit NewChatHarness(ControllerFixture &fixture)
         : controller(fixture.controller())
-        , window()
         , composer(new ComposerView(&controller, &fixture.settings()))
         , view(new NewChatView(&controller, &window))
     {
