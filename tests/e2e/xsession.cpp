@@ -1,6 +1,7 @@
 #include "e2e/xsession.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -84,6 +85,11 @@ int XSession::xdotool(const QStringList &arguments, QString *output) const
 
 bool XSession::hasVisibleWindow(const QString &title) const
 {
+    return !visibleWindows(title).isEmpty();
+}
+
+QStringList XSession::visibleWindows(const QString &title) const
+{
     // xdotool matches titles as regular expressions.
     QString pattern = u"^"_s;
     for (const QChar c : title) {
@@ -93,8 +99,36 @@ bool XSession::hasVisibleWindow(const QString &title) const
     }
     pattern += u'$';
     QString found;
-    return xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, pattern}, &found) == 0
-        && !found.trimmed().isEmpty();
+    if (xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, pattern}, &found) != 0)
+        return {};
+    QStringList ids;
+    for (const QString &line : found.split(u'\n', Qt::SkipEmptyParts)) {
+        if (!line.trimmed().isEmpty())
+            ids.append(line.trimmed());
+    }
+    return ids;
+}
+
+QRect XSession::windowGeometry(const QString &id) const
+{
+    // --shell prints "WINDOW=…", "X=…", "Y=…", "WIDTH=…", "HEIGHT=…", one a line.
+    QString output;
+    if (xdotool({u"getwindowgeometry"_s, u"--shell"_s, id}, &output) != 0)
+        return {};
+    QHash<QString, int> values;
+    for (const QString &line : output.split(u'\n', Qt::SkipEmptyParts)) {
+        const qsizetype equals = line.indexOf(u'=');
+        bool ok = false;
+        const int value = line.mid(equals + 1).trimmed().toInt(&ok);
+        if (equals > 0 && ok)
+            values.insert(line.left(equals).trimmed(), value);
+    }
+    for (const QString &key : {u"X"_s, u"Y"_s, u"WIDTH"_s, u"HEIGHT"_s}) {
+        if (!values.contains(key))
+            return {};
+    }
+    return QRect(values.value(u"X"_s), values.value(u"Y"_s), values.value(u"WIDTH"_s),
+                 values.value(u"HEIGHT"_s));
 }
 
 bool XSession::screenshot(const QString &path) const

@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -27,6 +28,10 @@ public:
     int xdotool(const QStringList &arguments, QString *output = nullptr) const;
     // Whether a mapped window's title is exactly `title`.
     bool hasVisibleWindow(const QString &title) const;
+    // The ids of the mapped windows titled exactly `title`, as xdotool names them.
+    QStringList visibleWindows(const QString &title) const;
+    // Where the window `id` is on the screen; null when xdotool cannot tell.
+    QRect windowGeometry(const QString &id) const;
     bool screenshot(const QString &path) const;
 
 private:
