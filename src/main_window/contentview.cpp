@@ -63,7 +63,9 @@ ContentView::ContentView(ConversationController *controller, Settings *settings,
     m_newChat = new NewChatView(controller, m_pages);
     m_conversationPage = new QWidget(m_pages);
     auto *conversationLayout = new QVBoxLayout(m_conversationPage);
-    conversationLayout->setContentsMargins(0, 0, 0, 16);
+    // The composer brings its own margins: none here, so that it stays where it was on the
+    // new-chat screen when the first question turns that screen into the conversation.
+    conversationLayout->setContentsMargins(0, 0, 0, 0);
     conversationLayout->setSpacing(8);
     m_messages = new MessageListView(controller, m_conversationPage);
     conversationLayout->addWidget(m_messages, 1);
