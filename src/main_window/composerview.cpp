@@ -16,8 +16,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The content column is 720 wide with 20 on each side, so the composer lines up with the
-// text of the new-chat screen and the conversation.
+// The composer is as wide as the conversation's rows (720 at most), inside a margin of 20
+// on each side when the window is narrow.
 constexpr int contentWidth = 720;
 constexpr int sideInset = 20;
 constexpr int cornerRadius = 18;
@@ -36,7 +36,7 @@ ComposerView::ComposerView(ConversationController *controller, Settings *setting
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     m_surface = new QWidget(this);
-    m_surface->setMaximumWidth(contentWidth - 2 * sideInset);
+    m_surface->setMaximumWidth(contentWidth);
     m_surface->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
     m_textEdit = new ComposerTextEdit(m_surface);

@@ -147,6 +147,11 @@ void ContentView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     restoreDefaultSizeIfAsked();
+    // Typing at once goes into the composer, not into the first control of the tab order.
+    if (!m_shownBefore) {
+        m_shownBefore = true;
+        m_composer->focusTextField();
+    }
 }
 
 void ContentView::restoreDefaultSizeIfAsked()

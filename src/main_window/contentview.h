@@ -68,4 +68,5 @@ private:
     ComposerView *m_composer;
     QAction *m_toggleSidebar;
     bool m_dark = true;
+    bool m_shownBefore = false;
 };

@@ -22,7 +22,9 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// The text column, as wide as the composer below it and the conversation's rows.
 constexpr int contentWidth = 720;
+constexpr int sideInset = 20;
 constexpr int heroDistance = 16;
 constexpr int rowDistance = 10;
 constexpr int rowDelayBaseMs = 50;
@@ -106,9 +108,9 @@ QWidget *NewChatView::buildContent()
     auto *content = new QWidget;
 
     auto *column = new QWidget(content);
-    column->setMaximumWidth(contentWidth);
+    column->setMaximumWidth(contentWidth + 2 * sideInset);
     auto *columnLayout = new QVBoxLayout(column);
-    columnLayout->setContentsMargins(20, 32 + 24, 20, 20);
+    columnLayout->setContentsMargins(sideInset, 32 + 24, sideInset, 20);
     columnLayout->setSpacing(32);
 
     m_hero = new QWidget(column);

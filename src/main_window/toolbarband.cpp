@@ -20,6 +20,8 @@ ToolbarBand::ToolbarBand(QWidget *parent)
     m_sidebarButton->setFixedSize(30, 30);
     m_sidebarButton->setIconSize(QSize(17, 17));
     m_sidebarButton->setCursor(Qt::PointingHandCursor);
+    // Like the window controls around it, the toggle never takes the keyboard focus.
+    m_sidebarButton->setFocusPolicy(Qt::NoFocus);
     PressableButtonStyle::apply(m_sidebarButton, 0.94, 0.85);
 
     auto *layout = new QHBoxLayout(this);
