@@ -61,6 +61,12 @@ void MarkdownView::setText(const QString &text)
     m_text = text;
     const QList<MDBlock> blocks = MarkdownParser::parseBlocks(text);
 
+    // New widgets are shown here, all together, with the layout off meanwhile. Left to the
+    // layout, each would be shown on a queued call of its own, and showing a widget lays out
+    // its parent again at once: every block of the message per new block, which made the
+    // pieces of a long streamed answer slower and slower.
+    QList<QWidget *> added;
+    m_layout->setEnabled(false);
     for (qsizetype i = 0; i < blocks.size(); ++i) {
         const MDBlock &block = blocks.at(i);
         if (i < m_entries.size()) {
@@ -77,6 +83,7 @@ void MarkdownView::setText(const QString &text)
                 delete m_layout->replaceWidget(entry.widget, widget);
                 delete entry.widget;
                 entry.widget = widget;
+                added.append(widget);
                 entry.presentation = presentation;
             }
             entry.block = block;
@@ -85,6 +92,7 @@ void MarkdownView::setText(const QString &text)
             Entry entry{block, presentation, createWidget(block, presentation)};
             m_layout->addWidget(entry.widget);
             m_entries.append(entry);
+            added.append(entry.widget);
         }
     }
     while (m_entries.size() > blocks.size()) {
@@ -92,6 +100,13 @@ void MarkdownView::setText(const QString &text)
         m_layout->removeWidget(entry.widget);
         delete entry.widget;
     }
+    if (isVisible()) {
+        for (QWidget *widget : std::as_const(added))
+            widget->show();
+    }
+    m_layout->setEnabled(true);
+    // Once for all of them, before anything is painted.
+    m_layout->activate();
 }
 
 void MarkdownView::setBaseFont(const QFont &font)
