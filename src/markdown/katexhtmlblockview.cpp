@@ -131,8 +131,14 @@ void KaTeXHTMLBlockView::updateFixedHeight()
 void KaTeXHTMLBlockView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!m_webView)
-        createWebView();
+    if (m_webView || m_webViewQueued)
+        return;
+    m_webViewQueued = true;
+    MathWebProfile::queueSetUp(this, [this] {
+        m_webViewQueued = false;
+        if (!m_webView)
+            createWebView();
+    });
 }
 
 void KaTeXHTMLBlockView::changeEvent(QEvent *event)

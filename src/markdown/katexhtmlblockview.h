@@ -13,8 +13,9 @@ class QVBoxLayout;
 class QWebChannel;
 
 // One block drawn through a math page, as tall as the page's content (and at least the
-// style's minimum). The web view is made when the block is first shown, so building a view
-// of an answer costs nothing of the web engine until a formula is really on screen.
+// style's minimum). The web view is made once the block has been shown (on a later turn of
+// the event loop, see MathWebProfile::queueSetUp), so building a view of an answer costs
+// nothing of the web engine until a formula is really on screen.
 class KaTeXHTMLBlockView : public QWidget
 {
     Q_OBJECT
@@ -39,7 +40,7 @@ public:
     int frameHeight() const;
 
     KaTeXWebViewCoordinator *coordinator() const { return m_coordinator; }
-    // Null until the block was first shown.
+    // Null until a turn of the event loop after the block was first shown.
     PassthroughKaTeXWebView *webView() const { return m_webView; }
 
     // Where the page's relative links ("katex.min.css", "katex.min.js") resolve: the KaTeX
@@ -69,6 +70,7 @@ private:
     PassthroughKaTeXWebView *m_webView = nullptr;
     KaTeXWebPage *m_page = nullptr;
     QWebChannel *m_channel = nullptr;
+    bool m_webViewQueued = false;
     bool m_darkScheme = false;
     int m_crashReloads = 0;
 };

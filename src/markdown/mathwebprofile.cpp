@@ -1,12 +1,41 @@
 #include "markdown/mathwebprofile.h"
 
 #include <QCoreApplication>
+#include <QPointer>
+#include <QTimer>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+
+#include <deque>
+#include <utility>
 
 namespace {
 
 QWebEngineProfile *sharedProfile = nullptr;
+
+struct SetUp
+{
+    QPointer<QObject> context;
+    std::function<void()> run;
+};
+std::deque<SetUp> queuedSetUps;
+// A timer rather than a queued call: the event loop runs every timer once per turn, but
+// would deliver calls queued from a queued call in the same turn.
+QPointer<QTimer> setUpTimer;
+
+void runNextSetUp()
+{
+    while (!queuedSetUps.empty()) {
+        SetUp next = std::move(queuedSetUps.front());
+        queuedSetUps.pop_front();
+        if (next.context) {
+            next.run();
+            break;
+        }
+    }
+    if (!queuedSetUps.empty() && setUpTimer)
+        setUpTimer->start();
+}
 
 // Runs while the QApplication is being destroyed, before the web engine shuts down (post
 // routines run in reverse order of registration, and the engine registered its own when
@@ -67,4 +96,17 @@ QWebEngineProfile *MathWebProfile::shared()
 bool MathWebProfile::exists()
 {
     return sharedProfile != nullptr;
+}
+
+void MathWebProfile::queueSetUp(QObject *context, std::function<void()> setUp)
+{
+    if (!setUpTimer) {
+        setUpTimer = new QTimer(QCoreApplication::instance());
+        setUpTimer->setSingleShot(true);
+        setUpTimer->setInterval(0);
+        QObject::connect(setUpTimer, &QTimer::timeout, &runNextSetUp);
+    }
+    queuedSetUps.push_back({context, std::move(setUp)});
+    if (!setUpTimer->isActive())
+        setUpTimer->start();
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+
+class QObject;
 class QWebEngineProfile;
 
 // The one web engine profile of all math views: off the record (nothing is written to
@@ -17,4 +20,10 @@ public:
 
     // Whether shared() has been called in this process.
     static bool exists();
+
+    // Setting up a page costs the main thread a few milliseconds (the engine makes the page's
+    // web contents there), so views shown together (a new answer's formulas, an opened chat)
+    // set up one after the other rather than in one go: `setUp` runs on a later turn of the
+    // event loop, one per turn, in the order queued, and not at all once `context` is gone.
+    static void queueSetUp(QObject *context, std::function<void()> setUp);
 };

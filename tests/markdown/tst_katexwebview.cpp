@@ -9,6 +9,8 @@
 #include "markdown/passthroughkatexwebview.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -72,6 +74,7 @@ private Q_SLOTS:
     void wheelPassesOn();
 
     void noEngineUntilShown();
+    void viewsAreSetUpOnePerTurn();
     void typesetsAndReportsItsHeight();
     void growsWithItsContent();
     void identicalPageIsNeverReloaded();
@@ -218,8 +221,46 @@ void TestKaTeXWebView::noEngineUntilShown()
     QCOMPARE(block->webView(), nullptr);
     QVERIFY(!MathWebProfile::exists());
     window.show();
-    QVERIFY(block->webView());
+    // Made on a later turn of the event loop, not while being shown.
+    QCOMPARE(block->webView(), nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(block->webView(), 20000);
     QVERIFY(MathWebProfile::exists());
+}
+
+// Formulas shown together get their web views one per turn of the event loop, so that
+// their set-up does not add up in one; a block that goes before its turn is skipped.
+void TestKaTeXWebView::viewsAreSetUpOnePerTurn()
+{
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    QList<QPointer<KaTeXHTMLBlockView>> blocks;
+    for (int i = 0; i < 4; ++i) {
+        blocks.append(
+            new KaTeXHTMLBlockView(KaTeXHTMLStyle::mathBlock(),
+                                   MathPage::mathSpanHTML(u"x_"_s + QString::number(i), true)));
+        layout->addWidget(blocks.last());
+    }
+    window.show();
+    delete blocks.at(1).data();
+
+    const auto made = [&blocks] {
+        int count = 0;
+        for (const auto &block : std::as_const(blocks))
+            count += block && block->webView() ? 1 : 0;
+        return count;
+    };
+    QCOMPARE(made(), 0);
+    QElapsedTimer timer;
+    timer.start();
+    int previous = 0;
+    while (made() < 3 && timer.elapsed() < 20000) {
+        QCoreApplication::processEvents(); // one turn
+        QVERIFY2(made() - previous <= 1, "two views set up in one turn");
+        previous = made();
+        if (previous == 1)
+            QVERIFY(blocks.at(0)->webView()); // in the order shown
+    }
+    QCOMPARE(made(), 3);
 }
 
 void TestKaTeXWebView::typesetsAndReportsItsHeight()
@@ -423,6 +464,7 @@ void TestKaTeXWebView::viewsShareOneOffTheRecordProfile()
 {
     const Shown first = show(KaTeXHTMLStyle::paragraph(), MathPage::mathSpanHTML(u"a"_s, false));
     const Shown second = show(KaTeXHTMLStyle::listItem(), MathPage::mathSpanHTML(u"b"_s, false));
+    QTRY_VERIFY_WITH_TIMEOUT(first.block->webView() && second.block->webView(), 20000);
     QWebEngineProfile *profile = first.block->webView()->page()->profile();
     QCOMPARE(second.block->webView()->page()->profile(), profile);
     QCOMPARE(profile, MathWebProfile::shared());
