@@ -30,6 +30,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QMetaEnum>
 #include <QNetworkAccessManager>
 #include <QScrollBar>
 #include <QSemaphore>
@@ -38,7 +39,9 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
+#include <vector>
 
 #include <time.h>
 #include <unistd.h>
@@ -138,16 +141,133 @@ struct Window
     MessageListView view;
 };
 
-// Runs the event loop until `done`; false after `limitMs`.
+// CPU time of the calling thread: a late tick with little of it was the machine's doing
+// (other processes), not the main thread's work.
+qint64 threadCpuNanoseconds()
+{
+    timespec time{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
+    return qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+// Times every event the main thread dispatches, so that a stall can be named: which
+// receiver got which event, and which events sent from inside it took long. The longest gap
+// of the watchdog is then reported with the slow dispatches it contained.
+class TimedApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        // The fake server's thread dispatches its own events through here too.
+        if (!m_recording || QThread::currentThread() != thread())
+            return QApplication::notify(receiver, event);
+        const int depth = m_depth++;
+        const qint64 start = m_clock.nsecsElapsed();
+        const qint64 startCpu = threadCpuNanoseconds();
+        // The receiver may be gone afterwards (deleteLater): describe it now.
+        const char *className = receiver->metaObject()->className();
+        const int type = event->type();
+        const bool result = QApplication::notify(receiver, event);
+        const qint64 elapsed = m_clock.nsecsElapsed() - start;
+        const qint64 cpu = threadCpuNanoseconds() - startCpu;
+        --m_depth;
+        if (elapsed >= slowNs || cpu >= slowCpuNs)
+            m_slow.append({depth, type, elapsed, cpu, start, QByteArray(className)});
+        if (depth == 0) {
+            Total &total = m_totals[QByteArray(className) + ' ' + QByteArray::number(type)];
+            ++total.count;
+            total.cpu += cpu;
+        }
+        return result;
+    }
+
+    void startRecording()
+    {
+        m_clock.start();
+        m_slow.clear();
+        m_recording = true;
+    }
+    void stopRecording() { m_recording = false; }
+
+    // What took long since the last call, innermost last; forgets it.
+    QString takeSlowDispatches()
+    {
+        std::sort(m_slow.begin(), m_slow.end(), [](const Dispatch &a, const Dispatch &b) {
+            return a.start != b.start ? a.start < b.start : a.depth < b.depth;
+        });
+        QString text;
+        const QMetaEnum types = QMetaEnum::fromType<QEvent::Type>();
+        for (const Dispatch &slow : std::as_const(m_slow)) {
+            const char *typeName = types.valueToKey(slow.type);
+            text += u"\n    "_s + QString(slow.depth * 2, u' ') + QLatin1String(slow.className)
+                + u' ' + (typeName ? QLatin1String(typeName) : QLatin1String("event")) + u'('
+                + QString::number(slow.type) + u") "_s + QString::number(slow.elapsed / 1e6, 'f', 1)
+                + u" ms (cpu "_s + QString::number(slow.cpu / 1e6, 'f', 1) + u" ms)"_s;
+        }
+        m_slow.clear();
+        // All dispatches of the gap, by receiver class and event type, costliest first.
+        QList<std::pair<qint64, QString>> totals;
+        for (auto it = m_totals.cbegin(); it != m_totals.cend(); ++it)
+            totals.append({it->cpu,
+                           QString::fromLatin1(it.key()) + u" x"_s + QString::number(it->count)
+                               + u" cpu "_s + QString::number(it->cpu / 1e6, 'f', 1) + u" ms"_s});
+        std::sort(totals.begin(), totals.end(),
+                  [](const auto &a, const auto &b) { return a.first > b.first; });
+        text += u"\n    all:"_s;
+        for (qsizetype i = 0; i < std::min<qsizetype>(totals.size(), 6); ++i)
+            text += u"\n      "_s + totals.at(i).second;
+        m_totals.clear();
+        return text;
+    }
+
+private:
+    static constexpr qint64 slowNs = 4'000'000;
+    static constexpr qint64 slowCpuNs = 2'000'000;
+    struct Dispatch
+    {
+        int depth;
+        int type;
+        qint64 elapsed;
+        qint64 cpu;
+        qint64 start;
+        QByteArray className;
+    };
+    struct Total
+    {
+        int count = 0;
+        qint64 cpu = 0;
+    };
+    QElapsedTimer m_clock;
+    QList<Dispatch> m_slow;
+    QHash<QByteArray, Total> m_totals;
+    int m_depth = 0;
+    bool m_recording = false;
+};
+
+TimedApplication *timedApplication()
+{
+    return static_cast<TimedApplication *>(QCoreApplication::instance());
+}
+
+// Runs the event loop until `done`; false after `limitMs`. Between events the thread
+// sleeps, as in the application: a busy loop would keep a core from the web engine's
+// threads and processes, and the scheduler would then take the main thread away from
+// its work for whole time slices, which looks like stalls that are not the view's doing.
 template<typename Predicate>
 bool spinUntil(Predicate done, int limitMs = 20000)
 {
     QElapsedTimer timer;
     timer.start();
+    // Wakes the loop to look at `done` again.
+    QTimer poll;
+    poll.setTimerType(Qt::PreciseTimer);
+    poll.start(1);
     while (!done()) {
         if (timer.elapsed() > limitMs)
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
@@ -169,15 +289,6 @@ void warmUpWebEngine()
         return block && block->webView();
     });
     spinUntil([] { return false; }, 1500);
-}
-
-// CPU time of the calling thread: a late tick with little of it was the machine's doing
-// (other processes), not the main thread's work.
-qint64 threadCpuNanoseconds()
-{
-    timespec time{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
-    return qint64(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
 }
 
 void BM_StreamAnswer(benchmark::State &state);
@@ -297,6 +408,8 @@ void BM_StreamAnswer(benchmark::State &state)
         qint64 worstBusyGap = 0;
         qint64 lastCpu = 0;
         int longStalls = 0;
+        QString worstStallDispatches;
+        std::vector<qint64> stalls;
         qint64 arrived = -1;
         qint64 displayed = -1;
         // Fires every millisecond when the main thread is free: a late tick is a stall.
@@ -313,11 +426,21 @@ void BM_StreamAnswer(benchmark::State &state)
             // process, which sets up the network stack) is not streaming.
             const bool streaming = session && session->messages.size() > 1
                 && !session->messages.at(1).text.isEmpty();
+            const QString dispatches = timedApplication()->takeSlowDispatches();
             if (lastTick >= 0 && streaming && displayed < 0) {
-                worstGap = std::max(worstGap, now - lastTick);
+                if (now - lastTick > worstGap) {
+                    worstGap = now - lastTick;
+                    worstStallDispatches = dispatches;
+                }
                 worstBusyGap = std::max(worstBusyGap, cpu - lastCpu);
-                if (now - lastTick > 17'000'000)
+                if (now - lastTick > 17'000'000) {
                     ++longStalls;
+                    stalls.push_back(now - lastTick);
+                    if (qEnvironmentVariableIsSet("VELM_BENCH_STALLS"))
+                        fprintf(stderr, "stall %.1f ms (cpu %.1f ms) at %.0f ms:%s\n",
+                                (now - lastTick) / 1e6, (cpu - lastCpu) / 1e6, now / 1e6,
+                                qPrintable(dispatches));
+                }
             }
             lastTick = now;
             lastCpu = cpu;
@@ -335,10 +458,12 @@ void BM_StreamAnswer(benchmark::State &state)
 
         controller.setDraft(u"Explain the method, with code and the formulas."_s);
         controller.sendMessage();
+        timedApplication()->startRecording();
         watchdog.start();
         const bool done
             = spinUntil([&] { return !controller.isLoading() && displayed >= 0; }, 120000);
         watchdog.stop();
+        timedApplication()->stopRecording();
         if (!done)
             state.SkipWithError("the answer did not finish");
         state.SetIterationTime(clock.nsecsElapsed() / 1e9);
@@ -348,6 +473,13 @@ void BM_StreamAnswer(benchmark::State &state)
         state.counters["last_piece_to_view_ms"] = (displayed - arrived) / 1e6;
         state.counters["math_views"]
             = double(window.view.findChildren<KaTeXHTMLBlockView *>().size());
+        std::sort(stalls.begin(), stalls.end());
+        if (!stalls.empty())
+            state.counters["median_long_stall_ms"] = stalls.at(stalls.size() / 2) / 1e6;
+        // Which dispatches of the main thread made the longest stall (4 ms and longer, with
+        // those sent from inside them indented).
+        fprintf(stderr, "longest stall (math %d):%s\n", int(state.range(1)),
+                qPrintable(worstStallDispatches));
     }
 }
 
@@ -368,7 +500,7 @@ int main(int argc, char **argv)
     if (::geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     MathWebProfile::prepareApplication();
-    QApplication app(argc, argv);
+    TimedApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
