@@ -258,6 +258,9 @@ void AskDialogModel::resetForOpen()
     setIsLoading(false);
     setIsSearching(false);
     setConversationContext({});
+    // At once as well: someone who types right after the chord would otherwise lose the
+    // first letters of the question to a bar without a focused field.
+    Q_EMIT focusRequested();
     focusInputSoon();
 }
 

@@ -492,6 +492,7 @@ void AskDialogView::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     if (!m_shownOnce) {
         m_shownOnce = true;
+        focusInput();
         QTimer::singleShot(AskDialogModel::focusDelayMs, this, &AskDialogView::focusInput);
     }
     reportPreferredHeight();

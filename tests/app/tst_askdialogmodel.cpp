@@ -328,6 +328,9 @@ void TestAskDialogModel::reopeningResets()
     QVERIFY(!f.bar->isLoading());
     QVERIFY(!f.bar->hasActivity());
     QVERIFY(f.bar->conversationContext().isEmpty());
+    // Focused at once, so the first letters typed after the chord reach the field, and
+    // again a moment later.
+    QCOMPARE(focus.count(), 1);
     QVERIFY(focus.wait(timeoutMs));
     // The abandoned answer never shows up later.
     QTest::qWait(1000);

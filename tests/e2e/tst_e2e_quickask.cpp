@@ -115,6 +115,8 @@ private Q_SLOTS:
     void typedQuestionIsAnswered()
     {
         const QString question = u"What is six times seven?"_s;
+        // Keys pressed before the bar has the X input focus go to whatever had it.
+        QVERIFY(QTest::qWaitFor([&] { return m_x.hasFocusedWindow(barTitle); }, 5000));
         QCOMPARE(m_x.xdotool({u"type"_s, u"--delay"_s, u"20"_s, question}), 0);
         QCOMPARE(m_x.xdotool({u"key"_s, u"Return"_s}), 0);
         QVERIFY2(waitForLog(u"The Quick Ask bar shows an answer"_s), qPrintable(log()));

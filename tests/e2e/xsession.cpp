@@ -139,3 +139,10 @@ bool XSession::screenshot(const QString &path) const
     return process.waitForFinished(toolTimeoutMs) && process.exitStatus() == QProcess::NormalExit
         && process.exitCode() == 0;
 }
+
+bool XSession::hasFocusedWindow(const QString &title) const
+{
+    QString name;
+    return xdotool({u"getwindowfocus"_s, u"getwindowname"_s}, &name) == 0
+        && name.trimmed() == title;
+}

@@ -30,6 +30,8 @@ public:
     bool hasVisibleWindow(const QString &title) const;
     // The ids of the mapped windows titled exactly `title`, as xdotool names them.
     QStringList visibleWindows(const QString &title) const;
+    // Whether the window with the keyboard focus is titled exactly `title`.
+    bool hasFocusedWindow(const QString &title) const;
     // Where the window `id` is on the screen; null when xdotool cannot tell.
     QRect windowGeometry(const QString &id) const;
     bool screenshot(const QString &path) const;
