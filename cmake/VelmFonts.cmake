@@ -6,50 +6,14 @@
 # VELM_INTER_DIR         folder holding Inter-Regular.otf, Inter-Medium.otf, Inter-SemiBold.otf
 # VELM_PLAYFAIR_PACKAGE  a local copy of the npm package tarball, to build offline
 
+include(${CMAKE_CURRENT_LIST_DIR}/VelmNpm.cmake)
+
 set(VELM_INTER_DIR /usr/share/fonts/opentype/inter CACHE PATH "Folder of the Inter OTF files")
 set(VELM_PLAYFAIR_PACKAGE "" CACHE FILEPATH
     "Local copy of the @expo-google-fonts/playfair-display tarball (fetched with npm when empty)")
 
 set(VELM_PLAYFAIR_VERSION 0.4.2)
 set(VELM_PLAYFAIR_SHA1 a2ce52b803eebf5e8fa62cdbb26e85b08f0665b7)
-
-# Fetches the Playfair Display package into `dir` once; sets `result` to the tarball's path,
-# or to an empty string when it cannot be had.
-function(_velm_fetch_playfair dir result)
-    set(tarball ${dir}/expo-google-fonts-playfair-display-${VELM_PLAYFAIR_VERSION}.tgz)
-    if(VELM_PLAYFAIR_PACKAGE)
-        configure_file(${VELM_PLAYFAIR_PACKAGE} ${tarball} COPYONLY)
-    elseif(NOT EXISTS ${tarball})
-        find_program(VELM_NPM npm)
-        if(NOT VELM_NPM)
-            message(WARNING "velm: npm not found; building without the Playfair Display fonts")
-            set(${result} "" PARENT_SCOPE)
-            return()
-        endif()
-        file(MAKE_DIRECTORY ${dir})
-        execute_process(
-            COMMAND ${VELM_NPM} pack --prefer-offline --silent
-                @expo-google-fonts/playfair-display@${VELM_PLAYFAIR_VERSION}
-            WORKING_DIRECTORY ${dir}
-            RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE errors TIMEOUT 180)
-        if(NOT status EQUAL 0 OR NOT EXISTS ${tarball})
-            message(WARNING "velm: could not fetch @expo-google-fonts/playfair-display "
-                "(${status}: ${errors}); building without the Playfair Display fonts")
-            file(REMOVE ${tarball})
-            set(${result} "" PARENT_SCOPE)
-            return()
-        endif()
-    endif()
-    file(SHA1 ${tarball} sha1)
-    if(NOT sha1 STREQUAL VELM_PLAYFAIR_SHA1)
-        message(WARNING "velm: ${tarball} is not the expected package (SHA-1 ${sha1}); "
-            "building without the Playfair Display fonts")
-        file(REMOVE ${tarball})
-        set(${result} "" PARENT_SCOPE)
-        return()
-    endif()
-    set(${result} ${tarball} PARENT_SCOPE)
-endfunction()
 
 function(velm_embed_fonts target)
     set(out ${CMAKE_CURRENT_BINARY_DIR}/fonts)
@@ -81,7 +45,9 @@ function(velm_embed_fonts target)
         endif()
     endforeach()
     if(NOT have_all)
-        _velm_fetch_playfair(${CMAKE_CURRENT_BINARY_DIR}/npm tarball)
+        velm_fetch_npm_package(@expo-google-fonts/playfair-display ${VELM_PLAYFAIR_VERSION}
+            ${VELM_PLAYFAIR_SHA1} "${VELM_PLAYFAIR_PACKAGE}" ${CMAKE_CURRENT_BINARY_DIR}/npm
+            "the Playfair Display fonts" tarball)
         if(tarball)
             set(unpacked ${CMAKE_CURRENT_BINARY_DIR}/npm/unpacked)
             file(REMOVE_RECURSE ${unpacked})

@@ -5,46 +5,13 @@
 #
 # VELM_LUCIDE_PACKAGE  a local copy of the npm package tarball, to build offline
 
+include(${CMAKE_CURRENT_LIST_DIR}/VelmNpm.cmake)
+
 set(VELM_LUCIDE_PACKAGE "" CACHE FILEPATH
     "Local copy of the lucide-static tarball (fetched with npm when empty)")
 
 set(VELM_LUCIDE_VERSION 1.87.0)
 set(VELM_LUCIDE_SHA1 409912ac057d8e27be7702c444fd8ab02f31841a)
-
-function(_velm_fetch_lucide dir result)
-    set(tarball ${dir}/lucide-static-${VELM_LUCIDE_VERSION}.tgz)
-    if(VELM_LUCIDE_PACKAGE)
-        configure_file(${VELM_LUCIDE_PACKAGE} ${tarball} COPYONLY)
-    elseif(NOT EXISTS ${tarball})
-        find_program(VELM_NPM npm)
-        if(NOT VELM_NPM)
-            message(WARNING "velm: npm not found; building without symbols")
-            set(${result} "" PARENT_SCOPE)
-            return()
-        endif()
-        file(MAKE_DIRECTORY ${dir})
-        execute_process(
-            COMMAND ${VELM_NPM} pack --prefer-offline --silent lucide-static@${VELM_LUCIDE_VERSION}
-            WORKING_DIRECTORY ${dir}
-            RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE errors TIMEOUT 180)
-        if(NOT status EQUAL 0 OR NOT EXISTS ${tarball})
-            message(WARNING "velm: could not fetch lucide-static (${status}: ${errors}); "
-                "building without symbols")
-            file(REMOVE ${tarball})
-            set(${result} "" PARENT_SCOPE)
-            return()
-        endif()
-    endif()
-    file(SHA1 ${tarball} sha1)
-    if(NOT sha1 STREQUAL VELM_LUCIDE_SHA1)
-        message(WARNING "velm: ${tarball} is not the expected package (SHA-1 ${sha1}); "
-            "building without symbols")
-        file(REMOVE ${tarball})
-        set(${result} "" PARENT_SCOPE)
-        return()
-    endif()
-    set(${result} ${tarball} PARENT_SCOPE)
-endfunction()
 
 function(velm_embed_symbols target)
     set(map ${PROJECT_SOURCE_DIR}/resources/symbols.map)
@@ -65,7 +32,8 @@ function(velm_embed_symbols target)
         endif()
     endforeach()
     if(NOT have_all)
-        _velm_fetch_lucide(${CMAKE_CURRENT_BINARY_DIR}/npm tarball)
+        velm_fetch_npm_package(lucide-static ${VELM_LUCIDE_VERSION} ${VELM_LUCIDE_SHA1}
+            "${VELM_LUCIDE_PACKAGE}" ${CMAKE_CURRENT_BINARY_DIR}/npm symbols tarball)
         if(tarball)
             set(unpacked ${CMAKE_CURRENT_BINARY_DIR}/npm/lucide)
             file(REMOVE_RECURSE ${unpacked})
