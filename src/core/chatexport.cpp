@@ -1,5 +1,7 @@
 #include "core/chatexport.h"
 
+#include "core/jsonwriter.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -61,70 +63,29 @@ QJsonObject record(const ChatSession &session)
     return object;
 }
 
-void writeString(QString &out, const QString &text)
+void writeString(QByteArray &out, const QString &text)
 {
-    out += u'"';
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        switch (c.unicode()) {
-        case u'"':
-            out += u"\\\""_s;
-            break;
-        case u'\\':
-            out += u"\\\\"_s;
-            break;
-        case u'\b':
-            out += u"\\b"_s;
-            break;
-        case u'\f':
-            out += u"\\f"_s;
-            break;
-        case u'\n':
-            out += u"\\n"_s;
-            break;
-        case u'\r':
-            out += u"\\r"_s;
-            break;
-        case u'\t':
-            out += u"\\t"_s;
-            break;
-        default:
-            if (c.unicode() < 0x20) {
-                out += u"\\u"_s + QString::number(c.unicode(), 16).rightJustified(4, u'0');
-            } else if (c.isHighSurrogate() && i + 1 < text.size()
-                       && text.at(i + 1).isLowSurrogate()) {
-                out += c;
-                out += text.at(++i);
-            } else if (c.isSurrogate()) {
-                // A half of a pair has no UTF-8 form; escaped, it survives the round trip
-                // instead of turning into a replacement character.
-                out += u"\\u"_s + QString::number(c.unicode(), 16);
-            } else {
-                out += c;
-            }
-        }
-    }
-    out += u'"';
+    JsonWriter::appendString(out, text, JsonWriter::LoneSurrogate::Escape);
 }
 
-void writeIndent(QString &out, int depth)
+void writeIndent(QByteArray &out, int depth)
 {
-    out += u'\n';
-    out += QString(depth * 2, u' ');
+    out += '\n';
+    out += QByteArray(depth * 2, ' ');
 }
 
-void writeValue(QString &out, const QJsonValue &value, int depth)
+void writeValue(QByteArray &out, const QJsonValue &value, int depth)
 {
     switch (value.type()) {
     case QJsonValue::Null:
     case QJsonValue::Undefined:
-        out += u"null"_s;
+        out += "null";
         break;
     case QJsonValue::Bool:
-        out += value.toBool() ? u"true"_s : u"false"_s;
+        out += value.toBool() ? "true" : "false";
         break;
     case QJsonValue::Double:
-        out += QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+        out += QByteArray::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
         break;
     case QJsonValue::String:
         writeString(out, value.toString());
@@ -132,41 +93,41 @@ void writeValue(QString &out, const QJsonValue &value, int depth)
     case QJsonValue::Array: {
         const QJsonArray array = value.toArray();
         if (array.isEmpty()) {
-            out += u"[]"_s;
+            out += "[]";
             break;
         }
-        out += u'[';
+        out += '[';
         for (qsizetype i = 0; i < array.size(); ++i) {
             if (i > 0)
-                out += u',';
+                out += ',';
             writeIndent(out, depth + 1);
             writeValue(out, array.at(i), depth + 1);
         }
         writeIndent(out, depth);
-        out += u']';
+        out += ']';
         break;
     }
     case QJsonValue::Object: {
         const QJsonObject object = value.toObject();
         if (object.isEmpty()) {
-            out += u"{}"_s;
+            out += "{}";
             break;
         }
         // Sorted here rather than trusting the iteration order of QJsonObject, which is an
         // implementation detail.
         QStringList keys = object.keys();
         std::sort(keys.begin(), keys.end());
-        out += u'{';
+        out += '{';
         for (qsizetype i = 0; i < keys.size(); ++i) {
             if (i > 0)
-                out += u',';
+                out += ',';
             writeIndent(out, depth + 1);
             writeString(out, keys.at(i));
-            out += u" : "_s;
+            out += " : ";
             writeValue(out, object.value(keys.at(i)), depth + 1);
         }
         writeIndent(out, depth);
-        out += u'}';
+        out += '}';
         break;
     }
     }
@@ -179,10 +140,10 @@ QByteArray encode(const QList<ChatSession> &sessions)
     QJsonArray array;
     for (const ChatSession &session : sessions)
         array.append(record(session));
-    QString text;
+    QByteArray text;
     writeValue(text, array, 0);
-    text += u'\n';
-    return text.toUtf8();
+    text += '\n';
+    return text;
 }
 
 QString isoDate(const QDateTime &date)

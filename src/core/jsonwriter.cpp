@@ -45,16 +45,28 @@ void JsonWriter::key(QLatin1StringView name)
     m_needsComma = false;
 }
 
-void JsonWriter::value(QStringView text)
+void JsonWriter::appendString(QByteArray &out, QStringView text, LoneSurrogate lone)
 {
-    separate();
-    // Worst case: every UTF-16 unit becomes \u00XX (6 bytes); 3 bytes cover any other unit.
-    char *out = reserve(text.size() * 6 + 2);
-    char *const begin = out;
+    const qsizetype size = out.size();
+    out.resize(size + text.size() * 6 + 2);
+    char *const end = writeString(out.data() + size, text, lone);
+    out.truncate(end - out.constData());
+}
+
+char *JsonWriter::writeString(char *out, QStringView text, LoneSurrogate lone)
+{
+    static constexpr char hex[] = "0123456789abcdef";
+    const auto writeEscaped = [&out](char16_t unit) {
+        *out++ = '\\';
+        *out++ = 'u';
+        *out++ = hex[unit >> 12];
+        *out++ = hex[(unit >> 8) & 0xf];
+        *out++ = hex[(unit >> 4) & 0xf];
+        *out++ = hex[unit & 0xf];
+    };
     *out++ = '"';
     const char16_t *it = text.utf16();
     const char16_t *const end = it + text.size();
-    static constexpr char hex[] = "0123456789abcdef";
     while (it != end) {
         const char16_t c = *it++;
         if (c >= 0x20 && c < 0x80) {
@@ -62,29 +74,29 @@ void JsonWriter::value(QStringView text)
                 *out++ = '\\';
             *out++ = char(c);
         } else if (c < 0x20) {
-            *out++ = '\\';
             switch (c) {
             case u'\n':
+                *out++ = '\\';
                 *out++ = 'n';
                 break;
             case u'\r':
+                *out++ = '\\';
                 *out++ = 'r';
                 break;
             case u'\t':
+                *out++ = '\\';
                 *out++ = 't';
                 break;
             case u'\b':
+                *out++ = '\\';
                 *out++ = 'b';
                 break;
             case u'\f':
+                *out++ = '\\';
                 *out++ = 'f';
                 break;
             default:
-                *out++ = 'u';
-                *out++ = '0';
-                *out++ = '0';
-                *out++ = hex[c >> 4];
-                *out++ = hex[c & 0xf];
+                writeEscaped(c);
             }
         } else if (c < 0x800) {
             *out++ = char(0xc0 | (c >> 6));
@@ -95,9 +107,9 @@ void JsonWriter::value(QStringView text)
             *out++ = char(0x80 | ((u >> 12) & 0x3f));
             *out++ = char(0x80 | ((u >> 6) & 0x3f));
             *out++ = char(0x80 | (u & 0x3f));
+        } else if (QChar::isSurrogate(c) && lone == LoneSurrogate::Escape) {
+            writeEscaped(c);
         } else {
-            // A lone surrogate has no UTF-8 form; it is written as U+FFFD, as Qt's own
-            // conversions do.
             const char16_t unit = QChar::isSurrogate(c) ? char16_t(0xfffd) : c;
             *out++ = char(0xe0 | (unit >> 12));
             *out++ = char(0x80 | ((unit >> 6) & 0x3f));
@@ -105,7 +117,15 @@ void JsonWriter::value(QStringView text)
         }
     }
     *out++ = '"';
-    m_size += out - begin;
+    return out;
+}
+
+void JsonWriter::value(QStringView text)
+{
+    separate();
+    // Worst case: every UTF-16 unit becomes \u00XX (6 bytes); 3 bytes cover any other unit.
+    char *const begin = reserve(text.size() * 6 + 2);
+    m_size += writeString(begin, text, LoneSurrogate::Replace) - begin;
     m_needsComma = true;
 }
 

@@ -7,10 +7,23 @@
 // Writes compact JSON straight into UTF-8 bytes. Several times faster than building a
 // QJsonDocument first and serialising it, which matters for the whole-list saves of the
 // chat store. The caller keeps the nesting right; the writer places commas and escapes text.
+//
+// The one place where velm turns text into a JSON string: only what JSON requires is
+// escaped ('"', '\\' and control characters); "/" and everything beyond ASCII are written
+// as they are, in UTF-8.
 class JsonWriter
 {
 public:
+    // A lone half of a surrogate pair has no UTF-8 form. The store replaces it with U+FFFD,
+    // as Qt's own conversions do; the export file escapes it ("\ud83d") so that it survives
+    // a round trip through other tools.
+    enum class LoneSurrogate { Replace, Escape };
+
     explicit JsonWriter(qsizetype expectedSize = 0);
+
+    // Appends `text` to `out` as a quoted JSON string.
+    static void appendString(QByteArray &out, QStringView text,
+                             LoneSurrogate lone = LoneSurrogate::Replace);
 
     void beginArray();
     void endArray();
@@ -27,6 +40,10 @@ public:
     QByteArray take();
 
 private:
+    // Writes `text` quoted at `out`, which has room for text.size() * 6 + 2 bytes; returns
+    // the end of what was written.
+    static char *writeString(char *out, QStringView text, LoneSurrogate lone);
+
     void separate();
     // Room for at least `bytes` more bytes at data() + m_size.
     char *reserve(qsizetype bytes);
