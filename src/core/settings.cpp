@@ -97,6 +97,23 @@ bool Settings::remove(QStringView key)
     return ok;
 }
 
+bool Settings::clear()
+{
+    m_settings->sync();
+    QStringList keys = m_settings->allKeys();
+    m_settings->clear();
+    m_settings->sync();
+    const bool ok = m_settings->status() == QSettings::NoError;
+    // Every preference may have changed its value (back to its default), stored or not.
+    for (const SettingsKeys::KeySpec &entry : SettingsKeys::preferences) {
+        if (!keys.contains(entry.name))
+            keys.append(entry.name.toString());
+    }
+    for (const QString &key : std::as_const(keys))
+        Q_EMIT changed(key);
+    return ok;
+}
+
 QByteArray Settings::data(QStringView key) const
 {
     const QString path = dataFilePath(key);

@@ -45,6 +45,10 @@ public:
     bool contains(QStringView key) const;
     // Removes any key of SettingsKeys::resetKeys, the raw-data keys included.
     bool remove(QStringView key);
+    // Empties the preferences file: every key in it goes, also ones this version does not
+    // know. Announces every preference and every removed key. The raw-data files are not
+    // part of that file and stay.
+    bool clear();
 
     // Raw data of SettingsKeys::dataKeys; a null array when nothing is stored. Other names
     // are refused, so a key can never name a path outside the data directory.
