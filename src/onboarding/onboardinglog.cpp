@@ -1,0 +1,3 @@
+#include "onboarding/onboardinglog.h"
+
+Q_LOGGING_CATEGORY(lcOnboarding, "velm.onboarding", QtWarningMsg)

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "core/apptheme.h"
+#include "onboarding/llmprovider.h"
+#include "onboarding/onboardingstage.h"
+
+#include <QByteArray>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+#include <QCoroTask>
+
+#include <optional>
+
+class OnboardingDrafts;
+class Settings;
+
+// Everything the first-run flow does, without its widgets: the stage machine, the drafts,
+// the footer of each stage, the two connection tests and the moments the preferences are
+// written. The view shows what this says and calls its actions. Main thread only.
+class OnboardingModel : public QObject
+{
+    Q_OBJECT
+
+public:
+    OnboardingModel(Settings *settings, OnboardingDrafts *drafts, QNetworkAccessManager *network,
+                    QObject *parent = nullptr);
+    ~OnboardingModel() override;
+
+    // From the drafts; a number out of range is Welcome.
+    OnboardingStage stage() const;
+    QString nameDraft() const;
+    void setNameDraft(const QString &name);
+    std::optional<LLMProvider> provider() const;
+    // Any edit of an address clears the result of its last test.
+    QString llmAddressDraft() const;
+    void setLlmAddressDraft(const QString &address);
+    QString llmStatus() const;
+    std::optional<bool> llmOK() const;
+    QString searxngDraft() const;
+    void setSearxngDraft(const QString &address);
+    QString searchStatus() const;
+    std::optional<bool> searchOK() const;
+    bool isTestingLLM() const { return m_testingLLM; }
+    bool isTestingSearch() const { return m_testingSearch; }
+
+    // The footer of the current stage, as the view shows it.
+    bool canGoBack() const;
+    // Empty: no ghost button.
+    QString ghostLabel() const;
+    QString primaryLabel() const;
+    // "→", "↗", "✓", or empty while a test runs.
+    QString primaryIcon() const;
+    bool primaryEnabled() const;
+
+    // When the flow is shown: empty drafts start from what is stored.
+    void fillDrafts();
+    void advance();
+    void back();
+    void selectProvider(LLMProvider provider);
+    void testLLM();
+    void testSearxng();
+    void commitSearxngDraft();
+    void chooseTheme(AppTheme theme);
+    void setQuickAskFollowsSystemTheme(bool follows);
+    // The accent button.
+    void triggerPrimary();
+    // The ghost button; "Set up later" asks for its dialog through laterDialogRequested.
+    void triggerGhost();
+    // "Continue without LLM" in that dialog: moves on without writing anything.
+    void continueWithoutLLM();
+    // Return in a field or on a stage without one.
+    void submit();
+    void finish();
+
+    // The address a SearXNG draft names, scheme defaulting to http; nullopt when it names
+    // no host.
+    static std::optional<QUrl> parseSearxngAddress(const QString &draft);
+    // …/search?q=test&format=json&categories=general under the draft's path.
+    static std::optional<QUrl> searxngTestURL(const QString &draft);
+    // "1 result found", "N results found".
+    static QString searchResultText(qsizetype count);
+    // The number of hits of a SearXNG JSON body; nullopt when it is not one.
+    static std::optional<qsizetype> searxngResultCount(const QByteArray &body);
+
+Q_SIGNALS:
+    // Any draft, result, flag or footer state.
+    void changed();
+    void stageChanged(OnboardingStage stage);
+    void laterDialogRequested();
+    // First thing in finish(), while the flow is still shown.
+    void aboutToFinish();
+    void llmTestFinished(bool ok);
+    void searchTestFinished(bool ok);
+
+private:
+    void setStage(OnboardingStage stage);
+
+    QPointer<Settings> m_settings;
+    QPointer<OnboardingDrafts> m_drafts;
+    QPointer<QNetworkAccessManager> m_network;
+    bool m_testingLLM = false;
+    bool m_testingSearch = false;
+};
