@@ -1,0 +1,381 @@
+#include "updates/updatedialog.h"
+
+#include "app/appcolors.h"
+#include "app/pressablebuttonstyle.h"
+#include "app/systemappearance.h"
+#include "app/typestyles.h"
+#include "core/apptheme.h"
+#include "core/settings.h"
+#include "core/settingskeys.h"
+#include "updates/directupdater.h"
+#include "updates/updatespinner.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextDocumentFragment>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int iconSize = 64;
+constexpr int notesHeight = 170;
+
+void setTextColour(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Text, colour);
+    widget->setPalette(palette);
+}
+
+QLabel *plainLabel(TypeStyle style, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    // Versions and sentences may come from the feed: never markup.
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setFont(TypeStyles::font(style));
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+QString buttonSheet(const QColor &background, const QColor &text, const QColor &border)
+{
+    return u"QPushButton { background: %1; color: %2; border: 1px solid %3; border-radius: 8px;"
+           " padding: 6px 16px; }"
+           " QPushButton:focus { border-color: %2; }"_s.arg(background.name(QColor::HexArgb),
+                                                            text.name(QColor::HexArgb),
+                                                            border.name(QColor::HexArgb));
+}
+
+bool openWithDesktop(const QUrl &url)
+{
+    // Only files of our own are ever handed over, never an address from the feed.
+    return url.isLocalFile() && QDesktopServices::openUrl(url);
+}
+
+} // namespace
+
+UpdateDialog::UpdateDialog(DirectUpdater *updater, Settings *settings, SystemAppearance *appearance,
+                           QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_updater(updater)
+    , m_settings(settings)
+    , m_appearance(appearance)
+    , m_openFile(openWithDesktop)
+{
+    setObjectName(u"updateDialog"_s);
+    setWindowTitle(u"Software Update"_s);
+    setFixedWidth(windowWidth);
+    buildLayout();
+
+    if (m_updater) {
+        connect(m_updater, &DirectUpdater::checkStarted, this, &UpdateDialog::showChecking);
+        connect(m_updater, &DirectUpdater::updateFound, this, &UpdateDialog::showAvailable);
+        connect(m_updater, &DirectUpdater::noUpdateFound, this, &UpdateDialog::showUpToDate);
+        connect(m_updater, &DirectUpdater::checkFailed, this, [this](const QString &message) {
+            showFailure(u"Could not check for updates"_s, message);
+        });
+        connect(m_updater, &DirectUpdater::downloadStarted, this, &UpdateDialog::showDownloading);
+        connect(m_updater, &DirectUpdater::downloadProgress, this, &UpdateDialog::showProgress);
+        connect(m_updater, &DirectUpdater::downloadFinished, this, &UpdateDialog::showDownloaded);
+        connect(m_updater, &DirectUpdater::downloadFailed, this, [this](const QString &message) {
+            showFailure(u"Could not download the update"_s, message);
+        });
+    }
+    if (m_settings) {
+        connect(m_settings, &Settings::changed, this, [this](const QString &key) {
+            if (key == SettingsKeys::appTheme)
+                updateColorScheme();
+        });
+    }
+    if (m_appearance)
+        connect(m_appearance, &SystemAppearance::changed, this, &UpdateDialog::updateColorScheme);
+    updateColorScheme();
+}
+
+UpdateDialog::~UpdateDialog() = default;
+
+void UpdateDialog::buildLayout()
+{
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(24, 24, 24, 20);
+    row->setSpacing(18);
+
+    m_icon = new QLabel(this);
+    m_icon->setFixedSize(iconSize, iconSize);
+    m_icon->setPixmap(QIcon(u":/icons/velm.svg"_s).pixmap(iconSize, iconSize));
+    row->addWidget(m_icon, 0, Qt::AlignTop);
+
+    auto *column = new QVBoxLayout;
+    column->setSpacing(8);
+    row->addLayout(column, 1);
+
+    m_titleLabel = plainLabel(TypeStyle::Headline, this);
+    m_titleLabel->setObjectName(u"titleLabel"_s);
+    column->addWidget(m_titleLabel);
+
+    auto *statusRow = new QHBoxLayout;
+    statusRow->setSpacing(10);
+    m_spinner = new UpdateSpinner(this);
+    m_spinner->setObjectName(u"spinner"_s);
+    statusRow->addWidget(m_spinner, 0, Qt::AlignTop);
+    m_messageLabel = plainLabel(TypeStyle::Label, this);
+    m_messageLabel->setObjectName(u"messageLabel"_s);
+    statusRow->addWidget(m_messageLabel, 1);
+    column->addLayout(statusRow);
+
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(u"progressBar"_s);
+    m_progress->setTextVisible(false);
+    m_progress->setFixedHeight(6);
+    column->addWidget(m_progress);
+
+    m_notesHeading = plainLabel(TypeStyle::Caption, this);
+    m_notesHeading->setText(u"Release Notes"_s);
+    column->addSpacing(4);
+    column->addWidget(m_notesHeading);
+    m_notes = new QPlainTextEdit(this);
+    m_notes->setObjectName(u"notesView"_s);
+    m_notes->setReadOnly(true);
+    m_notes->setFont(TypeStyles::font(TypeStyle::Label));
+    m_notes->setFixedHeight(notesHeight);
+    m_notes->setFrameShape(QFrame::NoFrame);
+    column->addWidget(m_notes);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->setSpacing(10);
+    buttons->addStretch(1);
+    m_secondaryButton = new QPushButton(this);
+    m_secondaryButton->setObjectName(u"secondaryButton"_s);
+    m_primaryButton = new QPushButton(this);
+    m_primaryButton->setObjectName(u"primaryButton"_s);
+    for (QPushButton *button : {m_secondaryButton, m_primaryButton}) {
+        button->setFont(TypeStyles::font(TypeStyle::BodyMedium));
+        button->setCursor(Qt::PointingHandCursor);
+        PressableButtonStyle::apply(button);
+        buttons->addWidget(button);
+    }
+    m_primaryButton->setDefault(true);
+    column->addSpacing(8);
+    column->addLayout(buttons);
+    connect(m_primaryButton, &QPushButton::clicked, this, &UpdateDialog::primaryClicked);
+    connect(m_secondaryButton, &QPushButton::clicked, this, &UpdateDialog::secondaryClicked);
+
+    setStage(Stage::Idle, QString(), QString());
+}
+
+QString UpdateDialog::title() const
+{
+    return m_titleLabel->text();
+}
+
+QString UpdateDialog::message() const
+{
+    return m_messageLabel->text();
+}
+
+QString UpdateDialog::notes() const
+{
+    return m_notes->toPlainText();
+}
+
+void UpdateDialog::setFileOpener(FileOpener opener)
+{
+    m_openFile = std::move(opener);
+}
+
+QString UpdateDialog::plainTextNotes(const AppcastItem &item)
+{
+    QString text = item.releaseNotes;
+    if (item.releaseNotesFormat == AppcastItem::NotesFormat::Html)
+        text = QTextDocumentFragment::fromHtml(text).toPlainText();
+    // Images leave object marks behind; line separators become plain new lines.
+    text.remove(QChar::ObjectReplacementCharacter);
+    text.replace(QChar::LineSeparator, u'\n');
+    text.replace(QChar::Nbsp, u' ');
+    return text.trimmed();
+}
+
+void UpdateDialog::present()
+{
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void UpdateDialog::showChecking()
+{
+    setStage(Stage::Checking, u"Checking for updates…"_s, QString());
+    setButtons(u"Cancel"_s, QString());
+    present();
+}
+
+void UpdateDialog::showAvailable(const AppcastItem &item)
+{
+    m_item = item;
+    const QString current = m_updater ? m_updater->currentVersion() : QString();
+    setStage(Stage::Available, u"velm %1 is available"_s.arg(item.displayVersion()),
+             u"You have velm %1. Would you like to download the new version now?"_s.arg(current));
+    const QString notes = plainTextNotes(item);
+    m_notes->setPlainText(notes);
+    m_notesHeading->setVisible(!notes.isEmpty());
+    m_notes->setVisible(!notes.isEmpty());
+    setButtons(u"Download"_s, u"Later"_s);
+    adjustSize();
+}
+
+void UpdateDialog::showUpToDate()
+{
+    const QString current = m_updater ? m_updater->currentVersion() : QString();
+    setStage(Stage::UpToDate, u"You're up to date"_s,
+             u"velm %1 is the newest version available."_s.arg(current));
+    setButtons(u"OK"_s, QString());
+}
+
+void UpdateDialog::showFailure(const QString &title, const QString &message)
+{
+    setStage(Stage::Failed, title, message);
+    setButtons(u"OK"_s, QString());
+}
+
+void UpdateDialog::showDownloading()
+{
+    setStage(Stage::Downloading, u"Downloading velm %1…"_s.arg(m_item.displayVersion()), QString());
+    m_progress->setRange(0, 0);
+    m_progress->show();
+    setButtons(u"Cancel"_s, QString());
+}
+
+void UpdateDialog::showProgress(qint64 received, qint64 total)
+{
+    if (m_stage != Stage::Downloading)
+        return;
+    const QLocale locale;
+    if (total > 0) {
+        // Per mille, so installers of any size fit the bar's int range.
+        m_progress->setRange(0, 1000);
+        m_progress->setValue(int(std::min<qint64>(1000, received * 1000 / total)));
+        m_messageLabel->setText(
+            u"%1 of %2"_s.arg(locale.formattedDataSize(received), locale.formattedDataSize(total)));
+    } else {
+        m_progress->setRange(0, 0);
+        m_messageLabel->setText(locale.formattedDataSize(received));
+    }
+    m_messageLabel->show();
+}
+
+void UpdateDialog::showDownloaded(const QString &path)
+{
+    m_downloadedPath = path;
+    const bool opened = m_openFile && m_openFile(QUrl::fromLocalFile(path));
+    const QString where = QDir::toNativeSeparators(path);
+    setStage(Stage::Downloaded, u"velm %1 is ready to install"_s.arg(m_item.displayVersion()),
+             opened
+                 ? u"The update was saved to %1 and opened for installation."_s.arg(where)
+                 : u"The update was saved to %1. Open it to install the new version."_s.arg(where));
+    setButtons(u"Done"_s, u"Show in Folder"_s);
+}
+
+void UpdateDialog::setStage(Stage stage, const QString &title, const QString &message)
+{
+    m_stage = stage;
+    m_titleLabel->setText(title);
+    m_messageLabel->setText(message);
+    m_messageLabel->setVisible(!message.isEmpty());
+    m_spinner->setVisible(stage == Stage::Checking);
+    m_progress->setVisible(stage == Stage::Downloading);
+    if (stage != Stage::Available) {
+        m_notesHeading->hide();
+        m_notes->hide();
+    }
+    adjustSize();
+}
+
+void UpdateDialog::setButtons(const QString &primary, const QString &secondary)
+{
+    m_primaryButton->setText(primary);
+    m_secondaryButton->setText(secondary);
+    m_secondaryButton->setVisible(!secondary.isEmpty());
+}
+
+void UpdateDialog::primaryClicked()
+{
+    switch (m_stage) {
+    case Stage::Available:
+        if (m_updater)
+            m_updater->download(m_item);
+        return;
+    case Stage::Checking:
+    case Stage::Downloading:
+        if (m_updater)
+            m_updater->cancel();
+        break;
+    default:
+        break;
+    }
+    close();
+}
+
+void UpdateDialog::secondaryClicked()
+{
+    if (m_stage == Stage::Downloaded && m_openFile) {
+        m_openFile(QUrl::fromLocalFile(QFileInfo(m_downloadedPath).absolutePath()));
+        return;
+    }
+    close();
+}
+
+void UpdateDialog::closeEvent(QCloseEvent *event)
+{
+    // Closing the window gives up what it is waiting for.
+    if ((m_stage == Stage::Checking || m_stage == Stage::Downloading) && m_updater)
+        m_updater->cancel();
+    m_stage = Stage::Idle;
+    QWidget::closeEvent(event);
+}
+
+void UpdateDialog::updateColorScheme()
+{
+    const ColorSchemePreference preference
+        = AppThemes::colorScheme(m_settings ? m_settings->appTheme() : u"dark"_s);
+    const bool dark = AppThemes::isDark(preference, m_appearance && m_appearance->isDark());
+    if (m_schemeApplied && dark == m_dark)
+        return;
+    m_schemeApplied = true;
+    m_dark = dark;
+    setPalette(AppColors::palette(dark));
+    applyColors();
+}
+
+void UpdateDialog::applyColors()
+{
+    const QPalette colours = AppColors::palette(m_dark);
+    const QColor secondary = AppColors::secondaryText(colours);
+    setTextColour(m_messageLabel, secondary);
+    setTextColour(m_notesHeading, secondary);
+
+    QPalette notes = m_notes->palette();
+    notes.setColor(QPalette::Base, AppColors::surface2(m_dark));
+    m_notes->setPalette(notes);
+
+    const QColor accent = colours.color(QPalette::Highlight);
+    m_primaryButton->setStyleSheet(
+        buttonSheet(accent, colours.color(QPalette::HighlightedText), accent));
+    m_secondaryButton->setStyleSheet(buttonSheet(AppColors::surface2(m_dark),
+                                                 colours.color(QPalette::ButtonText),
+                                                 colours.color(QPalette::Mid)));
+}

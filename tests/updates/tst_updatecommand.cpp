@@ -1,0 +1,223 @@
+#include "app/appcolors.h"
+#include "core/settings.h"
+#include "signingkey.h"
+#include "support/fakehttpserver.h"
+#include "updates/checkforupdatesview.h"
+#include "updates/checkforupdatesviewmodel.h"
+#include "updates/directupdater.h"
+#include "updates/updatedialog.h"
+
+#include <QApplication>
+#include <QNetworkAccessManager>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int waitMs = 10000;
+
+QByteArray feedWith(const QString &version, qint64 length, const QString &signature,
+                    const QString &notes)
+{
+    return (u"<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/"
+            "sparkle\"><channel><item><description><![CDATA[%4]]></description>"
+            "<enclosure url=\"/velm-%1.tar.gz\" length=\"%2\" sparkle:version=\"%1\" "
+            "sparkle:edSignature=\"%3\"/></item></channel></rss>"_s)
+        .arg(version, QString::number(length), signature, notes)
+        .toUtf8();
+}
+
+} // namespace
+
+// The "Check for Updates..." command and the update window, offscreen, against a feed served
+// on loopback.
+class TestUpdateCommand : public QObject
+{
+    Q_OBJECT
+
+private:
+    SigningKey m_key;
+    QNetworkAccessManager m_network;
+    QTemporaryDir m_directory;
+    const QByteArray m_release = QByteArray("velm 0.2.0\n").repeated(1000);
+
+    std::unique_ptr<DirectUpdater> updaterFor(const FakeHttpServer &server)
+    {
+        auto updater = std::make_unique<DirectUpdater>(
+            UpdateConfiguration::fromValues(server.url(u"/appcast.xml"_s).toString(),
+                                            m_key.publicKeyText()),
+            &m_network);
+        updater->setCurrentVersion(u"0.1.0"_s);
+        updater->setDownloadDirectory(m_directory.filePath(u"downloads"_s));
+        return updater;
+    }
+
+    static QPushButton *button(UpdateDialog *dialog, const QString &name)
+    {
+        return dialog->findChild<QPushButton *>(name);
+    }
+
+private Q_SLOTS:
+    void disabledWithoutUpdater_data()
+    {
+        QTest::addColumn<bool>("withOffUpdater");
+        QTest::newRow("no updater") << false;
+        QTest::newRow("updating off") << true;
+    }
+
+    void disabledWithoutUpdater()
+    {
+        QFETCH(bool, withOffUpdater);
+
+        DirectUpdater off(UpdateConfiguration::fromValues(UpdateConfiguration::placeholderFeedUrl(),
+                                                          m_key.publicKeyText()),
+                          &m_network);
+        CheckForUpdatesView command(withOffUpdater ? &off : nullptr, nullptr, nullptr);
+        QCOMPARE(command.text(), u"Check for Updates..."_s);
+        QVERIFY(!command.isEnabled());
+        QVERIFY(!command.viewModel()->canCheckForUpdates());
+        command.trigger();
+        QVERIFY(!command.dialog());
+    }
+
+    void followsTheUpdaterThroughACheck()
+    {
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        FakeResponse feed = FakeResponse::text(feedWith(u"0.1.0"_s, 1, u"c2ln"_s, QString()));
+        feed.delayBeforeHeadMs = 300;
+        server.route("GET", u"/appcast.xml"_s, feed);
+        const auto updater = updaterFor(server);
+        CheckForUpdatesView command(updater.get(), nullptr, nullptr);
+        QVERIFY(command.isEnabled());
+
+        command.trigger();
+        QVERIFY(!command.isEnabled());
+        QVERIFY(!command.viewModel()->canCheckForUpdates());
+        UpdateDialog *dialog = command.dialog();
+        QVERIFY(dialog);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->stage(), UpdateDialog::Stage::Checking);
+        QCOMPARE(dialog->title(), u"Checking for updates…"_s);
+
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->stage(), UpdateDialog::Stage::UpToDate, waitMs);
+        QCOMPARE(dialog->title(), u"You're up to date"_s);
+        QCOMPARE(dialog->message(), u"velm 0.1.0 is the newest version available."_s);
+        QVERIFY(command.isEnabled());
+    }
+
+    void offersDownloadsAndOpensTheVerifiedFile()
+    {
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        server.route(
+            "GET", u"/appcast.xml"_s,
+            FakeResponse::text(feedWith(u"0.2.0"_s, m_release.size(), m_key.sign(m_release),
+                                        u"<h2>What's new</h2><p>Faster <b>search</b> &amp; "
+                                        "<a href=\"https://example.org\">links</a></p>"
+                                        "<img src=\"https://example.org/tracker.png\">"_s)));
+        server.route("GET", u"/velm-0.2.0.tar.gz"_s, FakeResponse::text(m_release));
+        const auto updater = updaterFor(server);
+        CheckForUpdatesView command(updater.get(), nullptr, nullptr);
+        command.trigger();
+        UpdateDialog *dialog = command.dialog();
+        QList<QUrl> opened;
+        dialog->setFileOpener([&opened](const QUrl &url) {
+            opened.append(url);
+            return true;
+        });
+
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->stage(), UpdateDialog::Stage::Available, waitMs);
+        QCOMPARE(dialog->title(), u"velm 0.2.0 is available"_s);
+        QVERIFY(dialog->message().startsWith(u"You have velm 0.1.0."_s));
+        QCOMPARE(dialog->notes(), u"What's new\nFaster search & links"_s);
+        QCOMPARE(button(dialog, u"primaryButton"_s)->text(), u"Download"_s);
+        QCOMPARE(button(dialog, u"secondaryButton"_s)->text(), u"Later"_s);
+
+        QTest::mouseClick(button(dialog, u"primaryButton"_s), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->stage(), UpdateDialog::Stage::Downloaded, waitMs);
+        const QString path = m_directory.filePath(u"downloads/velm-0.2.0.tar.gz"_s);
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(path)});
+        QVERIFY(dialog->message().contains(path));
+        QVERIFY(QFile::exists(path));
+
+        QTest::mouseClick(button(dialog, u"secondaryButton"_s), Qt::LeftButton);
+        QCOMPARE(opened.size(), 2);
+        QCOMPARE(opened.last(), QUrl::fromLocalFile(m_directory.filePath(u"downloads"_s)));
+        QTest::mouseClick(button(dialog, u"primaryButton"_s), Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+    }
+
+    void reportsAFileThatDoesNotVerify()
+    {
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        const SigningKey stranger;
+        server.route("GET", u"/appcast.xml"_s,
+                     FakeResponse::text(feedWith(u"0.3.0"_s, m_release.size(),
+                                                 stranger.sign(m_release), u"Notes"_s)));
+        server.route("GET", u"/velm-0.3.0.tar.gz"_s, FakeResponse::text(m_release));
+        const auto updater = updaterFor(server);
+        CheckForUpdatesView command(updater.get(), nullptr, nullptr);
+        command.trigger();
+        UpdateDialog *dialog = command.dialog();
+        int opened = 0;
+        dialog->setFileOpener([&opened](const QUrl &) { return ++opened > 0; });
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->stage(), UpdateDialog::Stage::Available, waitMs);
+
+        QTest::mouseClick(button(dialog, u"primaryButton"_s), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->stage(), UpdateDialog::Stage::Failed, waitMs);
+        QCOMPARE(dialog->title(), u"Could not download the update"_s);
+        QCOMPARE(dialog->message(), DirectUpdater::damagedMessage());
+        QCOMPARE(opened, 0);
+        QVERIFY(!QFile::exists(m_directory.filePath(u"downloads/velm-0.3.0.tar.gz"_s)));
+        QVERIFY(command.isEnabled());
+    }
+
+    void plainTextNotes_data()
+    {
+        QTest::addColumn<QString>("notes");
+        QTest::addColumn<bool>("html");
+        QTest::addColumn<QString>("shown");
+
+        QTest::newRow("markup reduced to text")
+            << u"<ul><li>One</li><li>Two</li></ul>"_s << true << u"One\nTwo"_s;
+        QTest::newRow("entities decoded") << u"A &lt;b&gt; &amp; C"_s << true << u"A <b> & C"_s;
+        QTest::newRow("images leave nothing")
+            << u"<p>Before<img src=\"file:///etc/passwd\">after</p>"_s << true << u"Beforeafter"_s;
+        QTest::newRow("plain text kept as written")
+            << u"  Use <b>bold</b> & more\n"_s << false << u"Use <b>bold</b> & more"_s;
+    }
+
+    void plainTextNotes()
+    {
+        QFETCH(QString, notes);
+        QFETCH(bool, html);
+        QFETCH(QString, shown);
+
+        AppcastItem item;
+        item.releaseNotes = notes;
+        item.releaseNotesFormat
+            = html ? AppcastItem::NotesFormat::Html : AppcastItem::NotesFormat::PlainText;
+        QCOMPARE(UpdateDialog::plainTextNotes(item), shown);
+    }
+
+    void followsTheAppTheme()
+    {
+        Settings settings(m_directory.filePath(u"velm.conf"_s), m_directory.filePath(u"data"_s));
+        settings.setAppTheme(u"light"_s);
+        UpdateDialog dialog(nullptr, &settings, nullptr);
+        QCOMPARE(dialog.palette().color(QPalette::Window),
+                 AppColors::palette(false).color(QPalette::Window));
+        settings.setAppTheme(u"dark"_s);
+        QCOMPARE(dialog.palette().color(QPalette::Window),
+                 AppColors::palette(true).color(QPalette::Window));
+    }
+};
+
+QTEST_MAIN(TestUpdateCommand)
+#include "tst_updatecommand.moc"

@@ -1,0 +1,653 @@
+#include "signingkey.h"
+#include "support/fakehttpserver.h"
+#include "updates/appcast.h"
+#include "updates/directupdater.h"
+#include "updates/updateconfiguration.h"
+#include "updates/updatesignature.h"
+#include "updates/versioncomparator.h"
+
+#include <QDir>
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int waitMs = 10000;
+
+QByteArray rss(const QString &items)
+{
+    return (u"<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+            "<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/"
+            "sparkle\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\">\n"
+            "<channel><title>velm</title><link>https://example.org/</link>\n"_s
+            + items + u"\n</channel></rss>\n"_s)
+        .toUtf8();
+}
+
+// An item with its version on the enclosure, as feed generators write it today.
+QString releaseItem(const QString &version, const QString &url, qint64 length,
+                    const QString &signature, const QString &extra = QString())
+{
+    return u"<item><title>Version %1</title>%5"
+           "<enclosure url=\"%2\" length=\"%3\" type=\"application/octet-stream\" "
+           "sparkle:version=\"%1\" sparkle:shortVersionString=\"%1\" "
+           "sparkle:edSignature=\"%4\"/></item>"_s.arg(version, url, QString::number(length),
+                                                       signature, extra);
+}
+
+quint16 closedPort()
+{
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    const quint16 port = server.serverPort();
+    server.close();
+    return port;
+}
+
+} // namespace
+
+// The configuration check, the feed reader, version order and signatures as pure logic; the
+// updater against a feed and files served on loopback.
+class TestUpdates : public QObject
+{
+    Q_OBJECT
+
+private:
+    SigningKey m_key;
+    QNetworkAccessManager m_network;
+
+    UpdateConfiguration configurationFor(const QUrl &feed, const QString &key) const
+    {
+        return UpdateConfiguration::fromValues(feed.toString(), key);
+    }
+
+private Q_SLOTS:
+    void configuration_data()
+    {
+        QTest::addColumn<QString>("feed");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("enabled");
+
+        const QString feed = u"https://updates.example.org/velm/appcast.xml"_s;
+        const QString key = m_key.publicKeyText();
+        QTest::newRow("real values") << feed << key << true;
+        QTest::newRow("plain http feed") << u"http://127.0.0.1:8000/appcast.xml"_s << key << true;
+        QTest::newRow("key with a trailing new line") << feed << key + u'\n' << true;
+        QTest::newRow("placeholder feed")
+            << UpdateConfiguration::placeholderFeedUrl() << key << false;
+        QTest::newRow("placeholder key")
+            << feed << UpdateConfiguration::placeholderPublicKey() << false;
+        QTest::newRow("both placeholders") << UpdateConfiguration::placeholderFeedUrl()
+                                           << UpdateConfiguration::placeholderPublicKey() << false;
+        QTest::newRow("feed not a URL") << u"not a url"_s << key << false;
+        QTest::newRow("feed without host") << u"https://"_s << key << false;
+        QTest::newRow("feed on disk") << u"file:///tmp/appcast.xml"_s << key << false;
+        QTest::newRow("empty feed") << QString() << key << false;
+        QTest::newRow("empty key") << feed << QString() << false;
+        QTest::newRow("key not base64") << feed << u"not*a*key"_s << false;
+        QTest::newRow("key too short")
+            << feed << QString::fromLatin1(QByteArray(31, 'k').toBase64()) << false;
+        QTest::newRow("key too long")
+            << feed << QString::fromLatin1(QByteArray(33, 'k').toBase64()) << false;
+    }
+
+    void configuration()
+    {
+        QFETCH(QString, feed);
+        QFETCH(QString, key);
+        QFETCH(bool, enabled);
+
+        const UpdateConfiguration configuration = UpdateConfiguration::fromValues(feed, key);
+        QCOMPARE(configuration.isEnabled(), enabled);
+        QCOMPARE(configuration.disabledReason().isEmpty(), enabled);
+        if (enabled) {
+            QCOMPARE(configuration.feedUrl(), QUrl(feed));
+            QCOMPARE(configuration.publicKey(), m_key.publicKey());
+        }
+    }
+
+    void parse_data()
+    {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<QStringList>("versions"); // of the usable items, in feed order
+        QTest::addColumn<QString>("firstShortVersion");
+        QTest::addColumn<QUrl>("firstFileUrl");
+
+        const QUrl file(u"https://example.org/velm-2.tar.gz"_s);
+        const QString sig = u"c2ln"_s;
+        QTest::newRow("versions on the enclosure")
+            << rss(releaseItem(u"2.0"_s, file.toString(), 10, sig)) << QStringList{u"2.0"_s}
+            << u"2.0"_s << file;
+        QTest::newRow("versions as elements of the item")
+            << rss(u"<item><sparkle:version>205</sparkle:version>"
+                   "<sparkle:shortVersionString>2.0.5</sparkle:shortVersionString>"
+                   "<enclosure url=\"https://example.org/velm-2.tar.gz\" length=\"10\" "
+                   "type=\"application/gzip\" sparkle:edSignature=\"c2ln\"/></item>"_s)
+            << QStringList{u"205"_s} << u"2.0.5"_s << file;
+        QTest::newRow("the enclosure's version wins over the element")
+            << rss(u"<item><sparkle:version>1</sparkle:version>"
+                   "<enclosure url=\"https://example.org/velm-2.tar.gz\" sparkle:version=\"2\"/>"
+                   "</item>"_s)
+            << QStringList{u"2"_s} << QString() << file;
+        QTest::newRow("relative file address")
+            << rss(releaseItem(u"2.0"_s, u"velm-2.tar.gz"_s, 10, sig)) << QStringList{u"2.0"_s}
+            << u"2.0"_s << QUrl(u"https://example.org/updates/velm-2.tar.gz"_s);
+        QTest::newRow("other OS on the enclosure is left out")
+            << rss(releaseItem(u"3.0"_s, file.toString(), 10, sig)
+                       .replace(u"<enclosure "_s, u"<enclosure sparkle:os=\"windows\" "_s)
+                   + releaseItem(u"2.0"_s, file.toString(), 10, sig))
+            << QStringList{u"2.0"_s} << u"2.0"_s << file;
+        QTest::newRow("linux named on the enclosure")
+            << rss(releaseItem(u"2.0"_s, file.toString(), 10, sig)
+                       .replace(u"<enclosure "_s, u"<enclosure sparkle:os=\"linux\" "_s))
+            << QStringList{u"2.0"_s} << u"2.0"_s << file;
+        QTest::newRow("other OS on the item is left out") << rss(
+            releaseItem(u"3.0"_s, file.toString(), 10, sig, u"<sparkle:os>macos</sparkle:os>"_s))
+                                                          << QStringList() << QString() << QUrl();
+        QTest::newRow("the first enclosure for this platform counts")
+            << rss(u"<item><enclosure url=\"https://example.org/velm.exe\" sparkle:os=\"windows\" "
+                   "sparkle:version=\"2\"/><enclosure url=\"https://example.org/velm-2.tar.gz\" "
+                   "sparkle:version=\"2\"/></item>"_s)
+            << QStringList{u"2"_s} << QString() << file;
+        QTest::newRow("delta files are not the release")
+            << rss(u"<item><sparkle:version>2</sparkle:version><sparkle:deltas>"
+                   "<enclosure url=\"https://example.org/delta\" sparkle:version=\"9\"/>"
+                   "</sparkle:deltas><enclosure url=\"https://example.org/velm-2.tar.gz\"/>"
+                   "</item>"_s)
+            << QStringList{u"2"_s} << QString() << file;
+        QTest::newRow("items of another channel are left out")
+            << rss(releaseItem(u"3.0"_s, file.toString(), 10, sig,
+                               u"<sparkle:channel>beta</sparkle:channel>"_s))
+            << QStringList() << QString() << QUrl();
+        QTest::newRow("item without a version is left out")
+            << rss(u"<item><enclosure url=\"https://example.org/velm-2.tar.gz\"/></item>"_s)
+            << QStringList() << QString() << QUrl();
+        QTest::newRow("file address not on the web is left out")
+            << rss(releaseItem(u"3.0"_s, u"file:///etc/passwd"_s, 10, sig)
+                   + releaseItem(u"2.0"_s, file.toString(), 10, sig))
+            << QStringList{u"2.0"_s} << u"2.0"_s << file;
+        QTest::newRow("no items") << rss(QString()) << QStringList() << QString() << QUrl();
+    }
+
+    void parse()
+    {
+        QFETCH(QByteArray, xml);
+        QFETCH(QStringList, versions);
+        QFETCH(QString, firstShortVersion);
+        QFETCH(QUrl, firstFileUrl);
+
+        const std::optional<Appcast> appcast
+            = Appcast::parse(xml, QUrl(u"https://example.org/updates/appcast.xml"_s));
+        QVERIFY(appcast);
+        QStringList parsed;
+        for (const AppcastItem &item : appcast->items())
+            parsed.append(item.version);
+        QCOMPARE(parsed, versions);
+        if (!versions.isEmpty()) {
+            QCOMPARE(appcast->items().constFirst().shortVersion, firstShortVersion);
+            QCOMPARE(appcast->items().constFirst().fileUrl, firstFileUrl);
+        }
+    }
+
+    void parseDetails()
+    {
+        const QByteArray xml = rss(
+            u"<item><title>velm 2.1</title><pubDate>Sat, 05 Dec 2026 10:00:00 +0000</pubDate>"
+            "<description><![CDATA[<h2>New</h2><p>Faster &amp; smaller</p>]]></description>"
+            "<enclosure url=\"https://example.org/v.tar.gz\" length=\"12345\" type=\"application/"
+            "gzip\" sparkle:version=\"21\" sparkle:shortVersionString=\"2.1\" "
+            "sparkle:edSignature=\" c2lnbmF0dXJl \"/></item>"
+            "<item><description sparkle:format=\"plain-text\">Just text</description>"
+            "<sparkle:releaseNotesLink>notes/2.0.html</sparkle:releaseNotesLink>"
+            "<enclosure url=\"https://example.org/v2.tar.gz\" length=\"nonsense\" "
+            "sparkle:version=\"20\"/></item>"_s);
+        const std::optional<Appcast> appcast
+            = Appcast::parse(xml, QUrl(u"https://example.org/updates/appcast.xml"_s));
+        QVERIFY(appcast);
+        QCOMPARE(appcast->items().size(), 2);
+        const AppcastItem &first = appcast->items().at(0);
+        QCOMPARE(first.title, u"velm 2.1"_s);
+        QCOMPARE(first.displayVersion(), u"2.1"_s);
+        QCOMPARE(first.fileLength, 12345);
+        QCOMPARE(first.fileType, u"application/gzip"_s);
+        QCOMPARE(first.signature, u"c2lnbmF0dXJl"_s);
+        QCOMPARE(first.releaseNotes, u"<h2>New</h2><p>Faster &amp; smaller</p>"_s);
+        QCOMPARE(first.releaseNotesFormat, AppcastItem::NotesFormat::Html);
+        QCOMPARE(first.publicationDate, QDateTime(QDate(2026, 12, 5), QTime(10, 0), Qt::UTC));
+        const AppcastItem &second = appcast->items().at(1);
+        QCOMPARE(second.displayVersion(), u"20"_s);
+        QCOMPARE(second.fileLength, -1);
+        QCOMPARE(second.releaseNotes, u"Just text"_s);
+        QCOMPARE(second.releaseNotesFormat, AppcastItem::NotesFormat::PlainText);
+        QCOMPARE(second.releaseNotesLink, QUrl(u"https://example.org/updates/notes/2.0.html"_s));
+    }
+
+    void parseRefusesBrokenFeeds_data()
+    {
+        QTest::addColumn<QByteArray>("xml");
+
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("not XML") << QByteArray("{\"version\": \"2.0\"}");
+        QTest::newRow("not RSS") << QByteArray("<html><body>Not found</body></html>");
+        QTest::newRow("cut short")
+            << rss(releaseItem(u"2.0"_s, u"https://e.org/f"_s, 1, u"s"_s)).chopped(30);
+        QTest::newRow("undeclared sparkle prefix")
+            << QByteArray("<rss version=\"2.0\"><channel><item><sparkle:version>2"
+                          "</sparkle:version></item></channel></rss>");
+    }
+
+    void parseRefusesBrokenFeeds()
+    {
+        QFETCH(QByteArray, xml);
+        QVERIFY(!Appcast::parse(xml));
+    }
+
+    void newestNewerThan_data()
+    {
+        QTest::addColumn<QStringList>("feedVersions");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("offered"); // empty: none
+
+        QTest::newRow("newest of unordered items")
+            << QStringList{u"1.2"_s, u"1.10"_s, u"1.9"_s} << u"1.0"_s << u"1.10"_s;
+        QTest::newRow("equal is not newer") << QStringList{u"1.0.0"_s} << u"1.0"_s << QString();
+        QTest::newRow("only older") << QStringList{u"0.9"_s, u"0.8"_s} << u"1.0"_s << QString();
+        QTest::newRow("release after its pre-release")
+            << QStringList{u"2.0b1"_s, u"2.0"_s} << u"1.0"_s << u"2.0"_s;
+        QTest::newRow("pre-release of a newer version")
+            << QStringList{u"2.0b1"_s} << u"1.0"_s << u"2.0b1"_s;
+    }
+
+    void newestNewerThan()
+    {
+        QFETCH(QStringList, feedVersions);
+        QFETCH(QString, current);
+        QFETCH(QString, offered);
+
+        QString items;
+        for (const QString &version : feedVersions)
+            items += releaseItem(version, u"https://e.org/velm-%1"_s.arg(version), 1, u"s"_s);
+        const std::optional<Appcast> appcast = Appcast::parse(rss(items));
+        QVERIFY(appcast);
+        const std::optional<AppcastItem> newest = appcast->newestNewerThan(current);
+        QCOMPARE(newest ? newest->version : QString(), offered);
+    }
+
+    void versionOrder_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<int>("order");
+
+        QTest::newRow("numeric parts") << u"1.10"_s << u"1.9"_s << 1;
+        QTest::newRow("single numbers") << u"2"_s << u"10"_s << -1;
+        QTest::newRow("trailing zero") << u"1.0"_s << u"1.0.0"_s << 0;
+        QTest::newRow("leading zeros") << u"01.002"_s << u"1.2"_s << 0;
+        QTest::newRow("more parts") << u"1.0.1"_s << u"1.0"_s << 1;
+        QTest::newRow("beta before release") << u"1.0b1"_s << u"1.0"_s << -1;
+        QTest::newRow("dashed rc before release") << u"1.0-rc.2"_s << u"1.0"_s << -1;
+        QTest::newRow("rc after beta") << u"1.0rc1"_s << u"1.0b2"_s << 1;
+        QTest::newRow("beta numbers") << u"1.0b10"_s << u"1.0b9"_s << 1;
+        QTest::newRow("patch after pre-release") << u"1.0.1"_s << u"1.0b1"_s << 1;
+        QTest::newRow("pre-release after a zero part") << u"1.0"_s << u"1.0.0b1"_s << 1;
+        QTest::newRow("words ignore case") << u"1.0Beta"_s << u"1.0beta"_s << 0;
+        QTest::newRow("huge build numbers")
+            << u"123456789012345678901234"_s << u"99999999999999999999999"_s << 1;
+        QTest::newRow("equal") << u"0.1.0"_s << u"0.1.0"_s << 0;
+    }
+
+    void versionOrder()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(int, order);
+
+        QCOMPARE(VersionComparator::compare(a, b), order);
+        QCOMPARE(VersionComparator::compare(b, a), -order);
+    }
+
+    void signature_data()
+    {
+        QTest::addColumn<QByteArray>("signedData");
+        QTest::addColumn<QByteArray>("checkedData");
+        QTest::addColumn<bool>("otherKey");
+        QTest::addColumn<QString>("signatureOverride"); // empty: the real signature
+        QTest::addColumn<bool>("valid");
+
+        const QByteArray data("velm 2.0 for Linux\n");
+        QByteArray tampered = data;
+        tampered[3] = char(tampered[3] ^ 1);
+        QTest::newRow("valid") << data << data << false << QString() << true;
+        QTest::newRow("empty file, valid")
+            << QByteArray() << QByteArray() << false << QString() << true;
+        QTest::newRow("one bit changed") << data << tampered << false << QString() << false;
+        QTest::newRow("one byte more") << data << data + 'x' << false << QString() << false;
+        QTest::newRow("other key") << data << data << true << QString() << false;
+        QTest::newRow("no signature") << data << data << false << u" "_s << false;
+        QTest::newRow("signature not base64") << data << data << false << u"!!!"_s << false;
+        QTest::newRow("signature too short")
+            << data << data << false << QString::fromLatin1(QByteArray(63, 's').toBase64())
+            << false;
+    }
+
+    void signature()
+    {
+        QFETCH(QByteArray, signedData);
+        QFETCH(QByteArray, checkedData);
+        QFETCH(bool, otherKey);
+        QFETCH(QString, signatureOverride);
+        QFETCH(bool, valid);
+
+        const SigningKey other;
+        const QString signature
+            = signatureOverride.isEmpty() ? m_key.sign(signedData) : signatureOverride;
+        const QByteArray key = otherKey ? other.publicKey() : m_key.publicKey();
+        QCOMPARE(UpdateSignature::verify(checkedData, signature, key), valid);
+
+        QTemporaryDir directory;
+        const QString path = directory.filePath(u"update.bin"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(checkedData);
+        file.close();
+        QCOMPARE(UpdateSignature::verifyFile(path, signature, key), valid);
+    }
+
+    void signatureOfMissingFile()
+    {
+        QVERIFY(!UpdateSignature::verifyFile(u"/nonexistent/velm.tar.gz"_s,
+                                             m_key.sign(QByteArray()), m_key.publicKey()));
+    }
+
+    void checkAgainstFeed_data()
+    {
+        QTest::addColumn<QString>("feedVersion");
+        QTest::addColumn<bool>("offered");
+
+        QTest::newRow("newer version") << u"0.2.0"_s << true;
+        QTest::newRow("newer patch") << u"0.1.1"_s << true;
+        QTest::newRow("equal version") << u"0.1.0"_s << false;
+        QTest::newRow("equal with a trailing zero") << u"0.1.0.0"_s << false;
+        QTest::newRow("older version") << u"0.0.9"_s << false;
+        QTest::newRow("pre-release of the current") << u"0.1.0rc1"_s << false;
+    }
+
+    void checkAgainstFeed()
+    {
+        QFETCH(QString, feedVersion);
+        QFETCH(bool, offered);
+
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        server.route("GET", u"/appcast.xml"_s,
+                     FakeResponse::text(
+                         rss(releaseItem(feedVersion, u"/velm.tar.gz"_s, 4, m_key.sign("data"))),
+                         200, "application/rss+xml"));
+        DirectUpdater updater(
+            configurationFor(server.url(u"/appcast.xml"_s), m_key.publicKeyText()), &m_network);
+        updater.setCurrentVersion(u"0.1.0"_s);
+        QSignalSpy found(&updater, &DirectUpdater::updateFound);
+        QSignalSpy none(&updater, &DirectUpdater::noUpdateFound);
+        QSignalSpy failed(&updater, &DirectUpdater::checkFailed);
+
+        updater.checkForUpdates();
+        QTRY_COMPARE_WITH_TIMEOUT(found.size() + none.size() + failed.size(), 1, waitMs);
+        QCOMPARE(failed.size(), 0);
+        QCOMPARE(found.size(), offered ? 1 : 0);
+        if (offered) {
+            const auto item = found.first().first().value<AppcastItem>();
+            QCOMPARE(item.version, feedVersion);
+            QCOMPARE(item.fileUrl, server.url(u"/velm.tar.gz"_s));
+        }
+        QVERIFY(updater.canCheckForUpdates());
+        QCOMPARE(server.requestCount(u"/velm.tar.gz"_s), 0);
+    }
+
+    void cannotCheckWhileChecking()
+    {
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        FakeResponse response = FakeResponse::text(rss(QString()));
+        response.delayBeforeHeadMs = 300;
+        server.route("GET", u"/appcast.xml"_s, response);
+        DirectUpdater updater(
+            configurationFor(server.url(u"/appcast.xml"_s), m_key.publicKeyText()), &m_network);
+        QSignalSpy canCheck(&updater, &DirectUpdater::canCheckForUpdatesChanged);
+        QSignalSpy none(&updater, &DirectUpdater::noUpdateFound);
+        QVERIFY(updater.canCheckForUpdates());
+
+        updater.checkForUpdates();
+        QVERIFY(!updater.canCheckForUpdates());
+        QCOMPARE(canCheck.size(), 1);
+        QCOMPARE(canCheck.at(0).at(0).toBool(), false);
+        // A second request meanwhile is ignored rather than queued or doubled.
+        updater.checkForUpdates();
+
+        QVERIFY(none.wait(waitMs));
+        QVERIFY(updater.canCheckForUpdates());
+        QCOMPARE(canCheck.size(), 2);
+        QCOMPARE(canCheck.at(1).at(0).toBool(), true);
+        QCOMPARE(none.size(), 1);
+        QCOMPARE(server.requestCount(u"/appcast.xml"_s), 1);
+    }
+
+    void checkFails_data()
+    {
+        QTest::addColumn<int>("status"); // 0: nothing listening
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("not found")
+            << 404 << QByteArray("missing") << DirectUpdater::serverErrorMessage(404);
+        QTest::newRow("server error")
+            << 500 << QByteArray() << DirectUpdater::serverErrorMessage(500);
+        QTest::newRow("not a feed")
+            << 200 << QByteArray("<html>hello</html>") << DirectUpdater::unreadableFeedMessage();
+        QTest::newRow("nothing listening")
+            << 0 << QByteArray() << DirectUpdater::unreachableMessage();
+    }
+
+    void checkFails()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, message);
+
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        server.route("GET", u"/appcast.xml"_s, FakeResponse::text(body, status));
+        QUrl feed = server.url(u"/appcast.xml"_s);
+        if (status == 0)
+            feed.setPort(closedPort());
+        DirectUpdater updater(configurationFor(feed, m_key.publicKeyText()), &m_network);
+        QSignalSpy failed(&updater, &DirectUpdater::checkFailed);
+
+        updater.checkForUpdates();
+        QVERIFY(failed.wait(waitMs));
+        QCOMPARE(failed.first().first().toString(), message);
+        QVERIFY(updater.canCheckForUpdates());
+    }
+
+    void notesFromTheirLink()
+    {
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        const QString item
+            = u"<item><sparkle:releaseNotesLink>/notes.txt</sparkle:releaseNotesLink>"
+              "<enclosure url=\"/velm.tar.gz\" sparkle:version=\"9\"/></item>"_s;
+        server.route("GET", u"/appcast.xml"_s, FakeResponse::text(rss(item)));
+        server.route("GET", u"/notes.txt"_s, FakeResponse::text("Fixed <everything>."));
+        DirectUpdater updater(
+            configurationFor(server.url(u"/appcast.xml"_s), m_key.publicKeyText()), &m_network);
+        QSignalSpy found(&updater, &DirectUpdater::updateFound);
+
+        updater.checkForUpdates();
+        QVERIFY(found.wait(waitMs));
+        const auto offered = found.first().first().value<AppcastItem>();
+        QCOMPARE(offered.releaseNotes, u"Fixed <everything>."_s);
+        QCOMPARE(offered.releaseNotesFormat, AppcastItem::NotesFormat::PlainText);
+    }
+
+    void download_data()
+    {
+        QTest::addColumn<QByteArray>("served");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<qint64>("declaredLength"); // -1: the served length
+        QTest::addColumn<bool>("signedByOtherKey");
+        QTest::addColumn<bool>("withoutSignature");
+        QTest::addColumn<QString>("failure"); // empty: kept
+
+        const QByteArray release = QByteArray("velm 0.2.0 release archive ").repeated(4000);
+        QByteArray tampered = release;
+        tampered[tampered.size() / 2] = 'X';
+        QTest::newRow("verified") << release << 200 << qint64(-1) << false << false << QString();
+        QTest::newRow("verified without a declared length")
+            << release << 200 << qint64(0) << false << false << QString();
+        QTest::newRow("signed by another key")
+            << release << 200 << qint64(-1) << true << false << DirectUpdater::damagedMessage();
+        QTest::newRow("one byte changed on the way")
+            << tampered << 200 << qint64(-1) << false << false << DirectUpdater::damagedMessage();
+        QTest::newRow("shorter than declared") << release << 200 << qint64(release.size() + 1)
+                                               << false << false << DirectUpdater::damagedMessage();
+        QTest::newRow("longer than declared") << release << 200 << qint64(release.size() - 1)
+                                              << false << false << DirectUpdater::damagedMessage();
+        QTest::newRow("no signature in the feed")
+            << release << 200 << qint64(-1) << false << true << DirectUpdater::damagedMessage();
+        QTest::newRow("not found") << QByteArray("gone") << 404 << qint64(-1) << false << false
+                                   << DirectUpdater::downloadFailedMessage();
+    }
+
+    void download()
+    {
+        QFETCH(QByteArray, served);
+        QFETCH(int, status);
+        QFETCH(qint64, declaredLength);
+        QFETCH(bool, signedByOtherKey);
+        QFETCH(bool, withoutSignature);
+        QFETCH(QString, failure);
+
+        // The signature is always made over the real release; `served` may differ from it.
+        const QByteArray release = QByteArray("velm 0.2.0 release archive ").repeated(4000);
+        const SigningKey other;
+        const QString signature
+            = withoutSignature ? QString() : (signedByOtherKey ? other : m_key).sign(release);
+        const qint64 length = declaredLength < 0 ? release.size() : declaredLength;
+
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        FakeResponse file = FakeResponse::text(served, status, "application/gzip");
+        file.pieceSize = 16 * 1024;
+        server.route("GET", u"/downloads/velm-0.2.0.tar.gz"_s, file);
+        server.route("GET", u"/appcast.xml"_s,
+                     FakeResponse::text(rss(releaseItem(
+                         u"0.2.0"_s, u"downloads/velm-0.2.0.tar.gz"_s, length, signature))));
+        QTemporaryDir directory;
+        DirectUpdater updater(
+            configurationFor(server.url(u"/appcast.xml"_s), m_key.publicKeyText()), &m_network);
+        updater.setCurrentVersion(u"0.1.0"_s);
+        updater.setDownloadDirectory(directory.path());
+        QSignalSpy found(&updater, &DirectUpdater::updateFound);
+        QSignalSpy finished(&updater, &DirectUpdater::downloadFinished);
+        QSignalSpy failed(&updater, &DirectUpdater::downloadFailed);
+        QSignalSpy canCheck(&updater, &DirectUpdater::canCheckForUpdatesChanged);
+
+        updater.checkForUpdates();
+        QVERIFY(found.wait(waitMs));
+        canCheck.clear();
+        updater.download(found.first().first().value<AppcastItem>());
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size() + failed.size(), 1, waitMs);
+        QVERIFY(updater.canCheckForUpdates());
+        QCOMPARE(canCheck.size(), 2);
+        QCOMPARE(canCheck.first().first().toBool(), false);
+
+        const QStringList left = QDir(directory.path()).entryList(QDir::Files);
+        if (failure.isEmpty()) {
+            const QString path = finished.first().first().toString();
+            QCOMPARE(path, directory.filePath(u"velm-0.2.0.tar.gz"_s));
+            QCOMPARE(left, QStringList{u"velm-0.2.0.tar.gz"_s});
+            QFile kept(path);
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), release);
+        } else {
+            QCOMPARE(failed.first().first().toString(), failure);
+            QCOMPARE(left, QStringList());
+        }
+        // A release without a signature is refused before anything is fetched.
+        QCOMPARE(server.requestCount(u"/downloads/velm-0.2.0.tar.gz"_s), withoutSignature ? 0 : 1);
+    }
+
+    void cancelledDownloadLeavesNothing()
+    {
+        const QByteArray release(256 * 1024, 'v');
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        FakeResponse file = FakeResponse::text(release);
+        file.pieceSize = 1024;
+        file.delayBetweenPiecesMs = 20;
+        server.route("GET", u"/velm.tar.gz"_s, file);
+        server.route("GET", u"/appcast.xml"_s,
+                     FakeResponse::text(rss(releaseItem(u"9"_s, u"/velm.tar.gz"_s, release.size(),
+                                                        m_key.sign(release)))));
+        QTemporaryDir directory;
+        DirectUpdater updater(
+            configurationFor(server.url(u"/appcast.xml"_s), m_key.publicKeyText()), &m_network);
+        updater.setDownloadDirectory(directory.path());
+        QSignalSpy found(&updater, &DirectUpdater::updateFound);
+        QSignalSpy progress(&updater, &DirectUpdater::downloadProgress);
+        QSignalSpy finished(&updater, &DirectUpdater::downloadFinished);
+        QSignalSpy failed(&updater, &DirectUpdater::downloadFailed);
+        updater.checkForUpdates();
+        QVERIFY(found.wait(waitMs));
+
+        updater.download(found.first().first().value<AppcastItem>());
+        QVERIFY(progress.wait(waitMs));
+        QCOMPARE(progress.last().at(1).toLongLong(), qint64(release.size()));
+        updater.cancel();
+        QTRY_VERIFY_WITH_TIMEOUT(updater.canCheckForUpdates(), waitMs);
+        QCOMPARE(finished.size(), 0);
+        QCOMPARE(failed.size(), 0);
+        QCOMPARE(QDir(directory.path()).entryList(QDir::Files), QStringList());
+    }
+
+    void updaterGoneDuringCheck()
+    {
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        FakeResponse response = FakeResponse::text(rss(QString()));
+        response.delayBeforeHeadMs = 200;
+        server.route("GET", u"/appcast.xml"_s, response);
+        auto updater = std::make_unique<DirectUpdater>(
+            configurationFor(server.url(u"/appcast.xml"_s), m_key.publicKeyText()), &m_network);
+        updater->checkForUpdates();
+        QTRY_COMPARE_WITH_TIMEOUT(server.requestCount(u"/appcast.xml"_s), 1, waitMs);
+        updater.reset();
+        // The abandoned check must not wake up on a deleted updater.
+        QTest::qWait(400);
+    }
+
+    void offUpdaterNeverChecks()
+    {
+        FakeHttpServer server;
+        QVERIFY(server.listen());
+        DirectUpdater updater(
+            UpdateConfiguration::fromValues(server.url(u"/appcast.xml"_s).toString(),
+                                            UpdateConfiguration::placeholderPublicKey()),
+            &m_network);
+        QSignalSpy started(&updater, &DirectUpdater::checkStarted);
+        QVERIFY(!updater.isEnabled());
+        QVERIFY(!updater.canCheckForUpdates());
+        updater.checkForUpdates();
+        QTest::qWait(200);
+        QCOMPARE(started.size(), 0);
+        QCOMPARE(server.requests().size(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUpdates)
+#include "tst_updates.moc"
