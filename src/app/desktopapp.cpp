@@ -19,7 +19,15 @@
 #include "main_window/contentview.h"
 #include "main_window/mainwindow.h"
 #include "markdown/mathwebprofile.h"
+#include "onboarding/mainwindowpresenter.h"
+#include "onboarding/onboardingdrafts.h"
+#include "onboarding/onboardingmodel.h"
+#include "onboarding/onboardingview.h"
+#include "settings/settingswindow.h"
+#include "updates/checkforupdatesview.h"
+#include "updates/directupdater.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QIcon>
@@ -28,6 +36,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -107,11 +116,40 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     ChatsFileWatcher chatsWatcher(settings, events);
     MainWindow mainWindow(&events);
     mainWindow.setContent(new ContentView(&controller, &settings, &appearance));
+    // Until the first-run flow is completed the window shows it instead of the chat.
+    OnboardingDrafts onboardingDrafts;
+    OnboardingModel onboarding(&settings, &onboardingDrafts, &network);
+    MainWindowPresenter mainWindowPresenter(&mainWindow, mainWindow.content(),
+                                            new OnboardingView(&onboarding, &settings, &appearance),
+                                            &settings, &controller);
     AppDelegate delegate(&settings, &events, &network, &appearance);
     delegate.setMainWindow(&mainWindow);
     MenuBarItem menuBarItem(&events, &settings);
     QObject::connect(&delegate, &AppDelegate::hiddenToMenuBar, &menuBarItem,
                      &MenuBarItem::showReturnHintOnce);
+    // The settings window is made the first time it is asked for and then only shown again.
+    std::unique_ptr<SettingsWindow> settingsWindow;
+    const auto openSettings = [&] {
+        if (!settingsWindow)
+            settingsWindow = std::make_unique<SettingsWindow>(&settings, &events, &store, &network,
+                                                              &appearance);
+        settingsWindow->present();
+    };
+    QObject::connect(&menuBarItem, &MenuBarItem::settingsRequested, &menuBarItem, openSettings);
+    if (const auto *content = mainWindow.findChild<ContentView *>())
+        QObject::connect(content, &ContentView::settingsRequested, &mainWindow, openSettings);
+    auto *preferencesAction = new QAction(&mainWindow);
+    QList<QKeySequence> preferencesKeys = QKeySequence::keyBindings(QKeySequence::Preferences);
+    if (preferencesKeys.isEmpty())
+        preferencesKeys.append(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    preferencesAction->setShortcuts(preferencesKeys);
+    QObject::connect(preferencesAction, &QAction::triggered, &mainWindow, openSettings);
+    mainWindow.addAction(preferencesAction);
+    // Disabled for good in a build without an update feed and key.
+    DirectUpdater *updater = DirectUpdater::shared();
+    CheckForUpdatesView checkForUpdates(updater->isEnabled() ? updater : nullptr, &settings,
+                                        &appearance);
+    menuBarItem.setCheckForUpdatesAction(&checkForUpdates);
 #ifdef Q_OS_UNIX
     // The session ending, or a plain kill: the one other way out besides "Quit velm".
     TerminationWatcher termination;

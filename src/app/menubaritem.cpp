@@ -43,6 +43,8 @@ MenuBarItem::MenuBarItem(AppEvents *events, Settings *settings, QObject *parent)
             m_events->postShowMainWindow();
     });
     m_menu->addSeparator();
+    m_openSettings = m_menu->addAction(u"Settings…"_s, this, &MenuBarItem::settingsRequested);
+    m_menu->addSeparator();
     m_quit = m_menu->addAction(u"Quit velm"_s, this, [this] {
         if (m_events)
             m_events->postQuitAsk();
@@ -73,6 +75,17 @@ MenuBarItem::~MenuBarItem()
     // parented to a QObject is not a widget child).
     m_trayIcon->setContextMenu(nullptr);
     delete m_menu;
+}
+
+void MenuBarItem::setCheckForUpdatesAction(QAction *action)
+{
+    const QList<QAction *> actions = m_menu->actions();
+    const qsizetype quitIndex = actions.indexOf(m_quit);
+    QAction *before = quitIndex > 0 && actions.at(quitIndex - 1)->isSeparator()
+        ? actions.at(quitIndex - 1)
+        : m_quit;
+    m_menu->insertAction(before, action);
+    m_checkForUpdates = action;
 }
 
 bool MenuBarItem::isSystemTrayAvailable()

@@ -11,8 +11,8 @@ class QSystemTrayIcon;
 class Settings;
 
 // velm's item in the system tray: a monochrome icon titled "velm" with the menu "Open Quick
-// Ask", "Open Ask", a separator and "Quit velm". The commands only post notifications; the
-// shell acts on them.
+// Ask", "Open Ask", a separator, "Settings…", a separator and "Quit velm". The commands only
+// post notifications or emit signals; the shell acts on them.
 class MenuBarItem : public QObject
 {
     Q_OBJECT
@@ -31,12 +31,21 @@ public:
     QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
     QAction *openQuickAskAction() const { return m_openQuickAsk; }
     QAction *openAskAction() const { return m_openAsk; }
+    QAction *openSettingsAction() const { return m_openSettings; }
     QAction *quitAction() const { return m_quit; }
+    // Puts the update command ("Check for Updates...") after the window commands, above the
+    // separator before "Quit velm". The caller keeps owning the action.
+    void setCheckForUpdatesAction(QAction *action);
+    QAction *checkForUpdatesAction() const { return m_checkForUpdates; }
 
     // The first time velm hides to the tray, tells the user how to bring it back; later
     // calls, also in later sessions, do nothing. Returns whether it showed the message.
     bool showReturnHintOnce();
     static QString returnHintText();
+
+Q_SIGNALS:
+    // "Settings…": the shell opens the settings window.
+    void settingsRequested();
 
 private:
     bool returnHintShown() const;
@@ -48,6 +57,8 @@ private:
     QSystemTrayIcon *m_trayIcon = nullptr;
     QAction *m_openQuickAsk = nullptr;
     QAction *m_openAsk = nullptr;
+    QAction *m_openSettings = nullptr;
     QAction *m_quit = nullptr;
+    QAction *m_checkForUpdates = nullptr;
     bool m_hintShownThisSession = false;
 };

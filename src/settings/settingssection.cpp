@@ -161,6 +161,7 @@ void SettingsSection::addWidget(QWidget *widget)
     layout->setContentsMargins(rowPaddingX, rowPaddingY + 2, rowPaddingX, rowPaddingY + 2);
     layout->addWidget(widget);
     addRowWidget(row);
+    updateColors();
 }
 
 void SettingsSection::setFootnote(const QString &text)

@@ -24,7 +24,8 @@ public:
     void addRow(const QString &label, QWidget *field);
     // A row with a title and a secondary subtitle under it, and `field` trailing.
     void addRow(const QString &title, const QString &subtitle, QWidget *field);
-    // A widget spanning the box's whole width.
+    // A widget spanning the box's whole width. Labels in it named "settingsSecondary" are
+    // drawn in the secondary colour, as the footnote is.
     void addWidget(QWidget *widget);
     // Shown under the box; an empty text hides it.
     void setFootnote(const QString &text);

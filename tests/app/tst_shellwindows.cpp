@@ -204,7 +204,8 @@ private Q_SLOTS:
         for (const QAction *action : item.menu()->actions())
             entries.append(action->isSeparator() ? u"—"_s : action->text());
         QCOMPARE(entries,
-                 (QStringList{u"Open Quick Ask"_s, u"Open Ask"_s, u"—"_s, u"Quit velm"_s}));
+                 (QStringList{u"Open Quick Ask"_s, u"Open Ask"_s, u"—"_s, u"Settings…"_s, u"—"_s,
+                              u"Quit velm"_s}));
     }
 
     void trayCommands_data()
@@ -214,7 +215,7 @@ private Q_SLOTS:
 
         QTest::newRow("Open Quick Ask") << 0 << QByteArray(SIGNAL(openAskDialog()));
         QTest::newRow("Open Ask") << 1 << QByteArray(SIGNAL(showMainWindow()));
-        QTest::newRow("Quit velm") << 3 << QByteArray(SIGNAL(quitAsk()));
+        QTest::newRow("Quit velm") << 5 << QByteArray(SIGNAL(quitAsk()));
     }
 
     void trayCommands()

@@ -1,4 +1,5 @@
 #include "app/appcolors.h"
+#include "app/menubaritem.h"
 #include "core/settings.h"
 #include "signingkey.h"
 #include "support/fakehttpserver.h"
@@ -8,6 +9,7 @@
 #include "updates/updatedialog.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -82,6 +84,20 @@ private Q_SLOTS:
         QVERIFY(!command.viewModel()->canCheckForUpdates());
         command.trigger();
         QVERIFY(!command.dialog());
+    }
+
+    void sitsInTheTrayMenuAboveQuit()
+    {
+        MenuBarItem tray(nullptr, nullptr);
+        CheckForUpdatesView command(nullptr, nullptr, nullptr);
+        tray.setCheckForUpdatesAction(&command);
+        QStringList texts;
+        for (const QAction *action : tray.menu()->actions())
+            texts.append(action->isSeparator() ? u"|"_s : action->text());
+        QCOMPARE(texts,
+                 (QStringList{u"Open Quick Ask"_s, u"Open Ask"_s, u"|"_s, u"Settings…"_s,
+                              u"Check for Updates..."_s, u"|"_s, u"Quit velm"_s}));
+        QVERIFY(!tray.checkForUpdatesAction()->isEnabled());
     }
 
     void followsTheUpdaterThroughACheck()

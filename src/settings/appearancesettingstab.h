@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+class Settings;
+class SettingsSection;
+class SettingsSwitch;
+class SettingsThemeChoice;
+
+// The "Appearance" tab: the three theme cards writing "appTheme", and whether Quick Ask
+// follows the system's appearance ("quickAskFollowsSystemTheme").
+class AppearanceSettingsTab : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit AppearanceSettingsTab(Settings *settings, QWidget *parent = nullptr);
+
+    // Dark, light, system.
+    const QList<SettingsThemeChoice *> &themeChoices() const { return m_choices; }
+    SettingsSwitch *quickAskSwitch() const { return m_quickAskSwitch; }
+    QList<SettingsSection *> sections() const { return {m_themeSection, m_quickAskSection}; }
+
+private:
+    void settingChanged(const QString &key);
+    void showTheme();
+    void showQuickAsk();
+
+    QPointer<Settings> m_settings;
+    SettingsSection *m_themeSection = nullptr;
+    SettingsSection *m_quickAskSection = nullptr;
+    QList<SettingsThemeChoice *> m_choices;
+    SettingsSwitch *m_quickAskSwitch = nullptr;
+};

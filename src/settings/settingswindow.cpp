@@ -1,0 +1,83 @@
+#include "settings/settingswindow.h"
+
+#include "app/appcolors.h"
+#include "app/systemappearance.h"
+#include "core/apptheme.h"
+#include "core/settings.h"
+#include "core/settingskeys.h"
+#include "settings/settingsview.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+SettingsWindow::SettingsWindow(Settings *settings, AppEvents *events, ChatStore *store,
+                               QNetworkAccessManager *network, SystemAppearance *appearance,
+                               QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_settings(settings)
+    , m_appearance(appearance)
+{
+    setObjectName(u"settingsWindow"_s);
+    setWindowTitle(title());
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    // The window takes the view's size: fixed width, the current tab's height.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    m_view = new SettingsView(settings, events, store, network, this);
+    layout->addWidget(m_view);
+
+    auto *closeAction = new QAction(this);
+    closeAction->setShortcut(QKeySequence::Close);
+    connect(closeAction, &QAction::triggered, this, &QWidget::close);
+    addAction(closeAction);
+
+    if (m_settings) {
+        connect(m_settings, &Settings::changed, this, [this](const QString &key) {
+            if (key == SettingsKeys::appTheme)
+                applyScheme();
+        });
+    }
+    if (m_appearance)
+        connect(m_appearance, &SystemAppearance::changed, this, &SettingsWindow::applyScheme);
+    applyScheme();
+}
+
+QString SettingsWindow::title()
+{
+    return u"velm Settings"_s;
+}
+
+QColor SettingsWindow::backgroundColor(bool dark)
+{
+    return AppColors::named(dark ? NamedColor::AppBackgroundStart : NamedColor::AppBackgroundEnd,
+                            dark);
+}
+
+void SettingsWindow::present()
+{
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+void SettingsWindow::closeEvent(QCloseEvent *event)
+{
+    m_view->forgetTestResults();
+    QWidget::closeEvent(event);
+}
+
+void SettingsWindow::applyScheme()
+{
+    const QString stored = m_settings ? m_settings->appTheme() : QString();
+    const bool systemDark = m_appearance ? m_appearance->isDark() : true;
+    m_dark = AppThemes::isDark(AppThemes::colorScheme(stored), systemDark);
+    QPalette palette = AppColors::palette(m_dark);
+    palette.setColor(QPalette::Window, backgroundColor(m_dark));
+    setPalette(palette);
+}

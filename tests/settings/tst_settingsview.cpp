@@ -1,0 +1,552 @@
+#include "app/menubaritem.h"
+#include "core/appevents.h"
+#include "core/autostartentry.h"
+#include "core/chatstore.h"
+#include "core/promptsuggestion.h"
+#include "core/settings.h"
+#include "core/settingskeys.h"
+#include "search/websearchclient.h"
+#include "settings/appearancesettingstab.h"
+#include "settings/generalsettingstab.h"
+#include "settings/modelsettingstab.h"
+#include "settings/placeholdertexteditor.h"
+#include "settings/settingsbutton.h"
+#include "settings/settingssection.h"
+#include "settings/settingssegmentedcontrol.h"
+#include "settings/settingsswitch.h"
+#include "settings/settingstabbar.h"
+#include "settings/settingstextfield.h"
+#include "settings/settingsthemechoice.h"
+#include "settings/settingsview.h"
+#include "settings/settingswindow.h"
+#include "settings/statuslabel.h"
+#include "settings/suggestionchip.h"
+#include "settings/websearchsettingstab.h"
+#include "support/fakeduckduckgoserver.h"
+#include "support/fakemodelserver.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int networkWaitMs = 15000;
+
+quint16 deadPort()
+{
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    const quint16 port = server.serverPort();
+    server.close();
+    return port;
+}
+
+QSet<QString> toSet(const QStringList &ids)
+{
+    return QSet<QString>(ids.begin(), ids.end());
+}
+
+QSet<QString> idSet(const QString &stored)
+{
+    return toSet(SettingsKeys::promptSuggestionIdsFrom(stored));
+}
+
+QStringList activeChipIds(const GeneralSettingsTab &tab)
+{
+    QStringList ids;
+    for (const SuggestionChip *chip : tab.chips()) {
+        if (chip->isActive())
+            ids.append(chip->suggestion().id);
+    }
+    return ids;
+}
+
+// Everything a settings window needs, on a store in a temporary folder.
+struct Fixture
+{
+    QTemporaryDir dir;
+    Settings settings{dir.filePath(u"velm.conf"_s), dir.filePath(u"data"_s)};
+    AppEvents events;
+    ChatStore store{settings};
+    QNetworkAccessManager network;
+};
+
+} // namespace
+
+class TestSettingsView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { qputenv("VELM_NO_ANIMATIONS", "1"); }
+
+    void windowLayout()
+    {
+        Fixture f;
+        SettingsWindow window(&f.settings, &f.events, &f.store, &f.network, nullptr);
+        QCOMPARE(window.windowTitle(), u"velm Settings"_s);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.width(), 540);
+
+        const SettingsTabBar *bar = window.view()->tabBar();
+        QStringList tabs;
+        for (int i = 0; i < bar->count(); ++i)
+            tabs.append(bar->tab(i).label + u'|' + bar->tab(i).symbol);
+        QCOMPARE(tabs,
+                 (QStringList{u"General|person.crop.circle"_s, u"Appearance|paintbrush"_s,
+                              u"Web Search|globe"_s, u"Model|cpu"_s,
+                              u"Chats|bubble.left.and.bubble.right"_s}));
+
+        // Only the current page is shown, and the window is as tall as it.
+        window.view()->setCurrentIndex(SettingsView::Model);
+        QTRY_VERIFY(window.view()->modelTab()->isVisible());
+        QVERIFY(!window.view()->generalTab()->isVisible());
+        QTRY_VERIFY(window.height() < 400);
+        window.view()->setCurrentIndex(SettingsView::General);
+        QTRY_VERIFY(window.height() > 400);
+    }
+
+    void colorScheme_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("dark");
+
+        QTest::newRow("dark") << u"dark"_s << true;
+        QTest::newRow("light") << u"light"_s << false;
+        QTest::newRow("unknown reads as dark") << u"sepia"_s << true;
+    }
+
+    void colorScheme()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, dark);
+
+        Fixture f;
+        SettingsWindow window(&f.settings, &f.events, &f.store, &f.network, nullptr);
+        // Changed while the window is open: it follows at once.
+        f.settings.setAppTheme(stored);
+        QCOMPARE(window.isDark(), dark);
+        QCOMPARE(window.palette().color(QPalette::Window), SettingsWindow::backgroundColor(dark));
+    }
+
+    void chipToggledTwiceRestoresTheSet_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("id");
+
+        QTest::newRow("empty, on and off") << QString() << u"be_concise"_s;
+        QTest::newRow("active one off and on") << u"no_emoji,be_concise"_s << u"no_emoji"_s;
+        QTest::newRow("unknown id kept") << u"mystery,plain_lang"_s << u"no_bullets"_s;
+        QTest::newRow("empty pieces") << u",no_boldtext,,"_s << u"no_boldtext"_s;
+    }
+
+    void chipToggledTwiceRestoresTheSet()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, id);
+
+        Fixture f;
+        f.settings.setActivePromptSuggestions(stored);
+        GeneralSettingsTab tab(&f.settings, &f.events);
+        QStringList known;
+        for (const PromptSuggestion &suggestion : PromptSuggestion::all())
+            known.append(suggestion.id);
+        QStringList expectedActive;
+        for (const QString &storedId : SettingsKeys::promptSuggestionIdsFrom(stored)) {
+            if (known.contains(storedId))
+                expectedActive.append(storedId);
+        }
+        QCOMPARE(toSet(activeChipIds(tab)), toSet(expectedActive));
+
+        SuggestionChip *chip = tab.chips().at(int(known.indexOf(id)));
+        const bool wasActive = chip->isActive();
+        chip->click();
+        QCOMPARE(chip->isActive(), !wasActive);
+        QCOMPARE(idSet(f.settings.activePromptSuggestions()).contains(id), !wasActive);
+        chip->click();
+        QCOMPARE(chip->isActive(), wasActive);
+        QCOMPARE(idSet(f.settings.activePromptSuggestions()), idSet(stored));
+    }
+
+    void searxngSection_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("sectionShown");
+        QTest::addColumn<int>("segment");
+        QTest::addColumn<QString>("footnote");
+
+        const QString disabled
+            = u"Web search is disabled. The model will rely only on its training data."_s;
+        QTest::newRow("auto") << u"auto"_s << true << 0
+                              << u"Searches automatically when your query looks like it needs "
+                                 "current or factual information."_s;
+        QTest::newRow("always")
+            << u"always"_s << true << 1
+            << u"Always searches before every message, regardless of content."_s;
+        QTest::newRow("never") << u"never"_s << false << 2 << disabled;
+        QTest::newRow("unknown") << u"sometimes"_s << true << -1 << disabled;
+        QTest::newRow("empty") << QString() << true << -1 << disabled;
+    }
+
+    void searxngSection()
+    {
+        QFETCH(QString, mode);
+        QFETCH(bool, sectionShown);
+        QFETCH(int, segment);
+        QFETCH(QString, footnote);
+
+        Fixture f;
+        f.settings.setSearxngHost(u"search.lan"_s);
+        f.settings.setSearxngPort(u"8888"_s);
+        f.settings.setWebSearchMode(u"never"_s);
+        WebSearchSettingsTab tab(&f.settings, &f.network);
+        QVERIFY(tab.searxngSection()->isHidden());
+
+        f.settings.setWebSearchMode(mode);
+        QCOMPARE(!tab.searxngSection()->isHidden(), sectionShown);
+        QCOMPARE(tab.modePicker()->currentIndex(), segment);
+        QCOMPARE(tab.modeSection()->footnote(), footnote);
+        QCOMPARE(tab.hostField()->text(), u"search.lan"_s);
+        QCOMPARE(tab.portField()->text(), u"8888"_s);
+    }
+
+    void pickingAModeWritesIt()
+    {
+        Fixture f;
+        f.settings.setWebSearchMode(u"sometimes"_s);
+        WebSearchSettingsTab tab(&f.settings, &f.network);
+        tab.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tab));
+        SettingsSegmentedControl *picker = tab.modePicker();
+        QTest::mouseClick(picker, Qt::LeftButton, {}, picker->segmentRect(2).center());
+        QCOMPARE(f.settings.webSearchMode(), u"never"_s);
+        QVERIFY(tab.searxngSection()->isHidden());
+        QTest::mouseClick(picker, Qt::LeftButton, {}, picker->segmentRect(1).center());
+        QCOMPARE(f.settings.webSearchMode(), u"always"_s);
+        QVERIFY(!tab.searxngSection()->isHidden());
+    }
+
+    void testAddress_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<bool>("https");
+        QTest::addColumn<QString>("address");
+
+        QTest::newRow("defaults") << u"localhost"_s << u"8080"_s << false
+                                  << u"http://localhost:8080"_s;
+        QTest::newRow("blank port")
+            << u"search.lan"_s << QString() << true << u"https://search.lan"_s;
+        QTest::newRow("spaces trimmed")
+            << u"  search.lan\n"_s << u"  "_s << false << u"http://search.lan"_s;
+    }
+
+    void testAddress()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, port);
+        QFETCH(bool, https);
+        QFETCH(QString, address);
+
+        Fixture f;
+        f.settings.setSearxngHost(host);
+        f.settings.setSearxngPort(port);
+        f.settings.setSearxngUseHTTPS(https);
+        const WebSearchSettingsTab tab(&f.settings, &f.network);
+        QCOMPARE(tab.testAddress(), address);
+    }
+
+    void searchTestFallsBackToInstantAnswers_data()
+    {
+        QTest::addColumn<bool>("instantUp");
+        QTest::addColumn<int>("topics");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("ok");
+
+        QTest::newRow("abstract and two topics") << true << 2 << u"3 results found"_s << true;
+        QTest::newRow("abstract only") << true << 0 << u"1 result found"_s << true;
+        QTest::newRow("nothing answers") << false << 0 << u"No results"_s << false;
+    }
+
+    void searchTestFallsBackToInstantAnswers()
+    {
+        QFETCH(bool, instantUp);
+        QFETCH(int, topics);
+        QFETCH(QString, status);
+        QFETCH(bool, ok);
+
+        Fixture f;
+        FakeDuckDuckGoServer instant;
+        QVERIFY(instant.listen());
+        instant.serveAnswer({u"Ada"_s, u"Ada Lovelace was a mathematician."_s,
+                             u"https://en.wikipedia.org/wiki/Ada_Lovelace"_s,
+                             FakeDuckDuckGoServer::numberedTopics(topics)});
+        // SearXNG is down: nothing listens on its port.
+        f.settings.setSearxngHost(u"127.0.0.1"_s);
+        f.settings.setSearxngPort(QString::number(deadPort()));
+        WebSearchSettingsTab tab(&f.settings, &f.network);
+        WebSearchClient client(&f.network);
+        client.setDuckDuckGoEndpoint(instantUp ? instant.url(u"/"_s)
+                                               : QUrl(u"http://127.0.0.1:%1/"_s.arg(deadPort())));
+        tab.setSearchClient(client);
+
+        QSignalSpy finished(&tab, &WebSearchSettingsTab::searchTestFinished);
+        tab.testButton()->click();
+        QVERIFY(tab.isTestingSearch());
+        QVERIFY(!tab.testButton()->isEnabled());
+        QCOMPARE(tab.testButton()->text(), u"Testing…"_s);
+        QVERIFY(tab.testStatus()->text().isEmpty());
+        QVERIFY(finished.wait(networkWaitMs));
+
+        QCOMPARE(tab.testStatus()->text(), status);
+        QCOMPARE(tab.testStatus()->ok(), std::optional<bool>(ok));
+        QVERIFY(tab.testButton()->isEnabled());
+        QCOMPARE(tab.testButton()->text(), u"Test Connection"_s);
+        // A test never writes a setting.
+        QCOMPARE(f.settings.searxngHost(), u"127.0.0.1"_s);
+    }
+
+    void modelCheck_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("ok");
+
+        QTest::newRow("closed port") << u"closed"_s << u"Start LM Studio"_s << false;
+        QTest::newRow("no model loaded") << u"empty"_s << u"Load a model in LM Studio"_s << false;
+        QTest::newRow("model served") << u"model"_s << u"Connected to qwen2.5-7b"_s << true;
+    }
+
+    void modelCheck()
+    {
+        QFETCH(QString, server);
+        QFETCH(QString, status);
+        QFETCH(bool, ok);
+
+        Fixture f;
+        FakeModelServer models;
+        QVERIFY(models.listen());
+        models.setModels(server == u"model" ? QStringList{u"qwen2.5-7b"_s} : QStringList());
+        f.settings.setLmStudioServerAddress(
+            server == u"closed" ? u"http://127.0.0.1:%1"_s.arg(deadPort()) : models.address());
+        ModelSettingsTab tab(&f.settings, &f.network);
+
+        QSignalSpy finished(&tab, &ModelSettingsTab::modelCheckFinished);
+        tab.checkButton()->click();
+        if (finished.isEmpty()) {
+            QVERIFY(tab.isCheckingModel());
+            QVERIFY(!tab.checkButton()->isEnabled());
+            QCOMPARE(tab.checkButton()->text(), u"Checking…"_s);
+            QVERIFY(finished.wait(networkWaitMs));
+        }
+        QCOMPARE(tab.modelStatus()->text(), status);
+        QCOMPARE(tab.modelStatus()->ok(), std::optional<bool>(ok));
+        QVERIFY(!tab.modelStatus()->isHidden());
+        QVERIFY(tab.checkButton()->isEnabled());
+        QCOMPARE(tab.checkButton()->text(), u"Check Connection"_s);
+    }
+
+    void leavingATabForgetsItsTestResult()
+    {
+        Fixture f;
+        f.settings.setLmStudioServerAddress(u"http://127.0.0.1:%1"_s.arg(deadPort()));
+        SettingsView view(&f.settings, &f.events, &f.store, &f.network);
+        view.setCurrentIndex(SettingsView::Model);
+        ModelSettingsTab *tab = view.modelTab();
+        QSignalSpy finished(tab, &ModelSettingsTab::modelCheckFinished);
+        tab->checkButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), networkWaitMs);
+        QVERIFY(!tab->modelStatus()->text().isEmpty());
+        view.setCurrentIndex(SettingsView::General);
+        QVERIFY(tab->modelStatus()->text().isEmpty());
+    }
+
+    void changesElsewhereShow()
+    {
+        Fixture f;
+        SettingsView view(&f.settings, &f.events, &f.store, &f.network);
+        // As onboarding, Quick Ask or `velm config` would write them.
+        f.settings.setUserName(u"Grace"_s);
+        f.settings.setSystemPrompt(u"Answer in French."_s);
+        f.settings.setLmStudioServerAddress(u"http://10.0.0.2:11434"_s);
+        f.settings.setSearxngHost(u"searx.example.org"_s);
+        f.settings.setSearxngUseHTTPS(true);
+        f.settings.setAppTheme(u"light"_s);
+        f.settings.setQuickAskFollowsSystemTheme(false);
+
+        QCOMPARE(view.generalTab()->nameField()->text(), u"Grace"_s);
+        QCOMPARE(view.generalTab()->instructionsEditor()->text(), u"Answer in French."_s);
+        QCOMPARE(view.modelTab()->serverField()->text(), u"http://10.0.0.2:11434"_s);
+        QCOMPARE(view.webSearchTab()->hostField()->text(), u"searx.example.org"_s);
+        QVERIFY(view.webSearchTab()->httpsSwitch()->isChecked());
+        QStringList selected;
+        for (const SettingsThemeChoice *choice : view.appearanceTab()->themeChoices()) {
+            if (choice->isSelected())
+                selected.append(AppThemes::rawValue(choice->theme()));
+        }
+        QCOMPARE(selected, QStringList{u"light"_s});
+        QVERIFY(!view.appearanceTab()->quickAskSwitch()->isChecked());
+    }
+
+    void typingWritesWhatIsTyped_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("key");
+
+        QTest::newRow("name") << u"userNameField"_s << u"userName"_s;
+        // The readers trim the host; the field must still keep the space being typed.
+        QTest::newRow("host") << u"searxngHostField"_s << u"searxngHost"_s;
+        QTest::newRow("port") << u"searxngPortField"_s << u"searxngPort"_s;
+        QTest::newRow("server") << u"serverAddressField"_s << u"lmStudioServerAddress"_s;
+    }
+
+    void typingWritesWhatIsTyped()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, key);
+
+        Fixture f;
+        f.settings.setValue(key, QString());
+        SettingsView view(&f.settings, &f.events, &f.store, &f.network);
+        auto *edit = view.findChild<SettingsTextField *>(field);
+        QVERIFY(edit);
+        QTest::keyClicks(edit, u"ab "_s);
+        QCOMPARE(f.settings.value(key).toString(), u"ab "_s);
+        QTest::keyClicks(edit, u"c"_s);
+        QCOMPARE(edit->text(), u"ab c"_s);
+        QCOMPARE(f.settings.value(key).toString(), u"ab c"_s);
+    }
+
+    void themeCardsWriteTheTheme()
+    {
+        Fixture f;
+        AppearanceSettingsTab tab(&f.settings);
+        const QList<SettingsThemeChoice *> &choices = tab.themeChoices();
+        QCOMPARE(choices.size(), 3);
+        choices.at(2)->click();
+        QCOMPARE(f.settings.appTheme(), u"system"_s);
+        QVERIFY(choices.at(2)->isSelected());
+        QVERIFY(!choices.at(0)->isSelected());
+        tab.quickAskSwitch()->click();
+        QVERIFY(!f.settings.quickAskFollowsSystemTheme());
+    }
+
+    void startAtLogin_data()
+    {
+        QTest::addColumn<bool>("writable");
+
+        QTest::newRow("writes and removes the entry") << true;
+        QTest::newRow("failure puts the switch back") << false;
+    }
+
+    void startAtLogin()
+    {
+        QFETCH(bool, writable);
+
+        Fixture f;
+        QTemporaryDir home;
+        QString directory = home.filePath(u"autostart"_s);
+        if (!writable) {
+            // A file where the folder should be: the entry cannot be written.
+            directory = home.filePath(u"blocked"_s);
+            QFile blocker(directory);
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+        const AutostartEntry entry(directory, u"/usr/bin/velm"_s);
+        GeneralSettingsTab tab(&f.settings, &f.events);
+        tab.setAutostartEntry(entry);
+        QVERIFY(!tab.startAtLoginSwitch()->isChecked());
+
+        tab.startAtLoginSwitch()->click();
+        QCOMPARE(QFile::exists(entry.filePath()), writable);
+        QCOMPARE(tab.startAtLoginSwitch()->isChecked(), writable);
+        QCOMPARE(tab.startAtLoginStatus()->text().isEmpty(), writable);
+        if (!writable) {
+            QCOMPARE(tab.startAtLoginStatus()->ok(), std::optional<bool>(false));
+            return;
+        }
+        tab.startAtLoginSwitch()->click();
+        QVERIFY(!QFile::exists(entry.filePath()));
+        QVERIFY(!tab.startAtLoginSwitch()->isChecked());
+    }
+
+    void resetClosesTheWindowThenShowsTheMainWindow()
+    {
+        Fixture f;
+        f.settings.setHasCompletedOnboarding(true);
+        f.settings.setUserName(u"Grace"_s);
+        SettingsWindow window(&f.settings, &f.events, &f.store, &f.network, nullptr);
+        window.present();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy shown(&f.events, &AppEvents::showMainWindow);
+
+        GeneralSettingsTab *tab = window.view()->generalTab();
+        tab->resetButton()->click();
+        QMessageBox *alert = nullptr;
+        QTRY_VERIFY((alert = tab->findChild<QMessageBox *>(u"resetAlert"_s)));
+        QCOMPARE(alert->text(), u"Reset all app data?"_s);
+        QCOMPARE(alert->informativeText(),
+                 u"This permanently deletes every chat and stored setting, then starts "
+                 "onboarding again."_s);
+        QStringList buttons;
+        for (const QAbstractButton *button : alert->buttons())
+            buttons.append(button->text());
+        buttons.sort();
+        QCOMPARE(buttons, (QStringList{u"Cancel"_s, u"Reset"_s}));
+        QCOMPARE(alert->buttonRole(alert->defaultButton()), QMessageBox::RejectRole);
+
+        alert->findChild<QPushButton *>(u"resetConfirmButton"_s)->click();
+        QVERIFY(!window.isVisible());
+        QVERIFY(!f.settings.hasCompletedOnboarding());
+        QVERIFY(f.settings.userName().isEmpty());
+        QCOMPARE(tab->nameField()->text(), QString());
+        // Only once the window is gone.
+        QCOMPARE(shown.count(), 0);
+        QTRY_COMPARE(shown.count(), 1);
+    }
+
+    void cancellingTheResetKeepsEverything()
+    {
+        Fixture f;
+        f.settings.setUserName(u"Grace"_s);
+        GeneralSettingsTab tab(&f.settings, &f.events);
+        tab.show();
+        tab.resetButton()->click();
+        QMessageBox *alert = nullptr;
+        QTRY_VERIFY((alert = tab.findChild<QMessageBox *>(u"resetAlert"_s)));
+        for (QAbstractButton *button : alert->buttons()) {
+            if (button->text() == u"Cancel")
+                button->click();
+        }
+        QCOMPARE(f.settings.userName(), u"Grace"_s);
+    }
+
+    void trayOffersSettings()
+    {
+        AppEvents events;
+        MenuBarItem item(&events, nullptr);
+        QSignalSpy requested(&item, &MenuBarItem::settingsRequested);
+        QVERIFY(item.openSettingsAction());
+        QCOMPARE(item.openSettingsAction()->text(), u"Settings…"_s);
+        item.openSettingsAction()->trigger();
+        QCOMPARE(requested.count(), 1);
+    }
+};
+
+QTEST_MAIN(TestSettingsView)
+#include "tst_settingsview.moc"
