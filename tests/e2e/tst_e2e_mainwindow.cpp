@@ -1,19 +1,17 @@
 #include "core/chatcodec.h"
 #include "core/settings.h"
+#include "e2e/velmprocess.h"
 #include "e2e/xsession.h"
 #include "support/fakemodelserver.h"
 #include "support/fakesearxngserver.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -105,25 +103,17 @@ class TestE2EMainWindow : public QObject
     Q_OBJECT
 
 private:
-    QString log() const { return QString::fromUtf8(m_log); }
+    QString log() const { return m_velm.log(); }
 
     QString windowId() const { return m_x.visibleWindows(windowTitle).value(0); }
 
     // The whole screen, and the window on its own where its place is known.
     void saveScreenshot(const QString &name)
     {
-        QDir().mkpath(QStringLiteral(VELM_SCREENSHOT_DIR));
-        const QString path = QStringLiteral(VELM_SCREENSHOT_DIR) + u'/' + name;
         // The pointer off the window, so that no row shows its hover look.
         QCOMPARE(m_x.xdotool({u"mousemove"_s, u"0"_s, u"0"_s}), 0);
         QTest::qWait(300);
-        QVERIFY(m_x.screenshot(path));
-        QImage shot(path);
-        QCOMPARE(shot.size(), QSize(1600, 1000));
-        const QRect window = m_x.windowGeometry(windowId()).intersected(shot.rect());
-        if (!window.isEmpty())
-            QVERIFY(shot.copy(window).save(path, "PNG"));
-        qInfo("Screenshot: %s", qPrintable(path));
+        QVERIFY(!m_x.saveScreenshot(name, windowId()).isEmpty());
     }
 
     // The stored conversations, as velm last saved them.
@@ -148,13 +138,11 @@ private:
     }
 
     XSession m_x;
-    QTemporaryDir m_home;
     FakeModelServer m_model;
     FakeSearxngServer m_searxng;
     FakeHttpServer m_favicons;
     QString m_chatsFile;
-    QProcess m_velm;
-    QByteArray m_log;
+    VelmProcess m_velm{&m_x};
 
 private Q_SLOTS:
     void initTestCase()
@@ -162,7 +150,7 @@ private Q_SLOTS:
         const QStringList missing = XSession::missingTools();
         if (!missing.isEmpty())
             QSKIP(qPrintable(u"not installed: "_s + missing.join(u", "_s)));
-        QVERIFY(m_home.isValid());
+        QVERIFY(m_velm.isValid());
         QVERIFY(m_x.start());
 
         QVERIFY(m_model.listen());
@@ -187,10 +175,8 @@ private Q_SLOTS:
         m_favicons.route("GET", u"/ip3/mathworld.wolfram.com.ico"_s,
                          FakeResponse::text(iconPng(QColor(0xdd, 0x44, 0x22)), 200, "image/png"));
 
-        const QString configHome = m_home.filePath(u"config"_s);
-        const QString dataHome = m_home.filePath(u"data"_s);
         {
-            Settings settings(configHome + u"/velm/velm.conf"_s, dataHome + u"/velm"_s);
+            Settings settings(m_velm.settingsFile(), m_velm.dataDirectory());
             settings.setLmStudioServerAddress(m_model.address());
             settings.setHasCompletedOnboarding(true);
             settings.setWebSearchMode(u"always"_s);
@@ -201,44 +187,19 @@ private Q_SLOTS:
             m_chatsFile = settings.dataFilePath(u"chatSessions");
         }
 
-        QDir().mkpath(m_home.filePath(u"runtime"_s));
-        QFile::setPermissions(m_home.filePath(u"runtime"_s),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-        QProcessEnvironment environment = m_x.environment();
-        environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
-        environment.insert(u"XDG_CONFIG_HOME"_s, configHome);
-        environment.insert(u"XDG_DATA_HOME"_s, dataHome);
-        environment.insert(u"XDG_RUNTIME_DIR"_s, m_home.filePath(u"runtime"_s));
-        environment.insert(u"VELM_DUCKDUCKGO_URL"_s, u"http://127.0.0.1:9/"_s);
-        environment.insert(u"VELM_FAVICON_URL"_s, m_favicons.url().toString());
-        environment.insert(u"QTWEBENGINE_DISABLE_SANDBOX"_s, u"1"_s);
-        m_velm.setProcessEnvironment(environment);
-        connect(&m_velm, &QProcess::readyReadStandardError, this,
-                [this] { m_log += m_velm.readAllStandardError(); });
-        m_velm.start(QStringLiteral(VELM_BINARY), {});
-        QVERIFY2(QTest::qWaitFor([&] { return m_x.hasVisibleWindow(windowTitle); }, waitMs),
-                 qPrintable(log()));
+        m_velm.setEnvironmentVariable(u"VELM_FAVICON_URL"_s, m_favicons.url().toString());
+        QVERIFY2(m_velm.start(), qPrintable(log()));
+        QVERIFY2(m_x.waitForWindow(windowTitle), qPrintable(log()));
     }
 
-    void cleanupTestCase()
-    {
-        if (m_velm.state() == QProcess::NotRunning)
-            return;
-        // SIGTERM ends velm as its Quit command does.
-        m_velm.terminate();
-        if (!m_velm.waitForFinished(10000)) {
-            m_velm.kill();
-            m_velm.waitForFinished();
-        }
-    }
+    void cleanupTestCase() { m_velm.stop(); }
 
     void newChatScreen()
     {
         // Let the greeting and the starters finish their entrance.
         QTest::qWait(1500);
         saveScreenshot(u"mainwindow-newchat.png"_s);
-        QCOMPARE(m_velm.state(), QProcess::Running);
+        QVERIFY(m_velm.isRunning());
     }
 
     void typedQuestionIsAnsweredWithSources()
@@ -303,7 +264,7 @@ private Q_SLOTS:
         // The formulas are typeset by web pages that load after the answer has ended.
         QTest::qWait(4000);
         saveScreenshot(u"mainwindow-answer.png"_s);
-        QCOMPARE(m_velm.state(), QProcess::Running);
+        QVERIFY(m_velm.isRunning());
     }
 
     void answerFromItsTop()
@@ -320,7 +281,7 @@ private Q_SLOTS:
                  0);
         QTest::qWait(1000);
         saveScreenshot(u"mainwindow-answer-top.png"_s);
-        QCOMPARE(m_velm.state(), QProcess::Running);
+        QVERIFY(m_velm.isRunning());
     }
 
     void sidebarListsTheChat()
@@ -332,7 +293,7 @@ private Q_SLOTS:
         // The sidebar slides in.
         QTest::qWait(1000);
         saveScreenshot(u"mainwindow-sidebar.png"_s);
-        QCOMPARE(m_velm.state(), QProcess::Running);
+        QVERIFY(m_velm.isRunning());
     }
 };
 

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // A virtual X display of the test's own (Xvfb on the first free display number), and the
 // tools that drive and watch it: xdotool and velm_screengrab. Stops the server when gone.
 class XSession
@@ -30,11 +32,21 @@ public:
     bool hasVisibleWindow(const QString &title) const;
     // The ids of the mapped windows titled exactly `title`, as xdotool names them.
     QStringList visibleWindows(const QString &title) const;
+    // Waits until a window titled exactly `title` is mapped (or, with `visible` false, none
+    // is); whether that happened within `timeoutMs`.
+    bool waitForWindow(const QString &title, bool visible = true, int timeoutMs = 30000) const;
     // Whether the window with the keyboard focus is titled exactly `title`.
     bool hasFocusedWindow(const QString &title) const;
     // Where the window `id` is on the screen; null when xdotool cannot tell.
     QRect windowGeometry(const QString &id) const;
+    // Whether the window `id` asks the window manager for a title bar and border, as its
+    // Motif hints say (no hints: the manager's default, decorated); nullopt when the
+    // display cannot be asked.
+    std::optional<bool> isDecorated(const QString &id) const;
     bool screenshot(const QString &path) const;
+    // Saves the screen as `fileName` in the build tree's screenshot folder, cut to the
+    // window `windowId` when given and on the screen; the saved file's path, or empty.
+    QString saveScreenshot(const QString &fileName, const QString &windowId = QString()) const;
 
 private:
     QProcess m_server;
