@@ -41,6 +41,12 @@ bool ChatStore::saveSessions(const QList<ChatSession> &sessions)
     return m_settings.setData(SettingsKeys::chatSessions, bytes);
 }
 
+bool ChatStore::removeSessions()
+{
+    m_backupPending = false;
+    return m_settings.remove(SettingsKeys::chatSessions);
+}
+
 QList<ChatSession> ChatStore::readStoredSessions()
 {
     const QByteArray bytes = m_settings.data(SettingsKeys::chatSessions);

@@ -24,6 +24,9 @@ public:
     // Replaces the stored list; false (and nothing written) when it could not be saved,
     // which includes an unreadable stored list that could not yet be copied aside.
     bool saveSessions(const QList<ChatSession> &sessions);
+    // Deletes the stored list, unreadable bytes included (the user asked for every chat to
+    // go); false when the file could not be removed.
+    bool removeSessions();
 
     // The backup file written for unreadable bytes by the last load, if any.
     QString lastBackupPath() const { return m_lastBackupPath; }

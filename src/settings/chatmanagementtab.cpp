@@ -1,13 +1,123 @@
 #include "settings/chatmanagementtab.h"
 
+#include "app/animations.h"
+#include "app/appcolors.h"
+#include "app/typestyles.h"
 #include "core/appevents.h"
+#include "core/chatexport.h"
 #include "core/chatstore.h"
+#include "settings/archivedchatrow.h"
+#include "settings/settingsbutton.h"
+#include "settings/settingssection.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int noteLifetimeMs = 2500;
+
+// A dialog object rather than the static getter: the static one does not add the ".json"
+// a name typed without it should get, and then cannot ask before replacing that file.
+QString chooseSaveFile(QWidget *parent, const QString &title, const QString &proposedPath,
+                       const QString &filter)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(u"json"_s);
+    dialog.setDirectory(QFileInfo(proposedPath).absolutePath());
+    dialog.selectFile(QFileInfo(proposedPath).fileName());
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.constFirst();
+}
+
+QColor noteColor(const QString &note, const QPalette &palette)
+{
+    if (note == u"Export failed"_s)
+        return SettingsButton::destructiveColor(AppColors::isDark(palette));
+    return AppColors::secondaryText(palette);
+}
+
+} // namespace
 
 ChatManagementTab::ChatManagementTab(ChatStore *store, AppEvents *events, QWidget *parent)
     : QWidget(parent)
     , m_store(store)
     , m_events(events)
-{ }
+    , m_chooseSaveFile(chooseSaveFile)
+{
+    m_layout = new QVBoxLayout(this);
+    // The settings window gives every tab its margins.
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(18);
+
+    auto *manage = new SettingsSection(u"tray.full"_s, u"Manage"_s, this);
+    m_counts = new QLabel(this);
+    m_counts->setObjectName(u"storedChatsCount"_s);
+    m_counts->setTextFormat(Qt::PlainText);
+    m_counts->setFont(TypeStyles::font(TypeStyle::Label));
+    manage->addRow(u"Stored chats"_s, m_counts);
+
+    auto *backup = new QWidget(this);
+    auto *backupLayout = new QHBoxLayout(backup);
+    backupLayout->setContentsMargins(0, 0, 0, 0);
+    backupLayout->setSpacing(10);
+    m_note = new QLabel(backup);
+    m_note->setObjectName(u"exportNote"_s);
+    m_note->setTextFormat(Qt::PlainText);
+    m_note->setFont(TypeStyles::font(TypeStyle::Caption));
+    m_noteOpacity = new QGraphicsOpacityEffect(m_note);
+    m_noteOpacity->setOpacity(0);
+    m_note->setGraphicsEffect(m_noteOpacity);
+    m_note->hide();
+    m_export = new SettingsButton(u"Export All as JSON…"_s, backup);
+    backupLayout->addWidget(m_note);
+    backupLayout->addWidget(m_export);
+    manage->addRow(u"Backup"_s, backup);
+
+    m_deleteAll = new SettingsButton(u"Delete All Chats…"_s, this);
+    m_deleteAll->setDestructive(true);
+    manage->addRow(u"Danger zone"_s, m_deleteAll);
+    manage->setFootnote(
+        u"Export writes every chat (including archived) to a JSON file you choose."_s);
+    m_layout->addWidget(manage);
+
+    m_archived = makeArchivedSection();
+    m_layout->addWidget(m_archived);
+    m_layout->addStretch();
+
+    m_noteTimer = new QTimer(this);
+    m_noteTimer->setSingleShot(true);
+    m_noteTimer->setInterval(noteLifetimeMs);
+    connect(m_noteTimer, &QTimer::timeout, this, [this] { setExportNote(QString()); });
+
+    connect(m_export, &QPushButton::clicked, this, &ChatManagementTab::exportAllChats);
+    connect(m_deleteAll, &QPushButton::clicked, this, &ChatManagementTab::confirmDeleteAll);
+    if (m_events) {
+        connect(m_events, &AppEvents::chatsDidChangeExternally, this, &ChatManagementTab::reload);
+    }
+    restyle();
+}
 
 ChatManagementTab::~ChatManagementTab() = default;
 
@@ -18,31 +128,240 @@ void ChatManagementTab::setSaveFileChooser(SaveFileChooser chooser)
 
 QList<ChatSession> ChatManagementTab::archivedSessions() const
 {
-    return {};
+    QList<ChatSession> archived;
+    for (const ChatSession &session : m_sessions) {
+        if (session.isArchived)
+            archived.append(session);
+    }
+    // Stable, so chats updated at the same moment keep their stored order.
+    std::stable_sort(
+        archived.begin(), archived.end(),
+        [](const ChatSession &a, const ChatSession &b) { return a.updatedAt > b.updatedAt; });
+    return archived;
+}
+
+QMessageBox *ChatManagementTab::deleteAllAlert() const
+{
+    return m_alert;
 }
 
 QString ChatManagementTab::countsText(const QList<ChatSession> &sessions)
 {
-    Q_UNUSED(sessions)
-    return {};
+    const auto archived = std::count_if(sessions.cbegin(), sessions.cend(),
+                                        [](const ChatSession &s) { return s.isArchived; });
+    const auto active = sessions.size() - archived;
+    return u"%1 active · %2 archived"_s.arg(active).arg(archived);
 }
 
-void ChatManagementTab::reload() { }
-void ChatManagementTab::openArchived(const QUuid &) { }
-void ChatManagementTab::restore(const QUuid &) { }
-void ChatManagementTab::deletePermanently(const QUuid &) { }
-void ChatManagementTab::confirmDeleteAll() { }
-void ChatManagementTab::deleteAllChats() { }
-void ChatManagementTab::exportAllChats() { }
+QString ChatManagementTab::proposedExportPath()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    return QDir(folder).filePath(u"velm-chats.json"_s);
+}
+
+void ChatManagementTab::reload()
+{
+    m_sessions = m_store ? m_store->loadSessions() : QList<ChatSession>();
+    showSessions();
+}
+
+void ChatManagementTab::openArchived(const QUuid &id)
+{
+    if (!m_events)
+        return;
+    // The chat stays archived: the main window only opens it, and a message sent in it
+    // restores it there.
+    m_events->postOpenChatSession(id);
+    m_events->postShowMainWindow();
+}
+
+void ChatManagementTab::restore(const QUuid &id)
+{
+    if (!m_store)
+        return;
+    QList<ChatSession> sessions = m_store->loadSessions();
+    const auto it = std::find_if(sessions.begin(), sessions.end(),
+                                 [&id](const ChatSession &s) { return s.id == id; });
+    if (it == sessions.end())
+        return;
+    // updatedAt stays: restoring puts the chat back where it was in time, not on top.
+    it->isArchived = false;
+    m_store->saveSessions(sessions);
+    if (m_events)
+        m_events->postChatsDidChangeExternally();
+}
+
+void ChatManagementTab::deletePermanently(const QUuid &id)
+{
+    if (!m_store)
+        return;
+    QList<ChatSession> sessions = m_store->loadSessions();
+    sessions.removeIf([&id](const ChatSession &s) { return s.id == id; });
+    m_store->saveSessions(sessions);
+    if (m_events)
+        m_events->postChatsDidChangeExternally();
+}
+
+void ChatManagementTab::confirmDeleteAll()
+{
+    if (m_alert) {
+        m_alert->raise();
+        m_alert->activateWindow();
+        return;
+    }
+    m_alert = new QMessageBox(this);
+    m_alert->setAttribute(Qt::WA_DeleteOnClose);
+    m_alert->setWindowModality(Qt::WindowModal);
+    m_alert->setIcon(QMessageBox::Warning);
+    m_alert->setWindowTitle(u"Delete all chats?"_s);
+    m_alert->setText(u"Delete all chats?"_s);
+    m_alert->setInformativeText(
+        u"This permanently removes every chat, including archived ones. This cannot be undone."_s);
+    m_alert->setTextFormat(Qt::PlainText);
+    QPushButton *cancel = m_alert->addButton(u"Cancel"_s, QMessageBox::RejectRole);
+    QPushButton *deleteAll = m_alert->addButton(u"Delete All"_s, QMessageBox::DestructiveRole);
+    m_alert->setDefaultButton(cancel);
+    m_alert->setEscapeButton(cancel);
+    QPalette destructive = deleteAll->palette();
+    destructive.setColor(QPalette::ButtonText,
+                         SettingsButton::destructiveColor(AppColors::isDark(this)));
+    deleteAll->setPalette(destructive);
+    connect(deleteAll, &QPushButton::clicked, this, &ChatManagementTab::deleteAllChats);
+    m_alert->open();
+}
+
+void ChatManagementTab::deleteAllChats()
+{
+    m_sessions.clear();
+    showSessions();
+    if (m_store)
+        m_store->removeSessions();
+    if (m_events)
+        m_events->postChatsDidChangeExternally();
+}
+
+void ChatManagementTab::exportAllChats()
+{
+    if (!m_store)
+        return;
+    // From the store rather than the tab's copy, so the file holds what is on disk now.
+    const QByteArray bytes = ChatExport::encode(m_store->loadSessions());
+    if (bytes.isEmpty())
+        return;
+    const QPointer<ChatManagementTab> self(this);
+    const QString path
+        = m_chooseSaveFile(window(), u"Export Chats"_s, proposedExportPath(), u"JSON (*.json)"_s);
+    // The dialog runs its own event loop; the settings window may have gone meanwhile.
+    if (!self || path.isEmpty())
+        return;
+    QSaveFile file(path);
+    const bool ok
+        = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    if (!ok) {
+        qWarning("velm: could not export the chats to %s: %s",
+                 qPrintable(QDir::toNativeSeparators(path)), qPrintable(file.errorString()));
+    }
+    setExportNote(ok ? u"Saved ✓"_s : u"Export failed"_s);
+    // Restarted, so a second export's note is not cut short by the first one's clock.
+    m_noteTimer->start();
+}
 
 void ChatManagementTab::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    reload();
+}
+
+void ChatManagementTab::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        restyle();
 }
 
 void ChatManagementTab::setExportNote(const QString &note)
 {
+    if (note == m_exportNote)
+        return;
     m_exportNote = note;
+    if (!note.isEmpty()) {
+        m_note->setText(note);
+        restyle();
+        m_note->show();
+        Animations::animate(m_noteOpacity, "opacity", 1.0, Animations::quickEase());
+    } else if (auto *fade
+               = Animations::animate(m_noteOpacity, "opacity", 0.0, Animations::quickEase())) {
+        // The text stays while it fades; a new note arriving meanwhile keeps it shown.
+        const QPointer<QLabel> label(m_note);
+        connect(fade, &QAbstractAnimation::finished, this, [this, label] {
+            if (label && m_exportNote.isEmpty())
+                label->hide();
+        });
+    } else {
+        m_note->hide();
+    }
+    Q_EMIT exportNoteChanged(note);
 }
 
-void ChatManagementTab::rebuild() { }
+void ChatManagementTab::showSessions()
+{
+    m_counts->setText(countsText(m_sessions));
+    const QList<ChatSession> archived = archivedSessions();
+    if (m_archivedShown && archived == m_shownArchived)
+        return;
+    // SettingsSection only grows, so a changed list gets a new section in the old one's place.
+    const int index = m_layout->indexOf(m_archived);
+    m_shownArchived = archived;
+    m_archivedShown = true;
+    SettingsSection *section = makeArchivedSection();
+    m_layout->insertWidget(index, section);
+    // A layout shows a new child only on the next turn of the event loop; the list should
+    // be right as soon as the reload returns.
+    section->show();
+    // Later, not now: the click that led here may come from a button inside it.
+    m_archived->setObjectName(QString());
+    m_archived->hide();
+    m_archived->deleteLater();
+    m_archived = section;
+}
+
+SettingsSection *ChatManagementTab::makeArchivedSection()
+{
+    auto *section = new SettingsSection(u"archivebox"_s, u"Archived"_s, this);
+    section->setObjectName(u"archivedSection"_s);
+    if (m_shownArchived.isEmpty()) {
+        auto *empty = new QLabel(u"No archived chats."_s, section);
+        empty->setObjectName(u"noArchivedChats"_s);
+        empty->setTextFormat(Qt::PlainText);
+        empty->setFont(TypeStyles::font(TypeStyle::Label));
+        QPalette secondary = empty->palette();
+        secondary.setColor(QPalette::WindowText, AppColors::secondaryText(palette()));
+        empty->setPalette(secondary);
+        section->addWidget(empty);
+    }
+    for (const ChatSession &session : std::as_const(m_shownArchived)) {
+        auto *row = new ArchivedChatRow(session, section);
+        connect(row, &ArchivedChatRow::openRequested, this, &ChatManagementTab::openArchived);
+        connect(row, &ArchivedChatRow::restoreRequested, this, &ChatManagementTab::restore);
+        connect(row, &ArchivedChatRow::deleteRequested, this,
+                &ChatManagementTab::deletePermanently);
+        section->addWidget(row);
+    }
+    section->setFootnote(
+        u"Open to read without restoring. Send a message to restore automatically."_s);
+    return section;
+}
+
+void ChatManagementTab::restyle()
+{
+    QPalette secondary = m_counts->palette();
+    secondary.setColor(QPalette::WindowText, AppColors::secondaryText(palette()));
+    m_counts->setPalette(secondary);
+    QPalette note = m_note->palette();
+    note.setColor(QPalette::WindowText, noteColor(m_exportNote, palette()));
+    m_note->setPalette(note);
+    if (auto *empty = findChild<QLabel *>(u"noArchivedChats"_s))
+        empty->setPalette(secondary);
+}

@@ -3,6 +3,8 @@
 #include "core/chatsession.h"
 
 #include <QList>
+#include <QMessageBox>
+#include <QPointer>
 #include <QString>
 #include <QUuid>
 #include <QWidget>
@@ -11,11 +13,12 @@
 
 class AppEvents;
 class ChatStore;
+class QGraphicsOpacityEffect;
 class QLabel;
-class QPushButton;
 class QShowEvent;
 class QTimer;
 class QVBoxLayout;
+class SettingsButton;
 class SettingsSection;
 
 // The "Chats" tab of the settings window: how many chats are stored, a JSON export of all of
@@ -45,16 +48,21 @@ public:
     QList<ChatSession> archivedSessions() const;
     // "Saved ✓", "Export failed", or empty.
     QString exportNote() const { return m_exportNote; }
+    // The open "Delete all chats?" question, if any.
+    QMessageBox *deleteAllAlert() const;
 
     // The text of the counts row, e.g. "3 active · 2 archived".
     static QString countsText(const QList<ChatSession> &sessions);
+    // Where the save dialog starts: "velm-chats.json" in the documents folder, or in the
+    // home folder when there is none.
+    static QString proposedExportPath();
 
 public Q_SLOTS:
     void reload();
     void openArchived(const QUuid &id);
     void restore(const QUuid &id);
     void deletePermanently(const QUuid &id);
-    // Asks first ("Delete all chats?"); deleteAllChats() does the deletion.
+    // Asks first ("Delete all chats?"); its "Delete All" runs deleteAllChats().
     void confirmDeleteAll();
     void deleteAllChats();
     void exportAllChats();
@@ -64,14 +72,30 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void setExportNote(const QString &note);
-    void rebuild();
+    void showSessions();
+    SettingsSection *makeArchivedSection();
+    void restyle();
 
     ChatStore *m_store = nullptr;
     AppEvents *m_events = nullptr;
     SaveFileChooser m_chooseSaveFile;
     QList<ChatSession> m_sessions;
+    // What the archived section shows, so a reload that changes nothing keeps its rows.
+    QList<ChatSession> m_shownArchived;
+    bool m_archivedShown = false;
     QString m_exportNote;
+
+    QVBoxLayout *m_layout = nullptr;
+    QLabel *m_counts = nullptr;
+    SettingsButton *m_export = nullptr;
+    QLabel *m_note = nullptr;
+    QGraphicsOpacityEffect *m_noteOpacity = nullptr;
+    QTimer *m_noteTimer = nullptr;
+    SettingsButton *m_deleteAll = nullptr;
+    SettingsSection *m_archived = nullptr;
+    QPointer<QMessageBox> m_alert;
 };

@@ -1,0 +1,212 @@
+#include "core/appdatareset.h"
+#include "core/appevents.h"
+#include "core/settings.h"
+#include "core/settingskeys.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+// A store with everything a user of some weeks has: every preference changed, onboarding
+// done, both chat files, a key an earlier onboarding left, a key of some other version, and
+// an unfinished onboarding's drafts in their own file.
+class TestAppDataReset : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void storedAfterwards_data();
+    void storedAfterwards();
+    void chatFilesGone();
+    void unknownAndOldKeysGone();
+    void draftsUntouched();
+    void announcesChangesThenNotifies();
+    void resetOfAnEmptyStore();
+
+private:
+    QString dataPath(QStringView key) const { return m_settings->dataFilePath(key); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Settings> m_settings;
+    // New for every test: the lambdas a test connects capture its locals.
+    std::unique_ptr<AppEvents> m_events;
+    QString m_draftsPath;
+};
+
+void TestAppDataReset::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_events = std::make_unique<AppEvents>();
+    const QString file = m_dir->filePath(u"config/velm.conf"_s);
+    m_settings = std::make_unique<Settings>(file, m_dir->filePath(u"data"_s));
+    Settings &s = *m_settings;
+    s.setHasCompletedOnboarding(true);
+    s.setUserName(u"Alex"_s);
+    s.setSystemPrompt(u"Be brief."_s);
+    s.setActivePromptSuggestions(u"concise,friendly"_s);
+    s.setLmStudioServerAddress(u"http://10.0.0.2:1234"_s);
+    s.setWebSearchMode(u"never"_s);
+    s.setSearxngHost(u"search.lan"_s);
+    s.setSearxngPort(u"9000"_s);
+    s.setSearxngUseHTTPS(true);
+    s.setAppTheme(u"light"_s);
+    s.setQuickAskFollowsSystemTheme(false);
+    QVERIFY(s.setData(u"chatSessions", "[]"));
+    QVERIFY(s.setData(u"mainChatMessages", "[]"));
+    {
+        QSettings raw(file, QSettings::IniFormat);
+        raw.setValue(u"velm.onboarding.stage"_s, 3);
+        raw.setValue(u"someFuturePreference"_s, u"kept?"_s);
+        raw.setValue(u"window/geometry"_s, QByteArray("abc"));
+    }
+    // Where the onboarding keeps its drafts: beside, never inside, the preferences.
+    m_draftsPath = m_dir->filePath(u"state/velm/onboarding.ini"_s);
+    writeFile(m_draftsPath, "[General]\nvelm.ob.stage=2\nvelm.ob.name=Al\n");
+}
+
+void TestAppDataReset::cleanup()
+{
+    m_settings.reset();
+    m_events.reset();
+    m_dir.reset();
+}
+
+void TestAppDataReset::storedAfterwards_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("stored");
+    QTest::addColumn<QVariant>("value");
+
+    // Written by the reset, so that onboarding starts and the first launch's look returns.
+    QTest::newRow("onboarding unfinished")
+        << u"hasCompletedOnboarding"_s << true << QVariant(false);
+    QTest::newRow("no name") << u"userName"_s << true << QVariant(QString());
+    QTest::newRow("no instructions") << u"systemPrompt"_s << true << QVariant(QString());
+    QTest::newRow("no quick styles") << u"activePromptSuggestions"_s << true << QVariant(QString());
+    QTest::newRow("dark theme") << u"appTheme"_s << true << QVariant(u"dark"_s);
+    QTest::newRow("Quick Ask follows the system")
+        << u"quickAskFollowsSystemTheme"_s << true << QVariant(true);
+    // Removed, so they read as their defaults.
+    QTest::newRow("model server") << u"lmStudioServerAddress"_s << false
+                                  << QVariant(u"http://127.0.0.1:1234"_s);
+    QTest::newRow("search mode") << u"webSearchMode"_s << false << QVariant(u"auto"_s);
+    QTest::newRow("SearXNG host") << u"searxngHost"_s << false << QVariant(u"localhost"_s);
+    QTest::newRow("SearXNG port") << u"searxngPort"_s << false << QVariant(u"8080"_s);
+    QTest::newRow("SearXNG HTTPS") << u"searxngUseHTTPS"_s << false << QVariant(false);
+}
+
+void TestAppDataReset::storedAfterwards()
+{
+    QFETCH(QString, key);
+    QFETCH(bool, stored);
+    QFETCH(QVariant, value);
+
+    AppDataReset::resetAllAppData(*m_settings, *m_events);
+
+    QCOMPARE(m_settings->contains(key), stored);
+    QCOMPARE(m_settings->value(key), value);
+    // Also as another process (the next launch) reads the file.
+    Settings fresh(m_settings->fileName(), m_settings->dataDirectory());
+    QCOMPARE(fresh.value(key), value);
+}
+
+void TestAppDataReset::chatFilesGone()
+{
+    QVERIFY(QFile::exists(dataPath(u"chatSessions")));
+    QVERIFY(QFile::exists(dataPath(u"mainChatMessages")));
+
+    AppDataReset::resetAllAppData(*m_settings, *m_events);
+
+    QVERIFY(!QFile::exists(dataPath(u"chatSessions")));
+    QVERIFY(!QFile::exists(dataPath(u"mainChatMessages")));
+}
+
+void TestAppDataReset::unknownAndOldKeysGone()
+{
+    AppDataReset::resetAllAppData(*m_settings, *m_events);
+
+    QSettings raw(m_settings->fileName(), QSettings::IniFormat);
+    QStringList keys = raw.allKeys();
+    keys.sort();
+    QCOMPARE(keys,
+             QStringList({u"activePromptSuggestions"_s, u"appTheme"_s, u"hasCompletedOnboarding"_s,
+                          u"quickAskFollowsSystemTheme"_s, u"systemPrompt"_s, u"userName"_s}));
+}
+
+void TestAppDataReset::draftsUntouched()
+{
+    const QByteArray before = readFile(m_draftsPath);
+
+    AppDataReset::resetAllAppData(*m_settings, *m_events);
+
+    QCOMPARE(readFile(m_draftsPath), before);
+}
+
+void TestAppDataReset::announcesChangesThenNotifies()
+{
+    QStringList changed;
+    connect(m_settings.get(), &Settings::changed, this,
+            [&changed](const QString &key) { changed.append(key); });
+    int notified = 0;
+    QString themeWhenNotified;
+    bool onboardedWhenNotified = true;
+    connect(m_events.get(), &AppEvents::chatsDidChangeExternally, this, [&] {
+        ++notified;
+        themeWhenNotified = m_settings->appTheme();
+        onboardedWhenNotified = m_settings->hasCompletedOnboarding();
+    });
+
+    AppDataReset::resetAllAppData(*m_settings, *m_events);
+
+    QCOMPARE(notified, 1);
+    // Windows that reload on the notification find the new state, not a half-reset one.
+    QCOMPARE(themeWhenNotified, u"dark"_s);
+    QCOMPARE(onboardedWhenNotified, false);
+    // Open windows hear of every preference, also the ones that were only removed.
+    for (const SettingsKeys::KeySpec &entry : SettingsKeys::preferences)
+        QVERIFY2(changed.contains(entry.name), qPrintable(entry.name.toString()));
+    QVERIFY(changed.contains(u"chatSessions"_s));
+    QVERIFY(changed.contains(u"someFuturePreference"_s));
+}
+
+void TestAppDataReset::resetOfAnEmptyStore()
+{
+    QTemporaryDir dir;
+    Settings empty(dir.filePath(u"velm.conf"_s), dir.filePath(u"data"_s));
+    QSignalSpy notified(m_events.get(), &AppEvents::chatsDidChangeExternally);
+
+    AppDataReset::resetAllAppData(empty, *m_events);
+
+    QCOMPARE(notified.size(), 1);
+    QCOMPARE(empty.appTheme(), u"dark"_s);
+    QVERIFY(!empty.hasCompletedOnboarding());
+    QVERIFY(!QFile::exists(empty.dataFilePath(u"chatSessions")));
+}
+
+QTEST_GUILESS_MAIN(TestAppDataReset)
+#include "tst_appdatareset.moc"

@@ -1,0 +1,544 @@
+#include "app/appcolors.h"
+#include "app/appfonts.h"
+#include "core/appevents.h"
+#include "core/chatexport.h"
+#include "core/chatstore.h"
+#include "core/settings.h"
+#include "settings/archivedchatrow.h"
+#include "settings/chatmanagementtab.h"
+#include "settings/settingssection.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QDateTime utc(int day, int hour)
+{
+    return QDateTime(QDate(2026, 3, day), QTime(hour, 15, 30, 250), Qt::UTC);
+}
+
+ChatSession chat(const QString &question, const QDateTime &updatedAt, bool archived)
+{
+    ChatSession session = ChatSession::create(updatedAt);
+    session.updatedAt = updatedAt;
+    session.isArchived = archived;
+    session.messages = {ChatMessage(QUuid::createUuid(), ChatMessage::Role::User, question)};
+    return session;
+}
+
+// A store in a directory of its own, and a tab on it.
+struct Fixture
+{
+    QTemporaryDir dir;
+    Settings settings{dir.filePath(u"velm.conf"_s), dir.filePath(u"data"_s)};
+    ChatStore store{settings};
+    AppEvents events;
+    std::unique_ptr<ChatManagementTab> tab;
+    // What the tab asked the save dialog, and what it answers.
+    QStringList asked;
+    QString answer;
+
+    explicit Fixture(const QList<ChatSession> &sessions = {})
+    {
+        if (!sessions.isEmpty())
+            store.saveSessions(sessions);
+        tab = std::make_unique<ChatManagementTab>(&store, &events);
+        tab->setSaveFileChooser([this](QWidget *, const QString &title, const QString &proposed,
+                                       const QString &filter) {
+            asked = {title, proposed, filter};
+            return answer;
+        });
+        tab->resize(540, 700);
+        tab->show();
+    }
+
+    QString counts() const { return tab->findChild<QLabel *>(u"storedChatsCount"_s)->text(); }
+
+    SettingsSection *archivedSection() const
+    {
+        return tab->findChild<SettingsSection *>(u"archivedSection"_s);
+    }
+
+    // The archived rows on screen, top to bottom.
+    QList<ArchivedChatRow *> rows() const
+    {
+        QList<ArchivedChatRow *> shown = archivedSection()->findChildren<ArchivedChatRow *>();
+        std::sort(shown.begin(), shown.end(), [](QWidget *a, QWidget *b) {
+            return a->mapTo(a->window(), QPoint()).y() < b->mapTo(b->window(), QPoint()).y();
+        });
+        return shown;
+    }
+
+    QStringList rowTitles() const
+    {
+        QStringList titles;
+        for (const ArchivedChatRow *row : rows())
+            titles.append(row->session().title());
+        return titles;
+    }
+
+    bool emptyTextShown() const
+    {
+        const auto *label = archivedSection()->findChild<QLabel *>(u"noArchivedChats"_s);
+        return label && label->isVisible() && label->text() == u"No archived chats.";
+    }
+
+    ChatSession stored(const QUuid &id)
+    {
+        for (const ChatSession &session : store.loadSessions()) {
+            if (session.id == id)
+                return session;
+        }
+        return {};
+    }
+};
+
+QAbstractButton *buttonIn(QWidget *parent, const QString &text)
+{
+    for (QAbstractButton *button : parent->findChildren<QAbstractButton *>()) {
+        if (button->text() == text || button->toolTip() == text)
+            return button;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestChatManagement : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { qputenv("VELM_NO_ANIMATIONS", "1"); }
+
+    void counts_data()
+    {
+        QTest::addColumn<int>("active");
+        QTest::addColumn<int>("archived");
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("none") << 0 << 0 << u"0 active · 0 archived"_s;
+        QTest::newRow("three and two") << 3 << 2 << u"3 active · 2 archived"_s;
+        QTest::newRow("archived only") << 0 << 1 << u"0 active · 1 archived"_s;
+    }
+
+    void counts()
+    {
+        QFETCH(int, active);
+        QFETCH(int, archived);
+        QFETCH(QString, text);
+
+        QList<ChatSession> sessions;
+        // Interleaved, so counting cannot rely on the stored order.
+        for (int i = 0; i < qMax(active, archived); ++i) {
+            if (i < archived)
+                sessions.append(chat(u"archived %1"_s.arg(i), utc(1 + i, 9), true));
+            if (i < active)
+                sessions.append(chat(u"active %1"_s.arg(i), utc(10 + i, 9), false));
+        }
+        Fixture f(sessions);
+        QCOMPARE(f.counts(), text);
+        QCOMPARE(f.rows().size(), archived);
+        QCOMPARE(f.emptyTextShown(), archived == 0);
+    }
+
+    void archivedNewestFirst()
+    {
+        // Stored order: older archived first, with active ones between and a newer active.
+        Fixture f({chat(u"older archived"_s, utc(2, 8), true), chat(u"a1"_s, utc(20, 9), false),
+                   chat(u"newer archived"_s, utc(5, 23), true), chat(u"a2"_s, utc(1, 9), false),
+                   chat(u"a3"_s, utc(3, 9), false)});
+        QCOMPARE(f.rowTitles(), QStringList({u"newer archived"_s, u"older archived"_s}));
+        QCOMPARE(f.archivedSection()->title(), u"Archived"_s);
+        QCOMPARE(f.archivedSection()->footnote(),
+                 u"Open to read without restoring. Send a message to restore automatically."_s);
+    }
+
+    void rowShowsTitleDateAndActions()
+    {
+        const ChatSession session = chat(u"What is <b>bold</b>?"_s, utc(4, 12), true);
+        Fixture f({session});
+        ArchivedChatRow *row = f.rows().value(0);
+        QVERIFY(row);
+        const auto texts = [row] {
+            QStringList all;
+            for (const QLabel *label : row->findChildren<QLabel *>()) {
+                // Titles are the user's text, never markup.
+                if (label->textFormat() != Qt::PlainText)
+                    all.append(u"(rich text)"_s);
+                all.append(label->text());
+            }
+            return all;
+        };
+        // The title is elided to the width the layout gives it, once it has given one.
+        QTRY_VERIFY(texts().contains(u"What is <b>bold</b>?"_s));
+        QVERIFY(!texts().contains(u"(rich text)"_s));
+        QVERIFY(texts().contains(ArchivedChatRow::dateText(session.updatedAt)));
+        QVERIFY(buttonIn(row, u"Open"_s));
+        QVERIFY(buttonIn(row, u"Restore"_s));
+        QAbstractButton *trash = buttonIn(row, u"Delete permanently"_s);
+        QVERIFY(trash);
+        QVERIFY(!trash->icon().isNull());
+    }
+
+    void dateText_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("text");
+
+        // Month abbreviated and no weekday, in each locale's own order, then the short time.
+        QTest::newRow("American English") << u"en_US"_s << u"Mar 4, 2026, 9:05 PM"_s;
+        QTest::newRow("German") << u"de_DE"_s << u"4. März 2026, 21:05"_s;
+        QTest::newRow("British English") << u"en_GB"_s << u"4 Mar 2026, 21:05"_s;
+        QTest::newRow("C, whose short time has seconds") << u"C"_s << u"4 Mar 2026, 21:05"_s;
+    }
+
+    void dateText()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, text);
+        const QDateTime local(QDate(2026, 3, 4), QTime(21, 5, 59), Qt::LocalTime);
+        QString shown = ArchivedChatRow::dateText(local, QLocale(locale));
+        // Newer locale data puts a narrow no-break space before "PM".
+        shown.replace(QChar(0x202f), u' ');
+        QCOMPARE(shown, text);
+        QVERIFY(ArchivedChatRow::dateText(QDateTime()).isEmpty());
+    }
+
+    void restoreKeepsUpdatedAt()
+    {
+        const ChatSession archived = chat(u"restore me"_s, utc(7, 7), true);
+        const ChatSession other = chat(u"stays archived"_s, utc(6, 7), true);
+        Fixture f({chat(u"active"_s, utc(9, 9), false), archived, other});
+        QSignalSpy changed(&f.events, &AppEvents::chatsDidChangeExternally);
+
+        buttonIn(f.rows().value(0), u"Restore"_s)->click();
+
+        QCOMPARE(changed.size(), 1);
+        const ChatSession restored = f.stored(archived.id);
+        QVERIFY(!restored.isArchived);
+        QCOMPARE(restored.updatedAt, archived.updatedAt);
+        QCOMPARE(restored.messages, archived.messages);
+        QCOMPARE(f.rowTitles(), QStringList{u"stays archived"_s});
+        QCOMPARE(f.counts(), u"2 active · 1 archived"_s);
+    }
+
+    void restoreOfAMissingChatDoesNothing()
+    {
+        Fixture f({chat(u"archived"_s, utc(7, 7), true)});
+        const QString path = f.settings.dataFilePath(u"chatSessions");
+        const QByteArray before = f.settings.data(u"chatSessions");
+        QSignalSpy changed(&f.events, &AppEvents::chatsDidChangeExternally);
+        QSignalSpy written(&f.settings, &Settings::changed);
+
+        f.tab->restore(QUuid::createUuid());
+
+        QCOMPARE(changed.size(), 0);
+        QCOMPARE(written.size(), 0);
+        QCOMPARE(f.settings.data(u"chatSessions"), before);
+    }
+
+    void deletePermanently()
+    {
+        const ChatSession doomed = chat(u"delete me"_s, utc(8, 7), true);
+        const ChatSession kept = chat(u"keep me"_s, utc(2, 7), true);
+        Fixture f({kept, doomed, chat(u"active"_s, utc(1, 1), false)});
+        QSignalSpy changed(&f.events, &AppEvents::chatsDidChangeExternally);
+
+        buttonIn(f.rows().value(0), u"Delete permanently"_s)->click();
+
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(f.store.loadSessions().size(), 2);
+        QVERIFY(f.stored(doomed.id).id.isNull());
+        QCOMPARE(f.rowTitles(), QStringList{u"keep me"_s});
+        QCOMPARE(f.counts(), u"1 active · 1 archived"_s);
+    }
+
+    void openPostsOpenThenShow()
+    {
+        const ChatSession archived = chat(u"read me"_s, utc(8, 7), true);
+        Fixture f({archived});
+        QStringList order;
+        QUuid opened;
+        connect(&f.events, &AppEvents::openChatSession, this, [&](const QUuid &id) {
+            order.append(u"open"_s);
+            opened = id;
+        });
+        connect(&f.events, &AppEvents::showMainWindow, this, [&] { order.append(u"show"_s); });
+
+        buttonIn(f.rows().value(0), u"Open"_s)->click();
+
+        QCOMPARE(order, QStringList({u"open"_s, u"show"_s}));
+        QCOMPARE(opened, archived.id);
+        // Opening reads the chat; it stays archived until a message is sent in it.
+        QVERIFY(f.stored(archived.id).isArchived);
+        QCOMPARE(f.rows().size(), 1);
+    }
+
+    void deleteAllAsksFirst_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("deleted");
+
+        QTest::newRow("Cancel") << u"Cancel"_s << false;
+        QTest::newRow("Delete All") << u"Delete All"_s << true;
+    }
+
+    void deleteAllAsksFirst()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, deleted);
+
+        Fixture f({chat(u"one"_s, utc(1, 1), false), chat(u"two"_s, utc(2, 1), true)});
+        const QString path = f.settings.dataFilePath(u"chatSessions");
+        QVERIFY(QFile::exists(path));
+        QSignalSpy changed(&f.events, &AppEvents::chatsDidChangeExternally);
+
+        buttonIn(f.tab.get(), u"Delete All Chats…"_s)->click();
+        QMessageBox *alert = f.tab->deleteAllAlert();
+        QVERIFY(alert);
+        QTRY_VERIFY(alert->isVisible());
+        QCOMPARE(alert->text(), u"Delete all chats?"_s);
+        QCOMPARE(alert->informativeText(),
+                 u"This permanently removes every chat, including archived ones. This cannot be "
+                 "undone."_s);
+        QCOMPARE(alert->buttonRole(alert->buttons().value(0)) == QMessageBox::RejectRole
+                     || alert->buttonRole(alert->buttons().value(1)) == QMessageBox::RejectRole,
+                 true);
+        QAbstractButton *choice = buttonIn(alert, answer);
+        QVERIFY(choice);
+        choice->click();
+
+        QCOMPARE(QFile::exists(path), !deleted);
+        QCOMPARE(changed.size(), deleted ? 1 : 0);
+        QCOMPARE(f.counts(), deleted ? u"0 active · 0 archived"_s : u"1 active · 1 archived"_s);
+        QCOMPARE(f.emptyTextShown(), deleted);
+        QTRY_VERIFY(!f.tab->deleteAllAlert());
+    }
+
+    void exportWritesEveryChat_data()
+    {
+        QTest::addColumn<QList<ChatSession>>("sessions");
+
+        QTest::newRow("no chats") << QList<ChatSession>{};
+        ChatSession withSources = chat(u"Where is a/b?"_s, utc(3, 4), false);
+        withSources.messages.append(ChatMessage(
+            QUuid::createUuid(), ChatMessage::Role::Assistant, u"Here."_s,
+            QList<SearchResult>{{QUuid::createUuid(), u"Example"_s,
+                                 u"https://example.org/path/to/page?q=a/b"_s, u"s"_s}}));
+        withSources.customTitle = u"Über / slashes"_s;
+        QTest::newRow("active and archived")
+            << QList<ChatSession>{withSources, chat(u"archived"_s, utc(9, 23), true)};
+    }
+
+    void exportWritesEveryChat()
+    {
+        QFETCH(QList<ChatSession>, sessions);
+
+        Fixture f(sessions);
+        f.answer = f.dir.filePath(u"chosen.json"_s);
+        QFile::remove(f.answer);
+        buttonIn(f.tab.get(), u"Export All as JSON…"_s)->click();
+
+        QCOMPARE(f.asked.value(0), u"Export Chats"_s);
+        QVERIFY(f.asked.value(1).endsWith(u"/velm-chats.json"));
+        QVERIFY(f.asked.value(2).contains(u"*.json"));
+        QCOMPARE(f.tab->exportNote(), u"Saved ✓"_s);
+        QVERIFY(f.tab->findChild<QLabel *>(u"exportNote"_s)->isVisible());
+
+        QFile file(f.answer);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        if (sessions.isEmpty()) {
+            QCOMPARE(bytes.trimmed(), QByteArray("[]"));
+            return;
+        }
+        QCOMPARE(bytes, ChatExport::encode(f.store.loadSessions()));
+        QVERIFY(bytes.contains("\"https://example.org/path/to/page?q=a/b\""));
+        QVERIFY(bytes.contains("Über / slashes"));
+        QVERIFY(!bytes.contains("\\/"));
+
+        const QJsonArray array = QJsonDocument::fromJson(bytes).array();
+        QCOMPARE(array.size(), sessions.size());
+        static const QRegularExpression iso(u"^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ$"_s);
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            const QString date = array[i][u"updatedAt"].toString();
+            QVERIFY2(iso.match(date).hasMatch(), qPrintable(date));
+            QCOMPARE(QDateTime::fromString(date, Qt::ISODate),
+                     sessions[i].updatedAt.addMSecs(-sessions[i].updatedAt.time().msec()));
+        }
+        // Every object's keys in sorted order, as they appear in the file.
+        static const QRegularExpression key(u"^\\s*\"(\\w+)\" : "_s,
+                                            QRegularExpression::MultilineOption);
+        QStringList sessionKeys;
+        for (auto it = key.globalMatch(QString::fromUtf8(bytes)); it.hasNext();) {
+            const QString name = it.next().captured(1);
+            if (name == u"customTitle" || name == u"isArchived" || name == u"messages"
+                || name == u"updatedAt")
+                sessionKeys.append(name);
+        }
+        QCOMPARE(sessionKeys.mid(0, 4),
+                 QStringList({u"customTitle"_s, u"isArchived"_s, u"messages"_s, u"updatedAt"_s}));
+    }
+
+    void exportReplacesAnExistingFile()
+    {
+        Fixture f({chat(u"one"_s, utc(1, 1), false)});
+        f.answer = f.dir.filePath(u"old.json"_s);
+        QFile old(f.answer);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(100000, 'x'));
+        old.close();
+
+        f.tab->exportAllChats();
+
+        QCOMPARE(f.tab->exportNote(), u"Saved ✓"_s);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), ChatExport::encode(f.store.loadSessions()));
+    }
+
+    void cancelledExportShowsNothing()
+    {
+        Fixture f({chat(u"one"_s, utc(1, 1), false)});
+        QSignalSpy notes(f.tab.get(), &ChatManagementTab::exportNoteChanged);
+        f.answer.clear();
+
+        f.tab->exportAllChats();
+
+        QCOMPARE(f.asked.value(0), u"Export Chats"_s);
+        QCOMPARE(f.tab->exportNote(), QString());
+        QCOMPARE(notes.size(), 0);
+        QVERIFY(!f.tab->findChild<QLabel *>(u"exportNote"_s)->isVisible());
+    }
+
+    void failedExport_data()
+    {
+        QTest::addColumn<QString>("target");
+
+        QTest::newRow("missing folder") << u"missing/folder/chats.json"_s;
+        QTest::newRow("a folder's name") << u"folder"_s;
+        QTest::newRow("read-only folder") << u"readonly/chats.json"_s;
+    }
+
+    void failedExport()
+    {
+        QFETCH(QString, target);
+
+        Fixture f({chat(u"one"_s, utc(1, 1), false)});
+        QVERIFY(QDir(f.dir.path()).mkpath(u"folder"_s));
+        QVERIFY(QDir(f.dir.path()).mkpath(u"readonly"_s));
+        QFile::setPermissions(f.dir.filePath(u"readonly"_s), QFile::ReadOwner | QFile::ExeOwner);
+        if (target.startsWith(u"readonly") && QFileInfo(f.dir.filePath(u"readonly"_s)).isWritable())
+            QSKIP("this user writes into read-only folders (root)");
+        f.answer = f.dir.filePath(target);
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not export"_s));
+        f.tab->exportAllChats();
+
+        QCOMPARE(f.tab->exportNote(), u"Export failed"_s);
+        QVERIFY(!QFileInfo(f.answer).isFile());
+        // The note goes by itself after a while.
+        QTRY_COMPARE_WITH_TIMEOUT(f.tab->exportNote(), QString(), 10000);
+        QFile::setPermissions(f.dir.filePath(u"readonly"_s),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    void reloadsOnAnyonesNotification()
+    {
+        Fixture f({chat(u"active"_s, utc(1, 1), false)});
+        QCOMPARE(f.counts(), u"1 active · 0 archived"_s);
+
+        // Another window changes the store and says so.
+        ChatStore other(f.settings);
+        QList<ChatSession> sessions = other.loadSessions();
+        sessions.append(chat(u"archived elsewhere"_s, utc(2, 2), true));
+        QVERIFY(other.saveSessions(sessions));
+        QCOMPARE(f.counts(), u"1 active · 0 archived"_s);
+        f.events.postChatsDidChangeExternally();
+
+        QCOMPARE(f.counts(), u"1 active · 1 archived"_s);
+        QCOMPARE(f.rowTitles(), QStringList{u"archived elsewhere"_s});
+        QVERIFY(!f.emptyTextShown());
+    }
+
+    void screenshots_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("dark") << true;
+        QTest::newRow("light") << false;
+    }
+
+    // Saved for people to look at; checked only for being drawn in the right scheme.
+    void screenshots()
+    {
+        QFETCH(bool, dark);
+        // Before the fixture, so the tab it owns goes first.
+        QWidget window;
+        ChatSession long_ = chat(u"A question long enough that its title has to be cut short "
+                                 "before the buttons, with more words after that"_s,
+                                 utc(12, 16), true);
+        Fixture f({chat(u"one"_s, utc(1, 1), false), chat(u"two"_s, utc(2, 1), false),
+                   chat(u"How do I cache pip wheels in CI?"_s, utc(9, 10), true), long_,
+                   chat(u"three"_s, utc(3, 1), false)});
+        window.setPalette(AppColors::palette(dark));
+        window.setAutoFillBackground(true);
+        auto *layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(22, 20, 22, 24);
+        f.tab->setParent(&window);
+        layout->addWidget(f.tab.get());
+        window.resize(540, 560);
+        window.show();
+        f.answer = f.dir.filePath(u"shot.json"_s);
+        f.tab->exportAllChats();
+        QTest::qWait(100);
+
+        const QImage image = window.grab().toImage();
+        QVERIFY(QDir().mkpath(QStringLiteral(VELM_SCREENSHOT_DIR)));
+        const QString path
+            = QDir(QStringLiteral(VELM_SCREENSHOT_DIR))
+                  .filePath(u"settings-chats-%1.png"_s.arg(dark ? u"dark" : u"light"));
+        QVERIFY(image.save(path));
+        QCOMPARE(qGray(image.pixel(4, 4)) < 128, dark);
+    }
+
+    void reloadsWhenShown()
+    {
+        Fixture f;
+        QVERIFY(f.emptyTextShown());
+        f.tab->hide();
+        QVERIFY(f.store.saveSessions({chat(u"later"_s, utc(3, 3), true)}));
+
+        f.tab->show();
+
+        QCOMPARE(f.counts(), u"0 active · 1 archived"_s);
+        QCOMPARE(f.rowTitles(), QStringList{u"later"_s});
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    registerAppFonts();
+    TestChatManagement test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_chatmanagement.moc"
