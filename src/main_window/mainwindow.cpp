@@ -89,6 +89,16 @@ QWidget *MainWindow::content() const
     return centralWidget();
 }
 
+QWidget *MainWindow::takeContent()
+{
+    QWidget *content = takeCentralWidget();
+    if (content) {
+        content->hide();
+        content->setParent(this);
+    }
+    return content;
+}
+
 QList<QKeySequence> MainWindow::closeToMenuBarShortcuts()
 {
     // Qt::CTRL is Command on macOS, where Qt::META is Control; elsewhere Control-Q is

@@ -26,6 +26,10 @@ public:
     // Replaces the content (the placeholder first); the window takes ownership.
     void setContent(QWidget *content);
     QWidget *content() const;
+    // Removes the content without deleting it: it stays a hidden child of the window, to be
+    // set again later (the chat keeps its state while onboarding shows). Null when there is
+    // no content.
+    QWidget *takeContent();
 
     // The "Close to Menu Bar" commands, in order: Ctrl+Q (Command-Q on macOS), and on
     // macOS also Control-Q, which elsewhere is the same keys as the first.

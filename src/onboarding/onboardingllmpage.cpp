@@ -1,0 +1,69 @@
+#include "onboarding/onboardingllmpage.h"
+
+#include "onboarding/inktextfield.h"
+#include "onboarding/onboardingmodel.h"
+#include "onboarding/providerchip.h"
+#include "onboarding/statusbadge.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+OnboardingLlmPage::OnboardingLlmPage(OnboardingModel *model, QWidget *parent)
+    : OnboardingPage(OnboardingStage::Llm, model, parent)
+    , m_field(new InkTextField(llmProviderDefaultAddress(LLMProvider::LmStudio), true, this))
+    , m_badge(new StatusBadge(this))
+{
+    m_field->setObjectName(u"llmAddressField"_s);
+    QVBoxLayout *layout = contentLayout();
+    layout->addWidget(makeCaption(u"Provider"_s));
+    layout->addSpacing(8);
+    auto *chips = new QHBoxLayout;
+    chips->setSpacing(8);
+    for (LLMProvider provider : allLLMProviders) {
+        auto *chip = new ProviderChip(provider, this);
+        chip->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        chips->addWidget(chip, 1);
+        m_chips.append(chip);
+        connect(chip, &ProviderChip::clicked, this, [this, provider] {
+            if (OnboardingModel *m = this->model())
+                m->selectProvider(provider);
+        });
+    }
+    layout->addLayout(chips);
+    layout->addSpacing(18);
+    layout->addWidget(makeCaption(u"Endpoint URL"_s));
+    layout->addSpacing(8);
+    layout->addWidget(m_field);
+    layout->addSpacing(10);
+    layout->addWidget(m_badge, 0, Qt::AlignLeft);
+    layout->addStretch(1);
+    connect(m_field, &InkTextField::textEdited, this, [this](const QString &text) {
+        if (OnboardingModel *m = this->model())
+            m->setLlmAddressDraft(text);
+    });
+}
+
+void OnboardingLlmPage::refresh()
+{
+    OnboardingModel *m = model();
+    if (!m)
+        return;
+    const std::optional<LLMProvider> provider = m->provider();
+    for (ProviderChip *chip : std::as_const(m_chips))
+        chip->setSelected(provider == chip->provider());
+    m_field->setText(m->llmAddressDraft());
+    const std::optional<bool> ok = m->llmOK();
+    m_field->setState(
+        ok ? std::optional(*ok ? InkTextField::FieldState::Valid : InkTextField::FieldState::Error)
+           : std::nullopt);
+    m_badge->setState(m->isTestingLLM(), ok, m->llmStatus());
+    m_badge->setVisible(m->isTestingLLM() || !m->llmStatus().isEmpty());
+}
+
+QWidget *OnboardingLlmPage::focusField() const
+{
+    return m_field;
+}

@@ -1,0 +1,103 @@
+#include "onboarding/onboardingthemepage.h"
+
+#include "app/typestyles.h"
+#include "core/settings.h"
+#include "onboarding/onboardingcolors.h"
+#include "onboarding/onboardingmodel.h"
+#include "onboarding/onboardingswitch.h"
+#include "onboarding/onboardingthemechoice.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString quickAskNote()
+{
+#ifdef Q_OS_MACOS
+    return u"Keeps the floating ask window matched to macOS."_s;
+#else
+    return u"Keeps the floating ask window matched to your desktop."_s;
+#endif
+}
+
+} // namespace
+
+OnboardingThemePage::OnboardingThemePage(OnboardingModel *model, Settings *settings,
+                                         QWidget *parent)
+    : OnboardingPage(OnboardingStage::Theme, model, parent)
+    , m_settings(settings)
+    , m_switch(new OnboardingSwitch(this))
+    , m_switchLabel(new QLabel(u"Always follow system theme for Quick Ask"_s, this))
+    , m_switchNote(new QLabel(quickAskNote(), this))
+{
+    QVBoxLayout *layout = contentLayout();
+    for (AppTheme theme : AppThemes::allCases()) {
+        auto *choice = new OnboardingThemeChoice(theme, this);
+        m_choices.append(choice);
+        layout->addWidget(choice);
+        layout->addSpacing(7);
+        connect(choice, &OnboardingThemeChoice::clicked, this, [this, theme] {
+            if (OnboardingModel *m = this->model())
+                m->chooseTheme(theme);
+        });
+    }
+    layout->addSpacing(7);
+
+    m_switchLabel->setTextFormat(Qt::PlainText);
+    m_switchLabel->setFont(TypeStyles::face(u"Inter18pt-Medium", 13));
+    m_switchNote->setTextFormat(Qt::PlainText);
+    m_switchNote->setFont(TypeStyles::face(u"Inter18pt-Regular", 12));
+    m_switchLabel->setBuddy(m_switch);
+    auto *texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    texts->addWidget(m_switchLabel);
+    texts->addWidget(m_switchNote);
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(2, 0, 2, 0);
+    row->addLayout(texts, 1);
+    row->addWidget(m_switch, 0, Qt::AlignVCenter);
+    layout->addLayout(row);
+    layout->addStretch(1);
+    connect(m_switch, &OnboardingSwitch::clicked, this, [this](bool checked) {
+        if (OnboardingModel *m = this->model())
+            m->setQuickAskFollowsSystemTheme(checked);
+    });
+    if (settings)
+        connect(settings, &Settings::changed, this, [this](const QString &key) {
+            if (key == SettingsKeys::appTheme || key == SettingsKeys::quickAskFollowsSystemTheme)
+                refresh();
+        });
+    colorLabels();
+}
+
+void OnboardingThemePage::refresh()
+{
+    if (!m_settings)
+        return;
+    const AppTheme current = m_settings->theme();
+    for (OnboardingThemeChoice *choice : std::as_const(m_choices))
+        choice->setSelected(choice->theme() == current);
+    m_switch->setChecked(m_settings->quickAskFollowsSystemTheme());
+}
+
+void OnboardingThemePage::changeEvent(QEvent *event)
+{
+    OnboardingPage::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        colorLabels();
+}
+
+void OnboardingThemePage::colorLabels()
+{
+    const OnboardingColors colors = OnboardingColors::of(this);
+    QPalette p = m_switchLabel->palette();
+    p.setColor(QPalette::WindowText, colors.primaryText);
+    m_switchLabel->setPalette(p);
+    p.setColor(QPalette::WindowText, colors.mutedText);
+    m_switchNote->setPalette(p);
+}
