@@ -20,7 +20,6 @@ SettingsSwitch::SettingsSwitch(QWidget *parent)
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    connect(this, &QAbstractButton::toggled, this, &SettingsSwitch::moveKnob);
 }
 
 void SettingsSwitch::setKnobPosition(qreal position)
@@ -34,15 +33,11 @@ QSize SettingsSwitch::sizeHint() const
     return {trackWidth + 2, trackHeight + 2};
 }
 
+// Called for every change of the checked state, also one made with the signals blocked, as
+// the tabs do when they show a stored value.
 void SettingsSwitch::checkStateSet()
 {
     QAbstractButton::checkStateSet();
-    moveKnob();
-}
-
-void SettingsSwitch::nextCheckState()
-{
-    QAbstractButton::nextCheckState();
     moveKnob();
 }
 

@@ -21,7 +21,6 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void checkStateSet() override;
-    void nextCheckState() override;
 
 private:
     void moveKnob();

@@ -8,7 +8,9 @@
 #include "settings/settingsview.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QScreen>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -58,6 +60,26 @@ QColor SettingsWindow::backgroundColor(bool dark)
 
 void SettingsWindow::present()
 {
+    if (!m_placed) {
+        // The first time over the window the user works in, as settings windows open.
+        m_placed = true;
+        adjustSize();
+        const QWidget *active = QApplication::activeWindow();
+        const QScreen *screen = active ? active->screen() : QGuiApplication::primaryScreen();
+        if (screen) {
+            const QRect area
+                = active && active != this ? active->frameGeometry() : screen->availableGeometry();
+            QRect frame(QPoint(), size());
+            frame.moveCenter(area.center());
+            // Never under the desktop's panels or off the screen.
+            const QRect available = screen->availableGeometry();
+            frame.moveLeft(qBound(available.left(), frame.left(),
+                                  qMax(available.left(), available.right() - frame.width())));
+            frame.moveTop(qBound(available.top(), frame.top(),
+                                 qMax(available.top(), available.bottom() - frame.height())));
+            move(frame.topLeft());
+        }
+    }
     if (isMinimized())
         showNormal();
     else

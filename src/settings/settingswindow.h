@@ -44,4 +44,5 @@ private:
     QPointer<SystemAppearance> m_appearance;
     SettingsView *m_view = nullptr;
     bool m_dark = true;
+    bool m_placed = false;
 };
