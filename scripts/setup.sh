@@ -15,6 +15,7 @@ velm_packages=(
     libxcb1-dev libxcb-keysyms1-dev libsodium-dev
     libbenchmark-dev libmd4c-dev
     xvfb xauth xdotool dbus-daemon
+    dpkg-dev file desktop-file-utils appstream
 )
 
 velm_missing_packages() {
