@@ -1,0 +1,140 @@
+#include "core/appidentity.h"
+#include "desktopentry.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The Debian package that scripts/package.sh makes, built by CPack into a throw-away folder.
+class tst_DebPackage : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void controlFields_data();
+    void controlFields();
+    void dependsOnWhatIsLoadedAtRunTime_data();
+    void dependsOnWhatIsLoadedAtRunTime();
+    void carriesTheInstalledTree();
+
+private:
+    QString field(const QString &name) const;
+
+    QTemporaryDir m_output;
+    QString m_architecture;
+    QString m_deb;
+};
+
+void tst_DebPackage::initTestCase()
+{
+    for (const QString &tool : {u"dpkg"_s, u"dpkg-deb"_s, u"dpkg-shlibdeps"_s}) {
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            QSKIP(qPrintable(tool + u" is not installed (Debian package dpkg-dev)"_s));
+    }
+    QVERIFY(m_output.isValid());
+    QString output;
+    QCOMPARE(DesktopEntry::run(u"dpkg"_s, {u"--print-architecture"_s}, &output), 0);
+    m_architecture = output.trimmed();
+
+    QCOMPARE(DesktopEntry::run(QStringLiteral(VELM_CPACK),
+                               {u"-G"_s, u"DEB"_s, u"--config"_s,
+                                QStringLiteral(VELM_BUILD_DIR) + u"/CPackConfig.cmake"_s, u"-B"_s,
+                                m_output.path()},
+                               &output, 300000),
+             0);
+    const QStringList debs = QDir(m_output.path()).entryList({u"*.deb"_s}, QDir::Files);
+    // The usual Debian file name, which `apt-get install ./velm_*.deb` in the README relies on.
+    QCOMPARE(debs,
+             QStringList(u"velm_%1_%2.deb"_s.arg(QStringLiteral(VELM_VERSION), m_architecture)));
+    m_deb = m_output.filePath(debs.first());
+}
+
+QString tst_DebPackage::field(const QString &name) const
+{
+    QString output;
+    if (DesktopEntry::run(u"dpkg-deb"_s, {u"--field"_s, m_deb, name}, &output) != 0)
+        return {};
+    return output.trimmed();
+}
+
+void tst_DebPackage::controlFields_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("pattern");
+    QTest::newRow("Package") << u"Package"_s << u"^velm$"_s;
+    QTest::newRow("Version") << u"Version"_s
+                             << u"^%1$"_s.arg(
+                                    QRegularExpression::escape(QStringLiteral(VELM_VERSION)));
+    QTest::newRow("Maintainer") << u"Maintainer"_s << u"^[^<>]+ <[^<>@ ]+@[^<>@ ]+>$"_s;
+    QTest::newRow("Section") << u"Section"_s << u"^utils$"_s;
+    QTest::newRow("Homepage") << u"Homepage"_s << u"^https://"_s;
+    // A synopsis line, then a long description in lines that fit a terminal.
+    QTest::newRow("Description") << u"Description"_s << u"^\\S.{0,78}(\\n .{1,79})+$"_s;
+}
+
+void tst_DebPackage::controlFields()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, pattern);
+    const QString value = field(name);
+    QVERIFY2(QRegularExpression(pattern).match(value).hasMatch(), qPrintable(value));
+}
+
+void tst_DebPackage::dependsOnWhatIsLoadedAtRunTime_data()
+{
+    QTest::addColumn<QString>("package");
+    // Found by dpkg-shlibdeps from the binary; some also carry what Qt opens at run time:
+    // libqt6gui6 the X11 platform plugin, libqt6svg6 the SVG image and icon plugins,
+    // libqt6webenginecore6-bin the web engine's helper process.
+    QTest::newRow("Qt Core") << u"libqt6core6"_s;
+    QTest::newRow("Qt GUI and X11 plugin") << u"libqt6gui6"_s;
+    QTest::newRow("Qt Widgets") << u"libqt6widgets6"_s;
+    QTest::newRow("Qt Network") << u"libqt6network6"_s;
+    QTest::newRow("Qt D-Bus") << u"libqt6dbus6"_s;
+    QTest::newRow("Qt WebEngine") << u"libqt6webenginewidgets6"_s;
+    QTest::newRow("QCoro") << u"libqcoro6network0"_s;
+    QTest::newRow("SVG plugins") << u"libqt6svg6"_s;
+    QTest::newRow("web engine process") << u"libqt6webenginecore6-bin"_s;
+    // Opened at run time only, so named by hand.
+    QTest::newRow("Wayland plugin") << u"qt6-wayland"_s;
+}
+
+void tst_DebPackage::dependsOnWhatIsLoadedAtRunTime()
+{
+    QFETCH(QString, package);
+    QStringList names;
+    for (const QString &alternatives : field(u"Depends"_s).split(u',')) {
+        for (const QString &dependency : alternatives.split(u'|'))
+            names.append(dependency.trimmed().section(u' ', 0, 0).section(u':', 0, 0));
+    }
+    QVERIFY2(names.contains(package), qPrintable(names.join(u", "_s)));
+}
+
+void tst_DebPackage::carriesTheInstalledTree()
+{
+    QString output;
+    QCOMPARE(DesktopEntry::run(u"dpkg-deb"_s, {u"--contents"_s, m_deb}, &output), 0);
+    QStringList files;
+    for (const QString &line : output.split(u'\n', Qt::SkipEmptyParts)) {
+        if (!line.startsWith(u'd'))
+            files.append(line.section(u' ', -1));
+    }
+    files.sort();
+    const QString appId = AppIdentity::applicationId;
+    QCOMPARE(files,
+             QStringList({
+                 u"./usr/bin/velm"_s,
+                 u"./usr/share/applications/%1.desktop"_s.arg(appId),
+                 u"./usr/share/icons/hicolor/scalable/apps/%1.svg"_s.arg(appId),
+                 u"./usr/share/icons/hicolor/symbolic/apps/%1-symbolic.svg"_s.arg(appId),
+                 u"./usr/share/metainfo/%1.metainfo.xml"_s.arg(appId),
+             }));
+}
+
+QTEST_GUILESS_MAIN(tst_DebPackage)
+#include "tst_debpackage.moc"
