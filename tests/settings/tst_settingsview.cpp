@@ -1,3 +1,4 @@
+#include "app/appcolors.h"
 #include "app/menubaritem.h"
 #include "core/appevents.h"
 #include "core/autostartentry.h"
@@ -534,6 +535,63 @@ private Q_SLOTS:
                 button->click();
         }
         QCOMPARE(f.settings.userName(), u"Grace"_s);
+    }
+
+    void statusLabelShowsOnlyWithText_data()
+    {
+        QTest::addColumn<std::optional<bool>>("ok");
+
+        QTest::newRow("success") << std::optional<bool>(true);
+        QTest::newRow("failure") << std::optional<bool>(false);
+        QTest::newRow("unknown") << std::optional<bool>();
+    }
+
+    void statusLabelShowsOnlyWithText()
+    {
+        QFETCH(std::optional<bool>, ok);
+
+        QWidget host;
+        host.setPalette(AppColors::palette(true));
+        auto *label = new StatusLabel(&host);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        QVERIFY(label->isHidden());
+        label->setStatus(u"Connected to qwen"_s, ok);
+        QVERIFY(label->isVisible());
+        // Each outcome has a dot of its own; an unknown one is as dim as the text.
+        const QColor dot = StatusLabel::dotColor(ok, label->palette());
+        for (const std::optional<bool> other :
+             {std::optional<bool>(true), std::optional<bool>(false), std::optional<bool>()}) {
+            if (other != ok)
+                QVERIFY(StatusLabel::dotColor(other, label->palette()) != dot);
+        }
+        QCOMPARE(dot == AppColors::secondaryText(label->palette()), !ok.has_value());
+        label->clear();
+        QTRY_VERIFY(label->isHidden());
+    }
+
+    void keyboardMovesThroughSegmentsAndTabs()
+    {
+        Fixture f;
+        f.settings.setWebSearchMode(u"sometimes"_s);
+        SettingsView view(&f.settings, &f.events, &f.store, &f.network);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+        // From no chosen segment the arrows start at the end they point to.
+        SettingsSegmentedControl *picker = view.webSearchTab()->modePicker();
+        QTest::keyClick(picker, Qt::Key_Left);
+        QCOMPARE(f.settings.webSearchMode(), u"never"_s);
+        QTest::keyClick(picker, Qt::Key_Left);
+        QCOMPARE(f.settings.webSearchMode(), u"always"_s);
+
+        QTest::keyClick(view.tabBar(), Qt::Key_Right);
+        QCOMPARE(view.currentIndex(), int(SettingsView::Appearance));
+        QVERIFY(view.appearanceTab()->isVisible());
+        QVERIFY(!view.generalTab()->isVisible());
+        QTest::keyClick(view.tabBar(), Qt::Key_Left);
+        QTest::keyClick(view.tabBar(), Qt::Key_Left);
+        QCOMPARE(view.currentIndex(), int(SettingsView::General));
     }
 
     void trayOffersSettings()
