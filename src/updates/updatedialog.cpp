@@ -21,7 +21,9 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTextDocumentFragment>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextList>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -77,7 +79,6 @@ UpdateDialog::UpdateDialog(DirectUpdater *updater, Settings *settings, SystemApp
 {
     setObjectName(u"updateDialog"_s);
     setWindowTitle(u"Software Update"_s);
-    setFixedWidth(windowWidth);
     buildLayout();
 
     if (m_updater) {
@@ -122,19 +123,19 @@ void UpdateDialog::buildLayout()
     column->setSpacing(8);
     row->addLayout(column, 1);
 
-    m_titleLabel = plainLabel(TypeStyle::Headline, this);
-    m_titleLabel->setObjectName(u"titleLabel"_s);
-    column->addWidget(m_titleLabel);
-
-    auto *statusRow = new QHBoxLayout;
-    statusRow->setSpacing(10);
+    auto *titleRow = new QHBoxLayout;
+    titleRow->setSpacing(10);
     m_spinner = new UpdateSpinner(this);
     m_spinner->setObjectName(u"spinner"_s);
-    statusRow->addWidget(m_spinner, 0, Qt::AlignTop);
+    titleRow->addWidget(m_spinner, 0, Qt::AlignVCenter);
+    m_titleLabel = plainLabel(TypeStyle::Headline, this);
+    m_titleLabel->setObjectName(u"titleLabel"_s);
+    titleRow->addWidget(m_titleLabel, 1);
+    column->addLayout(titleRow);
+
     m_messageLabel = plainLabel(TypeStyle::Label, this);
     m_messageLabel->setObjectName(u"messageLabel"_s);
-    statusRow->addWidget(m_messageLabel, 1);
-    column->addLayout(statusRow);
+    column->addWidget(m_messageLabel);
 
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(u"progressBar"_s);
@@ -198,14 +199,38 @@ void UpdateDialog::setFileOpener(FileOpener opener)
 
 QString UpdateDialog::plainTextNotes(const AppcastItem &item)
 {
-    QString text = item.releaseNotes;
-    if (item.releaseNotesFormat == AppcastItem::NotesFormat::Html)
-        text = QTextDocumentFragment::fromHtml(text).toPlainText();
-    // Images leave object marks behind; line separators become plain new lines.
-    text.remove(QChar::ObjectReplacementCharacter);
-    text.replace(QChar::LineSeparator, u'\n');
-    text.replace(QChar::Nbsp, u' ');
-    return text.trimmed();
+    if (item.releaseNotesFormat == AppcastItem::NotesFormat::PlainText)
+        return item.releaseNotes.trimmed();
+
+    // A document, not a view: nothing here lays the text out, so no image is ever loaded.
+    QTextDocument document;
+    document.setHtml(item.releaseNotes);
+    QStringList lines;
+    bool previousWasListItem = false;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        QString text = block.text();
+        // Images leave object marks behind; line breaks become new lines.
+        text.remove(QChar::ObjectReplacementCharacter);
+        text.replace(QChar::LineSeparator, u'\n');
+        text.replace(QChar::Nbsp, u' ');
+        text = text.trimmed();
+        if (text.isEmpty())
+            continue;
+        const QTextList *list = block.textList();
+        // Paragraphs apart, the items of a list together.
+        if (!lines.isEmpty() && !(list && previousWasListItem))
+            lines.append(QString());
+        if (list) {
+            // Bullets have styles from -1 to -3, numbers and letters below.
+            const bool numbered = list->format().style() <= QTextListFormat::ListDecimal;
+            const QString marker = numbered ? list->itemText(block) : u"•"_s;
+            const QString indent(2 * std::max(0, list->format().indent() - 1), u' ');
+            text = indent + marker + u' ' + text;
+        }
+        lines.append(text);
+        previousWasListItem = list;
+    }
+    return lines.join(u'\n');
 }
 
 void UpdateDialog::present()
@@ -235,7 +260,7 @@ void UpdateDialog::showAvailable(const AppcastItem &item)
     m_notesHeading->setVisible(!notes.isEmpty());
     m_notes->setVisible(!notes.isEmpty());
     setButtons(u"Download"_s, u"Later"_s);
-    adjustSize();
+    fitToContents();
 }
 
 void UpdateDialog::showUpToDate()
@@ -275,7 +300,10 @@ void UpdateDialog::showProgress(qint64 received, qint64 total)
         m_progress->setRange(0, 0);
         m_messageLabel->setText(locale.formattedDataSize(received));
     }
-    m_messageLabel->show();
+    if (m_messageLabel->isHidden()) {
+        m_messageLabel->show();
+        fitToContents();
+    }
 }
 
 void UpdateDialog::showDownloaded(const QString &path)
@@ -302,7 +330,15 @@ void UpdateDialog::setStage(Stage stage, const QString &title, const QString &me
         m_notesHeading->hide();
         m_notes->hide();
     }
-    adjustSize();
+    fitToContents();
+}
+
+void UpdateDialog::fitToContents()
+{
+    // As tall as what the stage shows: a window left tall by the notes would float the next
+    // stage's few lines in empty space.
+    layout()->activate();
+    setFixedSize(windowWidth, heightForWidth(windowWidth));
 }
 
 void UpdateDialog::setButtons(const QString &primary, const QString &secondary)
@@ -368,9 +404,10 @@ void UpdateDialog::applyColors()
     setTextColour(m_messageLabel, secondary);
     setTextColour(m_notesHeading, secondary);
 
-    QPalette notes = m_notes->palette();
-    notes.setColor(QPalette::Base, AppColors::surface2(m_dark));
-    m_notes->setPalette(notes);
+    m_notes->setStyleSheet(u"QPlainTextEdit { background: %1; color: %2; border: none;"
+                           " border-radius: 8px; padding: 4px; }"_s.arg(
+                               AppColors::surface2(m_dark).name(QColor::HexArgb),
+                               colours.color(QPalette::Text).name(QColor::HexArgb)));
 
     const QColor accent = colours.color(QPalette::Highlight);
     m_primaryButton->setStyleSheet(

@@ -74,6 +74,7 @@ private:
     void showDownloaded(const QString &path);
     void setStage(Stage stage, const QString &title, const QString &message);
     void setButtons(const QString &primary, const QString &secondary);
+    void fitToContents();
     void primaryClicked();
     void secondaryClicked();
     void updateColorScheme();

@@ -150,7 +150,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(dialog->stage(), UpdateDialog::Stage::Available, waitMs);
         QCOMPARE(dialog->title(), u"velm 0.2.0 is available"_s);
         QVERIFY(dialog->message().startsWith(u"You have velm 0.1.0."_s));
-        QCOMPARE(dialog->notes(), u"What's new\nFaster search & links"_s);
+        QCOMPARE(dialog->notes(), u"What's new\n\nFaster search & links"_s);
         QCOMPARE(button(dialog, u"primaryButton"_s)->text(), u"Download"_s);
         QCOMPARE(button(dialog, u"secondaryButton"_s)->text(), u"Later"_s);
 
@@ -200,11 +200,17 @@ private Q_SLOTS:
         QTest::addColumn<bool>("html");
         QTest::addColumn<QString>("shown");
 
-        QTest::newRow("markup reduced to text")
-            << u"<ul><li>One</li><li>Two</li></ul>"_s << true << u"One\nTwo"_s;
+        QTest::newRow("paragraphs apart")
+            << u"<h2>New</h2><p>Faster</p><p>Smaller<br>and lighter</p>"_s << true
+            << u"New\n\nFaster\n\nSmaller\nand lighter"_s;
+        QTest::newRow("list items marked and together")
+            << u"<p>Changes:</p><ul><li>One</li><li>Two<ul><li>Two and a half</li></ul></li>"
+               "</ul><ol><li>First</li></ol>"_s
+            << true << u"Changes:\n\n• One\n• Two\n  • Two and a half\n1. First"_s;
         QTest::newRow("entities decoded") << u"A &lt;b&gt; &amp; C"_s << true << u"A <b> & C"_s;
-        QTest::newRow("images leave nothing")
-            << u"<p>Before<img src=\"file:///etc/passwd\">after</p>"_s << true << u"Beforeafter"_s;
+        QTest::newRow("images and scripts leave nothing")
+            << u"<p>Before<img src=\"file:///etc/passwd\">after</p><script>alert(1)</script>"_s
+            << true << u"Beforeafter"_s;
         QTest::newRow("plain text kept as written")
             << u"  Use <b>bold</b> & more\n"_s << false << u"Use <b>bold</b> & more"_s;
     }
