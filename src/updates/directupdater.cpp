@@ -299,16 +299,21 @@ QCoro::Task<> DirectUpdater::runDownload(AppcastItem item)
     if (!self)
         co_return;
 
-    // A release without a usable signature could never be kept: no need to fetch it.
+    const QString directory = downloadDirectory();
+    const QDir downloads(directory);
+    // Pieces left by a velm that ended in the middle of a download.
+    for (const QString &stale : downloads.entryList({u"velm-update-*.part"_s}, QDir::Files))
+        QFile::remove(downloads.filePath(stale));
+
+    // A release the feed gives no signature for could never be kept: no need to fetch it.
     if (item.signature.trimmed().isEmpty()) {
         setBusy(false);
         Q_EMIT downloadFailed(damagedMessage());
         co_return;
     }
 
-    const QString directory = downloadDirectory();
     auto file = std::make_unique<QTemporaryFile>(directory + u"/velm-update-XXXXXX.part"_s);
-    if (!QDir().mkpath(directory) || !file->open()) {
+    if (!downloads.mkpath(u"."_s) || !file->open()) {
         setBusy(false);
         Q_EMIT downloadFailed(saveFailedMessage());
         co_return;

@@ -228,6 +228,10 @@ private Q_SLOTS:
                      FakeResponse::text(rss(releaseItem(
                          u"0.2.0"_s, u"downloads/velm-0.2.0.tar.gz"_s, length, signature))));
         QTemporaryDir directory;
+        // Left by a run that ended half-way through a download.
+        QFile stale(directory.filePath(u"velm-update-Ab12Cd.part"_s));
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.close();
         DirectUpdater updater(
             configurationFor(server.url(u"/appcast.xml"_s), m_key.publicKeyText()), &m_network);
         updater.setCurrentVersion(u"0.1.0"_s);
