@@ -105,6 +105,6 @@ void OnboardingPageStack::paintEvent(QPaintEvent *event)
         return;
     // The old page leaves faster than the new one comes, so the two never read as one.
     QPainter painter(this);
-    painter.setOpacity(std::clamp(1 - m_progress * 1.8, 0.0, 1.0));
+    painter.setOpacity(std::clamp(1 - m_progress * 2.5, 0.0, 1.0));
     painter.drawPixmap(QPointF(-m_direction * slideDistance * m_progress, 0), m_leaving);
 }

@@ -3,6 +3,7 @@
 #include "app/systemappearance.h"
 #include "core/apptheme.h"
 #include "core/settings.h"
+#include "onboarding/crossfadeoverlay.h"
 #include "onboarding/onboardingbutton.h"
 #include "onboarding/onboardingcolors.h"
 #include "onboarding/onboardingdonepage.h"
@@ -31,6 +32,7 @@ namespace {
 
 constexpr int contentMargin = 32;
 constexpr int footerMargin = 24;
+constexpr int themeFadeMs = 180;
 
 } // namespace
 
@@ -45,6 +47,7 @@ OnboardingView::OnboardingView(OnboardingModel *model, Settings *settings,
     , m_back(new OnboardingButton(OnboardingButton::Kind::Ghost, m_card))
     , m_ghost(new OnboardingButton(OnboardingButton::Kind::Ghost, m_card))
     , m_accent(new OnboardingButton(OnboardingButton::Kind::Accent, m_card))
+    , m_schemeFade(new CrossFadeOverlay(m_card))
 {
     setObjectName(u"onboardingView"_s);
     setFocusPolicy(Qt::StrongFocus);
@@ -175,7 +178,14 @@ void OnboardingView::applyScheme()
 {
     const QString stored = m_settings ? m_settings->appTheme() : QString();
     const bool systemDark = m_appearance ? m_appearance->isDark() : true;
-    m_dark = AppThemes::isDark(AppThemes::colorScheme(stored), systemDark);
+    const bool dark = AppThemes::isDark(AppThemes::colorScheme(stored), systemDark);
+    if (dark == m_dark && m_schemeApplied)
+        return;
+    // A theme picked on the card eases over rather than flashing.
+    if (m_schemeApplied && isVisible())
+        m_schemeFade->fadeFrom(grab(m_card->geometry()), themeFadeMs);
+    m_dark = dark;
+    m_schemeApplied = true;
     setPalette(OnboardingColors::palette(m_dark));
     if (m_laterDialog)
         m_laterDialog->setPalette(OnboardingColors::palette(m_dark));

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
+class CrossFadeOverlay;
 class OnboardingButton;
 class OnboardingModel;
 class OnboardingPage;
@@ -76,8 +77,10 @@ private:
     OnboardingButton *m_back;
     OnboardingButton *m_ghost;
     OnboardingButton *m_accent;
+    CrossFadeOverlay *m_schemeFade;
     QPointer<SetUpLaterDialog> m_laterDialog;
     QTimer m_focusTimer;
     OnboardingStage m_shownStage = OnboardingStage::Welcome;
     bool m_dark = true;
+    bool m_schemeApplied = false;
 };
