@@ -38,17 +38,21 @@ constexpr int noteLifetimeMs = 2500;
 QString chooseSaveFile(QWidget *parent, const QString &title, const QString &proposedPath,
                        const QString &filter)
 {
-    QFileDialog dialog(parent, title);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(filter);
-    dialog.setDefaultSuffix(u"json"_s);
-    dialog.setDirectory(QFileInfo(proposedPath).absolutePath());
-    dialog.selectFile(QFileInfo(proposedPath).fileName());
-    if (dialog.exec() != QDialog::Accepted)
+    // On the heap and watched: the window it belongs to may go while it is open (a quit from
+    // the tray), and would take a dialog on the stack with it.
+    const QPointer<QFileDialog> dialog = new QFileDialog(parent, title);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilter(filter);
+    dialog->setDefaultSuffix(u"json"_s);
+    dialog->setDirectory(QFileInfo(proposedPath).absolutePath());
+    dialog->selectFile(QFileInfo(proposedPath).fileName());
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    if (!dialog)
         return {};
-    const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.constFirst();
+    const QStringList files = dialog->selectedFiles();
+    delete dialog;
+    return accepted && !files.isEmpty() ? files.constFirst() : QString();
 }
 
 QColor noteColor(const QString &note, const QPalette &palette)

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -24,6 +25,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -111,6 +113,12 @@ struct Fixture
         return {};
     }
 };
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 QAbstractButton *buttonIn(QWidget *parent, const QString &text)
 {
@@ -414,6 +422,31 @@ private Q_SLOTS:
         QCOMPARE(f.tab->exportNote(), u"Saved ✓"_s);
         QVERIFY(old.open(QIODevice::ReadOnly));
         QCOMPARE(old.readAll(), ChatExport::encode(f.store.loadSessions()));
+    }
+
+    void saveDialogAddsTheJsonSuffix()
+    {
+        Fixture f({chat(u"one"_s, utc(1, 1), false)});
+        ChatManagementTab tab(&f.store, &f.events); // with the real dialog
+        const QString typed = f.dir.filePath(u"my-backup"_s);
+        QString title;
+        QTimer::singleShot(0, this, [&] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                if (auto *dialog = qobject_cast<QFileDialog *>(widget);
+                    dialog && dialog->isVisible()) {
+                    title = dialog->windowTitle();
+                    dialog->selectFile(typed);
+                    static_cast<QDialog *>(dialog)->accept(); // as the Save button does
+                }
+            }
+        });
+
+        tab.exportAllChats();
+
+        QCOMPARE(title, u"Export Chats"_s);
+        QCOMPARE(tab.exportNote(), u"Saved ✓"_s);
+        QVERIFY(!QFile::exists(typed));
+        QCOMPARE(readAll(typed + u".json"_s), ChatExport::encode(f.store.loadSessions()));
     }
 
     void cancelledExportShowsNothing()
