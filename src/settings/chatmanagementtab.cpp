@@ -366,6 +366,6 @@ void ChatManagementTab::restyle()
     QPalette note = m_note->palette();
     note.setColor(QPalette::WindowText, noteColor(m_exportNote, palette()));
     m_note->setPalette(note);
-    if (auto *empty = findChild<QLabel *>(u"noArchivedChats"_s))
+    for (QLabel *empty : findChildren<QLabel *>(u"noArchivedChats"_s))
         empty->setPalette(secondary);
 }
