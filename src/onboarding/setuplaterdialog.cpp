@@ -24,8 +24,6 @@ SetUpLaterDialog::SetUpLaterDialog(bool dark, QWidget *parent)
     setDefaultButton(m_continue);
     setEscapeButton(m_cancel);
     setWindowModality(Qt::WindowModal);
-    // Wide enough that the explanation reads as one sentence, not a narrow column.
-    setStyleSheet(u"QLabel#qt_msgbox_informativelabel { min-width: 320px; }"_s);
     // The question stands out from the explanation under it.
     if (auto *label = findChild<QLabel *>(u"qt_msgbox_label"_s)) {
         label->setFont(TypeStyles::face(u"Inter18pt-SemiBold", 14));
@@ -34,6 +32,8 @@ SetUpLaterDialog::SetUpLaterDialog(bool dark, QWidget *parent)
         QPalette p = informative->palette();
         p.setColor(QPalette::WindowText, OnboardingColors::forScheme(dark).secondaryText);
         informative->setPalette(p);
+        // Wide enough that the explanation reads as one sentence, not a narrow column.
+        informative->setMinimumWidth(320);
     }
     connect(this, &QMessageBox::buttonClicked, this, [this](QAbstractButton *button) {
         if (button == m_continue)
