@@ -1,5 +1,6 @@
 #include "../core/controllerfixture.h"
 
+#include "app/commandchordmonitor.h"
 #include "main_window/contentview.h"
 #include "main_window/mainwindow.h"
 #include "onboarding/confettilayer.h"
@@ -7,23 +8,33 @@
 #include "onboarding/kbdkey.h"
 #include "onboarding/mainwindowpresenter.h"
 #include "onboarding/onboardingbutton.h"
+#include "onboarding/onboardingcheckmark.h"
+#include "onboarding/onboardingdonepage.h"
 #include "onboarding/onboardingdrafts.h"
 #include "onboarding/onboardingheader.h"
 #include "onboarding/onboardingllmpage.h"
 #include "onboarding/onboardingmodel.h"
 #include "onboarding/onboardingnamepage.h"
+#include "onboarding/onboardingswitch.h"
+#include "onboarding/onboardingthemechoice.h"
+#include "onboarding/onboardingthemepage.h"
 #include "onboarding/onboardingview.h"
 #include "onboarding/onboardingwelcomepage.h"
 #include "onboarding/onboardingwordmark.h"
 #include "onboarding/providerchip.h"
+#include "onboarding/setuplaterdialog.h"
+#include "onboarding/statusbadge.h"
+#include "onboarding/trafficlight.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
+#include <QPushButton>
 #include <QTest>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <numbers>
 
@@ -33,12 +44,14 @@ using namespace Qt::StringLiterals;
 class Flow
 {
 public:
-    explicit Flow(int storedStage = 0)
+    explicit Flow(int storedStage = 0, const std::function<void(OnboardingDrafts &)> &prepare = {})
         : m_settings(m_dir.filePath(u"velm.conf"_s), m_dir.filePath(u"data"_s))
         , m_drafts(m_dir.filePath(u"onboarding.ini"_s))
         , m_model(&m_settings, &m_drafts, &m_network)
     {
         m_drafts.setStageRaw(storedStage);
+        if (prepare)
+            prepare(m_drafts);
         view = std::make_unique<OnboardingView>(&m_model, &m_settings, nullptr);
         view->present();
         view->show();
@@ -72,6 +85,14 @@ private Q_SLOTS:
     void stageShowsItsTextsAndFooter();
     void blankNameKeepsContinueDisabled();
     void providerChipsSetTheAddress();
+    void testResultShowsOnFieldAndBadge_data();
+    void testResultShowsOnFieldAndBadge();
+    void setUpLaterAsksFirst_data();
+    void setUpLaterAsksFirst();
+    void themeCardsAndSwitch();
+    void doneStageCelebrates();
+    void wordmarkBlinksOnlyOnScreen();
+    void redDotClosesTheWindow();
     void returnAndFocusFollowTheStages();
     void confettiBurstsOnItsCircle();
     void chordCapsNameThisPlatformsKeys();
@@ -181,6 +202,146 @@ void TestOnboardingView::providerChipsSetTheAddress()
     QVERIFY(!chip(LLMProvider::Ollama)->isSelected());
     QCOMPARE(flow.view->accentButton()->text(), u"Test connection"_s);
     QVERIFY(!flow.view->accentButton()->isEnabled());
+}
+
+void TestOnboardingView::testResultShowsOnFieldAndBadge_data()
+{
+    QTest::addColumn<int>("okRaw");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<int>("fieldState"); // -1 neutral, 0 valid, 1 error
+    QTest::addColumn<bool>("badgeShown");
+    QTest::addColumn<QString>("accent");
+
+    QTest::newRow("no test yet") << -1 << QString() << -1 << false << u"Test connection"_s;
+    QTest::newRow("connected") << 1 << u"Connected to qwen"_s << 0 << true << u"Continue"_s;
+    QTest::newRow("failed") << 0 << u"Start LM Studio"_s << 1 << true << u"Test connection"_s;
+    QTest::newRow("any other number is a failure")
+        << 7 << u"Connection failed"_s << 1 << true << u"Test connection"_s;
+}
+
+void TestOnboardingView::testResultShowsOnFieldAndBadge()
+{
+    QFETCH(int, okRaw);
+    QFETCH(QString, status);
+    QFETCH(int, fieldState);
+    QFETCH(bool, badgeShown);
+    QFETCH(QString, accent);
+
+    Flow flow(2, [&](OnboardingDrafts &drafts) {
+        drafts.setLlmAddress(u"http://127.0.0.1:1234"_s);
+        drafts.setLlmStatus(status);
+        drafts.setLlmOKRaw(okRaw);
+    });
+    auto *page = qobject_cast<OnboardingLlmPage *>(flow.view->currentPage());
+    QVERIFY(page);
+    const std::optional<InkTextField::FieldState> state = page->field()->state();
+    QCOMPARE(state ? int(*state) : -1, fieldState);
+    QCOMPARE(page->badge()->isVisible(), badgeShown);
+    QCOMPARE(page->badge()->shownText(), status);
+    QCOMPARE(flow.view->accentButton()->text(), accent);
+    // An edit of the address clears the result from the field and the badge.
+    QTest::keyClick(flow.field(OnboardingStage::Llm), Qt::Key_Backspace);
+    QVERIFY(!page->field()->state());
+    QVERIFY(!page->badge()->isVisible());
+}
+
+void TestOnboardingView::setUpLaterAsksFirst_data()
+{
+    QTest::addColumn<bool>("confirm");
+    QTest::newRow("continue without LLM") << true;
+    QTest::newRow("cancel") << false;
+}
+
+void TestOnboardingView::setUpLaterAsksFirst()
+{
+    QFETCH(bool, confirm);
+
+    Flow flow(2);
+    const QString stored = flow.settings().lmStudioServerAddress();
+    QTest::keyClicks(flow.field(OnboardingStage::Llm), u"99"_s);
+    QCOMPARE(flow.view->ghostButton()->text(), u"Set up later"_s);
+    QTest::mouseClick(flow.view->ghostButton(), Qt::LeftButton);
+    SetUpLaterDialog *dialog = flow.view->laterDialog();
+    QVERIFY(dialog);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog->isVisible(), 5000);
+    QCOMPARE(dialog->text(), u"Set up local LLM later?"_s);
+    QCOMPARE(dialog->informativeText(),
+             u"velm won't be usable until you connect an OpenAI-compatible endpoint."_s);
+    QCOMPARE(flow.view->shownStage(), OnboardingStage::Llm);
+
+    (confirm ? dialog->continueButton() : dialog->cancelButton())->click();
+    QCOMPARE(flow.view->shownStage(), confirm ? OnboardingStage::Search : OnboardingStage::Llm);
+    QCOMPARE(flow.settings().lmStudioServerAddress(), stored);
+    QTRY_VERIFY_WITH_TIMEOUT(!flow.view->laterDialog(), 5000);
+}
+
+void TestOnboardingView::themeCardsAndSwitch()
+{
+    Flow flow(4);
+    auto *page = qobject_cast<OnboardingThemePage *>(flow.view->currentPage());
+    QVERIFY(page);
+    const auto card = [page](AppTheme theme) {
+        for (OnboardingThemeChoice *choice : page->choices())
+            if (choice->theme() == theme)
+                return choice;
+        return static_cast<OnboardingThemeChoice *>(nullptr);
+    };
+    QVERIFY(card(AppTheme::Dark)->isSelected());
+    QVERIFY(card(AppTheme::Dark)->isRecommended());
+    QCOMPARE(card(AppTheme::System)->description(), u"Follows your desktop automatically."_s);
+    QVERIFY(flow.view->isDark());
+
+    // The card follows the chosen theme at once.
+    QTest::mouseClick(card(AppTheme::Light), Qt::LeftButton);
+    QCOMPARE(flow.settings().appTheme(), u"light"_s);
+    QVERIFY(card(AppTheme::Light)->isSelected());
+    QVERIFY(!card(AppTheme::Dark)->isSelected());
+    QVERIFY(!flow.view->isDark());
+    QCOMPARE(flow.view->palette().color(QPalette::Window), QColor(0xf7, 0xf6, 0xf2));
+
+    QVERIFY(page->quickAskSwitch()->isChecked());
+    QTest::mouseClick(page->quickAskSwitch(), Qt::LeftButton);
+    QVERIFY(!flow.settings().quickAskFollowsSystemTheme());
+    QVERIFY(!page->quickAskSwitch()->isChecked());
+}
+
+void TestOnboardingView::doneStageCelebrates()
+{
+    Flow flow(5);
+    auto *page = qobject_cast<OnboardingDonePage *>(flow.view->currentPage());
+    QVERIFY(page);
+    QCOMPARE(page->checkmark()->checkScale(), 1.0);
+    // The burst comes a moment after the stage shows, the fall a moment after that.
+    QTRY_COMPARE_WITH_TIMEOUT(page->confetti()->particles().size(), 28, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(page->confetti()->fallProgress(), 1.0, 5000);
+    QCOMPARE(page->confetti()->particles().size(), 28);
+    QStringList caps;
+    for (KbdKey *key : page->keys())
+        caps << key->label();
+    QCOMPARE(caps, KbdKey::capsFor(CommandChordMonitor::chord()));
+}
+
+void TestOnboardingView::wordmarkBlinksOnlyOnScreen()
+{
+    Flow flow(0);
+    auto *welcome = qobject_cast<OnboardingWelcomePage *>(flow.view->currentPage());
+    QVERIFY(welcome);
+    QVERIFY(welcome->wordmark()->isBlinking());
+    QTRY_VERIFY_WITH_TIMEOUT(!welcome->wordmark()->isCursorVisible(), 5000);
+    flow.model().advance();
+    QVERIFY(!welcome->wordmark()->isBlinking());
+}
+
+void TestOnboardingView::redDotClosesTheWindow()
+{
+    Flow flow(1);
+    QList<TrafficLight *> lights = flow.view->findChildren<TrafficLight *>();
+    QCOMPARE(lights.size(), 3);
+    QVERIFY(flow.view->isVisible());
+    for (TrafficLight *light : lights)
+        if (light->action() == TrafficLight::Action::Close)
+            QTest::mouseClick(light, Qt::LeftButton);
+    QVERIFY(!flow.view->isVisible());
 }
 
 void TestOnboardingView::returnAndFocusFollowTheStages()
