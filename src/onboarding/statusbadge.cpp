@@ -46,7 +46,10 @@ void StatusBadge::setState(bool loading, std::optional<bool> ok, const QString &
     m_loading = loading;
     m_ok = ok;
     m_text = text;
-    setToolTip(loading ? QString() : text);
+    // The whole text, for when it is cut short; it comes from the server, so never as markup.
+    setToolTip(loading || text.isEmpty()
+                   ? QString()
+                   : u"<p style=\"white-space:pre-wrap\">%1</p>"_s.arg(text.toHtmlEscaped()));
     updateGeometry();
     updateSpinner();
     update();
