@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
@@ -10,7 +11,8 @@
 #include <optional>
 
 // A virtual X display of the test's own (Xvfb on the first free display number), and the
-// tools that drive and watch it: xdotool and velm_screengrab. Stops the server when gone.
+// tools that drive and watch it: xdotool, and screen grabs of its own. Stops the server when
+// gone.
 class XSession
 {
 public:
@@ -43,7 +45,8 @@ public:
     // Motif hints say (no hints: the manager's default, decorated); nullopt when the
     // display cannot be asked.
     std::optional<bool> isDecorated(const QString &id) const;
-    bool screenshot(const QString &path) const;
+    // What the screen shows; null when it cannot be read.
+    QImage grabScreen() const;
     // Saves the screen as `fileName` in the build tree's screenshot folder, cut to the
     // window `windowId` when given and on the screen; the saved file's path, or empty.
     QString saveScreenshot(const QString &fileName, const QString &windowId = QString()) const;
