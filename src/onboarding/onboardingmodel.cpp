@@ -1,9 +1,75 @@
 #include "onboarding/onboardingmodel.h"
 
 #include "core/settings.h"
+#include "llm/endpointprobe.h"
+#include "llm/localllmclient.h"
 #include "onboarding/onboardingdrafts.h"
+#include "onboarding/onboardinglog.h"
 
-// Stubs while the flow is being written.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrlQuery>
+
+#include <QCoroNetworkReply>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int probeTimeoutMs = 250;
+constexpr int searchTransferTimeoutMs = 8000;
+// A test answer is a page of hits; anything far larger is not a SearXNG instance.
+constexpr qint64 maxSearchBodyBytes = 8 * 1024 * 1024;
+
+std::optional<bool> okFromRaw(int raw)
+{
+    if (raw < 0)
+        return std::nullopt;
+    return raw == 1;
+}
+
+// Hands the reply back to the event loop on every way out of the coroutine.
+struct ReplyGuard
+{
+    QPointer<QNetworkReply> reply;
+    ~ReplyGuard()
+    {
+        if (reply)
+            reply->deleteLater();
+    }
+};
+
+// The body of a 2xx answer to `url`, or nothing.
+QCoro::Task<std::optional<QByteArray>> fetchSearchPage(QPointer<QNetworkAccessManager> network,
+                                                       QUrl url)
+{
+    if (!network)
+        co_return std::nullopt;
+    QNetworkRequest request(url);
+    request.setRawHeader("Accept", "application/json");
+    request.setTransferTimeout(searchTransferTimeoutMs);
+    ReplyGuard guard{network->get(request)};
+    QNetworkReply *reply = guard.reply;
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
+                     [reply](qint64 received, qint64) {
+                         if (received > maxSearchBodyBytes)
+                             reply->abort();
+                     });
+
+    co_await reply;
+
+    if (!guard.reply || reply->error() != QNetworkReply::NoError)
+        co_return std::nullopt;
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid() || status.toInt() < 200 || status.toInt() > 299)
+        co_return std::nullopt;
+    co_return reply->readAll();
+}
+
+} // namespace
 
 OnboardingModel::OnboardingModel(Settings *settings, OnboardingDrafts *drafts,
                                  QNetworkAccessManager *network, QObject *parent)
@@ -17,175 +83,467 @@ OnboardingModel::~OnboardingModel() = default;
 
 OnboardingStage OnboardingModel::stage() const
 {
-    return OnboardingStage::Welcome;
+    return onboardingStageFromRaw(m_drafts->stageRaw());
 }
 
 QString OnboardingModel::nameDraft() const
 {
-    return QString();
+    return m_drafts->name();
 }
 
-void OnboardingModel::setNameDraft(const QString &)
+void OnboardingModel::setNameDraft(const QString &name)
 {
-    return;
+    if (name == m_drafts->name())
+        return;
+    m_drafts->setName(name);
+    Q_EMIT changed();
 }
 
 std::optional<LLMProvider> OnboardingModel::provider() const
 {
-    return {};
+    return llmProviderFromRaw(m_drafts->provider());
 }
 
 QString OnboardingModel::llmAddressDraft() const
 {
-    return QString();
+    return m_drafts->llmAddress();
 }
 
-void OnboardingModel::setLlmAddressDraft(const QString &)
+void OnboardingModel::setLlmAddressDraft(const QString &address)
 {
-    return;
+    // Setting the same text again is no edit and must not throw away a result.
+    if (address == m_drafts->llmAddress())
+        return;
+    m_drafts->setLlmAddress(address);
+    m_drafts->setLlmOKRaw(-1);
+    m_drafts->setLlmStatus(QString());
+    Q_EMIT changed();
 }
 
 QString OnboardingModel::llmStatus() const
 {
-    return QString();
+    return m_drafts->llmStatus();
 }
 
 std::optional<bool> OnboardingModel::llmOK() const
 {
-    return {};
+    return okFromRaw(m_drafts->llmOKRaw());
 }
 
 QString OnboardingModel::searxngDraft() const
 {
-    return QString();
+    return m_drafts->searxng();
 }
 
-void OnboardingModel::setSearxngDraft(const QString &)
+void OnboardingModel::setSearxngDraft(const QString &address)
 {
-    return;
+    if (address == m_drafts->searxng())
+        return;
+    m_drafts->setSearxng(address);
+    m_drafts->setSearchOKRaw(-1);
+    m_drafts->setSearchStatus(QString());
+    Q_EMIT changed();
 }
 
 QString OnboardingModel::searchStatus() const
 {
-    return QString();
+    return m_drafts->searchStatus();
 }
 
 std::optional<bool> OnboardingModel::searchOK() const
 {
-    return {};
+    return okFromRaw(m_drafts->searchOKRaw());
 }
 
 bool OnboardingModel::canGoBack() const
 {
-    return false;
+    const OnboardingStage current = stage();
+    return current != OnboardingStage::Welcome && current != OnboardingStage::Done;
 }
 
 QString OnboardingModel::ghostLabel() const
 {
+    switch (stage()) {
+    case OnboardingStage::Name:
+        return u"Stay anonymous"_s;
+    case OnboardingStage::Llm:
+        return llmOK() == true ? QString() : u"Set up later"_s;
+    case OnboardingStage::Search:
+        return searchOK() == true ? QString() : u"Skip for now"_s;
+    case OnboardingStage::Welcome:
+    case OnboardingStage::Theme:
+    case OnboardingStage::Done:
+        break;
+    }
     return QString();
 }
 
 QString OnboardingModel::primaryLabel() const
 {
+    const auto testLabel
+        = [](bool testing) { return testing ? u"Testing…"_s : u"Test connection"_s; };
+    switch (stage()) {
+    case OnboardingStage::Welcome:
+        return u"Get started"_s;
+    case OnboardingStage::Llm:
+        return llmOK() == true ? u"Continue"_s : testLabel(m_testingLLM);
+    case OnboardingStage::Search:
+        return searchOK() == true ? u"Continue"_s : testLabel(m_testingSearch);
+    case OnboardingStage::Name:
+    case OnboardingStage::Theme:
+        return u"Continue"_s;
+    case OnboardingStage::Done:
+        return u"Start using velm"_s;
+    }
     return QString();
 }
 
 QString OnboardingModel::primaryIcon() const
 {
-    return QString();
+    const auto testIcon = [](bool testing) { return testing ? QString() : u"↗"_s; };
+    switch (stage()) {
+    case OnboardingStage::Llm:
+        return llmOK() == true ? u"→"_s : testIcon(m_testingLLM);
+    case OnboardingStage::Search:
+        return searchOK() == true ? u"→"_s : testIcon(m_testingSearch);
+    case OnboardingStage::Done:
+        return u"✓"_s;
+    case OnboardingStage::Welcome:
+    case OnboardingStage::Name:
+    case OnboardingStage::Theme:
+        break;
+    }
+    return u"→"_s;
 }
 
 bool OnboardingModel::primaryEnabled() const
 {
-    return false;
+    switch (stage()) {
+    case OnboardingStage::Name:
+        return !nameDraft().trimmed().isEmpty();
+    case OnboardingStage::Llm:
+        return llmOK() == true || (!m_testingLLM && !llmAddressDraft().trimmed().isEmpty());
+    case OnboardingStage::Search:
+        return searchOK() == true || (!m_testingSearch && !searxngDraft().trimmed().isEmpty());
+    case OnboardingStage::Welcome:
+    case OnboardingStage::Theme:
+    case OnboardingStage::Done:
+        break;
+    }
+    return true;
 }
 
 void OnboardingModel::fillDrafts()
 {
-    return;
+    if (!m_settings)
+        return;
+    // Filling is not an edit: the results of earlier tests stay.
+    if (m_drafts->name().isEmpty())
+        m_drafts->setName(m_settings->userName());
+    if (m_drafts->llmAddress().isEmpty())
+        m_drafts->setLlmAddress(m_settings->lmStudioServerAddress().trimmed());
+    if (m_drafts->searxng().isEmpty()) {
+        QString address = (m_settings->searxngUseHTTPS() ? u"https"_s : u"http"_s) + u"://"_s
+            + m_settings->searxngHost().trimmed();
+        const QString port = m_settings->searxngPort().trimmed();
+        if (!port.isEmpty())
+            address += u':' + port;
+        m_drafts->setSearxng(address);
+    }
+    Q_EMIT changed();
 }
 
 void OnboardingModel::advance()
 {
-    return;
+    const int next = static_cast<int>(stage()) + 1;
+    if (next < onboardingStageCount)
+        setStage(static_cast<OnboardingStage>(next));
 }
 
 void OnboardingModel::back()
 {
-    return;
+    const int previous = static_cast<int>(stage()) - 1;
+    if (previous >= 0)
+        setStage(static_cast<OnboardingStage>(previous));
 }
 
-void OnboardingModel::selectProvider(LLMProvider)
+void OnboardingModel::setStage(OnboardingStage stage)
 {
-    return;
+    m_drafts->setStageRaw(static_cast<int>(stage));
+    Q_EMIT stageChanged(stage);
+    Q_EMIT changed();
+}
+
+void OnboardingModel::selectProvider(LLMProvider provider)
+{
+    m_drafts->setProvider(llmProviderRaw(provider));
+    m_drafts->setLlmAddress(llmProviderDefaultAddress(provider));
+    m_drafts->setLlmOKRaw(-1);
+    m_drafts->setLlmStatus(QString());
+    Q_EMIT changed();
 }
 
 void OnboardingModel::testLLM()
 {
-    return;
+    const QString address = llmAddressDraft().trimmed();
+    if (address.isEmpty() || m_testingLLM)
+        return;
+    m_testingLLM = true;
+    m_drafts->setLlmStatus(QString());
+    m_drafts->setLlmOKRaw(-1);
+    Q_EMIT changed();
+    runLLMTest(QPointer<OnboardingModel>(this), address, m_network);
+}
+
+QCoro::Task<> OnboardingModel::runLLMTest(QPointer<OnboardingModel> self, QString address,
+                                          QPointer<QNetworkAccessManager> network)
+{
+    const LLMResult<LocalLLMClient> client = LocalLLMClient::fromAddress(address, network);
+    if (!client) {
+        if (self)
+            self->endLLMTest(address, client.error());
+        co_return;
+    }
+    LLMResult<QString> model = co_await client.value().resolveModelID();
+    if (self)
+        self->endLLMTest(address, std::move(model));
+}
+
+void OnboardingModel::endLLMTest(const QString &address, const LLMResult<QString> &model)
+{
+    m_testingLLM = false;
+    const bool ok = model.ok();
+    if (ok && m_settings)
+        // What the user typed, not its normalised form: the settings show it as typed.
+        m_settings->setLmStudioServerAddress(address);
+    // An address edited while the test ran has not been tested: its result stays cleared.
+    if (llmAddressDraft().trimmed() == address) {
+        m_drafts->setLlmStatus(ok ? u"Connected to "_s + model.value()
+                                  : model.error().descriptionOr(u"Connection failed"_s));
+        m_drafts->setLlmOKRaw(ok ? 1 : 0);
+    }
+    qCInfo(lcOnboarding, "Onboarding test of the model server: %s", ok ? "ok" : "failed");
+    Q_EMIT llmTestFinished(ok);
+    Q_EMIT changed();
 }
 
 void OnboardingModel::testSearxng()
 {
-    return;
+    const QString address = searxngDraft().trimmed();
+    if (address.isEmpty() || m_testingSearch)
+        return;
+    m_testingSearch = true;
+    m_drafts->setSearchStatus(QString());
+    m_drafts->setSearchOKRaw(-1);
+    Q_EMIT changed();
+    runSearchTest(QPointer<OnboardingModel>(this), address, m_network);
+}
+
+QCoro::Task<> OnboardingModel::runSearchTest(QPointer<OnboardingModel> self, QString address,
+                                             QPointer<QNetworkAccessManager> network)
+{
+    std::optional<qsizetype> count;
+    if (const std::optional<QUrl> url = searxngTestURL(address)) {
+        if (co_await probeEndpoint(*url, probeTimeoutMs)) {
+            const std::optional<QByteArray> body = co_await fetchSearchPage(network, *url);
+            if (body)
+                count = searxngResultCount(*body);
+        }
+    }
+    if (self)
+        self->endSearchTest(address, count);
+}
+
+void OnboardingModel::endSearchTest(const QString &address, std::optional<qsizetype> count)
+{
+    m_testingSearch = false;
+    const bool ok = count.has_value();
+    // The instance that answered, not whatever the draft says by now.
+    if (ok)
+        commitSearxngAddress(address);
+    if (searxngDraft().trimmed() == address) {
+        m_drafts->setSearchStatus(ok ? searchResultText(*count)
+                                     : u"Couldn't reach SearXNG instance"_s);
+        m_drafts->setSearchOKRaw(ok ? 1 : 0);
+    }
+    qCInfo(lcOnboarding, "Onboarding test of SearXNG: %s", ok ? "ok" : "failed");
+    Q_EMIT searchTestFinished(ok);
+    Q_EMIT changed();
 }
 
 void OnboardingModel::commitSearxngDraft()
 {
-    return;
+    commitSearxngAddress(searxngDraft());
 }
 
-void OnboardingModel::chooseTheme(AppTheme)
+void OnboardingModel::commitSearxngAddress(const QString &address)
 {
-    return;
+    if (!m_settings)
+        return;
+    if (const std::optional<QUrl> url = parseSearxngAddress(address)) {
+        m_settings->setSearxngHost(url->host());
+        m_settings->setSearxngPort(url->port() < 0 ? QString() : QString::number(url->port()));
+        m_settings->setSearxngUseHTTPS(url->scheme().compare(u"https"_s, Qt::CaseInsensitive) == 0);
+    }
+    m_settings->setWebSearchMode(u"auto"_s);
 }
 
-void OnboardingModel::setQuickAskFollowsSystemTheme(bool)
+void OnboardingModel::chooseTheme(AppTheme theme)
 {
-    return;
+    if (m_settings)
+        m_settings->setAppTheme(AppThemes::rawValue(theme));
+    Q_EMIT changed();
+}
+
+void OnboardingModel::setQuickAskFollowsSystemTheme(bool follows)
+{
+    if (m_settings)
+        m_settings->setQuickAskFollowsSystemTheme(follows);
+    Q_EMIT changed();
 }
 
 void OnboardingModel::triggerPrimary()
 {
-    return;
+    if (!primaryEnabled())
+        return;
+    switch (stage()) {
+    case OnboardingStage::Welcome:
+    case OnboardingStage::Theme:
+        advance();
+        break;
+    case OnboardingStage::Name:
+        if (m_settings)
+            m_settings->setUserName(nameDraft().trimmed());
+        advance();
+        break;
+    case OnboardingStage::Llm:
+        if (llmOK() == true) {
+            if (m_settings)
+                m_settings->setLmStudioServerAddress(llmAddressDraft().trimmed());
+            advance();
+        } else {
+            testLLM();
+        }
+        break;
+    case OnboardingStage::Search:
+        if (searchOK() == true) {
+            commitSearxngDraft();
+            advance();
+        } else {
+            testSearxng();
+        }
+        break;
+    case OnboardingStage::Done:
+        finish();
+        break;
+    }
 }
 
 void OnboardingModel::triggerGhost()
 {
-    return;
+    switch (stage()) {
+    case OnboardingStage::Name:
+        m_drafts->setName(QString());
+        advance();
+        break;
+    case OnboardingStage::Llm:
+        if (llmOK() != true)
+            Q_EMIT laterDialogRequested();
+        break;
+    case OnboardingStage::Search:
+        if (searchOK() != true) {
+            if (m_settings)
+                m_settings->setWebSearchMode(u"auto"_s);
+            advance();
+        }
+        break;
+    case OnboardingStage::Welcome:
+    case OnboardingStage::Theme:
+    case OnboardingStage::Done:
+        break;
+    }
 }
 
 void OnboardingModel::continueWithoutLLM()
 {
-    return;
+    // A dialog answered late must not skip a stage the user has reached meanwhile.
+    if (stage() == OnboardingStage::Llm)
+        advance();
 }
 
 void OnboardingModel::submit()
 {
-    return;
+    // Return does what the accent button does, and nothing while it is disabled (a blank
+    // name, an empty address, a test already running).
+    triggerPrimary();
 }
 
 void OnboardingModel::finish()
 {
-    return;
+    Q_EMIT aboutToFinish();
+    if (m_settings)
+        m_settings->setHasCompletedOnboarding(true);
+    m_drafts->resetAll();
+    m_testingLLM = false;
+    m_testingSearch = false;
+    qCInfo(lcOnboarding, "Onboarding finished");
+    Q_EMIT changed();
 }
 
-std::optional<QUrl> OnboardingModel::parseSearxngAddress(const QString &)
+std::optional<QUrl> OnboardingModel::parseSearxngAddress(const QString &draft)
 {
-    return {};
+    QString text = draft.trimmed();
+    if (!text.contains(u"://"_s, Qt::CaseInsensitive))
+        text.prepend(u"http://"_s);
+    while (text.endsWith(u'/'))
+        text.chop(1);
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty())
+        return std::nullopt;
+    return url;
 }
 
-std::optional<QUrl> OnboardingModel::searxngTestURL(const QString &)
+std::optional<QUrl> OnboardingModel::searxngTestURL(const QString &draft)
 {
-    return {};
+    std::optional<QUrl> url = parseSearxngAddress(draft);
+    if (!url)
+        return std::nullopt;
+    QString path = url->path(QUrl::FullyEncoded);
+    while (path.startsWith(u'/'))
+        path.remove(0, 1);
+    while (path.endsWith(u'/'))
+        path.chop(1);
+    url->setPath(path.isEmpty() ? u"/search"_s : u'/' + path + u"/search"_s, QUrl::TolerantMode);
+    QUrlQuery query;
+    query.addQueryItem(u"q"_s, u"test"_s);
+    query.addQueryItem(u"format"_s, u"json"_s);
+    query.addQueryItem(u"categories"_s, u"general"_s);
+    url->setQuery(query);
+    if (!url->isValid())
+        return std::nullopt;
+    return url;
 }
 
-QString OnboardingModel::searchResultText(qsizetype)
+QString OnboardingModel::searchResultText(qsizetype count)
 {
-    return QString();
+    if (count == 1)
+        return u"1 result found"_s;
+    return QString::number(count) + u" results found"_s;
 }
 
-std::optional<qsizetype> OnboardingModel::searxngResultCount(const QByteArray &)
+std::optional<qsizetype> OnboardingModel::searxngResultCount(const QByteArray &body)
 {
-    return {};
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const QJsonValue results = document.object().value(u"results"_s);
+    if (!results.isArray())
+        return std::nullopt;
+    const QJsonArray hits = results.toArray();
+    for (const QJsonValue &hit : hits) {
+        if (!hit.isObject())
+            return std::nullopt;
+    }
+    return hits.size();
 }

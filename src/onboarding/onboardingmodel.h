@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/apptheme.h"
+#include "llm/llmresult.h"
 #include "onboarding/llmprovider.h"
 #include "onboarding/onboardingstage.h"
 
@@ -98,6 +99,15 @@ Q_SIGNALS:
 
 private:
     void setStage(OnboardingStage stage);
+    // The tests hold the model weakly: the window and its model may go while they wait.
+    static QCoro::Task<> runLLMTest(QPointer<OnboardingModel> self, QString address,
+                                    QPointer<QNetworkAccessManager> network);
+    void endLLMTest(const QString &address, const LLMResult<QString> &model);
+    static QCoro::Task<> runSearchTest(QPointer<OnboardingModel> self, QString address,
+                                       QPointer<QNetworkAccessManager> network);
+    void endSearchTest(const QString &address, std::optional<qsizetype> count);
+    // Writes the SearXNG settings `address` names, and always the "auto" search mode.
+    void commitSearxngAddress(const QString &address);
 
     QPointer<Settings> m_settings;
     QPointer<OnboardingDrafts> m_drafts;
