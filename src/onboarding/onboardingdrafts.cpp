@@ -11,12 +11,12 @@ namespace {
 
 QVariant initialValue(QStringView key)
 {
-    const SettingsKeys::KeySpec *spec = SettingsKeys::onboardingDraft(key);
-    if (!spec)
+    const SettingsKeys::KeySpec *entry = SettingsKeys::onboardingDraft(key);
+    if (!entry)
         return {};
-    if (spec->type == SettingsKeys::KeyType::Integer)
-        return spec->defaultValue.toInt();
-    return spec->defaultValue.toString();
+    if (entry->type == SettingsKeys::KeyType::Integer)
+        return entry->defaultValue.toInt();
+    return entry->defaultValue.toString();
 }
 
 } // namespace
@@ -138,8 +138,8 @@ void OnboardingDrafts::setSearchOKRaw(int ok)
 
 void OnboardingDrafts::resetAll()
 {
-    for (const SettingsKeys::KeySpec &spec : SettingsKeys::onboardingDrafts)
-        m_file->setValue(spec.name.toString(), initialValue(spec.name));
+    for (const SettingsKeys::KeySpec &entry : SettingsKeys::onboardingDrafts)
+        m_file->setValue(entry.name.toString(), initialValue(entry.name));
     m_file->sync();
     Q_EMIT changed();
 }
