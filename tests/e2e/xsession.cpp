@@ -1,7 +1,6 @@
 #include "e2e/xsession.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QHash>
 #include <QImage>
 #include <QStandardPaths>
@@ -50,24 +49,27 @@ QStringList XSession::missingTools()
 bool XSession::start(QSize screenSize)
 {
     const QString size = u"%1x%2x24"_s.arg(screenSize.width()).arg(screenSize.height());
-    for (int number = 90; number < 200; ++number) {
-        const QString socket = u"/tmp/.X11-unix/X%1"_s.arg(number);
-        if (QFileInfo::exists(socket) || QFileInfo::exists(u"/tmp/.X%1-lock"_s.arg(number)))
-            continue;
-        const QString display = u":%1"_s.arg(number);
-        m_server.start(u"Xvfb"_s, {display, u"-screen"_s, u"0"_s, size, u"-nolisten"_s, u"tcp"_s});
-        // Up once its socket exists; gone at once when another server took the number
-        // between the check and now.
-        const bool up = QTest::qWaitFor(
-            [&] { return m_server.state() == QProcess::NotRunning || QFileInfo::exists(socket); },
-            toolTimeoutMs);
-        if (up && m_server.state() != QProcess::NotRunning) {
-            m_display = display;
-            return true;
-        }
-        m_server.kill();
-        m_server.waitForFinished();
+    // The server picks a free display number itself and tells it once it accepts
+    // connections: tests that start at the same moment never end up sharing one, as they
+    // could when each looked for a free number first.
+    m_server.start(u"Xvfb"_s,
+                   {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, size, u"-nolisten"_s, u"tcp"_s});
+    QByteArray told;
+    // Whether it told or went, what it wrote is read below.
+    static_cast<void>(QTest::qWaitFor(
+        [&] {
+            told += m_server.readAllStandardOutput();
+            return told.contains('\n') || m_server.state() == QProcess::NotRunning;
+        },
+        toolTimeoutMs));
+    bool ok = false;
+    const int number = told.trimmed().toInt(&ok);
+    if (ok && m_server.state() != QProcess::NotRunning) {
+        m_display = u":%1"_s.arg(number);
+        return true;
     }
+    m_server.kill();
+    m_server.waitForFinished();
     return false;
 }
 
