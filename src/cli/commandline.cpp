@@ -4,6 +4,7 @@
 #include "cli/configcommand.h"
 #include "cli/exportcommand.h"
 #include "cli/modelscommand.h"
+#include "core/appidentity.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
@@ -26,6 +27,13 @@ QString quickAskName()
 bool isHelp(const QString &argument)
 {
     return argument == u"help"_s || argument == u"--help"_s || argument == u"-h"_s;
+}
+
+// Answered by the terminal side, so that packaging scripts and bug reports can ask for it
+// without a display.
+bool isVersion(const QString &argument)
+{
+    return argument == u"--version"_s;
 }
 
 const Command *findCommand(const QString &name)
@@ -64,7 +72,7 @@ bool isCommand(int argc, char **argv)
     const QString first = QString::fromLocal8Bit(argv[1]);
     if (first == quickAskName())
         return false;
-    return isHelp(first) || !first.startsWith(u'-');
+    return isHelp(first) || isVersion(first) || !first.startsWith(u'-');
 }
 
 QString usage()
@@ -77,6 +85,7 @@ QString usage()
         rows.append({command.name + u' ' + command.synopsis, command.summary});
     rows.append({quickAskName(), u"Open the Quick Ask bar of the desktop app"_s});
     rows.append({u"help"_s, u"Show this help"_s});
+    rows.append({u"--version"_s, u"Show velm's version"_s});
     qsizetype width = 0;
     for (const auto &row : rows)
         width = std::max(width, row.first.size());
@@ -89,7 +98,7 @@ QString usage()
 int run(int &argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(u"velm"_s);
+    QCoreApplication::setApplicationName(AppIdentity::applicationName);
     QCoreApplication::setApplicationVersion(QStringLiteral(VELM_VERSION));
 
     QTextStream out(stdout);
@@ -98,6 +107,10 @@ int run(int &argc, char **argv)
     const QString name = arguments.value(1);
     if (isHelp(name)) {
         out << usage() << Qt::flush;
+        return 0;
+    }
+    if (isVersion(name)) {
+        out << "velm " << QCoreApplication::applicationVersion() << '\n' << Qt::flush;
         return 0;
     }
     const Command *command = findCommand(name);

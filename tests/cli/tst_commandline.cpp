@@ -121,6 +121,14 @@ private Q_SLOTS:
         QCOMPARE((usageOnStdout ? run.err : run.out), QByteArray());
     }
 
+    void version()
+    {
+        const VelmRun run = velm({u"--version"_s});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.outText(), u"velm %1\n"_s.arg(QStringLiteral(VELM_VERSION)));
+        QCOMPARE(run.err, QByteArray());
+    }
+
     void commandHelp()
     {
         const VelmRun run = velm({u"models"_s, u"--help"_s});
