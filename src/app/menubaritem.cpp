@@ -1,6 +1,7 @@
 #include "app/menubaritem.h"
 
 #include "core/appevents.h"
+#include "core/appidentity.h"
 #include "core/settings.h"
 
 #include <QAction>
@@ -51,9 +52,12 @@ MenuBarItem::MenuBarItem(AppEvents *events, Settings *settings, QObject *parent)
     });
 
     // The symbolic icon is drawn in one colour, so the tray can tint it like its neighbours.
-    QIcon icon(u":/icons/velm-symbolic.svg"_s);
-    icon.setIsMask(true);
-    m_trayIcon->setIcon(icon);
+    // The installed one goes by name, which lets the desktop recolour it for its own panel;
+    // a build run from its folder has only the built-in copy.
+    QIcon builtIn(u":/icons/velm-symbolic.svg"_s);
+    builtIn.setIsMask(true);
+    m_trayIcon->setIcon(
+        QIcon::fromTheme(QString(AppIdentity::applicationId) + u"-symbolic"_s, builtIn));
     m_trayIcon->setToolTip(u"velm"_s);
     m_trayIcon->setContextMenu(m_menu);
     // A left click shows the same menu, as the item does in a macOS menu bar; trays that
