@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace Loopback {
+
+// A loopback port on which nothing listens (just freed by a server of our own), so that
+// connecting to it fails at once.
+quint16 closedPort();
+
+// "http://127.0.0.1:<closedPort()>".
+QString closedAddress();
+
+} // namespace Loopback
