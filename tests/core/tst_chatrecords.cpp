@@ -99,16 +99,6 @@ private Q_SLOTS:
         QVERIFY(grown != answer);
     }
 
-    void roleNames()
-    {
-        QCOMPARE(ChatMessage::roleName(Role::User), u"user"_s);
-        QCOMPARE(ChatMessage::roleName(Role::Assistant), u"assistant"_s);
-        QCOMPARE(ChatMessage::roleFromName(u"user"), std::optional(Role::User));
-        QCOMPARE(ChatMessage::roleFromName(u"assistant"), std::optional(Role::Assistant));
-        QVERIFY(!ChatMessage::roleFromName(u"system"));
-        QVERIFY(!ChatMessage::roleFromName(u"Assistant"));
-    }
-
     void sidebarGroups_data()
     {
         QTest::addColumn<QDateTime>("now");

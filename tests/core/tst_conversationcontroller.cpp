@@ -1,10 +1,10 @@
 #include "controllerfixture.h"
+#include "support/loopback.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QNetworkReply>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -34,16 +34,6 @@ QStringList roles(const QJsonObject &request)
 QString content(const QJsonObject &request, int index)
 {
     return request.value(u"messages").toArray().at(index)[u"content"].toString();
-}
-
-quint16 deadPort()
-{
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    const quint16 port = server.serverPort();
-    server.close();
-    return port;
 }
 
 // The text of the answer being written in the open conversation.
@@ -289,8 +279,8 @@ private Q_SLOTS:
             << QStringList{QString(), u"LM Studio did not respond"_s};
         QTest::newRow("no model loaded") << QString() << QStringList() << FakeResponse()
                                          << QStringList{u"Load a model in LM Studio"_s};
-        QTest::newRow("nothing listens") << u"http://127.0.0.1:%1"_s.arg(deadPort()) << model
-                                         << FakeResponse() << QStringList{u"Start LM Studio"_s};
+        QTest::newRow("nothing listens") << Loopback::closedAddress() << model << FakeResponse()
+                                         << QStringList{u"Start LM Studio"_s};
         QTest::newRow("address is no URL") << u"http://my server:1234"_s << model << FakeResponse()
                                            << QStringList{u"Check server address"_s};
     }
@@ -446,26 +436,6 @@ private Q_SLOTS:
         c.appendStreamDelta(session.id, answer, u"y"_s);
         QTRY_COMPARE(pulses.size(), 2);
         QCOMPARE(c.streamVersion(), 2);
-    }
-
-    void streamPulseFromServerBurst()
-    {
-        ControllerFixture f;
-        QVERIFY(f.isValid());
-        QStringList pieces;
-        for (int i = 0; i < 200; ++i)
-            pieces.append(QString::number(i % 10));
-        // The whole body in one write.
-        f.model().setStreamResponse(
-            FakeResponse::text(FakeModelServer::streamBody(pieces), 200, "text/event-stream"));
-        ConversationController &c = f.controller();
-        QSignalSpy pulses(&c, &ConversationController::streamVersionChanged);
-        c.setDraft(u"Digits"_s);
-        c.sendMessage();
-        QVERIFY(f.waitUntilIdle());
-        QTRY_VERIFY(pulses.size() >= 1);
-        QVERIFY2(pulses.size() <= 5, qPrintable(QString::number(pulses.size())));
-        QCOMPARE(answerSoFar(c), pieces.join(QString()));
     }
 
     // The pulse keeps coming while pieces keep coming; it does not wait for a pause.

@@ -85,13 +85,6 @@ private Q_SLOTS:
         for (const int times : std::as_const(seen))
             QVERIFY2(times > 300 && times < 500, qPrintable(QString::number(times)));
     }
-
-    void systemSelectionIsFourOfTheTable()
-    {
-        const QList<QuickPrompt> chosen = QuickPrompt::randomSelection();
-        QCOMPARE(ids(chosen).size(), 4);
-        QVERIFY(ids(QuickPrompt::all()).contains(ids(chosen)));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestQuickPrompt)
