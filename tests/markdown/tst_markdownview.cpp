@@ -83,7 +83,6 @@ private Q_SLOTS:
 
     void blocksAndTheirWidgets_data();
     void blocksAndTheirWidgets();
-    void mathParagraphAmongNativeOnes();
     void modelTextIsNeverMarkup_data();
     void modelTextIsNeverMarkup();
     void nativeLinkDoesNothing();
@@ -149,22 +148,6 @@ void TestMarkdownView::blocksAndTheirWidgets()
     for (qsizetype i = 0; i < view.blockCount(); ++i)
         classes.append(QString::fromLatin1(view.blockWidget(i)->metaObject()->className()));
     QCOMPARE(classes, widgets);
-}
-
-void TestMarkdownView::mathParagraphAmongNativeOnes()
-{
-    MarkdownView view;
-    view.setText(u"Before.\n\nThe **area** is $\\pi r^2$, see [here](https://x.org).\n\nAfter."_s);
-    QCOMPARE(view.blockCount(), 3);
-    QVERIFY(qobject_cast<NativeTextView *>(view.blockWidget(0)));
-    QVERIFY(qobject_cast<NativeTextView *>(view.blockWidget(2)));
-    auto *math = qobject_cast<KaTeXHTMLBlockView *>(view.blockWidget(1));
-    QVERIFY(math);
-    // The whole paragraph goes through the page, its styling as HTML.
-    QCOMPARE(math->bodyHTML(),
-             u"The <strong>area</strong> is <span class=\"math-inline\" data-display=\"false\" "
-             "data-latex>\\pi r^2</span>, see <a href=\"https://x.org\">here</a>."_s);
-    QCOMPARE(math->style(), KaTeXHTMLStyle::paragraph());
 }
 
 void TestMarkdownView::modelTextIsNeverMarkup_data()

@@ -22,9 +22,6 @@ private Q_SLOTS:
     void mathSpanHTML();
     void spanHTML_data();
     void spanHTML();
-    void spansHTMLConcatenates();
-    void style_data();
-    void style();
     void pageHTML_data();
     void pageHTML();
     void pageOnlyRunsItsOwnScripts();
@@ -103,44 +100,6 @@ void TestMathPage::spanHTML()
     QCOMPARE(MathPage::spanHTML(span), expected);
 }
 
-void TestMathPage::spansHTMLConcatenates()
-{
-    const QList<MDSpan> spans
-        = MarkdownParser::parseSpans(u"so **b** and $x^2$ in [t](u) with `c`"_s);
-    QCOMPARE(MathPage::spansHTML(spans),
-             u"so <strong>b</strong> and <span class=\"math-inline\" data-display=\"false\" "
-             "data-latex>x^2</span> in <a href=\"u\">t</a> with <code>c</code>"_s);
-    QCOMPARE(MathPage::spansHTML({}), QString());
-}
-
-void TestMathPage::style_data()
-{
-    QTest::addColumn<KaTeXHTMLStyle>("style");
-    QTest::addColumn<QString>("bodyClass");
-    QTest::addColumn<qreal>("minimumHeight");
-    QTest::addColumn<qreal>("initialHeight");
-
-    QTest::newRow("heading 1") << KaTeXHTMLStyle::heading(1) << u"heading heading-1"_s << 34.0
-                               << 42.0;
-    QTest::newRow("heading 6") << KaTeXHTMLStyle::heading(6) << u"heading heading-6"_s << 26.0
-                               << 30.0;
-    QTest::newRow("heading 0 is 1")
-        << KaTeXHTMLStyle::heading(0) << u"heading heading-1"_s << 34.0 << 42.0;
-    QTest::newRow("heading 9 is 6")
-        << KaTeXHTMLStyle::heading(9) << u"heading heading-6"_s << 26.0 << 30.0;
-}
-
-void TestMathPage::style()
-{
-    QFETCH(KaTeXHTMLStyle, style);
-    QFETCH(QString, bodyClass);
-    QFETCH(qreal, minimumHeight);
-    QFETCH(qreal, initialHeight);
-    QCOMPARE(style.bodyClass(), bodyClass);
-    QCOMPARE(style.minimumHeight(), minimumHeight);
-    QCOMPARE(style.initialHeight(), initialHeight);
-}
-
 void TestMathPage::pageHTML_data()
 {
     QTest::addColumn<KaTeXHTMLStyle>("style");
@@ -161,10 +120,6 @@ void TestMathPage::pageHTML()
     QFETCH(QString, bodyClass);
 
     const QString page = MathPage::pageHTML(body, style);
-    QVERIFY(page.startsWith(u"<!DOCTYPE html>"_s));
-    QVERIFY(page.contains(u"<meta charset=\"utf-8\">"_s));
-    QVERIFY(page.contains(u"<link rel=\"stylesheet\" href=\"katex.min.css\">"_s));
-    QVERIFY(page.contains(u"<script src=\"katex.min.js\"></script>"_s));
     // The body element, its class, and the body HTML on the next line after two spaces.
     const QString opening
         = u"<body class=\""_s + bodyClass + u" math-pending\">\n  "_s + body + u"\n  <script>"_s;
