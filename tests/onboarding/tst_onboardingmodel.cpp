@@ -3,10 +3,10 @@
 #include "onboarding/onboardingmodel.h"
 #include "support/fakemodelserver.h"
 #include "support/fakesearxngserver.h"
+#include "support/loopback.h"
 
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,17 +17,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int testTimeoutMs = 15000;
-
-// A loopback port on which nothing listens (just freed by a server of our own).
-quint16 deadPort()
-{
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    const quint16 port = server.serverPort();
-    server.close();
-    return port;
-}
 
 // Settings and drafts in a throw-away directory, and the model over them.
 struct Fixture
@@ -234,7 +223,7 @@ private Q_SLOTS:
         Fixture f;
         const QString before = f.settings.lmStudioServerAddress();
         f.goTo(OnboardingStage::Llm);
-        const quint16 port = serverUp ? server.http().port() : deadPort();
+        const quint16 port = serverUp ? server.http().port() : Loopback::closedPort();
         f.model.setLlmAddressDraft(u"http://127.0.0.1:%1"_s.arg(port));
         QVERIFY(f.runLLMTest());
         QCOMPARE(f.model.llmOK(), false);
@@ -396,7 +385,7 @@ private Q_SLOTS:
     {
         Fixture f;
         f.goTo(OnboardingStage::Search);
-        f.model.setSearxngDraft(u"127.0.0.1:%1"_s.arg(deadPort()));
+        f.model.setSearxngDraft(u"127.0.0.1:%1"_s.arg(Loopback::closedPort()));
         QVERIFY(f.runSearchTest());
         QCOMPARE(f.model.searchOK(), false);
         QCOMPARE(f.model.searchStatus(), u"Couldn't reach SearXNG instance"_s);

@@ -3,6 +3,7 @@
 #include "support/awaittask.h"
 #include "support/fakeduckduckgoserver.h"
 #include "support/fakesearxngserver.h"
+#include "support/loopback.h"
 
 #include <QNetworkAccessManager>
 #include <QTest>
@@ -11,17 +12,6 @@ using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
 
 namespace {
-
-// A loopback port on which nothing listens (just freed by a server of our own).
-quint16 deadPort()
-{
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    const quint16 port = server.serverPort();
-    server.close();
-    return port;
-}
 
 QStringList titles(const QList<SearchResult> &results)
 {
@@ -167,7 +157,7 @@ private Q_SLOTS:
             response.dropAfterBytes = 40;
             searxng.serveResponse(response);
         } else if (scenario == u"dead") {
-            base = u"http://127.0.0.1:%1"_s.arg(deadPort());
+            base = Loopback::closedAddress();
         } else if (scenario == u"slow") {
             FakeResponse response = FakeResponse::json(
                 FakeSearxngServer::body(u"q"_s, FakeSearxngServer::numberedResults(5)));
@@ -228,7 +218,7 @@ private Q_SLOTS:
             response.dropAfterBytes = 30;
             instant.serveResponse(response);
         } else if (scenario == u"dead") {
-            client.setDuckDuckGoEndpoint(QUrl(u"http://127.0.0.1:%1/"_s.arg(deadPort())));
+            client.setDuckDuckGoEndpoint(QUrl(Loopback::closedAddress() + u'/'));
         } else if (scenario == u"slow") {
             FakeResponse response = FakeResponse::json(FakeDuckDuckGoServer::body(instantAnswer()));
             response.delayBeforeHeadMs = 60000;

@@ -1,12 +1,12 @@
 #include "appcastxml.h"
 #include "signingkey.h"
 #include "support/fakehttpserver.h"
+#include "support/loopback.h"
 #include "updates/directupdater.h"
 
 #include <QDir>
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,16 +17,6 @@ using AppcastXml::rss;
 namespace {
 
 constexpr int waitMs = 10000;
-
-quint16 closedPort()
-{
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    const quint16 port = server.serverPort();
-    server.close();
-    return port;
-}
 
 } // namespace
 
@@ -144,7 +134,7 @@ private Q_SLOTS:
         server.route("GET", u"/appcast.xml"_s, FakeResponse::text(body, status));
         QUrl feed = server.url(u"/appcast.xml"_s);
         if (status == 0)
-            feed.setPort(closedPort());
+            feed.setPort(Loopback::closedPort());
         DirectUpdater updater(configurationFor(feed, m_key.publicKeyText()), &m_network);
         QSignalSpy failed(&updater, &DirectUpdater::checkFailed);
 
