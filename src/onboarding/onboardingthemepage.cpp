@@ -1,10 +1,10 @@
 #include "onboarding/onboardingthemepage.h"
 
+#include "app/toggleswitch.h"
 #include "app/typestyles.h"
 #include "core/settings.h"
 #include "onboarding/onboardingcolors.h"
 #include "onboarding/onboardingmodel.h"
-#include "onboarding/onboardingswitch.h"
 #include "onboarding/onboardingthemechoice.h"
 
 #include <QEvent>
@@ -15,6 +15,24 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// The flow's switch: a shade of the card's surface when off, the flow's accent when on.
+ToggleSwitch::Style switchStyle()
+{
+    ToggleSwitch::Style style;
+    style.track = QSizeF(37, 21);
+    style.margin = 0.5;
+    style.knobInset = 1.5;
+    style.knobEdge = ToggleSwitch::KnobEdge::Hairline;
+    style.colors = [](const QWidget *widget) {
+        const OnboardingColors colors = OnboardingColors::of(widget);
+        const bool dark = colors.cardBackground.lightnessF() < 0.5f;
+        return ToggleSwitch::Colors{dark ? colors.surface.lighter(160)
+                                         : colors.mutedText.lighter(135),
+                                    colors.accent, OnboardingColors::faded(colors.accent, 0.5)};
+    };
+    return style;
+}
 
 QString quickAskNote()
 {
@@ -31,7 +49,7 @@ OnboardingThemePage::OnboardingThemePage(OnboardingModel *model, Settings *setti
                                          QWidget *parent)
     : OnboardingPage(OnboardingStage::Theme, model, parent)
     , m_settings(settings)
-    , m_switch(new OnboardingSwitch(this))
+    , m_switch(new ToggleSwitch(switchStyle(), this))
     , m_switchLabel(new QLabel(u"Always follow system theme for Quick Ask"_s, this))
     , m_switchNote(new QLabel(quickAskNote(), this))
 {
@@ -52,6 +70,7 @@ OnboardingThemePage::OnboardingThemePage(OnboardingModel *model, Settings *setti
     m_switchLabel->setFont(TypeStyles::face(u"Inter18pt-Medium", 13));
     m_switchNote->setTextFormat(Qt::PlainText);
     m_switchNote->setFont(TypeStyles::face(u"Inter18pt-Regular", 12));
+    m_switch->setFocusPolicy(Qt::TabFocus);
     m_switchLabel->setBuddy(m_switch);
     auto *texts = new QVBoxLayout;
     texts->setSpacing(2);
@@ -63,7 +82,7 @@ OnboardingThemePage::OnboardingThemePage(OnboardingModel *model, Settings *setti
     row->addWidget(m_switch, 0, Qt::AlignVCenter);
     layout->addLayout(row);
     layout->addStretch(1);
-    connect(m_switch, &OnboardingSwitch::clicked, this, [this](bool checked) {
+    connect(m_switch, &ToggleSwitch::clicked, this, [this](bool checked) {
         if (OnboardingModel *m = this->model())
             m->setQuickAskFollowsSystemTheme(checked);
     });

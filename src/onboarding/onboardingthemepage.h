@@ -4,7 +4,7 @@
 
 #include <QList>
 
-class OnboardingSwitch;
+class ToggleSwitch;
 class OnboardingThemeChoice;
 class Settings;
 
@@ -18,7 +18,7 @@ public:
     OnboardingThemePage(OnboardingModel *model, Settings *settings, QWidget *parent = nullptr);
 
     const QList<OnboardingThemeChoice *> &choices() const { return m_choices; }
-    OnboardingSwitch *quickAskSwitch() const { return m_switch; }
+    ToggleSwitch *quickAskSwitch() const { return m_switch; }
 
     void refresh() override;
 
@@ -30,7 +30,7 @@ private:
 
     QPointer<Settings> m_settings;
     QList<OnboardingThemeChoice *> m_choices;
-    OnboardingSwitch *m_switch;
+    ToggleSwitch *m_switch;
     QLabel *m_switchLabel;
     QLabel *m_switchNote;
 };

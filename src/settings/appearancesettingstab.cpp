@@ -1,10 +1,10 @@
 #include "settings/appearancesettingstab.h"
 
+#include "app/toggleswitch.h"
 #include "core/apptheme.h"
 #include "core/settings.h"
 #include "core/settingskeys.h"
 #include "settings/settingssection.h"
-#include "settings/settingsswitch.h"
 #include "settings/settingsthemechoice.h"
 
 #include <QHBoxLayout>
@@ -40,13 +40,13 @@ AppearanceSettingsTab::AppearanceSettingsTab(Settings *settings, QWidget *parent
     layout->addWidget(m_themeSection);
 
     m_quickAskSection = new SettingsSection(u"sparkles"_s, u"Quick Ask"_s, this);
-    m_quickAskSwitch = new SettingsSwitch(m_quickAskSection);
+    m_quickAskSwitch = new ToggleSwitch(m_quickAskSection);
     m_quickAskSwitch->setObjectName(u"quickAskFollowsSystemSwitch"_s);
     m_quickAskSwitch->setAccessibleName(u"Always follow system theme for Quick Ask"_s);
     m_quickAskSection->addRow(u"Always follow system theme for Quick Ask"_s, m_quickAskSwitch);
     m_quickAskSection->setFootnote(
         u"When this is off, the floating ask window uses the selected app theme."_s);
-    connect(m_quickAskSwitch, &SettingsSwitch::clicked, this, [this](bool checked) {
+    connect(m_quickAskSwitch, &ToggleSwitch::clicked, this, [this](bool checked) {
         if (m_settings)
             m_settings->setQuickAskFollowsSystemTheme(checked);
     });

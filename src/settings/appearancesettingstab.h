@@ -6,7 +6,7 @@
 
 class Settings;
 class SettingsSection;
-class SettingsSwitch;
+class ToggleSwitch;
 class SettingsThemeChoice;
 
 // The "Appearance" tab: the three theme cards writing "appTheme", and whether Quick Ask
@@ -20,7 +20,7 @@ public:
 
     // Dark, light, system.
     const QList<SettingsThemeChoice *> &themeChoices() const { return m_choices; }
-    SettingsSwitch *quickAskSwitch() const { return m_quickAskSwitch; }
+    ToggleSwitch *quickAskSwitch() const { return m_quickAskSwitch; }
     QList<SettingsSection *> sections() const { return {m_themeSection, m_quickAskSection}; }
 
 private:
@@ -32,5 +32,5 @@ private:
     SettingsSection *m_themeSection = nullptr;
     SettingsSection *m_quickAskSection = nullptr;
     QList<SettingsThemeChoice *> m_choices;
-    SettingsSwitch *m_quickAskSwitch = nullptr;
+    ToggleSwitch *m_quickAskSwitch = nullptr;
 };

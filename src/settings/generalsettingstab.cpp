@@ -1,5 +1,6 @@
 #include "settings/generalsettingstab.h"
 
+#include "app/toggleswitch.h"
 #include "app/typestyles.h"
 #include "core/appdatareset.h"
 #include "core/appevents.h"
@@ -9,7 +10,6 @@
 #include "settings/placeholdertexteditor.h"
 #include "settings/settingsbutton.h"
 #include "settings/settingssection.h"
-#include "settings/settingsswitch.h"
 #include "settings/settingstextfield.h"
 #include "settings/statuslabel.h"
 #include "settings/suggestionchip.h"
@@ -103,7 +103,7 @@ GeneralSettingsTab::GeneralSettingsTab(Settings *settings, AppEvents *events, QW
     auto *switchLabel = new QLabel(u"Start velm at login"_s, startup);
     switchLabel->setTextFormat(Qt::PlainText);
     switchLabel->setFont(TypeStyles::font(TypeStyle::Label));
-    m_startAtLogin = new SettingsSwitch(startup);
+    m_startAtLogin = new ToggleSwitch(startup);
     m_startAtLogin->setObjectName(u"startAtLoginSwitch"_s);
     m_startAtLogin->setAccessibleName(switchLabel->text());
     switchLabel->setBuddy(m_startAtLogin);
@@ -115,7 +115,7 @@ GeneralSettingsTab::GeneralSettingsTab(Settings *settings, AppEvents *events, QW
     startupLayout->addWidget(m_startAtLoginStatus);
     m_startup->addWidget(startup);
     m_startup->setFootnote(u"velm starts hidden in the tray, ready for the Quick Ask chord."_s);
-    connect(m_startAtLogin, &SettingsSwitch::clicked, this, &GeneralSettingsTab::setStartAtLogin);
+    connect(m_startAtLogin, &ToggleSwitch::clicked, this, &GeneralSettingsTab::setStartAtLogin);
     layout->addWidget(m_startup);
 
     m_dangerZone = new SettingsSection(u"exclamationmark.triangle.fill"_s, u"Danger Zone"_s, this);

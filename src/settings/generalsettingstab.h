@@ -12,7 +12,7 @@ class QMessageBox;
 class Settings;
 class SettingsButton;
 class SettingsSection;
-class SettingsSwitch;
+class ToggleSwitch;
 class SettingsTextField;
 class StatusLabel;
 class SuggestionChip;
@@ -30,7 +30,7 @@ public:
     SettingsTextField *nameField() const { return m_nameField; }
     const QList<SuggestionChip *> &chips() const { return m_chips; }
     PlaceholderTextEditor *instructionsEditor() const { return m_instructions; }
-    SettingsSwitch *startAtLoginSwitch() const { return m_startAtLogin; }
+    ToggleSwitch *startAtLoginSwitch() const { return m_startAtLogin; }
     StatusLabel *startAtLoginStatus() const { return m_startAtLoginStatus; }
     SettingsButton *resetButton() const { return m_resetButton; }
     QList<SettingsSection *> sections() const;
@@ -72,7 +72,7 @@ private:
     SettingsTextField *m_nameField = nullptr;
     QList<SuggestionChip *> m_chips;
     PlaceholderTextEditor *m_instructions = nullptr;
-    SettingsSwitch *m_startAtLogin = nullptr;
+    ToggleSwitch *m_startAtLogin = nullptr;
     StatusLabel *m_startAtLoginStatus = nullptr;
     SettingsButton *m_resetButton = nullptr;
 };

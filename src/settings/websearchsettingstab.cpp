@@ -1,12 +1,12 @@
 #include "settings/websearchsettingstab.h"
 
+#include "app/toggleswitch.h"
 #include "core/settings.h"
 #include "core/settingskeys.h"
 #include "search/searxngconfig.h"
 #include "settings/settingsbutton.h"
 #include "settings/settingssection.h"
 #include "settings/settingssegmentedcontrol.h"
-#include "settings/settingsswitch.h"
 #include "settings/settingstextfield.h"
 #include "settings/statuslabel.h"
 
@@ -61,7 +61,7 @@ WebSearchSettingsTab::WebSearchSettingsTab(Settings *settings, QNetworkAccessMan
     m_portField = new SettingsTextField(u"8080"_s, 80, m_searxngSection);
     m_portField->setObjectName(u"searxngPortField"_s);
     m_searxngSection->addRow(u"Port"_s, m_portField);
-    m_httpsSwitch = new SettingsSwitch(m_searxngSection);
+    m_httpsSwitch = new ToggleSwitch(m_searxngSection);
     m_httpsSwitch->setObjectName(u"searxngHttpsSwitch"_s);
     m_httpsSwitch->setAccessibleName(u"Use HTTPS"_s);
     m_searxngSection->addRow(u"Use HTTPS"_s, m_httpsSwitch);
@@ -88,7 +88,7 @@ WebSearchSettingsTab::WebSearchSettingsTab(Settings *settings, QNetworkAccessMan
         if (m_settings)
             m_settings->setSearxngPort(text);
     });
-    connect(m_httpsSwitch, &SettingsSwitch::clicked, this, [this](bool checked) {
+    connect(m_httpsSwitch, &ToggleSwitch::clicked, this, [this](bool checked) {
         if (m_settings)
             m_settings->setSearxngUseHTTPS(checked);
     });

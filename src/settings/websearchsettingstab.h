@@ -14,7 +14,7 @@ class Settings;
 class SettingsButton;
 class SettingsSection;
 class SettingsSegmentedControl;
-class SettingsSwitch;
+class ToggleSwitch;
 class SettingsTextField;
 class StatusLabel;
 
@@ -37,7 +37,7 @@ public:
     SettingsSection *searxngSection() const { return m_searxngSection; }
     SettingsTextField *hostField() const { return m_hostField; }
     SettingsTextField *portField() const { return m_portField; }
-    SettingsSwitch *httpsSwitch() const { return m_httpsSwitch; }
+    ToggleSwitch *httpsSwitch() const { return m_httpsSwitch; }
     SettingsButton *testButton() const { return m_testButton; }
     StatusLabel *testStatus() const { return m_testStatus; }
 
@@ -76,7 +76,7 @@ private:
     SettingsSegmentedControl *m_modePicker = nullptr;
     SettingsTextField *m_hostField = nullptr;
     SettingsTextField *m_portField = nullptr;
-    SettingsSwitch *m_httpsSwitch = nullptr;
+    ToggleSwitch *m_httpsSwitch = nullptr;
     SettingsButton *m_testButton = nullptr;
     StatusLabel *m_testStatus = nullptr;
     bool m_isTestingSearch = false;

@@ -1,6 +1,7 @@
 #include "../core/controllerfixture.h"
 
 #include "app/commandchordmonitor.h"
+#include "app/toggleswitch.h"
 #include "main_window/contentview.h"
 #include "main_window/mainwindow.h"
 #include "onboarding/confettilayer.h"
@@ -15,7 +16,6 @@
 #include "onboarding/onboardingllmpage.h"
 #include "onboarding/onboardingmodel.h"
 #include "onboarding/onboardingnamepage.h"
-#include "onboarding/onboardingswitch.h"
 #include "onboarding/onboardingthemechoice.h"
 #include "onboarding/onboardingthemepage.h"
 #include "onboarding/onboardingview.h"
