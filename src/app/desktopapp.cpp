@@ -16,6 +16,7 @@
 #include "core/conversationcontroller.h"
 #include "core/instancechannel.h"
 #include "core/settings.h"
+#include "core/settingsfilewatcher.h"
 #include "main_window/contentview.h"
 #include "main_window/mainwindow.h"
 #include "markdown/mathwebprofile.h"
@@ -114,6 +115,7 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     ChatStore store(settings);
     ConversationController controller(settings, store, events, &network);
     ChatsFileWatcher chatsWatcher(settings, events);
+    SettingsFileWatcher settingsWatcher(settings);
     MainWindow mainWindow(&events);
     mainWindow.setContent(new ContentView(&controller, &settings, &appearance));
     // Until the first-run flow is completed the window shows it instead of the chat.

@@ -3,8 +3,8 @@
 #include "cli/command.h"
 
 // `velm config [KEY [VALUE]]`, `velm config --unset KEY`: reads and writes the eleven
-// preferences of the settings window from a terminal. A running desktop app picks a change
-// up the next time it reads the setting. Chats and onboarding drafts are out of reach.
+// preferences of the settings window from a terminal. A running desktop app shows a change
+// at once (it watches the file). Chats and onboarding drafts are out of reach.
 namespace ConfigCommand {
 
 Command command();

@@ -74,6 +74,12 @@ bool Settings::setValue(QStringView key, const QVariant &value)
     return ok;
 }
 
+void Settings::announceExternalChange(const QString &key)
+{
+    if (SettingsKeys::preference(key))
+        Q_EMIT changed(key);
+}
+
 bool Settings::contains(QStringView key) const
 {
     if (SettingsKeys::isDataKey(key))

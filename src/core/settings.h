@@ -87,6 +87,10 @@ public:
     bool quickAskFollowsSystemTheme() const;
     void setQuickAskFollowsSystemTheme(bool follows);
 
+    // Emits changed(key) for a preference another process wrote to the file, so that the
+    // windows follow it as they follow a write made here (see SettingsFileWatcher).
+    void announceExternalChange(const QString &key);
+
 Q_SIGNALS:
     // After every write or removal made through this object, whether or not the value
     // actually changed.
