@@ -2,6 +2,7 @@
 #include "llm/localllmclient.h"
 #include "support/awaittask.h"
 #include "support/fakemodelserver.h"
+#include "support/loopback.h"
 #include "support/testdata.h"
 
 #include <QJsonArray>
@@ -14,21 +15,6 @@ using namespace Qt::StringLiterals;
 using TestSupport::awaitTask;
 
 Q_DECLARE_METATYPE(FakeResponse)
-
-namespace {
-
-// A loopback port with nothing listening on it.
-quint16 closedPort()
-{
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    const quint16 port = server.serverPort();
-    server.close();
-    return port;
-}
-
-} // namespace
 
 // Model list, model choice, non-streamed completion and title generation against a fake
 // server; the reachability probe against open and closed loopback ports.
@@ -90,7 +76,7 @@ private Q_SLOTS:
         QVERIFY(open.listen(QHostAddress::LocalHost, 0));
         const QUrl target(QString(url)
                               .replace(u"%1"_s, QString::number(open.serverPort()))
-                              .replace(u"%2"_s, QString::number(closedPort())));
+                              .replace(u"%2"_s, QString::number(Loopback::closedPort())));
         const std::optional<bool> answer = awaitTask(probeEndpoint(target, 250));
         QVERIFY(answer.has_value());
         QCOMPARE(*answer, reachable);
@@ -167,8 +153,7 @@ private Q_SLOTS:
 
     void serverNotRunning()
     {
-        const LocalLLMClient client
-            = clientFor(u"http://127.0.0.1:"_s + QString::number(closedPort()));
+        const LocalLLMClient client = clientFor(Loopback::closedAddress());
         const auto ids = awaitTask(client.fetchModelIDs());
         QVERIFY(ids && !ids->ok());
         QCOMPARE(ids->error().kind(), LocalLLMError::Kind::serverUnavailable);
