@@ -44,6 +44,41 @@ QString displayName(AppTheme theme)
     return u"Dark"_s;
 }
 
+QString symbolName(AppTheme theme)
+{
+    switch (theme) {
+    case AppTheme::Dark:
+        return u"moon.stars.fill"_s;
+    case AppTheme::Light:
+        return u"sun.max.fill"_s;
+    case AppTheme::System:
+        return u"macbook"_s;
+    }
+    return {};
+}
+
+QString description(AppTheme theme)
+{
+    switch (theme) {
+    case AppTheme::Dark:
+        return u"Calm, focused, and easiest on the eyes."_s;
+    case AppTheme::Light:
+        return u"Bright canvas for daytime work."_s;
+    case AppTheme::System:
+#ifdef Q_OS_MACOS
+        return u"Follows your Mac automatically."_s;
+#else
+        return u"Follows your desktop automatically."_s;
+#endif
+    }
+    return {};
+}
+
+bool isRecommended(AppTheme theme)
+{
+    return theme == AppTheme::Dark;
+}
+
 AppTheme fromStored(QStringView stored)
 {
     return fromRawValue(stored).value_or(AppTheme::Dark);

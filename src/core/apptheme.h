@@ -20,6 +20,11 @@ QList<AppTheme> allCases();
 QString rawValue(AppTheme theme);
 std::optional<AppTheme> fromRawValue(QStringView raw);
 QString displayName(AppTheme theme);
+// What a theme card shows besides the name: the symbol, the line about the theme, and
+// whether it carries the "Recommended" badge (dark does).
+QString symbolName(AppTheme theme);
+QString description(AppTheme theme);
+bool isRecommended(AppTheme theme);
 // How every reader takes the stored "appTheme": an unrecognised value counts as dark.
 AppTheme fromStored(QStringView stored);
 

@@ -50,36 +50,6 @@ OnboardingThemeChoice::OnboardingThemeChoice(AppTheme theme, QWidget *parent)
     setAccessibleDescription(description());
 }
 
-QString OnboardingThemeChoice::symbol() const
-{
-    switch (m_theme) {
-    case AppTheme::Dark:
-        return u"moon.stars.fill"_s;
-    case AppTheme::Light:
-        return u"sun.max.fill"_s;
-    case AppTheme::System:
-        return u"macbook"_s;
-    }
-    return QString();
-}
-
-QString OnboardingThemeChoice::description() const
-{
-    switch (m_theme) {
-    case AppTheme::Dark:
-        return u"Calm, focused, and easiest on the eyes."_s;
-    case AppTheme::Light:
-        return u"Bright canvas for daytime work."_s;
-    case AppTheme::System:
-#ifdef Q_OS_MACOS
-        return u"Follows your Mac automatically."_s;
-#else
-        return u"Follows your desktop automatically."_s;
-#endif
-    }
-    return QString();
-}
-
 void OnboardingThemeChoice::setSelected(bool selected)
 {
     if (m_selected == selected)
@@ -131,8 +101,8 @@ void OnboardingThemeChoice::paintEvent(QPaintEvent *event)
     painter.drawRoundedRect(tile, 8, 8);
     const QColor symbolColor = m_selected ? colors.strongAccent : colors.secondaryText;
     painter.drawPixmap(tile.center() - QPointF(symbolSize / 2.0, symbolSize / 2.0),
-                       Symbols::pixmap(symbol(), symbolSize, symbolColor, devicePixelRatioF(),
-                                       Symbols::Weight::Medium));
+                       Symbols::pixmap(AppThemes::symbolName(m_theme), symbolSize, symbolColor,
+                                       devicePixelRatioF(), Symbols::Weight::Medium));
 
     const qreal textLeft = tile.right() + 11;
     const qreal textRight = width() - padding - checkSize - 8;

@@ -16,9 +16,8 @@ public:
     explicit OnboardingThemeChoice(AppTheme theme, QWidget *parent = nullptr);
 
     AppTheme theme() const { return m_theme; }
-    QString symbol() const;
-    QString description() const;
-    bool isRecommended() const { return m_theme == AppTheme::Dark; }
+    QString description() const { return AppThemes::description(m_theme); }
+    bool isRecommended() const { return AppThemes::isRecommended(m_theme); }
 
     bool isSelected() const { return m_selected; }
     void setSelected(bool selected);

@@ -35,38 +35,8 @@ SettingsThemeChoice::SettingsThemeChoice(AppTheme theme, QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(text());
-    setAccessibleDescription(description(theme));
+    setAccessibleDescription(AppThemes::description(theme));
     PressableButtonStyle::apply(this, 0.98, 0.9);
-}
-
-QString SettingsThemeChoice::symbolName(AppTheme theme)
-{
-    switch (theme) {
-    case AppTheme::Dark:
-        return u"moon.stars.fill"_s;
-    case AppTheme::Light:
-        return u"sun.max.fill"_s;
-    case AppTheme::System:
-        return u"macbook"_s;
-    }
-    return {};
-}
-
-QString SettingsThemeChoice::description(AppTheme theme)
-{
-    switch (theme) {
-    case AppTheme::Dark:
-        return u"Calm, focused, and easiest on the eyes."_s;
-    case AppTheme::Light:
-        return u"Bright canvas for daytime work."_s;
-    case AppTheme::System:
-#ifdef Q_OS_MACOS
-        return u"Follows your Mac automatically."_s;
-#else
-        return u"Follows your desktop automatically."_s;
-#endif
-    }
-    return {};
 }
 
 void SettingsThemeChoice::setSelected(bool selected)
@@ -148,7 +118,7 @@ void SettingsThemeChoice::paintEvent(QPaintEvent *)
 
     const QColor symbolColor = m_selected ? accent : primary;
     painter.drawPixmap(QPointF(padding, padding),
-                       Symbols::pixmap(symbolName(m_theme), symbolSize, symbolColor, dpr,
+                       Symbols::pixmap(AppThemes::symbolName(m_theme), symbolSize, symbolColor, dpr,
                                        Symbols::Weight::Medium));
     if (m_selected) {
         painter.drawPixmap(QPointF(width() - padding - checkSize, padding),
@@ -166,7 +136,7 @@ void SettingsThemeChoice::paintEvent(QPaintEvent *)
     painter.drawText(QRectF(padding, y, textWidth, nameMetrics.height()),
                      Qt::AlignLeft | Qt::AlignVCenter, text());
 
-    if (isRecommended(m_theme)) {
+    if (AppThemes::isRecommended(m_theme)) {
         QFont badgeFont = TypeStyles::font(TypeStyle::Overline);
         badgeFont.setPixelSize(10);
         const QFontMetricsF badgeMetrics(badgeFont);
@@ -190,5 +160,6 @@ void SettingsThemeChoice::paintEvent(QPaintEvent *)
     painter.setFont(captionFont);
     painter.setPen(secondary);
     painter.drawText(QRectF(padding, y, textWidth, height() - y - padding),
-                     Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, description(m_theme));
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                     AppThemes::description(m_theme));
 }

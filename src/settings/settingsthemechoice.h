@@ -19,10 +19,6 @@ public:
     bool isSelected() const { return m_selected; }
     void setSelected(bool selected);
 
-    static QString symbolName(AppTheme theme);
-    static QString description(AppTheme theme);
-    static bool isRecommended(AppTheme theme) { return theme == AppTheme::Dark; }
-
     qreal hoverProgress() const { return m_hoverProgress; }
     void setHoverProgress(qreal progress);
 
