@@ -177,21 +177,6 @@ void TestMarkdownAnswers::blockEquality()
         QVERIFY(a == MDBlock(a));
     }
     QVERIFY(divider() == divider());
-
-    const MDBlock item = ordered(2, u"4)"_s, text);
-    QCOMPARE(item.indent(), 2);
-    QCOMPARE(item.marker(), u"4)"_s);
-    QCOMPARE(item.spans(), text);
-    QCOMPARE(item.code(), QString());
-    QCOMPARE(item.level(), 0);
-    const MDBlock block = codeBlock(u"let x"_s, u"swift"_s);
-    QCOMPARE(block.code(), u"let x"_s);
-    QCOMPARE(block.language(), u"swift"_s);
-    QCOMPARE(block.marker(), QString());
-    QCOMPARE(block.latex(), QString());
-    QCOMPARE(mathBlock(u"a"_s).latex(), u"a"_s);
-    QCOMPARE(heading(4, text).level(), 4);
-    QCOMPARE(heading(4, text).indent(), 0);
 }
 
 // Blocks share the parsed string instead of copying it; they must still never see a
