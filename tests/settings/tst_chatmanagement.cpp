@@ -1,4 +1,3 @@
-#include "app/appcolors.h"
 #include "app/appfonts.h"
 #include "core/appevents.h"
 #include "core/chatexport.h"
@@ -7,7 +6,6 @@
 #include "settings/archivedchatrow.h"
 #include "settings/chatmanagementtab.h"
 #include "settings/settingssection.h"
-#include "settings/settingsview.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -19,7 +17,6 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QMessageBox>
-#include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -253,7 +250,6 @@ private Q_SLOTS:
     void restoreOfAMissingChatDoesNothing()
     {
         Fixture f({chat(u"archived"_s, utc(7, 7), true)});
-        const QString path = f.settings.dataFilePath(u"chatSessions");
         const QByteArray before = f.settings.data(u"chatSessions");
         QSignalSpy changed(&f.events, &AppEvents::chatsDidChangeExternally);
         QSignalSpy written(&f.settings, &Settings::changed);
@@ -380,32 +376,9 @@ private Q_SLOTS:
             QCOMPARE(bytes.trimmed(), QByteArray("[]"));
             return;
         }
+        // The file is the export format itself (its details are tested with the encoder).
         QCOMPARE(bytes, ChatExport::encode(f.store.loadSessions()));
-        QVERIFY(bytes.contains("\"https://example.org/path/to/page?q=a/b\""));
-        QVERIFY(bytes.contains("Über / slashes"));
-        QVERIFY(!bytes.contains("\\/"));
-
-        const QJsonArray array = QJsonDocument::fromJson(bytes).array();
-        QCOMPARE(array.size(), sessions.size());
-        static const QRegularExpression iso(u"^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ$"_s);
-        for (qsizetype i = 0; i < array.size(); ++i) {
-            const QString date = array[i][u"updatedAt"].toString();
-            QVERIFY2(iso.match(date).hasMatch(), qPrintable(date));
-            QCOMPARE(QDateTime::fromString(date, Qt::ISODate),
-                     sessions[i].updatedAt.addMSecs(-sessions[i].updatedAt.time().msec()));
-        }
-        // Every object's keys in sorted order, as they appear in the file.
-        static const QRegularExpression key(u"^\\s*\"(\\w+)\" : "_s,
-                                            QRegularExpression::MultilineOption);
-        QStringList sessionKeys;
-        for (auto it = key.globalMatch(QString::fromUtf8(bytes)); it.hasNext();) {
-            const QString name = it.next().captured(1);
-            if (name == u"customTitle" || name == u"isArchived" || name == u"messages"
-                || name == u"updatedAt")
-                sessionKeys.append(name);
-        }
-        QCOMPARE(sessionKeys.mid(0, 4),
-                 QStringList({u"customTitle"_s, u"isArchived"_s, u"messages"_s, u"updatedAt"_s}));
+        QCOMPARE(QJsonDocument::fromJson(bytes).array().size(), sessions.size());
     }
 
     void exportReplacesAnExistingFile()
@@ -511,51 +484,6 @@ private Q_SLOTS:
         QCOMPARE(f.counts(), u"1 active · 1 archived"_s);
         QCOMPARE(f.rowTitles(), QStringList{u"archived elsewhere"_s});
         QVERIFY(!f.emptyTextShown());
-    }
-
-    void screenshots_data()
-    {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("dark") << true;
-        QTest::newRow("light") << false;
-    }
-
-    // The tab in the settings window, saved for people to look at; checked only for being
-    // drawn in the right scheme.
-    void screenshots()
-    {
-        QFETCH(bool, dark);
-        Fixture f({chat(u"one"_s, utc(1, 1), false), chat(u"two"_s, utc(2, 1), false),
-                   chat(u"How do I cache pip wheels in CI?"_s, utc(9, 10), true),
-                   chat(u"A question long enough that its title has to be cut short before the "
-                        "buttons, with more words after that"_s,
-                        utc(12, 16), true),
-                   chat(u"three"_s, utc(3, 1), false)});
-        f.tab->hide();
-        QNetworkAccessManager network;
-        SettingsView view(&f.settings, &f.events, &f.store, &network);
-        view.setPalette(AppColors::palette(dark));
-        view.setCurrentIndex(SettingsView::Chats);
-        view.show();
-        view.resize(view.sizeHint());
-        ChatManagementTab *tab = view.chatsTab();
-        const QString target = f.dir.filePath(u"shot.json"_s);
-        tab->setSaveFileChooser([&target](QWidget *, const QString &, const QString &,
-                                          const QString &) { return target; });
-        tab->exportAllChats();
-        QTRY_VERIFY(view.isVisible() && tab->isVisible() && view.height() > 300);
-        QTest::qWait(100);
-        // The window follows the page's height; here the test does it.
-        view.resize(view.sizeHint());
-        QTest::qWait(50);
-
-        const QImage image = view.grab().toImage();
-        QVERIFY(QDir().mkpath(QStringLiteral(VELM_SCREENSHOT_DIR)));
-        const QString path
-            = QDir(QStringLiteral(VELM_SCREENSHOT_DIR))
-                  .filePath(u"settings-chats-%1.png"_s.arg(dark ? u"dark" : u"light"));
-        QVERIFY(image.save(path));
-        QCOMPARE(qGray(image.pixel(4, image.height() - 4)) < 128, dark);
     }
 
     void reloadsWhenShown()

@@ -25,6 +25,7 @@
 #include "settings/websearchsettingstab.h"
 #include "support/fakeduckduckgoserver.h"
 #include "support/fakemodelserver.h"
+#include "support/loopback.h"
 
 #include <QAction>
 #include <QFile>
@@ -34,7 +35,6 @@
 #include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -45,16 +45,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int networkWaitMs = 15000;
-
-quint16 deadPort()
-{
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    const quint16 port = server.serverPort();
-    server.close();
-    return port;
-}
 
 QSet<QString> toSet(const QStringList &ids)
 {
@@ -242,36 +232,6 @@ private Q_SLOTS:
         QVERIFY(!tab.searxngSection()->isHidden());
     }
 
-    void testAddress_data()
-    {
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<bool>("https");
-        QTest::addColumn<QString>("address");
-
-        QTest::newRow("defaults") << u"localhost"_s << u"8080"_s << false
-                                  << u"http://localhost:8080"_s;
-        QTest::newRow("blank port")
-            << u"search.lan"_s << QString() << true << u"https://search.lan"_s;
-        QTest::newRow("spaces trimmed")
-            << u"  search.lan\n"_s << u"  "_s << false << u"http://search.lan"_s;
-    }
-
-    void testAddress()
-    {
-        QFETCH(QString, host);
-        QFETCH(QString, port);
-        QFETCH(bool, https);
-        QFETCH(QString, address);
-
-        Fixture f;
-        f.settings.setSearxngHost(host);
-        f.settings.setSearxngPort(port);
-        f.settings.setSearxngUseHTTPS(https);
-        const WebSearchSettingsTab tab(&f.settings, &f.network);
-        QCOMPARE(tab.testAddress(), address);
-    }
-
     void searchTestFallsBackToInstantAnswers_data()
     {
         QTest::addColumn<bool>("instantUp");
@@ -299,11 +259,11 @@ private Q_SLOTS:
                              FakeDuckDuckGoServer::numberedTopics(topics)});
         // SearXNG is down: nothing listens on its port.
         f.settings.setSearxngHost(u"127.0.0.1"_s);
-        f.settings.setSearxngPort(QString::number(deadPort()));
+        f.settings.setSearxngPort(QString::number(Loopback::closedPort()));
         WebSearchSettingsTab tab(&f.settings, &f.network);
         WebSearchClient client(&f.network);
         client.setDuckDuckGoEndpoint(instantUp ? instant.url(u"/"_s)
-                                               : QUrl(u"http://127.0.0.1:%1/"_s.arg(deadPort())));
+                                               : QUrl(Loopback::closedAddress() + u'/'));
         tab.setSearchClient(client);
 
         QSignalSpy finished(&tab, &WebSearchSettingsTab::searchTestFinished);
@@ -343,8 +303,8 @@ private Q_SLOTS:
         FakeModelServer models;
         QVERIFY(models.listen());
         models.setModels(server == u"model" ? QStringList{u"qwen2.5-7b"_s} : QStringList());
-        f.settings.setLmStudioServerAddress(
-            server == u"closed" ? u"http://127.0.0.1:%1"_s.arg(deadPort()) : models.address());
+        f.settings.setLmStudioServerAddress(server == u"closed" ? Loopback::closedAddress()
+                                                                : models.address());
         ModelSettingsTab tab(&f.settings, &f.network);
 
         QSignalSpy finished(&tab, &ModelSettingsTab::modelCheckFinished);
@@ -365,7 +325,7 @@ private Q_SLOTS:
     void leavingATabForgetsItsTestResult()
     {
         Fixture f;
-        f.settings.setLmStudioServerAddress(u"http://127.0.0.1:%1"_s.arg(deadPort()));
+        f.settings.setLmStudioServerAddress(Loopback::closedAddress());
         SettingsView view(&f.settings, &f.events, &f.store, &f.network);
         view.setCurrentIndex(SettingsView::Model);
         ModelSettingsTab *tab = view.modelTab();
@@ -599,8 +559,6 @@ private Q_SLOTS:
         AppEvents events;
         MenuBarItem item(&events, nullptr);
         QSignalSpy requested(&item, &MenuBarItem::settingsRequested);
-        QVERIFY(item.openSettingsAction());
-        QCOMPARE(item.openSettingsAction()->text(), u"Settings…"_s);
         item.openSettingsAction()->trigger();
         QCOMPARE(requested.count(), 1);
     }
