@@ -1,7 +1,7 @@
 #include "settings/placeholdertexteditor.h"
 
-#include "app/appcolors.h"
 #include "app/typestyles.h"
+#include "settings/fieldframe.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -61,31 +61,15 @@ void PlaceholderTextEditor::updateColors()
     if (m_updatingColors)
         return;
     const QScopedValueRollback guard(m_updatingColors, true);
-    const QPalette window = parentWidget() ? parentWidget()->palette() : palette();
-    QPalette own;
-    own.setColor(QPalette::Base, Qt::transparent);
-    own.setColor(QPalette::PlaceholderText, AppColors::secondaryText(window));
-    setPalette(own);
+    setPalette(FieldFrame::palette(this));
 }
 
 void PlaceholderTextEditor::paintEvent(QPaintEvent *event)
 {
     {
         // The rounded field is drawn on the viewport under the text.
-        const bool dark = AppColors::isDark(this);
         QPainter painter(viewport());
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF rect = QRectF(viewport()->rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        const QColor fill = dark ? QColor(0x15, 0x16, 0x1b) : QColor(0xff, 0xff, 0xff);
-        QColor border = AppColors::named(NamedColor::AskDialogStroke, dark);
-        qreal borderWidth = 1;
-        if (hasFocus()) {
-            border = AppColors::named(NamedColor::AskAccent, dark);
-            borderWidth = 1.5;
-        }
-        painter.setPen(QPen(border, borderWidth));
-        painter.setBrush(fill);
-        painter.drawRoundedRect(rect, radius, radius);
+        FieldFrame::paint(&painter, viewport()->rect(), radius, this);
     }
     QPlainTextEdit::paintEvent(event);
 }

@@ -1,7 +1,7 @@
 #include "settings/settingstextfield.h"
 
-#include "app/appcolors.h"
 #include "app/typestyles.h"
+#include "settings/fieldframe.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -38,33 +38,14 @@ void SettingsTextField::updateColors()
     if (m_updatingColors)
         return;
     const QScopedValueRollback guard(m_updatingColors, true);
-    // The field draws its own rounded background; the style's square one must not show.
-    const QPalette window = parentWidget() ? parentWidget()->palette() : palette();
-    QPalette own;
-    own.setColor(QPalette::Base, Qt::transparent);
-    own.setColor(QPalette::PlaceholderText, AppColors::secondaryText(window));
-    setPalette(own);
+    setPalette(FieldFrame::palette(this));
 }
 
 void SettingsTextField::paintEvent(QPaintEvent *event)
 {
     {
-        const bool dark = AppColors::isDark(this);
         QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF rect = QRectF(this->rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        const QColor fill = dark ? QColor(0x15, 0x16, 0x1b) : QColor(0xff, 0xff, 0xff);
-        QColor border = AppColors::named(NamedColor::AskDialogStroke, dark);
-        qreal borderWidth = 1;
-        if (hasFocus()) {
-            border = AppColors::named(NamedColor::AskAccent, dark);
-            borderWidth = 1.5;
-        }
-        painter.setPen(QPen(border, borderWidth));
-        painter.setBrush(fill);
-        if (!isEnabled())
-            painter.setOpacity(0.5);
-        painter.drawRoundedRect(rect, radius, radius);
+        FieldFrame::paint(&painter, rect(), radius, this);
     }
     QLineEdit::paintEvent(event);
 }
