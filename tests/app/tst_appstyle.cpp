@@ -52,10 +52,6 @@ private Q_SLOTS:
 void TestAppStyle::fontsRegisterOnce()
 {
     const QStringList names = AppFonts::resourceNames();
-    QCOMPARE(names.size(), 8);
-    QCOMPARE(names.first(), u"PlayfairDisplay-Regular"_s);
-    QCOMPARE(names.last(), u"Inter_18pt-SemiBold"_s);
-
     int available = 0;
     for (const QString &name : names)
         available += embedded(name) ? 1 : 0;

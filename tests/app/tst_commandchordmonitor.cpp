@@ -4,6 +4,7 @@
 #include "fakechordbackend.h"
 #include "fakeshortcutsportal.h"
 #include "support/awaittask.h"
+#include "support/privatesessionbus.h"
 
 #include <QDBusConnection>
 #include <QDBusError>
@@ -11,7 +12,6 @@
 #include <QDBusObjectPath>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -103,8 +103,7 @@ private:
 
     QProcess m_xvfb;
     QByteArray m_display;
-    QTemporaryDir m_busDir;
-    QProcess m_bus;
+    PrivateSessionBus m_bus;
     QString m_busAddress;
     int m_connections = 0;
 };
@@ -117,7 +116,7 @@ QString TestCommandChordMonitor::startProcess(QProcess &process, const QString &
     if (path.isEmpty())
         return {};
 #ifdef Q_OS_LINUX
-    // A test that crashes must not leave its X server or bus running.
+    // A test that crashes must not leave its X server running.
     process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 #endif
     process.start(path, arguments);
@@ -149,27 +148,16 @@ void TestCommandChordMonitor::initTestCase()
         if (!display.isEmpty())
             m_display = ':' + display.toLatin1();
     }
-    // A bus of our own: no service activation, so no real portal can start on it.
-    QFile config(m_busDir.filePath(u"bus.conf"_s));
-    QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write("<busconfig><type>session</type><listen>unix:dir=" + m_busDir.path().toUtf8()
-                 + "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-                   "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/><allow own=\"*\"/>"
-                   "</policy></busconfig>");
-    config.close();
-    m_busAddress = startProcess(
-        m_bus, u"dbus-daemon"_s,
-        {u"--config-file="_s + config.fileName(), u"--nofork"_s, u"--print-address=1"_s});
+    if (m_bus.start())
+        m_busAddress = m_bus.address();
     // Whatever asks for the session bus gets this one, never the desktop's.
     qputenv("DBUS_SESSION_BUS_ADDRESS", m_busAddress.toUtf8());
 }
 
 void TestCommandChordMonitor::cleanupTestCase()
 {
-    for (QProcess *process : {&m_xvfb, &m_bus}) {
-        process->terminate();
-        process->waitForFinished(5000);
-    }
+    m_xvfb.terminate();
+    m_xvfb.waitForFinished(5000);
 }
 
 void TestCommandChordMonitor::fourCharCode_data()

@@ -5,6 +5,7 @@
 #include "core/appevents.h"
 #include "core/settings.h"
 #include "main_window/mainwindow.h"
+#include "support/tempsettings.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -13,7 +14,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
@@ -24,9 +24,8 @@ using namespace Qt::StringLiterals;
 struct Shell
 {
     Shell()
-        : settings(dir.filePath(u"velm.conf"_s), dir.filePath(u"data"_s))
-        , mainWindow(&events)
-        , delegate(&settings, &events, &network, nullptr)
+        : mainWindow(&events)
+        , delegate(&*settings, &events, &network, nullptr)
     {
         delegate.setMainWindow(&mainWindow);
         delegate.setTrayAvailable([this] { return trayAvailable; });
@@ -35,8 +34,7 @@ struct Shell
         delegate.applicationDidFinishLaunching();
     }
 
-    QTemporaryDir dir;
-    Settings settings;
+    TempSettings settings;
     AppEvents events;
     QNetworkAccessManager network;
     MainWindow mainWindow;

@@ -2,13 +2,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include <memory>
 
@@ -162,27 +157,6 @@ private Q_SLOTS:
         QVERIFY(velm.log().contains(u"Quitting"_s));
         // Nothing left behind for the next launch to clear up.
         QVERIFY(!QFileInfo::exists(socketPath()));
-    }
-
-    void socketOfACrashedAppIsTakenOver()
-    {
-        // What a crashed app leaves: the socket file with nobody listening.
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        QVERIFY(fd >= 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray path = QFile::encodeName(socketPath());
-        QVERIFY(path.size() < qsizetype(sizeof(address.sun_path)));
-        memcpy(address.sun_path, path.constData(), path.size());
-        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)), 0);
-        ::close(fd);
-
-        RunningVelm velm(environment());
-        velm.start({});
-        // It must not hand over to the dead socket and end.
-        QVERIFY2(waitUntilListening(velm), qPrintable(velm.log()));
-        QCOMPARE(runToEnd({}), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(velm.count(u"Presented the main window"_s) == 1, launchTimeoutMs);
     }
 };
 

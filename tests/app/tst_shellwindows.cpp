@@ -5,13 +5,13 @@
 #include "core/appevents.h"
 #include "core/settings.h"
 #include "main_window/mainwindow.h"
+#include "support/tempsettings.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -21,12 +21,6 @@ using namespace Qt::StringLiterals;
 class TestShellWindows : public QObject
 {
     Q_OBJECT
-
-private:
-    std::unique_ptr<Settings> makeSettings(const QTemporaryDir &dir) const
-    {
-        return std::make_unique<Settings>(dir.filePath(u"velm.conf"_s), dir.filePath(u"data"_s));
-    }
 
 private Q_SLOTS:
     void barFrame_data()
@@ -160,9 +154,8 @@ private Q_SLOTS:
         QFETCH(QString, theme);
         QFETCH(bool, dark);
 
-        QTemporaryDir dir;
-        auto settings = makeSettings(dir);
-        AskBackdropPanel backdrop(settings.get(), nullptr);
+        TempSettings settings;
+        AskBackdropPanel backdrop(&*settings, nullptr);
         // Changed while the backdrop exists: it follows the setting live.
         settings->setQuickAskFollowsSystemTheme(false);
         settings->setAppTheme(theme);
@@ -234,21 +227,19 @@ private Q_SLOTS:
 
     void returnHintOnlyOnce()
     {
-        QTemporaryDir dir;
-        auto settings = makeSettings(dir);
+        TempSettings settings;
         AppEvents events;
         {
-            MenuBarItem item(&events, settings.get());
+            MenuBarItem item(&events, &*settings);
             QVERIFY(item.showReturnHintOnce());
             QVERIFY(!item.showReturnHintOnce());
         }
         // Remembered across sessions.
-        MenuBarItem later(&events, settings.get());
+        MenuBarItem later(&events, &*settings);
         QVERIFY(!later.showReturnHintOnce());
 
-        QTemporaryDir otherDir;
-        auto otherSettings = makeSettings(otherDir);
-        MenuBarItem otherUser(&events, otherSettings.get());
+        TempSettings otherSettings;
+        MenuBarItem otherUser(&events, &*otherSettings);
         QVERIFY(otherUser.showReturnHintOnce());
     }
 
