@@ -15,6 +15,26 @@ constexpr int horizontalPadding = 8;
 constexpr qreal cornerRadius = 6;
 constexpr int keyTravel = 2;
 
+struct ModifierCap
+{
+    Qt::KeyboardModifier modifier;
+    QStringView name;
+};
+
+// In the order the platform's menus show them.
+#ifdef Q_OS_MACOS
+// Qt calls the Command key Control on macOS, and the Control key Meta.
+constexpr ModifierCap modifierCaps[] = {{Qt::MetaModifier, u"⌃"},
+                                        {Qt::AltModifier, u"⌥"},
+                                        {Qt::ShiftModifier, u"⇧"},
+                                        {Qt::ControlModifier, u"⌘"}};
+#else
+constexpr ModifierCap modifierCaps[] = {{Qt::MetaModifier, u"Super"},
+                                        {Qt::ControlModifier, u"Ctrl"},
+                                        {Qt::AltModifier, u"Alt"},
+                                        {Qt::ShiftModifier, u"Shift"}};
+#endif
+
 } // namespace
 
 KbdKey::KbdKey(const QString &label, QWidget *parent)
@@ -30,26 +50,10 @@ QStringList KbdKey::capsFor(QKeyCombination chord)
 {
     const Qt::KeyboardModifiers modifiers = chord.keyboardModifiers();
     QStringList caps;
-#ifdef Q_OS_MACOS
-    // Qt calls the Command key Control on macOS, and the Control key Meta.
-    if (modifiers & Qt::MetaModifier)
-        caps << u"⌃"_s;
-    if (modifiers & Qt::AltModifier)
-        caps << u"⌥"_s;
-    if (modifiers & Qt::ShiftModifier)
-        caps << u"⇧"_s;
-    if (modifiers & Qt::ControlModifier)
-        caps << u"⌘"_s;
-#else
-    if (modifiers & Qt::MetaModifier)
-        caps << u"Super"_s;
-    if (modifiers & Qt::ControlModifier)
-        caps << u"Ctrl"_s;
-    if (modifiers & Qt::AltModifier)
-        caps << u"Alt"_s;
-    if (modifiers & Qt::ShiftModifier)
-        caps << u"Shift"_s;
-#endif
+    for (const ModifierCap &cap : modifierCaps) {
+        if (modifiers & cap.modifier)
+            caps << cap.name.toString();
+    }
     caps << QKeySequence(chord.key()).toString(QKeySequence::NativeText);
     return caps;
 }
