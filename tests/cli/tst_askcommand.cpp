@@ -3,6 +3,7 @@
 #include "support/fakeduckduckgoserver.h"
 #include "support/fakemodelserver.h"
 #include "support/fakesearxngserver.h"
+#include "support/loopback.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -272,7 +273,7 @@ private Q_SLOTS:
         const FakeResponse answer
             = FakeResponse::eventStream(FakeModelServer::streamBody({u"never shown"_s}));
         QTest::newRow("server not running")
-            << VelmHome::closedAddress() << oneModel << answer << u"velm: Start LM Studio\n"_s;
+            << Loopback::closedAddress() << oneModel << answer << u"velm: Start LM Studio\n"_s;
         QTest::newRow("invalid address")
             << u"http://my server"_s << oneModel << answer << u"velm: Check server address\n"_s;
         QTest::newRow("no model loaded") << QString() << FakeResponse::json(R"({"data":[]})")

@@ -1,5 +1,6 @@
 #include "cli/velmhome.h"
 #include "support/fakemodelserver.h"
+#include "support/loopback.h"
 
 #include <QTest>
 
@@ -70,7 +71,7 @@ private Q_SLOTS:
                                   << u"velm: unexpected reply: "_s;
         // Given without a scheme, as users type it.
         QTest::newRow("server not running")
-            << VelmHome::closedAddress().mid(7) << none << u"velm: Start LM Studio\n"_s;
+            << Loopback::closedAddress().mid(7) << none << u"velm: Start LM Studio\n"_s;
         QTest::newRow("invalid address")
             << u"http://my server"_s << none << u"velm: Check server address\n"_s;
     }

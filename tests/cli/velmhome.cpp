@@ -1,8 +1,8 @@
 #include "cli/velmhome.h"
+#include "support/loopback.h"
 
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTcpServer>
 
 using namespace Qt::StringLiterals;
 
@@ -11,7 +11,7 @@ VelmHome::VelmHome()
 {
     m_environment.insert(u"XDG_CONFIG_HOME"_s, m_dir.filePath(u"config"_s));
     m_environment.insert(u"XDG_DATA_HOME"_s, m_dir.filePath(u"data"_s));
-    m_environment.insert(u"VELM_DUCKDUCKGO_URL"_s, closedAddress() + u'/');
+    m_environment.insert(u"VELM_DUCKDUCKGO_URL"_s, Loopback::closedAddress() + u'/');
 }
 
 QString VelmHome::settingsFile() const
@@ -27,16 +27,6 @@ QString VelmHome::dataDirectory() const
 std::unique_ptr<Settings> VelmHome::settings() const
 {
     return std::make_unique<Settings>(settingsFile(), dataDirectory());
-}
-
-QString VelmHome::closedAddress()
-{
-    QTcpServer server;
-    if (!server.listen(QHostAddress::LocalHost, 0))
-        return u"http://127.0.0.1:9"_s;
-    const quint16 port = server.serverPort();
-    server.close();
-    return u"http://127.0.0.1:%1"_s.arg(port);
 }
 
 void VelmHome::start(QProcess &process, const QStringList &arguments) const

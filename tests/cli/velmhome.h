@@ -35,9 +35,6 @@ public:
     // The same store the binary uses, for setting up and reading back.
     std::unique_ptr<Settings> settings() const;
 
-    // The address of a port on this machine where nothing listens.
-    static QString closedAddress();
-
     // Starts velm with `arguments`; the caller waits.
     void start(QProcess &process, const QStringList &arguments) const;
     // Runs velm to its end, feeding it `input` on standard input, while this event loop
