@@ -117,11 +117,12 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     ChatsFileWatcher chatsWatcher(settings, events);
     SettingsFileWatcher settingsWatcher(settings);
     MainWindow mainWindow(&events);
-    mainWindow.setContent(new ContentView(&controller, &settings, &appearance));
+    auto *contentView = new ContentView(&controller, &settings, &appearance);
+    mainWindow.setContent(contentView);
     // Until the first-run flow is completed the window shows it instead of the chat.
     OnboardingDrafts onboardingDrafts;
     OnboardingModel onboarding(&settings, &onboardingDrafts, &network);
-    MainWindowPresenter mainWindowPresenter(&mainWindow, mainWindow.content(),
+    MainWindowPresenter mainWindowPresenter(&mainWindow, contentView,
                                             new OnboardingView(&onboarding, &settings, &appearance),
                                             &settings, &controller);
     AppDelegate delegate(&settings, &events, &network, &appearance);
@@ -138,8 +139,7 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
         settingsWindow->present();
     };
     QObject::connect(&menuBarItem, &MenuBarItem::settingsRequested, &menuBarItem, openSettings);
-    if (const auto *content = mainWindow.findChild<ContentView *>())
-        QObject::connect(content, &ContentView::settingsRequested, &mainWindow, openSettings);
+    QObject::connect(contentView, &ContentView::settingsRequested, &mainWindow, openSettings);
     auto *preferencesAction = new QAction(&mainWindow);
     QList<QKeySequence> preferencesKeys = QKeySequence::keyBindings(QKeySequence::Preferences);
     if (preferencesKeys.isEmpty())
