@@ -1,6 +1,7 @@
 #include "core/chatcodec.h"
 #include "core/settings.h"
 #include "e2e/onboardingwalk.h"
+#include "e2e/scriptedservers.h"
 #include "e2e/velmprocess.h"
 #include "e2e/xsession.h"
 #include "e2e/xtrayhost.h"
@@ -35,14 +36,7 @@ it; Wikipedia and MathWorld both show that polar-coordinates calculation.)"_s;
 const QString quickQuestion = u"What is the square root of pi, roughly?"_s;
 const QString quickAnswer = u"About **1.7725**."_s;
 
-struct Hit
-{
-    QString title;
-    QString url;
-    QString snippet;
-};
-
-const QList<Hit> hits = {
+const QList<SearchHit> hits = {
     {u"Gaussian integral - Wikipedia"_s, u"https://en.wikipedia.org/wiki/Gaussian_integral"_s,
      u"The Gaussian integral, also known as the Euler–Poisson integral, is the integral of the "
      u"Gaussian function over the entire real line; its value is the square root of pi."_s},
@@ -51,14 +45,6 @@ const QList<Hit> hits = {
      u"The Gaussian integral is computed by squaring it and changing to polar coordinates, a "
      u"calculation first done by Laplace."_s},
 };
-
-QStringList pieces(const QString &text)
-{
-    QStringList result;
-    for (qsizetype at = 0; at < text.size(); at += 16)
-        result.append(text.mid(at, 16));
-    return result;
-}
 
 } // namespace
 
@@ -75,18 +61,10 @@ private:
     QString log() const { return m_velm.log(); }
     QString windowId() const { return m_x.visibleWindows(windowTitle).value(0); }
 
-    QList<ChatSession> storedSessions() const
-    {
-        QFile file(m_chatsFile);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return ChatCodec::decodeSessions(file.readAll()).value_or(QList<ChatSession>());
-    }
-
     // The stored chat whose first message is `text`.
     std::optional<ChatSession> storedChat(const QString &text) const
     {
-        for (const ChatSession &session : storedSessions()) {
+        for (const ChatSession &session : m_velm.storedSessions()) {
             if (!session.messages.isEmpty() && session.messages.first().text == text)
                 return session;
         }
@@ -113,7 +91,6 @@ private:
     FakeModelServer m_model;
     FakeSearxngServer m_searxng;
     VelmProcess m_velm{&m_x};
-    QString m_chatsFile;
 
 private Q_SLOTS:
     void initTestCase()
@@ -127,22 +104,12 @@ private Q_SLOTS:
         QVERIFY(m_tray.start(m_x.display()));
 
         QVERIFY(m_model.listen());
-        m_model.setModels({u"e2e-model"_s});
-        FakeResponse stream
-            = FakeResponse::eventStream(FakeModelServer::streamBody(pieces(answer)));
-        stream.delayBetweenPiecesMs = 15;
-        m_model.setStreamResponse(stream);
-        m_model.setCompletion(u"The Gaussian integral"_s);
+        serveStreamedAnswer(m_model, answer, u"The Gaussian integral"_s, 16);
 
         QVERIFY(m_searxng.listen());
-        QJsonArray results;
-        for (const Hit &hit : hits)
-            results.append(FakeSearxngServer::result(hit.title, hit.url, hit.snippet));
-        m_searxng.serveResults(results);
+        serveHits(m_searxng, hits);
 
         // Nothing is written beforehand: a first start.
-        m_chatsFile = Settings(m_velm.settingsFile(), m_velm.dataDirectory())
-                          .dataFilePath(SettingsKeys::chatSessions);
         QVERIFY2(m_velm.start(), qPrintable(log()));
         QVERIFY2(m_x.waitForWindow(windowTitle), qPrintable(log()));
     }
@@ -214,7 +181,7 @@ private Q_SLOTS:
 
     void quickAskOpensByTheChord()
     {
-        m_model.setStream(pieces(quickAnswer));
+        m_model.setStream(streamPieces(quickAnswer));
         QVERIFY(!m_x.hasVisibleWindow(barTitle));
         // Until the grab is in place a press goes nowhere, so press again now and then.
         bool opened = false;
@@ -251,7 +218,7 @@ private Q_SLOTS:
         // The exchange as it stood, turned into a chat of its own next to the first.
         const auto saved = [&] {
             const std::optional<ChatSession> chat = storedChat(quickQuestion);
-            return storedSessions().size() == 2 && chat && chat->messages.size() == 2
+            return m_velm.storedSessions().size() == 2 && chat && chat->messages.size() == 2
                 && chat->messages.last().text == quickAnswer;
         };
         QVERIFY2(QTest::qWaitFor(saved, VelmProcess::defaultTimeoutMs), qPrintable(log()));

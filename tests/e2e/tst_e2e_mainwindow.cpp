@@ -1,5 +1,6 @@
 #include "core/chatcodec.h"
 #include "core/settings.h"
+#include "e2e/scriptedservers.h"
 #include "e2e/velmprocess.h"
 #include "e2e/xsession.h"
 #include "support/fakemodelserver.h"
@@ -45,14 +46,7 @@ $$\int_0^1 x^2\,dx = \tfrac13$$
 
 That is the area under the parabola between 0 and 1.)"_s;
 
-struct Hit
-{
-    QString title;
-    QString url;
-    QString snippet;
-};
-
-const QList<Hit> hits = {
+const QList<SearchHit> hits = {
     {u"Euler's identity - Wikipedia"_s, u"https://en.wikipedia.org/wiki/Euler%27s_identity"_s,
      u"In mathematics, Euler's identity is the equality e^{iπ} + 1 = 0, an example of "
      u"mathematical beauty."_s},
@@ -64,15 +58,6 @@ const QList<Hit> hits = {
      u"https://www.britannica.com/topic/Eulers-identity"_s,
      u"Euler's identity, equation of complex analysis that joins five fundamental constants."_s},
 };
-
-// Small pieces with a pause between them, so that the window really streams.
-QStringList pieces(const QString &text)
-{
-    QStringList result;
-    for (qsizetype at = 0; at < text.size(); at += 12)
-        result.append(text.mid(at, 12));
-    return result;
-}
 
 // A 16×16 PNG: a coloured disc, so that a loaded favicon is told apart from the globe.
 QByteArray iconPng(const QColor &color)
@@ -116,15 +101,6 @@ private:
         QVERIFY(!m_x.saveScreenshot(name, windowId()).isEmpty());
     }
 
-    // The stored conversations, as velm last saved them.
-    QList<ChatSession> storedSessions() const
-    {
-        QFile file(m_chatsFile);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return ChatCodec::decodeSessions(file.readAll()).value_or(QList<ChatSession>());
-    }
-
     // The streamed completion request (the title request is sent without streaming).
     QJsonObject answerRequest()
     {
@@ -141,7 +117,6 @@ private:
     FakeModelServer m_model;
     FakeSearxngServer m_searxng;
     FakeHttpServer m_favicons;
-    QString m_chatsFile;
     VelmProcess m_velm{&m_x};
 
 private Q_SLOTS:
@@ -154,18 +129,10 @@ private Q_SLOTS:
         QVERIFY(m_x.start());
 
         QVERIFY(m_model.listen());
-        m_model.setModels({u"e2e-model"_s});
-        FakeResponse stream
-            = FakeResponse::eventStream(FakeModelServer::streamBody(pieces(answer)));
-        stream.delayBetweenPiecesMs = 15;
-        m_model.setStreamResponse(stream);
-        m_model.setCompletion(u"Euler's identity"_s);
+        serveStreamedAnswer(m_model, answer, u"Euler's identity"_s, 12);
 
         QVERIFY(m_searxng.listen());
-        QJsonArray results;
-        for (const Hit &hit : hits)
-            results.append(FakeSearxngServer::result(hit.title, hit.url, hit.snippet));
-        m_searxng.serveResults(results);
+        serveHits(m_searxng, hits);
 
         // Two sites have an icon, the third fails and keeps the globe.
         QVERIFY(m_favicons.listen());
@@ -184,7 +151,6 @@ private Q_SLOTS:
             settings.setSearxngPort(QString::number(m_searxng.port()));
             settings.setSearxngUseHTTPS(false);
             settings.setUserName(u"Ada"_s);
-            m_chatsFile = settings.dataFilePath(u"chatSessions");
         }
 
         m_velm.setEnvironmentVariable(u"VELM_FAVICON_URL"_s, m_favicons.url().toString());
@@ -239,12 +205,12 @@ private Q_SLOTS:
 
         // The assistant message is stored only once the answer has ended.
         const auto answered = [&] {
-            const QList<ChatSession> sessions = storedSessions();
+            const QList<ChatSession> sessions = m_velm.storedSessions();
             return sessions.size() == 1 && sessions.first().messages.size() == 2
                 && sessions.first().messages.last().text == answer;
         };
         QVERIFY2(QTest::qWaitFor(answered, waitMs), qPrintable(log()));
-        const ChatSession session = storedSessions().first();
+        const ChatSession session = m_velm.storedSessions().first();
         QCOMPARE(session.messages.first().role, ChatMessage::Role::User);
         QCOMPARE(session.messages.first().text, question);
         const ChatMessage &reply = session.messages.last();

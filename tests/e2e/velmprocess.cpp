@@ -1,5 +1,9 @@
 #include "e2e/velmprocess.h"
 
+#include "core/chatcodec.h"
+#include "core/settings.h"
+#include "core/settingskeys.h"
+
 #include "e2e/xsession.h"
 
 #include <QDir>
@@ -31,6 +35,13 @@ VelmProcess::~VelmProcess()
 QString VelmProcess::settingsFile() const
 {
     return homePath(u"config/velm/velm.conf"_s);
+}
+
+QList<ChatSession> VelmProcess::storedSessions() const
+{
+    const QByteArray bytes
+        = Settings(settingsFile(), dataDirectory()).data(SettingsKeys::chatSessions);
+    return ChatCodec::decodeSessions(bytes).value_or(QList<ChatSession>());
 }
 
 QString VelmProcess::dataDirectory() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/chatsession.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QProcess>
@@ -39,6 +41,8 @@ public:
     QString settingsFile() const;
     QString dataDirectory() const;
     QString onboardingDraftsFile() const;
+    // The conversations as velm last saved them; none while it has saved nothing.
+    QList<ChatSession> storedSessions() const;
     // A path inside the temporary home.
     QString homePath(const QString &relative) const;
 
