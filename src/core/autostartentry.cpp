@@ -1,12 +1,12 @@
 #include "core/autostartentry.h"
 
 #include "core/appidentity.h"
+#include "core/atomicfile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTextStream>
 
 #include <algorithm>
@@ -105,11 +105,10 @@ bool AutostartEntry::setEnabled(bool enabled, QString *errorString)
             *errorString = u"Could not create %1."_s.arg(QDir::toNativeSeparators(m_directory));
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents()) < 0 || !file.commit()) {
+    QString why;
+    if (!AtomicFile::write(path, contents(), &why)) {
         if (errorString)
-            *errorString = u"Could not write %1: %2"_s.arg(QDir::toNativeSeparators(path),
-                                                           file.errorString());
+            *errorString = u"Could not write %1: %2"_s.arg(QDir::toNativeSeparators(path), why);
         return false;
     }
     return true;

@@ -1,11 +1,22 @@
 #include "core/settings.h"
 
+#include "core/atomicfile.h"
+#include "core/filelock.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QHash>
 #include <QSettings>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+using namespace Qt::StringLiterals;
 
 Settings::Settings(QObject *parent)
     : QObject(parent)
@@ -67,11 +78,89 @@ bool Settings::setValue(QStringView key, const QVariant &value)
     const auto typed = SettingsKeys::coerce(entry->type, value);
     if (!typed)
         return false;
-    m_settings->setValue(key, *typed);
-    m_settings->sync();
-    const bool ok = m_settings->status() == QSettings::NoError;
+    const bool ok = editPreferences(
+        [&key, &typed](QSettings &preferences) { preferences.setValue(key, *typed); });
     Q_EMIT changed(key.toString());
     return ok;
+}
+
+bool Settings::editPreferences(const std::function<void(QSettings &)> &edit)
+{
+    const QString target = fileName();
+    const QFileInfo info(target);
+    if (!QDir().mkpath(info.absolutePath())) {
+        qWarning("velm: could not create %s", qPrintable(info.absolutePath()));
+        return false;
+    }
+    QString why;
+    // Every process writing the preferences (the app, `velm config`) goes through here.
+    const std::optional<FileLock> lock = FileLock::acquire(
+        info.absoluteDir().filePath(u"velm.lock"_s), std::chrono::seconds(10), &why);
+    if (!lock) {
+        qWarning("velm: could not write %s: %s", qPrintable(target), qPrintable(why));
+        return false;
+    }
+
+    // QSettings cannot be trusted to write its own file: on a nearly full disk it may
+    // replace it with an empty one and report success. So it edits a copy, which is read
+    // back from disk and compared before it takes the file's place. Copies have names no
+    // QSettings in this process has seen, so that reading one back really reads the disk.
+    static int serial = 0;
+    const QString stem = target + u".%1-%2"_s.arg(QCoreApplication::applicationPid()).arg(++serial);
+    const QString scratch = stem + u".new"_s;
+    const QString check = stem + u".check"_s;
+    const auto fail = [&](const QString &reason) {
+        QFile::remove(scratch);
+        QFile::remove(check);
+        qWarning("velm: could not write %s: %s", qPrintable(target), qPrintable(reason));
+        return false;
+    };
+
+    QByteArray current;
+    if (info.exists()) {
+        QFile file(target);
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(file.errorString());
+        current = file.readAll();
+    }
+    if (!AtomicFile::write(scratch, current, &why))
+        return fail(why);
+
+    QHash<QString, QString> expected;
+    {
+        QSettings writer(scratch, m_settings->format());
+        edit(writer);
+        writer.sync();
+        if (writer.status() != QSettings::NoError)
+            return fail(u"the edited copy could not be written"_s);
+        for (const QString &key : writer.allKeys())
+            expected.insert(key, writer.value(key).toString());
+    }
+    if (!QFile::rename(scratch, check))
+        return fail(u"the edited copy could not be renamed"_s);
+    {
+        const QSettings reader(check, m_settings->format());
+        const QStringList keys = reader.allKeys();
+        if (reader.status() != QSettings::NoError || keys.size() != expected.size())
+            return fail(u"the edited copy is incomplete (is the disk full?)"_s);
+        for (const QString &key : keys) {
+            const auto value = expected.constFind(key);
+            if (value == expected.cend() || *value != reader.value(key).toString())
+                return fail(u"the edited copy is incomplete (is the disk full?)"_s);
+        }
+    }
+    // Readers notice a new file by its size and modification time to the millisecond; a
+    // write within the same millisecond that keeps the size must still be noticed.
+    if (info.exists()) {
+        const QDateTime previous = info.lastModified();
+        QFile copy(check);
+        if (copy.open(QIODevice::ReadWrite)
+            && copy.fileTime(QFile::FileModificationTime) <= previous)
+            copy.setFileTime(previous.addMSecs(1), QFile::FileModificationTime);
+    }
+    if (::rename(QFile::encodeName(check).constData(), QFile::encodeName(target).constData()) != 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    return true;
 }
 
 void Settings::announceExternalChange(const QString &key)
@@ -96,9 +185,7 @@ bool Settings::remove(QStringView key)
         return removeData(key);
     if (!SettingsKeys::preference(key) && !SettingsKeys::isLegacyOnboardingKey(key))
         return false;
-    m_settings->remove(key);
-    m_settings->sync();
-    const bool ok = m_settings->status() == QSettings::NoError;
+    const bool ok = editPreferences([&key](QSettings &preferences) { preferences.remove(key); });
     Q_EMIT changed(key.toString());
     return ok;
 }
@@ -107,9 +194,7 @@ bool Settings::clear()
 {
     m_settings->sync();
     QStringList keys = m_settings->allKeys();
-    m_settings->clear();
-    m_settings->sync();
-    const bool ok = m_settings->status() == QSettings::NoError;
+    const bool ok = editPreferences([](QSettings &preferences) { preferences.clear(); });
     // Every preference may have changed its value (back to its default), stored or not.
     for (const SettingsKeys::KeySpec &entry : SettingsKeys::preferences) {
         if (!keys.contains(entry.name))
@@ -120,37 +205,56 @@ bool Settings::clear()
     return ok;
 }
 
-QByteArray Settings::data(QStringView key) const
+QByteArray Settings::data(QStringView key, QString *error) const
 {
+    if (error)
+        error->clear();
     const QString path = dataFilePath(key);
     if (path.isEmpty())
         return {};
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error && file.exists())
+            *error = file.errorString();
         return {};
-    return file.readAll();
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = file.errorString();
+        return {};
+    }
+    return bytes;
 }
 
-bool Settings::setData(QStringView key, const QByteArray &bytes)
+bool Settings::makeDataDirectory(QString *error) const
+{
+    if (QFileInfo(m_dataDirectory).isDir())
+        return true;
+    if (!QDir().mkpath(m_dataDirectory)) {
+        if (error)
+            *error = u"the folder %1 could not be created"_s.arg(
+                QDir::toNativeSeparators(m_dataDirectory));
+        return false;
+    }
+    // Conversations are private: other users of the machine may not list or read them.
+    QFile::setPermissions(m_dataDirectory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return true;
+}
+
+bool Settings::setData(QStringView key, const QByteArray &bytes, QString *error)
 {
     const QString path = dataFilePath(key);
     if (path.isEmpty())
         return false;
-    if (!QFileInfo::exists(m_dataDirectory)) {
-        if (!QDir().mkpath(m_dataDirectory))
-            return false;
-        // Conversations are private: other users of the machine may not list or read them.
-        QFile::setPermissions(m_dataDirectory,
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    // Written beside the old file and renamed over it, so a crash or a full disk leaves
-    // the previous list intact.
-    QSaveFile file(path);
-    const bool ok
-        = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-    if (!ok)
+    QString why;
+    const bool ok = makeDataDirectory(&why) && AtomicFile::write(path, bytes, &why);
+    if (!ok) {
         qWarning("velm: could not write %s: %s", qPrintable(QDir::toNativeSeparators(path)),
-                 qPrintable(file.errorString()));
+                 qPrintable(why));
+        if (error)
+            *error = why;
+    }
     Q_EMIT changed(key.toString());
     return ok;
 }

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 
 class QSettings;
@@ -51,10 +52,16 @@ public:
     bool clear();
 
     // Raw data of SettingsKeys::dataKeys; a null array when nothing is stored. Other names
-    // are refused, so a key can never name a path outside the data directory.
-    QByteArray data(QStringView key) const;
-    bool setData(QStringView key, const QByteArray &bytes);
+    // are refused, so a key can never name a path outside the data directory. A file that
+    // is there but cannot be read also gives a null array, and says why in `error`, which
+    // stays empty otherwise.
+    QByteArray data(QStringView key, QString *error = nullptr) const;
+    // Replaces the data in one step (see AtomicFile); false, and why in `error`, when the
+    // bytes could not all be written, with the old data left as it was.
+    bool setData(QStringView key, const QByteArray &bytes, QString *error = nullptr);
     bool removeData(QStringView key);
+    // Creates the data directory, private to the user, unless it exists.
+    bool makeDataDirectory(QString *error = nullptr) const;
 
     bool hasCompletedOnboarding() const;
     void setHasCompletedOnboarding(bool completed);
@@ -97,6 +104,9 @@ Q_SIGNALS:
     void changed(const QString &key);
 
 private:
+    // Changes the preferences file through `edit`, safely (see the definition); false when
+    // the file is left as it was.
+    bool editPreferences(const std::function<void(QSettings &)> &edit);
     QString stringValue(QStringView key) const;
     bool boolValue(QStringView key) const;
 

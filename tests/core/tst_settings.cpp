@@ -1,4 +1,5 @@
 #include "core/settings.h"
+#include "support/smallfilesystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -160,6 +161,51 @@ private Q_SLOTS:
         const QByteArray file = readFile(confFile());
         QVERIFY(file.contains("webSearchMode=never"));
         QVERIFY(file.contains("userName=Grace"));
+    }
+
+    void nearlyFullDiskNeverEmptiesThePreferences_data()
+    {
+        QTest::addColumn<int>("pagesLeft");
+        for (int pages = 0; pages <= 4; ++pages)
+            QTest::addRow("pages left: %d", pages) << pages;
+    }
+
+    // QSettings writes its file through a buffer whose failed flush it does not notice: with
+    // a page or two left on the disk it used to empty the file and report success.
+    void nearlyFullDiskNeverEmptiesThePreferences()
+    {
+        QFETCH(int, pagesLeft);
+        SmallFileSystem disk;
+        if (!disk.isMounted())
+            QSKIP(qPrintable(disk.whyNot()));
+        Settings settings(disk.filePath(u"velm.conf"_s), disk.filePath(u"data"_s));
+        const QString prompt = u"Answer in French. "_s.repeated(20);
+        QVERIFY(settings.setValue(userName, u"Ada"_s));
+        QVERIFY(settings.setValue(systemPrompt, prompt));
+        const QByteArray before = readFile(settings.fileName());
+        QVERIFY(disk.fill(pagesLeft * 4096));
+
+        const bool written = settings.setValue(userName, u"Grace"_s);
+        if (written) {
+            QCOMPARE(settings.userName(), u"Grace"_s);
+            QVERIFY(readFile(settings.fileName()).contains("userName=Grace"));
+        } else {
+            QCOMPARE(readFile(settings.fileName()), before);
+            QCOMPARE(settings.userName(), u"Ada"_s);
+        }
+        QCOMPARE(settings.systemPrompt(), prompt);
+        // Nothing of the attempt is left beside the file.
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files),
+                 (QStringList{u"filler"_s, u"velm.conf"_s, u"velm.lock"_s}));
+    }
+
+    // A write soon after another that keeps the file's size is still seen by the reader.
+    void quickSameSizeWritesAreSeen()
+    {
+        for (const QString &name : {u"dark"_s, u"auto"_s, u"dark"_s, u"auto"_s}) {
+            QVERIFY(m_settings->setValue(appTheme, name));
+            QCOMPARE(m_settings->appTheme(), name);
+        }
     }
 
     void storedText_data()
