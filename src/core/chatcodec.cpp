@@ -35,6 +35,14 @@ void write(JsonWriter &json, const SearchResult &result)
     json.endObject();
 }
 
+void write(JsonWriter &json, const JsonMembers &members)
+{
+    for (const JsonMember &member : members) {
+        json.key(member.key);
+        json.rawValue(member.json);
+    }
+}
+
 void write(JsonWriter &json, const ChatMessage &message)
 {
     json.beginObject();
@@ -51,6 +59,7 @@ void write(JsonWriter &json, const ChatMessage &message)
             write(json, result);
         json.endArray();
     }
+    write(json, message.unknownKeys);
     json.endObject();
 }
 
@@ -77,6 +86,7 @@ void write(JsonWriter &json, const ChatSession &session)
     }
     json.key("isArchived"_L1);
     json.value(session.isArchived);
+    write(json, session.unknownKeys);
     json.endObject();
 }
 
@@ -129,9 +139,25 @@ bool readInto(JsonReader &json, QString &out)
     return true;
 }
 
+// Keeps a member this version does not know, with its value as it stands, so that saving
+// the record again writes it back. A key that comes twice keeps its last value, as it would
+// for a known key.
+bool keepUnknown(JsonReader &json, QByteArrayView key, JsonMembers &members)
+{
+    // Copied first: reading a nested object reuses the buffer that `key` may point into.
+    const QString name = QString::fromUtf8(key);
+    const auto raw = json.readRawValue();
+    if (!raw)
+        return false;
+    members.removeIf([&name](const JsonMember &member) { return member.key == name; });
+    members.append({name, raw->toByteArray()});
+    return true;
+}
+
 // Each reader below consumes exactly one value and answers false when it is not a valid
 // record. Required keys are counted as they are seen; optional keys holding null read as
-// absent, as the first version's decoder had it; unknown keys are read and dropped.
+// absent, as the first version's decoder had it. Unknown keys of chats and messages are
+// kept (see keepUnknown); those of a source are dropped, as a source is only ever shown.
 
 bool readSearchResult(JsonReader &json, SearchResult &result)
 {
@@ -210,7 +236,7 @@ bool readMessage(JsonReader &json, ChatMessage &message)
         } else if (key == "sources") {
             if (!readSources(json, message.sources))
                 return false;
-        } else if (!json.skipValue()) {
+        } else if (!keepUnknown(json, key, message.unknownKeys)) {
             return false;
         }
     }
@@ -277,7 +303,7 @@ bool readSession(JsonReader &json, ChatSession &session)
                     return false;
                 session.isArchived = *archived;
             }
-        } else if (!json.skipValue()) {
+        } else if (!keepUnknown(json, key, session.unknownKeys)) {
             return false;
         }
     }

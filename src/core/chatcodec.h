@@ -14,6 +14,9 @@
 // version of the app wrote: dates are seconds since 2001-01-01 UTC as a JSON number, ids
 // are upper-case canonical UUIDs, optional keys are left out when absent.
 //
+// Keys of a chat or a message that this version does not know are kept with the record and
+// written back as they were read, so that a newer version's data survives a save by this one.
+//
 // Decoding is all or nothing: a missing required key, a wrong type or an unknown role
 // anywhere fails the whole document, so that a partly understood list is never saved back
 // over the original.

@@ -3,6 +3,7 @@
 #include "core/jsonwriter.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QLocale>
@@ -30,6 +31,17 @@ QJsonObject record(const SearchResult &result)
     };
 }
 
+// What a newer version stored goes into the backup too.
+void addUnknown(QJsonObject &object, const JsonMembers &members)
+{
+    for (const JsonMember &member : members) {
+        if (object.contains(member.key))
+            continue;
+        const QJsonDocument wrapped = QJsonDocument::fromJson('[' + member.json + ']');
+        object.insert(member.key, wrapped.array().at(0));
+    }
+}
+
 QJsonObject record(const ChatMessage &message)
 {
     QJsonObject object{
@@ -44,6 +56,7 @@ QJsonObject record(const ChatMessage &message)
             sources.append(record(result));
         object.insert(u"sources"_s, sources);
     }
+    addUnknown(object, message.unknownKeys);
     return object;
 }
 
@@ -60,6 +73,7 @@ QJsonObject record(const ChatSession &session)
     };
     if (session.customTitle)
         object.insert(u"customTitle"_s, *session.customTitle);
+    addUnknown(object, session.unknownKeys);
     return object;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/jsonmember.h"
 #include "core/searchresult.h"
 
 #include <QList>
@@ -20,6 +21,8 @@ struct ChatMessage
     // Set only on answers that used web results; an empty list that is set stays distinct
     // from no list at all, so it survives a round trip through the store.
     std::optional<QList<SearchResult>> sources;
+    // Stored keys this version does not know, kept for the version that wrote them.
+    JsonMembers unknownKeys;
 
     ChatMessage() = default;
     // A new message with a fresh id.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/chatmessage.h"
+#include "core/jsonmember.h"
 
 #include <QDateTime>
 #include <QList>
@@ -19,6 +20,8 @@ struct ChatSession
     // Set by renaming or by title generation; absent means the title comes from the content.
     std::optional<QString> customTitle;
     bool isArchived = false;
+    // Stored keys this version does not know, kept for the version that wrote them.
+    JsonMembers unknownKeys;
 
     // A new, empty conversation with a fresh id.
     static ChatSession create(const QDateTime &now);

@@ -463,6 +463,15 @@ bool JsonReader::skipValue()
     return fail();
 }
 
+std::optional<QByteArrayView> JsonReader::readRawValue()
+{
+    skipWhitespace();
+    const char *start = m_pos;
+    if (!skipValue())
+        return std::nullopt;
+    return QByteArrayView(start, m_pos - start);
+}
+
 bool JsonReader::atEnd()
 {
     skipWhitespace();

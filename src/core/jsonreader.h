@@ -92,6 +92,10 @@ public:
     bool readNull();
     // Reads and validates one value of any type, and drops it.
     bool skipValue();
+    // Reads and validates one value of any type, and gives its text exactly as it stands in
+    // the input (valid as long as the input is): for values that are kept without being
+    // understood, to be written back unchanged.
+    std::optional<QByteArrayView> readRawValue();
 
     // True when the whole input was one value followed only by whitespace, and nothing failed.
     bool atEnd();

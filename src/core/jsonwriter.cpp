@@ -146,6 +146,23 @@ void JsonWriter::value(double number)
     m_needsComma = true;
 }
 
+void JsonWriter::key(QStringView name)
+{
+    separate();
+    char *const begin = reserve(name.size() * 6 + 3);
+    char *out = writeString(begin, name, LoneSurrogate::Replace);
+    *out++ = ':';
+    m_size += out - begin;
+    m_needsComma = false;
+}
+
+void JsonWriter::rawValue(QByteArrayView json)
+{
+    separate();
+    append(json.data(), json.size());
+    m_needsComma = true;
+}
+
 void JsonWriter::value(bool flag)
 {
     separate();

@@ -31,10 +31,14 @@ public:
     void endObject();
     // The next member of the current object; its value follows.
     void key(QLatin1StringView name);
+    // A member whose name is not one of the writer's own constants.
+    void key(QStringView name);
 
     void value(QStringView text);
     void value(double number);
     void value(bool flag);
+    // A value that is already JSON text (read with JsonReader::readRawValue), written as it is.
+    void rawValue(QByteArrayView json);
 
     // The document written so far; the writer is empty afterwards.
     QByteArray take();

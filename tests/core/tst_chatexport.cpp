@@ -114,6 +114,26 @@ private Q_SLOTS:
         QCOMPARE(array[1][u"customTitle"].toString(), *second.customTitle);
     }
 
+    // A backup holds what a newer version stored with a chat too.
+    void newerKeysAreExported()
+    {
+        ChatSession session;
+        session.id = uuid("00000000-0000-0000-0000-000000000001");
+        session.updatedAt = utc(2025, 1, 1, 0, 0, 0);
+        session.unknownKeys = {{u"pinned"_s, "true"}, {u"model"_s, R"({"id":"m","t":[1,2]})"}};
+        ChatMessage message(ChatMessage::Role::Assistant, u"4"_s);
+        message.unknownKeys = {{u"reasoning"_s, R"("2+2")"}};
+        session.messages.append(message);
+
+        const QJsonObject chat
+            = QJsonDocument::fromJson(ChatExport::encode({session})).array().at(0).toObject();
+        QCOMPARE(chat.value(u"pinned"_s), QJsonValue(true));
+        QCOMPARE(chat.value(u"model"_s),
+                 QJsonValue(QJsonObject{{u"id"_s, u"m"_s}, {u"t"_s, QJsonArray{1, 2}}}));
+        QCOMPARE(chat.value(u"messages"_s).toArray().at(0).toObject().value(u"reasoning"_s),
+                 QJsonValue(u"2+2"_s));
+    }
+
     void escapes_data()
     {
         QTest::addColumn<QString>("text");
