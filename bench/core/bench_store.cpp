@@ -161,8 +161,13 @@ void BM_StoreSave(benchmark::State &state)
     QTemporaryDir dir;
     Settings settings(dir.filePath(u"velm.conf"_s), dir.filePath(u"data"_s));
     ChatStore store(settings);
+    // A change as every writer makes it: read under the lock, changed, written back.
     timedLoop(state, floorEncodeSeconds(), [&] {
-        if (!store.saveSessions(sampleSessions()))
+        const auto saved = store.update([](QList<ChatSession> &sessions) {
+            sessions = sampleSessions();
+            return true;
+        });
+        if (!saved)
             state.SkipWithError("save failed");
     });
 }
@@ -171,10 +176,13 @@ void BM_StoreLoad(benchmark::State &state)
 {
     QTemporaryDir dir;
     Settings settings(dir.filePath(u"velm.conf"_s), dir.filePath(u"data"_s));
-    ChatStore store(settings);
-    store.saveSessions(sampleSessions());
+    ChatStore(settings).update([](QList<ChatSession> &sessions) {
+        sessions = sampleSessions();
+        return true;
+    });
     timedLoop(state, floorDecodeSeconds(), [&] {
-        const QList<ChatSession> sessions = store.loadSessions();
+        // A store of its own each time, as a starting process has: nothing read before.
+        const QList<ChatSession> sessions = ChatStore(settings).load().value_or({});
         if (sessions.size() != sessionCount)
             state.SkipWithError("load failed");
         benchmark::DoNotOptimize(sessions);

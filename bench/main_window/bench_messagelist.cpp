@@ -308,7 +308,10 @@ void BM_OpenLongChat(benchmark::State &state)
     Harness harness;
     const ChatSession first = storedChat(int(state.range(0)));
     const ChatSession second = storedChat(int(state.range(0)));
-    harness.store().saveSessions({first, second});
+    harness.store().update([&](QList<ChatSession> &sessions) {
+        sessions = {first, second};
+        return true;
+    });
     ConversationController &controller = harness.controller();
     Window window(controller);
     warmUpWebEngine();

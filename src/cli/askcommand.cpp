@@ -88,38 +88,42 @@ void endLine(QTextStream &out, const QString &answer)
 }
 
 // The exchange as a new chat at the top of the list, like an exchange the Quick Ask bar hands
-// to the main window. Nothing when it could not be saved.
-std::optional<QUuid> storeExchange(Settings &settings, const QString &question,
-                                   const QString &answer)
+// to the main window; its id.
+ChatStoreResult<QUuid> storeExchange(Settings &settings, const QString &question,
+                                     const QString &answer)
 {
-    ChatStore store(settings);
-    QList<ChatSession> sessions = store.loadSessions();
     ChatSession session = ChatSession::create(QDateTime::currentDateTimeUtc());
     session.messages.append(ChatMessage(ChatMessage::Role::User, question));
     if (!answer.trimmed().isEmpty())
         session.messages.append(ChatMessage(ChatMessage::Role::Assistant, answer));
     const QUuid id = session.id;
-    sessions.prepend(std::move(session));
-    if (!store.saveSessions(sessions))
-        return std::nullopt;
+    ChatStore store(settings);
+    const ChatStoreResult<QList<ChatSession>> stored
+        = store.update([&session](QList<ChatSession> &sessions) {
+              sessions.prepend(std::move(session));
+              return true;
+          });
+    if (!stored)
+        return stored.error();
     return id;
 }
 
-// The list is read again: the desktop app may have saved its own changes meanwhile, and a
-// title the user set by then stays.
+// The list is read again under the store's lock: the desktop app may have saved its own
+// changes meanwhile, and a title the user set by then stays.
 void applyTitle(Settings &settings, const QUuid &id, const QString &title)
 {
     ChatStore store(settings);
-    QList<ChatSession> sessions = store.loadSessions();
-    for (ChatSession &session : sessions) {
-        if (session.id != id)
-            continue;
-        if (session.customTitle)
-            return;
-        session.customTitle = title;
-        store.saveSessions(sessions);
-        return;
-    }
+    store.update([&id, &title](QList<ChatSession> &sessions) {
+        for (ChatSession &session : sessions) {
+            if (session.id != id)
+                continue;
+            if (session.customTitle)
+                return false;
+            session.customTitle = title;
+            return true;
+        }
+        return false;
+    });
 }
 
 } // namespace
@@ -210,10 +214,9 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
 
     if (!parser.isSet(save))
         co_return 0;
-    const std::optional<QUuid> id = storeExchange(settings, question, answer.text);
+    const ChatStoreResult<QUuid> id = storeExchange(settings, question, answer.text);
     if (!id) {
-        *context.err << "velm: the chat could not be saved in "
-                     << settings.dataFilePath(SettingsKeys::chatSessions) << Qt::endl;
+        *context.err << "velm: " << TerminalText::singleLine(id.error().message()) << Qt::endl;
         co_return 1;
     }
     auto titling = client.value().generateTitle(question, token);
@@ -222,7 +225,7 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
         co_return interrupted(context);
     // Without a title the chat is named after its question, as when titling fails in the app.
     if (title && !title.value().isEmpty())
-        applyTitle(settings, *id, title.value());
+        applyTitle(settings, id.value(), title.value());
     co_return 0;
 }
 

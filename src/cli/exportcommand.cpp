@@ -1,14 +1,14 @@
 #include "cli/exportcommand.h"
 
 #include "cli/commandparser.h"
-#include "core/chatcodec.h"
+#include "cli/terminaltext.h"
+#include "core/atomicfile.h"
 #include "core/chatexport.h"
 #include "core/chatstore.h"
 #include "core/settings.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QTextStream>
 
 using namespace Qt::StringLiterals;
@@ -16,14 +16,6 @@ using namespace Qt::StringLiterals;
 namespace ExportCommand {
 
 namespace {
-
-// The store reads a damaged list as empty, which is right for the app but would make an
-// export of "[]" look like a successful backup of nothing.
-bool storedListIsUnreadable(Settings &settings)
-{
-    const QByteArray stored = settings.data(SettingsKeys::chatSessions);
-    return !stored.isEmpty() && !ChatCodec::decodeSessions(stored);
-}
 
 bool writeToStandardOutput(const CommandContext &context, const QByteArray &bytes)
 {
@@ -50,15 +42,19 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
 
     Settings settings;
     ChatStore store(settings);
-    const QList<ChatSession> sessions = store.loadSessions();
-    if (sessions.isEmpty() && storedListIsUnreadable(settings)) {
+    const ChatStoreResult<QList<ChatSession>> stored = store.load();
+    if (!stored) {
+        *context.err << "velm export: " << TerminalText::singleLine(stored.error().message())
+                     << Qt::endl;
+        co_return 1;
+    }
+    const QList<ChatSession> &sessions = stored.value();
+    // The store reads a damaged list as empty, which is right for the app but would make an
+    // export of "[]" look like a successful backup of nothing.
+    if (sessions.isEmpty() && !store.lastBackupPath().isEmpty()) {
         *context.err << "velm export: the stored chat list could not be read; nothing was "
                         "exported. It is kept in "
-                     << QDir::toNativeSeparators(
-                            store.lastBackupPath().isEmpty()
-                                ? settings.dataFilePath(SettingsKeys::chatSessions)
-                                : store.lastBackupPath())
-                     << Qt::endl;
+                     << QDir::toNativeSeparators(store.lastBackupPath()) << Qt::endl;
         co_return 1;
     }
     const QByteArray bytes = ChatExport::encode(sessions);
@@ -71,10 +67,10 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
         co_return 0;
     }
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    QString why;
+    if (!AtomicFile::write(path, bytes, &why)) {
         *context.err << "velm export: could not write " << QDir::toNativeSeparators(path) << ": "
-                     << file.errorString() << Qt::endl;
+                     << why << Qt::endl;
         co_return 1;
     }
     *context.out << "Exported " << sessions.size() << (sessions.size() == 1 ? " chat" : " chats")

@@ -8,7 +8,6 @@
 #include <QUuid>
 
 #include <optional>
-#include <utility>
 
 // The changes the main window makes to its list of conversations, as plain functions on the
 // list. Saving it and telling the other windows is the caller's business.
@@ -35,12 +34,18 @@ qsizetype remove(QList<ChatSession> &sessions, const QUuid &id);
 std::optional<ChatSession> importedSession(const QString &query, const QString &answer,
                                            const QDateTime &now);
 
-// `reloaded` is a list just read back from the store, `current` the one it replaces. An
-// answer still streaming is kept only in memory until it ends, so a list another window
-// saved meanwhile lacks it: the messages `keep` (by conversation and message id) that
-// `current` holds and `reloaded` lacks are appended again to their conversation, if that
-// still exists.
-void keepUnsavedMessages(QList<ChatSession> &reloaded, const QList<ChatSession> &current,
-                         const QList<std::pair<QUuid, QUuid>> &keep);
+// Brings together a window's copy of the list and what is stored now, for a window that
+// keeps the list in memory while other processes (`velm ask --save`, the settings window, a
+// second machine) change the stored one. `base` is the list as the window last read or
+// wrote it, `ours` the window's list now (with changes not saved yet, such as an answer
+// still streaming), `theirs` the list stored now.
+//
+// Each field of each conversation comes from `ours` where the window changed it since
+// `base`, and from `theirs` otherwise: what others added, renamed, archived or deleted stays
+// so, and the window's own change wins where both changed the same field. A conversation
+// that one side deleted and the other changed is kept, as changed: nobody loses a chat to
+// a race. Conversations new in `ours` come first, in their order, then those of `theirs`.
+QList<ChatSession> merge(const QList<ChatSession> &base, const QList<ChatSession> &ours,
+                         const QList<ChatSession> &theirs);
 
 } // namespace ChatListOperations

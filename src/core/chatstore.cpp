@@ -1,6 +1,7 @@
 #include "core/chatstore.h"
 
 #include "core/chatcodec.h"
+#include "core/filelock.h"
 #include "core/settings.h"
 #include "core/settingskeys.h"
 
@@ -8,76 +9,151 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Far longer than any save takes, even of a list of thousands of chats on a slow disk.
+constexpr auto lockTimeout = 10s;
+
+} // namespace
+
+QString ChatStoreError::message() const
+{
+    const QString where = QDir::toNativeSeparators(path);
+    switch (kind) {
+    case Kind::Unreadable:
+        return u"The chats in %1 could not be read: %2"_s.arg(where, reason);
+    case Kind::Unwritable:
+    case Kind::Busy:
+        break;
+    }
+    return u"The chats could not be saved in %1: %2"_s.arg(where, reason);
+}
 
 ChatStore::ChatStore(Settings &settings)
     : m_settings(settings)
 { }
 
-QList<ChatSession> ChatStore::loadSessions()
+ChatStoreResult<QList<ChatSession>> ChatStore::load()
 {
+    // Moving the older form in is a change of the stored list like any other.
+    if (m_settings.contains(SettingsKeys::mainChatMessages))
+        return update([](QList<ChatSession> &) { return false; });
+    return read();
+}
+
+ChatStoreResult<QList<ChatSession>> ChatStore::update(const Change &change)
+{
+    const QString folder = m_settings.dataDirectory();
+    QString why;
+    if (!m_settings.makeDataDirectory(&why))
+        return ChatStoreError{ChatStoreError::Kind::Unwritable, path(), why};
+    const std::optional<FileLock> lock
+        = FileLock::acquire(folder + u"/chatSessions.lock"_s, lockTimeout, &why);
+    if (!lock)
+        return ChatStoreError{ChatStoreError::Kind::Busy, path(), why};
+
+    ChatStoreResult<QList<ChatSession>> stored = read();
+    if (!stored)
+        return stored;
+    QList<ChatSession> sessions = std::move(stored).value();
+
+    // An old list that is empty or unreadable is left alone: there is nothing to move.
     const QByteArray old = m_settings.data(SettingsKeys::mainChatMessages);
-    if (!old.isEmpty()) {
-        // An old list that is empty or unreadable is left alone: there is nothing to move.
-        const auto messages = ChatCodec::decodeMessages(old);
-        if (messages && !messages->isEmpty())
-            return migrate(*messages);
+    const auto oldMessages = old.isEmpty() ? std::nullopt : ChatCodec::decodeMessages(old);
+    const bool migrating = oldMessages && !oldMessages->isEmpty();
+    if (migrating) {
+        // The conversations already in the list stay: the old chat joins them at the top.
+        ChatSession session = ChatSession::create(QDateTime::currentDateTimeUtc());
+        session.messages = *oldMessages;
+        sessions.prepend(std::move(session));
     }
-    return readStoredSessions();
-}
 
-bool ChatStore::saveSessions(const QList<ChatSession> &sessions)
-{
-    if (m_backupPending) {
-        // The unreadable list could not be copied aside when it was loaded; it must not be
-        // replaced before it is.
-        const QByteArray stored = m_settings.data(SettingsKeys::chatSessions);
-        if (!stored.isEmpty() && !ChatCodec::decodeSessions(stored) && !keepUnreadable(stored))
-            return false;
-        m_backupPending = false;
-    }
-    const QByteArray bytes = ChatCodec::encodeSessions(sessions);
-    if (bytes.isEmpty())
-        return false;
-    return m_settings.setData(SettingsKeys::chatSessions, bytes);
-}
-
-bool ChatStore::removeSessions()
-{
-    m_backupPending = false;
-    return m_settings.remove(SettingsKeys::chatSessions);
-}
-
-QList<ChatSession> ChatStore::readStoredSessions()
-{
-    const QByteArray bytes = m_settings.data(SettingsKeys::chatSessions);
-    if (bytes.isEmpty())
-        return {};
-    auto sessions = ChatCodec::decodeSessions(bytes);
-    if (!sessions) {
-        m_backupPending = !keepUnreadable(bytes);
-        return {};
-    }
-    return std::move(*sessions);
-}
-
-QList<ChatSession> ChatStore::migrate(const QList<ChatMessage> &messages)
-{
-    ChatSession session = ChatSession::create(QDateTime::currentDateTimeUtc());
-    session.messages = messages;
-    // The conversations already in the list stay: the old chat joins them at the top
-    // rather than replacing them.
-    QList<ChatSession> sessions = readStoredSessions();
-    sessions.prepend(std::move(session));
+    if (!change(sessions) && !migrating)
+        return sessions;
+    if (const ChatStoreResult<void> written = write(sessions); !written)
+        return written.error();
     // The old form goes only once its conversation is safely in the new one; otherwise the
     // next load tries again.
-    if (saveSessions(sessions))
+    if (migrating)
         m_settings.removeData(SettingsKeys::mainChatMessages);
     return sessions;
 }
 
+ChatStoreResult<void> ChatStore::remove()
+{
+    QString why;
+    if (!QFileInfo::exists(m_settings.dataDirectory()))
+        return {};
+    const std::optional<FileLock> lock = FileLock::acquire(
+        m_settings.dataDirectory() + u"/chatSessions.lock"_s, lockTimeout, &why);
+    if (!lock)
+        return ChatStoreError{ChatStoreError::Kind::Busy, path(), why};
+    if (!m_settings.removeData(SettingsKeys::chatSessions))
+        return ChatStoreError{ChatStoreError::Kind::Unwritable, path(),
+                              u"the file could not be removed"_s};
+    m_cachedSize = -1;
+    return {};
+}
+
+ChatStoreResult<QList<ChatSession>> ChatStore::read()
+{
+    QString why;
+    const QByteArray bytes = m_settings.data(SettingsKeys::chatSessions, &why);
+    // Only a missing file means "no chats": one that is there but cannot be read holds
+    // chats that a save would replace unseen.
+    if (!why.isEmpty())
+        return ChatStoreError{ChatStoreError::Kind::Unreadable, path(), why};
+    if (bytes.isEmpty()) {
+        m_lastBackupPath.clear();
+        return QList<ChatSession>();
+    }
+    return decode(bytes);
+}
+
+ChatStoreResult<QList<ChatSession>> ChatStore::decode(const QByteArray &bytes)
+{
+    const size_t hash = qHash(bytes);
+    if (bytes.size() == m_cachedSize && hash == m_cachedHash)
+        return m_cached;
+    std::optional<QList<ChatSession>> sessions = ChatCodec::decodeSessions(bytes);
+    if (!sessions) {
+        if (!keepUnreadable(bytes))
+            return ChatStoreError{ChatStoreError::Kind::Unreadable, path(),
+                                  u"the file is damaged and could not be copied aside"_s};
+        return QList<ChatSession>();
+    }
+    m_lastBackupPath.clear();
+    m_cachedSize = bytes.size();
+    m_cachedHash = hash;
+    m_cached = *sessions;
+    return std::move(*sessions);
+}
+
+ChatStoreResult<void> ChatStore::write(const QList<ChatSession> &sessions)
+{
+    const QByteArray bytes = ChatCodec::encodeSessions(sessions);
+    QString why;
+    if (!m_settings.setData(SettingsKeys::chatSessions, bytes, &why))
+        return ChatStoreError{ChatStoreError::Kind::Unwritable, path(), why};
+    m_cachedSize = bytes.size();
+    m_cachedHash = qHash(bytes);
+    m_cached = sessions;
+    return {};
+}
+
+QString ChatStore::path() const
+{
+    return m_settings.dataFilePath(SettingsKeys::chatSessions);
+}
+
 bool ChatStore::keepUnreadable(const QByteArray &bytes)
 {
-    const QString original = m_settings.dataFilePath(SettingsKeys::chatSessions);
+    const QString original = path();
     const QFileInfo info(original);
     QDir dir = info.dir();
     const QString stem = info.completeBaseName() + QStringLiteral(".unreadable-");

@@ -51,9 +51,16 @@ ConversationController::ConversationController(Settings &settings, ChatStore &st
     , m_events(events)
     , m_network(network)
     , m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
-    , m_sessions(store.loadSessions())
     , m_onboardingCompleted(settings.hasCompletedOnboarding())
 {
+    if (const ChatStoreResult<QList<ChatSession>> stored = m_store.load()) {
+        m_sessions = stored.value();
+        m_base = m_sessions;
+        noteDamage();
+    } else {
+        noteStoreError(stored.error());
+    }
+
     // The window returns to its default size once the first-run flow is done.
     m_shouldRestoreMainWindowFromOnboarding = !m_onboardingCompleted;
 
@@ -493,18 +500,71 @@ void ConversationController::importDialogExchange(const QString &query, const QS
 
 void ConversationController::reloadSessions()
 {
-    QList<ChatSession> reloaded = m_store.loadSessions();
-    QList<std::pair<QUuid, QUuid>> unsaved;
-    for (const RunningAnswer &answer : std::as_const(m_answers)) {
-        if (!answer.messageId.isNull())
-            unsaved.append({answer.sessionId, answer.messageId});
+    const ChatStoreResult<QList<ChatSession>> stored = m_store.load();
+    if (!stored) {
+        noteStoreError(stored.error());
+        return;
     }
-    ChatListOperations::keepUnsavedMessages(reloaded, m_sessions, unsaved);
-    m_sessions = std::move(reloaded);
+    adoptStored(stored.value());
+    noteDamage();
+}
+
+void ConversationController::retryStore()
+{
+    const ChatStoreResult<QList<ChatSession>> stored = m_store.load();
+    if (!stored) {
+        noteStoreError(stored.error());
+        return;
+    }
+    if (m_storeNotice.kind != StoreNotice::Kind::Damaged)
+        setStoreNotice({});
+    adoptStored(stored.value());
+    noteDamage();
+    // What could not be saved while the store was out of reach is saved now.
+    if (m_sessions != m_base)
+        save();
+}
+
+void ConversationController::dismissStoreNotice()
+{
+    setStoreNotice({});
+}
+
+void ConversationController::adoptStored(const QList<ChatSession> &stored)
+{
+    QList<ChatSession> merged = ChatListOperations::merge(m_base, m_sessions, stored);
+    m_base = stored;
+    if (merged == m_sessions)
+        return;
+    m_sessions = std::move(merged);
     Q_EMIT sessionsChanged();
     // An archived chat that is open stays open; one that is gone cannot.
     if (m_sidebarItem && !ChatListOperations::contains(m_sessions, *m_sidebarItem))
         setSidebarItem(std::nullopt);
+}
+
+void ConversationController::setStoreNotice(StoreNotice notice)
+{
+    if (assign(m_storeNotice, notice))
+        Q_EMIT storeNoticeChanged();
+}
+
+void ConversationController::noteStoreError(const ChatStoreError &error)
+{
+    const bool unreadable = error.kind == ChatStoreError::Kind::Unreadable;
+    setStoreNotice({unreadable ? StoreNotice::Kind::Unreadable : StoreNotice::Kind::Unsaved,
+                    error.path, error.reason});
+}
+
+void ConversationController::noteDamage()
+{
+    // Told once per copy: a notice the user dismissed stays dismissed while the same
+    // damaged bytes are read again.
+    const QString backup = m_store.lastBackupPath();
+    if (backup.isEmpty() || backup == m_announcedBackup)
+        return;
+    m_announcedBackup = backup;
+    setStoreNotice({StoreNotice::Kind::Damaged, backup, {}});
 }
 
 void ConversationController::openSession(const QUuid &id)
@@ -522,8 +582,32 @@ QDateTime ConversationController::now() const
 
 void ConversationController::save()
 {
-    // A list that cannot be written stays in memory; the next change tries again.
-    m_store.saveSessions(m_sessions);
+    const QList<ChatSession> base = m_base;
+    const QList<ChatSession> ours = m_sessions;
+    const ChatStoreResult<QList<ChatSession>> stored
+        = m_store.update([&base, &ours](QList<ChatSession> &sessions) {
+              QList<ChatSession> merged = ChatListOperations::merge(base, ours, sessions);
+              if (merged == sessions)
+                  return false;
+              sessions = std::move(merged);
+              return true;
+          });
+    if (!stored) {
+        // The list stays in memory, and the next change tries again.
+        noteStoreError(stored.error());
+        return;
+    }
+    if (m_storeNotice.kind == StoreNotice::Kind::Unsaved
+        || m_storeNotice.kind == StoreNotice::Kind::Unreadable)
+        setStoreNotice({});
+    m_base = stored.value();
+    if (m_base == m_sessions)
+        return;
+    // Others changed the list meanwhile: the window shows what is stored now.
+    m_sessions = m_base;
+    Q_EMIT sessionsChanged();
+    if (m_sidebarItem && !ChatListOperations::contains(m_sessions, *m_sidebarItem))
+        setSidebarItem(std::nullopt);
 }
 
 void ConversationController::onSettingChanged(const QString &key)

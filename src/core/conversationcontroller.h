@@ -4,6 +4,7 @@
 #include "core/cancellationtoken.h"
 #include "core/chatsession.h"
 #include "core/searchresult.h"
+#include "core/storenotice.h"
 #include "llm/localllmerror.h"
 
 #include <QDateTime>
@@ -22,6 +23,7 @@
 
 class AppEvents;
 class ChatStore;
+struct ChatStoreError;
 class QNetworkAccessManager;
 class Settings;
 
@@ -77,6 +79,12 @@ public:
     ~ConversationController() override;
 
     const QList<ChatSession> &sessions() const { return m_sessions; }
+    // A problem with the stored chats to show until the user dismisses it.
+    const StoreNotice &storeNotice() const { return m_storeNotice; }
+    void dismissStoreNotice();
+    // Reads the stored list again and saves what could not be saved before; for the
+    // notice's "Try Again" once the user has fixed what was wrong.
+    void retryStore();
     // The conversation `id`, if it is in the list.
     std::optional<ChatSession> session(const QUuid &id) const;
     // The open conversation; none shows the new-chat screen.
@@ -144,7 +152,8 @@ public:
     void deleteSession(const QUuid &id);
     // A Quick Ask exchange becomes a new conversation, opened at once.
     void importDialogExchange(const QString &query, const QString &answer);
-    // Reads the list again after another window changed the store.
+    // Reads the list again after another window or process changed the store, keeping what
+    // this window has not saved yet (an answer still streaming).
     void reloadSessions();
     // Opens the conversation `id` if it exists (archived ones too).
     void openSession(const QUuid &id);
@@ -170,6 +179,7 @@ Q_SIGNALS:
     void webSearchModeChanged();
     // The composer should take the keyboard focus now.
     void composerFocusRequested();
+    void storeNoticeChanged();
 
 private:
     struct RunningAnswer
@@ -190,7 +200,14 @@ private:
     static bool isGone(const QPointer<ConversationController> &self);
 
     QDateTime now() const;
+    // Writes the list, merged with what others stored since it was last read or written.
     void save();
+    // Takes a list just read from the store in place of `m_base`, merged into the window's.
+    void adoptStored(const QList<ChatSession> &stored);
+    void setStoreNotice(StoreNotice notice);
+    // The notice for a store that failed, or one that read but had to set damaged bytes aside.
+    void noteStoreError(const ChatStoreError &error);
+    void noteDamage();
     void startAnswer(AnswerRequest request);
     // Appends the empty answer that the stream fills; its id.
     QUuid beginAnswerMessage(AnswerTaskId taskId, const QUuid &sessionId);
@@ -213,6 +230,11 @@ private:
     Clock m_clock;
 
     QList<ChatSession> m_sessions;
+    // The list as this window last read or wrote it: what tells its own changes from those
+    // others made to the store meanwhile.
+    QList<ChatSession> m_base;
+    StoreNotice m_storeNotice;
+    QString m_announcedBackup;
     std::optional<QUuid> m_sidebarItem;
     QString m_draft;
     bool m_isLoading = false;

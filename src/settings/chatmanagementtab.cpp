@@ -4,7 +4,9 @@
 #include "app/appcolors.h"
 #include "app/typestyles.h"
 #include "core/appevents.h"
+#include "core/atomicfile.h"
 #include "core/chatexport.h"
+#include "core/chatlistoperations.h"
 #include "core/chatstore.h"
 #include "settings/archivedchatrow.h"
 #include "settings/settingsbutton.h"
@@ -20,7 +22,6 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -167,7 +168,8 @@ QString ChatManagementTab::proposedExportPath()
 
 void ChatManagementTab::reload()
 {
-    m_sessions = m_store ? m_store->loadSessions() : QList<ChatSession>();
+    // A store that cannot be read shows as empty here; the main window says why.
+    m_sessions = m_store ? m_store->load().value_or({}) : QList<ChatSession>();
     showSessions();
 }
 
@@ -185,26 +187,33 @@ void ChatManagementTab::restore(const QUuid &id)
 {
     if (!m_store)
         return;
-    QList<ChatSession> sessions = m_store->loadSessions();
-    const auto it = std::find_if(sessions.begin(), sessions.end(),
-                                 [&id](const ChatSession &s) { return s.id == id; });
-    if (it == sessions.end())
-        return;
     // updatedAt stays: restoring puts the chat back where it was in time, not on top.
-    it->isArchived = false;
-    m_store->saveSessions(sessions);
-    if (m_events)
-        m_events->postChatsDidChangeExternally();
+    changeStoredList([&id](QList<ChatSession> &sessions) {
+        return ChatListOperations::setArchived(sessions, id, false);
+    });
 }
 
 void ChatManagementTab::deletePermanently(const QUuid &id)
 {
     if (!m_store)
         return;
-    QList<ChatSession> sessions = m_store->loadSessions();
-    sessions.removeIf([&id](const ChatSession &s) { return s.id == id; });
-    m_store->saveSessions(sessions);
-    if (m_events)
+    changeStoredList([&id](QList<ChatSession> &sessions) {
+        return ChatListOperations::remove(sessions, id) > 0;
+    });
+}
+
+void ChatManagementTab::changeStoredList(const ChatStore::Change &change)
+{
+    bool changed = false;
+    const auto stored = m_store->update([&](QList<ChatSession> &sessions) {
+        changed = change(sessions);
+        return changed;
+    });
+    if (stored) {
+        m_sessions = stored.value();
+        showSessions();
+    }
+    if (changed && m_events)
         m_events->postChatsDidChangeExternally();
 }
 
@@ -241,7 +250,7 @@ void ChatManagementTab::deleteAllChats()
     m_sessions.clear();
     showSessions();
     if (m_store)
-        m_store->removeSessions();
+        m_store->remove();
     if (m_events)
         m_events->postChatsDidChangeExternally();
 }
@@ -250,22 +259,26 @@ void ChatManagementTab::exportAllChats()
 {
     if (!m_store)
         return;
-    // From the store rather than the tab's copy, so the file holds what is on disk now.
-    const QByteArray bytes = ChatExport::encode(m_store->loadSessions());
-    if (bytes.isEmpty())
+    // From the store rather than the tab's copy, so the file holds what is on disk now; an
+    // export of a store that cannot be read would look like a backup of nothing.
+    const ChatStoreResult<QList<ChatSession>> stored = m_store->load();
+    if (!stored || (stored.value().isEmpty() && !m_store->lastBackupPath().isEmpty())) {
+        setExportNote(u"Export failed"_s);
+        m_noteTimer->start();
         return;
+    }
+    const QByteArray bytes = ChatExport::encode(stored.value());
     const QPointer<ChatManagementTab> self(this);
     const QString path
         = m_chooseSaveFile(window(), u"Export Chats"_s, proposedExportPath(), u"JSON (*.json)"_s);
     // The dialog runs its own event loop; the settings window may have gone meanwhile.
     if (!self || path.isEmpty())
         return;
-    QSaveFile file(path);
-    const bool ok
-        = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    QString why;
+    const bool ok = AtomicFile::write(path, bytes, &why);
     if (!ok) {
         qWarning("velm: could not export the chats to %s: %s",
-                 qPrintable(QDir::toNativeSeparators(path)), qPrintable(file.errorString()));
+                 qPrintable(QDir::toNativeSeparators(path)), qPrintable(why));
     }
     setExportNote(ok ? u"Saved ✓"_s : u"Export failed"_s);
     // Restarted, so a second export's note is not cut short by the first one's clock.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/chatsession.h"
+#include "core/chatstore.h"
 
 #include <QList>
 #include <QMessageBox>
@@ -12,7 +13,6 @@
 #include <functional>
 
 class AppEvents;
-class ChatStore;
 class QGraphicsOpacityEffect;
 class QLabel;
 class QShowEvent;
@@ -75,6 +75,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // Changes the stored list under the store's lock and tells the other windows.
+    void changeStoredList(const ChatStore::Change &change);
     void setExportNote(const QString &note);
     void showSessions();
     SettingsSection *makeArchivedSection();

@@ -4,6 +4,7 @@
 #include "support/fakemodelserver.h"
 #include "support/fakesearxngserver.h"
 #include "support/loopback.h"
+#include "support/storedchats.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -365,7 +366,7 @@ private Q_SLOTS:
         earlier.messages.append(ChatMessage(ChatMessage::Role::User, u"Older"_s));
         {
             const auto settings = home.settings();
-            QVERIFY(ChatStore(*settings).saveSessions({earlier}));
+            QVERIFY(StoredChats::write(*settings, {earlier}));
         }
 
         const QString question = u"  What is the capital of France?\n"_s;
@@ -376,7 +377,7 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 0);
 
         const auto settings = home.settings();
-        const QList<ChatSession> sessions = ChatStore(*settings).loadSessions();
+        const QList<ChatSession> sessions = StoredChats::read(*settings);
         QCOMPARE(sessions.size(), 2);
         QCOMPARE(sessions[1], earlier);
         const ChatSession &saved = sessions[0];

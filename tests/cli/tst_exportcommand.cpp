@@ -1,6 +1,7 @@
 #include "cli/velmhome.h"
 #include "core/chatexport.h"
 #include "core/chatstore.h"
+#include "support/storedchats.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,7 +46,7 @@ private Q_SLOTS:
         VelmHome home;
         QVERIFY(home.isValid());
         const QList<ChatSession> chats = twoChats();
-        QVERIFY(ChatStore(*home.settings()).saveSessions(chats));
+        QVERIFY(StoredChats::write(*home.settings(), chats));
         QTemporaryDir target;
         const QString path = target.filePath(u"velm-chats.json"_s);
 
@@ -74,7 +75,7 @@ private Q_SLOTS:
     void replacesTheFileInOneStep()
     {
         VelmHome home;
-        QVERIFY(ChatStore(*home.settings()).saveSessions(twoChats()));
+        QVERIFY(StoredChats::write(*home.settings(), twoChats()));
         QTemporaryDir target;
         const QString path = target.filePath(u"backup.json"_s);
         QFile old(path);
@@ -117,7 +118,7 @@ private Q_SLOTS:
         if (damagedStore)
             QVERIFY(settings->setData(SettingsKeys::chatSessions, "[{\"id\": 1"));
         else
-            QVERIFY(ChatStore(*settings).saveSessions(twoChats()));
+            QVERIFY(StoredChats::write(*settings, twoChats()));
         QTemporaryDir directory;
         const VelmRun run = home.run({u"export"_s, directory.filePath(target)});
         QCOMPARE(run.exitCode, 1);

@@ -29,10 +29,20 @@ std::unique_ptr<Settings> VelmHome::settings() const
     return std::make_unique<Settings>(settingsFile(), dataDirectory());
 }
 
+void VelmHome::setEnvironment(const QString &name, const QString &value)
+{
+    m_environment.insert(name, value);
+}
+
 void VelmHome::start(QProcess &process, const QStringList &arguments) const
 {
     process.setProcessEnvironment(m_environment);
-    process.start(QStringLiteral(VELM_BINARY), arguments);
+    if (m_launcher.isEmpty()) {
+        process.start(QStringLiteral(VELM_BINARY), arguments);
+        return;
+    }
+    process.start(m_launcher.constFirst(),
+                  m_launcher.mid(1) + QStringList{QStringLiteral(VELM_BINARY)} + arguments);
 }
 
 VelmRun VelmHome::run(const QStringList &arguments, const QByteArray &input) const

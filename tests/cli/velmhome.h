@@ -30,10 +30,18 @@ public:
     VelmHome();
 
     bool isValid() const { return m_dir.isValid(); }
+    // The throw-away directory that holds everything of this user.
+    QString path() const { return m_dir.path(); }
     QString settingsFile() const;
     QString dataDirectory() const;
     // The same store the binary uses, for setting up and reading back.
     std::unique_ptr<Settings> settings() const;
+
+    // Sets a variable of velm's environment, e.g. XDG_DATA_HOME to move the chats elsewhere.
+    void setEnvironment(const QString &name, const QString &value);
+    // Runs velm through `command` (e.g. setpriv with another user), which is given velm's
+    // path and arguments after its own.
+    void setLauncher(const QStringList &command) { m_launcher = command; }
 
     // Starts velm with `arguments`; the caller waits.
     void start(QProcess &process, const QStringList &arguments) const;
@@ -44,4 +52,5 @@ public:
 private:
     QTemporaryDir m_dir;
     QProcessEnvironment m_environment;
+    QStringList m_launcher;
 };

@@ -1,5 +1,7 @@
 #include "controllerfixture.h"
 
+#include "support/storedchats.h"
+
 #include <QDir>
 #include <QJsonDocument>
 #include <QTest>
@@ -45,7 +47,7 @@ ConversationController &ControllerFixture::controller()
 
 QList<ChatSession> ControllerFixture::stored()
 {
-    return ChatStore(*m_settings).loadSessions();
+    return StoredChats::read(*m_settings);
 }
 
 std::optional<ChatSession> ControllerFixture::storedSession(const QUuid &id)
@@ -59,7 +61,7 @@ std::optional<ChatSession> ControllerFixture::storedSession(const QUuid &id)
 
 void ControllerFixture::store(const QList<ChatSession> &sessions)
 {
-    ChatStore(*m_settings).saveSessions(sessions);
+    QVERIFY(StoredChats::write(*m_settings, sessions));
 }
 
 QList<FakeRequest> ControllerFixture::completionRequests(bool streamed)

@@ -1,11 +1,14 @@
 #include "controllerfixture.h"
+#include "core/chatlistoperations.h"
 
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(std::optional<QString>)
+Q_DECLARE_METATYPE(ChatSession)
 
 namespace {
 
@@ -16,6 +19,26 @@ QList<QUuid> ids(const QList<ChatSession> &sessions)
         list.append(session.id);
     return list;
 }
+
+ChatSession renamed(ChatSession session, const QString &title)
+{
+    session.customTitle = title;
+    return session;
+}
+
+ChatSession archived(ChatSession session)
+{
+    session.isArchived = true;
+    return session;
+}
+
+ChatSession answered(ChatSession session, const QString &text)
+{
+    session.messages.append(ChatMessage(ChatMessage::Role::Assistant, text));
+    return session;
+}
+
+using Sessions = QList<ChatSession>;
 
 } // namespace
 
@@ -312,6 +335,85 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!f.model().http().isConnectionOpen(f.answerConnection(0)), 5000);
         // The stopped answer keeps what it had and is stored.
         QTRY_VERIFY(!f.storedSession(id)->messages.at(1).text.isEmpty());
+    }
+
+    void merge_data()
+    {
+        QTest::addColumn<Sessions>("base");
+        QTest::addColumn<Sessions>("ours");
+        QTest::addColumn<Sessions>("theirs");
+        QTest::addColumn<Sessions>("merged");
+
+        const ChatSession a = conversation({u"A"_s});
+        const ChatSession b = conversation({u"B"_s});
+        const ChatSession c = conversation({u"C"_s});
+        const ChatSession x = conversation({u"X, added by another process"_s});
+        const ChatSession y = conversation({u"Y, added by the window"_s});
+        const Sessions base{a, b, c};
+        const ChatSession bStreamed = answered(b, u"streamed here"_s);
+
+        QTest::newRow("nothing changed") << base << base << base << base;
+        QTest::newRow("others added")
+            << base << base << Sessions{x, a, b, c} << Sessions{x, a, b, c};
+        QTest::newRow("window added")
+            << base << Sessions{y, a, b, c} << base << Sessions{y, a, b, c};
+        QTest::newRow("both added")
+            << base << Sessions{y, a, b, c} << Sessions{x, a, b, c} << Sessions{y, x, a, b, c};
+        QTest::newRow("others deleted") << base << base << Sessions{a, c} << Sessions{a, c};
+        QTest::newRow("window deleted")
+            << base << Sessions{a, c} << Sessions{x, a, b, c} << Sessions{x, a, c};
+        QTest::newRow("others renamed the chat the window answers in")
+            << base << Sessions{a, bStreamed, c} << Sessions{a, renamed(b, u"T"_s), c}
+            << Sessions{a, renamed(bStreamed, u"T"_s), c};
+        QTest::newRow("both renamed: the window's name wins")
+            << base << Sessions{a, renamed(b, u"Ours"_s), c}
+            << Sessions{a, archived(renamed(b, u"Theirs"_s)), c}
+            << Sessions{a, archived(renamed(b, u"Ours"_s)), c};
+        QTest::newRow("others deleted a chat the window changed")
+            << base << Sessions{a, bStreamed, c} << Sessions{a, c} << Sessions{bStreamed, a, c};
+        QTest::newRow("window deleted a chat others changed")
+            << base << Sessions{a, c} << Sessions{a, archived(b), c} << Sessions{a, archived(b), c};
+    }
+
+    void merge()
+    {
+        QFETCH(Sessions, base);
+        QFETCH(Sessions, ours);
+        QFETCH(Sessions, theirs);
+        QFETCH(Sessions, merged);
+        QCOMPARE(ChatListOperations::merge(base, ours, theirs), merged);
+    }
+
+    // `velm ask --save` and the window used to overwrite each other's chats when their saves
+    // came close together: the window wrote its list over one saved a moment before, which
+    // it had not reloaded yet.
+    void windowSavesKeepWhatOtherProcessesStored()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.store({conversation({u"Earlier"_s})});
+        ConversationController &c = f.controller();
+        const QUuid earlier = c.sessions().at(0).id;
+
+        QProcess writer;
+        writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        writer.start(QStringLiteral(VELM_STORE_WRITER),
+                     {f.settings().fileName(), f.settings().dataDirectory(), u"cli"_s, u"30"_s});
+        // The window keeps changing its list while the other process adds chats; no file
+        // watcher tells it of them in between.
+        int renames = 0;
+        while (writer.state() != QProcess::NotRunning || renames < 5) {
+            c.commitRename(earlier, u"Renamed %1"_s.arg(++renames));
+            QTest::qWait(5);
+        }
+        QCOMPARE(writer.exitCode(), 0);
+        c.commitRename(earlier, u"Final"_s);
+
+        const QList<ChatSession> stored = f.stored();
+        QCOMPARE(stored.size(), 31);
+        QCOMPARE(f.storedSession(earlier)->customTitle, std::optional(u"Final"_s));
+        // The window shows what is stored, the other process's chats included.
+        QCOMPARE(c.sessions(), stored);
     }
 
     // Another window saves the list while an answer streams; the answer, held only in

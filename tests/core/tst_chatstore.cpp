@@ -1,14 +1,25 @@
+#include "core/atomicfile.h"
 #include "core/chatcodec.h"
 #include "core/chatstore.h"
 #include "core/settings.h"
+#include "core/settingskeys.h"
+#include "support/smallfilesystem.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
+#include <vector>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -37,6 +48,34 @@ ChatSession conversation(const QString &question)
 }
 
 const QByteArray damaged = R"([{"id":"6BA7B814-9DAD-11D1-80B4-00C04FD430C8","messages":[)";
+
+QList<ChatSession> load(ChatStore &store)
+{
+    const ChatStoreResult<QList<ChatSession>> stored = store.load();
+    if (!stored)
+        qWarning("%s", qPrintable(stored.error().message()));
+    return stored.value_or({});
+}
+
+QList<ChatSession> load(ChatStore &&store)
+{
+    return load(store);
+}
+
+bool replace(ChatStore &store, const QList<ChatSession> &sessions)
+{
+    return store
+        .update([&sessions](QList<ChatSession> &stored) {
+            stored = sessions;
+            return true;
+        })
+        .ok();
+}
+
+bool replace(ChatStore &&store, const QList<ChatSession> &sessions)
+{
+    return replace(store, sessions);
+}
 
 } // namespace
 
@@ -75,7 +114,7 @@ private Q_SLOTS:
     void emptyStore()
     {
         ChatStore store(*m_settings);
-        QVERIFY(store.loadSessions().isEmpty());
+        QVERIFY(load(store).isEmpty());
         QVERIFY(backups().isEmpty());
     }
 
@@ -83,12 +122,11 @@ private Q_SLOTS:
     {
         const QList<ChatSession> sessions{conversation(u"one"_s), conversation(u"two"_s)};
         ChatStore store(*m_settings);
-        QVERIFY(store.saveSessions(sessions));
+        QVERIFY(replace(store, sessions));
         QCOMPARE(readFile(sessionsFile()), ChatCodec::encodeSessions(sessions));
-        QCOMPARE(ChatStore(*m_settings).loadSessions(), sessions);
-        // Saving replaces the whole list.
-        QVERIFY(store.saveSessions({sessions.at(1)}));
-        QCOMPARE(store.loadSessions(), QList<ChatSession>{sessions.at(1)});
+        QCOMPARE(load(ChatStore(*m_settings)), sessions);
+        QVERIFY(replace(store, {sessions.at(1)}));
+        QCOMPARE(load(store), QList<ChatSession>{sessions.at(1)});
     }
 
     void damagedListIsKept()
@@ -97,7 +135,7 @@ private Q_SLOTS:
         ChatStore store(*m_settings);
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression(u"chat list could not be read.*unreadable"_s));
-        QVERIFY(store.loadSessions().isEmpty());
+        QVERIFY(load(store).isEmpty());
 
         QCOMPARE(backups().size(), 1);
         const QString backup = dataDir() + u'/' + backups().at(0);
@@ -106,12 +144,12 @@ private Q_SLOTS:
         QCOMPARE(readFile(sessionsFile()), damaged);
 
         // Loading the same bytes again makes no second copy and logs nothing.
-        QVERIFY(ChatStore(*m_settings).loadSessions().isEmpty());
+        QVERIFY(load(ChatStore(*m_settings)).isEmpty());
         QCOMPARE(backups().size(), 1);
 
-        // A save may now replace the list; the copy stays.
-        QVERIFY(store.saveSessions({conversation(u"new"_s)}));
-        QCOMPARE(store.loadSessions().size(), 1);
+        // A change may now replace the list; the copy stays.
+        QVERIFY(replace(store, {conversation(u"new"_s)}));
+        QCOMPARE(load(store).size(), 1);
         QCOMPARE(readFile(backup), damaged);
     }
 
@@ -132,13 +170,137 @@ private Q_SLOTS:
         QVERIFY(writeFile(sessionsFile(), damaged));
         ChatStore store(*m_settings);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not be read"_s));
-        QVERIFY(store.loadSessions().isEmpty());
+        QVERIFY(load(store).isEmpty());
 
         for (const QString &path : std::as_const(occupied))
             QCOMPARE(readFile(path), "older backup " + path.toUtf8());
         QVERIFY(!occupied.contains(store.lastBackupPath()));
         QCOMPARE(readFile(store.lastBackupPath()), damaged);
         QCOMPARE(backups().size(), occupied.size() + 1);
+    }
+
+    void unreadableStoreStopsEverySave_data()
+    {
+        QTest::addColumn<bool>("folderInItsPlace");
+        QTest::newRow("a folder in its place") << true;
+        QTest::newRow("no permission to read") << false;
+    }
+
+    // Only a missing file means "no chats": a list that is there but cannot be read must not
+    // be replaced by what a window or `velm ask --save` would write without it.
+    void unreadableStoreStopsEverySave()
+    {
+        QFETCH(bool, folderInItsPlace);
+        const QList<ChatSession> four{conversation(u"a"_s), conversation(u"b"_s),
+                                      conversation(u"c"_s), conversation(u"d"_s)};
+        QByteArray before;
+        if (folderInItsPlace) {
+            QVERIFY(QDir().mkpath(sessionsFile()));
+        } else {
+            if (::geteuid() == 0)
+                QSKIP("root reads any file; the command line tests run this as another user");
+            QVERIFY(replace(ChatStore(*m_settings), four));
+            before = readFile(sessionsFile());
+            QVERIFY(QFile::setPermissions(sessionsFile(), QFile::WriteOwner));
+        }
+
+        ChatStore store(*m_settings);
+        const ChatStoreResult<QList<ChatSession>> loaded = store.load();
+        QVERIFY(!loaded);
+        QCOMPARE(loaded.error().kind, ChatStoreError::Kind::Unreadable);
+        QCOMPARE(loaded.error().path, sessionsFile());
+        QVERIFY(!loaded.error().reason.isEmpty());
+
+        bool changeRan = false;
+        const auto updated = store.update([&changeRan](QList<ChatSession> &sessions) {
+            changeRan = true;
+            sessions.prepend(conversation(u"new"_s));
+            return true;
+        });
+        QVERIFY(!updated);
+        QCOMPARE(updated.error().kind, ChatStoreError::Kind::Unreadable);
+        QVERIFY(!changeRan);
+        QVERIFY(backups().isEmpty());
+        if (folderInItsPlace) {
+            QVERIFY(QFileInfo(sessionsFile()).isDir());
+        } else {
+            QVERIFY(QFile::setPermissions(sessionsFile(), QFile::ReadOwner | QFile::WriteOwner));
+            QCOMPARE(readFile(sessionsFile()), before);
+            // Readable again, the store takes changes again, on top of all four.
+            QVERIFY(store.update([](QList<ChatSession> &sessions) {
+                sessions.prepend(conversation(u"new"_s));
+                return true;
+            }));
+            QCOMPARE(load(store).size(), 5);
+        }
+    }
+
+    // A full disk used to leave an empty file behind a save that reported success.
+    void fullDiskKeepsWhatWasStored()
+    {
+        SmallFileSystem disk;
+        if (!disk.isMounted())
+            QSKIP(qPrintable(disk.whyNot()));
+        Settings settings(disk.filePath(u"velm.conf"_s), disk.filePath(u"velm"_s));
+        ChatStore store(settings);
+        const QList<ChatSession> three{conversation(u"a"_s), conversation(u"b"_s),
+                                       conversation(u"c"_s)};
+        QVERIFY(replace(store, three));
+        const QString file = settings.dataFilePath(SettingsKeys::chatSessions);
+        const QByteArray before = readFile(file);
+        const QString exported = disk.filePath(u"export.json"_s);
+        QVERIFY(AtomicFile::write(exported, "[\"earlier export\"]"));
+        QVERIFY(disk.fill());
+
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not write"_s));
+        const auto updated = store.update([](QList<ChatSession> &sessions) {
+            sessions.prepend(conversation(u"lost to the full disk"_s));
+            return true;
+        });
+        QVERIFY(!updated);
+        QCOMPARE(updated.error().kind, ChatStoreError::Kind::Unwritable);
+        QVERIFY2(updated.error().reason.contains(u"No space left"_s),
+                 qPrintable(updated.error().reason));
+        QCOMPARE(readFile(file), before);
+        QCOMPARE(load(ChatStore(settings)), three);
+
+        QString why;
+        QVERIFY(!AtomicFile::write(exported, QByteArray(100, 'x'), &why));
+        QVERIFY2(why.contains(u"No space left"_s), qPrintable(why));
+        QCOMPARE(readFile(exported), QByteArray("[\"earlier export\"]"));
+        // Nothing half written is left beside the files either.
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files),
+                 (QStringList{u"export.json"_s, u"filler"_s}));
+        QCOMPARE(QDir(settings.dataDirectory()).entryList(QDir::Files),
+                 (QStringList{u"chatSessions.json"_s, u"chatSessions.lock"_s}));
+    }
+
+    // Processes that change the store at the same time each read what the others wrote
+    // before them: every chat they add is there at the end.
+    void concurrentWritersLoseNothing()
+    {
+        constexpr int writers = 8;
+        constexpr int chatsEach = 25;
+        std::vector<std::unique_ptr<QProcess>> processes;
+        for (int i = 0; i < writers; ++i) {
+            auto process = std::make_unique<QProcess>();
+            process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            process->start(QStringLiteral(VELM_STORE_WRITER),
+                           {m_dir->filePath(u"velm.conf"_s), dataDir(), u"writer%1"_s.arg(i),
+                            QString::number(chatsEach)});
+            processes.push_back(std::move(process));
+        }
+        for (const auto &process : processes) {
+            QVERIFY(process->waitForFinished(60000));
+            QCOMPARE(process->exitCode(), 0);
+        }
+
+        QSet<QString> questions;
+        for (const ChatSession &session : load(ChatStore(*m_settings)))
+            questions.insert(session.messages.at(0).text);
+        QCOMPARE(questions.size(), writers * chatsEach);
+        for (int i = 0; i < writers; ++i)
+            QVERIFY(questions.contains(u"writer%1 %2"_s.arg(i).arg(chatsEach - 1)));
     }
 
     void migration_data()
@@ -169,7 +331,7 @@ private Q_SLOTS:
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not be read"_s));
 
         const QDateTime before = QDateTime::currentDateTimeUtc().addMSecs(-1);
-        const QList<ChatSession> sessions = ChatStore(*m_settings).loadSessions();
+        const QList<ChatSession> sessions = load(ChatStore(*m_settings));
         const QDateTime after = QDateTime::currentDateTimeUtc().addMSecs(1);
 
         QCOMPARE(sessions.size(), 1 + keptSessions);
@@ -185,7 +347,7 @@ private Q_SLOTS:
         // The old form is gone, the new list is stored, and the move happens only once.
         QVERIFY(!QFile::exists(oldMessagesFile()));
         QCOMPARE(ChatCodec::decodeSessions(readFile(sessionsFile())), std::optional(sessions));
-        QCOMPARE(ChatStore(*m_settings).loadSessions(), sessions);
+        QCOMPARE(load(ChatStore(*m_settings)), sessions);
         QCOMPARE(backups().size(), backup ? 1 : 0);
         if (backup)
             QCOMPARE(readFile(dataDir() + u'/' + backups().at(0)), damaged);
@@ -205,9 +367,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, old);
         const QList<ChatSession> sessions{conversation(u"current"_s)};
         QVERIFY(writeFile(oldMessagesFile(), old));
-        QVERIFY(ChatStore(*m_settings).saveSessions(sessions));
+        QVERIFY(replace(ChatStore(*m_settings), sessions));
 
-        QCOMPARE(ChatStore(*m_settings).loadSessions(), sessions);
+        QCOMPARE(load(ChatStore(*m_settings)), sessions);
         QCOMPARE(readFile(oldMessagesFile()), old);
     }
 };

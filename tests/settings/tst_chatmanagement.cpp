@@ -6,6 +6,7 @@
 #include "settings/archivedchatrow.h"
 #include "settings/chatmanagementtab.h"
 #include "settings/settingssection.h"
+#include "support/storedchats.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -59,7 +60,7 @@ struct Fixture
     explicit Fixture(const QList<ChatSession> &sessions = {})
     {
         if (!sessions.isEmpty())
-            store.saveSessions(sessions);
+            StoredChats::write(settings, sessions);
         tab = std::make_unique<ChatManagementTab>(&store, &events);
         tab->setSaveFileChooser([this](QWidget *, const QString &title, const QString &proposed,
                                        const QString &filter) {
@@ -103,7 +104,7 @@ struct Fixture
 
     ChatSession stored(const QUuid &id)
     {
-        for (const ChatSession &session : store.loadSessions()) {
+        for (const ChatSession &session : StoredChats::read(settings)) {
             if (session.id == id)
                 return session;
         }
@@ -271,7 +272,7 @@ private Q_SLOTS:
         buttonIn(f.rows().value(0), u"Delete permanently"_s)->click();
 
         QCOMPARE(changed.size(), 1);
-        QCOMPARE(f.store.loadSessions().size(), 2);
+        QCOMPARE(StoredChats::read(f.settings).size(), 2);
         QVERIFY(f.stored(doomed.id).id.isNull());
         QCOMPARE(f.rowTitles(), QStringList{u"keep me"_s});
         QCOMPARE(f.counts(), u"1 active · 1 archived"_s);
@@ -377,7 +378,7 @@ private Q_SLOTS:
             return;
         }
         // The file is the export format itself (its details are tested with the encoder).
-        QCOMPARE(bytes, ChatExport::encode(f.store.loadSessions()));
+        QCOMPARE(bytes, ChatExport::encode(StoredChats::read(f.settings)));
         QCOMPARE(QJsonDocument::fromJson(bytes).array().size(), sessions.size());
     }
 
@@ -394,7 +395,7 @@ private Q_SLOTS:
 
         QCOMPARE(f.tab->exportNote(), u"Saved ✓"_s);
         QVERIFY(old.open(QIODevice::ReadOnly));
-        QCOMPARE(old.readAll(), ChatExport::encode(f.store.loadSessions()));
+        QCOMPARE(old.readAll(), ChatExport::encode(StoredChats::read(f.settings)));
     }
 
     void saveDialogAddsTheJsonSuffix()
@@ -419,7 +420,7 @@ private Q_SLOTS:
         QCOMPARE(title, u"Export Chats"_s);
         QCOMPARE(tab.exportNote(), u"Saved ✓"_s);
         QVERIFY(!QFile::exists(typed));
-        QCOMPARE(readAll(typed + u".json"_s), ChatExport::encode(f.store.loadSessions()));
+        QCOMPARE(readAll(typed + u".json"_s), ChatExport::encode(StoredChats::read(f.settings)));
     }
 
     void cancelledExportShowsNothing()
@@ -474,10 +475,9 @@ private Q_SLOTS:
         QCOMPARE(f.counts(), u"1 active · 0 archived"_s);
 
         // Another window changes the store and says so.
-        ChatStore other(f.settings);
-        QList<ChatSession> sessions = other.loadSessions();
+        QList<ChatSession> sessions = StoredChats::read(f.settings);
         sessions.append(chat(u"archived elsewhere"_s, utc(2, 2), true));
-        QVERIFY(other.saveSessions(sessions));
+        QVERIFY(StoredChats::write(f.settings, sessions));
         QCOMPARE(f.counts(), u"1 active · 0 archived"_s);
         f.events.postChatsDidChangeExternally();
 
@@ -491,7 +491,7 @@ private Q_SLOTS:
         Fixture f;
         QVERIFY(f.emptyTextShown());
         f.tab->hide();
-        QVERIFY(f.store.saveSessions({chat(u"later"_s, utc(3, 3), true)}));
+        QVERIFY(StoredChats::write(f.settings, {chat(u"later"_s, utc(3, 3), true)}));
 
         f.tab->show();
 

@@ -1,0 +1,243 @@
+#include "cli/velmhome.h"
+#include "core/chatcodec.h"
+#include "core/chatstore.h"
+#include "core/settingskeys.h"
+#include "support/fakemodelserver.h"
+#include "support/smallfilesystem.h"
+#include "support/storedchats.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QList<ChatSession> fourChats()
+{
+    QList<ChatSession> chats;
+    for (int i = 0; i < 4; ++i) {
+        ChatSession chat = ChatSession::create(QDateTime::currentDateTimeUtc().addDays(-i));
+        chat.messages.append(ChatMessage(ChatMessage::Role::User, u"Earlier %1"_s.arg(i)));
+        chats.append(chat);
+    }
+    return chats;
+}
+
+QStringList askAndSave(const FakeModelServer &model, const QString &question)
+{
+    return {u"ask"_s,      u"--save"_s,     u"--search"_s, u"never"_s,
+            u"--server"_s, model.address(), question};
+}
+
+} // namespace
+
+// The command line shares the chat store with the desktop app and with itself: what it
+// writes must never cost a chat, whatever else writes at the same time and however the disk
+// misbehaves.
+class TestCliStore : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void concurrentSavesKeepEveryChat()
+    {
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        model.setStream({u"Fine."_s});
+        model.setCompletion(u"A title"_s);
+        QVERIFY(StoredChats::write(*home.settings(), fourChats()));
+
+        constexpr int processes = 20;
+        std::vector<std::unique_ptr<QProcess>> runs;
+        for (int i = 0; i < processes; ++i) {
+            runs.push_back(std::make_unique<QProcess>());
+            home.start(*runs.back(), askAndSave(model, u"Question %1"_s.arg(i)));
+        }
+        // This event loop serves the fake server while they run.
+        for (const auto &run : runs) {
+            QTRY_VERIFY_WITH_TIMEOUT(run->state() == QProcess::NotRunning, 60000);
+            QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
+        }
+
+        const QList<ChatSession> stored = StoredChats::read(*home.settings());
+        QCOMPARE(stored.size(), 4 + processes);
+        QSet<QString> questions;
+        for (const ChatSession &chat : stored) {
+            questions.insert(chat.messages.at(0).text);
+            if (!chat.messages.at(0).text.startsWith(u"Earlier"_s))
+                QCOMPARE(chat.customTitle, std::optional(u"A title"_s));
+        }
+        for (int i = 0; i < processes; ++i)
+            QVERIFY(questions.contains(u"Question %1"_s.arg(i)));
+    }
+
+    void fullDisk_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("pagesLeft");
+        QTest::newRow("ask --save") << u"ask"_s << 0;
+        QTest::newRow("export") << u"export"_s << 0;
+        // A page left is what it takes for QSettings to empty its file and call it success.
+        QTest::newRow("config, a page left") << u"config"_s << 1;
+        QTest::newRow("config") << u"config"_s << 0;
+    }
+
+    // On a full disk these used to exit 0, leaving an empty store, export or settings file.
+    void fullDisk()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, pagesLeft);
+        SmallFileSystem disk;
+        if (!disk.isMounted())
+            QSKIP(qPrintable(disk.whyNot()));
+        VelmHome home;
+        home.setEnvironment(u"XDG_DATA_HOME"_s, disk.path());
+        home.setEnvironment(u"XDG_CONFIG_HOME"_s, disk.path());
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        model.setStream({u"An answer that will not fit."_s});
+        model.setCompletion(u"Title"_s);
+        Settings settings(disk.filePath(u"velm/velm.conf"_s), disk.filePath(u"velm"_s));
+        settings.setUserName(u"Ada"_s);
+        QCOMPARE(settings.userName(), u"Ada"_s);
+        QVERIFY(StoredChats::write(settings, fourChats()));
+        const QString exported = disk.filePath(u"velm-chats.json"_s);
+        QVERIFY(writeFile(exported, "[\"the previous export\"]\n"));
+        const QStringList files{settings.fileName(),
+                                settings.dataFilePath(SettingsKeys::chatSessions), exported};
+        QList<QByteArray> before;
+        for (const QString &file : files)
+            before.append(fileBytes(file));
+        QVERIFY(disk.fill(pagesLeft * 4096));
+
+        QStringList arguments{u"config"_s, u"userName"_s, u"Grace"_s};
+        if (command == u"ask"_s)
+            arguments = askAndSave(model, u"Will this be kept?"_s);
+        else if (command == u"export"_s)
+            arguments = {u"export"_s, exported};
+        const VelmRun run = home.run(arguments);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(!run.outText().contains(u"Exported"_s));
+        if (command != u"config"_s)
+            QVERIFY2(run.errText().contains(u"No space left on device"_s), run.err.constData());
+        for (qsizetype i = 0; i < files.size(); ++i)
+            QCOMPARE(fileBytes(files.at(i)), before.at(i));
+    }
+
+    void unreadableStore_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("folderInItsPlace");
+        QTest::newRow("ask --save, no permission to read") << u"ask"_s << false;
+        QTest::newRow("export, no permission to read") << u"export"_s << false;
+        QTest::newRow("ask --save, a folder in its place") << u"ask"_s << true;
+        QTest::newRow("export, a folder in its place") << u"export"_s << true;
+    }
+
+    // A store that can be written but not read used to read as "no chats": `velm ask --save`
+    // replaced four chats with one, and `velm export` wrote "[]" and exited 0.
+    void unreadableStore()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, folderInItsPlace);
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        model.setStream({u"An answer."_s});
+        const QString store = home.settings()->dataFilePath(SettingsKeys::chatSessions);
+        QByteArray before;
+        if (folderInItsPlace) {
+            QVERIFY(QDir().mkpath(store));
+        } else {
+            QVERIFY(StoredChats::write(*home.settings(), fourChats()));
+            before = fileBytes(store);
+            QVERIFY(QFile::setPermissions(store, QFile::WriteOwner));
+            // Root reads every file: velm runs as another user then, who owns the home.
+            if (::geteuid() == 0) {
+                QCOMPARE(QProcess::execute(u"chown"_s, {u"-R"_s, u"65534:65534"_s, home.path()}),
+                         0);
+                home.setLauncher({u"setpriv"_s, u"--reuid=65534"_s, u"--regid=65534"_s,
+                                  u"--clear-groups"_s, u"--"_s});
+            }
+        }
+        QTemporaryDir target;
+        QVERIFY(QFile::setPermissions(target.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                          | QFile::WriteOther | QFile::ExeOther));
+        const QString exported = target.filePath(u"chats.json"_s);
+
+        const VelmRun run
+            = home.run(command == u"ask"_s ? askAndSave(model, u"Will this replace them?"_s)
+                                           : QStringList{u"export"_s, exported});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.errText().contains(u"could not be read"_s), run.err.constData());
+        QVERIFY2(run.errText().contains(QDir::toNativeSeparators(store)), run.err.constData());
+        QVERIFY(!QFile::exists(exported));
+        if (folderInItsPlace) {
+            QVERIFY(QFileInfo(store).isDir());
+        } else {
+            QVERIFY(QFile::setPermissions(store, QFile::ReadOwner | QFile::WriteOwner));
+            QCOMPARE(fileBytes(store), before);
+        }
+    }
+
+    // What a newer velm stored with a chat or a message stays through a save by this one.
+    void newerKeysSurviveASave()
+    {
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        model.setStream({u"Fine."_s});
+        model.setCompletion(u"Title"_s);
+        QJsonObject chat = QJsonDocument::fromJson(ChatCodec::encodeSessions(fourChats().mid(0, 1)))
+                               .array()
+                               .at(0)
+                               .toObject();
+        chat.insert(u"pinned"_s, true);
+        chat.insert(u"model"_s, QJsonObject{{u"id"_s, u"qwen3-vl-8b"_s}, {u"temperature"_s, 0.3}});
+        QJsonArray messages = chat.value(u"messages"_s).toArray();
+        QJsonObject message = messages.at(0).toObject();
+        message.insert(u"reasoning"_s, u"Thought about it."_s);
+        messages[0] = message;
+        chat.insert(u"messages"_s, messages);
+        const QString store = home.settings()->dataFilePath(SettingsKeys::chatSessions);
+        QVERIFY(QDir().mkpath(home.dataDirectory()));
+        QVERIFY(writeFile(store, QJsonDocument(QJsonArray{chat}).toJson()));
+
+        const VelmRun run = home.run(askAndSave(model, u"Another question"_s));
+        QCOMPARE(run.exitCode, 0);
+
+        const QJsonArray saved = QJsonDocument::fromJson(fileBytes(store)).array();
+        QCOMPARE(saved.size(), 2);
+        QCOMPARE(saved.at(1).toObject(), chat);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliStore)
+#include "tst_clistore.moc"

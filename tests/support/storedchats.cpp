@@ -1,0 +1,30 @@
+#include "support/storedchats.h"
+
+#include "core/chatstore.h"
+#include "core/settings.h"
+
+#include <QTest>
+
+namespace StoredChats {
+
+bool write(Settings &settings, const QList<ChatSession> &sessions)
+{
+    return ChatStore(settings)
+        .update([&sessions](QList<ChatSession> &stored) {
+            stored = sessions;
+            return true;
+        })
+        .ok();
+}
+
+QList<ChatSession> read(Settings &settings)
+{
+    const ChatStoreResult<QList<ChatSession>> stored = ChatStore(settings).load();
+    if (!stored) {
+        QTest::qFail(qPrintable(stored.error().message()), __FILE__, __LINE__);
+        return {};
+    }
+    return stored.value();
+}
+
+} // namespace StoredChats
