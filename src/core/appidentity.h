@@ -9,5 +9,7 @@ namespace AppIdentity {
 
 inline constexpr QLatin1String applicationId{"io.github.velm.Velm"};
 inline constexpr QLatin1String applicationName{"velm"};
+// Where users report a problem and get help.
+inline constexpr QLatin1String bugTrackerUrl{"https://github.com/velm/velm/issues"};
 
 } // namespace AppIdentity

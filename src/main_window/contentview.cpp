@@ -12,6 +12,7 @@
 #include "main_window/newchatview.h"
 #include "main_window/sidebarrenamefield.h"
 #include "main_window/sidebarview.h"
+#include "main_window/storenoticebanner.h"
 #include "main_window/toolbarband.h"
 #include "main_window/velmchatbackground.h"
 
@@ -58,6 +59,8 @@ ContentView::ContentView(ConversationController *controller, Settings *settings,
     detailLayout->setSpacing(0);
     m_toolbar = new ToolbarBand(detail);
     detailLayout->addWidget(m_toolbar);
+    m_storeNotice = new StoreNoticeBanner(detail);
+    detailLayout->addWidget(m_storeNotice);
 
     m_pages = new QStackedWidget(detail);
     m_newChat = new NewChatView(controller, m_pages);
@@ -95,6 +98,13 @@ ContentView::ContentView(ConversationController *controller, Settings *settings,
     });
 
     connect(m_sidebar, &SidebarView::settingsRequested, this, &ContentView::settingsRequested);
+    connect(controller, &ConversationController::storeNoticeChanged, this,
+            [this] { m_storeNotice->setNotice(m_controller->storeNotice()); });
+    connect(m_storeNotice, &StoreNoticeBanner::retryRequested, controller,
+            &ConversationController::retryStore);
+    connect(m_storeNotice, &StoreNoticeBanner::dismissRequested, controller,
+            &ConversationController::dismissStoreNotice);
+    m_storeNotice->setNotice(controller->storeNotice());
     connect(controller, &ConversationController::sidebarItemChanged, this,
             &ContentView::showSidebarItem);
     connect(controller, &ConversationController::columnVisibilityChanged, this,

@@ -11,6 +11,7 @@ class QStackedWidget;
 class QVariantAnimation;
 class Settings;
 class SidebarView;
+class StoreNoticeBanner;
 class SystemAppearance;
 class ToolbarBand;
 
@@ -31,6 +32,7 @@ public:
     NewChatView *newChatView() const { return m_newChat; }
     MessageListView *messageList() const { return m_messages; }
     ComposerView *composer() const { return m_composer; }
+    StoreNoticeBanner *storeNotice() const { return m_storeNotice; }
     // The sidebar toggle, for the window's menus.
     QAction *toggleSidebarAction() const { return m_toggleSidebar; }
 
@@ -61,6 +63,7 @@ private:
     SidebarView *m_sidebar;
     QWidget *m_sidebarColumn;
     ToolbarBand *m_toolbar;
+    StoreNoticeBanner *m_storeNotice;
     QStackedWidget *m_pages;
     NewChatView *m_newChat;
     QWidget *m_conversationPage;

@@ -4,9 +4,16 @@
 #include "main_window/contentview.h"
 #include "main_window/messagelistview.h"
 #include "main_window/newchatview.h"
+#include "main_window/storenoticebanner.h"
+#include "support/storedchats.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTest>
 
@@ -23,6 +30,8 @@ private Q_SLOTS:
     void composerFollowsThePage();
     void sidebarStartsHiddenAndToggles();
     void defaultSizeRestoredOnceAfterOnboarding();
+    void damagedStoreIsToldUntilDismissed();
+    void unreadableStoreKeepsChatsUntilFixed();
 };
 
 namespace {
@@ -31,6 +40,18 @@ namespace {
 QWidget *shownPage(const ContentView &view)
 {
     return view.findChild<QStackedWidget *>()->currentWidget();
+}
+
+QString bannerText(const StoreNoticeBanner *banner)
+{
+    QStringList texts;
+    for (const QLabel *label : banner->findChildren<QLabel *>()) {
+        // Paths and system messages must never be read as markup.
+        if (!label->text().isEmpty() && label->textFormat() != Qt::PlainText)
+            return u"a label that reads markup: "_s + label->text();
+        texts.append(label->text());
+    }
+    return texts.join(u'\n');
 }
 
 bool isAncestor(const QWidget *ancestor, const QWidget *widget)
@@ -123,6 +144,83 @@ void TestContentView::defaultSizeRestoredOnceAfterOnboarding()
     view.hide();
     view.show();
     QCOMPARE(view.size(), QSize(1000, 700));
+}
+
+// A damaged store used to open an empty window and say why only on standard error.
+void TestContentView::damagedStoreIsToldUntilDismissed()
+{
+    ControllerFixture fixture;
+    const QString file = fixture.settings().dataFilePath(u"chatSessions");
+    QFile damaged(file);
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write("[{\"id\":\"<b>not</b> a chat");
+    damaged.close();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not be read"_s));
+    ContentView view(&fixture.controller(), &fixture.settings(), nullptr);
+    view.resize(1100, 760);
+    view.show();
+
+    StoreNoticeBanner *banner = view.storeNotice();
+    QVERIFY(banner->isVisible());
+    const QString backup = fixture.store().lastBackupPath();
+    QVERIFY(QFile::exists(backup));
+    const QString text = bannerText(banner);
+    QVERIFY2(text.contains(u"could not be read"_s), qPrintable(text));
+    QVERIFY2(text.contains(QDir::toNativeSeparators(backup)), qPrintable(text));
+    QVERIFY(banner->helpButton()->isVisible());
+    QVERIFY(!banner->retryButton()->isVisible());
+    QVERIFY(!banner->accessibleName().isEmpty());
+
+    // It stays through what else happens, until dismissed; reading the same damaged bytes
+    // again does not bring it back.
+    fixture.events().postChatsDidChangeExternally();
+    QVERIFY(banner->isVisible());
+    banner->dismissButton()->setFocus();
+    QTest::keyClick(banner->dismissButton(), Qt::Key_Space);
+    QVERIFY(!banner->isVisible());
+    fixture.events().postChatsDidChangeExternally();
+    QVERIFY(!banner->isVisible());
+}
+
+// A store that cannot be read is not replaced by what the window writes meanwhile, and what
+// the user wrote meanwhile is not lost once it can be read again.
+void TestContentView::unreadableStoreKeepsChatsUntilFixed()
+{
+    ControllerFixture fixture;
+    QVERIFY(fixture.isValid());
+    const QString file = fixture.settings().dataFilePath(u"chatSessions");
+    QVERIFY(QDir().mkpath(file));
+    ConversationController &controller = fixture.controller();
+    ContentView view(&controller, &fixture.settings(), nullptr);
+    view.resize(1100, 760);
+    view.show();
+    StoreNoticeBanner *banner = view.storeNotice();
+    QVERIFY(banner->isVisible());
+    QVERIFY(banner->retryButton()->isVisible());
+    QVERIFY2(bannerText(banner).contains(QDir::toNativeSeparators(file)),
+             qPrintable(bannerText(banner)));
+
+    fixture.model().setStream({u"Kept in the window."_s});
+    controller.setDraft(u"Written while the store was out of reach"_s);
+    controller.sendMessage();
+    QVERIFY(fixture.waitUntilIdle());
+    QVERIFY(QFileInfo(file).isDir());
+    QCOMPARE(controller.sessions().size(), 1);
+    QVERIFY(banner->isVisible());
+
+    // The user puts the file back.
+    QVERIFY(QDir(file).removeRecursively());
+    const ChatSession earlier = conversation({u"Earlier"_s});
+    QVERIFY(StoredChats::write(fixture.settings(), {earlier}));
+    banner->retryButton()->click();
+
+    QVERIFY(!banner->isVisible());
+    const QList<ChatSession> stored = fixture.stored();
+    QCOMPARE(stored.size(), 2);
+    QCOMPARE(stored.at(0).messages.at(0).text, u"Written while the store was out of reach"_s);
+    QCOMPARE(stored.at(0).messages.size(), 2);
+    QCOMPARE(stored.at(1), earlier);
+    QCOMPARE(controller.sessions(), stored);
 }
 
 QTEST_MAIN(TestContentView)
