@@ -3,6 +3,7 @@
 #include "cli/commandparser.h"
 #include "cli/terminaltext.h"
 #include "core/settings.h"
+#include "llm/serveraddress.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -129,6 +130,13 @@ int set(const CommandContext &context, Settings &settings, const SettingsKeys::K
         *context.err << "velm config: " << key
                      << " takes a port number from 1 to 65535, or \"\" for none" << Qt::endl;
         return 2;
+    }
+    if (entry.name == SettingsKeys::lmStudioServerAddress) {
+        if (const std::optional<QString> problem = serverAddressProblem(text)) {
+            *context.err << "velm config: " << key << ": " << *problem << Qt::endl;
+            return 2;
+        }
+        value = text.trimmed();
     }
     return settings.setValue(entry.name, value) ? 0 : writeFailed(context, settings);
 }

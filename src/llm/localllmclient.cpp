@@ -181,11 +181,10 @@ LocalLLMClient::LocalLLMClient(QUrl serverURL, QNetworkAccessManager *network)
 LLMResult<LocalLLMClient> LocalLLMClient::fromAddress(const QString &address,
                                                       QNetworkAccessManager *network)
 {
-    const QString normalized = normalizeServerAddress(address);
-    const QUrl url(normalized, QUrl::StrictMode);
-    if (!url.isValid())
-        return LocalLLMError(LocalLLMError::Kind::invalidServerAddress, normalized);
-    return LocalLLMClient(url, network);
+    // Also what keeps file: and other schemes from ever reaching the network access manager.
+    if (const std::optional<QString> problem = serverAddressProblem(address))
+        return LocalLLMError(LocalLLMError::Kind::invalidServerAddress, *problem);
+    return LocalLLMClient(QUrl(normalizeServerAddress(address), QUrl::StrictMode), network);
 }
 
 QNetworkAccessManager *LocalLLMClient::network() const

@@ -31,8 +31,8 @@ class LocalLLMClient
 public:
     LocalLLMClient(QUrl serverURL, QNetworkAccessManager *network);
 
-    // Normalises what the user typed and parses it; `invalidServerAddress` when the
-    // result is not a URL.
+    // Normalises what the user typed and parses it; `invalidServerAddress` when it is not
+    // an http or https address with a host and a valid port (see serverAddressProblem).
     static LLMResult<LocalLLMClient> fromAddress(const QString &address,
                                                  QNetworkAccessManager *network);
 

@@ -3,11 +3,20 @@
 #include "markdown/markdownparser.h"
 #include "markdown/mdchars.h"
 
+#include <QVarLengthArray>
+
 namespace {
 
 constexpr QStringView delimiterText[] = {
-    u"`", u"\\)", u"$", u"***", u"___", u"**", u"__", u"*", u"_", u"]", u")",
+    u"`", u"\\)", u"$", u"***", u"___", u"**", u"__", u"*", u"_", u"]",
 };
+
+bool isAsciiPunctuation(QChar c)
+{
+    const char16_t ch = c.unicode();
+    return (ch >= u'!' && ch <= u'/') || (ch >= u':' && ch <= u'@') || (ch >= u'[' && ch <= u'`')
+        || (ch >= u'{' && ch <= u'~');
+}
 
 } // namespace
 
@@ -141,11 +150,62 @@ qsizetype SpanParser::tryLink(qsizetype pos)
     const qsizetype textEnd = find(BracketClose, pos + 1);
     if (textEnd == -1 || !isRun(textEnd + 1, u'(', 1))
         return -1;
-    const qsizetype urlEnd = find(ParenClose, textEnd + 2);
+    const qsizetype urlEnd = destinationEnd(textEnd + 1);
     if (urlEnd == -1)
         return -1;
     append(MDSpan::Kind::Link, pos + 1, textEnd, urlEnd - textEnd - 2);
     return urlEnd + 1;
+}
+
+// The ")" that closes the destination opened by the "(" at `open`, or -1.
+qsizetype SpanParser::destinationEnd(qsizetype open)
+{
+    if (m_destinationsMatched) {
+        while (m_nextDestination < m_destinations.size()
+               && m_destinations[m_nextDestination].open < open)
+            ++m_nextDestination;
+        if (m_nextDestination == m_destinations.size()
+            || m_destinations[m_nextDestination].open != open)
+            return -1;
+        return m_destinations[m_nextDestination].close;
+    }
+    // Per open parenthesis: its index in m_destinations when it follows a "]" inside this
+    // destination, else -1.
+    QVarLengthArray<qsizetype, 16> opened;
+    const QChar *data = m_text.data();
+    const qsizetype size = m_text.size();
+    for (qsizetype i = open; i < size; ++i) {
+        const char16_t ch = data[i].unicode();
+        // Parentheses nest, and a backslash escapes the punctuation after it: "\)" does not
+        // close a destination, "\\)" does.
+        if (ch == u'\\') {
+            if (i + 1 < size && isAsciiPunctuation(data[i + 1]))
+                ++i;
+            continue;
+        }
+        if ((ch != u'(' && ch != u')') || !MDChars::isBoundary(m_text, i)
+            || !MDChars::isBoundary(m_text, i + 1))
+            continue;
+        if (ch == u'(') {
+            if (i > open && data[i - 1] == u']') {
+                opened.append(m_destinations.size());
+                m_destinations.append({i, -1});
+            } else {
+                opened.append(-1);
+            }
+        } else {
+            if (opened.last() != -1)
+                m_destinations[opened.last()].close = i;
+            opened.removeLast();
+            if (opened.isEmpty()) {
+                // The parse goes on after this link: nothing inside is asked for again.
+                m_destinations.clear();
+                return i;
+            }
+        }
+    }
+    m_destinationsMatched = true;
+    return -1;
 }
 
 // The end of a run of text that starts with the character at `pos` (whatever it is) and

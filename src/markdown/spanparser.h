@@ -31,7 +31,6 @@ private:
         Star,
         Underscore,
         BracketClose,
-        ParenClose,
         DelimiterCount
     };
 
@@ -45,7 +44,15 @@ private:
         qsizetype found = -1;
     };
 
+    // A link destination: the "(" after "]" and the ")" that balances it (-1: none).
+    struct Destination
+    {
+        qsizetype open = -1;
+        qsizetype close = -1;
+    };
+
     qsizetype find(Delimiter delimiter, qsizetype from);
+    qsizetype destinationEnd(qsizetype open);
     bool isRun(qsizetype pos, char16_t ch, qsizetype length) const;
     qsizetype tryEnclosed(qsizetype pos);
     qsizetype tryEmphasis(qsizetype pos, char16_t ch);
@@ -61,4 +68,11 @@ private:
     qsizetype m_plainBegin = -1;
     qsizetype m_plainEnd = -1;
     std::array<Search, DelimiterCount> m_searches{};
+    // A destination that closes is scanned once: the parse goes on after it. One that does
+    // not is scanned to the end, as every later one in "[a]([a]([a](…" would be; so that
+    // scan also matches the later destinations on its way, and from then on they are looked
+    // up, with a cursor, since links are tried left to right.
+    QList<Destination> m_destinations;
+    qsizetype m_nextDestination = 0;
+    bool m_destinationsMatched = false;
 };

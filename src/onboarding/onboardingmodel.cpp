@@ -3,6 +3,7 @@
 #include "core/settings.h"
 #include "llm/endpointprobe.h"
 #include "llm/localllmclient.h"
+#include "llm/serveraddress.h"
 #include "onboarding/onboardingdrafts.h"
 #include "onboarding/onboardinglog.h"
 
@@ -23,6 +24,15 @@ constexpr int probeTimeoutMs = 250;
 constexpr int searchTransferTimeoutMs = 8000;
 // A test answer is a page of hits; anything far larger is not a SearXNG instance.
 constexpr qint64 maxSearchBodyBytes = 8 * 1024 * 1024;
+
+// The client refuses a bad address with "Check server address"; here the user has just
+// typed it, so they are told what is wrong with it.
+QString llmFailureText(const QString &address, const LocalLLMError &error)
+{
+    if (const std::optional<QString> problem = serverAddressProblem(address))
+        return problem->front().toUpper() + problem->sliced(1);
+    return error.descriptionOr(u"Connection failed"_s);
+}
 
 std::optional<bool> okFromRaw(int raw)
 {
@@ -319,7 +329,7 @@ void OnboardingModel::endLLMTest(const QString &address, const LLMResult<QString
     // An address edited while the test ran has not been tested: its result stays cleared.
     if (llmAddressDraft().trimmed() == address) {
         m_drafts->setLlmStatus(ok ? u"Connected to "_s + model.value()
-                                  : model.error().descriptionOr(u"Connection failed"_s));
+                                  : llmFailureText(address, model.error()));
         m_drafts->setLlmOKRaw(ok ? 1 : 0);
     }
     qCInfo(lcOnboarding, "Onboarding test of the model server: %s", ok ? "ok" : "failed");
@@ -417,7 +427,8 @@ void OnboardingModel::triggerPrimary()
         advance();
         break;
     case OnboardingStage::Llm:
-        if (llmOK() == true) {
+        // A result read back from the drafts file may belong to a draft edited by hand.
+        if (llmOK() == true && !serverAddressProblem(llmAddressDraft())) {
             if (m_settings)
                 m_settings->setLmStudioServerAddress(llmAddressDraft().trimmed());
             advance();

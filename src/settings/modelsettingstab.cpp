@@ -3,6 +3,7 @@
 #include "core/settings.h"
 #include "core/settingskeys.h"
 #include "llm/localllmclient.h"
+#include "llm/serveraddress.h"
 #include "settings/settingsbutton.h"
 #include "settings/settingssection.h"
 #include "settings/settingstextfield.h"
@@ -42,9 +43,18 @@ ModelSettingsTab::ModelSettingsTab(Settings *settings, QNetworkAccessManager *ne
     layout->setSpacing(18);
 
     m_section = new SettingsSection(u"cpu"_s, u"LM Studio"_s, this);
-    m_serverField = new SettingsTextField(defaultServerAddress(), 260, m_section);
+    auto *serverBox = new QWidget(m_section);
+    auto *serverLayout = new QVBoxLayout(serverBox);
+    serverLayout->setContentsMargins(0, 0, 0, 0);
+    serverLayout->setSpacing(6);
+    m_serverField = new SettingsTextField(defaultServerAddress(), 260, serverBox);
     m_serverField->setObjectName(u"serverAddressField"_s);
-    m_section->addRow(u"Server"_s, m_serverField);
+    m_addressStatus = new StatusLabel(serverBox);
+    // Both at the right edge, so that the field stays put whatever the reason's length.
+    serverLayout->addWidget(m_serverField, 0, Qt::AlignRight);
+    serverLayout->addWidget(m_addressStatus, 0, Qt::AlignRight);
+    serverBox->setFocusProxy(m_serverField);
+    m_section->addRow(u"Server"_s, serverBox);
     auto *checkRow = new QWidget(m_section);
     auto *checkLayout = new QHBoxLayout(checkRow);
     checkLayout->setContentsMargins(0, 0, 0, 0);
@@ -60,9 +70,10 @@ ModelSettingsTab::ModelSettingsTab(Settings *settings, QNetworkAccessManager *ne
     layout->addWidget(m_section);
     layout->addStretch();
 
+    // Half-typed addresses are normal; the last usable one stays stored meanwhile.
     connect(m_serverField, &QLineEdit::textEdited, this, [this](const QString &text) {
-        if (m_settings)
-            m_settings->setLmStudioServerAddress(text);
+        if (showAddressProblem(text) && m_settings)
+            m_settings->setLmStudioServerAddress(text.trimmed());
     });
     connect(m_checkButton, &QPushButton::clicked, this, &ModelSettingsTab::checkConnection);
     if (m_settings) {
@@ -84,12 +95,26 @@ QString ModelSettingsTab::fallbackFailureText()
     return u"Start LM Studio"_s;
 }
 
-// Only replaced when the stored text differs, so what the user is typing stays put.
+// Only replaced when the stored text differs, so what the user is typing (blanks around
+// it included) stays put.
 void ModelSettingsTab::showAddress()
 {
     const QString address = m_settings ? m_settings->lmStudioServerAddress() : QString();
-    if (m_serverField->text() != address)
+    if (m_serverField->text().trimmed() != address) {
         m_serverField->setText(address);
+        showAddressProblem(address);
+    }
+}
+
+bool ModelSettingsTab::showAddressProblem(const QString &address)
+{
+    const std::optional<QString> problem = serverAddressProblem(address);
+    if (!problem) {
+        m_addressStatus->clear();
+        return true;
+    }
+    m_addressStatus->setStatus(problem->front().toUpper() + problem->sliced(1), false);
+    return false;
 }
 
 void ModelSettingsTab::checkConnection()

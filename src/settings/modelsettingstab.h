@@ -25,6 +25,8 @@ public:
 
     SettingsSection *section() const { return m_section; }
     SettingsTextField *serverField() const { return m_serverField; }
+    // Why the address in the field cannot be used; hidden while it can.
+    StatusLabel *addressStatus() const { return m_addressStatus; }
     SettingsButton *checkButton() const { return m_checkButton; }
     StatusLabel *modelStatus() const { return m_status; }
     bool isCheckingModel() const { return m_isCheckingModel; }
@@ -46,12 +48,15 @@ private:
                                        CancellationToken token);
     void finishModelCheck(const QString &status, bool ok);
     void showAddress();
+    // Shows why `address` cannot be used, or nothing; whether it can.
+    bool showAddressProblem(const QString &address);
 
     QPointer<Settings> m_settings;
     QPointer<QNetworkAccessManager> m_network;
     CancellationToken m_cancel;
     SettingsSection *m_section = nullptr;
     SettingsTextField *m_serverField = nullptr;
+    StatusLabel *m_addressStatus = nullptr;
     SettingsButton *m_checkButton = nullptr;
     StatusLabel *m_status = nullptr;
     bool m_isCheckingModel = false;

@@ -86,6 +86,9 @@ private Q_SLOTS:
         QTest::newRow("port") << u"searxngPort"_s << u"8888"_s << QVariant(u"8888"_s);
         QTest::newRow("address") << u"lmStudioServerAddress"_s << u"localhost:11434"_s
                                  << QVariant(u"localhost:11434"_s);
+        QTest::newRow("IPv6 address, blanks dropped")
+            << u"lmStudioServerAddress"_s << u" http://[::1]:1234/v1\n"_s
+            << QVariant(u"http://[::1]:1234/v1"_s);
     }
 
     void roundTrip()
@@ -107,7 +110,7 @@ private Q_SLOTS:
 
         run = home.run({u"config"_s, key});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.outText(), value + u'\n');
+        QCOMPARE(run.outText(), stored.toString() + u'\n');
 
         run = home.run({u"config"_s, u"--unset"_s, key});
         QCOMPARE(run.exitCode, 0);
@@ -145,6 +148,18 @@ private Q_SLOTS:
             << QStringList{u"config"_s, u"searxngPort"_s, u"80a"_s} << u"searxngPort takes"_s;
         QTest::newRow("port out of range")
             << QStringList{u"config"_s, u"searxngPort"_s, u"70000"_s} << u"searxngPort takes"_s;
+        QTest::newRow("address of a file")
+            << QStringList{u"config"_s, u"lmStudioServerAddress"_s, u"file:///etc"_s}
+            << u"lmStudioServerAddress: the address must start with http:// or https://"_s;
+        QTest::newRow("address port out of range")
+            << QStringList{u"config"_s, u"lmStudioServerAddress"_s, u"localhost:70000"_s}
+            << u"lmStudioServerAddress: the port must be a number from 1 to 65535"_s;
+        QTest::newRow("address with a line break")
+            << QStringList{u"config"_s, u"lmStudioServerAddress"_s, u"http://a\nb:1234"_s}
+            << u"lmStudioServerAddress: the address contains a line break"_s;
+        QTest::newRow("address that is no address")
+            << QStringList{u"config"_s, u"lmStudioServerAddress"_s, u"not a url"_s}
+            << u"lmStudioServerAddress: the address contains a space"_s;
         QTest::newRow("--unset without key")
             << QStringList{u"config"_s, u"--unset"_s} << u"--unset takes one KEY"_s;
         QTest::newRow("too many arguments")
@@ -158,6 +173,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         VelmHome home;
         home.settings()->setUserName(u"Kept"_s);
+        home.settings()->setLmStudioServerAddress(u"http://10.0.0.2:11434"_s);
         const QByteArray before = fileBytes(home.settingsFile());
         QVERIFY(!before.isEmpty());
 

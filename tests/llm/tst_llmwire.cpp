@@ -62,13 +62,71 @@ private Q_SLOTS:
         QCOMPARE(client.value().completionsURL().toString(), completions);
     }
 
-    void invalidAddress()
+    // The one check behind `velm config`, the settings window, onboarding and the client.
+    void addressProblem_data()
     {
-        const LLMResult<LocalLLMClient> client
-            = LocalLLMClient::fromAddress(u"http://my server:1234"_s, nullptr);
-        QVERIFY(!client.ok());
-        QCOMPARE(client.error().kind(), LocalLLMError::Kind::invalidServerAddress);
-        QCOMPARE(client.error().description(), u"Check server address"_s);
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("problem"); // empty: usable
+
+        const QString scheme = u"the address must start with http:// or https://"_s;
+        const QString port = u"the port must be a number from 1 to 65535"_s;
+        const QString host = u"the address has no host"_s;
+        const QString lineBreak = u"the address contains a line break"_s;
+        const QString space = u"the address contains a space"_s;
+        const QString invalid = u"the address is not a valid URL"_s;
+
+        QTest::newRow("host and port") << u"localhost:1234"_s << QString();
+        QTest::newRow("IPv4 without scheme") << u"127.0.0.1:1234"_s << QString();
+        QTest::newRow("trailing slash") << u"http://host:1234/"_s << QString();
+        QTest::newRow("with /v1") << u"http://host:1234/v1"_s << QString();
+        QTest::newRow("https without port") << u"https://host/v1"_s << QString();
+        QTest::newRow("IPv6") << u"http://[::1]:1234"_s << QString();
+        QTest::newRow("IPv6 without port") << u"http://[::1]"_s << QString();
+        QTest::newRow("capitals and blanks") << u" \tHTTPS://Box.lan:1/ \n"_s << QString();
+        QTest::newRow("highest port") << u"http://h:65535"_s << QString();
+        QTest::newRow("empty port") << u"http://h:/v1"_s << QString();
+        QTest::newRow("user before host") << u"http://me@h:1"_s << QString();
+
+        QTest::newRow("not a url") << u"not a url"_s << space;
+        QTest::newRow("empty") << u"  "_s << u"the address is empty"_s;
+        QTest::newRow("port 70000") << u"localhost:70000"_s << port;
+        QTest::newRow("port 0") << u"http://h:0/v1"_s << port;
+        QTest::newRow("port not a number") << u"http://h:12a"_s << port;
+        QTest::newRow("negative port") << u"http://h:-1"_s << port;
+        QTest::newRow("port past int") << u"http://h:99999999999"_s << port;
+        QTest::newRow("IPv6 port 70000") << u"http://[::1]:70000"_s << port;
+        QTest::newRow("embedded newline") << u"http://a\nb:1"_s << lineBreak;
+        QTest::newRow("embedded carriage return") << u"localhost\r:1"_s << lineBreak;
+        QTest::newRow("line separator") << u"localhost\u2028:1"_s << lineBreak;
+        QTest::newRow("space in host") << u"http://my server:1234"_s << space;
+        QTest::newRow("file") << u"file:///etc"_s << scheme;
+        QTest::newRow("file in capitals") << u"FILE:///etc/v1"_s << scheme;
+        QTest::newRow("file with host") << u"file://localhost/etc"_s << scheme;
+        QTest::newRow("ftp") << u"ftp://127.0.0.1:21"_s << scheme;
+        QTest::newRow("no scheme name") << u"://h:1"_s << scheme;
+        QTest::newRow("scheme only") << u"http://"_s << host;
+        QTest::newRow("no host, path") << u"http:///v1"_s << host;
+        QTest::newRow("port only") << u"http://:1234"_s << host;
+        QTest::newRow("user only") << u"https://me@:1"_s << host;
+        QTest::newRow("bad character in host") << u"http://ho<st:1"_s << invalid;
+        QTest::newRow("unclosed IPv6") << u"http://[::1:1234"_s << invalid;
+    }
+
+    void addressProblem()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, problem);
+        QCOMPARE(serverAddressProblem(address).value_or(QString()), problem);
+        const LLMResult<LocalLLMClient> client = LocalLLMClient::fromAddress(address, nullptr);
+        QCOMPARE(client.ok(), problem.isEmpty());
+        if (client.ok()) {
+            const QUrl url = client.value().serverURL();
+            QVERIFY(url.scheme() == u"http"_s || url.scheme() == u"https"_s);
+            QVERIFY(!url.host().isEmpty());
+        } else {
+            QCOMPARE(client.error().kind(), LocalLLMError::Kind::invalidServerAddress);
+            QCOMPARE(client.error().description(), u"Check server address"_s);
+        }
     }
 
     void chooseModel_data()

@@ -5,10 +5,13 @@
 #include "support/loopback.h"
 #include "support/testdata.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -161,6 +164,41 @@ private Q_SLOTS:
         const auto stream = awaitTask(client.streamChat({{u"user"_s, u"Hi"_s}}));
         QVERIFY(stream && !stream->ok());
         QCOMPARE(stream->error().description(), u"Start LM Studio"_s);
+    }
+
+    // The network access manager reads local files for file: URLs; no client may exist for
+    // such an address, so nothing is ever requested.
+    void fileAddressIsNeverRead_data()
+    {
+        QTest::addColumn<QString>("address"); // %1: a folder holding v1/models
+
+        QTest::newRow("file") << u"file://%1"_s;
+        QTest::newRow("trailing slash") << u"file://%1/"_s;
+        QTest::newRow("capitals, with /v1") << u"FILE://%1/v1"_s;
+    }
+
+    void fileAddressIsNeverRead()
+    {
+        QFETCH(QString, address);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(u"v1"_s));
+        QFile models(dir.filePath(u"v1/models"_s));
+        QVERIFY(models.open(QIODevice::WriteOnly));
+        models.write(FakeModelServer::modelsBody({u"read-from-disk"_s}));
+        models.close();
+
+        const LLMResult<LocalLLMClient> client
+            = LocalLLMClient::fromAddress(address.arg(dir.path()), &m_network);
+        if (client.ok()) {
+            const auto ids = awaitTask(client.value().fetchModelIDs());
+            const QString outcome = !ids ? u"no end"_s
+                : ids->ok()              ? ids->value().join(u", "_s)
+                                         : ids->error().detail();
+            QFAIL(qPrintable(u"a client for %1 exists; its request ended with: %2"_s.arg(
+                client.value().modelsURL().toString(), outcome)));
+        }
+        QCOMPARE(client.error().kind(), LocalLLMError::Kind::invalidServerAddress);
+        QCOMPARE(client.error().description(), u"Check server address"_s);
     }
 
     void streamRequest()

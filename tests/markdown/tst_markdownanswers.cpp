@@ -123,6 +123,9 @@ void TestMarkdownAnswers::pathologicalInput_data()
     QTest::newRow("brackets") << brackets << Blocks{para(brackets)};
     const QString links = u"[a]("_s.repeated(n);
     QTest::newRow("links without closing parenthesis") << links << Blocks{para(links)};
+    const QString nested = u"[a](()"_s.repeated(n);
+    QTest::newRow("links with balanced parentheses, never closed")
+        << nested << Blocks{para(nested)};
     const QString doubleStars = u"**a"_s.repeated(n) + u"*"_s;
     Spans boldRuns;
     for (qsizetype i = 0; i < n / 2; ++i)

@@ -75,6 +75,27 @@ void TestMarkdownSpans::spans_data()
     QTest::newRow("two links") << u"[a](1) and [b](2)"_s
                                << Spans{link(u"a"_s, u"1"_s), plain(u" and "_s),
                                         link(u"b"_s, u"2"_s)};
+    QTest::newRow("parentheses in the url")
+        << u"[x](https://en.wikipedia.org/wiki/Set_(mathematics)) is"_s
+        << Spans{link(u"x"_s, u"https://en.wikipedia.org/wiki/Set_(mathematics)"_s),
+                 plain(u" is"_s)};
+    QTest::newRow("nested parentheses")
+        << u"[a](u(v(w))x) y"_s << Spans{link(u"a"_s, u"u(v(w))x"_s), plain(u" y"_s)};
+    QTest::newRow("escaped closing parenthesis")
+        << u"[a](u\\)v)"_s << Spans{link(u"a"_s, u"u\\)v"_s)};
+    QTest::newRow("escaped opening parenthesis")
+        << u"[a](u\\(v)"_s << Spans{link(u"a"_s, u"u\\(v"_s)};
+    QTest::newRow("escaped backslash before parenthesis")
+        << u"[a](u\\\\)v)"_s << Spans{link(u"a"_s, u"u\\\\"_s), plain(u"v)"_s)};
+    QTest::newRow("unbalanced opening parenthesis") << u"[a](u(v)"_s << Spans{plain(u"[a](u(v)"_s)};
+    QTest::newRow("accented parenthesis does not close")
+        << u"[a](u)\u0301)"_s << Spans{link(u"a"_s, u"u)\u0301"_s)};
+    QTest::newRow("text in parentheses after a link")
+        << u"[a](u) (b)"_s << Spans{link(u"a"_s, u"u"_s), plain(u" (b)"_s)};
+    QTest::newRow("link in parentheses")
+        << u"(see [a](u))"_s << Spans{plain(u"(see "_s), link(u"a"_s, u"u"_s), plain(u")"_s)};
+    QTest::newRow("link after an unclosed one")
+        << u"[a](x [b](y)"_s << Spans{plain(u"[a](x "_s), link(u"b"_s, u"y"_s)};
     QTest::newRow("failed openers merge into one plain span")
         << u"a [b $c * d"_s << Spans{plain(u"a [b $c * d"_s)};
 }

@@ -5,6 +5,8 @@
 #include "support/fakesearxngserver.h"
 #include "support/loopback.h"
 
+#include <QDir>
+#include <QFile>
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -235,6 +237,59 @@ private Q_SLOTS:
         f.model.setLlmAddressDraft(u"http://127.0.0.1:1"_s);
         QCOMPARE(f.model.llmOK(), std::nullopt);
         QCOMPARE(f.model.llmStatus(), QString());
+    }
+
+    // Refused before any request, with what is wrong instead of "Check server address".
+    void modelServerTestRefusesBadAddresses_data()
+    {
+        QTest::addColumn<QString>("address"); // %1: a folder holding v1/models
+        QTest::addColumn<QString>("status");
+
+        QTest::newRow("file") << u"file://%1"_s
+                              << u"The address must start with http:// or https://"_s;
+        QTest::newRow("port 0") << u"localhost:0"_s
+                                << u"The port must be a number from 1 to 65535"_s;
+        QTest::newRow("scheme only") << u"http://"_s << u"The address has no host"_s;
+    }
+
+    void modelServerTestRefusesBadAddresses()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, status);
+        Fixture f;
+        // What a file: request would read, had it been made.
+        QVERIFY(QDir(f.dir.path()).mkpath(u"v1"_s));
+        QFile models(f.dir.filePath(u"v1/models"_s));
+        QVERIFY(models.open(QIODevice::WriteOnly));
+        models.write(FakeModelServer::modelsBody({u"read-from-disk"_s}));
+        models.close();
+        const QString before = f.settings.lmStudioServerAddress();
+        f.goTo(OnboardingStage::Llm);
+        f.model.setLlmAddressDraft(address.arg(f.dir.path()));
+
+        QSignalSpy finished(&f.model, &OnboardingModel::llmTestFinished);
+        QVERIFY(f.runLLMTest());
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.at(0).at(0).toBool(), false);
+        QCOMPARE(f.model.llmStatus(), status);
+        QCOMPARE(f.model.llmOK(), false);
+        QCOMPARE(f.settings.lmStudioServerAddress(), before);
+    }
+
+    // A result read back from the drafts never lets a bad address through.
+    void continueTestsABadAddressAgain()
+    {
+        Fixture f;
+        const QString before = f.settings.lmStudioServerAddress();
+        f.goTo(OnboardingStage::Llm);
+        f.drafts.setLlmAddress(u"file:///etc"_s);
+        f.drafts.setLlmOKRaw(1);
+        QCOMPARE(f.model.primaryLabel(), u"Continue"_s);
+        f.model.submit();
+        QCOMPARE(f.model.stage(), OnboardingStage::Llm);
+        QCOMPARE(f.settings.lmStudioServerAddress(), before);
+        QCOMPARE(f.model.llmOK(), false);
+        QCOMPARE(f.model.llmStatus(), u"The address must start with http:// or https://"_s);
     }
 
     void resultForAnAddressEditedMeanwhileIsNotShown()

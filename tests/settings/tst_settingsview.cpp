@@ -322,6 +322,47 @@ private Q_SLOTS:
         QCOMPARE(tab.checkButton()->text(), u"Check Connection"_s);
     }
 
+    // An address is written as soon as it is usable, without the blanks around it; until
+    // then the field says what is wrong and the last usable one stays stored.
+    void serverFieldRefusesBadAddresses_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("reason"); // empty: stored
+
+        QTest::newRow("file") << u"file:///etc"_s
+                              << u"The address must start with http:// or https://"_s;
+        QTest::newRow("port out of range")
+            << u"localhost:70000"_s << u"The port must be a number from 1 to 65535"_s;
+        QTest::newRow("scheme only") << u"http://"_s << u"The address has no host"_s;
+        QTest::newRow("cleared") << QString() << u"The address is empty"_s;
+        QTest::newRow("IPv6 with blanks") << u" http://[::1]:1234 "_s << QString();
+    }
+
+    void serverFieldRefusesBadAddresses()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, reason);
+        const QString stored = u"http://10.0.0.2:11434"_s;
+        Fixture f;
+        f.settings.setLmStudioServerAddress(stored);
+        ModelSettingsTab tab(&f.settings, &f.network);
+        QVERIFY(tab.addressStatus()->isHidden());
+
+        // As a paste does: the whole text in one edit.
+        tab.serverField()->selectAll();
+        tab.serverField()->insert(typed);
+        QCOMPARE(tab.serverField()->text(), typed);
+        QCOMPARE(tab.addressStatus()->text(), reason);
+        QCOMPARE(tab.addressStatus()->ok(), reason.isEmpty() ? std::nullopt : std::optional(false));
+        QCOMPARE(tab.addressStatus()->isHidden(), reason.isEmpty());
+        QCOMPARE(f.settings.lmStudioServerAddress(), reason.isEmpty() ? typed.trimmed() : stored);
+
+        tab.serverField()->selectAll();
+        tab.serverField()->insert(u"localhost:1234"_s);
+        QVERIFY(tab.addressStatus()->text().isEmpty());
+        QCOMPARE(f.settings.lmStudioServerAddress(), u"localhost:1234"_s);
+    }
+
     void leavingATabForgetsItsTestResult()
     {
         Fixture f;
@@ -373,7 +414,6 @@ private Q_SLOTS:
         // The readers trim the host; the field must still keep the space being typed.
         QTest::newRow("host") << u"searxngHostField"_s << u"searxngHost"_s;
         QTest::newRow("port") << u"searxngPortField"_s << u"searxngPort"_s;
-        QTest::newRow("server") << u"serverAddressField"_s << u"lmStudioServerAddress"_s;
     }
 
     void typingWritesWhatIsTyped()
