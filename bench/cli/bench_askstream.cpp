@@ -4,8 +4,10 @@
 // (wait4's ru_maxrss), and the ratios to curl. Two more streams never end; velm gets Ctrl-C
 // in the middle of them, and the time it takes to end after it is printed.
 //
-// Budget: peak memory no more than about three times the longest line plus the answer, wall
-// time within a few times curl's, and an end within a second of Ctrl-C.
+// Budget: peak memory no more than about three times the longest line plus the answer above
+// what velm costs with an empty answer (the first row), wall time within a few times curl's,
+// and an end within a second of Ctrl-C. CPU time is given beside wall time, which a busy
+// machine stretches more for velm's two threads than for curl's one.
 //
 // This program stays small itself (streams are made in 64 KiB blocks as they are sent): a
 // child's ru_maxrss also counts the parent's pages it was forked with.
@@ -297,6 +299,7 @@ struct Run
     bool ran = false;
     int exitCode = -1; // 128 + n when ended by signal n
     double seconds = 0;
+    double cpuSeconds = 0; // user and system
     double peakMB = 0;
     std::optional<double> afterInterrupt; // seconds from Ctrl-C to the end
     std::string firstErrorLine;
@@ -375,6 +378,8 @@ Run runProgram(const std::vector<std::string> &argv, const std::vector<std::stri
     const Clock::time_point end = Clock::now();
     run.seconds = std::chrono::duration<double>(end - start).count();
     run.peakMB = double(usage.ru_maxrss) / 1024.0;
+    const auto toSeconds = [](const timeval &t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    run.cpuSeconds = toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     if (interruptedAt)
         run.afterInterrupt = std::chrono::duration<double>(end - *interruptedAt).count();
@@ -390,15 +395,16 @@ void printRow(const std::string &stream, const std::string &program, const Run &
               const Run *floor)
 {
     char line[512];
-    std::snprintf(line, sizeof line, "%-34s | %-4s | %4d | %8.2f | %9.1f", stream.c_str(),
-                  program.c_str(), run.exitCode, run.seconds, run.peakMB);
+    std::snprintf(line, sizeof line, "%-34s | %-4s | %4d | %8.2f | %7.2f | %9.1f", stream.c_str(),
+                  program.c_str(), run.exitCode, run.seconds, run.cpuSeconds, run.peakMB);
     std::string text = line;
     if (floor && floor->ran && floor->exitCode == 0) {
-        std::snprintf(line, sizeof line, " | %8.1fx | %8.1fx", run.seconds / floor->seconds,
+        std::snprintf(line, sizeof line, " | %8.1fx | %7.1fx | %8.1fx",
+                      run.seconds / floor->seconds, run.cpuSeconds / floor->cpuSeconds,
                       run.peakMB / floor->peakMB);
         text += line;
     } else {
-        text += " |           |          ";
+        text += " |           |          |           ";
     }
     if (run.afterInterrupt) {
         std::snprintf(line, sizeof line, " | %20.2f", *run.afterInterrupt);
@@ -442,6 +448,8 @@ int main()
                   double(blocks * eventBlock().answerBytes) / 1e6,
                   double(blocks * eventBlock().events.size()) / 1e6);
     const std::vector<Stream> streams{
+        // What the programs cost on their own.
+        {"only [DONE]", [] { return eventsBody(1); }, {}, true},
         {eventsName, [] { return eventsBody(answerBytes); }, {}, true},
         {"one 50 MiB event", [] { return bigEventBody(50 << 20); }, {}, true},
         {"endless line, Ctrl-C after 4 s", [] { return bigEventBody(0); },
@@ -454,8 +462,8 @@ int main()
     const std::string url = server.address() + "/v1/chat/completions";
     if (!curl)
         std::printf("curl not found: the curl floor is skipped\n");
-    std::printf("%-34s | %-4s | exit | wall (s) | peak (MB) | wall/curl | peak/curl | "
-                "end after Ctrl-C (s) | first error line\n",
+    std::printf("%-34s | %-4s | exit | wall (s) | CPU (s) | peak (MB) | wall/curl | CPU/curl | "
+                "peak/curl | end after Ctrl-C (s) | first error line\n",
                 "stream", "");
     for (const Stream &stream : streams) {
         server.setBody(stream.body);
