@@ -1,5 +1,6 @@
 #include "llm/chatstream.h"
 
+#include "llm/modelserverreply.h"
 #include "llm/wireformat.h"
 
 #include <QCoreApplication>
@@ -168,11 +169,8 @@ bool ChatStream::checkStatus()
         return true;
     }
     m_statusChecked = true;
-    const int code = status.toInt();
-    if (code < 200 || code > 299) {
-        // The error body is not read: servers word it in many ways.
-        end(State::failed,
-            LocalLLMError(LocalLLMError::Kind::badResponse, u"HTTP "_s + QString::number(code)));
+    if (const std::optional<LocalLLMError> error = ModelServerReply::statusError(m_reply)) {
+        end(State::failed, *error);
         return false;
     }
     return true;

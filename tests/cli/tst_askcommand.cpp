@@ -284,6 +284,14 @@ private Q_SLOTS:
         // No description of its own: the technical detail is shown.
         QTest::newRow("models not JSON")
             << QString() << FakeResponse::text("<html>") << answer << u"velm: unexpected reply: "_s;
+        // %1 is the fake server's address.
+        QTest::newRow("models list redirected")
+            << QString() << FakeResponse::redirect(302, "/login?next=%2Fv1%2Fmodels") << answer
+            << u"velm: The server at %1 redirected to %1/login?next=%2Fv1%2Fmodels\n"_s;
+        QTest::newRow("answer redirected")
+            << QString() << oneModel
+            << FakeResponse::redirect(307, "http://127.0.0.1:9/v1/chat/completions")
+            << u"velm: The server at %1 redirected to http://127.0.0.1:9/v1/chat/completions\n"_s;
     }
 
     void failures()
@@ -302,7 +310,9 @@ private Q_SLOTS:
                         address.isEmpty() ? model.address() : address, u"hi"_s});
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.outText(), QString());
-        QVERIFY2(run.errText().startsWith(message), run.err.constData());
+        // Not arg(): the expected redirect target holds "%2F".
+        QVERIFY2(run.errText().startsWith(QString(message).replace(u"%1"_s, model.address())),
+                 run.err.constData());
         // A failed question is not kept as a chat.
         QVERIFY(!QFile::exists(home.dataDirectory() + u"/chatSessions.json"_s));
     }

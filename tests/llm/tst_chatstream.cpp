@@ -187,6 +187,15 @@ private Q_SLOTS:
         droppedInLine.dropAfterBytes = body.size() - 3;
         QTest::newRow("connection dropped inside the last line")
             << droppedInLine << QStringList{u"a"_s, u"b"_s} << K::transport << QString();
+
+        // %1 is the fake server's address.
+        QTest::newRow("302 to a login page")
+            << FakeResponse::redirect(302, "/login?next=%2Fv1") << QStringList() << K::redirected
+            << u"The server at %1 redirected to %1/login?next=%2Fv1"_s;
+        QTest::newRow("307 to another server")
+            << FakeResponse::redirect(307, "http://10.0.0.5:1234/v1/chat/completions")
+            << QStringList() << K::redirected
+            << u"The server at %1 redirected to http://10.0.0.5:1234/v1/chat/completions"_s;
     }
 
     void failures()
@@ -203,8 +212,10 @@ private Q_SLOTS:
         QCOMPARE(record.finishedCount, 0);
         QCOMPARE(record.errors.size(), 1);
         QCOMPARE(record.errors.first().kind(), kind);
+        // Not arg(): some expected texts hold "%2F".
         if (!description.isEmpty())
-            QCOMPARE(record.errors.first().description(), description);
+            QCOMPARE(record.errors.first().description(),
+                     QString(description).replace(u"%1"_s, server.address()));
         QVERIFY(record.result && !record.result->ok());
         QCOMPARE(record.result->error(), record.errors.first());
     }

@@ -128,6 +128,8 @@ private Q_SLOTS:
         FakeResponse dropped = FakeResponse::json(FakeModelServer::modelsBody({u"m"_s}));
         dropped.dropAfterBytes = 5;
         QTest::newRow("connection dropped") << dropped << K::transport;
+        // Not followed: the list of another server would pass for this one's.
+        QTest::newRow("redirected") << FakeResponse::redirect(302, "/login") << K::redirected;
     }
 
     void modelFailures()
@@ -242,6 +244,10 @@ private Q_SLOTS:
         QTest::newRow("500") << FakeResponse::json(R"({"error":"oom"})", 500) << K::badResponse;
         QTest::newRow("blank") << FakeResponse::json(FakeModelServer::completionBody(u" \n"_s))
                                << K::emptyResponse;
+        // Followed, the POST would arrive as a GET.
+        QTest::newRow("redirected")
+            << FakeResponse::redirect(307, "http://127.0.0.1:9/v1/chat/completions")
+            << K::redirected;
     }
 
     void completionFailures()

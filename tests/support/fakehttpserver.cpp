@@ -13,6 +13,12 @@ QByteArray reasonPhrase(int status)
     switch (status) {
     case 200:
         return "OK";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 307:
+        return "Temporary Redirect";
     case 400:
         return "Bad Request";
     case 401:
@@ -100,6 +106,17 @@ FakeResponse FakeResponse::text(const QByteArray &body, int status, const QByteA
     response.status = status;
     response.headers = {{"Content-Type", contentType}};
     response.body = body;
+    return response;
+}
+
+FakeResponse FakeResponse::redirect(int status, const QByteArray &location)
+{
+    const QByteArray title = QByteArray::number(status) + ' ' + reasonPhrase(status);
+    QByteArray page = "<html>\r\n<head><title>" + title + "</title></head>\r\n";
+    page += "<body>\r\n<center><h1>" + title + "</h1></center>\r\n";
+    page += "<hr><center>nginx</center>\r\n</body>\r\n</html>\r\n";
+    FakeResponse response = text(page, status, "text/html");
+    response.headers.append({"Location", location});
     return response;
 }
 

@@ -47,6 +47,9 @@ struct FakeResponse
     static FakeResponse json(const QByteArray &body, int status = 200);
     static FakeResponse text(const QByteArray &body, int status = 200,
                              const QByteArray &contentType = "text/plain; charset=utf-8");
+    // A redirect with nginx's page, as a web server or proxy in front of a model server
+    // sends it.
+    static FakeResponse redirect(int status, const QByteArray &location);
     // An SSE body sent with chunked encoding, one chunk per event, as llama.cpp does.
     static FakeResponse eventStream(const QByteArray &body);
 

@@ -1,0 +1,25 @@
+#include "llm/modelserverreply.h"
+
+#include <QNetworkReply>
+
+using namespace Qt::StringLiterals;
+
+namespace ModelServerReply {
+
+std::optional<LocalLLMError> statusError(const QNetworkReply *reply)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid())
+        return std::nullopt;
+    const int code = status.toInt();
+    if (code >= 200 && code <= 299)
+        return std::nullopt;
+    const QByteArray location = reply->rawHeader("Location").trimmed();
+    if (code >= 300 && code <= 399 && !location.isEmpty())
+        return LocalLLMError::redirect(reply->url(),
+                                       QUrl::fromEncoded(location, QUrl::TolerantMode));
+    // The error body is not read: servers word it in many ways.
+    return LocalLLMError(LocalLLMError::Kind::badResponse, u"HTTP "_s + QString::number(code));
+}
+
+} // namespace ModelServerReply
