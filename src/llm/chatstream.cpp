@@ -51,6 +51,33 @@ QCoro::Task<LLMResult<void>> awaitEnd(std::shared_ptr<ChatStreamEnd> end)
     co_return result;
 }
 
+// What the start of a body shows when the head did not say what it is.
+enum class Sniffed { notYet, events, json, other };
+
+// An event stream starts with one of its fields or a comment, JSON with an object or an array;
+// blank lines before count for nothing. `notYet` while what has arrived could still be either.
+Sniffed sniff(QByteArrayView data)
+{
+    qsizetype at = 0;
+    while (at < data.size()
+           && (data[at] == ' ' || data[at] == '\t' || data[at] == '\r' || data[at] == '\n'))
+        ++at;
+    const QByteArrayView start = data.sliced(at);
+    if (start.isEmpty())
+        return Sniffed::notYet;
+    if (start.front() == '{' || start.front() == '[')
+        return Sniffed::json;
+    if (start.front() == ':')
+        return Sniffed::events;
+    for (const QByteArrayView field : {"data:", "event:", "id:", "retry:"}) {
+        if (start.startsWith(field))
+            return Sniffed::events;
+        if (start.size() < field.size() && field.startsWith(start))
+            return Sniffed::notYet;
+    }
+    return Sniffed::other;
+}
+
 } // namespace
 
 ChatStream::ChatStream(QNetworkReply *reply, CancellationToken token, QObject *parent)
@@ -67,6 +94,7 @@ ChatStream::ChatStream(QNetworkReply *reply, CancellationToken token, QObject *p
         onCancelled();
         return;
     }
+    m_url = m_reply->url();
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &ChatStream::onMetaDataChanged);
     connect(m_reply, &QNetworkReply::readyRead, this, &ChatStream::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &ChatStream::onReplyFinished);
@@ -93,11 +121,7 @@ void ChatStream::onReadyRead()
 {
     if (!isRunning() || !checkStatus())
         return;
-    m_lines.append(m_reply->readAll());
-    while (const std::optional<QByteArrayView> line = m_lines.nextLine()) {
-        if (!handleLine(*line))
-            return;
-    }
+    takeBody(m_reply->readAll());
 }
 
 void ChatStream::onReplyFinished()
@@ -118,26 +142,8 @@ void ChatStream::onReplyFinished()
         end(State::failed, LocalLLMError::transportError(detail));
         return;
     }
-    m_lines.append(m_reply->readAll());
-    while (const std::optional<QByteArrayView> line = m_lines.nextLine()) {
-        if (!handleLine(*line))
-            return;
-    }
-    if (const std::optional<QByteArrayView> last = m_lines.finish()) {
-        // Servers end every event with a blank line, so a body that stops inside a data
-        // line was cut off. Qt 6.4 may report such a cut as a normal end when the server's
-        // close arrives with the last bytes; an answer missing its tail must not pass for
-        // a complete one.
-        if (last->startsWith("data: ")
-            && WireFormat::decodeStreamLine(*last).type == StreamEvent::Type::skip) {
-            end(State::failed,
-                LocalLLMError::transportError(u"the connection closed in the middle of a line"_s));
-            return;
-        }
-        if (!handleLine(*last))
-            return;
-    }
-    end(State::finished, {});
+    if (takeBody(m_reply->readAll()))
+        finishBody();
 }
 
 void ChatStream::onCancelled()
@@ -173,12 +179,110 @@ bool ChatStream::checkStatus()
         end(State::failed, *error);
         return false;
     }
+    // A type that says nothing useful ("text/plain", "application/octet-stream", none)
+    // leaves the decision to the body.
+    const QByteArray type = ModelServerReply::mediaType(m_reply);
+    if (type == "text/event-stream") {
+        m_body = Body::events;
+    } else if (type == "application/json" || type.endsWith("+json")) {
+        m_body = Body::json;
+    } else if (ModelServerReply::isWebPage(type)) {
+        failNotModelServer(u"a page of type "_s + QString::fromLatin1(type));
+        return false;
+    }
     return true;
+}
+
+bool ChatStream::takeBody(QByteArray data)
+{
+    if (m_body == Body::undecided) {
+        m_held.append(data);
+        switch (sniff(m_held)) {
+        case Sniffed::notYet:
+            // Only blank lines so far, or less than a field name.
+            return true;
+        case Sniffed::other:
+            failNotModelServer(u"a body that is neither an event stream nor JSON"_s);
+            return false;
+        case Sniffed::events:
+            m_body = Body::events;
+            break;
+        case Sniffed::json:
+            m_body = Body::json;
+            break;
+        }
+        data = std::exchange(m_held, {});
+    }
+    if (m_body == Body::json) {
+        // Read whole at the end.
+        m_held.append(data);
+        return true;
+    }
+    m_lines.append(data);
+    return takeLines();
+}
+
+bool ChatStream::takeLines()
+{
+    while (const std::optional<QByteArrayView> line = m_lines.nextLine()) {
+        if (!handleLine(*line))
+            return false;
+    }
+    return true;
+}
+
+bool ChatStream::finishBody()
+{
+    switch (m_body) {
+    case Body::undecided:
+        failNotModelServer(m_held.trimmed().isEmpty() ? u"an empty body"_s
+                                                      : u"a body too short to be an answer"_s);
+        return false;
+    case Body::json: {
+        const StreamEvent event = WireFormat::decodeCompletionEvent(std::exchange(m_held, {}));
+        if (!event.recognised) {
+            failNotModelServer(u"JSON that is neither a completion nor an error"_s);
+            return false;
+        }
+        if (!handleEvent(event))
+            return false;
+        break;
+    }
+    case Body::events:
+        if (const std::optional<QByteArrayView> last = m_lines.finish()) {
+            // Servers end every event with a blank line, so a body that stops inside a data
+            // line was cut off. Qt 6.4 may report such a cut as a normal end when the server's
+            // close arrives with the last bytes; an answer missing its tail must not pass for
+            // a complete one.
+            StreamEvent event = WireFormat::decodeStreamLine(*last);
+            if (last->startsWith("data: ") && !event.recognised) {
+                end(State::failed,
+                    LocalLLMError::transportError(
+                        u"the connection closed in the middle of a line"_s));
+                return false;
+            }
+            if (!handleEvent(std::move(event)))
+                return false;
+        }
+        // An HTML page or another service's events sent as an event stream.
+        if (!m_sawEvent) {
+            failNotModelServer(u"an event stream without a single event of a completion"_s);
+            return false;
+        }
+        break;
+    }
+    end(State::finished, {});
+    return false;
 }
 
 bool ChatStream::handleLine(QByteArrayView line)
 {
-    StreamEvent event = WireFormat::decodeStreamLine(line);
+    return handleEvent(WireFormat::decodeStreamLine(line));
+}
+
+bool ChatStream::handleEvent(StreamEvent event)
+{
+    m_sawEvent = m_sawEvent || event.recognised;
     switch (event.type) {
     case StreamEvent::Type::skip:
         return true;
@@ -196,6 +300,11 @@ bool ChatStream::handleLine(QByteArrayView line)
         return false;
     }
     return true;
+}
+
+void ChatStream::failNotModelServer(const QString &seen)
+{
+    end(State::failed, LocalLLMError::notModelServer(m_url, seen));
 }
 
 void ChatStream::end(State state, LLMResult<void> result)

@@ -2,10 +2,12 @@
 
 #include "core/cancellationtoken.h"
 #include "llm/llmresult.h"
+#include "llm/streamevent.h"
 #include "llm/streamlinereader.h"
 
 #include <QObject>
 #include <QPointer>
+#include <QUrl>
 
 #include <QCoroTask>
 
@@ -17,6 +19,11 @@ class QNetworkReply;
 // at once as `pieceReceived`, in order; the stream then ends exactly once, with `finished`
 // (the answer is complete) or `failed`. After the token is cancelled or the stream is
 // deleted it emits nothing more and its request is aborted.
+//
+// What comes back is judged before it is believed: an event stream by its Content-Type (or,
+// when the server names none that helps, by its first line), a JSON body as a completion or
+// an error object, anything else as `notModelServer`, as is a stream without a single event
+// of the wire format.
 //
 // The request is already running when the stream is handed out: connect its signals before
 // returning to the event loop (that is, before the next co_await). To wait for the end in a
@@ -51,15 +58,28 @@ private:
     void onReplyFinished();
     void onCancelled();
 
+    // What the body is, as far as it is known yet.
+    enum class Body { undecided, events, json };
+
     bool checkStatus();
-    // Handles one line; false when the stream has ended (or its owner went away).
+    // The steps below return false when the stream has ended (or its owner went away).
+    bool takeBody(QByteArray data);
+    bool takeLines();
+    bool finishBody();
     bool handleLine(QByteArrayView line);
+    bool handleEvent(StreamEvent event);
+    void failNotModelServer(const QString &seen);
     void end(State state, LLMResult<void> result);
     void releaseReply();
 
     QPointer<QNetworkReply> m_reply;
+    QUrl m_url;
     CancellationToken m_token;
     StreamLineReader m_lines;
+    Body m_body = Body::undecided;
+    // The body while it is undecided, then all of a JSON body.
+    QByteArray m_held;
+    bool m_sawEvent = false;
     State m_state = State::running;
     bool m_statusChecked = false;
     std::shared_ptr<struct ChatStreamEnd> m_end;

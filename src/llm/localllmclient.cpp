@@ -106,6 +106,11 @@ QCoro::Task<LLMResult<QStringList>> fetchModelIDsWith(LocalLLMClient client,
         co_return LocalLLMError::cancellation();
     if (const std::optional<LocalLLMError> error = replyError(reply.get()))
         co_return *error;
+    // A web server, a proxy or a captive portal on the port answers with a page.
+    const QByteArray type = ModelServerReply::mediaType(reply.get());
+    if (ModelServerReply::isWebPage(type))
+        co_return LocalLLMError::notModelServer(url,
+                                                u"a page of type "_s + QString::fromLatin1(type));
     co_return WireFormat::decodeModelIDs(reply->readAll());
 }
 

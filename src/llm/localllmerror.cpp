@@ -44,6 +44,13 @@ QString originOf(const QUrl &url)
 
 } // namespace
 
+LocalLLMError LocalLLMError::notModelServer(const QUrl &url, QString seen)
+{
+    LocalLLMError error(Kind::notModelServer, std::move(seen));
+    error.m_server = originOf(url);
+    return error;
+}
+
 LocalLLMError LocalLLMError::redirect(const QUrl &url, const QUrl &location)
 {
     // Encoded, so that whatever the server put in its Location header reaches the user as a
@@ -66,6 +73,8 @@ std::optional<QString> LocalLLMError::description() const
         return u"LM Studio did not respond"_s;
     case Kind::emptyResponse:
         return u"No response"_s;
+    case Kind::notModelServer:
+        return u"The server at %1 did not answer like a model server"_s.arg(m_server);
     case Kind::redirected:
         return u"The server at %1 redirected to %2"_s.arg(m_server, m_detail);
     case Kind::serverMessage:

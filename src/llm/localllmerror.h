@@ -6,7 +6,7 @@
 
 #include <optional>
 
-// A failure of the model-server client. The first six kinds are failures the user can act
+// A failure of the model-server client. The first seven kinds are failures the user can act
 // on and carry a short instruction or finding as their description; the others are told apart
 // so that callers can fall back to their own text ("Something went wrong") and the command
 // line can still say what happened.
@@ -19,6 +19,9 @@ public:
         modelUnavailable,
         badResponse,
         emptyResponse,
+        // Something answered at the address, but not as a model server does: a web page, a
+        // proxy's or a captive portal's login, another kind of service.
+        notModelServer,
         // The server sent the request elsewhere. Redirects are never followed: a POST would
         // arrive as a GET, and an answer from another server would pass for this one's.
         redirected,
@@ -41,12 +44,14 @@ public:
     static LocalLLMError serverError(QString message);
     static LocalLLMError cancellation();
     // `url` is the request's; the user is shown its origin, the address they typed.
+    // `seen` says what came instead, for the detail.
+    static LocalLLMError notModelServer(const QUrl &url, QString seen);
     static LocalLLMError redirect(const QUrl &url, const QUrl &location);
 
     Kind kind() const { return m_kind; }
     bool isCancelled() const { return m_kind == Kind::cancelled; }
 
-    // The user-facing text: the instruction or finding of the first six kinds, or the
+    // The user-facing text: the instruction or finding of the first seven kinds, or the
     // server's own message. Transport and decoding errors and cancellation have none.
     std::optional<QString> description() const;
     bool hasDescription() const { return description().has_value(); }

@@ -22,4 +22,16 @@ std::optional<LocalLLMError> statusError(const QNetworkReply *reply)
     return LocalLLMError(LocalLLMError::Kind::badResponse, u"HTTP "_s + QString::number(code));
 }
 
+QByteArray mediaType(const QNetworkReply *reply)
+{
+    const QByteArray value = reply->rawHeader("Content-Type");
+    const qsizetype semicolon = value.indexOf(';');
+    return (semicolon == -1 ? value : value.left(semicolon)).trimmed().toLower();
+}
+
+bool isWebPage(const QByteArray &mediaType)
+{
+    return mediaType == "text/html" || mediaType == "application/xhtml+xml";
+}
+
 } // namespace ModelServerReply

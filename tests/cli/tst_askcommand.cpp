@@ -284,7 +284,25 @@ private Q_SLOTS:
         // No description of its own: the technical detail is shown.
         QTest::newRow("models not JSON")
             << QString() << FakeResponse::text("<html>") << answer << u"velm: unexpected reply: "_s;
-        // %1 is the fake server's address.
+
+        // %1 is the fake server's address. Something else on the model server's port: a web
+        // server, a proxy, a captive portal.
+        const QByteArray page = "<!DOCTYPE html>\n<html><body><h1>Sign in to continue</h1>"
+                                "<form method=\"post\"></form></body></html>\n";
+        const QString notModelServer
+            = u"velm: The server at %1 did not answer like a model server\n"_s;
+        QTest::newRow("page instead of an answer")
+            << QString() << oneModel << FakeResponse::text(page, 200, "text/html; charset=utf-8")
+            << notModelServer;
+        FakeResponse untyped = FakeResponse::text(page);
+        untyped.headers.clear();
+        QTest::newRow("page without a Content-Type")
+            << QString() << oneModel << untyped << notModelServer;
+        QTest::newRow("error object instead of a stream")
+            << QString() << oneModel
+            << FakeResponse::json(
+                   R"({"error":{"message":"Model is still loading","type":"unavailable_error"}})")
+            << u"velm: Model is still loading\n"_s;
         QTest::newRow("models list redirected")
             << QString() << FakeResponse::redirect(302, "/login?next=%2Fv1%2Fmodels") << answer
             << u"velm: The server at %1 redirected to %1/login?next=%2Fv1%2Fmodels\n"_s;
@@ -315,6 +333,22 @@ private Q_SLOTS:
                  run.err.constData());
         // A failed question is not kept as a chat.
         QVERIFY(!QFile::exists(home.dataDirectory() + u"/chatSessions.json"_s));
+    }
+
+    // A server that does not stream (a proxy that buffers, a server that ignores "stream")
+    // still gives its answer.
+    void answerAsOneJSONBody()
+    {
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        model.setStreamResponse(
+            FakeResponse::json(FakeModelServer::completionBody(u"Paris, on the Seine."_s)));
+        const VelmRun run = home.run(
+            {u"ask"_s, u"--search"_s, u"never"_s, u"--server"_s, model.address(), u"Capital?"_s});
+        QCOMPARE(run.errText(), QString());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.outText(), u"Paris, on the Seine.\n"_s);
     }
 
     void connectionLostMidAnswer()

@@ -70,6 +70,9 @@ private Q_SLOTS:
         QTest::newRow("not JSON") << QString() << FakeResponse::text("<html>")
                                   << u"velm: unexpected reply: "_s;
         // %1: the fake server's address.
+        QTest::newRow("web page")
+            << QString() << FakeResponse::text("<!DOCTYPE html><html></html>", 200, "text/html")
+            << u"velm: The server at %1 did not answer like a model server\n"_s;
         QTest::newRow("redirected") << QString() << FakeResponse::redirect(301, "/models/")
                                     << u"velm: The server at %1 redirected to %1/models/\n"_s;
         // Given without a scheme, as users type it.

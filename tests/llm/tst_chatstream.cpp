@@ -136,6 +136,25 @@ private Q_SLOTS:
         FakeResponse closeDelimited = streamed(sse({piece(u"a"_s)}));
         closeDelimited.framing = FakeResponse::Framing::CloseDelimited;
         QTest::newRow("body ends with the connection") << closeDelimited << QStringList{u"a"_s};
+
+        QTest::newRow("only DONE: a blank answer")
+            << streamed(sse({"data: [DONE]", ""})) << QStringList();
+        // Without a type that says what it is, the first line does.
+        FakeResponse untyped = FakeResponse::text(sse({"", ": hello", piece(u"a"_s)}));
+        untyped.headers.clear();
+        QTest::newRow("events without a Content-Type") << untyped << QStringList{u"a"_s};
+        QTest::newRow("events as text/plain")
+            << FakeResponse::text(sse({piece(u"a"_s), "data: [DONE]"})) << QStringList{u"a"_s};
+        // A server (or a proxy in between) that does not stream.
+        QTest::newRow("one JSON completion")
+            << FakeResponse::json(FakeModelServer::completionBody(u"Whole answer"_s))
+            << QStringList{u"Whole answer"_s};
+        QTest::newRow("one JSON completion without text")
+            << FakeResponse::json(FakeModelServer::completionBody(QString())) << QStringList();
+        FakeResponse untypedJson
+            = FakeResponse::text("\n" + FakeModelServer::completionBody(u"Whole"_s));
+        untypedJson.headers.clear();
+        QTest::newRow("JSON without a Content-Type") << untypedJson << QStringList{u"Whole"_s};
     }
 
     void lines()
@@ -188,7 +207,31 @@ private Q_SLOTS:
         QTest::newRow("connection dropped inside the last line")
             << droppedInLine << QStringList{u"a"_s, u"b"_s} << K::transport << QString();
 
-        // %1 is the fake server's address.
+        // Something else on the port; %1 is the fake server's address.
+        const QString notModelServer = u"The server at %1 did not answer like a model server"_s;
+        const QByteArray page = "<!DOCTYPE html>\n<html><head><title>Log in</title></head>"
+                                "<body><form method=\"post\"></form></body></html>\n";
+        QTest::newRow("page") << FakeResponse::text(page, 200, "text/html; charset=UTF-8")
+                              << QStringList() << K::notModelServer << notModelServer;
+        FakeResponse untypedPage = FakeResponse::text("\r\n\r\n" + page);
+        untypedPage.headers.clear();
+        QTest::newRow("page without a Content-Type")
+            << untypedPage << QStringList() << K::notModelServer << notModelServer;
+        QTest::newRow("page called an event stream")
+            << FakeResponse::text(page, 200, "text/event-stream") << QStringList()
+            << K::notModelServer << notModelServer;
+        QTest::newRow("events of another service")
+            << streamed(sse({"event: status", R"(data: {"type":"ping","ok":true})", ""}))
+            << QStringList() << K::notModelServer << notModelServer;
+        QTest::newRow("empty body") << FakeResponse::text({}, 200, "text/event-stream")
+                                    << QStringList() << K::notModelServer << notModelServer;
+        QTest::newRow("JSON that is no completion")
+            << FakeResponse::json(R"({"status":"ok","version":"2.4.1"})") << QStringList()
+            << K::notModelServer << notModelServer;
+        QTest::newRow("error object instead of a stream")
+            << FakeResponse::json(R"({"error":{"message":"Model unloaded","code":404}})")
+            << QStringList() << K::serverMessage << u"Model unloaded"_s;
+
         QTest::newRow("302 to a login page")
             << FakeResponse::redirect(302, "/login?next=%2Fv1") << QStringList() << K::redirected
             << u"The server at %1 redirected to %1/login?next=%2Fv1"_s;

@@ -131,6 +131,10 @@ private Q_SLOTS:
         QTest::newRow("server message")
             << LocalLLMError::serverError(u"Model crashed"_s) << u"Model crashed"_s;
         // The server as the user typed it, without the path velm adds.
+        QTest::newRow("not a model server")
+            << LocalLLMError::notModelServer(
+                   QUrl(u"http://user@127.0.0.1:1234/v1/chat/completions?x=1#y"_s), u"a page"_s)
+            << u"The server at http://127.0.0.1:1234 did not answer like a model server"_s;
         QTest::newRow("relative redirect")
             << LocalLLMError::redirect(QUrl(u"http://localhost/v1/models"_s),
                                        QUrl(u"/login?next=%2Fv1"_s))

@@ -130,6 +130,9 @@ private Q_SLOTS:
         QTest::newRow("connection dropped") << dropped << K::transport;
         // Not followed: the list of another server would pass for this one's.
         QTest::newRow("redirected") << FakeResponse::redirect(302, "/login") << K::redirected;
+        QTest::newRow("web page") << FakeResponse::text("<!DOCTYPE html><html></html>", 200,
+                                                        "text/html")
+                                  << K::notModelServer;
     }
 
     void modelFailures()
