@@ -51,6 +51,12 @@ QCoro::Task<LLMResult<void>> awaitEnd(std::shared_ptr<ChatStreamEnd> end)
     co_return result;
 }
 
+// How much of the body the reply may hold for us. Without a limit Qt reads the socket as
+// fast as the server sends and queues every read for this thread: a server that sends faster
+// than the answer is printed or drawn piles up gigabytes, and a Ctrl-C or a stop waits
+// behind all of them. With it, the server waits for us.
+constexpr qint64 replyBufferSize = 256 * 1024;
+
 // What the start of a body shows when the head did not say what it is.
 enum class Sniffed { notYet, events, json, other };
 
@@ -80,10 +86,12 @@ Sniffed sniff(QByteArrayView data)
 
 } // namespace
 
-ChatStream::ChatStream(QNetworkReply *reply, CancellationToken token, QObject *parent)
+ChatStream::ChatStream(QNetworkReply *reply, CancellationToken token, qsizetype maxLineSize,
+                       QObject *parent)
     : QObject(parent)
     , m_reply(reply)
     , m_token(std::move(token))
+    , m_maxLineSize(maxLineSize)
     , m_end(std::make_shared<ChatStreamEnd>())
 {
     // Connected before the reply is bound to the token, so that a cancellation is seen here
@@ -95,6 +103,12 @@ ChatStream::ChatStream(QNetworkReply *reply, CancellationToken token, QObject *p
         return;
     }
     m_url = m_reply->url();
+    // Qt passes the limit on to its HTTP thread only once the request has started, which
+    // happens from the event loop: set now, it would never arrive. Queued, it follows the
+    // start at once, before much of the answer can have come.
+    QMetaObject::invokeMethod(
+        m_reply, [reply = m_reply.data()] { reply->setReadBufferSize(replyBufferSize); },
+        Qt::QueuedConnection);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &ChatStream::onMetaDataChanged);
     connect(m_reply, &QNetworkReply::readyRead, this, &ChatStream::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &ChatStream::onReplyFinished);
@@ -200,6 +214,10 @@ bool ChatStream::takeBody(QByteArray data)
         switch (sniff(m_held)) {
         case Sniffed::notYet:
             // Only blank lines so far, or less than a field name.
+            if (m_held.size() > m_maxLineSize) {
+                failNotModelServer(u"nothing but blank lines"_s);
+                return false;
+            }
             return true;
         case Sniffed::other:
             failNotModelServer(u"a body that is neither an event stream nor JSON"_s);
@@ -214,8 +232,12 @@ bool ChatStream::takeBody(QByteArray data)
         data = std::exchange(m_held, {});
     }
     if (m_body == Body::json) {
-        // Read whole at the end.
+        // Read whole at the end; a body this long is no completion anyone waits for.
         m_held.append(data);
+        if (m_held.size() > m_maxLineSize) {
+            end(State::failed, LocalLLMError::lineTooLong(m_maxLineSize));
+            return false;
+        }
         return true;
     }
     m_lines.append(data);
@@ -225,8 +247,18 @@ bool ChatStream::takeBody(QByteArray data)
 bool ChatStream::takeLines()
 {
     while (const std::optional<QByteArrayView> line = m_lines.nextLine()) {
+        if (line->size() > m_maxLineSize) {
+            end(State::failed, LocalLLMError::lineTooLong(m_maxLineSize));
+            return false;
+        }
         if (!handleLine(*line))
             return false;
+    }
+    // A line is refused as soon as it has grown too long, not when it ends, which may be
+    // never.
+    if (m_lines.pendingSize() > m_maxLineSize) {
+        end(State::failed, LocalLLMError::lineTooLong(m_maxLineSize));
+        return false;
     }
     return true;
 }
@@ -312,6 +344,9 @@ void ChatStream::end(State state, LLMResult<void> result)
     m_state = state;
     // Later lines are not read, and a reply still running is not left to waste the server.
     releaseReply();
+    // A line refused for its length is not kept for as long as the stream object lives.
+    m_lines = StreamLineReader();
+    m_held = QByteArray();
     m_end->resolve(result);
     if (state == State::finished)
         Q_EMIT finished();

@@ -23,7 +23,8 @@ class QNetworkReply;
 // What comes back is judged before it is believed: an event stream by its Content-Type (or,
 // when the server names none that helps, by its first line), a JSON body as a completion or
 // an error object, anything else as `notModelServer`, as is a stream without a single event
-// of the wire format.
+// of the wire format. No line may grow past `maxLineSize`, and the reply holds back no more
+// than a small buffer: a server sending faster than the answer is used waits for it.
 //
 // The request is already running when the stream is handed out: connect its signals before
 // returning to the event loop (that is, before the next co_await). To wait for the end in a
@@ -36,8 +37,13 @@ class ChatStream : public QObject
 public:
     enum class State { running, finished, failed, cancelled };
 
+    // Far above any real event (a piece of text and a few hundred bytes of JSON), far below
+    // what hurts.
+    static constexpr qsizetype defaultMaxLineSize = 16 * 1024 * 1024;
+
     // Takes over `reply`, a POST of a streamed completion.
-    ChatStream(QNetworkReply *reply, CancellationToken token, QObject *parent = nullptr);
+    ChatStream(QNetworkReply *reply, CancellationToken token,
+               qsizetype maxLineSize = defaultMaxLineSize, QObject *parent = nullptr);
     ~ChatStream() override;
 
     State state() const { return m_state; }
@@ -75,6 +81,7 @@ private:
     QPointer<QNetworkReply> m_reply;
     QUrl m_url;
     CancellationToken m_token;
+    qsizetype m_maxLineSize;
     StreamLineReader m_lines;
     Body m_body = Body::undecided;
     // The body while it is undecided, then all of a JSON body.

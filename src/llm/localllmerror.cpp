@@ -60,6 +60,20 @@ LocalLLMError LocalLLMError::redirect(const QUrl &url, const QUrl &location)
     return error;
 }
 
+LocalLLMError LocalLLMError::lineTooLong(qsizetype limit)
+{
+    constexpr qsizetype kibibyte = 1024;
+    constexpr qsizetype mebibyte = 1024 * kibibyte;
+    QString size;
+    if (limit % mebibyte == 0)
+        size = QString::number(limit / mebibyte) + u" MiB"_s;
+    else if (limit % kibibyte == 0)
+        size = QString::number(limit / kibibyte) + u" KiB"_s;
+    else
+        size = QString::number(limit) + u" bytes"_s;
+    return LocalLLMError(Kind::lineTooLong, size);
+}
+
 std::optional<QString> LocalLLMError::description() const
 {
     switch (m_kind) {
@@ -77,6 +91,8 @@ std::optional<QString> LocalLLMError::description() const
         return u"The server at %1 did not answer like a model server"_s.arg(m_server);
     case Kind::redirected:
         return u"The server at %1 redirected to %2"_s.arg(m_server, m_detail);
+    case Kind::lineTooLong:
+        return u"The model server sent a line longer than %1"_s.arg(m_detail);
     case Kind::serverMessage:
         return m_detail;
     case Kind::transport:
@@ -104,7 +120,8 @@ QString LocalLLMError::detail() const
     case Kind::serverMessage:
         return u"server error: "_s + m_detail;
     case Kind::redirected:
-        // Its detail is part of the description already.
+    case Kind::lineTooLong:
+        // Their detail is part of the description already.
         return *description();
     default:
         break;

@@ -6,7 +6,7 @@
 
 #include <optional>
 
-// A failure of the model-server client. The first seven kinds are failures the user can act
+// A failure of the model-server client. The first eight kinds are failures the user can act
 // on and carry a short instruction or finding as their description; the others are told apart
 // so that callers can fall back to their own text ("Something went wrong") and the command
 // line can still say what happened.
@@ -25,6 +25,8 @@ public:
         // The server sent the request elsewhere. Redirects are never followed: a POST would
         // arrive as a GET, and an answer from another server would pass for this one's.
         redirected,
+        // A line of the stream grew past the limit a real event never comes near.
+        lineTooLong,
         // The request failed on the way (refused, reset, timed out, host unknown).
         transport,
         // The body was not the JSON that was expected.
@@ -47,11 +49,12 @@ public:
     // `seen` says what came instead, for the detail.
     static LocalLLMError notModelServer(const QUrl &url, QString seen);
     static LocalLLMError redirect(const QUrl &url, const QUrl &location);
+    static LocalLLMError lineTooLong(qsizetype limit);
 
     Kind kind() const { return m_kind; }
     bool isCancelled() const { return m_kind == Kind::cancelled; }
 
-    // The user-facing text: the instruction or finding of the first seven kinds, or the
+    // The user-facing text: the instruction or finding of the first eight kinds, or the
     // server's own message. Transport and decoding errors and cancellation have none.
     std::optional<QString> description() const;
     bool hasDescription() const { return description().has_value(); }

@@ -351,6 +351,23 @@ private Q_SLOTS:
         QCOMPARE(run.outText(), u"Paris, on the Seine.\n"_s);
     }
 
+    void lineOverTheLimit()
+    {
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        const QByteArray content(16 * 1024 * 1024 + 1024, 'x');
+        model.setStreamResponse(
+            FakeResponse::eventStream("data: {\"choices\":[{\"index\":0,\"delta\":{\"content\":\""
+                                      + content + "\"}}]}\n\ndata: [DONE]\n\n"));
+        const VelmRun run = home.run({u"ask"_s, u"--save"_s, u"--search"_s, u"never"_s,
+                                      u"--server"_s, model.address(), u"hi"_s});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.outText(), QString());
+        QCOMPARE(run.errText(), u"velm: The model server sent a line longer than 16 MiB\n"_s);
+        QVERIFY(!QFile::exists(home.dataDirectory() + u"/chatSessions.json"_s));
+    }
+
     void connectionLostMidAnswer()
     {
         VelmHome home;
@@ -482,6 +499,41 @@ private Q_SLOTS:
         QVERIFY2(out.endsWith(" \n"), out.constData());
         QVERIFY(!out.contains("word40"));
         QVERIFY(!QFile::exists(home.dataDirectory() + u"/chatSessions.json"_s));
+    }
+
+    // A server that sends faster than velm prints must not keep Ctrl-C waiting.
+    void interruptWhileFlooded()
+    {
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        QByteArray events;
+        while (events.size() < 64 * 1024)
+            events += FakeModelServer::chunkLine(u"word "_s) + "\n\n";
+        FakeResponse flood = FakeResponse::eventStream(events);
+        flood.endlessTail = events;
+        model.setStreamResponse(flood);
+
+        QProcess process;
+        QByteArray start;
+        qint64 printed = 0;
+        // What comes after the start is only counted: it never ends.
+        connect(&process, &QProcess::readyReadStandardOutput, this, [&] {
+            const QByteArray out = process.readAllStandardOutput();
+            printed += out.size();
+            if (start.size() < 100)
+                start += out.left(100);
+        });
+        QSignalSpy finished(&process, &QProcess::finished);
+        home.start(process,
+                   {u"ask"_s, u"--search"_s, u"never"_s, u"--server"_s, model.address(), u"Go"_s});
+        QTRY_VERIFY_WITH_TIMEOUT(printed > 1024 * 1024, 20000);
+        QCOMPARE(::kill(process.processId(), SIGINT), 0);
+        // Generous: this is about ending at all, not about how fast.
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 130);
+        QVERIFY2(start.startsWith("word word "), start.constData());
     }
 
     void interruptWhileSearching()

@@ -4,6 +4,7 @@
 #include "support/testdata.h"
 
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -261,6 +262,60 @@ private Q_SLOTS:
                      QString(description).replace(u"%1"_s, server.address()));
         QVERIFY(record.result && !record.result->ok());
         QCOMPARE(record.result->error(), record.errors.first());
+    }
+
+    void lineLimit_data()
+    {
+        QTest::addColumn<FakeResponse>("response");
+        QTest::addColumn<QStringList>("pieces");
+        QTest::addColumn<bool>("refused");
+
+        // Lines of exactly the limit and one byte more.
+        constexpr qsizetype limit = 1024;
+        const QByteArray head = "data: {\"choices\":[{\"delta\":{\"content\":\"";
+        const QByteArray tail = "\"}}]}";
+        const auto lineOf = [&](qsizetype size) {
+            return head + QByteArray(size - head.size() - tail.size(), 'x') + tail;
+        };
+        const QString text(limit - head.size() - tail.size(), u'x');
+        QTest::newRow("at the limit")
+            << streamed(sse({lineOf(limit), "", "data: [DONE]", ""})) << QStringList{text} << false;
+        QTest::newRow("over the limit")
+            << streamed(sse({piece(u"a"_s), "", lineOf(limit + 1), "", "data: [DONE]", ""}))
+            << QStringList{u"a"_s} << true;
+        // Refused long before it would end, if it ended: the stream ends all the same.
+        FakeResponse endless = streamed(sse({piece(u"a"_s), ""}) + head);
+        endless.endlessTail = QByteArray(64 * 1024, 'x');
+        QTest::newRow("line without end") << endless << QStringList{u"a"_s} << true;
+        FakeResponse bigJson
+            = FakeResponse::json(FakeModelServer::completionBody(QString(limit, u'x')));
+        QTest::newRow("JSON body over the limit") << bigJson << QStringList() << true;
+    }
+
+    // The limit is the stream's; the default one is checked end to end with `velm ask`.
+    void lineLimit()
+    {
+        QFETCH(FakeResponse, response);
+        QFETCH(QStringList, pieces);
+        QFETCH(bool, refused);
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        server.setStreamResponse(response);
+        QNetworkRequest request(server.http().url(u"/v1/chat/completions"_s));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
+        ChatStream stream(m_network.post(request, R"({"stream":true})"), {}, 1024);
+        QStringList received;
+        connect(&stream, &ChatStream::pieceReceived, this,
+                [&](const QString &text) { received.append(text); });
+        const auto result = awaitTask(stream.result());
+        QVERIFY(result);
+        QCOMPARE(received, pieces);
+        QCOMPARE(result->ok(), !refused);
+        if (refused) {
+            QCOMPARE(result->error().kind(), LocalLLMError::Kind::lineTooLong);
+            QCOMPARE(result->error().description(),
+                     u"The model server sent a line longer than 1 KiB"_s);
+        }
     }
 
     void capture_data()

@@ -146,6 +146,13 @@ private Q_SLOTS:
                    QUrl::fromEncoded("http://portal.example/\x1b[2J a\r\nb", QUrl::TolerantMode))
             << u"The server at http://127.0.0.1:1234 redirected to "
                u"http://portal.example/%1B[2J%20a%0D%0Ab"_s;
+        QTest::newRow("line too long") << LocalLLMError::lineTooLong(16 * 1024 * 1024)
+                                       << u"The model server sent a line longer than 16 MiB"_s;
+        QTest::newRow("line too long, KiB") << LocalLLMError::lineTooLong(1024)
+                                            << u"The model server sent a line longer than 1 KiB"_s;
+        QTest::newRow("line too long, bytes")
+            << LocalLLMError::lineTooLong(1000)
+            << u"The model server sent a line longer than 1000 bytes"_s;
     }
 
     void errorTexts()

@@ -49,7 +49,28 @@ struct Delivery
     FakeResponse::Framing framing;
     qsizetype dropAfter;
     int delayMs;
+    QByteArray endlessTail;
+    bool endlessStarted = false;
 };
+
+// Keeps the socket's buffer topped up with copies of the tail: as much as the client takes,
+// never much more than it has taken.
+void deliverEndless(const std::shared_ptr<Delivery> &d)
+{
+    QTcpSocket *socket = d->socket;
+    if (!socket || socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    if (!d->endlessStarted) {
+        d->endlessStarted = true;
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [d] { deliverEndless(d); });
+    }
+    const QByteArray copy = d->framing == FakeResponse::Framing::Chunked
+        ? QByteArray::number(d->endlessTail.size(), 16) + "\r\n" + d->endlessTail + "\r\n"
+        : d->endlessTail;
+    constexpr qint64 ahead = 1024 * 1024;
+    while (socket->bytesToWrite() < ahead)
+        socket->write(copy);
+}
 
 void deliverNext(const std::shared_ptr<Delivery> &d)
 {
@@ -75,6 +96,10 @@ void deliverNext(const std::shared_ptr<Delivery> &d)
             return;
         }
         QTimer::singleShot(d->delayMs, socket, [d] { deliverNext(d); });
+        return;
+    }
+    if (!d->endlessTail.isEmpty()) {
+        deliverEndless(d);
         return;
     }
     if (chunked)
@@ -346,6 +371,7 @@ void FakeHttpServer::respond(QTcpSocket *socket, const FakeResponse &response)
     delivery->framing = response.framing;
     delivery->dropAfter = response.dropAfterBytes;
     delivery->delayMs = response.delayBetweenPiecesMs;
+    delivery->endlessTail = response.endlessTail;
     QTimer::singleShot(response.delayBeforeHeadMs, socket, [delivery, head] {
         if (!delivery->socket)
             return;

@@ -44,6 +44,11 @@ struct FakeResponse
     // Abort the connection after this many body bytes (-1: never).
     qsizetype dropAfterBytes = -1;
 
+    // Sent after the body again and again, as fast as the client reads, until it goes away
+    // (empty: the body ends): a server that floods, or a line that never ends. With chunked
+    // framing each copy is a chunk; `dropAfterBytes` does not apply to it.
+    QByteArray endlessTail;
+
     static FakeResponse json(const QByteArray &body, int status = 200);
     static FakeResponse text(const QByteArray &body, int status = 200,
                              const QByteArray &contentType = "text/plain; charset=utf-8");
