@@ -27,6 +27,8 @@ namespace {
 
 // What a shell reports for a process ended by Ctrl-C, 128 + SIGINT.
 constexpr int interruptedExitCode = 130;
+// How long after Ctrl-C the command may take to stop its work and end on its own.
+constexpr std::chrono::milliseconds interruptGrace(500);
 
 struct StreamedAnswer
 {
@@ -185,6 +187,8 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
     InterruptWatcher watcher;
     QObject::connect(&watcher, &InterruptWatcher::interrupted, &watcher,
                      [token] { token.cancel(); });
+    // Every step stops at once when cancelled; this is for whatever does not.
+    watcher.setDeadline(interruptGrace, interruptedExitCode);
 
     QuickAskRequest request;
     request.systemPrompt = settings.systemPrompt();
