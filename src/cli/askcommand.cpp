@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QTextStream>
+#include <QTimer>
 
 #include <optional>
 
@@ -26,10 +27,14 @@ namespace {
 
 // What a shell reports for a process ended by Ctrl-C, 128 + SIGINT.
 constexpr int interruptedExitCode = 130;
+// How long after Ctrl-C the command may take to stop its work and end on its own.
+constexpr std::chrono::milliseconds interruptGrace(500);
 
 struct StreamedAnswer
 {
     QString text;
+    // The last character that reached the terminal, null when none did.
+    QChar lastPrinted;
     std::optional<LocalLLMError> error;
 };
 
@@ -67,23 +72,37 @@ QCoro::Task<StreamedAnswer> streamAnswer(LocalLLMClient client, QList<LocalLLMMe
         answer.error = stream.error();
         co_return answer;
     }
+    // The pieces that arrived in one read go to the terminal together, once the event loop
+    // is back: a write for each piece costs more than the rest of the work when a fast
+    // server sends many, and to the eye they appear at the same moment.
+    QTimer flush;
+    flush.setSingleShot(true);
+    flush.setInterval(0);
+    QObject::connect(&flush, &QTimer::timeout, &flush, [out] { out->flush(); });
     ChatStream *chat = stream.value().get();
-    QObject::connect(chat, &ChatStream::pieceReceived, chat, [&answer, out](const QString &piece) {
-        answer.text += piece;
-        *out << TerminalText::printable(piece) << Qt::flush;
-    });
+    QObject::connect(chat, &ChatStream::pieceReceived, chat,
+                     [&answer, &flush, out](const QString &piece) {
+                         answer.text += piece;
+                         const QString printed = TerminalText::printable(piece);
+                         if (printed.isEmpty())
+                             return;
+                         *out << printed;
+                         answer.lastPrinted = printed.back();
+                         if (!flush.isActive())
+                             flush.start();
+                     });
     auto ending = chat->result();
     const LLMResult<void> result = co_await std::move(ending);
+    out->flush();
     if (!result)
         answer.error = result.error();
     co_return answer;
 }
 
 // Ends the line of an answer that did not end its own, so that what follows starts clean.
-void endLine(QTextStream &out, const QString &answer)
+void endLine(QTextStream &out, const StreamedAnswer &answer)
 {
-    const QString printed = TerminalText::printable(answer);
-    if (!printed.isEmpty() && !printed.endsWith(u'\n'))
+    if (!answer.lastPrinted.isNull() && answer.lastPrinted != u'\n')
         out << "\n";
 }
 
@@ -172,6 +191,8 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
     InterruptWatcher watcher;
     QObject::connect(&watcher, &InterruptWatcher::interrupted, &watcher,
                      [token] { token.cancel(); });
+    // Every step stops at once when cancelled; this is for whatever does not.
+    watcher.setDeadline(interruptGrace, interruptedExitCode);
 
     QuickAskRequest request;
     request.systemPrompt = settings.systemPrompt();
@@ -195,7 +216,7 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
     const StreamedAnswer answer = co_await std::move(answering);
     if (token.isCancelled() || (answer.error && answer.error->isCancelled()))
         co_return interrupted(context);
-    endLine(*context.out, answer.text);
+    endLine(*context.out, answer);
     if (answer.error) {
         *context.out << Qt::flush;
         co_return fail(context, *answer.error);

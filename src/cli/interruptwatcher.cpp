@@ -4,14 +4,20 @@
 
 #include <cerrno>
 #include <csignal>
+#include <ctime>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
-// The handler may only touch these: async-signal-safe calls on plain file descriptors.
+// The handler may only touch these: async-signal-safe calls on plain file descriptors and
+// on a timer made beforehand.
 int g_pipe[2] = {-1, -1};
 struct sigaction g_previous;
+volatile sig_atomic_t g_hasDeadline = 0;
+timer_t g_deadline;
+struct itimerspec g_grace = {};
+volatile sig_atomic_t g_deadlineExitCode = 0;
 
 void onSigint(int)
 {
@@ -19,7 +25,16 @@ void onSigint(int)
     const char byte = 1;
     // The pipe is non-blocking: when it is full a wake-up is already pending.
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
+    if (g_hasDeadline)
+        ::timer_settime(g_deadline, 0, &g_grace, nullptr);
     errno = savedErrno;
+}
+
+// Runs on a thread of its own, so it ends the process even when the main thread is stuck.
+void onDeadline(union sigval)
+{
+    [[maybe_unused]] const ssize_t written = ::write(STDOUT_FILENO, "\n", 1);
+    ::_exit(g_deadlineExitCode);
 }
 
 void closePipe()
@@ -59,8 +74,28 @@ InterruptWatcher::~InterruptWatcher()
     if (!m_active)
         return;
     ::sigaction(SIGINT, &g_previous, nullptr);
+    if (g_hasDeadline) {
+        g_hasDeadline = 0;
+        ::timer_delete(g_deadline);
+    }
     delete m_notifier;
     closePipe();
+}
+
+void InterruptWatcher::setDeadline(std::chrono::milliseconds grace, int exitCode)
+{
+    if (!m_active || g_hasDeadline)
+        return;
+    struct sigevent event = {};
+    event.sigev_notify = SIGEV_THREAD;
+    event.sigev_notify_function = onDeadline;
+    if (::timer_create(CLOCK_MONOTONIC, &event, &g_deadline) != 0)
+        return;
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(grace);
+    g_grace.it_value.tv_sec = seconds.count();
+    g_grace.it_value.tv_nsec = std::chrono::nanoseconds(grace - seconds).count();
+    g_deadlineExitCode = exitCode;
+    g_hasDeadline = 1;
 }
 
 void InterruptWatcher::onReadable()

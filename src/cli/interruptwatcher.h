@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <chrono>
+
 class QSocketNotifier;
 
 // Turns Ctrl-C (SIGINT) into a signal on the event loop, so that a command can stop its
@@ -22,6 +24,12 @@ public:
     // False when the pipe or the handler could not be set up (or another watcher exists);
     // SIGINT then keeps its default effect.
     bool isActive() const { return m_active; }
+
+    // Ends the process with `exitCode` when this watcher still exists `grace` after the first
+    // Ctrl-C: a command whose work does not unwind in time (a call that blocks, an event loop
+    // that does not get back to the pipe) still ends when asked. Standard output gets the
+    // line break an interrupted command leaves; whatever it had not written yet is lost.
+    void setDeadline(std::chrono::milliseconds grace, int exitCode);
 
 Q_SIGNALS:
     void interrupted();

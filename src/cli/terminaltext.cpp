@@ -1,5 +1,7 @@
 #include "cli/terminaltext.h"
 
+#include <algorithm>
+
 namespace TerminalText {
 
 namespace {
@@ -13,11 +15,17 @@ bool isControl(char16_t c)
 
 QString printable(const QString &text)
 {
+    // Nearly every piece of an answer is clean: it is handed back shared, not copied.
+    const auto keep = [](QChar c) {
+        const char16_t code = c.unicode();
+        return !isControl(code) || code == u'\n' || code == u'\t';
+    };
+    if (std::all_of(text.cbegin(), text.cend(), keep))
+        return text;
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {
-        const char16_t code = c.unicode();
-        if (!isControl(code) || code == u'\n' || code == u'\t')
+        if (keep(c))
             out += c;
     }
     return out;

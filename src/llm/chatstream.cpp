@@ -1,5 +1,6 @@
 #include "llm/chatstream.h"
 
+#include "llm/modelserverreply.h"
 #include "llm/wireformat.h"
 
 #include <QCoreApplication>
@@ -50,12 +51,47 @@ QCoro::Task<LLMResult<void>> awaitEnd(std::shared_ptr<ChatStreamEnd> end)
     co_return result;
 }
 
+// How much of the body the reply may hold for us. Without a limit Qt reads the socket as
+// fast as the server sends and queues every read for this thread: a server that sends faster
+// than the answer is printed or drawn piles up gigabytes, and a Ctrl-C or a stop waits
+// behind all of them. With it, the server waits for us.
+constexpr qint64 replyBufferSize = 256 * 1024;
+
+// What the start of a body shows when the head did not say what it is.
+enum class Sniffed { notYet, events, json, other };
+
+// An event stream starts with one of its fields or a comment, JSON with an object or an array;
+// blank lines before count for nothing. `notYet` while what has arrived could still be either.
+Sniffed sniff(QByteArrayView data)
+{
+    qsizetype at = 0;
+    while (at < data.size()
+           && (data[at] == ' ' || data[at] == '\t' || data[at] == '\r' || data[at] == '\n'))
+        ++at;
+    const QByteArrayView start = data.sliced(at);
+    if (start.isEmpty())
+        return Sniffed::notYet;
+    if (start.front() == '{' || start.front() == '[')
+        return Sniffed::json;
+    if (start.front() == ':')
+        return Sniffed::events;
+    for (const QByteArrayView field : {"data:", "event:", "id:", "retry:"}) {
+        if (start.startsWith(field))
+            return Sniffed::events;
+        if (start.size() < field.size() && field.startsWith(start))
+            return Sniffed::notYet;
+    }
+    return Sniffed::other;
+}
+
 } // namespace
 
-ChatStream::ChatStream(QNetworkReply *reply, CancellationToken token, QObject *parent)
+ChatStream::ChatStream(QNetworkReply *reply, CancellationToken token, qsizetype maxLineSize,
+                       QObject *parent)
     : QObject(parent)
     , m_reply(reply)
     , m_token(std::move(token))
+    , m_maxLineSize(maxLineSize)
     , m_end(std::make_shared<ChatStreamEnd>())
 {
     // Connected before the reply is bound to the token, so that a cancellation is seen here
@@ -66,6 +102,13 @@ ChatStream::ChatStream(QNetworkReply *reply, CancellationToken token, QObject *p
         onCancelled();
         return;
     }
+    m_url = m_reply->url();
+    // Qt passes the limit on to its HTTP thread only once the request has started, which
+    // happens from the event loop: set now, it would never arrive. Queued, it follows the
+    // start at once, before much of the answer can have come.
+    QMetaObject::invokeMethod(
+        m_reply, [reply = m_reply.data()] { reply->setReadBufferSize(replyBufferSize); },
+        Qt::QueuedConnection);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &ChatStream::onMetaDataChanged);
     connect(m_reply, &QNetworkReply::readyRead, this, &ChatStream::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &ChatStream::onReplyFinished);
@@ -92,11 +135,7 @@ void ChatStream::onReadyRead()
 {
     if (!isRunning() || !checkStatus())
         return;
-    m_lines.append(m_reply->readAll());
-    while (const std::optional<QByteArrayView> line = m_lines.nextLine()) {
-        if (!handleLine(*line))
-            return;
-    }
+    takeBody(m_reply->readAll());
 }
 
 void ChatStream::onReplyFinished()
@@ -117,26 +156,8 @@ void ChatStream::onReplyFinished()
         end(State::failed, LocalLLMError::transportError(detail));
         return;
     }
-    m_lines.append(m_reply->readAll());
-    while (const std::optional<QByteArrayView> line = m_lines.nextLine()) {
-        if (!handleLine(*line))
-            return;
-    }
-    if (const std::optional<QByteArrayView> last = m_lines.finish()) {
-        // Servers end every event with a blank line, so a body that stops inside a data
-        // line was cut off. Qt 6.4 may report such a cut as a normal end when the server's
-        // close arrives with the last bytes; an answer missing its tail must not pass for
-        // a complete one.
-        if (last->startsWith("data: ")
-            && WireFormat::decodeStreamLine(*last).type == StreamEvent::Type::skip) {
-            end(State::failed,
-                LocalLLMError::transportError(u"the connection closed in the middle of a line"_s));
-            return;
-        }
-        if (!handleLine(*last))
-            return;
-    }
-    end(State::finished, {});
+    if (takeBody(m_reply->readAll()))
+        finishBody();
 }
 
 void ChatStream::onCancelled()
@@ -168,19 +189,132 @@ bool ChatStream::checkStatus()
         return true;
     }
     m_statusChecked = true;
-    const int code = status.toInt();
-    if (code < 200 || code > 299) {
-        // The error body is not read: servers word it in many ways.
-        end(State::failed,
-            LocalLLMError(LocalLLMError::Kind::badResponse, u"HTTP "_s + QString::number(code)));
+    if (const std::optional<LocalLLMError> error = ModelServerReply::statusError(m_reply)) {
+        end(State::failed, *error);
+        return false;
+    }
+    // A type that says nothing useful ("text/plain", "application/octet-stream", none)
+    // leaves the decision to the body.
+    const QByteArray type = ModelServerReply::mediaType(m_reply);
+    if (type == "text/event-stream") {
+        m_body = Body::events;
+    } else if (type == "application/json" || type.endsWith("+json")) {
+        m_body = Body::json;
+    } else if (ModelServerReply::isWebPage(type)) {
+        failNotModelServer(u"a page of type "_s + QString::fromLatin1(type));
         return false;
     }
     return true;
 }
 
+bool ChatStream::takeBody(QByteArray data)
+{
+    if (m_body == Body::undecided) {
+        m_held.append(data);
+        switch (sniff(m_held)) {
+        case Sniffed::notYet:
+            // Only blank lines so far, or less than a field name.
+            if (m_held.size() > m_maxLineSize) {
+                failNotModelServer(u"nothing but blank lines"_s);
+                return false;
+            }
+            return true;
+        case Sniffed::other:
+            failNotModelServer(u"a body that is neither an event stream nor JSON"_s);
+            return false;
+        case Sniffed::events:
+            m_body = Body::events;
+            break;
+        case Sniffed::json:
+            m_body = Body::json;
+            break;
+        }
+        data = std::exchange(m_held, {});
+    }
+    if (m_body == Body::json) {
+        // Read whole at the end; a body this long is no completion anyone waits for.
+        m_held.append(data);
+        if (m_held.size() > m_maxLineSize) {
+            end(State::failed, LocalLLMError::lineTooLong(m_maxLineSize));
+            return false;
+        }
+        return true;
+    }
+    m_lines.append(data);
+    return takeLines();
+}
+
+bool ChatStream::takeLines()
+{
+    while (const std::optional<QByteArrayView> line = m_lines.nextLine()) {
+        if (line->size() > m_maxLineSize) {
+            end(State::failed, LocalLLMError::lineTooLong(m_maxLineSize));
+            return false;
+        }
+        if (!handleLine(*line))
+            return false;
+    }
+    // A line is refused as soon as it has grown too long, not when it ends, which may be
+    // never.
+    if (m_lines.pendingSize() > m_maxLineSize) {
+        end(State::failed, LocalLLMError::lineTooLong(m_maxLineSize));
+        return false;
+    }
+    return true;
+}
+
+bool ChatStream::finishBody()
+{
+    switch (m_body) {
+    case Body::undecided:
+        failNotModelServer(m_held.trimmed().isEmpty() ? u"an empty body"_s
+                                                      : u"a body too short to be an answer"_s);
+        return false;
+    case Body::json: {
+        const StreamEvent event = WireFormat::decodeCompletionEvent(std::exchange(m_held, {}));
+        if (!event.recognised) {
+            failNotModelServer(u"JSON that is neither a completion nor an error"_s);
+            return false;
+        }
+        if (!handleEvent(event))
+            return false;
+        break;
+    }
+    case Body::events:
+        if (const std::optional<QByteArrayView> last = m_lines.finish()) {
+            // Servers end every event with a blank line, so a body that stops inside a data
+            // line was cut off. Qt 6.4 may report such a cut as a normal end when the server's
+            // close arrives with the last bytes; an answer missing its tail must not pass for
+            // a complete one.
+            StreamEvent event = WireFormat::decodeStreamLine(*last);
+            if (last->startsWith("data: ") && !event.recognised) {
+                end(State::failed,
+                    LocalLLMError::transportError(
+                        u"the connection closed in the middle of a line"_s));
+                return false;
+            }
+            if (!handleEvent(std::move(event)))
+                return false;
+        }
+        // An HTML page or another service's events sent as an event stream.
+        if (!m_sawEvent) {
+            failNotModelServer(u"an event stream without a single event of a completion"_s);
+            return false;
+        }
+        break;
+    }
+    end(State::finished, {});
+    return false;
+}
+
 bool ChatStream::handleLine(QByteArrayView line)
 {
-    StreamEvent event = WireFormat::decodeStreamLine(line);
+    return handleEvent(WireFormat::decodeStreamLine(line));
+}
+
+bool ChatStream::handleEvent(StreamEvent event)
+{
+    m_sawEvent = m_sawEvent || event.recognised;
     switch (event.type) {
     case StreamEvent::Type::skip:
         return true;
@@ -200,11 +334,19 @@ bool ChatStream::handleLine(QByteArrayView line)
     return true;
 }
 
+void ChatStream::failNotModelServer(const QString &seen)
+{
+    end(State::failed, LocalLLMError::notModelServer(m_url, seen));
+}
+
 void ChatStream::end(State state, LLMResult<void> result)
 {
     m_state = state;
     // Later lines are not read, and a reply still running is not left to waste the server.
     releaseReply();
+    // A line refused for its length is not kept for as long as the stream object lives.
+    m_lines = StreamLineReader();
+    m_held = QByteArray();
     m_end->resolve(result);
     if (state == State::finished)
         Q_EMIT finished();

@@ -2,10 +2,12 @@
 
 #include "core/cancellationtoken.h"
 #include "llm/llmresult.h"
+#include "llm/streamevent.h"
 #include "llm/streamlinereader.h"
 
 #include <QObject>
 #include <QPointer>
+#include <QUrl>
 
 #include <QCoroTask>
 
@@ -18,6 +20,12 @@ class QNetworkReply;
 // (the answer is complete) or `failed`. After the token is cancelled or the stream is
 // deleted it emits nothing more and its request is aborted.
 //
+// What comes back is judged before it is believed: an event stream by its Content-Type (or,
+// when the server names none that helps, by its first line), a JSON body as a completion or
+// an error object, anything else as `notModelServer`, as is a stream without a single event
+// of the wire format. No line may grow past `maxLineSize`, and the reply holds back no more
+// than a small buffer: a server sending faster than the answer is used waits for it.
+//
 // The request is already running when the stream is handed out: connect its signals before
 // returning to the event loop (that is, before the next co_await). To wait for the end in a
 // coroutine, `co_await stream->result()`; it also returns when the stream is cancelled or
@@ -29,8 +37,13 @@ class ChatStream : public QObject
 public:
     enum class State { running, finished, failed, cancelled };
 
+    // Far above any real event (a piece of text and a few hundred bytes of JSON), far below
+    // what hurts.
+    static constexpr qsizetype defaultMaxLineSize = 16 * 1024 * 1024;
+
     // Takes over `reply`, a POST of a streamed completion.
-    ChatStream(QNetworkReply *reply, CancellationToken token, QObject *parent = nullptr);
+    ChatStream(QNetworkReply *reply, CancellationToken token,
+               qsizetype maxLineSize = defaultMaxLineSize, QObject *parent = nullptr);
     ~ChatStream() override;
 
     State state() const { return m_state; }
@@ -51,15 +64,29 @@ private:
     void onReplyFinished();
     void onCancelled();
 
+    // What the body is, as far as it is known yet.
+    enum class Body { undecided, events, json };
+
     bool checkStatus();
-    // Handles one line; false when the stream has ended (or its owner went away).
+    // The steps below return false when the stream has ended (or its owner went away).
+    bool takeBody(QByteArray data);
+    bool takeLines();
+    bool finishBody();
     bool handleLine(QByteArrayView line);
+    bool handleEvent(StreamEvent event);
+    void failNotModelServer(const QString &seen);
     void end(State state, LLMResult<void> result);
     void releaseReply();
 
     QPointer<QNetworkReply> m_reply;
+    QUrl m_url;
     CancellationToken m_token;
+    qsizetype m_maxLineSize;
     StreamLineReader m_lines;
+    Body m_body = Body::undecided;
+    // The body while it is undecided, then all of a JSON body.
+    QByteArray m_held;
+    bool m_sawEvent = false;
     State m_state = State::running;
     bool m_statusChecked = false;
     std::shared_ptr<struct ChatStreamEnd> m_end;

@@ -2,6 +2,7 @@
 
 #include "core/textutil.h"
 #include "llm/endpointprobe.h"
+#include "llm/modelserverreply.h"
 #include "llm/serveraddress.h"
 #include "llm/wireformat.h"
 
@@ -41,11 +42,22 @@ private:
     QPointer<QNetworkReply> m_reply;
 };
 
-QNetworkRequest jsonRequest(const QUrl &url)
+QNetworkRequest modelServerRequest(const QUrl &url)
 {
     QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
+    // A server that stays silent is as good as dead.
     request.setTransferTimeout(transferTimeoutMs);
+    // Qt would follow some redirects, and turn a POST into a GET on the way; the user is
+    // told where the server points instead (see ModelServerReply::statusError).
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
+    return request;
+}
+
+QNetworkRequest jsonRequest(const QUrl &url)
+{
+    QNetworkRequest request = modelServerRequest(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
     return request;
 }
 
@@ -54,16 +66,13 @@ LocalLLMError noNetwork()
     return LocalLLMError::transportError(u"the network access manager is gone"_s);
 }
 
-// Status outside 2xx, or no HTTP at all: `badResponse`; a transport failure: passed on.
+// A redirect, or a status outside 2xx, or no HTTP at all: `redirected` or `badResponse`;
+// a transport failure: passed on.
 std::optional<LocalLLMError> replyError(QNetworkReply *reply)
 {
+    if (std::optional<LocalLLMError> error = ModelServerReply::statusError(reply))
+        return error;
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (status.isValid()) {
-        const int code = status.toInt();
-        if (code < 200 || code > 299)
-            return LocalLLMError(LocalLLMError::Kind::badResponse,
-                                 u"HTTP "_s + QString::number(code));
-    }
     if (reply->error() != QNetworkReply::NoError) {
         if (reply->error() == QNetworkReply::OperationCanceledError)
             return LocalLLMError::transportError(u"no data from the server for 60 seconds"_s);
@@ -90,16 +99,18 @@ QCoro::Task<LLMResult<QStringList>> fetchModelIDsWith(LocalLLMClient client,
     if (!network)
         co_return noNetwork();
 
-    QNetworkRequest request(url);
-    // Nothing in the models list takes long; a server that stays silent is as good as dead.
-    request.setTransferTimeout(transferTimeoutMs);
-    const ReplyHolder reply(network->get(request));
+    const ReplyHolder reply(network->get(modelServerRequest(url)));
     token.abortOnCancel(reply.get());
     co_await reply.get();
     if (token.isCancelled())
         co_return LocalLLMError::cancellation();
     if (const std::optional<LocalLLMError> error = replyError(reply.get()))
         co_return *error;
+    // A web server, a proxy or a captive portal on the port answers with a page.
+    const QByteArray type = ModelServerReply::mediaType(reply.get());
+    if (ModelServerReply::isWebPage(type))
+        co_return LocalLLMError::notModelServer(url,
+                                                u"a page of type "_s + QString::fromLatin1(type));
     co_return WireFormat::decodeModelIDs(reply->readAll());
 }
 

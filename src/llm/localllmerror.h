@@ -2,13 +2,14 @@
 
 #include <QMetaType>
 #include <QString>
+#include <QUrl>
 
 #include <optional>
 
-// A failure of the model-server client. The first five kinds are failures the user can act
-// on and carry a short instruction as their description; the others are told apart so that
-// callers can fall back to their own text ("Something went wrong") and the command line can
-// still say what happened.
+// A failure of the model-server client. The first eight kinds are failures the user can act
+// on and carry a short instruction or finding as their description; the others are told apart
+// so that callers can fall back to their own text ("Something went wrong") and the command
+// line can still say what happened.
 class LocalLLMError
 {
 public:
@@ -18,6 +19,14 @@ public:
         modelUnavailable,
         badResponse,
         emptyResponse,
+        // Something answered at the address, but not as a model server does: a web page, a
+        // proxy's or a captive portal's login, another kind of service.
+        notModelServer,
+        // The server sent the request elsewhere. Redirects are never followed: a POST would
+        // arrive as a GET, and an answer from another server would pass for this one's.
+        redirected,
+        // A line of the stream grew past the limit a real event never comes near.
+        lineTooLong,
         // The request failed on the way (refused, reset, timed out, host unknown).
         transport,
         // The body was not the JSON that was expected.
@@ -36,12 +45,17 @@ public:
     static LocalLLMError decodingError(QString detail);
     static LocalLLMError serverError(QString message);
     static LocalLLMError cancellation();
+    // `url` is the request's; the user is shown its origin, the address they typed.
+    // `seen` says what came instead, for the detail.
+    static LocalLLMError notModelServer(const QUrl &url, QString seen);
+    static LocalLLMError redirect(const QUrl &url, const QUrl &location);
+    static LocalLLMError lineTooLong(qsizetype limit);
 
     Kind kind() const { return m_kind; }
     bool isCancelled() const { return m_kind == Kind::cancelled; }
 
-    // The user-facing text: the fixed instruction of the first five kinds, or the server's
-    // own message. Transport and decoding errors and cancellation have none.
+    // The user-facing text: the instruction or finding of the first eight kinds, or the
+    // server's own message. Transport and decoding errors and cancellation have none.
     std::optional<QString> description() const;
     bool hasDescription() const { return description().has_value(); }
     // The description, or `fallback` for errors that have none.
@@ -56,6 +70,7 @@ public:
 private:
     Kind m_kind = Kind::badResponse;
     QString m_detail;
+    QString m_server; // the origin, for the kinds that name the server
 };
 
 Q_DECLARE_METATYPE(LocalLLMError)

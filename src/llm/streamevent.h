@@ -17,4 +17,7 @@ struct StreamEvent
     Type type = Type::skip;
     QString text;
     LocalLLMError error;
+    // The line was of the wire format ("[DONE]", an error, a chunk with or without text).
+    // A body without a single such line is not an answer, whatever it is.
+    bool recognised = false;
 };

@@ -112,20 +112,24 @@ bool readError(JsonReader &json, std::optional<QString> &error)
 }
 
 // {"choices": [{"delta": {"content": "…"}, …}, …], "error": …, …}; a member that comes
-// twice counts with its last value, as in QJsonObject.
-bool readChunk(JsonReader &json, std::optional<QString> &content, std::optional<QString> &error)
+// twice counts with its last value, as in QJsonObject. `known`: one of the two was there.
+bool readChunk(JsonReader &json, std::optional<QString> &content, std::optional<QString> &error,
+               bool &known)
 {
     if (!json.beginObject())
         return false;
     QByteArrayView key;
     while (json.nextMember(key)) {
         bool ok;
-        if (key == "choices")
+        if (key == "choices") {
             ok = readChoices(json, content);
-        else if (key == "error")
+            known = true;
+        } else if (key == "error") {
             ok = readError(json, error);
-        else
+            known = true;
+        } else {
             ok = json.skipValue();
+        }
         if (!ok)
             return false;
     }
@@ -203,23 +207,51 @@ StreamEvent decodeStreamLine(QByteArrayView line)
         return {};
     const QByteArrayView payload = line.sliced(prefix.size());
     if (payload == QByteArrayView("[DONE]"))
-        return {StreamEvent::Type::done, {}, {}};
+        return {StreamEvent::Type::done, {}, {}, true};
 
     // Lenient, so that no piece that QJsonDocument would read is dropped: a server that
     // sends a raw tab in a string is at fault, but losing the user's text over it is worse.
     JsonReader json(payload, JsonReader::Lenient);
     std::optional<QString> content;
     std::optional<QString> error;
-    if (!readChunk(json, content, error) || !json.atEnd())
+    bool known = false;
+    if (!readChunk(json, content, error, known) || !json.atEnd())
         return {};
 
     // llama.cpp, vLLM and LM Studio report failures in the middle of a stream this way;
     // skipping the line would pass a broken answer off as complete.
     if (error)
-        return {StreamEvent::Type::error, {}, LocalLLMError::serverError(*error)};
+        return {StreamEvent::Type::error, {}, LocalLLMError::serverError(*error), true};
     if (!content || content->isEmpty())
+        return {StreamEvent::Type::skip, {}, {}, known};
+    return {StreamEvent::Type::piece, std::move(*content), {}, true};
+}
+
+StreamEvent decodeCompletionEvent(const QByteArray &body)
+{
+    const QJsonObject object = QJsonDocument::fromJson(body).object();
+    const QJsonValue error = object.value(u"error");
+    if (!error.isUndefined() && !error.isNull()) {
+        const QString message
+            = error.isString() ? error.toString() : error.toObject().value(u"message").toString();
+        return {StreamEvent::Type::error, {}, LocalLLMError::serverError(message), true};
+    }
+    const QJsonValue choices = object.value(u"choices");
+    if (!choices.isArray())
         return {};
-    return {StreamEvent::Type::piece, std::move(*content), {}};
+    const QJsonArray list = choices.toArray();
+    if (list.isEmpty())
+        return {StreamEvent::Type::done, {}, {}, true};
+    const QJsonValue message = list.first().toObject().value(u"message");
+    if (!message.isObject())
+        return {};
+    const QJsonValue content = message.toObject().value(u"content");
+    if (content.isString() && !content.toString().isEmpty())
+        return {StreamEvent::Type::piece, content.toString(), {}, true};
+    // No text: a blank answer, as a stream of only "[DONE]" is one.
+    if (content.isString() || content.isNull() || content.isUndefined())
+        return {StreamEvent::Type::done, {}, {}, true};
+    return {};
 }
 
 } // namespace WireFormat

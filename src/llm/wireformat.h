@@ -28,4 +28,9 @@ LLMResult<QString> decodeCompletion(const QByteArray &body);
 // One line of a streamed completion, without its terminator.
 StreamEvent decodeStreamLine(QByteArrayView line);
 
+// A whole JSON body sent in answer to a request for a stream, as the one event it amounts to:
+// a non-streamed completion is its content as a piece (`done` when it has none), an error
+// object is the server's error, and anything else is not recognised.
+StreamEvent decodeCompletionEvent(const QByteArray &body);
+
 } // namespace WireFormat

@@ -18,6 +18,8 @@
 
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(FakeResponse)
+
 namespace {
 
 constexpr int timeoutMs = 10000;
@@ -361,35 +363,40 @@ void TestAskDialogModel::failureIsAnAnswer_data()
 {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QStringList>("models");
-    QTest::addColumn<bool>("dropStream");
-    QTest::addColumn<QString>("answer");
+    QTest::addColumn<FakeResponse>("stream");
+    QTest::addColumn<QString>("answer"); // %1: the fake server's address
 
     const QStringList loaded{u"fake-model"_s};
+    const FakeResponse partial
+        = FakeResponse::eventStream(FakeModelServer::streamBody({u"Partial"_s}));
     QTest::newRow("address that does not parse")
-        << u"http://my server:1234"_s << loaded << false << u"Check server address"_s;
+        << u"http://my server:1234"_s << loaded << partial << u"Check server address"_s;
     QTest::newRow("no model loaded")
-        << QString() << QStringList() << false << u"Load a model in LM Studio"_s;
+        << QString() << QStringList() << partial << u"Load a model in LM Studio"_s;
     // A broken connection has no text of its own.
-    QTest::newRow("connection dropped") << QString() << loaded << true << u"Start LM Studio"_s;
+    FakeResponse dropped = partial;
+    dropped.framing = FakeResponse::Framing::ContentLength;
+    dropped.dropAfterBytes = 10;
+    QTest::newRow("connection dropped") << QString() << loaded << dropped << u"Start LM Studio"_s;
+    QTest::newRow("a web page instead of an answer")
+        << QString() << loaded
+        << FakeResponse::text("<!DOCTYPE html><html><body>Sign in</body></html>", 200, "text/html")
+        << u"The server at %1 did not answer like a model server"_s;
 }
 
 void TestAskDialogModel::failureIsAnAnswer()
 {
     QFETCH(QString, address);
     QFETCH(QStringList, models);
-    QFETCH(bool, dropStream);
+    QFETCH(FakeResponse, stream);
     QFETCH(QString, answer);
     AskFixture f;
     QVERIFY(f.isValid());
     if (!address.isEmpty())
         f.settings->setLmStudioServerAddress(address);
     f.model.setModels(models);
-    FakeResponse stream = FakeResponse::eventStream(FakeModelServer::streamBody({u"Partial"_s}));
-    if (dropStream) {
-        stream.framing = FakeResponse::Framing::ContentLength;
-        stream.dropAfterBytes = 10;
-    }
     f.model.setStreamResponse(stream);
+    answer.replace(u"%1"_s, f.model.address());
 
     QVERIFY(f.ask(u"Question"_s));
     QCOMPARE(f.bar->answer(), answer);

@@ -285,6 +285,32 @@ private Q_SLOTS:
         // No description of its own: the technical detail is shown.
         QTest::newRow("models not JSON")
             << QString() << FakeResponse::text("<html>") << answer << u"velm: unexpected reply: "_s;
+
+        // %1 is the fake server's address. Something else on the model server's port: a web
+        // server, a proxy, a captive portal.
+        const QByteArray page = "<!DOCTYPE html>\n<html><body><h1>Sign in to continue</h1>"
+                                "<form method=\"post\"></form></body></html>\n";
+        const QString notModelServer
+            = u"velm: The server at %1 did not answer like a model server\n"_s;
+        QTest::newRow("page instead of an answer")
+            << QString() << oneModel << FakeResponse::text(page, 200, "text/html; charset=utf-8")
+            << notModelServer;
+        FakeResponse untyped = FakeResponse::text(page);
+        untyped.headers.clear();
+        QTest::newRow("page without a Content-Type")
+            << QString() << oneModel << untyped << notModelServer;
+        QTest::newRow("error object instead of a stream")
+            << QString() << oneModel
+            << FakeResponse::json(
+                   R"({"error":{"message":"Model is still loading","type":"unavailable_error"}})")
+            << u"velm: Model is still loading\n"_s;
+        QTest::newRow("models list redirected")
+            << QString() << FakeResponse::redirect(302, "/login?next=%2Fv1%2Fmodels") << answer
+            << u"velm: The server at %1 redirected to %1/login?next=%2Fv1%2Fmodels\n"_s;
+        QTest::newRow("answer redirected")
+            << QString() << oneModel
+            << FakeResponse::redirect(307, "http://127.0.0.1:9/v1/chat/completions")
+            << u"velm: The server at %1 redirected to http://127.0.0.1:9/v1/chat/completions\n"_s;
     }
 
     void failures()
@@ -303,8 +329,43 @@ private Q_SLOTS:
                         address.isEmpty() ? model.address() : address, u"hi"_s});
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.outText(), QString());
-        QVERIFY2(run.errText().startsWith(message), run.err.constData());
+        // Not arg(): the expected redirect target holds "%2F".
+        QVERIFY2(run.errText().startsWith(QString(message).replace(u"%1"_s, model.address())),
+                 run.err.constData());
         // A failed question is not kept as a chat.
+        QVERIFY(!QFile::exists(home.dataDirectory() + u"/chatSessions.json"_s));
+    }
+
+    // A server that does not stream (a proxy that buffers, a server that ignores "stream")
+    // still gives its answer.
+    void answerAsOneJSONBody()
+    {
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        model.setStreamResponse(
+            FakeResponse::json(FakeModelServer::completionBody(u"Paris, on the Seine."_s)));
+        const VelmRun run = home.run(
+            {u"ask"_s, u"--search"_s, u"never"_s, u"--server"_s, model.address(), u"Capital?"_s});
+        QCOMPARE(run.errText(), QString());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.outText(), u"Paris, on the Seine.\n"_s);
+    }
+
+    void lineOverTheLimit()
+    {
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        const QByteArray content(16 * 1024 * 1024 + 1024, 'x');
+        model.setStreamResponse(
+            FakeResponse::eventStream("data: {\"choices\":[{\"index\":0,\"delta\":{\"content\":\""
+                                      + content + "\"}}]}\n\ndata: [DONE]\n\n"));
+        const VelmRun run = home.run({u"ask"_s, u"--save"_s, u"--search"_s, u"never"_s,
+                                      u"--server"_s, model.address(), u"hi"_s});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.outText(), QString());
+        QCOMPARE(run.errText(), u"velm: The model server sent a line longer than 16 MiB\n"_s);
         QVERIFY(!QFile::exists(home.dataDirectory() + u"/chatSessions.json"_s));
     }
 
@@ -439,6 +500,41 @@ private Q_SLOTS:
         QVERIFY2(out.endsWith(" \n"), out.constData());
         QVERIFY(!out.contains("word40"));
         QVERIFY(!QFile::exists(home.dataDirectory() + u"/chatSessions.json"_s));
+    }
+
+    // A server that sends faster than velm prints must not keep Ctrl-C waiting.
+    void interruptWhileFlooded()
+    {
+        VelmHome home;
+        FakeModelServer model;
+        QVERIFY(model.listen());
+        QByteArray events;
+        while (events.size() < 64 * 1024)
+            events += FakeModelServer::chunkLine(u"word "_s) + "\n\n";
+        FakeResponse flood = FakeResponse::eventStream(events);
+        flood.endlessTail = events;
+        model.setStreamResponse(flood);
+
+        QProcess process;
+        QByteArray start;
+        qint64 printed = 0;
+        // What comes after the start is only counted: it never ends.
+        connect(&process, &QProcess::readyReadStandardOutput, this, [&] {
+            const QByteArray out = process.readAllStandardOutput();
+            printed += out.size();
+            if (start.size() < 100)
+                start += out.left(100);
+        });
+        QSignalSpy finished(&process, &QProcess::finished);
+        home.start(process,
+                   {u"ask"_s, u"--search"_s, u"never"_s, u"--server"_s, model.address(), u"Go"_s});
+        QTRY_VERIFY_WITH_TIMEOUT(printed > 1024 * 1024, 20000);
+        QCOMPARE(::kill(process.processId(), SIGINT), 0);
+        // Generous: this is about ending at all, not about how fast.
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 130);
+        QVERIFY2(start.startsWith("word word "), start.constData());
     }
 
     void interruptWhileSearching()

@@ -69,6 +69,12 @@ private Q_SLOTS:
         // No description of its own: the technical detail is shown.
         QTest::newRow("not JSON") << QString() << FakeResponse::text("<html>")
                                   << u"velm: unexpected reply: "_s;
+        // %1: the fake server's address.
+        QTest::newRow("web page")
+            << QString() << FakeResponse::text("<!DOCTYPE html><html></html>", 200, "text/html")
+            << u"velm: The server at %1 did not answer like a model server\n"_s;
+        QTest::newRow("redirected") << QString() << FakeResponse::redirect(301, "/models/")
+                                    << u"velm: The server at %1 redirected to %1/models/\n"_s;
         // Given without a scheme, as users type it.
         QTest::newRow("server not running")
             << Loopback::closedAddress().mid(7) << none << u"velm: Start LM Studio\n"_s;
@@ -88,6 +94,7 @@ private Q_SLOTS:
             = velm({u"models"_s, u"--server"_s, address.isEmpty() ? server.address() : address});
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.outText(), QString());
+        message.replace(u"%1"_s, server.address());
         if (message.endsWith(u'\n'))
             QCOMPARE(run.errText(), message);
         else

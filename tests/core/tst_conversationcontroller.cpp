@@ -277,6 +277,12 @@ private Q_SLOTS:
         QTest::newRow("server answers 500")
             << QString() << model << FakeResponse::json("{}", 500)
             << QStringList{QString(), u"LM Studio did not respond"_s};
+        // %1: the fake server's address.
+        QTest::newRow("a web page instead of an answer")
+            << QString() << model
+            << FakeResponse::text("<!DOCTYPE html><html><body>Sign in</body></html>", 200,
+                                  "text/html")
+            << QStringList{QString(), u"The server at %1 did not answer like a model server"_s};
         QTest::newRow("no model loaded") << QString() << QStringList() << FakeResponse()
                                          << QStringList{u"Load a model in LM Studio"_s};
         QTest::newRow("nothing listens") << Loopback::closedAddress() << model << FakeResponse()
@@ -305,6 +311,7 @@ private Q_SLOTS:
         QVERIFY(f.waitUntilIdle());
 
         const ChatSession session = c.sessions().constFirst();
+        replies.replaceInStrings(u"%1"_s, f.model().address());
         QCOMPARE(texts(session), QStringList{u"Hello"_s} + replies);
         for (const ChatMessage &reply : session.messages.mid(1)) {
             QCOMPARE(reply.role, Role::Assistant);

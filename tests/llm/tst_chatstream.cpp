@@ -4,6 +4,7 @@
 #include "support/testdata.h"
 
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -136,6 +137,25 @@ private Q_SLOTS:
         FakeResponse closeDelimited = streamed(sse({piece(u"a"_s)}));
         closeDelimited.framing = FakeResponse::Framing::CloseDelimited;
         QTest::newRow("body ends with the connection") << closeDelimited << QStringList{u"a"_s};
+
+        QTest::newRow("only DONE: a blank answer")
+            << streamed(sse({"data: [DONE]", ""})) << QStringList();
+        // Without a type that says what it is, the first line does.
+        FakeResponse untyped = FakeResponse::text(sse({"", ": hello", piece(u"a"_s)}));
+        untyped.headers.clear();
+        QTest::newRow("events without a Content-Type") << untyped << QStringList{u"a"_s};
+        QTest::newRow("events as text/plain")
+            << FakeResponse::text(sse({piece(u"a"_s), "data: [DONE]"})) << QStringList{u"a"_s};
+        // A server (or a proxy in between) that does not stream.
+        QTest::newRow("one JSON completion")
+            << FakeResponse::json(FakeModelServer::completionBody(u"Whole answer"_s))
+            << QStringList{u"Whole answer"_s};
+        QTest::newRow("one JSON completion without text")
+            << FakeResponse::json(FakeModelServer::completionBody(QString())) << QStringList();
+        FakeResponse untypedJson
+            = FakeResponse::text("\n" + FakeModelServer::completionBody(u"Whole"_s));
+        untypedJson.headers.clear();
+        QTest::newRow("JSON without a Content-Type") << untypedJson << QStringList{u"Whole"_s};
     }
 
     void lines()
@@ -187,6 +207,39 @@ private Q_SLOTS:
         droppedInLine.dropAfterBytes = body.size() - 3;
         QTest::newRow("connection dropped inside the last line")
             << droppedInLine << QStringList{u"a"_s, u"b"_s} << K::transport << QString();
+
+        // Something else on the port; %1 is the fake server's address.
+        const QString notModelServer = u"The server at %1 did not answer like a model server"_s;
+        const QByteArray page = "<!DOCTYPE html>\n<html><head><title>Log in</title></head>"
+                                "<body><form method=\"post\"></form></body></html>\n";
+        QTest::newRow("page") << FakeResponse::text(page, 200, "text/html; charset=UTF-8")
+                              << QStringList() << K::notModelServer << notModelServer;
+        FakeResponse untypedPage = FakeResponse::text("\r\n\r\n" + page);
+        untypedPage.headers.clear();
+        QTest::newRow("page without a Content-Type")
+            << untypedPage << QStringList() << K::notModelServer << notModelServer;
+        QTest::newRow("page called an event stream")
+            << FakeResponse::text(page, 200, "text/event-stream") << QStringList()
+            << K::notModelServer << notModelServer;
+        QTest::newRow("events of another service")
+            << streamed(sse({"event: status", R"(data: {"type":"ping","ok":true})", ""}))
+            << QStringList() << K::notModelServer << notModelServer;
+        QTest::newRow("empty body") << FakeResponse::text({}, 200, "text/event-stream")
+                                    << QStringList() << K::notModelServer << notModelServer;
+        QTest::newRow("JSON that is no completion")
+            << FakeResponse::json(R"({"status":"ok","version":"2.4.1"})") << QStringList()
+            << K::notModelServer << notModelServer;
+        QTest::newRow("error object instead of a stream")
+            << FakeResponse::json(R"({"error":{"message":"Model unloaded","code":404}})")
+            << QStringList() << K::serverMessage << u"Model unloaded"_s;
+
+        QTest::newRow("302 to a login page")
+            << FakeResponse::redirect(302, "/login?next=%2Fv1") << QStringList() << K::redirected
+            << u"The server at %1 redirected to %1/login?next=%2Fv1"_s;
+        QTest::newRow("307 to another server")
+            << FakeResponse::redirect(307, "http://10.0.0.5:1234/v1/chat/completions")
+            << QStringList() << K::redirected
+            << u"The server at %1 redirected to http://10.0.0.5:1234/v1/chat/completions"_s;
     }
 
     void failures()
@@ -203,10 +256,66 @@ private Q_SLOTS:
         QCOMPARE(record.finishedCount, 0);
         QCOMPARE(record.errors.size(), 1);
         QCOMPARE(record.errors.first().kind(), kind);
+        // Not arg(): some expected texts hold "%2F".
         if (!description.isEmpty())
-            QCOMPARE(record.errors.first().description(), description);
+            QCOMPARE(record.errors.first().description(),
+                     QString(description).replace(u"%1"_s, server.address()));
         QVERIFY(record.result && !record.result->ok());
         QCOMPARE(record.result->error(), record.errors.first());
+    }
+
+    void lineLimit_data()
+    {
+        QTest::addColumn<FakeResponse>("response");
+        QTest::addColumn<QStringList>("pieces");
+        QTest::addColumn<bool>("refused");
+
+        // Lines of exactly the limit and one byte more.
+        constexpr qsizetype limit = 1024;
+        const QByteArray head = "data: {\"choices\":[{\"delta\":{\"content\":\"";
+        const QByteArray tail = "\"}}]}";
+        const auto lineOf = [&](qsizetype size) {
+            return head + QByteArray(size - head.size() - tail.size(), 'x') + tail;
+        };
+        const QString text(limit - head.size() - tail.size(), u'x');
+        QTest::newRow("at the limit")
+            << streamed(sse({lineOf(limit), "", "data: [DONE]", ""})) << QStringList{text} << false;
+        QTest::newRow("over the limit")
+            << streamed(sse({piece(u"a"_s), "", lineOf(limit + 1), "", "data: [DONE]", ""}))
+            << QStringList{u"a"_s} << true;
+        // Refused long before it would end, if it ended: the stream ends all the same.
+        FakeResponse endless = streamed(sse({piece(u"a"_s), ""}) + head);
+        endless.endlessTail = QByteArray(64 * 1024, 'x');
+        QTest::newRow("line without end") << endless << QStringList{u"a"_s} << true;
+        FakeResponse bigJson
+            = FakeResponse::json(FakeModelServer::completionBody(QString(limit, u'x')));
+        QTest::newRow("JSON body over the limit") << bigJson << QStringList() << true;
+    }
+
+    // The limit is the stream's; the default one is checked end to end with `velm ask`.
+    void lineLimit()
+    {
+        QFETCH(FakeResponse, response);
+        QFETCH(QStringList, pieces);
+        QFETCH(bool, refused);
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        server.setStreamResponse(response);
+        QNetworkRequest request(server.http().url(u"/v1/chat/completions"_s));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
+        ChatStream stream(m_network.post(request, R"({"stream":true})"), {}, 1024);
+        QStringList received;
+        connect(&stream, &ChatStream::pieceReceived, this,
+                [&](const QString &text) { received.append(text); });
+        const auto result = awaitTask(stream.result());
+        QVERIFY(result);
+        QCOMPARE(received, pieces);
+        QCOMPARE(result->ok(), !refused);
+        if (refused) {
+            QCOMPARE(result->error().kind(), LocalLLMError::Kind::lineTooLong);
+            QCOMPARE(result->error().description(),
+                     u"The model server sent a line longer than 1 KiB"_s);
+        }
     }
 
     void capture_data()

@@ -188,6 +188,29 @@ private Q_SLOTS:
         QTest::newRow("empty") << LocalLLMError(K::emptyResponse) << u"No response"_s;
         QTest::newRow("server message")
             << LocalLLMError::serverError(u"Model crashed"_s) << u"Model crashed"_s;
+        // The server as the user typed it, without the path velm adds.
+        QTest::newRow("not a model server")
+            << LocalLLMError::notModelServer(
+                   QUrl(u"http://user@127.0.0.1:1234/v1/chat/completions?x=1#y"_s), u"a page"_s)
+            << u"The server at http://127.0.0.1:1234 did not answer like a model server"_s;
+        QTest::newRow("relative redirect")
+            << LocalLLMError::redirect(QUrl(u"http://localhost/v1/models"_s),
+                                       QUrl(u"/login?next=%2Fv1"_s))
+            << u"The server at http://localhost redirected to http://localhost/login?next=%2Fv1"_s;
+        // Whatever the server wrote reaches the user as a plain address.
+        QTest::newRow("redirect with control characters")
+            << LocalLLMError::redirect(
+                   QUrl(u"http://127.0.0.1:1234/v1/models"_s),
+                   QUrl::fromEncoded("http://portal.example/\x1b[2J a\r\nb", QUrl::TolerantMode))
+            << u"The server at http://127.0.0.1:1234 redirected to "
+               u"http://portal.example/%1B[2J%20a%0D%0Ab"_s;
+        QTest::newRow("line too long") << LocalLLMError::lineTooLong(16 * 1024 * 1024)
+                                       << u"The model server sent a line longer than 16 MiB"_s;
+        QTest::newRow("line too long, KiB") << LocalLLMError::lineTooLong(1024)
+                                            << u"The model server sent a line longer than 1 KiB"_s;
+        QTest::newRow("line too long, bytes")
+            << LocalLLMError::lineTooLong(1000)
+            << u"The model server sent a line longer than 1000 bytes"_s;
     }
 
     void errorTexts()

@@ -131,6 +131,11 @@ private Q_SLOTS:
         FakeResponse dropped = FakeResponse::json(FakeModelServer::modelsBody({u"m"_s}));
         dropped.dropAfterBytes = 5;
         QTest::newRow("connection dropped") << dropped << K::transport;
+        // Not followed: the list of another server would pass for this one's.
+        QTest::newRow("redirected") << FakeResponse::redirect(302, "/login") << K::redirected;
+        QTest::newRow("web page") << FakeResponse::text("<!DOCTYPE html><html></html>", 200,
+                                                        "text/html")
+                                  << K::notModelServer;
     }
 
     void modelFailures()
@@ -280,6 +285,10 @@ private Q_SLOTS:
         QTest::newRow("500") << FakeResponse::json(R"({"error":"oom"})", 500) << K::badResponse;
         QTest::newRow("blank") << FakeResponse::json(FakeModelServer::completionBody(u" \n"_s))
                                << K::emptyResponse;
+        // Followed, the POST would arrive as a GET.
+        QTest::newRow("redirected")
+            << FakeResponse::redirect(307, "http://127.0.0.1:9/v1/chat/completions")
+            << K::redirected;
     }
 
     void completionFailures()

@@ -205,6 +205,76 @@ private Q_SLOTS:
         QCOMPARE(referenceDecode(line).text, text);
     }
 
+    // Whether a line is of the wire format at all, text or not: a body without one is not an
+    // answer.
+    void recognisedLines_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("recognised");
+
+        QTest::newRow("piece") << R"(data: {"choices":[{"delta":{"content":"x"}}]})"_ba << true;
+        QTest::newRow("role only")
+            << R"(data: {"choices":[{"delta":{"role":"assistant","content":null}}]})"_ba << true;
+        QTest::newRow("usage") << R"(data: {"choices":[],"usage":{"total_tokens":3}})"_ba << true;
+        QTest::newRow("error") << R"(data: {"error":"Model unloaded"})"_ba << true;
+        QTest::newRow("done") << "data: [DONE]"_ba << true;
+        QTest::newRow("another service's event") << R"(data: {"type":"ping"})"_ba << false;
+        QTest::newRow("not JSON") << "data: hello"_ba << false;
+        QTest::newRow("comment") << ": ping"_ba << false;
+        QTest::newRow("other field") << "event: message"_ba << false;
+        QTest::newRow("markup") << "<html><body>"_ba << false;
+    }
+
+    void recognisedLines()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, recognised);
+        QCOMPARE(WireFormat::decodeStreamLine(line).recognised, recognised);
+    }
+
+    // A whole JSON body sent where a stream was asked for.
+    void decodeCompletionEvent_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<StreamEvent::Type>("type");
+        QTest::addColumn<QString>("text"); // the piece, or the error's description
+        QTest::addColumn<bool>("recognised");
+
+        using T = StreamEvent::Type;
+        const auto completion = [](const QByteArray &content) {
+            return R"({"object":"chat.completion","choices":[{"index":0,"message":{"role":)"
+                   R"("assistant","content":)"
+                + content + "}}]}";
+        };
+        QTest::newRow("completion, untrimmed")
+            << completion(R"(" Hi\n")") << T::piece << u" Hi\n"_s << true;
+        QTest::newRow("empty content") << completion(R"("")") << T::done << QString() << true;
+        QTest::newRow("null content") << completion("null") << T::done << QString() << true;
+        QTest::newRow("no choices") << R"({"choices":[]})"_ba << T::done << QString() << true;
+        QTest::newRow("error object") << R"({"error":{"message":"Model unloaded","code":404}})"_ba
+                                      << T::error << u"Model unloaded"_s << true;
+        QTest::newRow("error string") << R"({"error":"Busy"})"_ba << T::error << u"Busy"_s << true;
+        QTest::newRow("content not text") << completion("[1]") << T::skip << QString() << false;
+        QTest::newRow("legacy completion")
+            << R"({"choices":[{"text":"Hi"}]})"_ba << T::skip << QString() << false;
+        QTest::newRow("other JSON") << R"({"status":"ok"})"_ba << T::skip << QString() << false;
+        QTest::newRow("not JSON") << "<html>"_ba << T::skip << QString() << false;
+    }
+
+    void decodeCompletionEvent()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(StreamEvent::Type, type);
+        QFETCH(QString, text);
+        QFETCH(bool, recognised);
+        const StreamEvent event = WireFormat::decodeCompletionEvent(body);
+        QCOMPARE(event.type, type);
+        QCOMPARE(event.recognised, recognised);
+        QCOMPARE(type == StreamEvent::Type::error ? event.error.description().value_or(QString())
+                                                  : event.text,
+                 text);
+    }
+
     void decodeErrorLine_data()
     {
         QTest::addColumn<QByteArray>("line");

@@ -13,6 +13,12 @@ QByteArray reasonPhrase(int status)
     switch (status) {
     case 200:
         return "OK";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 307:
+        return "Temporary Redirect";
     case 400:
         return "Bad Request";
     case 401:
@@ -43,7 +49,28 @@ struct Delivery
     FakeResponse::Framing framing;
     qsizetype dropAfter;
     int delayMs;
+    QByteArray endlessTail;
+    bool endlessStarted = false;
 };
+
+// Keeps the socket's buffer topped up with copies of the tail: as much as the client takes,
+// never much more than it has taken.
+void deliverEndless(const std::shared_ptr<Delivery> &d)
+{
+    QTcpSocket *socket = d->socket;
+    if (!socket || socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    if (!d->endlessStarted) {
+        d->endlessStarted = true;
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, [d] { deliverEndless(d); });
+    }
+    const QByteArray copy = d->framing == FakeResponse::Framing::Chunked
+        ? QByteArray::number(d->endlessTail.size(), 16) + "\r\n" + d->endlessTail + "\r\n"
+        : d->endlessTail;
+    constexpr qint64 ahead = 1024 * 1024;
+    while (socket->bytesToWrite() < ahead)
+        socket->write(copy);
+}
 
 void deliverNext(const std::shared_ptr<Delivery> &d)
 {
@@ -69,6 +96,10 @@ void deliverNext(const std::shared_ptr<Delivery> &d)
             return;
         }
         QTimer::singleShot(d->delayMs, socket, [d] { deliverNext(d); });
+        return;
+    }
+    if (!d->endlessTail.isEmpty()) {
+        deliverEndless(d);
         return;
     }
     if (chunked)
@@ -100,6 +131,17 @@ FakeResponse FakeResponse::text(const QByteArray &body, int status, const QByteA
     response.status = status;
     response.headers = {{"Content-Type", contentType}};
     response.body = body;
+    return response;
+}
+
+FakeResponse FakeResponse::redirect(int status, const QByteArray &location)
+{
+    const QByteArray title = QByteArray::number(status) + ' ' + reasonPhrase(status);
+    QByteArray page = "<html>\r\n<head><title>" + title + "</title></head>\r\n";
+    page += "<body>\r\n<center><h1>" + title + "</h1></center>\r\n";
+    page += "<hr><center>nginx</center>\r\n</body>\r\n</html>\r\n";
+    FakeResponse response = text(page, status, "text/html");
+    response.headers.append({"Location", location});
     return response;
 }
 
@@ -329,6 +371,7 @@ void FakeHttpServer::respond(QTcpSocket *socket, const FakeResponse &response)
     delivery->framing = response.framing;
     delivery->dropAfter = response.dropAfterBytes;
     delivery->delayMs = response.delayBetweenPiecesMs;
+    delivery->endlessTail = response.endlessTail;
     QTimer::singleShot(response.delayBeforeHeadMs, socket, [delivery, head] {
         if (!delivery->socket)
             return;

@@ -44,9 +44,17 @@ struct FakeResponse
     // Abort the connection after this many body bytes (-1: never).
     qsizetype dropAfterBytes = -1;
 
+    // Sent after the body again and again, as fast as the client reads, until it goes away
+    // (empty: the body ends): a server that floods, or a line that never ends. With chunked
+    // framing each copy is a chunk; `dropAfterBytes` does not apply to it.
+    QByteArray endlessTail;
+
     static FakeResponse json(const QByteArray &body, int status = 200);
     static FakeResponse text(const QByteArray &body, int status = 200,
                              const QByteArray &contentType = "text/plain; charset=utf-8");
+    // A redirect with nginx's page, as a web server or proxy in front of a model server
+    // sends it.
+    static FakeResponse redirect(int status, const QByteArray &location);
     // An SSE body sent with chunked encoding, one chunk per event, as llama.cpp does.
     static FakeResponse eventStream(const QByteArray &body);
 
