@@ -1,5 +1,5 @@
-#include "app/desktopapp.h"
 #include "cli/commandline.h"
+#include "shell/desktopapp.h"
 
 #include <QString>
 #include <QStringList>

@@ -11,18 +11,18 @@
 //   a late tick may only mean that other processes had the cores; and once with the
 //   formulas and once without, which shows what the math pages cost.
 
-#include "app/appcolors.h"
-#include "core/appevents.h"
-#include "core/chatstore.h"
-#include "core/conversationcontroller.h"
-#include "core/settings.h"
+#include "chat/appevents.h"
+#include "chat/chatstore.h"
+#include "chat/conversationcontroller.h"
+#include "chat/settings.h"
 #include "main_window/assistantmessagerow.h"
 #include "main_window/chatscrollview.h"
 #include "main_window/messagelistview.h"
-#include "markdown/katexhtmlblockview.h"
-#include "markdown/markdownview.h"
-#include "markdown/mathwebprofile.h"
+#include "markdown/view/katexhtmlblockview.h"
+#include "markdown/view/markdownview.h"
+#include "markdown/view/mathwebprofile.h"
 #include "support/fakemodelserver.h"
+#include "widgets/appcolors.h"
 
 #include <benchmark/benchmark.h>
 

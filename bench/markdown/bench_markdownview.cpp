@@ -1,7 +1,7 @@
-#include "markdown/katexhtmlblockview.h"
 #include "markdown/markdownparser.h"
-#include "markdown/markdownview.h"
-#include "markdown/mathwebprofile.h"
+#include "markdown/view/katexhtmlblockview.h"
+#include "markdown/view/markdownview.h"
+#include "markdown/view/mathwebprofile.h"
 
 #include <benchmark/benchmark.h>
 

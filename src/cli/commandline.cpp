@@ -1,10 +1,10 @@
 #include "cli/commandline.h"
 
+#include "base/appidentity.h"
 #include "cli/askcommand.h"
 #include "cli/configcommand.h"
 #include "cli/exportcommand.h"
 #include "cli/modelscommand.h"
-#include "core/appidentity.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>

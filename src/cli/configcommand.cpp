@@ -1,8 +1,8 @@
 #include "cli/configcommand.h"
 
+#include "chat/settings.h"
 #include "cli/commandparser.h"
 #include "cli/terminaltext.h"
-#include "core/settings.h"
 #include "llm/serveraddress.h"
 
 #include <QDir>

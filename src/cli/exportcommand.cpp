@@ -1,11 +1,11 @@
 #include "cli/exportcommand.h"
 
+#include "base/atomicfile.h"
+#include "chat/chatexport.h"
+#include "chat/chatstore.h"
+#include "chat/settings.h"
 #include "cli/commandparser.h"
 #include "cli/terminaltext.h"
-#include "core/atomicfile.h"
-#include "core/chatexport.h"
-#include "core/chatstore.h"
-#include "core/settings.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "cli/modelscommand.h"
 
-#include "core/settings.h"
+#include "chat/settings.h"
 #include "llm/localllmclient.h"
 
 #include <QCommandLineParser>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/result.h"
+#include "base/result.h"
 #include "llm/localllmerror.h"
 
 // The outcome of a model-server operation: a value or the error that prevented it.

@@ -1,7 +1,7 @@
 #include "llm/localllmclient.h"
 
-#include "core/textutil.h"
-#include "llm/endpointprobe.h"
+#include "base/endpointprobe.h"
+#include "base/textutil.h"
 #include "llm/modelserverreply.h"
 #include "llm/serveraddress.h"
 #include "llm/wireformat.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/cancellationtoken.h"
+#include "base/cancellationtoken.h"
 #include "llm/chatstream.h"
 #include "llm/llmresult.h"
 #include "llm/localllmmessage.h"

@@ -1,6 +1,6 @@
 #include "llm/wireformat.h"
 
-#include "core/jsonreader.h"
+#include "base/jsonreader.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

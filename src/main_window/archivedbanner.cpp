@@ -1,9 +1,9 @@
 #include "main_window/archivedbanner.h"
 
-#include "app/appcolors.h"
-#include "app/pressablebuttonstyle.h"
-#include "app/symbols.h"
-#include "app/typestyles.h"
+#include "widgets/appcolors.h"
+#include "widgets/pressablebuttonstyle.h"
+#include "widgets/symbols.h"
+#include "widgets/typestyles.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -1,10 +1,10 @@
 #include "main_window/assistantmessagerow.h"
 
-#include "app/typestyles.h"
 #include "main_window/copybutton.h"
 #include "main_window/messagelistrows.h"
 #include "main_window/sourcesrow.h"
-#include "markdown/markdownview.h"
+#include "markdown/view/markdownview.h"
+#include "widgets/typestyles.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>

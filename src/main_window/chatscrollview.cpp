@@ -1,11 +1,11 @@
 #include "main_window/chatscrollview.h"
 
-#include "app/animations.h"
-#include "app/typestyles.h"
 #include "main_window/messagerow.h"
 #include "main_window/searchingrow.h"
 #include "main_window/thinkingrow.h"
-#include "markdown/katexhtmlblockview.h"
+#include "markdown/view/katexhtmlblockview.h"
+#include "widgets/animations.h"
+#include "widgets/typestyles.h"
 
 #include <QEvent>
 #include <QFontMetricsF>

@@ -1,6 +1,6 @@
 #include "main_window/chattopscrollfade.h"
 
-#include "app/appcolors.h"
+#include "widgets/appcolors.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "main_window/composertextedit.h"
 
-#include "app/typestyles.h"
+#include "widgets/typestyles.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>

@@ -1,11 +1,11 @@
 #include "main_window/composerview.h"
 
-#include "app/appcolors.h"
-#include "app/velmliquidglasssurface.h"
-#include "core/conversationcontroller.h"
+#include "chat/conversationcontroller.h"
 #include "main_window/composertextedit.h"
 #include "main_window/sendstopbutton.h"
 #include "main_window/websearchchip.h"
+#include "widgets/appcolors.h"
+#include "widgets/velmliquidglasssurface.h"
 
 #include <QBoxLayout>
 #include <QKeySequence>

@@ -1,12 +1,9 @@
 #include "main_window/contentview.h"
 
-#include "app/animations.h"
-#include "app/appcolors.h"
-#include "app/systemappearance.h"
-#include "core/apptheme.h"
-#include "core/conversationcontroller.h"
-#include "core/settings.h"
-#include "core/settingskeys.h"
+#include "base/apptheme.h"
+#include "chat/conversationcontroller.h"
+#include "chat/settings.h"
+#include "chat/settingskeys.h"
 #include "main_window/composerview.h"
 #include "main_window/messagelistview.h"
 #include "main_window/newchatview.h"
@@ -15,6 +12,9 @@
 #include "main_window/storenoticebanner.h"
 #include "main_window/toolbarband.h"
 #include "main_window/velmchatbackground.h"
+#include "widgets/animations.h"
+#include "widgets/appcolors.h"
+#include "widgets/systemappearance.h"
 
 #include <QAction>
 #include <QEvent>

@@ -1,8 +1,8 @@
 #include "main_window/mainwindow.h"
 
-#include "app/appcolors.h"
-#include "app/typestyles.h"
-#include "core/appevents.h"
+#include "chat/appevents.h"
+#include "widgets/appcolors.h"
+#include "widgets/typestyles.h"
 
 #include <QAction>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 #include "main_window/messagebubble.h"
 
-#include "app/appcolors.h"
-#include "app/typestyles.h"
+#include "widgets/appcolors.h"
+#include "widgets/typestyles.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "markdown/nativetextview.h"
+#include "markdown/view/nativetextview.h"
 
 // The user's text on a rounded bubble: plain text (never markup), selectable, wrapped, and
 // broken inside a word too long for the line (a pasted URL) rather than cut off.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/chatmessage.h"
+#include "chat/chatmessage.h"
 
 #include <QList>
 #include <QString>

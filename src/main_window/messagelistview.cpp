@@ -1,6 +1,6 @@
 #include "main_window/messagelistview.h"
 
-#include "core/conversationcontroller.h"
+#include "chat/conversationcontroller.h"
 #include "main_window/archivedbanner.h"
 #include "main_window/chatfloatingtitlebar.h"
 #include "main_window/chatscrollview.h"

@@ -1,12 +1,12 @@
 #include "main_window/newchatview.h"
 
-#include "app/animations.h"
-#include "app/appcolors.h"
-#include "app/typestyles.h"
-#include "core/conversationcontroller.h"
+#include "chat/conversationcontroller.h"
 #include "main_window/entranceeffect.h"
 #include "main_window/greetinglabel.h"
 #include "main_window/quickpromptrow.h"
+#include "widgets/animations.h"
+#include "widgets/appcolors.h"
+#include "widgets/typestyles.h"
 
 #include <QBoxLayout>
 #include <QEvent>

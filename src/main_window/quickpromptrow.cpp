@@ -1,10 +1,10 @@
 #include "main_window/quickpromptrow.h"
 
-#include "app/animations.h"
-#include "app/appcolors.h"
-#include "app/symbols.h"
-#include "app/typestyles.h"
-#include "app/velmliquidglasssurface.h"
+#include "widgets/animations.h"
+#include "widgets/appcolors.h"
+#include "widgets/symbols.h"
+#include "widgets/typestyles.h"
+#include "widgets/velmliquidglasssurface.h"
 
 #include <QPainter>
 

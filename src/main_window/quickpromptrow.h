@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/quickprompt.h"
+#include "chat/quickprompt.h"
 
 #include <QAbstractButton>
 

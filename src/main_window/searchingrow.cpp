@@ -1,9 +1,9 @@
 #include "main_window/searchingrow.h"
 
-#include "app/animations.h"
-#include "app/appcolors.h"
-#include "app/symbols.h"
-#include "app/typestyles.h"
+#include "widgets/animations.h"
+#include "widgets/appcolors.h"
+#include "widgets/symbols.h"
+#include "widgets/typestyles.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,8 +1,8 @@
 #include "main_window/sidebaremptystate.h"
 
-#include "app/appcolors.h"
-#include "app/symbols.h"
-#include "app/typestyles.h"
+#include "widgets/appcolors.h"
+#include "widgets/symbols.h"
+#include "widgets/typestyles.h"
 
 #include <QPainter>
 

@@ -1,9 +1,9 @@
 #include "main_window/sidebarglassbutton.h"
 
-#include "app/animations.h"
-#include "app/appcolors.h"
-#include "app/typestyles.h"
-#include "app/velmliquidglasssurface.h"
+#include "widgets/animations.h"
+#include "widgets/appcolors.h"
+#include "widgets/typestyles.h"
+#include "widgets/velmliquidglasssurface.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/symbols.h"
+#include "widgets/symbols.h"
 
 #include <QAbstractButton>
 

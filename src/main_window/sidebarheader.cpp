@@ -1,8 +1,8 @@
 #include "main_window/sidebarheader.h"
 
-#include "app/appcolors.h"
-#include "app/pressablebuttonstyle.h"
 #include "main_window/sidebarglassbutton.h"
+#include "widgets/appcolors.h"
+#include "widgets/pressablebuttonstyle.h"
 
 #include <QAction>
 #include <QHBoxLayout>

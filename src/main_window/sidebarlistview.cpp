@@ -1,8 +1,8 @@
 #include "main_window/sidebarlistview.h"
 
-#include "app/animations.h"
 #include "main_window/sidebarmodel.h"
 #include "main_window/sidebarrowdelegate.h"
+#include "widgets/animations.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

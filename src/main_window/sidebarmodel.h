@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/animations.h"
 #include "main_window/sidebarrow.h"
+#include "widgets/animations.h"
 
 #include <QAbstractListModel>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "main_window/sidebarrow.h"
 
-#include "core/textutil.h"
+#include "base/textutil.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/sidebargroup.h"
+#include "chat/sidebargroup.h"
 
 #include <QList>
 #include <QString>

@@ -1,11 +1,11 @@
 #include "main_window/sidebarrowdelegate.h"
 
-#include "app/appcolors.h"
-#include "app/symbols.h"
-#include "app/typestyles.h"
-#include "app/velmliquidglasssurface.h"
 #include "main_window/sidebarmodel.h"
 #include "main_window/sidebarrenamefield.h"
+#include "widgets/appcolors.h"
+#include "widgets/symbols.h"
+#include "widgets/typestyles.h"
+#include "widgets/velmliquidglasssurface.h"
 
 #include <QApplication>
 #include <QFontDatabase>

@@ -1,10 +1,7 @@
 #include "main_window/sidebarview.h"
 
-#include "app/animations.h"
-#include "app/appcolors.h"
-#include "app/symbols.h"
-#include "core/conversationcontroller.h"
-#include "core/sidebargroup.h"
+#include "chat/conversationcontroller.h"
+#include "chat/sidebargroup.h"
 #include "main_window/sidebaremptystate.h"
 #include "main_window/sidebarheader.h"
 #include "main_window/sidebarlistview.h"
@@ -12,6 +9,9 @@
 #include "main_window/sidebarrenamefield.h"
 #include "main_window/sidebarrow.h"
 #include "main_window/sidebarrowdelegate.h"
+#include "widgets/animations.h"
+#include "widgets/appcolors.h"
+#include "widgets/symbols.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,10 +1,10 @@
 #include "main_window/storenoticebanner.h"
 
-#include "app/appcolors.h"
-#include "app/pressablebuttonstyle.h"
-#include "app/symbols.h"
-#include "app/typestyles.h"
-#include "core/appidentity.h"
+#include "base/appidentity.h"
+#include "widgets/appcolors.h"
+#include "widgets/pressablebuttonstyle.h"
+#include "widgets/symbols.h"
+#include "widgets/typestyles.h"
 
 #include <QDesktopServices>
 #include <QDir>

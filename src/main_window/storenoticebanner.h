@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/storenotice.h"
+#include "chat/storenotice.h"
 
 #include <QWidget>
 

@@ -1,7 +1,7 @@
 #include "main_window/thinkingrow.h"
 
-#include "app/animations.h"
-#include "app/appcolors.h"
+#include "widgets/animations.h"
+#include "widgets/appcolors.h"
 
 #include <QEasingCurve>
 #include <QPainter>

@@ -1,9 +1,9 @@
 #include "main_window/toolbarband.h"
 
-#include "app/animations.h"
-#include "app/appcolors.h"
-#include "app/pressablebuttonstyle.h"
-#include "app/symbols.h"
+#include "widgets/animations.h"
+#include "widgets/appcolors.h"
+#include "widgets/pressablebuttonstyle.h"
+#include "widgets/symbols.h"
 
 #include <QEasingCurve>
 #include <QEvent>

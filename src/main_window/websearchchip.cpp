@@ -1,11 +1,12 @@
 #include "main_window/websearchchip.h"
 
-#include "app/animations.h"
-#include "app/appcolors.h"
-#include "app/symbols.h"
-#include "app/typestyles.h"
-#include "core/newchatlabels.h"
-#include "core/settings.h"
+#include "chat/newchatlabels.h"
+#include "chat/settings.h"
+#include "search/searchmode.h"
+#include "widgets/animations.h"
+#include "widgets/appcolors.h"
+#include "widgets/symbols.h"
+#include "widgets/typestyles.h"
 
 #include <QActionGroup>
 #include <QEvent>
@@ -22,7 +23,7 @@ constexpr int paddingY = 5;
 constexpr int symbolSize = 12;
 constexpr int symbolGap = 5;
 
-using Mode = SettingsKeys::WebSearchMode;
+using Mode = WebSearchMode;
 
 struct ModeChoice
 {

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/settingskeys.h"
+#include "chat/settingskeys.h"
+#include "search/searchmode.h"
 
 #include <QToolButton>
 
@@ -18,7 +19,7 @@ class WebSearchChip : public QToolButton
 public:
     explicit WebSearchChip(Settings *settings, QWidget *parent = nullptr);
 
-    SettingsKeys::WebSearchMode mode() const { return m_mode; }
+    WebSearchMode mode() const { return m_mode; }
     // The symbol drawn before the label.
     QString symbolName() const;
 
@@ -42,6 +43,6 @@ private:
 
     Settings *m_settings;
     QActionGroup *m_modes = nullptr;
-    SettingsKeys::WebSearchMode m_mode = SettingsKeys::WebSearchMode::Auto;
+    WebSearchMode m_mode = WebSearchMode::Auto;
     qreal m_hoverProgress = 0;
 };

@@ -1,6 +1,6 @@
 #include "markdown/mdchars.h"
 
-#include "core/textutil.h"
+#include "base/textutil.h"
 
 #include <QChar>
 #include <QTextBoundaryFinder>

@@ -1,7 +1,7 @@
 #include "onboarding/inktextfield.h"
 
-#include "app/typestyles.h"
 #include "onboarding/onboardingcolors.h"
+#include "widgets/typestyles.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -1,8 +1,8 @@
 #include "onboarding/onboardingbutton.h"
 
-#include "app/typestyles.h"
 #include "onboarding/onboardingcolors.h"
 #include "onboarding/onboardingmotion.h"
+#include "widgets/typestyles.h"
 
 #include <QEvent>
 #include <QFocusEvent>

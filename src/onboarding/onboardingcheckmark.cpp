@@ -1,8 +1,8 @@
 #include "onboarding/onboardingcheckmark.h"
 
-#include "app/animations.h"
-#include "app/symbols.h"
 #include "onboarding/onboardingcolors.h"
+#include "widgets/animations.h"
+#include "widgets/symbols.h"
 
 #include <QPainter>
 #include <QRadialGradient>

@@ -1,12 +1,12 @@
 #include "onboarding/onboardingdonepage.h"
 
-#include "app/commandchordmonitor.h"
-#include "app/typestyles.h"
+#include "base/quickaskchord.h"
 #include "onboarding/confettilayer.h"
 #include "onboarding/kbdkey.h"
 #include "onboarding/onboardingcheckmark.h"
 #include "onboarding/onboardingcolors.h"
 #include "onboarding/onboardingheader.h"
+#include "widgets/typestyles.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -34,7 +34,7 @@ OnboardingDonePage::OnboardingDonePage(OnboardingModel *model, QWidget *parent)
     auto *keys = new QHBoxLayout;
     keys->setSpacing(5);
     keys->addStretch(1);
-    for (const QString &cap : KbdKey::capsFor(CommandChordMonitor::chord())) {
+    for (const QString &cap : KbdKey::capsFor(QuickAskChord::keys())) {
         auto *key = new KbdKey(cap, this);
         m_keys.append(key);
         keys->addWidget(key);

@@ -1,6 +1,6 @@
 #include "onboarding/onboardingdrafts.h"
 
-#include "core/settingskeys.h"
+#include "chat/settingskeys.h"
 
 #include <QDir>
 #include <QSettings>

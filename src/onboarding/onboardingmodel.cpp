@@ -1,7 +1,7 @@
 #include "onboarding/onboardingmodel.h"
 
-#include "core/settings.h"
-#include "llm/endpointprobe.h"
+#include "base/endpointprobe.h"
+#include "chat/settings.h"
 #include "llm/localllmclient.h"
 #include "llm/serveraddress.h"
 #include "onboarding/onboardingdrafts.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/animations.h"
+#include "widgets/animations.h"
 
 // The timings the flow uses beyond the app's shared ones.
 namespace OnboardingMotion {

@@ -1,9 +1,9 @@
 #include "onboarding/onboardingpage.h"
 
-#include "app/typestyles.h"
 #include "onboarding/onboardingcolors.h"
 #include "onboarding/onboardingheader.h"
 #include "onboarding/onboardingmodel.h"
+#include "widgets/typestyles.h"
 
 #include <QEvent>
 #include <QLabel>

@@ -1,11 +1,11 @@
 #include "onboarding/onboardingsearchpage.h"
 
-#include "app/symbols.h"
-#include "app/typestyles.h"
 #include "onboarding/inktextfield.h"
 #include "onboarding/onboardingcolors.h"
 #include "onboarding/onboardingmodel.h"
 #include "onboarding/statusbadge.h"
+#include "widgets/symbols.h"
+#include "widgets/typestyles.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -1,9 +1,9 @@
 #include "onboarding/onboardingthemechoice.h"
 
-#include "app/symbols.h"
-#include "app/typestyles.h"
 #include "onboarding/onboardingcolors.h"
 #include "onboarding/onboardingmotion.h"
+#include "widgets/symbols.h"
+#include "widgets/typestyles.h"
 
 #include <QPainter>
 

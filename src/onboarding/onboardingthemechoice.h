@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/apptheme.h"
+#include "base/apptheme.h"
 
 #include <QAbstractButton>
 

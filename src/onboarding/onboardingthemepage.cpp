@@ -1,11 +1,11 @@
 #include "onboarding/onboardingthemepage.h"
 
-#include "app/toggleswitch.h"
-#include "app/typestyles.h"
-#include "core/settings.h"
+#include "chat/settings.h"
 #include "onboarding/onboardingcolors.h"
 #include "onboarding/onboardingmodel.h"
 #include "onboarding/onboardingthemechoice.h"
+#include "widgets/toggleswitch.h"
+#include "widgets/typestyles.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

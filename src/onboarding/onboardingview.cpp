@@ -1,8 +1,7 @@
 #include "onboarding/onboardingview.h"
 
-#include "app/systemappearance.h"
-#include "core/apptheme.h"
-#include "core/settings.h"
+#include "base/apptheme.h"
+#include "chat/settings.h"
 #include "onboarding/crossfadeoverlay.h"
 #include "onboarding/onboardingbutton.h"
 #include "onboarding/onboardingcolors.h"
@@ -17,6 +16,7 @@
 #include "onboarding/onboardingwelcomepage.h"
 #include "onboarding/setuplaterdialog.h"
 #include "onboarding/trafficlight.h"
+#include "widgets/systemappearance.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

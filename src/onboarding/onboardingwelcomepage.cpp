@@ -1,8 +1,8 @@
 #include "onboarding/onboardingwelcomepage.h"
 
-#include "app/typestyles.h"
 #include "onboarding/onboardingcolors.h"
 #include "onboarding/onboardingwordmark.h"
+#include "widgets/typestyles.h"
 
 #include <QEvent>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "onboarding/providerchip.h"
 
-#include "app/symbols.h"
-#include "app/typestyles.h"
 #include "onboarding/onboardingcolors.h"
 #include "onboarding/onboardingmotion.h"
+#include "widgets/symbols.h"
+#include "widgets/typestyles.h"
 
 #include <QPainter>
 #include <QSvgRenderer>

@@ -1,7 +1,7 @@
 #include "onboarding/setuplaterdialog.h"
 
-#include "app/typestyles.h"
 #include "onboarding/onboardingcolors.h"
+#include "widgets/typestyles.h"
 
 #include <QLabel>
 #include <QPushButton>

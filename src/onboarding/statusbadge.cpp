@@ -1,8 +1,8 @@
 #include "onboarding/statusbadge.h"
 
-#include "app/symbols.h"
-#include "app/typestyles.h"
 #include "onboarding/onboardingcolors.h"
+#include "widgets/symbols.h"
+#include "widgets/typestyles.h"
 
 #include <QPainter>
 #include <QVariantAnimation>

@@ -1,6 +1,7 @@
 #include "search/searchheuristic.h"
 
-#include "core/textutil.h"
+#include "base/textutil.h"
+#include "search/searchmode.h"
 
 namespace WebSearch {
 
@@ -46,14 +47,14 @@ const QStringList &freshnessTerms()
     return terms;
 }
 
-bool shouldSearch(SettingsKeys::WebSearchMode mode, QStringView query)
+bool shouldSearch(WebSearchMode mode, QStringView query)
 {
     switch (mode) {
-    case SettingsKeys::WebSearchMode::Always:
+    case WebSearchMode::Always:
         return true;
-    case SettingsKeys::WebSearchMode::Auto:
+    case WebSearchMode::Auto:
         return looksLikeWebQuestion(query);
-    case SettingsKeys::WebSearchMode::Never:
+    case WebSearchMode::Never:
         return false;
     }
     return false;
@@ -61,7 +62,7 @@ bool shouldSearch(SettingsKeys::WebSearchMode mode, QStringView query)
 
 bool shouldSearch(QStringView mode, QStringView query)
 {
-    return shouldSearch(SettingsKeys::webSearchModeFrom(mode.toString()), query);
+    return shouldSearch(WebSearch::modeFrom(mode.toString()), query);
 }
 
 bool looksLikeWebQuestion(QStringView query)

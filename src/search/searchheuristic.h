@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/settingskeys.h"
+#include "search/searchmode.h"
 
 #include <QStringList>
 #include <QStringView>
@@ -15,7 +15,7 @@ const QStringList &freshnessTerms();
 
 // Whether a message should be looked up before it goes to the model: mode Always searches,
 // Auto asks the keyword heuristic, Never does not.
-bool shouldSearch(SettingsKeys::WebSearchMode mode, QStringView query);
+bool shouldSearch(WebSearchMode mode, QStringView query);
 // The same for the stored text of the mode: "always", "auto", and anything else for never.
 bool shouldSearch(QStringView mode, QStringView query);
 

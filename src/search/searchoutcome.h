@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/searchresult.h"
 #include "search/searcherror.h"
+#include "search/searchresult.h"
 
 #include <QList>
 

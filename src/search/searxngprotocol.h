@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/searchresult.h"
+#include "search/searchresult.h"
 
 #include <QByteArray>
 #include <QList>

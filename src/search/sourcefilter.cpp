@@ -1,6 +1,6 @@
 #include "search/sourcefilter.h"
 
-#include "core/textutil.h"
+#include "base/textutil.h"
 
 #include <QSet>
 #include <QTextBoundaryFinder>

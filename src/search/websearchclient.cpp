@@ -1,6 +1,6 @@
 #include "search/websearchclient.h"
 
-#include "llm/endpointprobe.h"
+#include "base/endpointprobe.h"
 #include "search/duckduckgoprotocol.h"
 #include "search/searxngprotocol.h"
 

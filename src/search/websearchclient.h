@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/cancellationtoken.h"
-#include "core/searchresult.h"
+#include "base/cancellationtoken.h"
 #include "search/searchoutcome.h"
+#include "search/searchresult.h"
 
 #include <QList>
 #include <QNetworkAccessManager>

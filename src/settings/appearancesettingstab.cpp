@@ -1,11 +1,11 @@
 #include "settings/appearancesettingstab.h"
 
-#include "app/toggleswitch.h"
-#include "core/apptheme.h"
-#include "core/settings.h"
-#include "core/settingskeys.h"
+#include "base/apptheme.h"
+#include "chat/settings.h"
+#include "chat/settingskeys.h"
 #include "settings/settingssection.h"
 #include "settings/settingsthemechoice.h"
+#include "widgets/toggleswitch.h"
 
 #include <QHBoxLayout>
 #include <QSignalBlocker>

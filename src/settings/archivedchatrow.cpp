@@ -1,10 +1,10 @@
 #include "settings/archivedchatrow.h"
 
-#include "app/appcolors.h"
-#include "app/pressablebuttonstyle.h"
-#include "app/symbols.h"
-#include "app/typestyles.h"
 #include "settings/settingsbutton.h"
+#include "widgets/appcolors.h"
+#include "widgets/pressablebuttonstyle.h"
+#include "widgets/symbols.h"
+#include "widgets/typestyles.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

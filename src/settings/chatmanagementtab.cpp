@@ -1,16 +1,16 @@
 #include "settings/chatmanagementtab.h"
 
-#include "app/animations.h"
-#include "app/appcolors.h"
-#include "app/typestyles.h"
-#include "core/appevents.h"
-#include "core/atomicfile.h"
-#include "core/chatexport.h"
-#include "core/chatlistoperations.h"
-#include "core/chatstore.h"
+#include "base/atomicfile.h"
+#include "chat/appevents.h"
+#include "chat/chatexport.h"
+#include "chat/chatlistoperations.h"
+#include "chat/chatstore.h"
 #include "settings/archivedchatrow.h"
 #include "settings/settingsbutton.h"
 #include "settings/settingssection.h"
+#include "widgets/animations.h"
+#include "widgets/appcolors.h"
+#include "widgets/typestyles.h"
 
 #include <QDir>
 #include <QEvent>

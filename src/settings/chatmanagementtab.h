@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/chatsession.h"
-#include "core/chatstore.h"
+#include "chat/chatsession.h"
+#include "chat/chatstore.h"
 
 #include <QList>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #include "settings/fieldframe.h"
 
-#include "app/appcolors.h"
+#include "widgets/appcolors.h"
 
 #include <QPainter>
 #include <QWidget>

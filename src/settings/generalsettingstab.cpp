@@ -1,18 +1,18 @@
 #include "settings/generalsettingstab.h"
 
-#include "app/toggleswitch.h"
-#include "app/typestyles.h"
-#include "core/appdatareset.h"
-#include "core/appevents.h"
-#include "core/promptsuggestion.h"
-#include "core/settings.h"
-#include "core/settingskeys.h"
+#include "chat/appdatareset.h"
+#include "chat/appevents.h"
+#include "chat/promptsuggestion.h"
+#include "chat/settings.h"
+#include "chat/settingskeys.h"
 #include "settings/placeholdertexteditor.h"
 #include "settings/settingsbutton.h"
 #include "settings/settingssection.h"
 #include "settings/settingstextfield.h"
 #include "settings/statuslabel.h"
 #include "settings/suggestionchip.h"
+#include "widgets/toggleswitch.h"
+#include "widgets/typestyles.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

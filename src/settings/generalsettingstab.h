@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/autostartentry.h"
+#include "chat/autostartentry.h"
 
 #include <QList>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #include "settings/modelsettingstab.h"
 
-#include "core/settings.h"
-#include "core/settingskeys.h"
+#include "chat/settings.h"
+#include "chat/settingskeys.h"
 #include "llm/localllmclient.h"
 #include "llm/serveraddress.h"
 #include "settings/settingsbutton.h"

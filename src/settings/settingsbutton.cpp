@@ -1,9 +1,9 @@
 #include "settings/settingsbutton.h"
 
-#include "app/animations.h"
-#include "app/appcolors.h"
-#include "app/pressablebuttonstyle.h"
-#include "app/typestyles.h"
+#include "widgets/animations.h"
+#include "widgets/appcolors.h"
+#include "widgets/pressablebuttonstyle.h"
+#include "widgets/typestyles.h"
 
 #include <QPainter>
 

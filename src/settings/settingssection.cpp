@@ -1,8 +1,8 @@
 #include "settings/settingssection.h"
 
-#include "app/appcolors.h"
-#include "app/symbols.h"
-#include "app/typestyles.h"
+#include "widgets/appcolors.h"
+#include "widgets/symbols.h"
+#include "widgets/typestyles.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

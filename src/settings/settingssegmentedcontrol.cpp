@@ -1,7 +1,7 @@
 #include "settings/settingssegmentedcontrol.h"
 
-#include "app/appcolors.h"
-#include "app/typestyles.h"
+#include "widgets/appcolors.h"
+#include "widgets/typestyles.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,7 +1,7 @@
 #include "settings/settingstextfield.h"
 
-#include "app/typestyles.h"
 #include "settings/fieldframe.h"
+#include "widgets/typestyles.h"
 
 #include <QEvent>
 #include <QPainter>

@@ -1,11 +1,11 @@
 #include "settings/settingswindow.h"
 
-#include "app/appcolors.h"
-#include "app/systemappearance.h"
-#include "core/apptheme.h"
-#include "core/settings.h"
-#include "core/settingskeys.h"
+#include "base/apptheme.h"
+#include "chat/settings.h"
+#include "chat/settingskeys.h"
 #include "settings/settingsview.h"
+#include "widgets/appcolors.h"
+#include "widgets/systemappearance.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "settings/statuslabel.h"
 
-#include "app/animations.h"
-#include "app/appcolors.h"
-#include "app/typestyles.h"
+#include "widgets/animations.h"
+#include "widgets/appcolors.h"
+#include "widgets/typestyles.h"
 
 #include <QPainter>
 

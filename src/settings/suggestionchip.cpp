@@ -1,10 +1,10 @@
 #include "settings/suggestionchip.h"
 
-#include "app/animations.h"
-#include "app/appcolors.h"
-#include "app/pressablebuttonstyle.h"
-#include "app/symbols.h"
-#include "app/typestyles.h"
+#include "widgets/animations.h"
+#include "widgets/appcolors.h"
+#include "widgets/pressablebuttonstyle.h"
+#include "widgets/symbols.h"
+#include "widgets/typestyles.h"
 
 #include <QPainter>
 

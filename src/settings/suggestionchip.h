@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/promptsuggestion.h"
+#include "chat/promptsuggestion.h"
 
 #include <QAbstractButton>
 

@@ -1,14 +1,14 @@
 #include "settings/websearchsettingstab.h"
 
-#include "app/toggleswitch.h"
-#include "core/settings.h"
-#include "core/settingskeys.h"
+#include "chat/settings.h"
+#include "chat/settingskeys.h"
 #include "search/searxngconfig.h"
 #include "settings/settingsbutton.h"
 #include "settings/settingssection.h"
 #include "settings/settingssegmentedcontrol.h"
 #include "settings/settingstextfield.h"
 #include "settings/statuslabel.h"
+#include "widgets/toggleswitch.h"
 
 #include <QHBoxLayout>
 #include <QSignalBlocker>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/cancellationtoken.h"
+#include "base/cancellationtoken.h"
 #include "search/websearchclient.h"
 
 #include <QCoroTask>

@@ -1,10 +1,10 @@
 #include "updates/checkforupdatesview.h"
 
-#include "app/systemappearance.h"
-#include "core/settings.h"
+#include "chat/settings.h"
 #include "updates/checkforupdatesviewmodel.h"
 #include "updates/directupdater.h"
 #include "updates/updatedialog.h"
+#include "widgets/systemappearance.h"
 
 using namespace Qt::StringLiterals;
 

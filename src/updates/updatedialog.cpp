@@ -1,14 +1,14 @@
 #include "updates/updatedialog.h"
 
-#include "app/appcolors.h"
-#include "app/pressablebuttonstyle.h"
-#include "app/systemappearance.h"
-#include "app/typestyles.h"
-#include "core/apptheme.h"
-#include "core/settings.h"
-#include "core/settingskeys.h"
+#include "base/apptheme.h"
+#include "chat/settings.h"
+#include "chat/settingskeys.h"
 #include "updates/directupdater.h"
 #include "updates/updatespinner.h"
+#include "widgets/appcolors.h"
+#include "widgets/pressablebuttonstyle.h"
+#include "widgets/systemappearance.h"
+#include "widgets/typestyles.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>

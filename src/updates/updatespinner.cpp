@@ -1,6 +1,6 @@
 #include "updates/updatespinner.h"
 
-#include "app/appcolors.h"
+#include "widgets/appcolors.h"
 
 #include <QPainter>
 

@@ -1,5 +1,5 @@
+#include "chat/chatstore.h"
 #include "cli/velmhome.h"
-#include "core/chatstore.h"
 #include "support/fakeduckduckgoserver.h"
 #include "support/fakemodelserver.h"
 #include "support/fakesearxngserver.h"

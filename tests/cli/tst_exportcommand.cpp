@@ -1,6 +1,6 @@
+#include "chat/chatexport.h"
+#include "chat/chatstore.h"
 #include "cli/velmhome.h"
-#include "core/chatexport.h"
-#include "core/chatstore.h"
 #include "support/storedchats.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "e2e/onboardingwalk.h"
 
-#include "core/settingskeys.h"
+#include "chat/settingskeys.h"
 #include "e2e/velmprocess.h"
 #include "e2e/xsession.h"
 

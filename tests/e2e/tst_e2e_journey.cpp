@@ -1,5 +1,5 @@
-#include "core/chatcodec.h"
-#include "core/settings.h"
+#include "chat/chatcodec.h"
+#include "chat/settings.h"
 #include "e2e/onboardingwalk.h"
 #include "e2e/scriptedservers.h"
 #include "e2e/velmprocess.h"

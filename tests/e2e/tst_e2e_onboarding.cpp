@@ -1,4 +1,4 @@
-#include "core/settingskeys.h"
+#include "chat/settingskeys.h"
 #include "e2e/onboardingwalk.h"
 #include "e2e/velmprocess.h"
 #include "e2e/xsession.h"

@@ -1,8 +1,8 @@
 #include "e2e/velmprocess.h"
 
-#include "core/chatcodec.h"
-#include "core/settings.h"
-#include "core/settingskeys.h"
+#include "chat/chatcodec.h"
+#include "chat/settings.h"
+#include "chat/settingskeys.h"
 
 #include "e2e/xsession.h"
 
@@ -73,8 +73,9 @@ QProcessEnvironment VelmProcess::environment() const
     environment.insert(u"XDG_DATA_HOME"_s, homePath(u"data"_s));
     environment.insert(u"XDG_STATE_HOME"_s, homePath(u"state"_s));
     environment.insert(u"XDG_RUNTIME_DIR"_s, homePath(u"runtime"_s));
-    environment.insert(u"QT_LOGGING_RULES"_s,
-                       u"velm.shell.info=true;velm.chord.info=true;velm.onboarding.info=true"_s);
+    environment.insert(
+        u"QT_LOGGING_RULES"_s,
+        u"velm.shell.info=true;velm.quickask.info=true;velm.chord.info=true;velm.onboarding.info=true"_s);
     // A closed port: no run ever reaches the real instant-answer or favicon services.
     environment.insert(u"VELM_DUCKDUCKGO_URL"_s, u"http://127.0.0.1:9/"_s);
     environment.insert(u"VELM_FAVICON_URL"_s, u"http://127.0.0.1:9/"_s);

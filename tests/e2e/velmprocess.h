@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/chatsession.h"
+#include "chat/chatsession.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "llm/endpointprobe.h"
+#include "base/endpointprobe.h"
 #include "llm/localllmclient.h"
 #include "support/awaittask.h"
 #include "support/fakemodelserver.h"

@@ -1,5 +1,5 @@
-#include "app/appcolors.h"
 #include "main_window/velmchatbackground.h"
+#include "widgets/appcolors.h"
 
 #include <QApplication>
 #include <QTest>

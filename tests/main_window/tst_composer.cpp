@@ -1,10 +1,10 @@
-#include "app/appcolors.h"
-#include "app/appfonts.h"
-#include "core/controllerfixture.h"
+#include "chat/controllerfixture.h"
 #include "main_window/composertextedit.h"
 #include "main_window/composerview.h"
 #include "main_window/sendstopbutton.h"
 #include "main_window/websearchchip.h"
+#include "widgets/appcolors.h"
+#include "widgets/appfonts.h"
 
 #include <QApplication>
 #include <QMenu>

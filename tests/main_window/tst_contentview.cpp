@@ -1,4 +1,4 @@
-#include "../core/controllerfixture.h"
+#include "../chat/controllerfixture.h"
 
 #include "main_window/composerview.h"
 #include "main_window/contentview.h"

@@ -1,6 +1,5 @@
-#include "../core/controllerfixture.h"
+#include "../chat/controllerfixture.h"
 
-#include "app/appcolors.h"
 #include "main_window/archivedbanner.h"
 #include "main_window/assistantmessagerow.h"
 #include "main_window/chatfloatingtitlebar.h"
@@ -12,7 +11,8 @@
 #include "main_window/searchingrow.h"
 #include "main_window/thinkingrow.h"
 #include "main_window/usermessagerow.h"
-#include "markdown/markdownview.h"
+#include "markdown/view/markdownview.h"
+#include "widgets/appcolors.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,14 +1,14 @@
-#include "app/appcolors.h"
-#include "app/appfonts.h"
-#include "app/symbols.h"
-#include "core/controllerfixture.h"
-#include "core/quickprompt.h"
+#include "chat/controllerfixture.h"
+#include "chat/quickprompt.h"
 #include "main_window/composertextedit.h"
 #include "main_window/composerview.h"
 #include "main_window/entranceeffect.h"
 #include "main_window/greetinglabel.h"
 #include "main_window/newchatview.h"
 #include "main_window/quickpromptrow.h"
+#include "widgets/appcolors.h"
+#include "widgets/appfonts.h"
+#include "widgets/symbols.h"
 
 #include <QApplication>
 #include <QScrollArea>

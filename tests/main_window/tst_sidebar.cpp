@@ -1,6 +1,5 @@
-#include "../core/controllerfixture.h"
+#include "../chat/controllerfixture.h"
 
-#include "app/appcolors.h"
 #include "main_window/sidebaremptystate.h"
 #include "main_window/sidebarglassbutton.h"
 #include "main_window/sidebarheader.h"
@@ -8,6 +7,7 @@
 #include "main_window/sidebarmodel.h"
 #include "main_window/sidebarrenamefield.h"
 #include "main_window/sidebarview.h"
+#include "widgets/appcolors.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>

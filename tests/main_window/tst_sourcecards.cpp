@@ -1,8 +1,8 @@
-#include "app/appcolors.h"
 #include "main_window/faviconloader.h"
 #include "main_window/sourcecard.h"
 #include "main_window/sourcesrow.h"
 #include "support/fakehttpserver.h"
+#include "widgets/appcolors.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -1,4 +1,4 @@
-#include "core/settings.h"
+#include "chat/settings.h"
 #include "onboarding/onboardingdrafts.h"
 #include "onboarding/onboardingmodel.h"
 #include "support/fakemodelserver.h"

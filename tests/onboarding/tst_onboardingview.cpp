@@ -1,13 +1,9 @@
-#include "../core/controllerfixture.h"
+#include "../chat/controllerfixture.h"
+#include "base/quickaskchord.h"
 
-#include "app/commandchordmonitor.h"
-#include "app/toggleswitch.h"
-#include "main_window/contentview.h"
-#include "main_window/mainwindow.h"
 #include "onboarding/confettilayer.h"
 #include "onboarding/inktextfield.h"
 #include "onboarding/kbdkey.h"
-#include "onboarding/mainwindowpresenter.h"
 #include "onboarding/onboardingbutton.h"
 #include "onboarding/onboardingcheckmark.h"
 #include "onboarding/onboardingdonepage.h"
@@ -25,6 +21,7 @@
 #include "onboarding/setuplaterdialog.h"
 #include "onboarding/statusbadge.h"
 #include "onboarding/trafficlight.h"
+#include "widgets/toggleswitch.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -96,7 +93,6 @@ private Q_SLOTS:
     void returnAndFocusFollowTheStages();
     void confettiBurstsOnItsCircle();
     void chordCapsNameThisPlatformsKeys();
-    void presenterSwapsOnboardingAndChat();
 };
 
 void TestOnboardingView::initTestCase()
@@ -318,7 +314,7 @@ void TestOnboardingView::doneStageCelebrates()
     QStringList caps;
     for (KbdKey *key : page->keys())
         caps << key->label();
-    QCOMPARE(caps, KbdKey::capsFor(CommandChordMonitor::chord()));
+    QCOMPARE(caps, KbdKey::capsFor(QuickAskChord::keys()));
 }
 
 void TestOnboardingView::wordmarkBlinksOnlyOnScreen()
@@ -393,47 +389,6 @@ void TestOnboardingView::chordCapsNameThisPlatformsKeys()
     const QKeyCombination chord(Qt::MetaModifier | Qt::ShiftModifier, Qt::Key_K);
 #endif
     QCOMPARE(KbdKey::capsFor(chord), expected);
-}
-
-void TestOnboardingView::presenterSwapsOnboardingAndChat()
-{
-    ControllerFixture fixture;
-    Settings &settings = fixture.settings();
-    settings.setHasCompletedOnboarding(false);
-    QTemporaryDir dir;
-    OnboardingDrafts drafts(dir.filePath(u"onboarding.ini"_s));
-    drafts.setStageRaw(5);
-    OnboardingModel model(&settings, &drafts, &fixture.network());
-    MainWindow window(&fixture.events());
-    auto *chat = new ContentView(&fixture.controller(), &settings, nullptr);
-    window.setContent(chat);
-    auto *onboarding = new OnboardingView(&model, &settings, nullptr);
-    MainWindowPresenter presenter(&window, chat, onboarding, &settings, &fixture.controller());
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-    QCOMPARE(window.content(), onboarding);
-    QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
-    QCOMPARE(window.size(), OnboardingView::cardSize);
-    QVERIFY(!chat->isVisible());
-
-    QTest::mouseClick(onboarding->accentButton(), Qt::LeftButton); // "Start using velm"
-    QVERIFY(settings.hasCompletedOnboarding());
-    QCOMPARE(window.content(), chat);
-    QVERIFY(window.isVisible());
-    QVERIFY(chat->isVisible());
-    QVERIFY(!window.windowFlags().testFlag(Qt::FramelessWindowHint));
-    QCOMPARE(window.minimumSize(), QSize(820, 560));
-    QCOMPARE(window.size(), QSize(1100, 760));
-    QVERIFY(!fixture.controller().shouldRestoreMainWindowFromOnboarding());
-
-    // A reset of the app data brings the flow back, from its first stage.
-    settings.setHasCompletedOnboarding(false);
-    QCOMPARE(window.content(), onboarding);
-    QVERIFY(window.isVisible());
-    QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
-    QCOMPARE(onboarding->shownStage(), OnboardingStage::Welcome);
-    QVERIFY(!chat->isVisible());
 }
 
 QTEST_MAIN(TestOnboardingView)

@@ -1,5 +1,5 @@
-#include "core/appidentity.h"
-#include "core/autostartentry.h"
+#include "base/appidentity.h"
+#include "chat/autostartentry.h"
 #include "desktopentry.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "core/appidentity.h"
+#include "base/appidentity.h"
 #include "desktopentry.h"
 
 #include <QDir>

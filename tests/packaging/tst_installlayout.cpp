@@ -1,6 +1,6 @@
-#include "app/desktopapp.h"
-#include "core/appidentity.h"
+#include "base/appidentity.h"
 #include "desktopentry.h"
+#include "shell/desktopapp.h"
 
 #include <QDirIterator>
 #include <QFile>

@@ -1,4 +1,5 @@
 #include "search/searchheuristic.h"
+#include "search/searchmode.h"
 
 #include <QTest>
 
@@ -55,7 +56,7 @@ private Q_SLOTS:
         QFETCH(QString, query);
         QFETCH(bool, expected);
         QCOMPARE(WebSearch::shouldSearch(mode, query), expected);
-        QCOMPARE(WebSearch::shouldSearch(SettingsKeys::webSearchModeFrom(mode), query), expected);
+        QCOMPARE(WebSearch::shouldSearch(WebSearch::modeFrom(mode), query), expected);
     }
 };
 

@@ -1,7 +1,7 @@
-#include "core/appdatareset.h"
-#include "core/appevents.h"
-#include "core/settings.h"
-#include "core/settingskeys.h"
+#include "chat/appdatareset.h"
+#include "chat/appevents.h"
+#include "chat/settings.h"
+#include "chat/settingskeys.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,12 @@
-#include "app/appfonts.h"
-#include "core/appevents.h"
-#include "core/chatexport.h"
-#include "core/chatstore.h"
-#include "core/settings.h"
+#include "chat/appevents.h"
+#include "chat/chatexport.h"
+#include "chat/chatstore.h"
+#include "chat/settings.h"
 #include "settings/archivedchatrow.h"
 #include "settings/chatmanagementtab.h"
 #include "settings/settingssection.h"
 #include "support/storedchats.h"
+#include "widgets/appfonts.h"
 
 #include <QAbstractButton>
 #include <QApplication>

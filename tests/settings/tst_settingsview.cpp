@@ -1,12 +1,9 @@
-#include "app/appcolors.h"
-#include "app/menubaritem.h"
-#include "app/toggleswitch.h"
-#include "core/appevents.h"
-#include "core/autostartentry.h"
-#include "core/chatstore.h"
-#include "core/promptsuggestion.h"
-#include "core/settings.h"
-#include "core/settingskeys.h"
+#include "chat/appevents.h"
+#include "chat/autostartentry.h"
+#include "chat/chatstore.h"
+#include "chat/promptsuggestion.h"
+#include "chat/settings.h"
+#include "chat/settingskeys.h"
 #include "search/websearchclient.h"
 #include "settings/appearancesettingstab.h"
 #include "settings/generalsettingstab.h"
@@ -26,6 +23,8 @@
 #include "support/fakeduckduckgoserver.h"
 #include "support/fakemodelserver.h"
 #include "support/loopback.h"
+#include "widgets/appcolors.h"
+#include "widgets/toggleswitch.h"
 
 #include <QAction>
 #include <QFile>
@@ -592,15 +591,6 @@ private Q_SLOTS:
         QTest::keyClick(view.tabBar(), Qt::Key_Left);
         QTest::keyClick(view.tabBar(), Qt::Key_Left);
         QCOMPARE(view.currentIndex(), int(SettingsView::General));
-    }
-
-    void trayOffersSettings()
-    {
-        AppEvents events;
-        MenuBarItem item(&events, nullptr);
-        QSignalSpy requested(&item, &MenuBarItem::settingsRequested);
-        item.openSettingsAction()->trigger();
-        QCOMPARE(requested.count(), 1);
     }
 };
 

@@ -1,7 +1,7 @@
 #include "support/storedchats.h"
 
-#include "core/chatstore.h"
-#include "core/settings.h"
+#include "chat/chatstore.h"
+#include "chat/settings.h"
 
 #include <QTest>
 

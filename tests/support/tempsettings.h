@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/settings.h"
+#include "chat/settings.h"
 
 #include <QTemporaryDir>
 

@@ -1,12 +1,11 @@
-#include "app/appcolors.h"
-#include "app/menubaritem.h"
-#include "core/settings.h"
+#include "chat/settings.h"
 #include "signingkey.h"
 #include "support/fakehttpserver.h"
 #include "updates/checkforupdatesview.h"
 #include "updates/checkforupdatesviewmodel.h"
 #include "updates/directupdater.h"
 #include "updates/updatedialog.h"
+#include "widgets/appcolors.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -84,20 +83,6 @@ private Q_SLOTS:
         QVERIFY(!command.viewModel()->canCheckForUpdates());
         command.trigger();
         QVERIFY(!command.dialog());
-    }
-
-    void sitsInTheTrayMenuAboveQuit()
-    {
-        MenuBarItem tray(nullptr, nullptr);
-        CheckForUpdatesView command(nullptr, nullptr, nullptr);
-        tray.setCheckForUpdatesAction(&command);
-        QStringList texts;
-        for (const QAction *action : tray.menu()->actions())
-            texts.append(action->isSeparator() ? u"|"_s : action->text());
-        QCOMPARE(texts,
-                 (QStringList{u"Open Quick Ask"_s, u"Open Ask"_s, u"|"_s, u"Settings…"_s,
-                              u"Check for Updates..."_s, u"|"_s, u"Quit velm"_s}));
-        QVERIFY(!tray.checkForUpdatesAction()->isEnabled());
     }
 
     void followsTheUpdaterThroughACheck()

@@ -1,3 +1,0 @@
-#include "app/shelllog.h"
-
-Q_LOGGING_CATEGORY(lcShell, "velm.shell", QtWarningMsg)

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "chat/chatmessage.h"
+#include "chat/settingskeys.h"
+#include "llm/localllmmessage.h"
+#include "search/searchmode.h"
+#include "search/searchresult.h"
+
+#include <QList>
+#include <QString>
+#include <QUuid>
+
+// What an answer works from, taken when the question is sent: later changes to the
+// settings or the conversation do not reach an answer already under way. (The server
+// address is the exception; it is read when the request goes out.)
+struct AnswerRequest
+{
+    QUuid sessionId;
+    // The question, trimmed.
+    QString text;
+    // The whole conversation, the question included.
+    QList<ChatMessage> history;
+    QString systemPrompt;
+    WebSearchMode searchMode = WebSearchMode::Never;
+    QString searxngBaseURL;
+
+    // What the model gets: the system prompt, the web results as a second system message
+    // when there are any, then every turn of the conversation. Earlier failure texts and
+    // empty answers go along as assistant turns: they are part of what the user saw.
+    QList<LocalLLMMessage> modelMessages(const QList<SearchResult> &results) const;
+};

@@ -1,0 +1,154 @@
+#pragma once
+
+#include "base/cancellationtoken.h"
+#include "llm/localllmmessage.h"
+
+#include <QDeadlineTimer>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <QCoroTask>
+
+#include <optional>
+
+class AppEvents;
+class LocalLLMError;
+class QNetworkAccessManager;
+class Settings;
+
+// The state of the Quick Ask bar and the question it is asking, without any widget, so the
+// bar's behaviour can be driven and checked without drawing it.
+//
+// One question at a time: the answer is kept back while it streams and shown whole when the
+// stream has ended, and never sooner than 0.7 s after sending, so a fast server does not make
+// the bar flicker from dots to text. Nothing is stored; the exchange leaves the bar only
+// through "Save & continue in Chat".
+class AskDialogModel : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString query READ query WRITE setQuery NOTIFY queryChanged)
+    Q_PROPERTY(QString answer READ answer NOTIFY answerChanged)
+    Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
+    Q_PROPERTY(bool isSearching READ isSearching NOTIFY isSearchingChanged)
+    Q_PROPERTY(bool hasQueryText READ hasQueryText NOTIFY hasQueryTextChanged)
+    Q_PROPERTY(bool hasActivity READ hasActivity NOTIFY hasActivityChanged)
+    Q_PROPERTY(bool canContinue READ canContinue NOTIFY canContinueChanged)
+
+public:
+    // The shortest time from sending to showing an answer.
+    static constexpr int minimumAnswerDelayMs = 700;
+    // How long after a reset the text field takes the focus (the panel must be key first).
+    static constexpr int focusDelayMs = 100;
+    // Shown for a failure that has no text of its own.
+    static const QString defaultErrorMessage;
+
+    // Every "askDialogDidOpen" on `events` resets the bar. `events` may be null (no hand-over
+    // then).
+    AskDialogModel(Settings *settings, AppEvents *events, QNetworkAccessManager *network,
+                   QObject *parent = nullptr);
+    // Stops the question still running.
+    ~AskDialogModel() override;
+
+    QString query() const { return m_query; }
+    // The finished answer, or the text of the failure that ended the question.
+    QString answer() const { return m_answer; }
+    bool isLoading() const { return m_isLoading; }
+    bool isSearching() const { return m_isSearching; }
+    // The question and answer pairs kept by "Follow up", oldest first.
+    const QList<LocalLLMMessage> &conversationContext() const { return m_conversationContext; }
+    // Whether a question is running that stopAnswer() would stop.
+    bool hasStreamTask() const { return m_streamTask.has_value(); }
+
+    // The question holds more than white space and line breaks.
+    bool hasQueryText() const;
+    // Answer mode rather than input mode.
+    bool hasActivity() const;
+    // The exchange is finished and has something to follow up on or to save.
+    bool canContinue() const;
+
+public Q_SLOTS:
+    void setQuery(const QString &query);
+    // Asks the question in the field; nothing when it is blank or a question is running.
+    void sendQuery();
+    // Abandons the running question; the field keeps it, to be edited and sent again.
+    void stopAnswer();
+    // Back to an empty field, forgetting the kept pairs too.
+    void startNewQuestion();
+    // Keeps the finished exchange as context for the next question, then clears the field.
+    void askFollowUp();
+    // Hands question and answer to the main window as a new chat, exactly as they stand.
+    void saveAndContinueInChat();
+    // Everything back to an empty input, as every opening of the bar starts ("askDialogDidOpen").
+    void resetForOpen();
+
+Q_SIGNALS:
+    void queryChanged(const QString &query);
+    void answerChanged(const QString &answer);
+    void isLoadingChanged(bool loading);
+    void isSearchingChanged(bool searching);
+    void conversationContextChanged();
+    void hasQueryTextChanged(bool hasText);
+    void hasActivityChanged(bool hasActivity);
+    void canContinueChanged(bool canContinue);
+    // The text field should take the focus now.
+    void focusRequested();
+
+private:
+    using TaskId = quint64;
+
+    struct DerivedState
+    {
+        bool hasQueryText;
+        bool hasActivity;
+        bool canContinue;
+    };
+
+    // Everything the ask task needs, captured when the question is sent.
+    struct AskRequest
+    {
+        TaskId id = 0;
+        QString searchMode;
+        QString question; // trimmed
+        QString searxngBaseURL;
+        QString systemPrompt;
+        QString userName;
+        QString activePromptSuggestions;
+        QList<LocalLLMMessage> conversationContext;
+        QDeadlineTimer earliestAnswer;
+    };
+
+    static QCoro::Task<> runAsk(QPointer<AskDialogModel> self, CancellationToken token,
+                                AskRequest request);
+    // Waits until `deadline`, or less when `token` is cancelled meanwhile.
+    static QCoro::Task<> sleepUntil(QDeadlineTimer deadline, CancellationToken token);
+
+    bool isCurrent(TaskId id) const { return id == m_newestTask; }
+    void finishAsk(TaskId id, const QString &answer);
+    void showFailure(TaskId id, const LocalLLMError &error);
+    void cancelStreamTask();
+    void focusInputSoon();
+
+    DerivedState derivedState() const;
+    // Announces the derived values that differ from `before`.
+    void emitDerivedChanges(const DerivedState &before);
+    void setAnswer(const QString &answer);
+    void setIsLoading(bool loading);
+    void setIsSearching(bool searching);
+    void setConversationContext(const QList<LocalLLMMessage> &context);
+
+    QPointer<Settings> m_settings;
+    QPointer<AppEvents> m_events;
+    QPointer<QNetworkAccessManager> m_network;
+
+    QString m_query;
+    QString m_answer;
+    bool m_isLoading = false;
+    bool m_isSearching = false;
+    QList<LocalLLMMessage> m_conversationContext;
+    std::optional<CancellationToken> m_streamTask;
+    // Only the newest question may end the loading state: one abandoned by "New question"
+    // can still be winding down when the next one starts.
+    TaskId m_newestTask = 0;
+};

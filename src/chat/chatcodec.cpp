@@ -1,0 +1,380 @@
+#include "chat/chatcodec.h"
+
+#include "base/jsonreader.h"
+#include "base/jsonwriter.h"
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace ChatCodec {
+
+namespace {
+
+// 2001-01-01 00:00:00 UTC in milliseconds since the Unix epoch.
+constexpr qint64 referenceEpochMSecs = 978307200000LL;
+// Far beyond any real date, and small enough that milliseconds fit a qint64 exactly.
+constexpr double maxReferenceSeconds = 1e15;
+
+QString uuidText(const QUuid &id)
+{
+    return id.toString(QUuid::WithoutBraces).toUpper();
+}
+
+void write(JsonWriter &json, const SearchResult &result)
+{
+    json.beginObject();
+    json.key("id"_L1);
+    json.value(uuidText(result.id));
+    json.key("title"_L1);
+    json.value(result.title);
+    json.key("url"_L1);
+    json.value(result.url);
+    json.key("snippet"_L1);
+    json.value(result.snippet);
+    json.endObject();
+}
+
+void write(JsonWriter &json, const JsonMembers &members)
+{
+    for (const JsonMember &member : members) {
+        json.key(member.key);
+        json.rawValue(member.json);
+    }
+}
+
+void write(JsonWriter &json, const ChatMessage &message)
+{
+    json.beginObject();
+    json.key("id"_L1);
+    json.value(uuidText(message.id));
+    json.key("role"_L1);
+    json.value(ChatMessage::roleName(message.role));
+    json.key("text"_L1);
+    json.value(message.text);
+    if (message.sources) {
+        json.key("sources"_L1);
+        json.beginArray();
+        for (const SearchResult &result : *message.sources)
+            write(json, result);
+        json.endArray();
+    }
+    write(json, message.unknownKeys);
+    json.endObject();
+}
+
+void write(JsonWriter &json, const QList<ChatMessage> &messages)
+{
+    json.beginArray();
+    for (const ChatMessage &message : messages)
+        write(json, message);
+    json.endArray();
+}
+
+void write(JsonWriter &json, const ChatSession &session)
+{
+    json.beginObject();
+    json.key("id"_L1);
+    json.value(uuidText(session.id));
+    json.key("messages"_L1);
+    write(json, session.messages);
+    json.key("updatedAt"_L1);
+    json.value(referenceSeconds(session.updatedAt));
+    if (session.customTitle) {
+        json.key("customTitle"_L1);
+        json.value(*session.customTitle);
+    }
+    json.key("isArchived"_L1);
+    json.value(session.isArchived);
+    write(json, session.unknownKeys);
+    json.endObject();
+}
+
+// A guess at the encoded size, so that the buffer rarely has to grow.
+qsizetype expectedSize(const QList<ChatMessage> &messages)
+{
+    qsizetype size = 0;
+    for (const ChatMessage &message : messages) {
+        size += message.text.size() + 100;
+        if (message.sources) {
+            for (const SearchResult &result : *message.sources)
+                size += result.title.size() + result.url.size() + result.snippet.size() + 100;
+        }
+    }
+    return size + size / 8;
+}
+
+std::optional<QUuid> readUuid(JsonReader &json)
+{
+    const auto text = json.readStringBytes();
+    // QUuid also takes braces and bare hex; a stored id is only ever the 36-character form.
+    if (!text || text->size() != 36)
+        return std::nullopt;
+    const QUuid id = QUuid::fromString(QLatin1StringView(*text));
+    // fromString answers the nil UUID for garbage, so the nil UUID itself needs a look.
+    if (id.isNull() && *text != "00000000-0000-0000-0000-000000000000")
+        return std::nullopt;
+    return id;
+}
+
+std::optional<ChatMessage::Role> readRole(JsonReader &json)
+{
+    const auto name = json.readStringBytes();
+    if (!name)
+        return std::nullopt;
+    if (*name == "user")
+        return ChatMessage::Role::User;
+    if (*name == "assistant")
+        return ChatMessage::Role::Assistant;
+    return std::nullopt;
+}
+
+// Reads a string into `out`; false on any other type.
+bool readInto(JsonReader &json, QString &out)
+{
+    auto text = json.readString();
+    if (!text)
+        return false;
+    out = std::move(*text);
+    return true;
+}
+
+// Keeps a member this version does not know, with its value as it stands, so that saving
+// the record again writes it back. A key that comes twice keeps its last value, as it would
+// for a known key.
+bool keepUnknown(JsonReader &json, QByteArrayView key, JsonMembers &members)
+{
+    // Copied first: reading a nested object reuses the buffer that `key` may point into.
+    const QString name = QString::fromUtf8(key);
+    const auto raw = json.readRawValue();
+    if (!raw)
+        return false;
+    members.removeIf([&name](const JsonMember &member) { return member.key == name; });
+    members.append({name, raw->toByteArray()});
+    return true;
+}
+
+// Each reader below consumes exactly one value and answers false when it is not a valid
+// record. Required keys are counted as they are seen; optional keys holding null read as
+// absent, as the first version's decoder had it. Unknown keys of chats and messages are
+// kept (see keepUnknown); those of a source are dropped, as a source is only ever shown.
+
+bool readSearchResult(JsonReader &json, SearchResult &result)
+{
+    if (!json.beginObject())
+        return false;
+    bool hasId = false, hasTitle = false, hasUrl = false, hasSnippet = false;
+    QByteArrayView key;
+    while (json.nextMember(key)) {
+        if (key == "id") {
+            const auto id = readUuid(json);
+            if (!id)
+                return false;
+            result.id = *id;
+            hasId = true;
+        } else if (key == "title") {
+            hasTitle = readInto(json, result.title);
+            if (!hasTitle)
+                return false;
+        } else if (key == "url") {
+            hasUrl = readInto(json, result.url);
+            if (!hasUrl)
+                return false;
+        } else if (key == "snippet") {
+            hasSnippet = readInto(json, result.snippet);
+            if (!hasSnippet)
+                return false;
+        } else if (!json.skipValue()) {
+            return false;
+        }
+    }
+    return !json.failed() && hasId && hasTitle && hasUrl && hasSnippet;
+}
+
+bool readSources(JsonReader &json, std::optional<QList<SearchResult>> &sources)
+{
+    if (json.peek() == JsonReader::Type::Null) {
+        sources.reset();
+        return json.readNull();
+    }
+    if (!json.beginArray())
+        return false;
+    QList<SearchResult> results;
+    while (json.nextElement()) {
+        SearchResult result;
+        if (!readSearchResult(json, result))
+            return false;
+        results.append(std::move(result));
+    }
+    sources = std::move(results);
+    return !json.failed();
+}
+
+bool readMessage(JsonReader &json, ChatMessage &message)
+{
+    if (!json.beginObject())
+        return false;
+    bool hasId = false, hasRole = false, hasText = false;
+    QByteArrayView key;
+    while (json.nextMember(key)) {
+        if (key == "id") {
+            const auto id = readUuid(json);
+            if (!id)
+                return false;
+            message.id = *id;
+            hasId = true;
+        } else if (key == "role") {
+            const auto role = readRole(json);
+            if (!role)
+                return false;
+            message.role = *role;
+            hasRole = true;
+        } else if (key == "text") {
+            hasText = readInto(json, message.text);
+            if (!hasText)
+                return false;
+        } else if (key == "sources") {
+            if (!readSources(json, message.sources))
+                return false;
+        } else if (!keepUnknown(json, key, message.unknownKeys)) {
+            return false;
+        }
+    }
+    return !json.failed() && hasId && hasRole && hasText;
+}
+
+bool readMessages(JsonReader &json, QList<ChatMessage> &messages)
+{
+    if (!json.beginArray())
+        return false;
+    messages.clear();
+    while (json.nextElement()) {
+        ChatMessage message;
+        if (!readMessage(json, message))
+            return false;
+        messages.append(std::move(message));
+    }
+    return !json.failed();
+}
+
+bool readSession(JsonReader &json, ChatSession &session)
+{
+    if (!json.beginObject())
+        return false;
+    bool hasId = false, hasMessages = false, hasDate = false;
+    QByteArrayView key;
+    while (json.nextMember(key)) {
+        if (key == "id") {
+            const auto id = readUuid(json);
+            if (!id)
+                return false;
+            session.id = *id;
+            hasId = true;
+        } else if (key == "messages") {
+            hasMessages = readMessages(json, session.messages);
+            if (!hasMessages)
+                return false;
+        } else if (key == "updatedAt") {
+            const auto seconds = json.readNumber();
+            const auto date = seconds ? dateFromReferenceSeconds(*seconds) : std::nullopt;
+            if (!date)
+                return false;
+            session.updatedAt = *date;
+            hasDate = true;
+        } else if (key == "customTitle") {
+            if (json.peek() == JsonReader::Type::Null) {
+                session.customTitle.reset();
+                if (!json.readNull())
+                    return false;
+            } else {
+                auto title = json.readString();
+                if (!title)
+                    return false;
+                session.customTitle = std::move(*title);
+            }
+        } else if (key == "isArchived") {
+            if (json.peek() == JsonReader::Type::Null) {
+                session.isArchived = false;
+                if (!json.readNull())
+                    return false;
+            } else {
+                const auto archived = json.readBool();
+                if (!archived)
+                    return false;
+                session.isArchived = *archived;
+            }
+        } else if (!keepUnknown(json, key, session.unknownKeys)) {
+            return false;
+        }
+    }
+    return !json.failed() && hasId && hasMessages && hasDate;
+}
+
+} // namespace
+
+double referenceSeconds(const QDateTime &date)
+{
+    // Sessions are always created with a date; should one slip through without, saving it
+    // as the reference date keeps the conversation instead of refusing the whole list.
+    if (!date.isValid())
+        return 0;
+    // Exact division of whole milliseconds, so the shortest decimal form of the result is
+    // the millisecond value itself and a decode/encode round trip gives the same text.
+    return double(date.toMSecsSinceEpoch() - referenceEpochMSecs) / 1000.0;
+}
+
+std::optional<QDateTime> dateFromReferenceSeconds(double seconds)
+{
+    if (!std::isfinite(seconds) || std::fabs(seconds) > maxReferenceSeconds)
+        return std::nullopt;
+    const qint64 msecs = std::llround(seconds * 1000.0);
+    return QDateTime::fromMSecsSinceEpoch(msecs + referenceEpochMSecs, Qt::UTC);
+}
+
+QByteArray encodeSessions(const QList<ChatSession> &sessions)
+{
+    qsizetype size = 0;
+    for (const ChatSession &session : sessions)
+        size += expectedSize(session.messages) + 150;
+    JsonWriter json(size);
+    json.beginArray();
+    for (const ChatSession &session : sessions)
+        write(json, session);
+    json.endArray();
+    return json.take();
+}
+
+std::optional<QList<ChatSession>> decodeSessions(QByteArrayView json)
+{
+    JsonReader reader(json);
+    if (!reader.beginArray())
+        return std::nullopt;
+    QList<ChatSession> sessions;
+    while (reader.nextElement()) {
+        ChatSession session;
+        if (!readSession(reader, session))
+            return std::nullopt;
+        sessions.append(std::move(session));
+    }
+    if (!reader.atEnd())
+        return std::nullopt;
+    return sessions;
+}
+
+QByteArray encodeMessages(const QList<ChatMessage> &messages)
+{
+    JsonWriter json(expectedSize(messages));
+    write(json, messages);
+    return json.take();
+}
+
+std::optional<QList<ChatMessage>> decodeMessages(QByteArrayView json)
+{
+    JsonReader reader(json);
+    QList<ChatMessage> messages;
+    if (!readMessages(reader, messages) || !reader.atEnd())
+        return std::nullopt;
+    return messages;
+}
+
+} // namespace ChatCodec

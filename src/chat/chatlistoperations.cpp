@@ -1,0 +1,133 @@
+#include "chat/chatlistoperations.h"
+
+#include <QHash>
+
+#include <algorithm>
+
+namespace ChatListOperations {
+
+qsizetype indexOf(const QList<ChatSession> &sessions, const QUuid &id)
+{
+    for (qsizetype i = 0; i < sessions.size(); ++i) {
+        if (sessions.at(i).id == id)
+            return i;
+    }
+    return -1;
+}
+
+bool contains(const QList<ChatSession> &sessions, const QUuid &id)
+{
+    return indexOf(sessions, id) != -1;
+}
+
+bool rename(QList<ChatSession> &sessions, const QUuid &id, const QString &text)
+{
+    const qsizetype index = indexOf(sessions, id);
+    if (index == -1)
+        return false;
+    const QString title = text.trimmed();
+    ChatSession &session = sessions[index];
+    if (title.isEmpty())
+        session.customTitle.reset();
+    else
+        session.customTitle = title;
+    return true;
+}
+
+bool setArchived(QList<ChatSession> &sessions, const QUuid &id, bool archived)
+{
+    const qsizetype index = indexOf(sessions, id);
+    if (index == -1 || sessions.at(index).isArchived == archived)
+        return false;
+    sessions[index].isArchived = archived;
+    return true;
+}
+
+qsizetype remove(QList<ChatSession> &sessions, const QUuid &id)
+{
+    return sessions.removeIf([&id](const ChatSession &session) { return session.id == id; });
+}
+
+std::optional<ChatSession> importedSession(const QString &query, const QString &answer,
+                                           const QDateTime &now)
+{
+    if (query.trimmed().isEmpty())
+        return std::nullopt;
+    ChatSession session = ChatSession::create(now);
+    session.messages.append(ChatMessage(ChatMessage::Role::User, query));
+    if (!answer.trimmed().isEmpty())
+        session.messages.append(ChatMessage(ChatMessage::Role::Assistant, answer));
+    return session;
+}
+
+namespace {
+
+// The value of one field after both sides had their way with it.
+template<typename T>
+const T &pick(const T &base, const T &ours, const T &theirs)
+{
+    return ours == base ? theirs : ours;
+}
+
+ChatSession mergeSession(const ChatSession &base, const ChatSession &ours,
+                         const ChatSession &theirs)
+{
+    ChatSession merged = theirs;
+    merged.messages = pick(base.messages, ours.messages, theirs.messages);
+    merged.updatedAt = pick(base.updatedAt, ours.updatedAt, theirs.updatedAt);
+    merged.customTitle = pick(base.customTitle, ours.customTitle, theirs.customTitle);
+    merged.isArchived = pick(base.isArchived, ours.isArchived, theirs.isArchived);
+    merged.unknownKeys = pick(base.unknownKeys, ours.unknownKeys, theirs.unknownKeys);
+    return merged;
+}
+
+QHash<QUuid, qsizetype> positions(const QList<ChatSession> &sessions)
+{
+    QHash<QUuid, qsizetype> index;
+    index.reserve(sessions.size());
+    for (qsizetype i = 0; i < sessions.size(); ++i)
+        index.insert(sessions.at(i).id, i);
+    return index;
+}
+
+} // namespace
+
+QList<ChatSession> merge(const QList<ChatSession> &base, const QList<ChatSession> &ours,
+                         const QList<ChatSession> &theirs)
+{
+    // Nearly every save finds the list as it was left: then the window's list is the answer.
+    if (theirs == base)
+        return ours;
+    const QHash<QUuid, qsizetype> inBase = positions(base);
+    const QHash<QUuid, qsizetype> inOurs = positions(ours);
+    const QHash<QUuid, qsizetype> inTheirs = positions(theirs);
+
+    QList<ChatSession> merged;
+    merged.reserve(std::max(ours.size(), theirs.size()));
+    for (const ChatSession &session : ours) {
+        if (inTheirs.contains(session.id))
+            continue;
+        const auto before = inBase.constFind(session.id);
+        // Deleted by the others: gone unless the window changed it meanwhile.
+        if (before == inBase.cend() || base.at(*before) != session)
+            merged.append(session);
+    }
+    for (const ChatSession &session : theirs) {
+        const auto before = inBase.constFind(session.id);
+        const auto now = inOurs.constFind(session.id);
+        if (now == inOurs.cend()) {
+            // Deleted by the window: gone unless the others changed it meanwhile.
+            if (before == inBase.cend() || base.at(*before) != session)
+                merged.append(session);
+        } else if (before == inBase.cend()) {
+            // New on both sides under one id: only a copy of the same chat can be; the
+            // window's copy is the one it shows.
+            merged.append(ours.at(*now));
+        } else {
+            merged.append(mergeSession(base.at(*before), ours.at(*now), session));
+        }
+    }
+    return merged;
+}
+
+} // namespace ChatListOperations

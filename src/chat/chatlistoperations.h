@@ -1,0 +1,51 @@
+#pragma once
+
+#include "chat/chatsession.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+// The changes the main window makes to its list of conversations, as plain functions on the
+// list. Saving it and telling the other windows is the caller's business.
+namespace ChatListOperations {
+
+// Where the conversation `id` is, or -1.
+qsizetype indexOf(const QList<ChatSession> &sessions, const QUuid &id);
+bool contains(const QList<ChatSession> &sessions, const QUuid &id);
+
+// Gives the conversation `id` the trimmed `text` as its title; a blank text removes the
+// custom title, so the title comes from the content again. The date stays. False when there
+// is no such conversation.
+bool rename(QList<ChatSession> &sessions, const QUuid &id, const QString &text);
+
+// Archives or restores the conversation `id`; the date stays. False when there is no such
+// conversation or nothing changed.
+bool setArchived(QList<ChatSession> &sessions, const QUuid &id, bool archived);
+
+// Removes every conversation with that id; how many there were.
+qsizetype remove(QList<ChatSession> &sessions, const QUuid &id);
+
+// A conversation made from a Quick Ask exchange: the question exactly as asked, then the
+// answer exactly as given unless it is blank. Nothing for a blank question.
+std::optional<ChatSession> importedSession(const QString &query, const QString &answer,
+                                           const QDateTime &now);
+
+// Brings together a window's copy of the list and what is stored now, for a window that
+// keeps the list in memory while other processes (`velm ask --save`, the settings window, a
+// second machine) change the stored one. `base` is the list as the window last read or
+// wrote it, `ours` the window's list now (with changes not saved yet, such as an answer
+// still streaming), `theirs` the list stored now.
+//
+// Each field of each conversation comes from `ours` where the window changed it since
+// `base`, and from `theirs` otherwise: what others added, renamed, archived or deleted stays
+// so, and the window's own change wins where both changed the same field. A conversation
+// that one side deleted and the other changed is kept, as changed: nobody loses a chat to
+// a race. Conversations new in `ours` come first, in their order, then those of `theirs`.
+QList<ChatSession> merge(const QList<ChatSession> &base, const QList<ChatSession> &ours,
+                         const QList<ChatSession> &theirs);
+
+} // namespace ChatListOperations

@@ -1,0 +1,258 @@
+#pragma once
+
+#include "base/cancellationtoken.h"
+#include "chat/answerrequest.h"
+#include "chat/chatsession.h"
+#include "chat/storenotice.h"
+#include "llm/localllmerror.h"
+#include "search/searchresult.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QUuid>
+
+#include <QCoroTask>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+class AppEvents;
+class ChatStore;
+struct ChatStoreError;
+class QNetworkAccessManager;
+class Settings;
+
+// The state of the main window and what changes it: the list of conversations, the
+// selection, the composer, and the answer that streams in. Views read the state and bind to
+// the change signals; every change happens on the main thread.
+//
+// Answers and titles run as coroutines on the main thread. Each answer has an identity and a
+// CancellationToken of its own; several may run at once (a new chat does not stop the answer
+// of the previous one), and the stop button always reaches the newest.
+class ConversationController : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString draft READ draft WRITE setDraft NOTIFY draftChanged)
+    Q_PROPERTY(bool canSend READ canSend NOTIFY canSendChanged)
+    Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
+    Q_PROPERTY(bool isSearching READ isSearching NOTIFY isSearchingChanged)
+    Q_PROPERTY(int streamVersion READ streamVersion NOTIFY streamVersionChanged)
+    Q_PROPERTY(bool heroAppeared READ heroAppeared WRITE setHeroAppeared NOTIFY heroAppearedChanged)
+    Q_PROPERTY(double chatTitleBlurProgress READ chatTitleBlurProgress WRITE
+                   setChatTitleBlurProgress NOTIFY chatTitleBlurProgressChanged)
+    Q_PROPERTY(ColumnVisibility columnVisibility READ columnVisibility WRITE setColumnVisibility
+                   NOTIFY columnVisibilityChanged)
+    Q_PROPERTY(bool composerFocused READ composerFocused WRITE setComposerFocused NOTIFY
+                   composerFocusedChanged)
+    Q_PROPERTY(bool shouldRestoreMainWindowFromOnboarding READ shouldRestoreMainWindowFromOnboarding
+                   WRITE setShouldRestoreMainWindowFromOnboarding NOTIFY
+                       shouldRestoreMainWindowFromOnboardingChanged)
+    Q_PROPERTY(QString greeting READ greeting NOTIFY greetingChanged)
+    Q_PROPERTY(QString webSearchLabel READ webSearchLabel NOTIFY webSearchModeChanged)
+    Q_PROPERTY(bool webSearchActive READ webSearchActive NOTIFY webSearchModeChanged)
+
+public:
+    using Clock = std::function<QDateTime()>;
+    using AnswerTaskId = quint64;
+
+    enum class ColumnVisibility { All, DetailOnly };
+    Q_ENUM(ColumnVisibility)
+
+    // The running answer the stop button stops.
+    struct StreamTask
+    {
+        AnswerTaskId id = 0;
+        CancellationToken token;
+    };
+
+    // Loads the list from `store`. `clock` gives the current time (the dates of
+    // conversations, the greeting); by default the system clock.
+    ConversationController(Settings &settings, ChatStore &store, AppEvents &events,
+                           QNetworkAccessManager *network, Clock clock = {},
+                           QObject *parent = nullptr);
+    // Stops every answer and title still running.
+    ~ConversationController() override;
+
+    const QList<ChatSession> &sessions() const { return m_sessions; }
+    // A problem with the stored chats to show until the user dismisses it.
+    const StoreNotice &storeNotice() const { return m_storeNotice; }
+    void dismissStoreNotice();
+    // Reads the stored list again and saves what could not be saved before; for the
+    // notice's "Try Again" once the user has fixed what was wrong.
+    void retryStore();
+    // The conversation `id`, if it is in the list.
+    std::optional<ChatSession> session(const QUuid &id) const;
+    // The open conversation; none shows the new-chat screen.
+    std::optional<QUuid> sidebarItem() const { return m_sidebarItem; }
+    QString draft() const { return m_draft; }
+    bool isLoading() const { return m_isLoading; }
+    bool isSearching() const { return m_isSearching; }
+    const std::optional<StreamTask> &streamTask() const { return m_streamTask; }
+    int streamVersion() const { return m_streamVersion; }
+    std::optional<QUuid> renamingItemId() const { return m_renamingItemId; }
+    bool heroAppeared() const { return m_heroAppeared; }
+    double chatTitleBlurProgress() const { return m_chatTitleBlurProgress; }
+    ColumnVisibility columnVisibility() const { return m_columnVisibility; }
+    bool composerFocused() const { return m_composerFocused; }
+    bool shouldRestoreMainWindowFromOnboarding() const
+    {
+        return m_shouldRestoreMainWindowFromOnboarding;
+    }
+
+    void setDraft(const QString &draft);
+    void setHeroAppeared(bool appeared);
+    void setChatTitleBlurProgress(double progress);
+    void setColumnVisibility(ColumnVisibility visibility);
+    void setComposerFocused(bool focused);
+    void setShouldRestoreMainWindowFromOnboarding(bool restore);
+
+    // For the new-chat screen (see NewChatLabels), from the settings and the clock.
+    QString greeting() const;
+    QString webSearchLabel() const;
+    // The stored mode is "always".
+    bool webSearchActive() const;
+
+    // The draft holds more than blanks and no answer is under way.
+    bool canSend() const;
+    // Appends the draft to the open conversation (a new one when none is open), saves, and
+    // starts the answer, and for a first message the title.
+    void sendMessage();
+    // Stops the newest answer; what has arrived of it stays.
+    void stopStreaming();
+
+    // The steps of an answer, run by its task. `taskId` tells which answer ends: only the
+    // newest one's end clears `isLoading`.
+    void appendStreamDelta(const QUuid &sessionId, const QUuid &messageId, const QString &piece);
+    void finishAnswer(const QList<SearchResult> &results, const QUuid &sessionId,
+                      const QUuid &messageId, AnswerTaskId taskId);
+    void failAnswer(const LocalLLMError &error, const QUuid &sessionId, AnswerTaskId taskId);
+
+    // Asks the model for a title of the conversation in the background.
+    void requestTitle(const QUuid &sessionId, const QString &firstUserText);
+    // Sets a generated title unless the conversation has a title by now (the user renamed
+    // it meanwhile).
+    void applyGeneratedTitle(const QUuid &sessionId, const QString &title);
+
+    // The New Chat button. An answer still running goes on in its own conversation.
+    void startNewChat();
+    // Back to an empty window when onboarding was completed or reset; stops the answer.
+    void resetToNewChat(bool onboardingCompleted);
+    void selectSession(const QUuid &id);
+    // Announces composerFocusRequested() after `delay`.
+    void focusComposerSoon(std::chrono::milliseconds delay);
+    void beginRename(const QUuid &id);
+    void commitRename(const QUuid &id, const QString &text);
+    void setArchived(const QUuid &id, bool archived);
+    void restore(const QUuid &id);
+    void deleteSession(const QUuid &id);
+    // A Quick Ask exchange becomes a new conversation, opened at once.
+    void importDialogExchange(const QString &query, const QString &answer);
+    // Reads the list again after another window or process changed the store, keeping what
+    // this window has not saved yet (an answer still streaming).
+    void reloadSessions();
+    // Opens the conversation `id` if it exists (archived ones too).
+    void openSession(const QUuid &id);
+
+Q_SIGNALS:
+    // The list or one of its conversations changed; text that streams into an answer is
+    // announced by streamVersionChanged instead, at most every 50 ms.
+    void sessionsChanged();
+    void sidebarItemChanged();
+    void draftChanged();
+    void canSendChanged();
+    void isLoadingChanged();
+    void isSearchingChanged();
+    void streamTaskChanged();
+    void streamVersionChanged(int version);
+    void renamingItemIdChanged();
+    void heroAppearedChanged();
+    void chatTitleBlurProgressChanged();
+    void columnVisibilityChanged();
+    void composerFocusedChanged();
+    void shouldRestoreMainWindowFromOnboardingChanged();
+    void greetingChanged();
+    void webSearchModeChanged();
+    // The composer should take the keyboard focus now.
+    void composerFocusRequested();
+    void storeNoticeChanged();
+
+private:
+    struct RunningAnswer
+    {
+        AnswerTaskId id = 0;
+        CancellationToken token;
+        QUuid sessionId;
+        // Set once the answer has its message.
+        QUuid messageId;
+    };
+
+    static QCoro::Task<> runAnswer(QPointer<ConversationController> self, AnswerTaskId taskId,
+                                   CancellationToken token, AnswerRequest request);
+    static QCoro::Task<> runTitle(QPointer<ConversationController> self, QUuid sessionId,
+                                  QString firstUserText, CancellationToken token);
+
+    // Whether a task that resumes after an await must leave the controller alone.
+    static bool isGone(const QPointer<ConversationController> &self);
+
+    QDateTime now() const;
+    // Writes the list, merged with what others stored since it was last read or written.
+    void save();
+    // Takes a list just read from the store in place of `m_base`, merged into the window's.
+    void adoptStored(const QList<ChatSession> &stored);
+    void setStoreNotice(StoreNotice notice);
+    // The notice for a store that failed, or one that read but had to set damaged bytes aside.
+    void noteStoreError(const ChatStoreError &error);
+    void noteDamage();
+    void startAnswer(AnswerRequest request);
+    // Appends the empty answer that the stream fills; its id.
+    QUuid beginAnswerMessage(AnswerTaskId taskId, const QUuid &sessionId);
+    void endAnswer(AnswerTaskId taskId);
+    void onSettingChanged(const QString &key);
+
+    void setSidebarItem(std::optional<QUuid> item);
+    void setLoading(bool loading);
+    void setSearching(bool searching);
+    void setSearchingFor(AnswerTaskId taskId, bool searching);
+    void setStreamTask(std::optional<StreamTask> task);
+    void setRenamingItemId(std::optional<QUuid> id);
+    void bumpStreamVersion();
+    void updateCanSend(bool before);
+
+    Settings &m_settings;
+    ChatStore &m_store;
+    AppEvents &m_events;
+    QPointer<QNetworkAccessManager> m_network;
+    Clock m_clock;
+
+    QList<ChatSession> m_sessions;
+    // The list as this window last read or wrote it: what tells its own changes from those
+    // others made to the store meanwhile.
+    QList<ChatSession> m_base;
+    StoreNotice m_storeNotice;
+    QString m_announcedBackup;
+    std::optional<QUuid> m_sidebarItem;
+    QString m_draft;
+    bool m_isLoading = false;
+    bool m_isSearching = false;
+    std::optional<StreamTask> m_streamTask;
+    int m_streamVersion = 0;
+    std::optional<QUuid> m_renamingItemId;
+    bool m_heroAppeared = false;
+    double m_chatTitleBlurProgress = 0;
+    ColumnVisibility m_columnVisibility = ColumnVisibility::DetailOnly;
+    bool m_composerFocused = false;
+    bool m_shouldRestoreMainWindowFromOnboarding = false;
+
+    bool m_onboardingCompleted = false;
+    bool m_closing = false;
+    QTimer m_streamPulse;
+    QList<RunningAnswer> m_answers;
+    AnswerTaskId m_newestAnswer = 0;
+    // Shared by the title requests, which only ever stop all together.
+    CancellationToken m_titleToken;
+};

@@ -1,0 +1,3 @@
+#include "quickask/quickasklog.h"
+
+Q_LOGGING_CATEGORY(lcQuickAsk, "velm.quickask", QtWarningMsg)

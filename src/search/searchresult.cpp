@@ -1,0 +1,6 @@
+#include "search/searchresult.h"
+
+SearchResult SearchResult::create(QString title, QString url, QString snippet)
+{
+    return {QUuid::createUuid(), std::move(title), std::move(url), std::move(snippet)};
+}

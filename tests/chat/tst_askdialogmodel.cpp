@@ -1,0 +1,410 @@
+#include "chat/appevents.h"
+#include "chat/askdialogmodel.h"
+#include "chat/settings.h"
+#include "support/fakeduckduckgoserver.h"
+#include "support/fakemodelserver.h"
+#include "support/fakesearxngserver.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(FakeResponse)
+
+namespace {
+
+constexpr int timeoutMs = 10000;
+const QString completionsPath = u"/v1/chat/completions"_s;
+const QString searchLead = u"The following are live web search results retrieved for the user's "
+                           u"query."_s;
+
+FakeResponse slowStream(const QStringList &pieces, int delayMs)
+{
+    FakeResponse response = FakeResponse::eventStream(FakeModelServer::streamBody(pieces));
+    response.delayBetweenPiecesMs = delayMs;
+    return response;
+}
+
+// (role, content) pairs of a request body's messages.
+QList<QPair<QString, QString>> messagesOf(const QJsonObject &request)
+{
+    QList<QPair<QString, QString>> messages;
+    for (const QJsonValue &value : request.value(u"messages").toArray()) {
+        const QJsonObject message = value.toObject();
+        messages.append({message.value(u"role").toString(), message.value(u"content").toString()});
+    }
+    return messages;
+}
+
+} // namespace
+
+// A bar on throw-away settings, talking to a fake model server and fake search services.
+// Search mode "never" unless a test says otherwise.
+class AskFixture
+{
+public:
+    AskFixture()
+    {
+        const QString data = m_dir.filePath(u"data"_s);
+        QDir().mkpath(data);
+        settings = std::make_unique<Settings>(m_dir.filePath(u"velm.conf"_s), data);
+        m_listening = model.listen() && searxng.listen() && instant.listen();
+        qputenv("VELM_DUCKDUCKGO_URL", instant.url(u"/"_s).toString().toUtf8());
+        instant.serveAnswer({});
+        searxng.serveResults({});
+        settings->setLmStudioServerAddress(model.address());
+        settings->setWebSearchMode(u"never"_s);
+        settings->setSearxngHost(u"127.0.0.1"_s);
+        settings->setSearxngPort(QString::number(searxng.port()));
+        bar = std::make_unique<AskDialogModel>(settings.get(), &events, &network);
+    }
+
+    bool isValid() const { return m_dir.isValid() && m_listening; }
+
+    // Asks `question` and waits for the end; false when the bar never settles.
+    bool ask(const QString &question)
+    {
+        bar->setQuery(question);
+        bar->sendQuery();
+        return waitUntilIdle();
+    }
+
+    bool waitUntilIdle()
+    {
+        return QTest::qWaitFor([this] { return !bar->isLoading() && !bar->hasStreamTask(); },
+                               timeoutMs);
+    }
+
+    int completionRequests() { return model.http().requestCount(completionsPath); }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<Settings> settings;
+    AppEvents events;
+    QNetworkAccessManager network;
+    FakeModelServer model;
+    FakeSearxngServer searxng;
+    FakeDuckDuckGoServer instant;
+    std::unique_ptr<AskDialogModel> bar;
+
+private:
+    bool m_listening = false;
+};
+
+class TestAskDialogModel : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void answerShownWholeAfterTheFloor_data();
+    void answerShownWholeAfterTheFloor();
+    void blankQuestionSendsNothing();
+    void searchContext_data();
+    void searchContext();
+    void followUpsTravelInOrder();
+    void saveHandsOverTheExchangeAsItStands();
+    void stopReturnsToInput_data();
+    void stopReturnsToInput();
+    void reopeningResets();
+    void abandonedQuestionDoesNotEndTheNextOne();
+    void failureIsAnAnswer_data();
+    void failureIsAnAnswer();
+};
+
+void TestAskDialogModel::answerShownWholeAfterTheFloor_data()
+{
+    QTest::addColumn<int>("delayMs");
+    QTest::newRow("fast server") << 0;
+    QTest::newRow("slow server") << 400;
+}
+
+void TestAskDialogModel::answerShownWholeAfterTheFloor()
+{
+    QFETCH(int, delayMs);
+    AskFixture f;
+    QVERIFY(f.isValid());
+    f.model.setStreamResponse(slowStream({u"Paris "_s, u"is the "_s, u"capital."_s}, delayMs));
+    QSignalSpy answers(f.bar.get(), &AskDialogModel::answerChanged);
+
+    f.bar->setQuery(u"  Capital of France?\n"_s);
+    QElapsedTimer sent;
+    sent.start();
+    f.bar->sendQuery();
+    QVERIFY(f.bar->isLoading());
+    QVERIFY(f.bar->hasActivity());
+    QVERIFY(!f.bar->canContinue());
+    QVERIFY(f.waitUntilIdle());
+
+    QVERIFY2(sent.elapsed() >= AskDialogModel::minimumAnswerDelayMs,
+             qPrintable(QString::number(sent.elapsed())));
+    // Set once, whole: never a part of the stream.
+    QCOMPARE(answers.size(), 1);
+    QCOMPARE(f.bar->answer(), u"Paris is the capital."_s);
+    QCOMPARE(f.bar->query(), u"  Capital of France?\n"_s);
+    QVERIFY(f.bar->canContinue());
+    const auto messages = messagesOf(f.model.lastChatRequest());
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(messages.last(), qMakePair(u"user"_s, u"Capital of France?"_s));
+}
+
+void TestAskDialogModel::blankQuestionSendsNothing()
+{
+    AskFixture f;
+    QVERIFY(f.isValid());
+    f.bar->setQuery(u" \n\t "_s);
+    QVERIFY(!f.bar->hasQueryText());
+    f.bar->sendQuery();
+    QVERIFY(!f.bar->isLoading());
+    QVERIFY(!f.bar->hasActivity());
+    QTest::qWait(50);
+    QCOMPARE(f.completionRequests(), 0);
+}
+
+void TestAskDialogModel::searchContext_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("results");
+    QTest::addColumn<QStringList>("roles");
+
+    const QStringList plain{u"system"_s, u"user"_s};
+    const QStringList withContext{u"system"_s, u"system"_s, u"user"_s};
+    QTest::newRow("always, nothing found") << u"always"_s << 0 << plain;
+    QTest::newRow("always, results") << u"always"_s << 2 << withContext;
+    QTest::newRow("never") << u"never"_s << 2 << plain;
+}
+
+void TestAskDialogModel::searchContext()
+{
+    QFETCH(QString, mode);
+    QFETCH(int, results);
+    QFETCH(QStringList, roles);
+    AskFixture f;
+    QVERIFY(f.isValid());
+    f.settings->setWebSearchMode(mode);
+    f.searxng.serveResults(FakeSearxngServer::numberedResults(results));
+    f.model.setStream({u"Fine."_s});
+    QSignalSpy searching(f.bar.get(), &AskDialogModel::isSearchingChanged);
+
+    QVERIFY(f.ask(u"Tell me about the weather"_s));
+    QCOMPARE(f.bar->answer(), u"Fine."_s);
+    QVERIFY(!f.bar->isSearching());
+    const auto messages = messagesOf(f.model.lastChatRequest());
+    QStringList sentRoles;
+    for (const auto &message : messages)
+        sentRoles.append(message.first);
+    QCOMPARE(sentRoles, roles);
+    if (roles.size() == 3) {
+        QVERIFY(messages.at(1).second.startsWith(searchLead));
+        QVERIFY(messages.at(1).second.contains(u"https://example1.org/page"_s));
+    }
+    // Searching shows while the search runs, and only when there is one.
+    const bool searched = mode == u"always"_s;
+    QCOMPARE(searching.size(), searched ? 2 : 0);
+    if (searched) {
+        QCOMPARE(searching.first().first().toBool(), true);
+        QCOMPARE(searching.last().first().toBool(), false);
+    }
+}
+
+void TestAskDialogModel::followUpsTravelInOrder()
+{
+    AskFixture f;
+    QVERIFY(f.isValid());
+    f.model.setStream({u"  One answer.\n"_s});
+    QVERIFY(f.ask(u" First? "_s));
+    f.bar->askFollowUp();
+    QVERIFY(f.bar->query().isEmpty());
+    QVERIFY(f.bar->answer().isEmpty());
+    QVERIFY(!f.bar->hasActivity());
+
+    f.model.setStream({u"Two answer."_s});
+    QVERIFY(f.ask(u"Second?"_s));
+    f.bar->askFollowUp();
+    QCOMPARE(f.bar->conversationContext().size(), 4);
+
+    f.model.setStream({u"Three."_s});
+    QVERIFY(f.ask(u"Third?"_s));
+    const auto messages = messagesOf(f.model.lastChatRequest());
+    const QList<QPair<QString, QString>> expected{
+        {u"user"_s, u"First?"_s},  {u"assistant"_s, u"One answer."_s},
+        {u"user"_s, u"Second?"_s}, {u"assistant"_s, u"Two answer."_s},
+        {u"user"_s, u"Third?"_s},
+    };
+    QCOMPARE(messages.size(), 6);
+    QCOMPARE(messages.first().first, u"system"_s);
+    QCOMPARE(messages.mid(1), expected);
+
+    // A new question forgets the kept pairs.
+    f.bar->startNewQuestion();
+    QVERIFY(f.bar->conversationContext().isEmpty());
+    QVERIFY(f.bar->query().isEmpty());
+    QVERIFY(!f.bar->hasActivity());
+}
+
+void TestAskDialogModel::saveHandsOverTheExchangeAsItStands()
+{
+    AskFixture f;
+    QVERIFY(f.isValid());
+    f.model.setStream({u"Earlier answer"_s});
+    QVERIFY(f.ask(u"Earlier question"_s));
+    f.bar->askFollowUp();
+    f.model.setStream({u"\n  Kept answer \n"_s});
+    QVERIFY(f.ask(u"  Kept question\n"_s));
+
+    QStringList order;
+    QList<QStringList> imports;
+    connect(&f.events, &AppEvents::importDialogChat, this,
+            [&](const QString &query, const QString &answer) {
+                order.append(u"import"_s);
+                imports.append({query, answer});
+            });
+    connect(&f.events, &AppEvents::showMainWindow, this, [&] { order.append(u"show"_s); });
+    f.bar->saveAndContinueInChat();
+
+    QCOMPARE(order, (QStringList{u"import"_s, u"show"_s}));
+    QCOMPARE(imports.first(), (QStringList{u"  Kept question\n"_s, u"\n  Kept answer \n"_s}));
+}
+
+void TestAskDialogModel::stopReturnsToInput_data()
+{
+    QTest::addColumn<bool>("whileSearching");
+    QTest::newRow("while searching") << true;
+    QTest::newRow("while streaming") << false;
+}
+
+void TestAskDialogModel::stopReturnsToInput()
+{
+    QFETCH(bool, whileSearching);
+    AskFixture f;
+    QVERIFY(f.isValid());
+    FakeResponse slowSearch = FakeResponse::json(
+        FakeSearxngServer::body(u"q"_s, FakeSearxngServer::numberedResults(1)));
+    slowSearch.delayBeforeHeadMs = 5000;
+    f.searxng.serveResponse(slowSearch);
+    f.settings->setWebSearchMode(whileSearching ? u"always"_s : u"never"_s);
+    f.model.setStreamResponse(slowStream({u"Never "_s, u"shown"_s}, 5000));
+
+    f.bar->setQuery(u"What now?"_s);
+    f.bar->sendQuery();
+    if (whileSearching) {
+        QVERIFY(f.bar->isSearching());
+        QTRY_COMPARE_WITH_TIMEOUT(f.searxng.requests().size(), 1, timeoutMs);
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(f.completionRequests(), 1, timeoutMs);
+    }
+    f.bar->stopAnswer();
+    QVERIFY(!f.bar->isSearching());
+    QVERIFY(!f.bar->hasStreamTask());
+    QVERIFY(f.waitUntilIdle());
+
+    QVERIFY(!f.bar->hasActivity());
+    QVERIFY(f.bar->answer().isEmpty());
+    QCOMPARE(f.bar->query(), u"What now?"_s);
+    // Nothing reaches the model once stopped during the search.
+    QCOMPARE(f.completionRequests(), whileSearching ? 0 : 1);
+}
+
+void TestAskDialogModel::reopeningResets()
+{
+    AskFixture f;
+    QVERIFY(f.isValid());
+    f.model.setStream({u"Kept"_s});
+    QVERIFY(f.ask(u"Kept question"_s));
+    f.bar->askFollowUp();
+    f.model.setStreamResponse(slowStream({u"Too "_s, u"late"_s}, 300));
+    f.bar->setQuery(u"Running question"_s);
+    f.bar->sendQuery();
+    QTRY_COMPARE_WITH_TIMEOUT(f.completionRequests(), 2, timeoutMs);
+
+    QSignalSpy focus(f.bar.get(), &AskDialogModel::focusRequested);
+    f.events.postAskDialogDidOpen();
+    QVERIFY(f.bar->query().isEmpty());
+    QVERIFY(!f.bar->isLoading());
+    QVERIFY(!f.bar->hasActivity());
+    QVERIFY(f.bar->conversationContext().isEmpty());
+    // Focused at once, so the first letters typed after the chord reach the field, and
+    // again a moment later.
+    QCOMPARE(focus.count(), 1);
+    QVERIFY(focus.wait(timeoutMs));
+    // The abandoned answer never shows up later.
+    QTest::qWait(1000);
+    QVERIFY(f.bar->answer().isEmpty());
+    QVERIFY(!f.bar->isLoading());
+}
+
+void TestAskDialogModel::abandonedQuestionDoesNotEndTheNextOne()
+{
+    AskFixture f;
+    QVERIFY(f.isValid());
+    f.model.setStreamResponse(slowStream({u"Second "_s, u"answer"_s}, 300));
+    f.bar->setQuery(u"First"_s);
+    f.bar->sendQuery();
+    QTRY_COMPARE_WITH_TIMEOUT(f.completionRequests(), 1, timeoutMs);
+    f.bar->startNewQuestion();
+
+    QSignalSpy loading(f.bar.get(), &AskDialogModel::isLoadingChanged);
+    f.bar->setQuery(u"Second"_s);
+    f.bar->sendQuery();
+    QVERIFY(f.waitUntilIdle());
+    // Loading went on and off once: the first question's end did not cut the second short.
+    QCOMPARE(loading.size(), 2);
+    QCOMPARE(f.bar->answer(), u"Second answer"_s);
+}
+
+void TestAskDialogModel::failureIsAnAnswer_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QStringList>("models");
+    QTest::addColumn<FakeResponse>("stream");
+    QTest::addColumn<QString>("answer"); // %1: the fake server's address
+
+    const QStringList loaded{u"fake-model"_s};
+    const FakeResponse partial
+        = FakeResponse::eventStream(FakeModelServer::streamBody({u"Partial"_s}));
+    QTest::newRow("address that does not parse")
+        << u"http://my server:1234"_s << loaded << partial << u"Check server address"_s;
+    QTest::newRow("no model loaded")
+        << QString() << QStringList() << partial << u"Load a model in LM Studio"_s;
+    // A broken connection has no text of its own.
+    FakeResponse dropped = partial;
+    dropped.framing = FakeResponse::Framing::ContentLength;
+    dropped.dropAfterBytes = 10;
+    QTest::newRow("connection dropped") << QString() << loaded << dropped << u"Start LM Studio"_s;
+    QTest::newRow("a web page instead of an answer")
+        << QString() << loaded
+        << FakeResponse::text("<!DOCTYPE html><html><body>Sign in</body></html>", 200, "text/html")
+        << u"The server at %1 did not answer like a model server"_s;
+}
+
+void TestAskDialogModel::failureIsAnAnswer()
+{
+    QFETCH(QString, address);
+    QFETCH(QStringList, models);
+    QFETCH(FakeResponse, stream);
+    QFETCH(QString, answer);
+    AskFixture f;
+    QVERIFY(f.isValid());
+    if (!address.isEmpty())
+        f.settings->setLmStudioServerAddress(address);
+    f.model.setModels(models);
+    f.model.setStreamResponse(stream);
+    answer.replace(u"%1"_s, f.model.address());
+
+    QVERIFY(f.ask(u"Question"_s));
+    QCOMPARE(f.bar->answer(), answer);
+    QVERIFY(f.bar->canContinue());
+    f.bar->askFollowUp();
+    const QList<LocalLLMMessage> expected{{u"user"_s, u"Question"_s}, {u"assistant"_s, answer}};
+    QCOMPARE(f.bar->conversationContext(), expected);
+}
+
+QTEST_GUILESS_MAIN(TestAskDialogModel)
+#include "tst_askdialogmodel.moc"

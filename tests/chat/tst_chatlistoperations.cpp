@@ -1,0 +1,453 @@
+#include "chat/chatlistoperations.h"
+#include "controllerfixture.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(std::optional<QString>)
+Q_DECLARE_METATYPE(ChatSession)
+
+namespace {
+
+QList<QUuid> ids(const QList<ChatSession> &sessions)
+{
+    QList<QUuid> list;
+    for (const ChatSession &session : sessions)
+        list.append(session.id);
+    return list;
+}
+
+ChatSession renamed(ChatSession session, const QString &title)
+{
+    session.customTitle = title;
+    return session;
+}
+
+ChatSession archived(ChatSession session)
+{
+    session.isArchived = true;
+    return session;
+}
+
+ChatSession answered(ChatSession session, const QString &text)
+{
+    session.messages.append(ChatMessage(ChatMessage::Role::Assistant, text));
+    return session;
+}
+
+using Sessions = QList<ChatSession>;
+
+} // namespace
+
+class TestChatListOperations : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rename_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<std::optional<QString>>("customTitle");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("name") << u"  Trip plans \n"_s << std::optional(u"Trip plans"_s)
+                              << u"Trip plans"_s;
+        QTest::newRow("blanks") << u" \n "_s << std::optional<QString>() << u"Where to go?"_s;
+    }
+
+    void rename()
+    {
+        QFETCH(QString, text);
+        QFETCH(std::optional<QString>, customTitle);
+        QFETCH(QString, title);
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        ChatSession session = conversation({u"Where to go?"_s, u"Lisbon"_s});
+        session.customTitle = u"Old"_s;
+        f.store({session});
+        ConversationController &c = f.controller();
+        QSignalSpy changes(&f.events(), &AppEvents::chatsDidChangeExternally);
+
+        c.beginRename(session.id);
+        QCOMPARE(c.renamingItemId(), session.id);
+        c.commitRename(session.id, text);
+        QVERIFY(!c.renamingItemId());
+        QCOMPARE(c.session(session.id)->customTitle, customTitle);
+        QCOMPARE(c.session(session.id)->title(), title);
+        QCOMPARE(c.session(session.id)->updatedAt, session.updatedAt);
+        QCOMPARE(f.storedSession(session.id)->customTitle, customTitle);
+        QCOMPARE(changes.size(), 1);
+    }
+
+    // Escape commits the title as shown: it becomes the custom title, so a generated title
+    // that arrives later no longer replaces it.
+    void escapeKeepsShownTitle()
+    {
+        ControllerFixture f;
+        const ChatSession session = conversation({u"Where to go?"_s});
+        f.store({session});
+        ConversationController &c = f.controller();
+        c.beginRename(session.id);
+        c.commitRename(session.id, c.session(session.id)->title());
+        QCOMPARE(c.session(session.id)->customTitle, std::optional(u"Where to go?"_s));
+
+        c.applyGeneratedTitle(session.id, u"Travel ideas"_s);
+        QCOMPARE(c.session(session.id)->title(), u"Where to go?"_s);
+        QCOMPARE(f.storedSession(session.id)->customTitle, std::optional(u"Where to go?"_s));
+
+        const ChatSession untitled = conversation({u"Other"_s});
+        f.store(f.stored() << untitled);
+        f.events().postChatsDidChangeExternally();
+        c.applyGeneratedTitle(untitled.id, u"Travel ideas"_s);
+        QCOMPARE(f.storedSession(untitled.id)->customTitle, std::optional(u"Travel ideas"_s));
+    }
+
+    void deleteSession_data()
+    {
+        QTest::addColumn<bool>("deleteOpen");
+        QTest::newRow("the open chat") << true;
+        QTest::newRow("another chat") << false;
+    }
+
+    void deleteSession()
+    {
+        QFETCH(bool, deleteOpen);
+        ControllerFixture f;
+        const ChatSession open = conversation({u"Open"_s});
+        const ChatSession other = conversation({u"Other"_s});
+        f.store({open, other});
+        ConversationController &c = f.controller();
+        c.selectSession(open.id);
+        const QUuid doomed = deleteOpen ? open.id : other.id;
+        c.beginRename(doomed);
+        QSignalSpy changes(&f.events(), &AppEvents::chatsDidChangeExternally);
+
+        c.deleteSession(doomed);
+        QCOMPARE(ids(c.sessions()), QList<QUuid>{deleteOpen ? other.id : open.id});
+        QCOMPARE(ids(f.stored()), ids(c.sessions()));
+        QCOMPARE(c.sidebarItem(), deleteOpen ? std::optional<QUuid>() : std::optional(open.id));
+        QVERIFY(!c.renamingItemId());
+        QCOMPARE(changes.size(), 1);
+    }
+
+    void archiveOpenChatKeepsItOpen()
+    {
+        ControllerFixture f;
+        const ChatSession session = conversation({u"Keep me"_s, u"ok"_s});
+        f.store({session});
+        ConversationController &c = f.controller();
+        c.selectSession(session.id);
+        QSignalSpy changes(&f.events(), &AppEvents::chatsDidChangeExternally);
+
+        c.setArchived(session.id, true);
+        QCOMPARE(c.sidebarItem(), session.id);
+        QVERIFY(c.session(session.id)->isArchived);
+        QVERIFY(f.storedSession(session.id)->isArchived);
+        QCOMPARE(c.session(session.id)->updatedAt, session.updatedAt);
+        QCOMPARE(changes.size(), 1);
+
+        c.restore(session.id);
+        QVERIFY(!f.storedSession(session.id)->isArchived);
+        QCOMPARE(changes.size(), 2);
+        c.restore(QUuid::createUuid());
+        QCOMPARE(changes.size(), 2);
+    }
+
+    void importDialogExchange_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("question and answer")
+            << u" What is 6x7? "_s << u"42\n"_s << QStringList{u" What is 6x7? "_s, u"42\n"_s};
+        QTest::newRow("blank answer")
+            << u"What is 6x7?"_s << u"  "_s << QStringList{u"What is 6x7?"_s};
+    }
+
+    void importDialogExchange()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, answer);
+        QFETCH(QStringList, texts);
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.model().setCompletion(u"Multiplication"_s);
+        const ChatSession existing = conversation({u"Earlier"_s});
+        f.store({existing});
+        ConversationController &c = f.controller();
+        QSignalSpy focus(&c, &ConversationController::composerFocusRequested);
+
+        QVERIFY(f.events().postImportDialogChat(query, answer));
+        QCOMPARE(c.sessions().size(), 2);
+        const ChatSession imported = c.sessions().constFirst();
+        QCOMPARE(c.sidebarItem(), imported.id);
+        QStringList got;
+        for (const ChatMessage &message : imported.messages)
+            got.append(message.text);
+        QCOMPARE(got, texts);
+        QCOMPARE(imported.updatedAt, f.now);
+        QVERIFY(!imported.isArchived);
+        QCOMPARE(ids(f.stored()), (QList<QUuid>{imported.id, existing.id}));
+
+        QTRY_COMPARE_WITH_TIMEOUT(c.session(imported.id)->customTitle,
+                                  std::optional(u"Multiplication"_s), 10000);
+        QCOMPARE(f.titleRequests().constFirst()[u"messages"][1][u"content"].toString(), query);
+        QTRY_VERIFY(!focus.isEmpty());
+        QVERIFY(c.composerFocused());
+        QVERIFY(!c.isLoading());
+    }
+
+    void importOfBlankQuestionIsIgnored()
+    {
+        ControllerFixture f;
+        ConversationController &c = f.controller();
+        c.importDialogExchange(u" \n"_s, u"answer"_s);
+        QVERIFY(c.sessions().isEmpty());
+        QVERIFY(f.stored().isEmpty());
+    }
+
+    void reload_data()
+    {
+        QTest::addColumn<bool>("keepSelected");
+        QTest::addColumn<bool>("archiveSelected");
+        QTest::newRow("selected chat gone") << false << false;
+        QTest::newRow("selected chat archived elsewhere") << true << true;
+        QTest::newRow("selected chat unchanged") << true << false;
+    }
+
+    void reload()
+    {
+        QFETCH(bool, keepSelected);
+        QFETCH(bool, archiveSelected);
+        ControllerFixture f;
+        ChatSession selected = conversation({u"Selected"_s});
+        const ChatSession other = conversation({u"Other"_s});
+        f.store({selected, other});
+        ConversationController &c = f.controller();
+        c.selectSession(selected.id);
+
+        selected.isArchived = archiveSelected;
+        const ChatSession added = conversation({u"Added elsewhere"_s});
+        f.store(keepSelected ? QList<ChatSession>{added, selected, other}
+                             : QList<ChatSession>{added, other});
+        f.events().postChatsDidChangeExternally();
+        QCOMPARE(c.sessions(), f.stored());
+        QCOMPARE(c.sidebarItem(), keepSelected ? std::optional(selected.id) : std::nullopt);
+    }
+
+    void openChatSession()
+    {
+        ControllerFixture f;
+        const ChatSession archived = conversation({u"Archived"_s}, true);
+        f.store({conversation({u"Plain"_s}), archived});
+        ConversationController &c = f.controller();
+        QSignalSpy selection(&c, &ConversationController::sidebarItemChanged);
+
+        QVERIFY(f.events().postOpenChatSession(QUuid::createUuid()));
+        QVERIFY(!c.sidebarItem());
+        QCOMPARE(selection.size(), 0);
+
+        QSignalSpy focus(&c, &ConversationController::composerFocusRequested);
+        QVERIFY(f.events().post(u"openChatSession"_s,
+                                {{u"id"_s, archived.id.toString(QUuid::WithoutBraces)}}));
+        QCOMPARE(c.sidebarItem(), archived.id);
+        QVERIFY(c.session(archived.id)->isArchived);
+        QTRY_VERIFY(!focus.isEmpty());
+    }
+
+    void selectionResetsTitleBlur()
+    {
+        ControllerFixture f;
+        const ChatSession session = conversation({u"One"_s});
+        f.store({session});
+        ConversationController &c = f.controller();
+        c.setChatTitleBlurProgress(0.6);
+        c.selectSession(session.id);
+        QCOMPARE(c.chatTitleBlurProgress(), 0.0);
+        c.setChatTitleBlurProgress(0.6);
+        c.selectSession(session.id);
+        QCOMPARE(c.chatTitleBlurProgress(), 0.6);
+    }
+
+    // A running answer is left alone: it goes on in its own conversation (see
+    // newChatKeepsNewestAnswerStoppable).
+    void startNewChat()
+    {
+        ControllerFixture f;
+        const ChatSession session = conversation({u"Question"_s});
+        f.store({session});
+        ConversationController &c = f.controller();
+        c.selectSession(session.id);
+        c.setHeroAppeared(true);
+        QSignalSpy hero(&c, &ConversationController::heroAppearedChanged);
+        QSignalSpy focus(&c, &ConversationController::composerFocusRequested);
+
+        c.setDraft(u"half-typed"_s);
+        c.startNewChat();
+        QVERIFY(!c.sidebarItem());
+        QCOMPARE(c.draft(), QString());
+        // Off and on again: the new-chat screen plays its entrance.
+        QCOMPARE(hero.size(), 2);
+        QVERIFY(c.heroAppeared());
+        QTRY_VERIFY(!focus.isEmpty());
+        QCOMPARE(c.sessions(), QList<ChatSession>{session});
+    }
+
+    void onboardingChangeResetsAndStops()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        QStringList pieces;
+        for (int i = 0; i < 100; ++i)
+            pieces.append(u"p "_s);
+        f.model().setStreamResponse(slowStream(pieces, 100));
+        ConversationController &c = f.controller();
+        QVERIFY(!c.shouldRestoreMainWindowFromOnboarding());
+        c.setColumnVisibility(ConversationController::ColumnVisibility::All);
+        c.setDraft(u"Go"_s);
+        c.sendMessage();
+        const QUuid id = *c.sidebarItem();
+        QTRY_VERIFY_WITH_TIMEOUT(c.session(id)->messages.size() == 2
+                                     && !c.session(id)->messages.at(1).text.isEmpty(),
+                                 10000);
+        const CancellationToken token = c.streamTask()->token;
+        const int version = c.streamVersion();
+        c.beginRename(id);
+        c.setDraft(u"unsent"_s);
+
+        // Writing the same value again is no change.
+        f.settings().setHasCompletedOnboarding(true);
+        QCOMPARE(c.sidebarItem(), id);
+
+        f.settings().setHasCompletedOnboarding(false);
+        QVERIFY(token.isCancelled());
+        QVERIFY(!c.streamTask());
+        QVERIFY(!c.isLoading());
+        QVERIFY(!c.sidebarItem());
+        QCOMPARE(c.draft(), QString());
+        QVERIFY(!c.renamingItemId());
+        QVERIFY(!c.heroAppeared());
+        QVERIFY(c.streamVersion() > version);
+        QCOMPARE(c.columnVisibility(), ConversationController::ColumnVisibility::DetailOnly);
+        QVERIFY(c.shouldRestoreMainWindowFromOnboarding());
+        QTRY_VERIFY_WITH_TIMEOUT(!f.model().http().isConnectionOpen(f.answerConnection(0)), 5000);
+        // The stopped answer keeps what it had and is stored.
+        QTRY_VERIFY(!f.storedSession(id)->messages.at(1).text.isEmpty());
+    }
+
+    void merge_data()
+    {
+        QTest::addColumn<Sessions>("base");
+        QTest::addColumn<Sessions>("ours");
+        QTest::addColumn<Sessions>("theirs");
+        QTest::addColumn<Sessions>("merged");
+
+        const ChatSession a = conversation({u"A"_s});
+        const ChatSession b = conversation({u"B"_s});
+        const ChatSession c = conversation({u"C"_s});
+        const ChatSession x = conversation({u"X, added by another process"_s});
+        const ChatSession y = conversation({u"Y, added by the window"_s});
+        const Sessions base{a, b, c};
+        const ChatSession bStreamed = answered(b, u"streamed here"_s);
+
+        QTest::newRow("nothing changed") << base << base << base << base;
+        QTest::newRow("others added")
+            << base << base << Sessions{x, a, b, c} << Sessions{x, a, b, c};
+        QTest::newRow("window added")
+            << base << Sessions{y, a, b, c} << base << Sessions{y, a, b, c};
+        QTest::newRow("both added")
+            << base << Sessions{y, a, b, c} << Sessions{x, a, b, c} << Sessions{y, x, a, b, c};
+        QTest::newRow("others deleted") << base << base << Sessions{a, c} << Sessions{a, c};
+        QTest::newRow("window deleted")
+            << base << Sessions{a, c} << Sessions{x, a, b, c} << Sessions{x, a, c};
+        QTest::newRow("others renamed the chat the window answers in")
+            << base << Sessions{a, bStreamed, c} << Sessions{a, renamed(b, u"T"_s), c}
+            << Sessions{a, renamed(bStreamed, u"T"_s), c};
+        QTest::newRow("both renamed: the window's name wins")
+            << base << Sessions{a, renamed(b, u"Ours"_s), c}
+            << Sessions{a, archived(renamed(b, u"Theirs"_s)), c}
+            << Sessions{a, archived(renamed(b, u"Ours"_s)), c};
+        QTest::newRow("others deleted a chat the window changed")
+            << base << Sessions{a, bStreamed, c} << Sessions{a, c} << Sessions{bStreamed, a, c};
+        QTest::newRow("window deleted a chat others changed")
+            << base << Sessions{a, c} << Sessions{a, archived(b), c} << Sessions{a, archived(b), c};
+    }
+
+    void merge()
+    {
+        QFETCH(Sessions, base);
+        QFETCH(Sessions, ours);
+        QFETCH(Sessions, theirs);
+        QFETCH(Sessions, merged);
+        QCOMPARE(ChatListOperations::merge(base, ours, theirs), merged);
+    }
+
+    // `velm ask --save` and the window used to overwrite each other's chats when their saves
+    // came close together: the window wrote its list over one saved a moment before, which
+    // it had not reloaded yet.
+    void windowSavesKeepWhatOtherProcessesStored()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.store({conversation({u"Earlier"_s})});
+        ConversationController &c = f.controller();
+        const QUuid earlier = c.sessions().at(0).id;
+
+        QProcess writer;
+        writer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        writer.start(QStringLiteral(VELM_STORE_WRITER),
+                     {f.settings().fileName(), f.settings().dataDirectory(), u"cli"_s, u"30"_s});
+        // The window keeps changing its list while the other process adds chats; no file
+        // watcher tells it of them in between.
+        int renames = 0;
+        while (writer.state() != QProcess::NotRunning || renames < 5) {
+            c.commitRename(earlier, u"Renamed %1"_s.arg(++renames));
+            QTest::qWait(5);
+        }
+        QCOMPARE(writer.exitCode(), 0);
+        c.commitRename(earlier, u"Final"_s);
+
+        const QList<ChatSession> stored = f.stored();
+        QCOMPARE(stored.size(), 31);
+        QCOMPARE(f.storedSession(earlier)->customTitle, std::optional(u"Final"_s));
+        // The window shows what is stored, the other process's chats included.
+        QCOMPARE(c.sessions(), stored);
+    }
+
+    // Another window saves the list while an answer streams; the answer, held only in
+    // memory until it ends, must survive the reload that follows.
+    void reloadKeepsStreamingAnswer()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.model().setStreamResponse(
+            slowStream({u"one "_s, u"two "_s, u"three "_s, u"four"_s}, 200));
+        ConversationController &c = f.controller();
+        c.setDraft(u"Count"_s);
+        c.sendMessage();
+        const QUuid id = *c.sidebarItem();
+        QTRY_VERIFY_WITH_TIMEOUT(c.session(id)->messages.size() == 2
+                                     && !c.session(id)->messages.at(1).text.isEmpty(),
+                                 10000);
+
+        QList<ChatSession> elsewhere = f.stored();
+        QCOMPARE(elsewhere.constFirst().messages.size(), 1);
+        const ChatSession added = conversation({u"From the settings window"_s});
+        elsewhere.append(added);
+        f.store(elsewhere);
+        f.events().postChatsDidChangeExternally();
+        QCOMPARE(c.sessions().size(), 2);
+        QCOMPARE(c.session(id)->messages.size(), 2);
+
+        QVERIFY(f.waitUntilIdle());
+        const std::optional<ChatSession> stored = f.storedSession(id);
+        QCOMPARE(stored->messages.size(), 2);
+        QCOMPARE(stored->messages.at(1).text, u"one two three four"_s);
+        QVERIFY(f.storedSession(added.id));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestChatListOperations)
+#include "tst_chatlistoperations.moc"

@@ -1,0 +1,158 @@
+#include "chat/promptsuggestion.h"
+#include "chat/settingskeys.h"
+#include "chat/systemprompt.h"
+
+#include <QSet>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString defaultLine = u"You are a concise, helpful local assistant."_s;
+const QString emojiLine = u"Do not use emojis in your responses."_s;
+const QString bulletLine = u"Avoid bullet points and numbered lists unless explicitly requested."_s;
+const QString conciseLine
+    = u"Keep responses short and to the point. Avoid filler phrases and unnecessary padding."_s;
+const QString boldLine = u"Do not use bold or italic markdown formatting in your responses."_s;
+const QString plainLine
+    = u"Use plain, simple language. Avoid jargon, buzzwords, and overly formal phrasing."_s;
+
+QString nameLine(const QString &name)
+{
+    return u"The user's name is "_s + name + u". Address them by name when appropriate."_s;
+}
+
+QString instructionOf(const QString &id)
+{
+    for (const PromptSuggestion &s : PromptSuggestion::all()) {
+        if (s.id == id)
+            return s.instruction;
+    }
+    return {};
+}
+
+} // namespace
+
+class TestSystemPrompt : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void build_data()
+    {
+        QTest::addColumn<QString>("instructions");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("ids");
+        QTest::addColumn<QStringList>("lines");
+
+        const QString none;
+        QTest::newRow("nothing set") << none << none << none << QStringList{defaultLine};
+        QTest::newRow("blank instructions")
+            << u"  \n\t \r\n"_s << none << none << QStringList{defaultLine};
+        QTest::newRow("unicode blanks")
+            << u"\u00A0\u2028\u3000"_s << none << none << QStringList{defaultLine};
+        QTest::newRow("instructions trimmed, inner lines kept")
+            << u"\n  Answer in German.\n\nUse SI units.  \n"_s << none << none
+            << QStringList{u"Answer in German.\n\nUse SI units."_s};
+        QTest::newRow("name trimmed") << none << u" \tAda Lovelace \n"_s << none
+                                      << QStringList{defaultLine, nameLine(u"Ada Lovelace"_s)};
+        QTest::newRow("blank name") << none << u" \n "_s << none << QStringList{defaultLine};
+        QTest::newRow("two styles")
+            << none << u"Ada"_s << u"no_bullets,no_emoji"_s
+            << QStringList{defaultLine, nameLine(u"Ada"_s), emojiLine, bulletLine};
+        QTest::newRow("empty pieces and unknown id")
+            << none << none << u",,no_emoji,,bogus,"_s << QStringList{defaultLine, emojiLine};
+        QTest::newRow("space before id matches nothing")
+            << none << none << u"no_emoji, no_bullets"_s << QStringList{defaultLine, emojiLine};
+        QTest::newRow("ids are case sensitive")
+            << none << none << u"NO_EMOJI,No_Bullets"_s << QStringList{defaultLine};
+        QTest::newRow("same id twice")
+            << none << none << u"no_emoji,no_emoji"_s << QStringList{defaultLine, emojiLine};
+        QTest::newRow("other separators are part of the id")
+            << none << none << u"no_emoji;no_bullets"_s << QStringList{defaultLine};
+        QTest::newRow("all styles, reversed")
+            << u"Be kind."_s << u"Bo"_s
+            << u"no_boldtext,no_bullets,plain_lang,be_concise,no_emoji,no_em_dash"_s
+            << QStringList{u"Be kind."_s, nameLine(u"Bo"_s), instructionOf(u"no_em_dash"_s),
+                           emojiLine,     conciseLine,       plainLine,
+                           bulletLine,    boldLine};
+    }
+
+    void build()
+    {
+        QFETCH(QString, instructions);
+        QFETCH(QString, name);
+        QFETCH(QString, ids);
+        QFETCH(QStringList, lines);
+        QCOMPARE(buildSystemPrompt(instructions, name, ids), lines.join(u'\n'));
+    }
+
+    void searchMessages()
+    {
+        const QString lead
+            = u"The following are live web search results retrieved for the user's query. Base "
+              u"your answer primarily on these results. Be accurate and specific \u2014 do not "
+              u"guess or use knowledge that contradicts the results below."_s;
+        const QString heading = u"\n\nSEARCH RESULTS:\n"_s;
+        const QString results = u"[1] Title\nURL: https://example.org\n\n"_s;
+
+        const std::optional<QString> main = searchContextMessage(results);
+        QVERIFY(main);
+        QCOMPARE(*main,
+                 lead + u" If the results do not contain enough information, say so."_s + heading
+                     + results);
+
+        const std::optional<QString> quick = quickAskSearchContext(results);
+        QVERIFY(quick);
+        QCOMPARE(*quick, lead + heading + results);
+        // The bar's lead as its own text: 231 bytes of UTF-8, the em dash counting three.
+        QCOMPARE(quick->chopped(results.size()).toUtf8().size(), 231);
+
+        // No results, no message.
+        QVERIFY(!searchContextMessage(QString()));
+        QVERIFY(!quickAskSearchContext(QString()));
+    }
+
+    void toggled_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QStringList>("after");
+
+        QTest::newRow("on from empty") << QString() << u"no_emoji"_s << QStringList{u"no_emoji"_s};
+        QTest::newRow("on beside others")
+            << u"no_bullets"_s << u"no_emoji"_s << QStringList{u"no_bullets"_s, u"no_emoji"_s};
+        QTest::newRow("off removes every copy")
+            << u"no_emoji,,no_emoji,"_s << u"no_emoji"_s << QStringList{};
+        QTest::newRow("unknown ids survive")
+            << u"legacy,no_emoji"_s << u"no_emoji"_s << QStringList{u"legacy"_s};
+        QTest::newRow("empty id changes nothing")
+            << u"no_emoji"_s << QString() << QStringList{u"no_emoji"_s};
+        QTest::newRow("id with comma changes nothing")
+            << u"no_emoji"_s << u"a,b"_s << QStringList{u"no_emoji"_s};
+    }
+
+    void toggled()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, id);
+        QFETCH(QStringList, after);
+
+        const QString once = PromptSuggestion::toggled(stored, id);
+        const QStringList onceIds = SettingsKeys::promptSuggestionIdsFrom(once);
+        QCOMPARE(QSet<QString>(onceIds.cbegin(), onceIds.cend()),
+                 QSet<QString>(after.cbegin(), after.cend()));
+        QCOMPARE(onceIds.size(), after.size());
+
+        // Toggling twice gives back the same set of active ids.
+        const QStringList before = SettingsKeys::promptSuggestionIdsFrom(stored);
+        const QStringList twice
+            = SettingsKeys::promptSuggestionIdsFrom(PromptSuggestion::toggled(once, id));
+        QCOMPARE(QSet<QString>(twice.cbegin(), twice.cend()),
+                 QSet<QString>(before.cbegin(), before.cend()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSystemPrompt)
+#include "tst_systemprompt.moc"

@@ -1,0 +1,2 @@
+#include "lower/reader.h"
+#include "upper/writer.h"

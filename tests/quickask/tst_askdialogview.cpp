@@ -1,0 +1,378 @@
+#include "chat/appevents.h"
+#include "chat/askdialogmodel.h"
+#include "chat/settings.h"
+#include "markdown/view/markdownview.h"
+#include "markdown/view/nativetextview.h"
+#include "quickask/askcard.h"
+#include "quickask/askdialogview.h"
+#include "quickask/askglassbutton.h"
+#include "quickask/askinputfield.h"
+#include "quickask/asksearchmodebutton.h"
+#include "support/fakeduckduckgoserver.h"
+#include "support/fakemodelserver.h"
+#include "support/fakesearxngserver.h"
+#include "widgets/appcolors.h"
+#include "widgets/systemappearance.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int timeoutMs = 10000;
+
+FakeResponse slowStream(const QStringList &pieces, int delayMs)
+{
+    FakeResponse response = FakeResponse::eventStream(FakeModelServer::streamBody(pieces));
+    response.delayBetweenPiecesMs = delayMs;
+    return response;
+}
+
+} // namespace
+
+// A shown, active bar on throw-away settings and fake services. The system appearance
+// has no portal, so it follows the application palette.
+class ViewFixture
+{
+public:
+    ViewFixture()
+        : appearance(QDBusConnection(u"no-bus"_s))
+    {
+        const QString data = m_dir.filePath(u"data"_s);
+        QDir().mkpath(data);
+        settings = std::make_unique<Settings>(m_dir.filePath(u"velm.conf"_s), data);
+        m_listening = model.listen() && searxng.listen() && instant.listen();
+        qputenv("VELM_DUCKDUCKGO_URL", instant.url(u"/"_s).toString().toUtf8());
+        instant.serveAnswer({});
+        settings->setLmStudioServerAddress(model.address());
+        settings->setWebSearchMode(u"never"_s);
+        settings->setSearxngHost(u"127.0.0.1"_s);
+        settings->setSearxngPort(QString::number(searxng.port()));
+        bar = std::make_unique<AskDialogModel>(settings.get(), &events, &network);
+    }
+
+    // Makes the view on first use, after the test has prepared the settings.
+    bool show()
+    {
+        if (!view)
+            view = std::make_unique<AskDialogView>(bar.get(), settings.get(), &appearance);
+        view->show();
+        view->activateWindow();
+        return m_dir.isValid() && m_listening && QTest::qWaitForWindowActive(view.get());
+    }
+
+    template<typename T = QWidget>
+    T *child(const QString &name) const
+    {
+        return view->findChild<T *>(name);
+    }
+
+    // The names of the parts that show, out of those that change with the state.
+    QStringList shownParts() const
+    {
+        QStringList shown;
+        for (const QString &name : {u"inputRow"_s, u"header"_s, u"stopButton"_s, u"searchingRow"_s,
+                                    u"pulsingDots"_s, u"answerView"_s, u"actionRow"_s}) {
+            if (child(name) && child(name)->isVisibleTo(view.get()))
+                shown.append(name);
+        }
+        return shown;
+    }
+
+    bool ask(const QString &question)
+    {
+        bar->setQuery(question);
+        bar->sendQuery();
+        return QTest::qWaitFor([this] { return !bar->isLoading(); }, timeoutMs);
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<Settings> settings;
+    AppEvents events;
+    QNetworkAccessManager network;
+    SystemAppearance appearance;
+    FakeModelServer model;
+    FakeSearxngServer searxng;
+    FakeDuckDuckGoServer instant;
+    std::unique_ptr<AskDialogModel> bar;
+    std::unique_ptr<AskDialogView> view;
+
+private:
+    bool m_listening = false;
+};
+
+class TestAskDialogView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void partsFollowTheState();
+    void searchingShowsItsLine();
+    void textIsNeverMarkup();
+    void returnSendsShiftReturnAddsALine();
+    void actionKeysWorkOnlyWhenShown();
+    void colourScheme_data();
+    void colourScheme();
+    void searchModeMenuWritesTheSetting();
+    void preferredHeightFollowsTheAnswer();
+};
+
+void TestAskDialogView::init()
+{
+    QApplication::setPalette(AppColors::palette(false));
+}
+
+void TestAskDialogView::partsFollowTheState()
+{
+    ViewFixture f;
+    QVERIFY(f.show());
+    auto *send = f.child<AskGlassButton>(u"sendButton"_s);
+    QCOMPARE(f.shownParts(), QStringList{u"inputRow"_s});
+    QVERIFY(!send->isEnabled());
+    f.child<AskInputField>(u"inputField"_s)->setPlainText(u"Why?"_s);
+    QCOMPARE(f.bar->query(), u"Why?"_s);
+    QVERIFY(send->isEnabled());
+
+    f.model.setStreamResponse(slowStream({u"Because"_s, u"."_s}, 400));
+    send->click();
+    QVERIFY(f.bar->isLoading());
+    QCOMPARE(f.shownParts(), (QStringList{u"header"_s, u"stopButton"_s, u"pulsingDots"_s}));
+    QCOMPARE(f.child<QLabel>(u"questionLabel"_s)->text(), u"Why?"_s);
+
+    QTRY_VERIFY_WITH_TIMEOUT(!f.bar->isLoading(), timeoutMs);
+    QCOMPARE(f.shownParts(), (QStringList{u"header"_s, u"answerView"_s, u"actionRow"_s}));
+    QCOMPARE(f.child<MarkdownView>(u"answerView"_s)->text(), u"Because."_s);
+
+    f.bar->askFollowUp();
+    QCOMPARE(f.shownParts(), QStringList{u"inputRow"_s});
+    QCOMPARE(f.child<AskInputField>(u"inputField"_s)->placeholderText(), u"Ask a follow-up"_s);
+    f.bar->startNewQuestion();
+    QCOMPARE(f.child<AskInputField>(u"inputField"_s)->placeholderText(), u"Ask anything"_s);
+}
+
+void TestAskDialogView::searchingShowsItsLine()
+{
+    ViewFixture f;
+    QVERIFY(f.show());
+    FakeResponse slowSearch = FakeResponse::json(FakeSearxngServer::body(u"q"_s, {}));
+    slowSearch.delayBeforeHeadMs = 5000;
+    f.searxng.serveResponse(slowSearch);
+    f.settings->setWebSearchMode(u"always"_s);
+    f.bar->setQuery(u"News?"_s);
+    f.bar->sendQuery();
+    QCOMPARE(f.shownParts(), (QStringList{u"header"_s, u"stopButton"_s, u"searchingRow"_s}));
+    const QList<QLabel *> labels = f.child(u"searchingRow"_s)->findChildren<QLabel *>();
+    QVERIFY(std::any_of(labels.begin(), labels.end(), [](const QLabel *label) {
+        return label->text() == u"Searching the web\u2026"_s;
+    }));
+    f.bar->stopAnswer();
+    QTRY_COMPARE_WITH_TIMEOUT(f.shownParts(), QStringList{u"inputRow"_s}, timeoutMs);
+}
+
+void TestAskDialogView::textIsNeverMarkup()
+{
+    ViewFixture f;
+    QVERIFY(f.show());
+    f.model.setStream({u"<b>bold</b> &amp; <img src=x>"_s});
+    QVERIFY(f.ask(u"<i>tags</i>?"_s));
+    QCOMPARE(f.child<QLabel>(u"questionLabel"_s)->textFormat(), Qt::PlainText);
+    QString shown;
+    for (const NativeTextView *text : f.child(u"answerView"_s)->findChildren<NativeTextView *>())
+        shown += text->toPlainText();
+    QCOMPARE(shown, u"<b>bold</b> &amp; <img src=x>"_s);
+}
+
+void TestAskDialogView::returnSendsShiftReturnAddsALine()
+{
+    ViewFixture f;
+    QVERIFY(f.show());
+    auto *field = f.child<AskInputField>(u"inputField"_s);
+    field->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(field->hasFocus(), timeoutMs);
+    QTest::keyClicks(field, u"One"_s);
+    QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(field, u"Two"_s);
+    QCOMPARE(f.bar->query(), u"One\nTwo"_s);
+    QVERIFY(!f.bar->isLoading());
+    QCOMPARE(field->visualLineCount(), 2);
+
+    f.model.setStream({u"Done"_s});
+    QTest::keyClick(field, Qt::Key_Return);
+    QVERIFY(f.bar->isLoading());
+    QCOMPARE(f.bar->query(), u"One\nTwo"_s);
+}
+
+void TestAskDialogView::actionKeysWorkOnlyWhenShown()
+{
+    ViewFixture f;
+    QVERIFY(f.show());
+    QSignalSpy imports(&f.events, &AppEvents::importDialogChat);
+    const auto press = [&f](Qt::Key key) {
+        QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : f.view.get();
+        QTest::keyClick(target, key, Qt::ControlModifier);
+    };
+
+    // In the input row the action keys do nothing.
+    f.child<AskInputField>(u"inputField"_s)->setFocus();
+    f.bar->setQuery(u"Question"_s);
+    press(Qt::Key_S);
+    QCOMPARE(imports.size(), 0);
+
+    // Stop while the answer runs: back to the question.
+    f.model.setStreamResponse(slowStream({u"Slow"_s, u" answer"_s}, 3000));
+    f.bar->sendQuery();
+    QTRY_COMPARE_WITH_TIMEOUT(f.model.http().requestCount(u"/v1/chat/completions"_s), 1, timeoutMs);
+    press(Qt::Key_Period);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.bar->isLoading(), timeoutMs);
+    QVERIFY(!f.bar->hasActivity());
+    QCOMPARE(f.bar->query(), u"Question"_s);
+    // Back in the field, ready to be edited.
+    QVERIFY(f.child(u"inputField"_s)->hasFocus());
+
+    f.model.setStream({u"Answer"_s});
+    QVERIFY(f.ask(u"Question"_s));
+    QVERIFY(f.bar->canContinue());
+    press(Qt::Key_F);
+    QCOMPARE(f.bar->conversationContext().size(), 2);
+    QVERIFY(f.bar->query().isEmpty());
+
+    QVERIFY(f.ask(u"Again"_s));
+    press(Qt::Key_S);
+    QCOMPARE(imports.size(), 1);
+    QCOMPARE(imports.first().first().toString(), u"Again"_s);
+    press(Qt::Key_N);
+    QVERIFY(!f.bar->hasActivity());
+    QVERIFY(f.bar->conversationContext().isEmpty());
+}
+
+void TestAskDialogView::colourScheme_data()
+{
+    QTest::addColumn<QString>("theme");
+    QTest::addColumn<bool>("followsSystem");
+    QTest::addColumn<bool>("systemDark");
+    QTest::addColumn<bool>("dark");
+    QTest::addColumn<bool>("darkAfterSystemChange");
+
+    // The rule itself is tested with AppThemes; here that the bar and its parts follow it.
+    QTest::newRow("follows a dark system over light")
+        << u"light"_s << true << true << true << false;
+    QTest::newRow("own light") << u"light"_s << false << true << false << false;
+    QTest::newRow("own system") << u"system"_s << false << true << true << false;
+}
+
+void TestAskDialogView::colourScheme()
+{
+    QFETCH(QString, theme);
+    QFETCH(bool, followsSystem);
+    QFETCH(bool, systemDark);
+    QFETCH(bool, dark);
+    QFETCH(bool, darkAfterSystemChange);
+    ViewFixture f;
+    f.settings->setAppTheme(theme);
+    f.settings->setQuickAskFollowsSystemTheme(followsSystem);
+    QApplication::setPalette(AppColors::palette(systemDark));
+    QVERIFY(f.show());
+    auto *card = f.view->findChild<AskCard *>();
+    const auto check = [&](bool expected) {
+        QCOMPARE(f.view->isDarkScheme(), expected);
+        QCOMPARE(AppColors::isDark(f.view.get()), expected);
+        QCOMPARE(AppColors::isDark(f.child(u"inputField"_s)), expected);
+        QCOMPARE(card->dark(), expected);
+    };
+    check(dark);
+    if (QTest::currentTestFailed())
+        return;
+
+    // A change of the system's appearance applies at once where the bar follows it.
+    QApplication::setPalette(AppColors::palette(!systemDark));
+    QTRY_COMPARE_WITH_TIMEOUT(f.view->isDarkScheme(), darkAfterSystemChange, timeoutMs);
+    check(darkAfterSystemChange);
+    if (QTest::currentTestFailed())
+        return;
+
+    // So does a change of the settings.
+    f.settings->setQuickAskFollowsSystemTheme(false);
+    f.settings->setAppTheme(u"light"_s);
+    check(false);
+}
+
+void TestAskDialogView::searchModeMenuWritesTheSetting()
+{
+    ViewFixture f;
+    QVERIFY(f.show());
+    auto *button = f.child<AskSearchModeButton>(u"searchModeButton"_s);
+    QCOMPARE(button->symbol(), u"circle.slash"_s);
+    QCOMPARE(button->toolTip(), u"Web search: never"_s);
+
+    QStringList titles;
+    QAction *always = nullptr;
+    for (QAction *action : button->menu()->actions()) {
+        titles.append(action->text());
+        if (action->text() == u"Always"_s)
+            always = action;
+    }
+    QCOMPARE(titles, (QStringList{u"Web Search"_s, u"Auto"_s, u"Always"_s, u"Never"_s}));
+    QVERIFY(always);
+    always->trigger();
+    QCOMPARE(f.settings->webSearchMode(), u"always"_s);
+    QCOMPARE(button->symbol(), u"globe"_s);
+    QVERIFY(always->isChecked());
+
+    // A change made in another window shows here too.
+    f.settings->setWebSearchMode(u"auto"_s);
+    QCOMPARE(button->symbol(), u"magnifyingglass"_s);
+    QVERIFY(!always->isChecked());
+}
+
+void TestAskDialogView::preferredHeightFollowsTheAnswer()
+{
+    ViewFixture f;
+    QVERIFY(f.show());
+    QTRY_VERIFY_WITH_TIMEOUT(f.view->preferredHeight() >= AskDialogView::minimumPanelHeight,
+                             timeoutMs);
+    const int inputHeight = f.view->preferredHeight();
+    QCOMPARE(f.view->width(), AskDialogView::panelWidth);
+    QSignalSpy heights(f.view.get(), &AskDialogView::preferredHeightChanged);
+
+    QString longAnswer;
+    for (int i = 0; i < 12; ++i)
+        longAnswer += u"A fairly long sentence that needs its own line in the bar. "_s;
+    f.model.setStream({longAnswer});
+    QVERIFY(f.ask(u"Tell me more"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !heights.isEmpty() && heights.last().first().toInt() > inputHeight + 100, timeoutMs);
+    QCOMPARE(f.view->sizeHint().height(), f.view->preferredHeight());
+    // Laid out at the bar's width, the text gets all the height it needs: nothing cut off.
+    f.view->resize(f.view->sizeHint());
+    const auto blocks = f.child(u"answerView"_s)->findChildren<NativeTextView *>();
+    QVERIFY(!blocks.isEmpty());
+    for (const NativeTextView *block : blocks)
+        QTRY_VERIFY_WITH_TIMEOUT(block->height() >= block->heightForWidth(block->width()),
+                                 timeoutMs);
+
+    f.bar->startNewQuestion();
+    QTRY_COMPARE_WITH_TIMEOUT(heights.last().first().toInt(), inputHeight, timeoutMs);
+}
+
+int main(int argc, char *argv[])
+{
+    // State changes are immediate, so that each check sees the end of its transition.
+    qputenv("VELM_NO_ANIMATIONS", "1");
+    QApplication app(argc, argv);
+    TestAskDialogView test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_askdialogview.moc"

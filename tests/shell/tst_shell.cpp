@@ -1,0 +1,336 @@
+#include "chat/appevents.h"
+#include "chat/askdialogmodel.h"
+#include "chat/settings.h"
+#include "main_window/mainwindow.h"
+#include "quickask/askbackdroppanel.h"
+#include "quickask/askdialogpanel.h"
+#include "shell/appdelegate.h"
+#include "support/tempsettings.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QNetworkAccessManager>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWindow>
+
+using namespace Qt::StringLiterals;
+
+// The delegate with a main window, as the application has them, offscreen. Quitting is
+// counted rather than done, and the tray is there or not as each test says.
+struct Shell
+{
+    Shell()
+        : mainWindow(&events)
+        , delegate(&*settings, &events, &network, nullptr)
+    {
+        delegate.setMainWindow(&mainWindow);
+        delegate.setTrayAvailable([this] { return trayAvailable; });
+        delegate.setQuitFunction([this] { ++quitCalls; });
+        delegate.setBackdropSupported([] { return true; });
+        delegate.applicationDidFinishLaunching();
+    }
+
+    TempSettings settings;
+    AppEvents events;
+    QNetworkAccessManager network;
+    MainWindow mainWindow;
+    AppDelegate delegate;
+    bool trayAvailable = true;
+    int quitCalls = 0;
+};
+
+class TestShell : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { qputenv("VELM_NO_ANIMATIONS", "1"); }
+
+    void launchObservesFourNotifications()
+    {
+        Shell shell;
+        QCOMPARE(shell.delegate.observerCount(), 4);
+        shell.delegate.applicationWillTerminate();
+        QCOMPARE(shell.delegate.observerCount(), 0);
+        // Gone observers do nothing.
+        shell.events.postOpenAskDialog();
+        QVERIFY(!shell.delegate.askDialogWindow());
+    }
+
+    void openAskDialogShowsBarOverBackdrop()
+    {
+        Shell shell;
+        QSignalSpy opened(&shell.events, &AppEvents::askDialogDidOpen);
+        shell.events.postOpenAskDialog();
+
+        AskDialogPanel *bar = shell.delegate.askDialogWindow();
+        AskBackdropPanel *backdrop = shell.delegate.askBackdropWindow();
+        QVERIFY(bar && backdrop);
+        QVERIFY(bar->isVisible());
+        QVERIFY(backdrop->isVisible());
+        QCOMPARE(opened.count(), 1);
+        QVERIFY(shell.delegate.hasMouseMonitors());
+
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        QCOMPARE(backdrop->geometry(), screen->geometry());
+        QCOMPARE(bar->geometry(),
+                 AskDialogPanel::frameFor(screen->availableGeometry(), bar->height()));
+    }
+
+    void openingAgainReusesAndResets()
+    {
+        Shell shell;
+        shell.delegate.showAskDialog();
+        AskDialogPanel *bar = shell.delegate.askDialogWindow();
+        AskBackdropPanel *backdrop = shell.delegate.askBackdropWindow();
+        AskDialogModel *model = shell.delegate.askDialogModel();
+        model->setQuery(u"half a question"_s);
+
+        QSignalSpy opened(&shell.events, &AppEvents::askDialogDidOpen);
+        shell.delegate.showAskDialog();
+        QCOMPARE(shell.delegate.askDialogWindow(), bar);
+        QCOMPARE(shell.delegate.askBackdropWindow(), backdrop);
+        QCOMPARE(opened.count(), 1);
+        QCOMPARE(model->query(), QString()); // the chord clears the bar
+    }
+
+    void noBackdropWhereUnsupported()
+    {
+        Shell shell;
+        shell.delegate.setBackdropSupported([] { return false; });
+        shell.delegate.showAskDialog();
+        QVERIFY(shell.delegate.askDialogWindow()->isVisible());
+        QVERIFY(!shell.delegate.askBackdropWindow());
+    }
+
+    void escapeHidesBoth()
+    {
+        Shell shell;
+        shell.delegate.showAskDialog();
+        AskDialogPanel *bar = shell.delegate.askDialogWindow();
+        QVERIFY(QTest::qWaitForWindowActive(bar));
+        QTest::keyClick(bar, Qt::Key_Escape);
+        QVERIFY(!bar->isVisible());
+        QVERIFY(!shell.delegate.askBackdropWindow()->isVisible());
+        QVERIFY(!shell.delegate.hasMouseMonitors());
+        QCOMPARE(shell.quitCalls, 0);
+    }
+
+    void clickOutside_data()
+    {
+        QTest::addColumn<QString>("receiver"); // bar, barMenu, mainWindow, none
+        QTest::addColumn<bool>("inside"); // the point lies within the bar's frame
+        QTest::addColumn<bool>("barShown");
+        QTest::addColumn<bool>("outside");
+
+        QTest::newRow("on the bar") << u"bar"_s << true << true << false;
+        QTest::newRow("on a menu the bar opened, beyond its frame")
+            << u"barMenu"_s << false << true << false;
+        QTest::newRow("on the main window") << u"mainWindow"_s << false << true << true;
+        QTest::newRow("main window under the bar's frame")
+            << u"mainWindow"_s << true << true << false;
+        QTest::newRow("elsewhere on the screen") << u"none"_s << false << true << true;
+        QTest::newRow("elsewhere, within the frame") << u"none"_s << true << true << false;
+        QTest::newRow("bar hidden") << u"mainWindow"_s << false << false << false;
+        QTest::newRow("bar hidden, elsewhere") << u"none"_s << false << false << false;
+    }
+
+    void clickOutside()
+    {
+        QFETCH(QString, receiver);
+        QFETCH(bool, inside);
+        QFETCH(bool, barShown);
+        QFETCH(bool, outside);
+
+        Shell shell;
+        shell.delegate.showAskDialog();
+        AskDialogPanel *bar = shell.delegate.askDialogWindow();
+        if (!barShown)
+            shell.delegate.hideAskDialog();
+        QMenu barMenu(bar->content());
+        const QWidget *target = nullptr;
+        if (receiver == u"bar")
+            target = bar->content();
+        else if (receiver == u"barMenu")
+            target = &barMenu;
+        else if (receiver == u"mainWindow")
+            target = &shell.mainWindow;
+        const QRect frame = bar->frameGeometry();
+        const QPointF point
+            = inside ? QPointF(frame.center()) : QPointF(frame.bottomRight()) + QPointF(40, 40);
+        QCOMPARE(shell.delegate.clickIsOutsideAskDialog(target, point), outside);
+    }
+
+    void noBarMeansNoClickOutside()
+    {
+        Shell shell;
+        QVERIFY(!shell.delegate.clickIsOutsideAskDialog(nullptr, QPointF(5, 5)));
+    }
+
+    void clickOnMainWindowClosesBar()
+    {
+        Shell shell;
+        auto *button = new QPushButton(u"somewhere"_s);
+        shell.mainWindow.setContent(button);
+        shell.mainWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shell.mainWindow));
+        shell.delegate.showAskDialog();
+        AskDialogPanel *bar = shell.delegate.askDialogWindow();
+
+        // A click on the bar keeps it.
+        QTest::mouseClick(bar->content(), Qt::LeftButton, {}, QPoint(10, 10));
+        QVERIFY(bar->isVisible());
+
+        // Placed away from the bar: the offscreen screen is big enough for both.
+        shell.mainWindow.move(bar->frameGeometry().bottomLeft() + QPoint(0, 200));
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(!bar->isVisible());
+        QVERIFY(!shell.delegate.askBackdropWindow()->isVisible());
+        QVERIFY(!shell.delegate.hasMouseMonitors());
+    }
+
+    void leavingVelmClosesBar_data()
+    {
+        QTest::addColumn<bool>("toOtherApplication");
+        QTest::newRow("focus went to another application") << true;
+        QTest::newRow("focus went to the main window") << false;
+    }
+
+    void leavingVelmClosesBar()
+    {
+        QFETCH(bool, toOtherApplication);
+        Shell shell;
+        shell.mainWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shell.mainWindow));
+        shell.delegate.showAskDialog();
+        AskDialogPanel *bar = shell.delegate.askDialogWindow();
+
+        // What the window system reports when the user clicks elsewhere.
+        QWindow *focus = toOtherApplication ? nullptr : shell.mainWindow.windowHandle();
+        Q_EMIT qGuiApp->focusWindowChanged(focus);
+        QCOMPARE(bar->isVisible(), !toOtherApplication);
+        QCOMPARE(shell.delegate.hasMouseMonitors(), !toOtherApplication);
+    }
+
+    void hideToMenuBarHidesEverything()
+    {
+        Shell shell;
+        QWidget settingsWindow;
+        settingsWindow.setWindowTitle(u"velm Settings"_s);
+        settingsWindow.show();
+        shell.mainWindow.show();
+        shell.delegate.showAskDialog();
+        QSignalSpy hidden(&shell.delegate, &AppDelegate::hiddenToMenuBar);
+
+        // The keys work where the window has the focus.
+        shell.mainWindow.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&shell.mainWindow));
+        QTest::keyClick(&shell.mainWindow, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(hidden.count(), 1);
+        for (QWidget *window : QApplication::topLevelWidgets())
+            QVERIFY2(!window->isVisible(), qPrintable(window->windowTitle()));
+        QVERIFY(!shell.delegate.hasMouseMonitors());
+        QCOMPARE(shell.quitCalls, 0);
+        QVERIFY(!shell.delegate.shouldAllowTermination());
+
+        // Still at the user's call: the chord's action and "Open Ask" work.
+        shell.events.postOpenAskDialog();
+        QVERIFY(shell.delegate.askDialogWindow()->isVisible());
+        shell.events.postShowMainWindow();
+        QVERIFY(shell.mainWindow.isVisible());
+        QVERIFY(!shell.delegate.askDialogWindow()->isVisible());
+    }
+
+    void withoutTrayHidingQuits()
+    {
+        Shell shell;
+        shell.trayAvailable = false;
+        shell.mainWindow.show();
+        QSignalSpy hidden(&shell.delegate, &AppDelegate::hiddenToMenuBar);
+        shell.events.postHideToMenuBar();
+        QCOMPARE(shell.quitCalls, 1);
+        QVERIFY(shell.delegate.shouldAllowTermination());
+        QCOMPARE(hidden.count(), 0);
+
+        // Asked at each hide, not once at launch: a tray that turns up later is used.
+        Shell later;
+        later.trayAvailable = false;
+        later.mainWindow.show();
+        later.trayAvailable = true;
+        later.events.postHideToMenuBar();
+        QCOMPARE(later.quitCalls, 0);
+        QVERIFY(!later.mainWindow.isVisible());
+    }
+
+    void quitRequest_data()
+    {
+        QTest::addColumn<bool>("trayAvailable");
+        QTest::addColumn<bool>("quitAskFirst");
+        QTest::addColumn<bool>("terminates");
+
+        QTest::newRow("refused: hides to the tray") << true << false << false;
+        QTest::newRow("after Quit velm") << true << true << true;
+        QTest::newRow("no tray: nothing to hide to") << false << false << true;
+    }
+
+    void quitRequest()
+    {
+        QFETCH(bool, trayAvailable);
+        QFETCH(bool, quitAskFirst);
+        QFETCH(bool, terminates);
+
+        Shell shell;
+        shell.trayAvailable = trayAvailable;
+        shell.mainWindow.show();
+        if (quitAskFirst) {
+            shell.events.postQuitAsk();
+            QCOMPARE(shell.quitCalls, 1);
+        }
+        // What the platform sends for a quit from elsewhere (a session menu, a dock).
+        QEvent quit(QEvent::Quit);
+        QCoreApplication::sendEvent(qApp, &quit);
+        QCOMPARE(shell.delegate.shouldAllowTermination(), terminates);
+        if (!terminates)
+            QVERIFY(!shell.mainWindow.isVisible());
+    }
+
+    void closeButton_data()
+    {
+        QTest::addColumn<bool>("trayAvailable");
+        QTest::newRow("with a tray: hides") << true;
+        QTest::newRow("without a tray: quits") << false;
+    }
+
+    void closeButton()
+    {
+        QFETCH(bool, trayAvailable);
+        Shell shell;
+        shell.trayAvailable = trayAvailable;
+        shell.mainWindow.show();
+        QVERIFY(!shell.mainWindow.close()); // refused either way: the shell decides
+        QCOMPARE(shell.quitCalls, trayAvailable ? 0 : 1);
+        if (trayAvailable)
+            QVERIFY(!shell.mainWindow.isVisible());
+    }
+
+    void openAskCentresMainWindow()
+    {
+        Shell shell;
+        shell.mainWindow.move(0, 0);
+        shell.events.postHideToMenuBar();
+        shell.delegate.showAskDialog();
+        shell.events.postShowMainWindow();
+        QVERIFY(shell.mainWindow.isVisible());
+        QVERIFY(!shell.delegate.askBackdropWindow()->isVisible());
+        const QRect area = shell.mainWindow.screen()->availableGeometry();
+        QVERIFY(qAbs(shell.mainWindow.frameGeometry().center().x() - area.center().x()) <= 1);
+        QVERIFY(qAbs(shell.mainWindow.frameGeometry().center().y() - area.center().y()) <= 1);
+    }
+};
+
+QTEST_MAIN(TestShell)
+#include "tst_shell.moc"

@@ -1,0 +1,336 @@
+#include "../chat/controllerfixture.h"
+
+#include "chat/appevents.h"
+#include "chat/settings.h"
+#include "main_window/contentview.h"
+#include "main_window/mainwindow.h"
+#include "onboarding/onboardingbutton.h"
+#include "onboarding/onboardingdrafts.h"
+#include "onboarding/onboardingmodel.h"
+#include "onboarding/onboardingstage.h"
+#include "onboarding/onboardingview.h"
+#include "quickask/askbackdroppanel.h"
+#include "quickask/askbackdropview.h"
+#include "quickask/askdialogpanel.h"
+#include "shell/mainwindowpresenter.h"
+#include "shell/menubaritem.h"
+#include "support/tempsettings.h"
+#include "updates/checkforupdatesview.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The shell's windows one by one: the Quick Ask panel and its backdrop, the tray item and
+// the main window.
+class TestShellWindows : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void barFrame_data()
+    {
+        QTest::addColumn<QRect>("visibleArea");
+        QTest::addColumn<int>("contentHeight");
+        QTest::addColumn<QRect>("frame");
+
+        // Centred across, with the middle 30 % of the visible height below its top.
+        QTest::newRow("full HD") << QRect(0, 0, 1920, 1080) << 76 << QRect(674, 286, 572, 76);
+        QTest::newRow("short content still 76 high")
+            << QRect(0, 0, 1920, 1080) << 20 << QRect(674, 286, 572, 76);
+        QTest::newRow("taller content keeps its middle")
+            << QRect(0, 0, 1920, 1080) << 300 << QRect(674, 174, 572, 300);
+        QTest::newRow("top panel takes 27")
+            << QRect(0, 27, 1920, 1053) << 76 << QRect(674, 305, 572, 76);
+        QTest::newRow("second screen to the right")
+            << QRect(1920, 0, 2560, 1400) << 200 << QRect(2914, 320, 572, 200);
+    }
+
+    void barFrame()
+    {
+        QFETCH(QRect, visibleArea);
+        QFETCH(int, contentHeight);
+        QFETCH(QRect, frame);
+        QCOMPARE(AskDialogPanel::frameFor(visibleArea, contentHeight), frame);
+    }
+
+    void keptOnScreen_data()
+    {
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<QRect>("kept");
+
+        const QRect inside(674, 286, 572, 400);
+        QTest::newRow("fits") << inside << inside;
+        QTest::newRow("grew past the bottom")
+            << QRect(674, 700, 572, 500) << QRect(674, 580, 572, 500);
+        QTest::newRow("above the top") << QRect(674, -40, 572, 100) << QRect(674, 0, 572, 100);
+        QTest::newRow("higher than the screen: top wins")
+            << QRect(674, 300, 572, 1500) << QRect(674, 0, 572, 1500);
+    }
+
+    void keptOnScreen()
+    {
+        QFETCH(QRect, frame);
+        QFETCH(QRect, kept);
+        QCOMPARE(AskDialogPanel::keptWithin(frame, QRect(0, 0, 1920, 1080)), kept);
+    }
+
+    void windowKinds()
+    {
+        AskDialogPanel panel;
+        QCOMPARE(panel.windowTitle(), u"velm Quick Ask"_s); // what the window system finds
+        QVERIFY(panel.windowFlags().testFlags(Qt::Tool | Qt::FramelessWindowHint
+                                              | Qt::WindowStaysOnTopHint));
+        QVERIFY(panel.testAttribute(Qt::WA_TranslucentBackground));
+
+        AskBackdropPanel backdrop(nullptr, nullptr);
+        QVERIFY(backdrop.windowFlags().testFlags(Qt::WindowTransparentForInput
+                                                 | Qt::WindowDoesNotAcceptFocus
+                                                 | Qt::WindowStaysOnTopHint));
+        QVERIFY(backdrop.testAttribute(Qt::WA_ShowWithoutActivating));
+    }
+
+    void barPanelFollowsContent()
+    {
+        AskDialogPanel panel;
+        panel.setContent(new QLabel(u"content"_s));
+        panel.move(100, 200);
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        const int top = panel.geometry().top();
+
+        panel.setContentHeight(320);
+        QCOMPARE(panel.size(), QSize(572, 320));
+        QCOMPARE(panel.geometry().top(), top); // grows downwards
+        panel.setContentHeight(10);
+        QCOMPARE(panel.size(), QSize(572, 76));
+    }
+
+    void opaquePanelIsCutToItsContent()
+    {
+        // X11 without a compositor: no see-through margins, so no black frame around the card.
+        AskDialogPanel panel;
+        panel.setTranslucent(false);
+        auto *content = new QWidget;
+        content->setFixedSize(572, 120);
+        auto *card = new QLabel(u"card"_s, content);
+        card->setAutoFillBackground(true);
+        card->setGeometry(16, 20, 540, 60);
+        panel.setContent(content);
+        panel.setContentHeight(120);
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+
+        QTRY_VERIFY_WITH_TIMEOUT(!panel.mask().isEmpty(), 5000);
+        QVERIFY(panel.mask().contains(QPoint(286, 50)));
+        QVERIFY(!panel.mask().contains(QPoint(4, 4)));
+        QVERIFY(!panel.mask().contains(QPoint(286, 100)));
+
+        // Translucent again: the whole window, the compositor shows what lies beneath.
+        panel.setTranslucent(true);
+        QVERIFY(panel.mask().isEmpty());
+    }
+
+    void escapeCancels()
+    {
+        AskDialogPanel panel;
+        int cancelled = 0;
+        panel.onCancel = [&cancelled] { ++cancelled; };
+        panel.show();
+        panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        QTest::keyClick(&panel, Qt::Key_Escape);
+        QCOMPARE(cancelled, 1);
+        QVERIFY(!panel.isVisible());
+    }
+
+    void backdropScheme_data()
+    {
+        QTest::addColumn<QString>("theme");
+        QTest::addColumn<bool>("dark");
+
+        QTest::newRow("light") << u"light"_s << false;
+        QTest::newRow("dark") << u"dark"_s << true;
+        QTest::newRow("unknown counts as dark") << u"sepia"_s << true;
+    }
+
+    void backdropScheme()
+    {
+        QFETCH(QString, theme);
+        QFETCH(bool, dark);
+
+        TempSettings settings;
+        AskBackdropPanel backdrop(&*settings, nullptr);
+        // Changed while the backdrop exists: it follows the setting live.
+        settings->setQuickAskFollowsSystemTheme(false);
+        settings->setAppTheme(theme);
+        QCOMPARE(backdrop.view()->dark(), dark);
+    }
+
+    void backdropSupport_data()
+    {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<int>("compositing"); // -1 unknown
+        QTest::addColumn<bool>("supported");
+
+        QTest::newRow("X11 with a compositor") << u"xcb"_s << 1 << true;
+        QTest::newRow("X11 without a compositor") << u"xcb"_s << 0 << false;
+        QTest::newRow("X11, no answer from the server") << u"xcb"_s << -1 << false;
+        QTest::newRow("Wayland") << u"wayland"_s << -1 << false;
+        QTest::newRow("Wayland EGL") << u"wayland-egl"_s << -1 << false;
+        QTest::newRow("offscreen") << u"offscreen"_s << -1 << true;
+    }
+
+    void backdropSupport()
+    {
+        QFETCH(QString, platform);
+        QFETCH(int, compositing);
+        QFETCH(bool, supported);
+        const std::optional<bool> known
+            = compositing < 0 ? std::nullopt : std::optional<bool>(compositing == 1);
+        QCOMPARE(!AskBackdropPanel::unsupportedReason(platform, known).has_value(), supported);
+    }
+
+    void trayMenu()
+    {
+        AppEvents events;
+        MenuBarItem item(&events, nullptr);
+        QCOMPARE(item.trayIcon()->toolTip(), u"velm"_s);
+        QVERIFY(!item.trayIcon()->icon().isNull());
+        CheckForUpdatesView updates(nullptr, nullptr, nullptr);
+        item.setCheckForUpdatesAction(&updates);
+
+        QStringList entries;
+        for (const QAction *action : item.menu()->actions())
+            entries.append(action->isSeparator() ? u"—"_s : action->text());
+        QCOMPARE(entries,
+                 (QStringList{u"Open Quick Ask"_s, u"Open Ask"_s, u"—"_s, u"Settings…"_s,
+                              u"Check for Updates..."_s, u"—"_s, u"Quit velm"_s}));
+        // A build without an update feed offers the command, disabled.
+        QVERIFY(!item.checkForUpdatesAction()->isEnabled());
+        QSignalSpy settingsRequested(&item, &MenuBarItem::settingsRequested);
+        item.openSettingsAction()->trigger();
+        QCOMPARE(settingsRequested.count(), 1);
+    }
+
+    void trayCommands_data()
+    {
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<QByteArray>("signal");
+
+        QTest::newRow("Open Quick Ask") << 0 << QByteArray(SIGNAL(openAskDialog()));
+        QTest::newRow("Open Ask") << 1 << QByteArray(SIGNAL(showMainWindow()));
+        QTest::newRow("Quit velm") << 5 << QByteArray(SIGNAL(quitAsk()));
+    }
+
+    void trayCommands()
+    {
+        QFETCH(int, entry);
+        QFETCH(QByteArray, signal);
+
+        AppEvents events;
+        MenuBarItem item(&events, nullptr);
+        QSignalSpy posted(&events, signal.constData());
+        QSignalSpy anything(&events, SIGNAL(hideToMenuBar()));
+        item.menu()->actions().at(entry)->trigger();
+        QCOMPARE(posted.count(), 1);
+        QCOMPARE(anything.count(), 0);
+    }
+
+    void returnHintOnlyOnce()
+    {
+        TempSettings settings;
+        AppEvents events;
+        {
+            MenuBarItem item(&events, &*settings);
+            QVERIFY(item.showReturnHintOnce());
+            QVERIFY(!item.showReturnHintOnce());
+        }
+        // Remembered across sessions.
+        MenuBarItem later(&events, &*settings);
+        QVERIFY(!later.showReturnHintOnce());
+
+        TempSettings otherSettings;
+        MenuBarItem otherUser(&events, &*otherSettings);
+        QVERIFY(otherUser.showReturnHintOnce());
+    }
+
+    void mainWindowContentIsReplaced()
+    {
+        AppEvents events;
+        MainWindow window(&events);
+        QVERIFY(window.content());
+
+        QPointer<QWidget> placeholder = window.content();
+        auto *content = new QLabel(u"chat"_s);
+        window.setContent(content);
+        QCOMPARE(window.content(), content);
+        QVERIFY(!placeholder); // replaced, not leaked
+    }
+
+    void closeToMenuBarKeys()
+    {
+        AppEvents events;
+        MainWindow window(&events);
+        QSignalSpy hide(&events, &AppEvents::hideToMenuBar);
+        QSignalSpy quit(&events, &AppEvents::quitAsk);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+
+        QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(hide.count(), 1);
+        QCOMPARE(quit.count(), 0);
+        QVERIFY(window.isVisible()); // the window itself only posts; the shell hides
+    }
+
+    void presenterSwapsOnboardingAndChat()
+    {
+        ControllerFixture fixture;
+        Settings &settings = fixture.settings();
+        settings.setHasCompletedOnboarding(false);
+        QTemporaryDir dir;
+        OnboardingDrafts drafts(dir.filePath(u"onboarding.ini"_s));
+        drafts.setStageRaw(5);
+        OnboardingModel model(&settings, &drafts, &fixture.network());
+        MainWindow window(&fixture.events());
+        auto *chat = new ContentView(&fixture.controller(), &settings, nullptr);
+        window.setContent(chat);
+        auto *onboarding = new OnboardingView(&model, &settings, nullptr);
+        MainWindowPresenter presenter(&window, chat, onboarding, &settings, &fixture.controller());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QCOMPARE(window.content(), onboarding);
+        QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(window.size(), OnboardingView::cardSize);
+        QVERIFY(!chat->isVisible());
+
+        QTest::mouseClick(onboarding->accentButton(), Qt::LeftButton); // "Start using velm"
+        QVERIFY(settings.hasCompletedOnboarding());
+        QCOMPARE(window.content(), chat);
+        QVERIFY(window.isVisible());
+        QVERIFY(chat->isVisible());
+        QVERIFY(!window.windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(window.minimumSize(), QSize(820, 560));
+        QCOMPARE(window.size(), QSize(1100, 760));
+        QVERIFY(!fixture.controller().shouldRestoreMainWindowFromOnboarding());
+
+        // A reset of the app data brings the flow back, from its first stage.
+        settings.setHasCompletedOnboarding(false);
+        QCOMPARE(window.content(), onboarding);
+        QVERIFY(window.isVisible());
+        QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(onboarding->shownStage(), OnboardingStage::Welcome);
+        QVERIFY(!chat->isVisible());
+    }
+};
+
+QTEST_MAIN(TestShellWindows)
+#include "tst_shellwindows.moc"

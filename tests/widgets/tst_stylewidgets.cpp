@@ -1,0 +1,100 @@
+#include "widgets/animations.h"
+#include "widgets/liquidglassbackground.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestStyleWidgets : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void spring_data();
+    void spring();
+    void springAnimationEndsAtTarget();
+    void laterAnimationReplacesEarlier();
+    void glassFollowsScheme();
+};
+
+void TestStyleWidgets::spring_data()
+{
+    QTest::addColumn<qreal>("response");
+    QTest::addColumn<qreal>("damping");
+    QTest::addColumn<bool>("overshoots");
+
+    QTest::newRow("hover spring") << 0.25 << 0.7 << true;
+    QTest::newRow("list spring") << 0.3 << 0.85 << true;
+    QTest::newRow("critical") << 0.25 << 1.0 << false;
+}
+
+void TestStyleWidgets::spring()
+{
+    QFETCH(qreal, response);
+    QFETCH(qreal, damping);
+    QFETCH(bool, overshoots);
+
+    const DampedSpring spring{response, damping};
+    QCOMPARE(spring.value(0), 0.0);
+    qreal peak = 0;
+    for (qreal t = 0; t < 2; t += 0.001)
+        peak = qMax(peak, spring.value(t));
+    QCOMPARE(peak > 1.0005, overshoots);
+
+    // Settled for good after settlingTime, and not long before: an animation cut there
+    // neither jumps nor lingers.
+    const qreal settled = spring.settlingTime();
+    QVERIFY(settled > response * 0.4);
+    QVERIFY(settled < response * 4);
+    for (qreal t = settled; t < settled + 1; t += 0.001)
+        QVERIFY2(qAbs(spring.value(t) - 1) <= 0.001, qPrintable(QString::number(t)));
+    QVERIFY(qAbs(spring.value(settled * 0.5) - 1) > 0.001);
+}
+
+void TestStyleWidgets::springAnimationEndsAtTarget()
+{
+    QObject holder;
+    holder.setProperty("level", 0.0);
+    auto *animation = new SpringAnimation(&holder, "level", Animations::hoverSpring());
+    animation->setEndValue(1.0);
+    QSignalSpy finished(animation, &QAbstractAnimation::finished);
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    QVERIFY(finished.wait(3000));
+    QCOMPARE(holder.property("level").toReal(), 1.0);
+}
+
+void TestStyleWidgets::laterAnimationReplacesEarlier()
+{
+    // A hover that ends before its fade-in finished must not be overtaken by the fade-in.
+    QObject holder;
+    holder.setProperty("level", 0.0);
+    Animations::animate(&holder, "level", 1.0, Animations::entranceEase());
+    auto *fadeOut = Animations::animate(&holder, "level", 0.0, Animations::quickEase());
+    if (!fadeOut) // animations switched off: the property jumped
+        QCOMPARE(holder.property("level").toReal(), 0.0);
+    else
+        QVERIFY(QTest::qWaitFor([&] { return holder.property("level").toReal() == 0.0; }));
+    QTest::qWait(450);
+    QCOMPARE(holder.property("level").toReal(), 0.0);
+}
+
+void TestStyleWidgets::glassFollowsScheme()
+{
+    const auto centre = [](bool dark) {
+        QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        LiquidGlassBackground::paint(painter, QRectF(0, 0, 40, 40), 18, 1.0, dark);
+        painter.end();
+        return QColor::fromRgba(image.pixel(20, 30));
+    };
+    QVERIFY(centre(true).lightnessF() < 0.3);
+    QVERIFY(centre(false).lightnessF() > 0.7);
+    // The surface is translucent: the desktop shows through a little.
+    QVERIFY(centre(true).alphaF() < 1.0);
+    QVERIFY(centre(true).alphaF() > 0.8);
+}
+
+QTEST_MAIN(TestStyleWidgets)
+#include "tst_stylewidgets.moc"
