@@ -97,6 +97,7 @@ private Q_SLOTS:
 
         QVERIFY(m_model.listen());
         serveStreamedAnswer(m_model, answer, u"Squares"_s, 8);
+        // Slower than a real server: the words before the formula take about three seconds.
         FakeResponse stream
             = FakeResponse::eventStream(FakeModelServer::streamBody(streamPieces(answer, 8)));
         stream.delayBetweenPiecesMs = 150;
