@@ -5,9 +5,7 @@
 #include "widgets/typestyles.h"
 
 #include <QAction>
-#include <QGuiApplication>
 #include <QLabel>
-#include <QOpenGLWidget>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -41,7 +39,6 @@ MainWindow::MainWindow(AppEvents *events, QWidget *parent)
     setMinimumSize(minimumContentSize);
     resize(defaultSize);
     setCentralWidget(makePlaceholder());
-    prepareForWebViews();
 
     for (const QKeySequence &shortcut : closeToMenuBarShortcuts()) {
         auto *action = new QAction(u"Close to Menu Bar"_s, this);
@@ -58,22 +55,6 @@ MainWindow::MainWindow(AppEvents *events, QWidget *parent)
 }
 
 MainWindow::~MainWindow() = default;
-
-void MainWindow::prepareForWebViews()
-{
-    // The first math view would turn this window into an OpenGL one after it exists, and
-    // Qt does that by recreating the native window: it flickers and the keyboard focus is
-    // lost mid-sentence. A GL widget made before the window is shown lets it start as an
-    // OpenGL window. Platforms without OpenGL windows (the tests' offscreen one) skip it.
-    const QString platform = QGuiApplication::platformName();
-    if (platform != u"xcb"_s && !platform.startsWith(u"wayland"_s))
-        return;
-    auto *surface = new QOpenGLWidget(this);
-    surface->setObjectName(u"openGLSurface"_s);
-    surface->setAttribute(Qt::WA_TransparentForMouseEvents);
-    surface->setGeometry(0, 0, 1, 1);
-    surface->hide();
-}
 
 void MainWindow::setContent(QWidget *content)
 {

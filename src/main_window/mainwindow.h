@@ -37,8 +37,6 @@ public:
     static QList<QKeySequence> closeToMenuBarShortcuts();
 
 private:
-    void prepareForWebViews();
-
     QPointer<AppEvents> m_events;
     QList<QAction *> m_closeActions;
 };

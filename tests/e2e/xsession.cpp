@@ -73,6 +73,12 @@ bool XSession::start(QSize screenSize)
     return false;
 }
 
+bool XSession::attach(const QString &display)
+{
+    m_display = display;
+    return !m_display.isEmpty();
+}
+
 QProcessEnvironment XSession::environment() const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -23,6 +23,9 @@ public:
     static QStringList missingTools();
 
     bool start(QSize screenSize = QSize(1600, 1000));
+    // Uses a display that is already there (a developer's own) instead of starting one;
+    // false when `display` is empty.
+    bool attach(const QString &display);
     QString display() const { return m_display; }
     // The system environment with DISPLAY pointing here.
     QProcessEnvironment environment() const;

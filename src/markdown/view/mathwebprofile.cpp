@@ -1,13 +1,20 @@
 #include "markdown/view/mathwebprofile.h"
 
 #include <QCoreApplication>
+#include <QOpenGLContext>
 #include <QPointer>
+#include <QQuickWindow>
 #include <QTimer>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 
 #include <deque>
 #include <utility>
+
+// Exported by Qt GUI without a public header; the web engine declares it the same way.
+QT_BEGIN_NAMESPACE
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
+QT_END_NAMESPACE
 
 namespace {
 
@@ -59,11 +66,36 @@ void limitRendererProcesses()
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + flag);
 }
 
+QOpenGLContext *unusedShareContext = nullptr;
+
+// While the application is destroyed: a context still there after it cannot be destroyed.
+void releaseUnusedShareContext()
+{
+    qt_gl_set_global_share_context(nullptr);
+    delete unusedShareContext;
+    unusedShareContext = nullptr;
+}
+
 } // namespace
 
 void MathWebProfile::prepareApplication()
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Math views draw with Qt Quick's software renderer, and the engine then composites their
+    // pages in software too. A view drawn through OpenGL makes its whole window an OpenGL
+    // window: Qt recreates the window's native handle when the first one appears (a flicker,
+    // and the keyboard focus is lost), and from then on every repaint of the window, each
+    // blink of the caret, goes through OpenGL, which with a software rasteriser costs a few
+    // percent of a core while the window waits. A formula is a few hundred pixels.
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    // As the application starts, the web engine makes an OpenGL context for its views to
+    // share unless one is set already, and that loads the OpenGL driver (a software
+    // rasteriser takes some 60 MB) into every velm, formula or not. This stand-in is never
+    // created: nothing uses it once the views draw in software.
+    if (unusedShareContext)
+        return;
+    unusedShareContext = new QOpenGLContext;
+    qt_gl_set_global_share_context(unusedShareContext);
+    qAddPostRoutine(releaseUnusedShareContext);
 }
 
 QWebEngineProfile *MathWebProfile::shared()
@@ -72,7 +104,16 @@ QWebEngineProfile *MathWebProfile::shared()
         return sharedProfile;
 
     limitRendererProcesses();
+    // Starting, the engine asks whether OpenGL may be used from several threads, and on X11
+    // Qt answers by making a throw-away OpenGL context, which loads the driver that the
+    // software drawing never uses. Skipping that check answers without it.
+    const char *const skipCheck = "QT_OPENGL_NO_SANITY_CHECK";
+    const bool setSkipCheck = !qEnvironmentVariableIsSet(skipCheck);
+    if (setSkipCheck)
+        qputenv(skipCheck, "1");
     sharedProfile = new QWebEngineProfile; // no storage name: off the record
+    if (setSkipCheck)
+        qunsetenv(skipCheck);
     sharedProfile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     sharedProfile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     sharedProfile->setSpellCheckEnabled(false);

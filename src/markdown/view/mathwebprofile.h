@@ -11,8 +11,9 @@ class QWebEngineProfile;
 class MathWebProfile
 {
 public:
-    // Settings the web engine needs before the QApplication exists. Call it first thing in
-    // main(); it creates nothing.
+    // Settings the web engine needs before the QApplication exists: the math views draw in
+    // software, so no window ever becomes an OpenGL window and no OpenGL driver is loaded.
+    // Call it first thing in main(); it starts nothing.
     static void prepareApplication();
 
     // The shared profile, created on the first call; lives until the application ends.
