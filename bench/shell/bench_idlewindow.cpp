@@ -1,7 +1,7 @@
-#include "core/chatcodec.h"
-#include "core/chatsession.h"
-#include "core/settings.h"
-#include "core/settingskeys.h"
+#include "chat/chatcodec.h"
+#include "chat/chatsession.h"
+#include "chat/settings.h"
+#include "chat/settingskeys.h"
 #include "e2e/velmprocess.h"
 #include "e2e/xsession.h"
 

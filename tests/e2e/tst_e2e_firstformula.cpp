@@ -1,4 +1,4 @@
-#include "core/settings.h"
+#include "chat/settings.h"
 #include "e2e/scriptedservers.h"
 #include "e2e/velmprocess.h"
 #include "e2e/xsession.h"
