@@ -1,4 +1,5 @@
 #include "base/jsonreader.h"
+#include "support/testregistry.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -390,5 +391,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestJsonReader)
+VELM_TEST_MAIN(TestJsonReader)
 #include "tst_jsonreader.moc"

@@ -1,4 +1,5 @@
 #include "base/jsonwriter.h"
+#include "support/testregistry.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -115,5 +116,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestJsonWriter)
+VELM_TEST_MAIN(TestJsonWriter)
 #include "tst_jsonwriter.moc"

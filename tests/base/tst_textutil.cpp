@@ -1,4 +1,5 @@
 #include "base/textutil.h"
+#include "support/testregistry.h"
 
 #include <QTest>
 
@@ -61,5 +62,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestTextUtil)
+VELM_TEST_MAIN(TestTextUtil)
 #include "tst_textutil.moc"

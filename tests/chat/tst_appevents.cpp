@@ -1,4 +1,5 @@
 #include "chat/appevents.h"
+#include "support/testregistry.h"
 
 #include <QTest>
 
@@ -168,5 +169,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestAppEvents)
+VELM_TEST_MAIN(TestAppEvents)
 #include "tst_appevents.moc"

@@ -4,6 +4,7 @@
 #include "support/fakeduckduckgoserver.h"
 #include "support/fakemodelserver.h"
 #include "support/fakesearxngserver.h"
+#include "support/testregistry.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -406,5 +407,5 @@ void TestAskDialogModel::failureIsAnAnswer()
     QCOMPARE(f.bar->conversationContext(), expected);
 }
 
-QTEST_GUILESS_MAIN(TestAskDialogModel)
+VELM_TEST_MAIN(TestAskDialogModel)
 #include "tst_askdialogmodel.moc"

@@ -1,4 +1,5 @@
 #include "chat/chatcodec.h"
+#include "support/testregistry.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -396,5 +397,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestChatCodec)
+VELM_TEST_MAIN(TestChatCodec)
 #include "tst_chatcodec.moc"

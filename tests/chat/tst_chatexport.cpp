@@ -1,4 +1,5 @@
 #include "chat/chatexport.h"
+#include "support/testregistry.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -184,5 +185,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestChatExport)
+VELM_TEST_MAIN(TestChatExport)
 #include "tst_chatexport.moc"

@@ -1,5 +1,6 @@
 #include "chat/chatlistoperations.h"
 #include "controllerfixture.h"
+#include "support/testregistry.h"
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -449,5 +450,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestChatListOperations)
+VELM_TEST_MAIN(TestChatListOperations)
 #include "tst_chatlistoperations.moc"

@@ -1,5 +1,6 @@
 #include "chat/chatsession.h"
 #include "chat/sidebargroup.h"
+#include "support/testregistry.h"
 
 #include <QTest>
 
@@ -184,5 +185,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestChatRecords)
+VELM_TEST_MAIN(TestChatRecords)
 #include "tst_chatrecords.moc"

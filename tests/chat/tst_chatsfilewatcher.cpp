@@ -2,6 +2,7 @@
 #include "chat/chatsfilewatcher.h"
 #include "chat/settings.h"
 #include "chat/settingskeys.h"
+#include "support/testregistry.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -80,5 +81,5 @@ void TestChatsFileWatcher::otherWriterIsNoticed()
     QCOMPARE(external.count(), 1);
 }
 
-QTEST_GUILESS_MAIN(TestChatsFileWatcher)
+VELM_TEST_MAIN(TestChatsFileWatcher)
 #include "tst_chatsfilewatcher.moc"

@@ -4,6 +4,7 @@
 #include "chat/settings.h"
 #include "chat/settingskeys.h"
 #include "support/smallfilesystem.h"
+#include "support/testregistry.h"
 
 #include <QDir>
 #include <QFile>
@@ -374,5 +375,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestChatStore)
+VELM_TEST_MAIN(TestChatStore)
 #include "tst_chatstore.moc"

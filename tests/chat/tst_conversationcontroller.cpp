@@ -1,5 +1,6 @@
 #include "controllerfixture.h"
 #include "support/loopback.h"
+#include "support/testregistry.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -557,5 +558,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestConversationController)
+VELM_TEST_MAIN(TestConversationController)
 #include "tst_conversationcontroller.moc"

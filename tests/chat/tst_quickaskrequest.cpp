@@ -1,4 +1,5 @@
 #include "chat/quickaskrequest.h"
+#include "support/testregistry.h"
 
 #include <QTest>
 
@@ -119,5 +120,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestQuickAskRequest)
+VELM_TEST_MAIN(TestQuickAskRequest)
 #include "tst_quickaskrequest.moc"

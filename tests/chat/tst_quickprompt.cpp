@@ -1,4 +1,5 @@
 #include "chat/quickprompt.h"
+#include "support/testregistry.h"
 
 #include <QRandomGenerator>
 #include <QSet>
@@ -87,5 +88,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestQuickPrompt)
+VELM_TEST_MAIN(TestQuickPrompt)
 #include "tst_quickprompt.moc"

@@ -1,6 +1,7 @@
 #include "chat/settings.h"
 #include "search/searchmode.h"
 #include "support/smallfilesystem.h"
+#include "support/testregistry.h"
 
 #include <QDir>
 #include <QFile>
@@ -390,5 +391,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSettings)
+VELM_TEST_MAIN(TestSettings)
 #include "tst_settings.moc"

@@ -1,6 +1,7 @@
 #include "chat/settings.h"
 #include "chat/settingsfilewatcher.h"
 #include "chat/settingskeys.h"
+#include "support/testregistry.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -75,5 +76,5 @@ void TestSettingsFileWatcher::otherWriterIsNoticed()
     QCOMPARE(ours.webSearchMode(), mode);
 }
 
-QTEST_GUILESS_MAIN(TestSettingsFileWatcher)
+VELM_TEST_MAIN(TestSettingsFileWatcher)
 #include "tst_settingsfilewatcher.moc"

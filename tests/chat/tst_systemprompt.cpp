@@ -1,6 +1,7 @@
 #include "chat/promptsuggestion.h"
 #include "chat/settingskeys.h"
 #include "chat/systemprompt.h"
+#include "support/testregistry.h"
 
 #include <QSet>
 #include <QTest>
@@ -154,5 +155,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSystemPrompt)
+VELM_TEST_MAIN(TestSystemPrompt)
 #include "tst_systemprompt.moc"

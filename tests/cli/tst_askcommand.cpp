@@ -5,6 +5,7 @@
 #include "support/fakesearxngserver.h"
 #include "support/loopback.h"
 #include "support/storedchats.h"
+#include "support/testregistry.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -584,5 +585,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestAskCommand)
+VELM_TEST_MAIN(TestAskCommand)
 #include "tst_askcommand.moc"

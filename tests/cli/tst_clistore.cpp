@@ -5,6 +5,7 @@
 #include "support/fakemodelserver.h"
 #include "support/smallfilesystem.h"
 #include "support/storedchats.h"
+#include "support/testregistry.h"
 
 #include <QDir>
 #include <QFile>
@@ -239,5 +240,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCliStore)
+VELM_TEST_MAIN(TestCliStore)
 #include "tst_clistore.moc"

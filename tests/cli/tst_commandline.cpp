@@ -1,6 +1,7 @@
 #include "cli/velmhome.h"
 #include "support/fakemodelserver.h"
 #include "support/loopback.h"
+#include "support/testregistry.h"
 
 #include <QTest>
 
@@ -146,5 +147,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCommandLine)
+VELM_TEST_MAIN(TestCommandLine)
 #include "tst_commandline.moc"

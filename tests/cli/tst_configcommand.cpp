@@ -1,6 +1,7 @@
 #include "cli/velmhome.h"
 #include "support/fakemodelserver.h"
 #include "support/fakesearxngserver.h"
+#include "support/testregistry.h"
 
 #include <QFile>
 #include <QTest>
@@ -211,5 +212,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestConfigCommand)
+VELM_TEST_MAIN(TestConfigCommand)
 #include "tst_configcommand.moc"

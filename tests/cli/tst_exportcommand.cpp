@@ -2,6 +2,7 @@
 #include "chat/chatstore.h"
 #include "cli/velmhome.h"
 #include "support/storedchats.h"
+#include "support/testregistry.h"
 
 #include <QDir>
 #include <QFile>
@@ -145,5 +146,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestExportCommand)
+VELM_TEST_MAIN(TestExportCommand)
 #include "tst_exportcommand.moc"

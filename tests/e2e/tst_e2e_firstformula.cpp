@@ -3,6 +3,7 @@
 #include "e2e/velmprocess.h"
 #include "e2e/xsession.h"
 #include "support/fakemodelserver.h"
+#include "support/testregistry.h"
 
 #include <QDir>
 #include <QFile>
@@ -174,5 +175,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestE2EFirstFormula)
+VELM_TEST_MAIN(TestE2EFirstFormula)
 #include "tst_e2e_firstformula.moc"

@@ -7,6 +7,7 @@
 #include "e2e/xtrayhost.h"
 #include "support/fakemodelserver.h"
 #include "support/fakesearxngserver.h"
+#include "support/testregistry.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -290,5 +291,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestE2EJourney)
+VELM_TEST_MAIN(TestE2EJourney)
 #include "tst_e2e_journey.moc"

@@ -5,6 +5,7 @@
 #include "e2e/xsession.h"
 #include "support/fakemodelserver.h"
 #include "support/fakesearxngserver.h"
+#include "support/testregistry.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -262,5 +263,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestE2EMainWindow)
+VELM_TEST_MAIN(TestE2EMainWindow)
 #include "tst_e2e_mainwindow.moc"

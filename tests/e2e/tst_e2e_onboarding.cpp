@@ -4,6 +4,7 @@
 #include "e2e/xsession.h"
 #include "support/fakemodelserver.h"
 #include "support/fakesearxngserver.h"
+#include "support/testregistry.h"
 
 #include <QRegularExpression>
 #include <QSettings>
@@ -150,5 +151,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestE2EOnboarding)
+VELM_TEST_MAIN(TestE2EOnboarding)
 #include "tst_e2e_onboarding.moc"

@@ -2,6 +2,7 @@
 #include "e2e/velmprocess.h"
 #include "e2e/xsession.h"
 #include "support/fakemodelserver.h"
+#include "support/testregistry.h"
 
 #include <QImage>
 #include <QJsonArray>
@@ -109,5 +110,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestE2EQuickAsk)
+VELM_TEST_MAIN(TestE2EQuickAsk)
 #include "tst_e2e_quickask.moc"

@@ -2,6 +2,7 @@
 #include "support/awaittask.h"
 #include "support/fakemodelserver.h"
 #include "support/testdata.h"
+#include "support/testregistry.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -448,5 +449,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestChatStream)
+VELM_TEST_MAIN(TestChatStream)
 #include "tst_chatstream.moc"

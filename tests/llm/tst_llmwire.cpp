@@ -1,6 +1,7 @@
 #include "llm/localllmclient.h"
 #include "llm/serveraddress.h"
 #include "llm/wireformat.h"
+#include "support/testregistry.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -324,5 +325,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestLLMWire)
+VELM_TEST_MAIN(TestLLMWire)
 #include "tst_llmwire.moc"

@@ -4,6 +4,7 @@
 #include "support/fakemodelserver.h"
 #include "support/loopback.h"
 #include "support/testdata.h"
+#include "support/testregistry.h"
 
 #include <QDir>
 #include <QFile>
@@ -336,5 +337,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestLocalLLMClient)
+VELM_TEST_MAIN(TestLocalLLMClient)
 #include "tst_localllmclient.moc"

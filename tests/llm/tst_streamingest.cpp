@@ -1,6 +1,7 @@
 #include "llm/streamlinereader.h"
 #include "llm/wireformat.h"
 #include "support/testdata.h"
+#include "support/testregistry.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -354,5 +355,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestStreamIngest)
+VELM_TEST_MAIN(TestStreamIngest)
 #include "tst_streamingest.moc"

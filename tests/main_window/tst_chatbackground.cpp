@@ -1,4 +1,5 @@
 #include "main_window/velmchatbackground.h"
+#include "support/testregistry.h"
 #include "widgets/appcolors.h"
 
 #include <QApplication>
@@ -43,11 +44,6 @@ void TestChatBackground::followsScheme()
     QVERIFY(near(image.pixelColor(397, 297), end));
 }
 
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    TestChatBackground test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELM_TEST_MAIN(TestChatBackground)
 
 #include "tst_chatbackground.moc"

@@ -3,6 +3,7 @@
 #include "main_window/composerview.h"
 #include "main_window/sendstopbutton.h"
 #include "main_window/websearchchip.h"
+#include "support/testregistry.h"
 #include "widgets/appcolors.h"
 #include "widgets/appfonts.h"
 
@@ -39,7 +40,13 @@ class TestComposer : public QObject
 {
     Q_OBJECT
 
+public:
+    // Hover and press animations jump, so every state is immediate.
+    static void initMain() { qputenv("VELM_NO_ANIMATIONS", "1"); }
+
 private Q_SLOTS:
+    void initTestCase() { registerAppFonts(); }
+
     void returnSendsShiftReturnAddsLine_data()
     {
         QTest::addColumn<Qt::Key>("key");
@@ -263,14 +270,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char **argv)
-{
-    // Hover and press animations jump, so every state is immediate.
-    qputenv("VELM_NO_ANIMATIONS", "1");
-    QApplication app(argc, argv);
-    registerAppFonts();
-    TestComposer test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELM_TEST_MAIN(TestComposer)
 
 #include "tst_composer.moc"

@@ -6,6 +6,7 @@
 #include "main_window/newchatview.h"
 #include "main_window/storenoticebanner.h"
 #include "support/storedchats.h"
+#include "support/testregistry.h"
 
 #include <QAction>
 #include <QApplication>
@@ -223,5 +224,5 @@ void TestContentView::unreadableStoreKeepsChatsUntilFixed()
     QCOMPARE(controller.sessions(), stored);
 }
 
-QTEST_MAIN(TestContentView)
+VELM_TEST_MAIN(TestContentView)
 #include "tst_contentview.moc"

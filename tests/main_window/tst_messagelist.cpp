@@ -12,6 +12,7 @@
 #include "main_window/thinkingrow.h"
 #include "main_window/usermessagerow.h"
 #include "markdown/view/markdownview.h"
+#include "support/testregistry.h"
 #include "widgets/appcolors.h"
 
 #include <QApplication>
@@ -92,6 +93,10 @@ bool copyButtonShown(MessageRow *row)
 class TestMessageList : public QObject
 {
     Q_OBJECT
+
+public:
+    // State changes land at once instead of animating.
+    static void initMain() { qputenv("VELM_NO_ANIMATIONS", "1"); }
 
 private Q_SLOTS:
     void rowsKeepTheirWidgetAcrossReloads();
@@ -378,14 +383,6 @@ void TestMessageList::longChatBuildsOnlyRowsNearTheViewport()
     QTRY_COMPARE_WITH_TIMEOUT(bar->value(), bar->maximum(), waitMs);
 }
 
-int main(int argc, char **argv)
-{
-    // State changes land at once instead of animating.
-    qputenv("VELM_NO_ANIMATIONS", "1");
-    QApplication app(argc, argv);
-    TestMessageList test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+VELM_TEST_MAIN(TestMessageList)
 
 #include "tst_messagelist.moc"

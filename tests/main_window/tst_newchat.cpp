@@ -6,6 +6,7 @@
 #include "main_window/greetinglabel.h"
 #include "main_window/newchatview.h"
 #include "main_window/quickpromptrow.h"
+#include "support/testregistry.h"
 #include "widgets/appcolors.h"
 #include "widgets/appfonts.h"
 #include "widgets/symbols.h"
@@ -67,7 +68,13 @@ class TestNewChat : public QObject
 {
     Q_OBJECT
 
+public:
+    // Entrances and hover springs jump, so every state is immediate.
+    static void initMain() { qputenv("VELM_NO_ANIMATIONS", "1"); }
+
 private Q_SLOTS:
+    void initTestCase() { registerAppFonts(); }
+
     void fourDistinctStarters()
     {
         ControllerFixture f;
@@ -234,14 +241,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char **argv)
-{
-    // Entrances and hover springs jump, so every state is immediate.
-    qputenv("VELM_NO_ANIMATIONS", "1");
-    QApplication app(argc, argv);
-    registerAppFonts();
-    TestNewChat test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELM_TEST_MAIN(TestNewChat)
 
 #include "tst_newchat.moc"

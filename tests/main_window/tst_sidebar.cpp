@@ -7,6 +7,7 @@
 #include "main_window/sidebarmodel.h"
 #include "main_window/sidebarrenamefield.h"
 #include "main_window/sidebarview.h"
+#include "support/testregistry.h"
 #include "widgets/appcolors.h"
 
 #include <QAbstractItemModelTester>
@@ -103,6 +104,14 @@ Q_DECLARE_METATYPE(std::optional<QString>)
 class TestSidebar : public QObject
 {
     Q_OBJECT
+
+public:
+    // State changes land at once, and the age groups do not depend on the machine's zone.
+    static void initMain()
+    {
+        qputenv("VELM_NO_ANIMATIONS", "1");
+        qputenv("TZ", "UTC");
+    }
 
 private Q_SLOTS:
     void groupsAndTitles_data();
@@ -416,14 +425,6 @@ void TestSidebar::modelMorphsRowsInPlace()
     QCOMPARE(model.row(kept.row()).key, u"session:b"_s);
 }
 
-int main(int argc, char **argv)
-{
-    // State changes land at once, and the age groups do not depend on the machine's zone.
-    qputenv("VELM_NO_ANIMATIONS", "1");
-    qputenv("TZ", "UTC");
-    QApplication app(argc, argv);
-    TestSidebar test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELM_TEST_MAIN(TestSidebar)
 
 #include "tst_sidebar.moc"

@@ -2,6 +2,7 @@
 #include "main_window/sourcecard.h"
 #include "main_window/sourcesrow.h"
 #include "support/fakehttpserver.h"
+#include "support/testregistry.h"
 #include "widgets/appcolors.h"
 
 #include <QApplication>
@@ -88,6 +89,10 @@ int redPixels(QWidget *widget)
 class TestSourceCards : public QObject
 {
     Q_OBJECT
+
+public:
+    // Hover springs jump to their end, so every state is immediate.
+    static void initMain() { qputenv("VELM_NO_ANIMATIONS", "1"); }
 
 private Q_SLOTS:
     void displayHost_data();
@@ -287,13 +292,6 @@ void TestSourceCards::faviconsAreFetchedOncePerHost()
                           u"/ip3/missing.example.ico"_s}));
 }
 
-int main(int argc, char **argv)
-{
-    // Hover springs jump to their end, so every state is immediate.
-    qputenv("VELM_NO_ANIMATIONS", "1");
-    QApplication app(argc, argv);
-    TestSourceCards test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELM_TEST_MAIN(TestSourceCards)
 
 #include "tst_sourcecards.moc"

@@ -1,4 +1,5 @@
 #include "mdtest.h"
+#include "support/testregistry.h"
 
 #include <QDebug>
 #include <QTest>
@@ -212,5 +213,5 @@ void TestMarkdownAnswers::blocksOwnTheirText()
     QCOMPARE(single.spans().at(1).text(), u"bold"_s);
 }
 
-QTEST_GUILESS_MAIN(TestMarkdownAnswers)
+VELM_TEST_MAIN(TestMarkdownAnswers)
 #include "tst_markdownanswers.moc"

@@ -1,4 +1,5 @@
 #include "mdtest.h"
+#include "support/testregistry.h"
 
 #include <QDebug>
 #include <QTest>
@@ -214,5 +215,5 @@ void TestMarkdownBlocks::paragraphs()
     compareBlocks();
 }
 
-QTEST_GUILESS_MAIN(TestMarkdownBlocks)
+VELM_TEST_MAIN(TestMarkdownBlocks)
 #include "tst_markdownblocks.moc"

@@ -1,4 +1,5 @@
 #include "mdtest.h"
+#include "support/testregistry.h"
 
 #include <QDebug>
 #include <QTest>
@@ -162,5 +163,5 @@ void TestMarkdownSpans::wholeCharacters()
     compareBlocks();
 }
 
-QTEST_GUILESS_MAIN(TestMarkdownSpans)
+VELM_TEST_MAIN(TestMarkdownSpans)
 #include "tst_markdownspans.moc"

@@ -1,6 +1,7 @@
 #include "markdown/markdownparser.h"
 #include "markdown/mathpage.h"
 #include "markdown/nativetext.h"
+#include "support/testregistry.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -225,5 +226,5 @@ void TestMathPage::nativeText()
     QVERIFY(!html.contains(u"\"><"_s));
 }
 
-QTEST_APPLESS_MAIN(TestMathPage)
+VELM_TEST_MAIN(TestMathPage)
 #include "tst_mathpage.moc"

@@ -4,6 +4,7 @@
 #include "support/fakemodelserver.h"
 #include "support/fakesearxngserver.h"
 #include "support/loopback.h"
+#include "support/testregistry.h"
 
 #include <QDir>
 #include <QFile>
@@ -541,5 +542,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestOnboardingModel)
+VELM_TEST_MAIN(TestOnboardingModel)
 #include "tst_onboardingmodel.moc"

@@ -21,6 +21,7 @@
 #include "onboarding/setuplaterdialog.h"
 #include "onboarding/statusbadge.h"
 #include "onboarding/trafficlight.h"
+#include "support/testregistry.h"
 #include "widgets/toggleswitch.h"
 
 #include <QApplication>
@@ -391,5 +392,5 @@ void TestOnboardingView::chordCapsNameThisPlatformsKeys()
     QCOMPARE(KbdKey::capsFor(chord), expected);
 }
 
-QTEST_MAIN(TestOnboardingView)
+VELM_TEST_MAIN(TestOnboardingView)
 #include "tst_onboardingview.moc"

@@ -1,6 +1,7 @@
 #include "base/appidentity.h"
 #include "chat/autostartentry.h"
 #include "desktopentry.h"
+#include "support/testregistry.h"
 
 #include <QDir>
 #include <QFile>
@@ -169,5 +170,5 @@ void tst_AutostartEntry::defaultDirectoryFollowsXdgConfigHome()
     QCOMPARE(directory, expected);
 }
 
-QTEST_GUILESS_MAIN(tst_AutostartEntry)
+VELM_TEST_MAIN(tst_AutostartEntry)
 #include "tst_autostartentry.moc"

@@ -1,5 +1,6 @@
 #include "base/appidentity.h"
 #include "desktopentry.h"
+#include "support/testregistry.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -136,5 +137,5 @@ void tst_DebPackage::carriesTheInstalledTree()
              }));
 }
 
-QTEST_GUILESS_MAIN(tst_DebPackage)
+VELM_TEST_MAIN(tst_DebPackage)
 #include "tst_debpackage.moc"

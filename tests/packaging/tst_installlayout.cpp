@@ -1,6 +1,7 @@
 #include "base/appidentity.h"
 #include "desktopentry.h"
 #include "shell/desktopapp.h"
+#include "support/testregistry.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -206,5 +207,5 @@ void tst_InstallLayout::metainfoDescribesThisBuild()
     }
 }
 
-QTEST_GUILESS_MAIN(tst_InstallLayout)
+VELM_TEST_MAIN(tst_InstallLayout)
 #include "tst_installlayout.moc"

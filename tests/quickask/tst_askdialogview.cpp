@@ -11,6 +11,7 @@
 #include "support/fakeduckduckgoserver.h"
 #include "support/fakemodelserver.h"
 #include "support/fakesearxngserver.h"
+#include "support/testregistry.h"
 #include "widgets/appcolors.h"
 #include "widgets/systemappearance.h"
 
@@ -115,6 +116,10 @@ private:
 class TestAskDialogView : public QObject
 {
     Q_OBJECT
+
+public:
+    // State changes are immediate, so that each check sees the end of its transition.
+    static void initMain() { qputenv("VELM_NO_ANIMATIONS", "1"); }
 
 private Q_SLOTS:
     void init();
@@ -366,13 +371,6 @@ void TestAskDialogView::preferredHeightFollowsTheAnswer()
     QTRY_COMPARE_WITH_TIMEOUT(heights.last().first().toInt(), inputHeight, timeoutMs);
 }
 
-int main(int argc, char *argv[])
-{
-    // State changes are immediate, so that each check sees the end of its transition.
-    qputenv("VELM_NO_ANIMATIONS", "1");
-    QApplication app(argc, argv);
-    TestAskDialogView test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELM_TEST_MAIN(TestAskDialogView)
 
 #include "tst_askdialogview.moc"

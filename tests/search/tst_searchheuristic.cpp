@@ -1,5 +1,6 @@
 #include "search/searchheuristic.h"
 #include "search/searchmode.h"
+#include "support/testregistry.h"
 
 #include <QTest>
 
@@ -60,5 +61,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSearchHeuristic)
+VELM_TEST_MAIN(TestSearchHeuristic)
 #include "tst_searchheuristic.moc"

@@ -3,6 +3,7 @@
 #include "search/searxngprotocol.h"
 #include "support/fakeduckduckgoserver.h"
 #include "support/fakesearxngserver.h"
+#include "support/testregistry.h"
 
 #include <QTest>
 
@@ -324,5 +325,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSearchProtocols)
+VELM_TEST_MAIN(TestSearchProtocols)
 #include "tst_searchprotocols.moc"

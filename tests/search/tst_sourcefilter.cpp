@@ -1,5 +1,6 @@
 #include "search/searchcontext.h"
 #include "search/sourcefilter.h"
+#include "support/testregistry.h"
 
 #include <QTest>
 
@@ -163,5 +164,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSourceFilter)
+VELM_TEST_MAIN(TestSourceFilter)
 #include "tst_sourcefilter.moc"

@@ -4,6 +4,7 @@
 #include "support/fakeduckduckgoserver.h"
 #include "support/fakesearxngserver.h"
 #include "support/loopback.h"
+#include "support/testregistry.h"
 
 #include <QNetworkAccessManager>
 #include <QTest>
@@ -351,5 +352,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestWebSearchClient)
+VELM_TEST_MAIN(TestWebSearchClient)
 #include "tst_websearchclient.moc"

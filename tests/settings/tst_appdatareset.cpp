@@ -2,6 +2,7 @@
 #include "chat/appevents.h"
 #include "chat/settings.h"
 #include "chat/settingskeys.h"
+#include "support/testregistry.h"
 
 #include <QDir>
 #include <QFile>
@@ -208,5 +209,5 @@ void TestAppDataReset::resetOfAnEmptyStore()
     QVERIFY(!QFile::exists(empty.dataFilePath(u"chatSessions")));
 }
 
-QTEST_GUILESS_MAIN(TestAppDataReset)
+VELM_TEST_MAIN(TestAppDataReset)
 #include "tst_appdatareset.moc"

@@ -6,6 +6,7 @@
 #include "settings/chatmanagementtab.h"
 #include "settings/settingssection.h"
 #include "support/storedchats.h"
+#include "support/testregistry.h"
 #include "widgets/appfonts.h"
 
 #include <QAbstractButton>
@@ -134,7 +135,11 @@ class TestChatManagement : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { qputenv("VELM_NO_ANIMATIONS", "1"); }
+    void initTestCase()
+    {
+        qputenv("VELM_NO_ANIMATIONS", "1");
+        registerAppFonts();
+    }
 
     void counts_data()
     {
@@ -500,12 +505,6 @@ private Q_SLOTS:
     }
 };
 
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    registerAppFonts();
-    TestChatManagement test;
-    return QTest::qExec(&test, argc, argv);
-}
+VELM_TEST_MAIN(TestChatManagement)
 
 #include "tst_chatmanagement.moc"

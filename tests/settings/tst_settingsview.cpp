@@ -23,6 +23,7 @@
 #include "support/fakeduckduckgoserver.h"
 #include "support/fakemodelserver.h"
 #include "support/loopback.h"
+#include "support/testregistry.h"
 #include "widgets/appcolors.h"
 #include "widgets/toggleswitch.h"
 
@@ -594,5 +595,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestSettingsView)
+VELM_TEST_MAIN(TestSettingsView)
 #include "tst_settingsview.moc"

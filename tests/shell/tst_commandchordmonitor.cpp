@@ -6,6 +6,7 @@
 #include "shell/x11chordbackend.h"
 #include "support/awaittask.h"
 #include "support/privatesessionbus.h"
+#include "support/testregistry.h"
 
 #include <QDBusConnection>
 #include <QDBusError>
@@ -515,5 +516,5 @@ void TestCommandChordMonitor::sharedMonitor()
     // that crash, the whole test fails.
 }
 
-QTEST_MAIN(TestCommandChordMonitor)
+VELM_TEST_MAIN(TestCommandChordMonitor)
 #include "tst_commandchordmonitor.moc"

@@ -1,4 +1,5 @@
 #include "shell/instancechannel.h"
+#include "support/testregistry.h"
 
 #include <QFileInfo>
 #include <QFutureWatcher>
@@ -212,5 +213,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestInstanceChannel)
+VELM_TEST_MAIN(TestInstanceChannel)
 #include "tst_instancechannel.moc"

@@ -6,6 +6,7 @@
 #include "quickask/askdialogpanel.h"
 #include "shell/appdelegate.h"
 #include "support/tempsettings.h"
+#include "support/testregistry.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -332,5 +333,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestShell)
+VELM_TEST_MAIN(TestShell)
 #include "tst_shell.moc"

@@ -1,3 +1,5 @@
+#include "support/testregistry.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -160,5 +162,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestShellInstance)
+VELM_TEST_MAIN(TestShellInstance)
 #include "tst_shellinstance.moc"

@@ -15,6 +15,7 @@
 #include "shell/mainwindowpresenter.h"
 #include "shell/menubaritem.h"
 #include "support/tempsettings.h"
+#include "support/testregistry.h"
 #include "updates/checkforupdatesview.h"
 
 #include <QAction>
@@ -332,5 +333,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestShellWindows)
+VELM_TEST_MAIN(TestShellWindows)
 #include "tst_shellwindows.moc"

@@ -2,6 +2,7 @@
 #include "signingkey.h"
 #include "support/fakehttpserver.h"
 #include "support/loopback.h"
+#include "support/testregistry.h"
 #include "updates/directupdater.h"
 
 #include <QDir>
@@ -323,5 +324,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDirectUpdater)
+VELM_TEST_MAIN(TestDirectUpdater)
 #include "tst_directupdater.moc"

@@ -1,6 +1,7 @@
 #include "chat/settings.h"
 #include "signingkey.h"
 #include "support/fakehttpserver.h"
+#include "support/testregistry.h"
 #include "updates/checkforupdatesview.h"
 #include "updates/checkforupdatesviewmodel.h"
 #include "updates/directupdater.h"
@@ -226,5 +227,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestUpdateCommand)
+VELM_TEST_MAIN(TestUpdateCommand)
 #include "tst_updatecommand.moc"

@@ -1,5 +1,6 @@
 #include "appcastxml.h"
 #include "signingkey.h"
+#include "support/testregistry.h"
 #include "updates/appcast.h"
 #include "updates/updateconfiguration.h"
 #include "updates/updatesignature.h"
@@ -319,5 +320,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestUpdates)
+VELM_TEST_MAIN(TestUpdates)
 #include "tst_updates.moc"

@@ -1,3 +1,4 @@
+#include "support/testregistry.h"
 #include "widgets/appcolors.h"
 #include "widgets/appfonts.h"
 #include "widgets/typestyles.h"
@@ -156,5 +157,5 @@ void TestAppStyle::palettes()
     QVERIFY(contrast(palette.color(QPalette::Text), palette.color(QPalette::Base)) >= 7);
 }
 
-QTEST_MAIN(TestAppStyle)
+VELM_TEST_MAIN(TestAppStyle)
 #include "tst_appstyle.moc"

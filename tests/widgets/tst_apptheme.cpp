@@ -1,5 +1,6 @@
 #include "base/apptheme.h"
 #include "support/privatesessionbus.h"
+#include "support/testregistry.h"
 #include "widgets/appcolors.h"
 #include "widgets/systemappearance.h"
 
@@ -252,5 +253,5 @@ void TestAppTheme::withoutPortalThePaletteDecides()
     QDBusConnection::disconnectFromBus(u"client"_s);
 }
 
-QTEST_MAIN(TestAppTheme)
+VELM_TEST_MAIN(TestAppTheme)
 #include "tst_apptheme.moc"

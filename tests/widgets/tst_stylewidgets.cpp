@@ -1,3 +1,4 @@
+#include "support/testregistry.h"
 #include "widgets/animations.h"
 #include "widgets/liquidglassbackground.h"
 
@@ -96,5 +97,5 @@ void TestStyleWidgets::glassFollowsScheme()
     QVERIFY(centre(true).alphaF() > 0.8);
 }
 
-QTEST_MAIN(TestStyleWidgets)
+VELM_TEST_MAIN(TestStyleWidgets)
 #include "tst_stylewidgets.moc"

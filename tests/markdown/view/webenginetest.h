@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/testregistry.h"
+
 #include <QList>
 #include <QObject>
 #include <QUrl>
@@ -41,12 +43,9 @@ private:
     QStringList m_schemes;
 };
 
+// VELM_TEST_MAIN for tests of the web engine, which must be prepared before the application
+// exists.
 #define VELM_WEBENGINE_TEST_MAIN(TestObject)                                                       \
-    int main(int argc, char **argv)                                                                \
-    {                                                                                              \
-        WebEngineTest::prepare();                                                                  \
-        QApplication app(argc, argv);                                                              \
-        TestObject test;                                                                           \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
-        return QTest::qExec(&test, argc, argv);                                                    \
-    }
+    static const bool velmTestRegistered = TestRegistry::add(                                      \
+        {#TestObject, [] { WebEngineTest::prepare(); },                                            \
+         []() -> std::unique_ptr<QObject> { return std::make_unique<TestObject>(); }});
