@@ -8,7 +8,7 @@ VELM_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 VELM_BUILD=${VELM_BUILD:-$VELM_ROOT/build}
 
 velm_packages=(
-    build-essential cmake ninja-build pkg-config clang-format
+    build-essential cmake ninja-build pkg-config clang-format mold
     qt6-base-dev qt6-base-dev-tools libgl-dev qcoro-qt6-dev qt6-svg-dev
     qt6-wayland  # the Wayland platform plugin: run.sh on a Wayland session runs natively, as the package does
     qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev qt6-declarative-dev
