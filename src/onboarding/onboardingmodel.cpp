@@ -1,29 +1,19 @@
 #include "onboarding/onboardingmodel.h"
 
-#include "base/endpointprobe.h"
 #include "chat/settings.h"
 #include "llm/localllmclient.h"
 #include "llm/serveraddress.h"
 #include "onboarding/onboardingdrafts.h"
 #include "onboarding/onboardinglog.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QUrlQuery>
-
-#include <QCoroNetworkReply>
+#include "search/searxngprotocol.h"
+#include "search/websearchclient.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int probeTimeoutMs = 250;
-constexpr int searchTransferTimeoutMs = 8000;
-// A test answer is a page of hits; anything far larger is not a SearXNG instance.
-constexpr qint64 maxSearchBodyBytes = 8 * 1024 * 1024;
+// What the connection test looks up.
+const QString testQuery = u"test"_s;
 
 // The client refuses a bad address with "Check server address"; here the user has just
 // typed it, so they are told what is wrong with it.
@@ -41,42 +31,27 @@ std::optional<bool> okFromRaw(int raw)
     return raw == 1;
 }
 
-// Hands the reply back to the event loop on every way out of the coroutine.
-struct ReplyGuard
+const char *failureReason(SearchError error)
 {
-    QPointer<QNetworkReply> reply;
-    ~ReplyGuard()
-    {
-        if (reply)
-            reply->deleteLater();
+    switch (error) {
+    case SearchError::None:
+        break;
+    case SearchError::Unreachable:
+        return "nothing listens there";
+    case SearchError::Network:
+        return "network error";
+    case SearchError::Timeout:
+        return "no answer in time";
+    case SearchError::BadResponse:
+        return "not a successful HTTP answer";
+    case SearchError::Undecodable:
+        return "not SearXNG's JSON";
+    case SearchError::InvalidAddress:
+        return "no usable address";
+    case SearchError::Cancelled:
+        return "cancelled";
     }
-};
-
-// The body of a 2xx answer to `url`, or nothing.
-QCoro::Task<std::optional<QByteArray>> fetchSearchPage(QPointer<QNetworkAccessManager> network,
-                                                       QUrl url)
-{
-    if (!network)
-        co_return std::nullopt;
-    QNetworkRequest request(url);
-    request.setRawHeader("Accept", "application/json");
-    request.setTransferTimeout(searchTransferTimeoutMs);
-    ReplyGuard guard{network->get(request)};
-    QNetworkReply *reply = guard.reply;
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                     [reply](qint64 received, qint64) {
-                         if (received > maxSearchBodyBytes)
-                             reply->abort();
-                     });
-
-    co_await reply;
-
-    if (!guard.reply || reply->error() != QNetworkReply::NoError)
-        co_return std::nullopt;
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid() || status.toInt() < 200 || status.toInt() > 299)
-        co_return std::nullopt;
-    co_return reply->readAll();
+    return "ok";
 }
 
 } // namespace
@@ -352,16 +327,15 @@ void OnboardingModel::testSearxng()
 QCoro::Task<> OnboardingModel::runSearchTest(QPointer<OnboardingModel> self, QString address,
                                              QPointer<QNetworkAccessManager> network)
 {
-    std::optional<qsizetype> count;
-    if (const std::optional<QUrl> url = searxngTestURL(address)) {
-        if (co_await probeEndpoint(*url, probeTimeoutMs)) {
-            const std::optional<QByteArray> body = co_await fetchSearchPage(network, *url);
-            if (body)
-                count = searxngResultCount(*body);
-        }
+    SearxngCheck check{SearchError::InvalidAddress, 0};
+    if (const std::optional<QUrl> base = parseSearxngAddress(address)) {
+        const WebSearchClient client(network);
+        check = co_await client.checkSearXNG(testQuery, base->toString());
     }
+    qCInfo(lcOnboarding, "Onboarding test of SearXNG: %s", failureReason(check.error));
     if (self)
-        self->endSearchTest(address, count);
+        self->endSearchTest(address,
+                            check.failed() ? std::nullopt : std::optional(check.resultCount));
 }
 
 void OnboardingModel::endSearchTest(const QString &address, std::optional<qsizetype> count)
@@ -376,7 +350,6 @@ void OnboardingModel::endSearchTest(const QString &address, std::optional<qsizet
                                      : u"Couldn't reach SearXNG instance"_s);
         m_drafts->setSearchOKRaw(ok ? 1 : 0);
     }
-    qCInfo(lcOnboarding, "Onboarding test of SearXNG: %s", ok ? "ok" : "failed");
     Q_EMIT searchTestFinished(ok);
     Q_EMIT changed();
 }
@@ -516,21 +489,11 @@ std::optional<QUrl> OnboardingModel::parseSearxngAddress(const QString &draft)
 
 std::optional<QUrl> OnboardingModel::searxngTestURL(const QString &draft)
 {
-    std::optional<QUrl> url = parseSearxngAddress(draft);
-    if (!url)
+    const std::optional<QUrl> base = parseSearxngAddress(draft);
+    if (!base)
         return std::nullopt;
-    QString path = url->path(QUrl::FullyEncoded);
-    while (path.startsWith(u'/'))
-        path.remove(0, 1);
-    while (path.endsWith(u'/'))
-        path.chop(1);
-    url->setPath(path.isEmpty() ? u"/search"_s : u'/' + path + u"/search"_s, QUrl::TolerantMode);
-    QUrlQuery query;
-    query.addQueryItem(u"q"_s, u"test"_s);
-    query.addQueryItem(u"format"_s, u"json"_s);
-    query.addQueryItem(u"categories"_s, u"general"_s);
-    url->setQuery(query);
-    if (!url->isValid())
+    const QUrl url = SearxngProtocol::searchURL(base->toString(), testQuery);
+    if (url.isEmpty())
         return std::nullopt;
     return url;
 }
@@ -540,21 +503,4 @@ QString OnboardingModel::searchResultText(qsizetype count)
     if (count == 1)
         return u"1 result found"_s;
     return QString::number(count) + u" results found"_s;
-}
-
-std::optional<qsizetype> OnboardingModel::searxngResultCount(const QByteArray &body)
-{
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
-    const QJsonValue results = document.object().value(u"results"_s);
-    if (!results.isArray())
-        return std::nullopt;
-    const QJsonArray hits = results.toArray();
-    for (const QJsonValue &hit : hits) {
-        if (!hit.isObject())
-            return std::nullopt;
-    }
-    return hits.size();
 }

@@ -5,7 +5,6 @@
 #include "onboarding/llmprovider.h"
 #include "onboarding/onboardingstage.h"
 
-#include <QByteArray>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QPointer>
@@ -84,8 +83,6 @@ public:
     static std::optional<QUrl> searxngTestURL(const QString &draft);
     // "1 result found", "N results found".
     static QString searchResultText(qsizetype count);
-    // The number of hits of a SearXNG JSON body; nullopt when it is not one.
-    static std::optional<qsizetype> searxngResultCount(const QByteArray &body);
 
 Q_SIGNALS:
     // Any draft, result, flag or footer state.
