@@ -116,7 +116,7 @@ public:
     {
         if (!m_controller)
             m_controller = std::make_unique<ConversationController>(*m_settings, *m_store, m_events,
-                                                                    &m_network);
+                                                                    m_network);
         return *m_controller;
     }
 

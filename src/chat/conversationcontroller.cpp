@@ -6,18 +6,9 @@
 #include "chat/newchatlabels.h"
 #include "chat/settings.h"
 #include "chat/systemprompt.h"
-#include "llm/chatstream.h"
-#include "llm/localllmclient.h"
-#include "search/searchheuristic.h"
 #include "search/searchmode.h"
-#include "search/searxngconfig.h"
-#include "search/sourcefilter.h"
-#include "search/websearchclient.h"
-
-#include <QNetworkAccessManager>
 
 #include <algorithm>
-#include <memory>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -44,13 +35,13 @@ bool assign(T &member, const T &value)
 } // namespace
 
 ConversationController::ConversationController(Settings &settings, ChatStore &store,
-                                               AppEvents &events, QNetworkAccessManager *network,
+                                               AppEvents &events, QNetworkAccessManager &network,
                                                Clock clock, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
     , m_store(store)
     , m_events(events)
-    , m_network(network)
+    , m_pipeline(settings, network)
     , m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
     , m_onboardingCompleted(settings.hasCompletedOnboarding())
 {
@@ -186,9 +177,6 @@ void ConversationController::sendMessage()
     request.systemPrompt = buildSystemPrompt(m_settings.systemPrompt(), m_settings.userName(),
                                              m_settings.activePromptSuggestions());
     request.searchMode = m_settings.webSearchModeChoice();
-    request.searxngBaseURL = SearxngConfig{m_settings.searxngHost(), m_settings.searxngPort(),
-                                           m_settings.searxngUseHTTPS()}
-                                 .baseURL();
 
     Q_EMIT sessionsChanged();
     if (created)
@@ -231,56 +219,32 @@ QCoro::Task<> ConversationController::runAnswer(QPointer<ConversationController>
                                                 AnswerRequest request)
 {
     const QUuid sessionId = request.sessionId;
-    QList<SearchResult> results;
-    if (WebSearch::shouldSearch(request.searchMode, request.text)) {
-        self->setSearchingFor(taskId, true);
-        const WebSearchClient search(self->m_network);
-        auto lookup = search.searchWeb(request.text, request.searxngBaseURL, token);
-        results = co_await lookup;
-        if (isGone(self))
-            co_return;
-        self->setSearchingFor(taskId, false);
-    }
-    if (token.isCancelled()) {
-        self->failAnswer(LocalLLMError::cancellation(), sessionId, taskId);
-        co_return;
-    }
-
-    const QList<LocalLLMMessage> messages = request.modelMessages(results);
-    // Read now rather than at sending: a corrected address helps an answer that was
-    // still searching.
-    const LLMResult<LocalLLMClient> client
-        = LocalLLMClient::fromAddress(self->m_settings.lmStudioServerAddress(), self->m_network);
-    if (!client) {
-        self->failAnswer(client.error(), sessionId, taskId);
-        co_return;
-    }
-    auto starting = client.value().streamChat(messages, token);
-    LLMResult<std::unique_ptr<ChatStream>> started = co_await starting;
+    // Set once the model answers; the frame outlives the pipeline's calls.
+    QUuid messageId;
+    AnswerPipeline::Observer observer;
+    observer.searching = [self, taskId](bool searching) {
+        if (!isGone(self))
+            self->setSearchingFor(taskId, searching);
+    };
+    observer.answering = [self, taskId, sessionId, &messageId] {
+        if (!isGone(self))
+            messageId = self->beginAnswerMessage(taskId, sessionId);
+    };
+    observer.piece = [self, sessionId, &messageId](const QString &piece) {
+        if (!isGone(self))
+            self->appendStreamDelta(sessionId, messageId, piece);
+    };
+    AnswerPipeline::Question question{
+        request.text, request.searchMode,
+        [request](const QList<SearchResult> &results) { return request.modelMessages(results); }};
+    auto answering = self->m_pipeline.answer(std::move(question), token, std::move(observer));
+    const AnswerPipeline::Outcome outcome = co_await std::move(answering);
     if (isGone(self))
         co_return;
-    if (!started || token.isCancelled()) {
-        self->failAnswer(started ? LocalLLMError::cancellation() : started.error(), sessionId,
-                         taskId);
-        co_return;
-    }
-    const std::unique_ptr<ChatStream> stream = std::move(started).value();
-
-    const QUuid messageId = self->beginAnswerMessage(taskId, sessionId);
-    ConversationController *controller = self.data();
-    connect(stream.get(), &ChatStream::pieceReceived, controller,
-            [controller, token, sessionId, messageId](const QString &piece) {
-                if (!token.isCancelled() && !controller->m_closing)
-                    controller->appendStreamDelta(sessionId, messageId, piece);
-            });
-    auto ending = stream->result();
-    const LLMResult<void> outcome = co_await ending;
-    if (isGone(self))
-        co_return;
-    if (outcome)
-        self->finishAnswer(results, sessionId, messageId, taskId);
+    if (outcome.error)
+        self->failAnswer(*outcome.error, sessionId, taskId);
     else
-        self->failAnswer(outcome.error(), sessionId, taskId);
+        self->finishAnswer(outcome.sources, sessionId, messageId, taskId);
 }
 
 QUuid ConversationController::beginAnswerMessage(AnswerTaskId taskId, const QUuid &sessionId)
@@ -317,21 +281,19 @@ void ConversationController::appendStreamDelta(const QUuid &sessionId, const QUu
         m_streamPulse.start();
 }
 
-void ConversationController::finishAnswer(const QList<SearchResult> &results,
+void ConversationController::finishAnswer(const QList<SearchResult> &sources,
                                           const QUuid &sessionId, const QUuid &messageId,
                                           AnswerTaskId taskId)
 {
     const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
     if (index != -1) {
         ChatSession &session = m_sessions[index];
-        if (!results.isEmpty()) {
+        if (!sources.isEmpty()) {
             for (ChatMessage &message : session.messages) {
-                if (message.id != messageId)
-                    continue;
-                QList<SearchResult> shown = WebSearch::relevantSources(message.text, results);
-                if (!shown.isEmpty())
-                    message.sources = std::move(shown);
-                break;
+                if (message.id == messageId) {
+                    message.sources = sources;
+                    break;
+                }
             }
         }
         session.updatedAt = now().toUTC();
@@ -378,8 +340,7 @@ QCoro::Task<> ConversationController::runTitle(QPointer<ConversationController> 
                                                QUuid sessionId, QString firstUserText,
                                                CancellationToken token)
 {
-    const LLMResult<LocalLLMClient> client
-        = LocalLLMClient::fromAddress(self->m_settings.lmStudioServerAddress(), self->m_network);
+    const LLMResult<LocalLLMClient> client = self->m_pipeline.modelClient();
     if (!client)
         co_return;
     auto generating = client.value().generateTitle(firstUserText, token);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/cancellationtoken.h"
+#include "chat/answerpipeline.h"
 #include "chat/answerrequest.h"
 #include "chat/chatsession.h"
 #include "chat/storenotice.h"
@@ -73,7 +74,7 @@ public:
     // Loads the list from `store`. `clock` gives the current time (the dates of
     // conversations, the greeting); by default the system clock.
     ConversationController(Settings &settings, ChatStore &store, AppEvents &events,
-                           QNetworkAccessManager *network, Clock clock = {},
+                           QNetworkAccessManager &network, Clock clock = {},
                            QObject *parent = nullptr);
     // Stops every answer and title still running.
     ~ConversationController() override;
@@ -128,7 +129,8 @@ public:
     // The steps of an answer, run by its task. `taskId` tells which answer ends: only the
     // newest one's end clears `isLoading`.
     void appendStreamDelta(const QUuid &sessionId, const QUuid &messageId, const QString &piece);
-    void finishAnswer(const QList<SearchResult> &results, const QUuid &sessionId,
+    // `sources` are the web results shown under the answer.
+    void finishAnswer(const QList<SearchResult> &sources, const QUuid &sessionId,
                       const QUuid &messageId, AnswerTaskId taskId);
     void failAnswer(const LocalLLMError &error, const QUuid &sessionId, AnswerTaskId taskId);
 
@@ -226,7 +228,7 @@ private:
     Settings &m_settings;
     ChatStore &m_store;
     AppEvents &m_events;
-    QPointer<QNetworkAccessManager> m_network;
+    AnswerPipeline m_pipeline;
     Clock m_clock;
 
     QList<ChatSession> m_sessions;

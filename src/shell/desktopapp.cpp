@@ -113,7 +113,7 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     QNetworkAccessManager network;
     SystemAppearance appearance;
     ChatStore store(settings);
-    ConversationController controller(settings, store, events, &network);
+    ConversationController controller(settings, store, events, network);
     ChatsFileWatcher chatsWatcher(settings, events);
     SettingsFileWatcher settingsWatcher(settings);
     MainWindow mainWindow(&events);
@@ -125,7 +125,7 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     MainWindowPresenter mainWindowPresenter(&mainWindow, contentView,
                                             new OnboardingView(&onboarding, &settings, &appearance),
                                             &settings, &controller);
-    AppDelegate delegate(&settings, &events, &network, &appearance);
+    AppDelegate delegate(settings, events, network, &appearance);
     delegate.setMainWindow(&mainWindow);
     MenuBarItem menuBarItem(&events, &settings);
     QObject::connect(&delegate, &AppDelegate::hiddenToMenuBar, &menuBarItem,

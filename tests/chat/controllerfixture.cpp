@@ -41,7 +41,7 @@ ConversationController &ControllerFixture::controller()
 {
     if (!m_controller)
         m_controller = std::make_unique<ConversationController>(*m_settings, *m_store, m_events,
-                                                                &m_network, [this] { return now; });
+                                                                m_network, [this] { return now; });
     return *m_controller;
 }
 
