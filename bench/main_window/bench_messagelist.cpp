@@ -12,6 +12,7 @@
 //   formulas and once without, which shows what the math pages cost.
 
 #include "chat/appevents.h"
+#include "chat/chatlist.h"
 #include "chat/chatstore.h"
 #include "chat/conversationcontroller.h"
 #include "chat/settings.h"
@@ -107,16 +108,22 @@ public:
         m_settings->setWebSearchMode(u"never"_s);
         m_store = std::make_unique<ChatStore>(*m_settings);
     }
-    ~Harness() { m_controller.reset(); }
+    ~Harness()
+    {
+        m_controller.reset();
+        m_chatList.reset();
+    }
 
     Settings &settings() { return *m_settings; }
     ChatStore &store() { return *m_store; }
 
     ConversationController &controller()
     {
-        if (!m_controller)
-            m_controller = std::make_unique<ConversationController>(*m_settings, *m_store, m_events,
-                                                                    m_network);
+        if (!m_controller) {
+            m_chatList = std::make_unique<ChatList>(*m_store, m_events);
+            m_controller = std::make_unique<ConversationController>(*m_settings, *m_chatList,
+                                                                    m_events, m_network);
+        }
         return *m_controller;
     }
 
@@ -126,6 +133,7 @@ private:
     std::unique_ptr<ChatStore> m_store;
     AppEvents m_events;
     QNetworkAccessManager m_network;
+    std::unique_ptr<ChatList> m_chatList;
     std::unique_ptr<ConversationController> m_controller;
 };
 

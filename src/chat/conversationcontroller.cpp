@@ -1,8 +1,7 @@
 #include "chat/conversationcontroller.h"
 
 #include "chat/appevents.h"
-#include "chat/chatlistoperations.h"
-#include "chat/chatstore.h"
+#include "chat/chatlist.h"
 #include "chat/newchatlabels.h"
 #include "chat/settings.h"
 #include "chat/systemprompt.h"
@@ -34,25 +33,16 @@ bool assign(T &member, const T &value)
 
 } // namespace
 
-ConversationController::ConversationController(Settings &settings, ChatStore &store,
+ConversationController::ConversationController(Settings &settings, ChatList &chats,
                                                AppEvents &events, QNetworkAccessManager &network,
                                                Clock clock, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
-    , m_store(store)
-    , m_events(events)
+    , m_chats(chats)
     , m_pipeline(settings, network)
     , m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
     , m_onboardingCompleted(settings.hasCompletedOnboarding())
 {
-    if (const ChatStoreResult<QList<ChatSession>> stored = m_store.load()) {
-        m_sessions = stored.value();
-        m_base = m_sessions;
-        noteDamage();
-    } else {
-        noteStoreError(stored.error());
-    }
-
     // The window returns to its default size once the first-run flow is done.
     m_shouldRestoreMainWindowFromOnboarding = !m_onboardingCompleted;
 
@@ -60,12 +50,11 @@ ConversationController::ConversationController(Settings &settings, ChatStore &st
     m_streamPulse.setInterval(streamPulseInterval);
     connect(&m_streamPulse, &QTimer::timeout, this, &ConversationController::bumpStreamVersion);
 
+    connect(&m_chats, &ChatList::sessionsChanged, this, &ConversationController::onSessionsChanged);
     connect(&m_settings, &Settings::changed, this, &ConversationController::onSettingChanged);
-    connect(&m_events, &AppEvents::importDialogChat, this,
+    connect(&events, &AppEvents::importDialogChat, this,
             &ConversationController::importDialogExchange);
-    connect(&m_events, &AppEvents::chatsDidChangeExternally, this,
-            &ConversationController::reloadSessions);
-    connect(&m_events, &AppEvents::openChatSession, this, &ConversationController::openSession);
+    connect(&events, &AppEvents::openChatSession, this, &ConversationController::openSession);
 }
 
 ConversationController::~ConversationController()
@@ -79,12 +68,14 @@ ConversationController::~ConversationController()
         answer.token.cancel();
 }
 
+const QList<ChatSession> &ConversationController::sessions() const
+{
+    return m_chats.sessions();
+}
+
 std::optional<ChatSession> ConversationController::session(const QUuid &id) const
 {
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, id);
-    if (index == -1)
-        return std::nullopt;
-    return m_sessions.at(index);
+    return m_chats.session(id);
 }
 
 void ConversationController::setDraft(const QString &draft)
@@ -155,38 +146,25 @@ void ConversationController::sendMessage()
     setDraft(QString());
     setLoading(true);
 
-    qsizetype index
-        = m_sidebarItem ? ChatListOperations::indexOf(m_sessions, *m_sidebarItem) : qsizetype(-1);
-    const bool created = index == -1;
-    if (created) {
-        m_sessions.prepend(ChatSession::create(now()));
-        index = 0;
-    }
-    ChatSession &session = m_sessions[index];
-    const bool wasArchived = session.isArchived;
-    const bool isFirstMessage = session.messages.isEmpty();
+    const std::optional<ChatSession> open
+        = m_sidebarItem ? m_chats.session(*m_sidebarItem) : std::nullopt;
+    const bool isFirstMessage = !open || open->messages.isEmpty();
     // Writing in an archived chat brings it back.
-    session.isArchived = false;
-    session.messages.append(ChatMessage(ChatMessage::Role::User, text));
-    session.updatedAt = now().toUTC();
+    const QUuid id
+        = m_chats.addMessage(m_sidebarItem, ChatMessage(ChatMessage::Role::User, text), now());
 
     AnswerRequest request;
-    request.sessionId = session.id;
+    request.sessionId = id;
     request.text = text;
-    request.history = session.messages;
+    request.history = m_chats.session(id)->messages;
     request.systemPrompt = buildSystemPrompt(m_settings.systemPrompt(), m_settings.userName(),
                                              m_settings.activePromptSuggestions());
     request.searchMode = m_settings.webSearchModeChoice();
 
-    Q_EMIT sessionsChanged();
-    if (created)
-        setSidebarItem(request.sessionId);
-    save();
-    // The settings window lists archived chats; this one just left that list.
-    if (wasArchived)
-        m_events.postChatsDidChangeExternally();
+    if (!open)
+        setSidebarItem(id);
     if (isFirstMessage)
-        requestTitle(request.sessionId, text);
+        requestTitle(id, text);
     startAnswer(std::move(request));
 }
 
@@ -254,30 +232,14 @@ QUuid ConversationController::beginAnswerMessage(AnswerTaskId taskId, const QUui
         if (answer.id == taskId)
             answer.messageId = message.id;
     }
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
-    if (index != -1) {
-        // Not saved until the answer ends.
-        m_sessions[index].messages.append(message);
-        Q_EMIT sessionsChanged();
-    }
+    m_chats.beginAnswer(sessionId, message);
     return message.id;
 }
 
 void ConversationController::appendStreamDelta(const QUuid &sessionId, const QUuid &messageId,
                                                const QString &piece)
 {
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
-    if (index == -1)
-        return;
-    QList<ChatMessage> &messages = m_sessions[index].messages;
-    // The answer being written is nearly always the last message.
-    auto it = std::find_if(
-        messages.rbegin(), messages.rend(),
-        [&messageId](const ChatMessage &message) { return message.id == messageId; });
-    if (it == messages.rend())
-        return;
-    it->text += piece;
-    if (!m_streamPulse.isActive())
+    if (m_chats.appendToAnswer(sessionId, messageId, piece) && !m_streamPulse.isActive())
         m_streamPulse.start();
 }
 
@@ -285,21 +247,7 @@ void ConversationController::finishAnswer(const QList<SearchResult> &sources,
                                           const QUuid &sessionId, const QUuid &messageId,
                                           AnswerTaskId taskId)
 {
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
-    if (index != -1) {
-        ChatSession &session = m_sessions[index];
-        if (!sources.isEmpty()) {
-            for (ChatMessage &message : session.messages) {
-                if (message.id == messageId) {
-                    message.sources = sources;
-                    break;
-                }
-            }
-        }
-        session.updatedAt = now().toUTC();
-        Q_EMIT sessionsChanged();
-    }
-    save();
+    m_chats.finishAnswer(sessionId, messageId, sources, now());
     endAnswer(taskId);
 }
 
@@ -307,17 +255,10 @@ void ConversationController::failAnswer(const LocalLLMError &error, const QUuid 
                                         AnswerTaskId taskId)
 {
     setSearchingFor(taskId, false);
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
-    if (index != -1) {
-        ChatSession &session = m_sessions[index];
-        // A stop is the user's own doing: what arrived stays, and nothing is said about it.
-        if (!error.isCancelled())
-            session.messages.append(ChatMessage(ChatMessage::Role::Assistant,
-                                                error.descriptionOr(u"Something went wrong"_s)));
-        session.updatedAt = now().toUTC();
-        Q_EMIT sessionsChanged();
-    }
-    save();
+    // A stop is the user's own doing: what arrived stays, and nothing is said about it.
+    m_chats.failAnswer(
+        sessionId, error.isCancelled() ? QString() : error.descriptionOr(u"Something went wrong"_s),
+        now());
     endAnswer(taskId);
 }
 
@@ -353,16 +294,7 @@ QCoro::Task<> ConversationController::runTitle(QPointer<ConversationController> 
 
 void ConversationController::applyGeneratedTitle(const QUuid &sessionId, const QString &title)
 {
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
-    if (index == -1 || title.trimmed().isEmpty())
-        return;
-    ChatSession &session = m_sessions[index];
-    // A name the user gave meanwhile wins.
-    if (session.customTitle)
-        return;
-    session.customTitle = title;
-    Q_EMIT sessionsChanged();
-    save();
+    m_chats.setGeneratedTitle(sessionId, title);
 }
 
 void ConversationController::startNewChat()
@@ -412,126 +344,51 @@ void ConversationController::beginRename(const QUuid &id)
 
 void ConversationController::commitRename(const QUuid &id, const QString &text)
 {
-    if (ChatListOperations::rename(m_sessions, id, text))
-        Q_EMIT sessionsChanged();
+    m_chats.rename(id, text);
     setRenamingItemId(std::nullopt);
-    save();
-    m_events.postChatsDidChangeExternally();
 }
 
 void ConversationController::setArchived(const QUuid &id, bool archived)
 {
     // The selection stays: an archived chat that is open stays open, with its banner.
-    if (ChatListOperations::setArchived(m_sessions, id, archived))
-        Q_EMIT sessionsChanged();
-    save();
-    m_events.postChatsDidChangeExternally();
+    m_chats.setArchived(id, archived);
 }
 
 void ConversationController::restore(const QUuid &id)
 {
-    if (ChatListOperations::contains(m_sessions, id))
+    if (m_chats.contains(id))
         setArchived(id, false);
 }
 
 void ConversationController::deleteSession(const QUuid &id)
 {
-    if (ChatListOperations::remove(m_sessions, id) > 0)
-        Q_EMIT sessionsChanged();
+    m_chats.remove(id);
     if (m_sidebarItem == id)
         setSidebarItem(std::nullopt);
     if (m_renamingItemId == id)
         setRenamingItemId(std::nullopt);
-    save();
-    m_events.postChatsDidChangeExternally();
 }
 
 void ConversationController::importDialogExchange(const QString &query, const QString &answer)
 {
-    std::optional<ChatSession> imported = ChatListOperations::importedSession(query, answer, now());
-    if (!imported)
+    const std::optional<QUuid> id = m_chats.importExchange(query, answer, now());
+    if (!id)
         return;
-    const QUuid id = imported->id;
-    m_sessions.prepend(std::move(*imported));
-    Q_EMIT sessionsChanged();
-    setSidebarItem(id);
-    save();
-    requestTitle(id, query);
+    setSidebarItem(*id);
+    requestTitle(*id, query);
     focusComposerSoon(importFocusDelay);
 }
 
-void ConversationController::reloadSessions()
+void ConversationController::onSessionsChanged()
 {
-    const ChatStoreResult<QList<ChatSession>> stored = m_store.load();
-    if (!stored) {
-        noteStoreError(stored.error());
-        return;
-    }
-    adoptStored(stored.value());
-    noteDamage();
-}
-
-void ConversationController::retryStore()
-{
-    const ChatStoreResult<QList<ChatSession>> stored = m_store.load();
-    if (!stored) {
-        noteStoreError(stored.error());
-        return;
-    }
-    if (m_storeNotice.kind != StoreNotice::Kind::Damaged)
-        setStoreNotice({});
-    adoptStored(stored.value());
-    noteDamage();
-    // What could not be saved while the store was out of reach is saved now.
-    if (m_sessions != m_base)
-        save();
-}
-
-void ConversationController::dismissStoreNotice()
-{
-    setStoreNotice({});
-}
-
-void ConversationController::adoptStored(const QList<ChatSession> &stored)
-{
-    QList<ChatSession> merged = ChatListOperations::merge(m_base, m_sessions, stored);
-    m_base = stored;
-    if (merged == m_sessions)
-        return;
-    m_sessions = std::move(merged);
     Q_EMIT sessionsChanged();
-    // An archived chat that is open stays open; one that is gone cannot.
-    if (m_sidebarItem && !ChatListOperations::contains(m_sessions, *m_sidebarItem))
+    if (m_sidebarItem && !m_chats.contains(*m_sidebarItem))
         setSidebarItem(std::nullopt);
-}
-
-void ConversationController::setStoreNotice(StoreNotice notice)
-{
-    if (assign(m_storeNotice, notice))
-        Q_EMIT storeNoticeChanged();
-}
-
-void ConversationController::noteStoreError(const ChatStoreError &error)
-{
-    const bool unreadable = error.kind == ChatStoreError::Kind::Unreadable;
-    setStoreNotice({unreadable ? StoreNotice::Kind::Unreadable : StoreNotice::Kind::Unsaved,
-                    error.path, error.reason});
-}
-
-void ConversationController::noteDamage()
-{
-    // Told once per copy: a notice the user dismissed stays dismissed while the same
-    // damaged bytes are read again.
-    const QString backup = m_store.lastBackupPath();
-    if (backup.isEmpty() || backup == m_announcedBackup)
-        return;
-    m_announcedBackup = backup;
-    setStoreNotice({StoreNotice::Kind::Damaged, backup, {}});
 }
 
 void ConversationController::openSession(const QUuid &id)
 {
-    if (!ChatListOperations::contains(m_sessions, id))
+    if (!m_chats.contains(id))
         return;
     selectSession(id);
     focusComposerSoon(openFocusDelay);
@@ -540,36 +397,6 @@ void ConversationController::openSession(const QUuid &id)
 QDateTime ConversationController::now() const
 {
     return m_clock();
-}
-
-void ConversationController::save()
-{
-    const QList<ChatSession> base = m_base;
-    const QList<ChatSession> ours = m_sessions;
-    const ChatStoreResult<QList<ChatSession>> stored
-        = m_store.update([&base, &ours](QList<ChatSession> &sessions) {
-              QList<ChatSession> merged = ChatListOperations::merge(base, ours, sessions);
-              if (merged == sessions)
-                  return false;
-              sessions = std::move(merged);
-              return true;
-          });
-    if (!stored) {
-        // The list stays in memory, and the next change tries again.
-        noteStoreError(stored.error());
-        return;
-    }
-    if (m_storeNotice.kind == StoreNotice::Kind::Unsaved
-        || m_storeNotice.kind == StoreNotice::Kind::Unreadable)
-        setStoreNotice({});
-    m_base = stored.value();
-    if (m_base == m_sessions)
-        return;
-    // Others changed the list meanwhile: the window shows what is stored now.
-    m_sessions = m_base;
-    Q_EMIT sessionsChanged();
-    if (m_sidebarItem && !ChatListOperations::contains(m_sessions, *m_sidebarItem))
-        setSidebarItem(std::nullopt);
 }
 
 void ConversationController::onSettingChanged(const QString &key)

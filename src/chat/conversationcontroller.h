@@ -4,7 +4,6 @@
 #include "chat/answerpipeline.h"
 #include "chat/answerrequest.h"
 #include "chat/chatsession.h"
-#include "chat/storenotice.h"
 #include "llm/localllmerror.h"
 #include "search/searchresult.h"
 
@@ -23,14 +22,14 @@
 #include <optional>
 
 class AppEvents;
-class ChatStore;
-struct ChatStoreError;
+class ChatList;
 class QNetworkAccessManager;
 class Settings;
 
-// The state of the main window and what changes it: the list of conversations, the
-// selection, the composer, and the answer that streams in. Views read the state and bind to
-// the change signals; every change happens on the main thread.
+// The state of the main window and what changes it: the selection, the composer, and the
+// answer that streams in, over the process's one ChatList, whose changes it passes on as
+// sessionsChanged(). Views read the state and bind to the change signals; every change
+// happens on the main thread.
 //
 // Answers and titles run as coroutines on the main thread. Each answer has an identity and a
 // CancellationToken of its own; several may run at once (a new chat does not stop the answer
@@ -71,21 +70,17 @@ public:
         CancellationToken token;
     };
 
-    // Loads the list from `store`. `clock` gives the current time (the dates of
-    // conversations, the greeting); by default the system clock.
-    ConversationController(Settings &settings, ChatStore &store, AppEvents &events,
+    // `clock` gives the current time (the dates of conversations, the greeting); by default
+    // the system clock.
+    ConversationController(Settings &settings, ChatList &chats, AppEvents &events,
                            QNetworkAccessManager &network, Clock clock = {},
                            QObject *parent = nullptr);
     // Stops every answer and title still running.
     ~ConversationController() override;
 
-    const QList<ChatSession> &sessions() const { return m_sessions; }
-    // A problem with the stored chats to show until the user dismisses it.
-    const StoreNotice &storeNotice() const { return m_storeNotice; }
-    void dismissStoreNotice();
-    // Reads the stored list again and saves what could not be saved before; for the
-    // notice's "Try Again" once the user has fixed what was wrong.
-    void retryStore();
+    // The list the window shows and changes (the store notice lives there too).
+    ChatList &chatList() const { return m_chats; }
+    const QList<ChatSession> &sessions() const;
     // The conversation `id`, if it is in the list.
     std::optional<ChatSession> session(const QUuid &id) const;
     // The open conversation; none shows the new-chat screen.
@@ -154,9 +149,6 @@ public:
     void deleteSession(const QUuid &id);
     // A Quick Ask exchange becomes a new conversation, opened at once.
     void importDialogExchange(const QString &query, const QString &answer);
-    // Reads the list again after another window or process changed the store, keeping what
-    // this window has not saved yet (an answer still streaming).
-    void reloadSessions();
     // Opens the conversation `id` if it exists (archived ones too).
     void openSession(const QUuid &id);
 
@@ -181,7 +173,6 @@ Q_SIGNALS:
     void webSearchModeChanged();
     // The composer should take the keyboard focus now.
     void composerFocusRequested();
-    void storeNoticeChanged();
 
 private:
     struct RunningAnswer
@@ -202,14 +193,9 @@ private:
     static bool isGone(const QPointer<ConversationController> &self);
 
     QDateTime now() const;
-    // Writes the list, merged with what others stored since it was last read or written.
-    void save();
-    // Takes a list just read from the store in place of `m_base`, merged into the window's.
-    void adoptStored(const QList<ChatSession> &stored);
-    void setStoreNotice(StoreNotice notice);
-    // The notice for a store that failed, or one that read but had to set damaged bytes aside.
-    void noteStoreError(const ChatStoreError &error);
-    void noteDamage();
+    // The list changed: a selected conversation that is gone cannot stay open (an archived
+    // one can).
+    void onSessionsChanged();
     void startAnswer(AnswerRequest request);
     // Appends the empty answer that the stream fills; its id.
     QUuid beginAnswerMessage(AnswerTaskId taskId, const QUuid &sessionId);
@@ -226,17 +212,10 @@ private:
     void updateCanSend(bool before);
 
     Settings &m_settings;
-    ChatStore &m_store;
-    AppEvents &m_events;
+    ChatList &m_chats;
     AnswerPipeline m_pipeline;
     Clock m_clock;
 
-    QList<ChatSession> m_sessions;
-    // The list as this window last read or wrote it: what tells its own changes from those
-    // others made to the store meanwhile.
-    QList<ChatSession> m_base;
-    StoreNotice m_storeNotice;
-    QString m_announcedBackup;
     std::optional<QUuid> m_sidebarItem;
     QString m_draft;
     bool m_isLoading = false;

@@ -1,6 +1,7 @@
 #include "main_window/contentview.h"
 
 #include "base/apptheme.h"
+#include "chat/chatlist.h"
 #include "chat/conversationcontroller.h"
 #include "chat/settings.h"
 #include "chat/settingskeys.h"
@@ -98,13 +99,13 @@ ContentView::ContentView(ConversationController *controller, Settings *settings,
     });
 
     connect(m_sidebar, &SidebarView::settingsRequested, this, &ContentView::settingsRequested);
-    connect(controller, &ConversationController::storeNoticeChanged, this,
-            [this] { m_storeNotice->setNotice(m_controller->storeNotice()); });
-    connect(m_storeNotice, &StoreNoticeBanner::retryRequested, controller,
-            &ConversationController::retryStore);
-    connect(m_storeNotice, &StoreNoticeBanner::dismissRequested, controller,
-            &ConversationController::dismissStoreNotice);
-    m_storeNotice->setNotice(controller->storeNotice());
+    ChatList &chats = controller->chatList();
+    connect(&chats, &ChatList::storeNoticeChanged, this,
+            [this, &chats] { m_storeNotice->setNotice(chats.storeNotice()); });
+    connect(m_storeNotice, &StoreNoticeBanner::retryRequested, &chats, &ChatList::retryStore);
+    connect(m_storeNotice, &StoreNoticeBanner::dismissRequested, &chats,
+            &ChatList::dismissStoreNotice);
+    m_storeNotice->setNotice(chats.storeNotice());
     connect(controller, &ConversationController::sidebarItemChanged, this,
             &ContentView::showSidebarItem);
     connect(controller, &ConversationController::columnVisibilityChanged, this,

@@ -11,6 +11,7 @@
 #endif
 #include "base/appidentity.h"
 #include "chat/appevents.h"
+#include "chat/chatlist.h"
 #include "chat/chatsfilewatcher.h"
 #include "chat/chatstore.h"
 #include "chat/conversationcontroller.h"
@@ -113,7 +114,8 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     QNetworkAccessManager network;
     SystemAppearance appearance;
     ChatStore store(settings);
-    ConversationController controller(settings, store, events, network);
+    ChatList chats(store, events);
+    ConversationController controller(settings, chats, events, network);
     ChatsFileWatcher chatsWatcher(settings, events);
     SettingsFileWatcher settingsWatcher(settings);
     MainWindow mainWindow(&events);
@@ -134,8 +136,8 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     std::unique_ptr<SettingsWindow> settingsWindow;
     const auto openSettings = [&] {
         if (!settingsWindow)
-            settingsWindow = std::make_unique<SettingsWindow>(&settings, &events, &store, &network,
-                                                              &appearance);
+            settingsWindow
+                = std::make_unique<SettingsWindow>(settings, events, chats, network, appearance);
         settingsWindow->present();
     };
     QObject::connect(&menuBarItem, &MenuBarItem::settingsRequested, &menuBarItem, openSettings);

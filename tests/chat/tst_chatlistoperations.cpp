@@ -68,7 +68,7 @@ private Q_SLOTS:
         session.customTitle = u"Old"_s;
         f.store({session});
         ConversationController &c = f.controller();
-        QSignalSpy changes(&f.events(), &AppEvents::chatsDidChangeExternally);
+        QSignalSpy changes(&f.chatList(), &ChatList::sessionsChanged);
 
         c.beginRename(session.id);
         QCOMPARE(c.renamingItemId(), session.id);
@@ -122,7 +122,7 @@ private Q_SLOTS:
         c.selectSession(open.id);
         const QUuid doomed = deleteOpen ? open.id : other.id;
         c.beginRename(doomed);
-        QSignalSpy changes(&f.events(), &AppEvents::chatsDidChangeExternally);
+        QSignalSpy changes(&f.chatList(), &ChatList::sessionsChanged);
 
         c.deleteSession(doomed);
         QCOMPARE(ids(c.sessions()), QList<QUuid>{deleteOpen ? other.id : open.id});
@@ -139,7 +139,7 @@ private Q_SLOTS:
         f.store({session});
         ConversationController &c = f.controller();
         c.selectSession(session.id);
-        QSignalSpy changes(&f.events(), &AppEvents::chatsDidChangeExternally);
+        QSignalSpy changes(&f.chatList(), &ChatList::sessionsChanged);
 
         c.setArchived(session.id, true);
         QCOMPARE(c.sidebarItem(), session.id);

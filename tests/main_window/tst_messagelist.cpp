@@ -124,7 +124,7 @@ void TestMessageList::rowsKeepTheirWidgetAcrossReloads()
     ChatSession renamed = session;
     renamed.customTitle = u"Greetings"_s;
     f.store({renamed});
-    c.reloadSessions();
+    c.chatList().reload();
     QCoreApplication::processEvents();
     for (qsizetype i = 0; i < session.messages.size(); ++i) {
         QVERIFY(before.at(i));
@@ -362,7 +362,7 @@ void TestMessageList::longChatBuildsOnlyRowsNearTheViewport()
     ChatSession changed = session;
     changed.messages[1].text = QString(u"A much longer answer.\n\n"_s).repeated(40);
     f.store({changed});
-    c.reloadSessions();
+    c.chatList().reload();
     QCoreApplication::processEvents();
     QVERIFY(scroll->widget()->height() > contentHeight);
     QCOMPARE(scroll->rowGeometry(read).top() - bar->value(), onScreen);
