@@ -18,6 +18,7 @@
 #include "chat/settings.h"
 #include "main_window/assistantmessagerow.h"
 #include "main_window/chatscrollview.h"
+#include "main_window/chatviewstate.h"
 #include "main_window/messagelistview.h"
 #include "markdown/view/katexhtmlblockview.h"
 #include "markdown/view/markdownview.h"
@@ -140,12 +141,13 @@ private:
 struct Window
 {
     explicit Window(ConversationController &controller)
-        : view(&controller)
+        : view(controller, state)
     {
         view.setPalette(AppColors::palette(true));
         view.resize(900, 760);
         view.show();
     }
+    ChatViewState state;
     MessageListView view;
 };
 

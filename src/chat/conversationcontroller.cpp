@@ -43,9 +43,6 @@ ConversationController::ConversationController(Settings &settings, ChatList &cha
     , m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
     , m_onboardingCompleted(settings.hasCompletedOnboarding())
 {
-    // The window returns to its default size once the first-run flow is done.
-    m_shouldRestoreMainWindowFromOnboarding = !m_onboardingCompleted;
-
     m_streamPulse.setSingleShot(true);
     m_streamPulse.setInterval(streamPulseInterval);
     connect(&m_streamPulse, &QTimer::timeout, this, &ConversationController::bumpStreamVersion);
@@ -86,36 +83,6 @@ void ConversationController::setDraft(const QString &draft)
     m_draft = draft;
     Q_EMIT draftChanged();
     updateCanSend(couldSend);
-}
-
-void ConversationController::setHeroAppeared(bool appeared)
-{
-    if (assign(m_heroAppeared, appeared))
-        Q_EMIT heroAppearedChanged();
-}
-
-void ConversationController::setChatTitleBlurProgress(double progress)
-{
-    if (assign(m_chatTitleBlurProgress, progress))
-        Q_EMIT chatTitleBlurProgressChanged();
-}
-
-void ConversationController::setColumnVisibility(ColumnVisibility visibility)
-{
-    if (assign(m_columnVisibility, visibility))
-        Q_EMIT columnVisibilityChanged();
-}
-
-void ConversationController::setComposerFocused(bool focused)
-{
-    if (assign(m_composerFocused, focused))
-        Q_EMIT composerFocusedChanged();
-}
-
-void ConversationController::setShouldRestoreMainWindowFromOnboarding(bool restore)
-{
-    if (assign(m_shouldRestoreMainWindowFromOnboarding, restore))
-        Q_EMIT shouldRestoreMainWindowFromOnboardingChanged();
 }
 
 QString ConversationController::greeting() const
@@ -301,27 +268,21 @@ void ConversationController::startNewChat()
 {
     setDraft(QString());
     setLoading(false);
-    setHeroAppeared(false);
     setSidebarItem(std::nullopt);
     focusComposerSoon(selectionFocusDelay);
-    // Off and on again, so the new-chat screen plays its entrance.
-    setHeroAppeared(true);
+    Q_EMIT newChatStarted();
 }
 
 void ConversationController::resetToNewChat(bool onboardingCompleted)
 {
     stopStreaming();
     bumpStreamVersion();
-    setColumnVisibility(ColumnVisibility::DetailOnly);
     setSidebarItem(std::nullopt);
     setDraft(QString());
     setLoading(false);
     setSearching(false);
-    setHeroAppeared(false);
     setRenamingItemId(std::nullopt);
-    setChatTitleBlurProgress(0);
-    if (!onboardingCompleted)
-        setShouldRestoreMainWindowFromOnboarding(true);
+    Q_EMIT windowReset(onboardingCompleted);
 }
 
 void ConversationController::selectSession(const QUuid &id)
@@ -331,10 +292,7 @@ void ConversationController::selectSession(const QUuid &id)
 
 void ConversationController::focusComposerSoon(std::chrono::milliseconds delay)
 {
-    QTimer::singleShot(delay, this, [this] {
-        setComposerFocused(true);
-        Q_EMIT composerFocusRequested();
-    });
+    QTimer::singleShot(delay, this, &ConversationController::composerFocusRequested);
 }
 
 void ConversationController::beginRename(const QUuid &id)
@@ -420,7 +378,6 @@ void ConversationController::setSidebarItem(std::optional<QUuid> item)
     if (!assign(m_sidebarItem, item))
         return;
     Q_EMIT sidebarItemChanged();
-    setChatTitleBlurProgress(0);
     focusComposerSoon(selectionFocusDelay);
 }
 

@@ -42,16 +42,6 @@ class ConversationController : public QObject
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
     Q_PROPERTY(bool isSearching READ isSearching NOTIFY isSearchingChanged)
     Q_PROPERTY(int streamVersion READ streamVersion NOTIFY streamVersionChanged)
-    Q_PROPERTY(bool heroAppeared READ heroAppeared WRITE setHeroAppeared NOTIFY heroAppearedChanged)
-    Q_PROPERTY(double chatTitleBlurProgress READ chatTitleBlurProgress WRITE
-                   setChatTitleBlurProgress NOTIFY chatTitleBlurProgressChanged)
-    Q_PROPERTY(ColumnVisibility columnVisibility READ columnVisibility WRITE setColumnVisibility
-                   NOTIFY columnVisibilityChanged)
-    Q_PROPERTY(bool composerFocused READ composerFocused WRITE setComposerFocused NOTIFY
-                   composerFocusedChanged)
-    Q_PROPERTY(bool shouldRestoreMainWindowFromOnboarding READ shouldRestoreMainWindowFromOnboarding
-                   WRITE setShouldRestoreMainWindowFromOnboarding NOTIFY
-                       shouldRestoreMainWindowFromOnboardingChanged)
     Q_PROPERTY(QString greeting READ greeting NOTIFY greetingChanged)
     Q_PROPERTY(QString webSearchLabel READ webSearchLabel NOTIFY webSearchModeChanged)
     Q_PROPERTY(bool webSearchActive READ webSearchActive NOTIFY webSearchModeChanged)
@@ -59,9 +49,6 @@ class ConversationController : public QObject
 public:
     using Clock = std::function<QDateTime()>;
     using AnswerTaskId = quint64;
-
-    enum class ColumnVisibility { All, DetailOnly };
-    Q_ENUM(ColumnVisibility)
 
     // The running answer the stop button stops.
     struct StreamTask
@@ -91,21 +78,8 @@ public:
     const std::optional<StreamTask> &streamTask() const { return m_streamTask; }
     int streamVersion() const { return m_streamVersion; }
     std::optional<QUuid> renamingItemId() const { return m_renamingItemId; }
-    bool heroAppeared() const { return m_heroAppeared; }
-    double chatTitleBlurProgress() const { return m_chatTitleBlurProgress; }
-    ColumnVisibility columnVisibility() const { return m_columnVisibility; }
-    bool composerFocused() const { return m_composerFocused; }
-    bool shouldRestoreMainWindowFromOnboarding() const
-    {
-        return m_shouldRestoreMainWindowFromOnboarding;
-    }
 
     void setDraft(const QString &draft);
-    void setHeroAppeared(bool appeared);
-    void setChatTitleBlurProgress(double progress);
-    void setColumnVisibility(ColumnVisibility visibility);
-    void setComposerFocused(bool focused);
-    void setShouldRestoreMainWindowFromOnboarding(bool restore);
 
     // For the new-chat screen (see NewChatLabels), from the settings and the clock.
     QString greeting() const;
@@ -135,9 +109,11 @@ public:
     // it meanwhile).
     void applyGeneratedTitle(const QUuid &sessionId, const QString &title);
 
-    // The New Chat button. An answer still running goes on in its own conversation.
+    // The New Chat button (announced by newChatStarted). An answer still running goes on in
+    // its own conversation.
     void startNewChat();
-    // Back to an empty window when onboarding was completed or reset; stops the answer.
+    // Back to an empty window when onboarding was completed or reset; stops the answer
+    // (announced by windowReset).
     void resetToNewChat(bool onboardingCompleted);
     void selectSession(const QUuid &id);
     // Announces composerFocusRequested() after `delay`.
@@ -164,11 +140,11 @@ Q_SIGNALS:
     void streamTaskChanged();
     void streamVersionChanged(int version);
     void renamingItemIdChanged();
-    void heroAppearedChanged();
-    void chatTitleBlurProgressChanged();
-    void columnVisibilityChanged();
-    void composerFocusedChanged();
-    void shouldRestoreMainWindowFromOnboardingChanged();
+    // A new chat was asked for: the new-chat screen plays its entrance again.
+    void newChatStarted();
+    // The window went back to empty (resetToNewChat); the views return to how they start.
+    // Without a completed onboarding the first-run flow shows next.
+    void windowReset(bool onboardingCompleted);
     void greetingChanged();
     void webSearchModeChanged();
     // The composer should take the keyboard focus now.
@@ -223,11 +199,6 @@ private:
     std::optional<StreamTask> m_streamTask;
     int m_streamVersion = 0;
     std::optional<QUuid> m_renamingItemId;
-    bool m_heroAppeared = false;
-    double m_chatTitleBlurProgress = 0;
-    ColumnVisibility m_columnVisibility = ColumnVisibility::DetailOnly;
-    bool m_composerFocused = false;
-    bool m_shouldRestoreMainWindowFromOnboarding = false;
 
     bool m_onboardingCompleted = false;
     bool m_closing = false;

@@ -119,14 +119,13 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     ChatsFileWatcher chatsWatcher(settings, events);
     SettingsFileWatcher settingsWatcher(settings);
     MainWindow mainWindow(&events);
-    auto *contentView = new ContentView(&controller, &settings, &appearance);
+    auto *contentView = new ContentView(controller, settings, appearance);
     mainWindow.setContent(contentView);
     // Until the first-run flow is completed the window shows it instead of the chat.
     OnboardingDrafts onboardingDrafts;
     OnboardingModel onboarding(&settings, &onboardingDrafts, &network);
-    MainWindowPresenter mainWindowPresenter(&mainWindow, contentView,
-                                            new OnboardingView(&onboarding, &settings, &appearance),
-                                            &settings, &controller);
+    auto *onboardingView = new OnboardingView(&onboarding, &settings, &appearance);
+    MainWindowPresenter mainWindowPresenter(mainWindow, *contentView, *onboardingView, settings);
     AppDelegate delegate(settings, events, network, &appearance);
     delegate.setMainWindow(&mainWindow);
     MenuBarItem menuBarItem(&events, &settings);
