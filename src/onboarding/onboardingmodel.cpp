@@ -56,8 +56,8 @@ const char *failureReason(SearchError error)
 
 } // namespace
 
-OnboardingModel::OnboardingModel(Settings *settings, OnboardingDrafts *drafts,
-                                 QNetworkAccessManager *network, QObject *parent)
+OnboardingModel::OnboardingModel(Settings &settings, OnboardingDrafts &drafts,
+                                 QNetworkAccessManager &network, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
     , m_drafts(drafts)
@@ -68,76 +68,76 @@ OnboardingModel::~OnboardingModel() = default;
 
 OnboardingStage OnboardingModel::stage() const
 {
-    return onboardingStageFromRaw(m_drafts->stageRaw());
+    return onboardingStageFromRaw(m_drafts.stageRaw());
 }
 
 QString OnboardingModel::nameDraft() const
 {
-    return m_drafts->name();
+    return m_drafts.name();
 }
 
 void OnboardingModel::setNameDraft(const QString &name)
 {
-    if (name == m_drafts->name())
+    if (name == m_drafts.name())
         return;
-    m_drafts->setName(name);
+    m_drafts.setName(name);
     Q_EMIT changed();
 }
 
 std::optional<LLMProvider> OnboardingModel::provider() const
 {
-    return llmProviderFromRaw(m_drafts->provider());
+    return llmProviderFromRaw(m_drafts.provider());
 }
 
 QString OnboardingModel::llmAddressDraft() const
 {
-    return m_drafts->llmAddress();
+    return m_drafts.llmAddress();
 }
 
 void OnboardingModel::setLlmAddressDraft(const QString &address)
 {
     // Setting the same text again is no edit and must not throw away a result.
-    if (address == m_drafts->llmAddress())
+    if (address == m_drafts.llmAddress())
         return;
-    m_drafts->setLlmAddress(address);
-    m_drafts->setLlmOKRaw(-1);
-    m_drafts->setLlmStatus(QString());
+    m_drafts.setLlmAddress(address);
+    m_drafts.setLlmOKRaw(-1);
+    m_drafts.setLlmStatus(QString());
     Q_EMIT changed();
 }
 
 QString OnboardingModel::llmStatus() const
 {
-    return m_drafts->llmStatus();
+    return m_drafts.llmStatus();
 }
 
 std::optional<bool> OnboardingModel::llmOK() const
 {
-    return okFromRaw(m_drafts->llmOKRaw());
+    return okFromRaw(m_drafts.llmOKRaw());
 }
 
 QString OnboardingModel::searxngDraft() const
 {
-    return m_drafts->searxng();
+    return m_drafts.searxng();
 }
 
 void OnboardingModel::setSearxngDraft(const QString &address)
 {
-    if (address == m_drafts->searxng())
+    if (address == m_drafts.searxng())
         return;
-    m_drafts->setSearxng(address);
-    m_drafts->setSearchOKRaw(-1);
-    m_drafts->setSearchStatus(QString());
+    m_drafts.setSearxng(address);
+    m_drafts.setSearchOKRaw(-1);
+    m_drafts.setSearchStatus(QString());
     Q_EMIT changed();
 }
 
 QString OnboardingModel::searchStatus() const
 {
-    return m_drafts->searchStatus();
+    return m_drafts.searchStatus();
 }
 
 std::optional<bool> OnboardingModel::searchOK() const
 {
-    return okFromRaw(m_drafts->searchOKRaw());
+    return okFromRaw(m_drafts.searchOKRaw());
 }
 
 bool OnboardingModel::canGoBack() const
@@ -220,20 +220,18 @@ bool OnboardingModel::primaryEnabled() const
 
 void OnboardingModel::fillDrafts()
 {
-    if (!m_settings)
-        return;
     // Filling is not an edit: the results of earlier tests stay.
-    if (m_drafts->name().isEmpty())
-        m_drafts->setName(m_settings->userName());
-    if (m_drafts->llmAddress().isEmpty())
-        m_drafts->setLlmAddress(m_settings->lmStudioServerAddress().trimmed());
-    if (m_drafts->searxng().isEmpty()) {
-        QString address = (m_settings->searxngUseHTTPS() ? u"https"_s : u"http"_s) + u"://"_s
-            + m_settings->searxngHost().trimmed();
-        const QString port = m_settings->searxngPort().trimmed();
+    if (m_drafts.name().isEmpty())
+        m_drafts.setName(m_settings.userName());
+    if (m_drafts.llmAddress().isEmpty())
+        m_drafts.setLlmAddress(m_settings.lmStudioServerAddress().trimmed());
+    if (m_drafts.searxng().isEmpty()) {
+        QString address = (m_settings.searxngUseHTTPS() ? u"https"_s : u"http"_s) + u"://"_s
+            + m_settings.searxngHost().trimmed();
+        const QString port = m_settings.searxngPort().trimmed();
         if (!port.isEmpty())
             address += u':' + port;
-        m_drafts->setSearxng(address);
+        m_drafts.setSearxng(address);
     }
     Q_EMIT changed();
 }
@@ -254,17 +252,17 @@ void OnboardingModel::back()
 
 void OnboardingModel::setStage(OnboardingStage stage)
 {
-    m_drafts->setStageRaw(static_cast<int>(stage));
+    m_drafts.setStageRaw(static_cast<int>(stage));
     Q_EMIT stageChanged(stage);
     Q_EMIT changed();
 }
 
 void OnboardingModel::selectProvider(LLMProvider provider)
 {
-    m_drafts->setProvider(llmProviderRaw(provider));
-    m_drafts->setLlmAddress(llmProviderDefaultAddress(provider));
-    m_drafts->setLlmOKRaw(-1);
-    m_drafts->setLlmStatus(QString());
+    m_drafts.setProvider(llmProviderRaw(provider));
+    m_drafts.setLlmAddress(llmProviderDefaultAddress(provider));
+    m_drafts.setLlmOKRaw(-1);
+    m_drafts.setLlmStatus(QString());
     Q_EMIT changed();
 }
 
@@ -274,10 +272,10 @@ void OnboardingModel::testLLM()
     if (address.isEmpty() || m_testingLLM)
         return;
     m_testingLLM = true;
-    m_drafts->setLlmStatus(QString());
-    m_drafts->setLlmOKRaw(-1);
+    m_drafts.setLlmStatus(QString());
+    m_drafts.setLlmOKRaw(-1);
     Q_EMIT changed();
-    runLLMTest(QPointer<OnboardingModel>(this), address, m_network);
+    runLLMTest(QPointer<OnboardingModel>(this), address, &m_network);
 }
 
 QCoro::Task<> OnboardingModel::runLLMTest(QPointer<OnboardingModel> self, QString address,
@@ -298,14 +296,14 @@ void OnboardingModel::endLLMTest(const QString &address, const LLMResult<QString
 {
     m_testingLLM = false;
     const bool ok = model.ok();
-    if (ok && m_settings)
+    if (ok)
         // What the user typed, not its normalised form: the settings show it as typed.
-        m_settings->setLmStudioServerAddress(address);
+        m_settings.setLmStudioServerAddress(address);
     // An address edited while the test ran has not been tested: its result stays cleared.
     if (llmAddressDraft().trimmed() == address) {
-        m_drafts->setLlmStatus(ok ? u"Connected to "_s + model.value()
-                                  : llmFailureText(address, model.error()));
-        m_drafts->setLlmOKRaw(ok ? 1 : 0);
+        m_drafts.setLlmStatus(ok ? u"Connected to "_s + model.value()
+                                 : llmFailureText(address, model.error()));
+        m_drafts.setLlmOKRaw(ok ? 1 : 0);
     }
     qCInfo(lcOnboarding, "Onboarding test of the model server: %s", ok ? "ok" : "failed");
     Q_EMIT llmTestFinished(ok);
@@ -318,10 +316,10 @@ void OnboardingModel::testSearxng()
     if (address.isEmpty() || m_testingSearch)
         return;
     m_testingSearch = true;
-    m_drafts->setSearchStatus(QString());
-    m_drafts->setSearchOKRaw(-1);
+    m_drafts.setSearchStatus(QString());
+    m_drafts.setSearchOKRaw(-1);
     Q_EMIT changed();
-    runSearchTest(QPointer<OnboardingModel>(this), address, m_network);
+    runSearchTest(QPointer<OnboardingModel>(this), address, &m_network);
 }
 
 QCoro::Task<> OnboardingModel::runSearchTest(QPointer<OnboardingModel> self, QString address,
@@ -346,9 +344,9 @@ void OnboardingModel::endSearchTest(const QString &address, std::optional<qsizet
     if (ok)
         commitSearxngAddress(address);
     if (searxngDraft().trimmed() == address) {
-        m_drafts->setSearchStatus(ok ? searchResultText(*count)
-                                     : u"Couldn't reach SearXNG instance"_s);
-        m_drafts->setSearchOKRaw(ok ? 1 : 0);
+        m_drafts.setSearchStatus(ok ? searchResultText(*count)
+                                    : u"Couldn't reach SearXNG instance"_s);
+        m_drafts.setSearchOKRaw(ok ? 1 : 0);
     }
     Q_EMIT searchTestFinished(ok);
     Q_EMIT changed();
@@ -361,27 +359,23 @@ void OnboardingModel::commitSearxngDraft()
 
 void OnboardingModel::commitSearxngAddress(const QString &address)
 {
-    if (!m_settings)
-        return;
     if (const std::optional<QUrl> url = parseSearxngAddress(address)) {
-        m_settings->setSearxngHost(url->host());
-        m_settings->setSearxngPort(url->port() < 0 ? QString() : QString::number(url->port()));
-        m_settings->setSearxngUseHTTPS(url->scheme().compare(u"https"_s, Qt::CaseInsensitive) == 0);
+        m_settings.setSearxngHost(url->host());
+        m_settings.setSearxngPort(url->port() < 0 ? QString() : QString::number(url->port()));
+        m_settings.setSearxngUseHTTPS(url->scheme().compare(u"https"_s, Qt::CaseInsensitive) == 0);
     }
-    m_settings->setWebSearchMode(u"auto"_s);
+    m_settings.setWebSearchMode(u"auto"_s);
 }
 
 void OnboardingModel::chooseTheme(AppTheme theme)
 {
-    if (m_settings)
-        m_settings->setAppTheme(AppThemes::rawValue(theme));
+    m_settings.setAppTheme(AppThemes::rawValue(theme));
     Q_EMIT changed();
 }
 
 void OnboardingModel::setQuickAskFollowsSystemTheme(bool follows)
 {
-    if (m_settings)
-        m_settings->setQuickAskFollowsSystemTheme(follows);
+    m_settings.setQuickAskFollowsSystemTheme(follows);
     Q_EMIT changed();
 }
 
@@ -395,15 +389,13 @@ void OnboardingModel::triggerPrimary()
         advance();
         break;
     case OnboardingStage::Name:
-        if (m_settings)
-            m_settings->setUserName(nameDraft().trimmed());
+        m_settings.setUserName(nameDraft().trimmed());
         advance();
         break;
     case OnboardingStage::Llm:
         // A result read back from the drafts file may belong to a draft edited by hand.
         if (llmOK() == true && !serverAddressProblem(llmAddressDraft())) {
-            if (m_settings)
-                m_settings->setLmStudioServerAddress(llmAddressDraft().trimmed());
+            m_settings.setLmStudioServerAddress(llmAddressDraft().trimmed());
             advance();
         } else {
             testLLM();
@@ -427,7 +419,7 @@ void OnboardingModel::triggerGhost()
 {
     switch (stage()) {
     case OnboardingStage::Name:
-        m_drafts->setName(QString());
+        m_drafts.setName(QString());
         advance();
         break;
     case OnboardingStage::Llm:
@@ -436,8 +428,7 @@ void OnboardingModel::triggerGhost()
         break;
     case OnboardingStage::Search:
         if (searchOK() != true) {
-            if (m_settings)
-                m_settings->setWebSearchMode(u"auto"_s);
+            m_settings.setWebSearchMode(u"auto"_s);
             advance();
         }
         break;
@@ -465,9 +456,8 @@ void OnboardingModel::submit()
 void OnboardingModel::finish()
 {
     Q_EMIT aboutToFinish();
-    if (m_settings)
-        m_settings->setHasCompletedOnboarding(true);
-    m_drafts->resetAll();
+    m_settings.setHasCompletedOnboarding(true);
+    m_drafts.resetAll();
     m_testingLLM = false;
     m_testingSearch = false;
     qCInfo(lcOnboarding, "Onboarding finished");

@@ -26,7 +26,7 @@ class OnboardingModel : public QObject
     Q_OBJECT
 
 public:
-    OnboardingModel(Settings *settings, OnboardingDrafts *drafts, QNetworkAccessManager *network,
+    OnboardingModel(Settings &settings, OnboardingDrafts &drafts, QNetworkAccessManager &network,
                     QObject *parent = nullptr);
     ~OnboardingModel() override;
 
@@ -106,9 +106,9 @@ private:
     // Writes the SearXNG settings `address` names, and always the "auto" search mode.
     void commitSearxngAddress(const QString &address);
 
-    QPointer<Settings> m_settings;
-    QPointer<OnboardingDrafts> m_drafts;
-    QPointer<QNetworkAccessManager> m_network;
+    Settings &m_settings;
+    OnboardingDrafts &m_drafts;
+    QNetworkAccessManager &m_network;
     bool m_testingLLM = false;
     bool m_testingSearch = false;
 };

@@ -299,7 +299,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         OnboardingDrafts drafts(dir.filePath(u"onboarding.ini"_s));
         drafts.setStageRaw(5);
-        OnboardingModel model(&settings, &drafts, &fixture.network());
+        OnboardingModel model(settings, drafts, fixture.network());
         MainWindow window(&fixture.events());
         SystemAppearance appearance(QDBusConnection(u"no-bus"_s));
         auto *chat = new ContentView(fixture.controller(), settings, appearance);
