@@ -12,11 +12,13 @@
 //   formulas and once without, which shows what the math pages cost.
 
 #include "chat/appevents.h"
+#include "chat/chatlist.h"
 #include "chat/chatstore.h"
 #include "chat/conversationcontroller.h"
 #include "chat/settings.h"
 #include "main_window/assistantmessagerow.h"
 #include "main_window/chatscrollview.h"
+#include "main_window/chatviewstate.h"
 #include "main_window/messagelistview.h"
 #include "markdown/view/katexhtmlblockview.h"
 #include "markdown/view/markdownview.h"
@@ -107,16 +109,22 @@ public:
         m_settings->setWebSearchMode(u"never"_s);
         m_store = std::make_unique<ChatStore>(*m_settings);
     }
-    ~Harness() { m_controller.reset(); }
+    ~Harness()
+    {
+        m_controller.reset();
+        m_chatList.reset();
+    }
 
     Settings &settings() { return *m_settings; }
     ChatStore &store() { return *m_store; }
 
     ConversationController &controller()
     {
-        if (!m_controller)
-            m_controller = std::make_unique<ConversationController>(*m_settings, *m_store, m_events,
-                                                                    &m_network);
+        if (!m_controller) {
+            m_chatList = std::make_unique<ChatList>(*m_store, m_events);
+            m_controller = std::make_unique<ConversationController>(*m_settings, *m_chatList,
+                                                                    m_events, m_network);
+        }
         return *m_controller;
     }
 
@@ -126,18 +134,20 @@ private:
     std::unique_ptr<ChatStore> m_store;
     AppEvents m_events;
     QNetworkAccessManager m_network;
+    std::unique_ptr<ChatList> m_chatList;
     std::unique_ptr<ConversationController> m_controller;
 };
 
 struct Window
 {
     explicit Window(ConversationController &controller)
-        : view(&controller)
+        : view(controller, state)
     {
         view.setPalette(AppColors::palette(true));
         view.resize(900, 760);
         view.show();
     }
+    ChatViewState state;
     MessageListView view;
 };
 

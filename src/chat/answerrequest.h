@@ -11,8 +11,8 @@
 #include <QUuid>
 
 // What an answer works from, taken when the question is sent: later changes to the
-// settings or the conversation do not reach an answer already under way. (The server
-// address is the exception; it is read when the request goes out.)
+// settings or the conversation do not reach an answer already under way. (The model
+// server's address is the exception; AnswerPipeline reads it when the model is asked.)
 struct AnswerRequest
 {
     QUuid sessionId;
@@ -22,7 +22,6 @@ struct AnswerRequest
     QList<ChatMessage> history;
     QString systemPrompt;
     WebSearchMode searchMode = WebSearchMode::Never;
-    QString searxngBaseURL;
 
     // What the model gets: the system prompt, the web results as a second system message
     // when there are any, then every turn of the conversation. Earlier failure texts and

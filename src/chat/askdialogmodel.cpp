@@ -3,12 +3,6 @@
 #include "chat/appevents.h"
 #include "chat/quickaskrequest.h"
 #include "chat/settings.h"
-#include "llm/localllmclient.h"
-#include "search/searchheuristic.h"
-#include "search/searxngconfig.h"
-#include "search/websearchclient.h"
-
-#include <QNetworkAccessManager>
 #include <QTimer>
 
 #include <QCoroTimer>
@@ -20,15 +14,14 @@ using namespace Qt::StringLiterals;
 
 const QString AskDialogModel::defaultErrorMessage = u"Start LM Studio"_s;
 
-AskDialogModel::AskDialogModel(Settings *settings, AppEvents *events,
-                               QNetworkAccessManager *network, QObject *parent)
+AskDialogModel::AskDialogModel(Settings &settings, AppEvents &events,
+                               QNetworkAccessManager &network, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
     , m_events(events)
-    , m_network(network)
+    , m_pipeline(settings, network)
 {
-    if (m_events)
-        connect(m_events, &AppEvents::askDialogDidOpen, this, &AskDialogModel::resetForOpen);
+    connect(&m_events, &AppEvents::askDialogDidOpen, this, &AskDialogModel::resetForOpen);
 }
 
 AskDialogModel::~AskDialogModel()
@@ -70,87 +63,48 @@ void AskDialogModel::sendQuery()
     setIsLoading(true);
     setAnswer(QString());
 
-    AskRequest request;
-    request.id = ++m_newestTask;
-    request.question = question;
+    QuickAskRequest request;
+    request.systemPrompt = m_settings.systemPrompt();
+    request.userName = m_settings.userName();
+    request.activePromptSuggestions = m_settings.activePromptSuggestions();
     request.conversationContext = m_conversationContext;
-    request.earliestAnswer = QDeadlineTimer(minimumAnswerDelayMs, Qt::PreciseTimer);
-    if (m_settings) {
-        request.searchMode = m_settings->webSearchMode();
-        request.searxngBaseURL = SearxngConfig{m_settings->searxngHost(), m_settings->searxngPort(),
-                                               m_settings->searxngUseHTTPS()}
-                                     .baseURL();
-        request.systemPrompt = m_settings->systemPrompt();
-        request.userName = m_settings->userName();
-        request.activePromptSuggestions = m_settings->activePromptSuggestions();
-    }
+    request.question = question;
+    AnswerPipeline::Question asked{question, m_settings.webSearchModeChoice(),
+                                   [request](const QList<SearchResult> &results) {
+                                       QuickAskRequest withResults = request;
+                                       withResults.searchResults = results;
+                                       return withResults.messages();
+                                   }};
 
     const CancellationToken token;
     m_streamTask = token;
-    runAsk(QPointer<AskDialogModel>(this), token, std::move(request));
+    runAsk(QPointer<AskDialogModel>(this), ++m_newestTask, token, std::move(asked),
+           QDeadlineTimer(minimumAnswerDelayMs, Qt::PreciseTimer));
 }
 
-QCoro::Task<> AskDialogModel::runAsk(QPointer<AskDialogModel> self, CancellationToken token,
-                                     AskRequest request)
+QCoro::Task<> AskDialogModel::runAsk(QPointer<AskDialogModel> self, TaskId id,
+                                     CancellationToken token, AnswerPipeline::Question question,
+                                     QDeadlineTimer earliestAnswer)
 {
-    const TaskId id = request.id;
-    QuickAskRequest messages;
-    messages.systemPrompt = request.systemPrompt;
-    messages.userName = request.userName;
-    messages.activePromptSuggestions = request.activePromptSuggestions;
-    messages.conversationContext = request.conversationContext;
-    messages.question = request.question;
-
-    if (WebSearch::shouldSearch(request.searchMode, request.question)) {
-        self->setIsSearching(true);
-        const WebSearchClient search(self->m_network);
-        auto lookup = search.searchWeb(request.question, request.searxngBaseURL, token);
-        messages.searchResults = co_await std::move(lookup);
+    AnswerPipeline::Observer observer;
+    observer.searching = [self, id](bool searching) {
         if (!self)
-            co_return;
-        if (self->isCurrent(id))
-            self->setIsSearching(false);
-    }
-    if (token.isCancelled()) {
-        self->showFailure(id, LocalLLMError::cancellation());
-        co_return;
-    }
-
-    // Read only now: an address corrected while the search ran already counts.
-    const QString address
-        = self->m_settings ? self->m_settings->lmStudioServerAddress() : QString();
-    const LLMResult<LocalLLMClient> client = LocalLLMClient::fromAddress(address, self->m_network);
-    if (!client) {
-        self->showFailure(id, client.error());
-        co_return;
-    }
-
-    // The pieces are collected here rather than in `answer`: the bar shows the answer whole.
-    QString buffer;
-    auto starting = client.value().streamChat(messages.messages(), token);
-    LLMResult<std::unique_ptr<ChatStream>> started = co_await std::move(starting);
+            return;
+        // Only the newest question's search ends the searching state.
+        if (searching || self->isCurrent(id))
+            self->setIsSearching(searching);
+    };
+    // The pieces are not shown as they come: the bar shows the answer whole.
+    auto answering = self->m_pipeline.answer(std::move(question), token, std::move(observer));
+    const AnswerPipeline::Outcome outcome = co_await std::move(answering);
     if (!self)
         co_return;
-    if (!started || token.isCancelled()) {
-        self->showFailure(id, started ? LocalLLMError::cancellation() : started.error());
-        co_return;
-    }
-    const std::unique_ptr<ChatStream> stream = std::move(started).value();
-    QObject::connect(stream.get(), &ChatStream::pieceReceived, stream.get(),
-                     [&buffer, token](const QString &piece) {
-                         if (!token.isCancelled())
-                             buffer += piece;
-                     });
-    auto ending = stream->result();
-    const LLMResult<void> outcome = co_await std::move(ending);
-    if (!self)
-        co_return;
-    if (!outcome || token.isCancelled()) {
-        self->showFailure(id, outcome ? LocalLLMError::cancellation() : outcome.error());
+    if (outcome.error || token.isCancelled()) {
+        self->showFailure(id, outcome.error.value_or(LocalLLMError::cancellation()));
         co_return;
     }
 
-    auto waiting = sleepUntil(request.earliestAnswer, token);
+    auto waiting = sleepUntil(earliestAnswer, token);
     co_await std::move(waiting);
     if (!self)
         co_return;
@@ -158,7 +112,7 @@ QCoro::Task<> AskDialogModel::runAsk(QPointer<AskDialogModel> self, Cancellation
         self->showFailure(id, LocalLLMError::cancellation());
         co_return;
     }
-    self->finishAsk(id, buffer);
+    self->finishAsk(id, outcome.text);
 }
 
 QCoro::Task<> AskDialogModel::sleepUntil(QDeadlineTimer deadline, CancellationToken token)
@@ -244,10 +198,8 @@ void AskDialogModel::saveAndContinueInChat()
     if (!hasQueryText())
         return;
     stopAnswer();
-    if (!m_events)
-        return;
-    m_events->postImportDialogChat(m_query, m_answer);
-    m_events->postShowMainWindow();
+    m_events.postImportDialogChat(m_query, m_answer);
+    m_events.postShowMainWindow();
 }
 
 void AskDialogModel::resetForOpen()

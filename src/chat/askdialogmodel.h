@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/cancellationtoken.h"
+#include "chat/answerpipeline.h"
 #include "llm/localllmmessage.h"
 
 #include <QDeadlineTimer>
@@ -44,9 +45,8 @@ public:
     // Shown for a failure that has no text of its own.
     static const QString defaultErrorMessage;
 
-    // Every "askDialogDidOpen" on `events` resets the bar. `events` may be null (no hand-over
-    // then).
-    AskDialogModel(Settings *settings, AppEvents *events, QNetworkAccessManager *network,
+    // Every "askDialogDidOpen" on `events` resets the bar.
+    AskDialogModel(Settings &settings, AppEvents &events, QNetworkAccessManager &network,
                    QObject *parent = nullptr);
     // Stops the question still running.
     ~AskDialogModel() override;
@@ -105,22 +105,8 @@ private:
         bool canContinue;
     };
 
-    // Everything the ask task needs, captured when the question is sent.
-    struct AskRequest
-    {
-        TaskId id = 0;
-        QString searchMode;
-        QString question; // trimmed
-        QString searxngBaseURL;
-        QString systemPrompt;
-        QString userName;
-        QString activePromptSuggestions;
-        QList<LocalLLMMessage> conversationContext;
-        QDeadlineTimer earliestAnswer;
-    };
-
-    static QCoro::Task<> runAsk(QPointer<AskDialogModel> self, CancellationToken token,
-                                AskRequest request);
+    static QCoro::Task<> runAsk(QPointer<AskDialogModel> self, TaskId id, CancellationToken token,
+                                AnswerPipeline::Question question, QDeadlineTimer earliestAnswer);
     // Waits until `deadline`, or less when `token` is cancelled meanwhile.
     static QCoro::Task<> sleepUntil(QDeadlineTimer deadline, CancellationToken token);
 
@@ -138,9 +124,9 @@ private:
     void setIsSearching(bool searching);
     void setConversationContext(const QList<LocalLLMMessage> &context);
 
-    QPointer<Settings> m_settings;
-    QPointer<AppEvents> m_events;
-    QPointer<QNetworkAccessManager> m_network;
+    Settings &m_settings;
+    AppEvents &m_events;
+    AnswerPipeline m_pipeline;
 
     QString m_query;
     QString m_answer;

@@ -9,8 +9,8 @@
 
 #include <optional>
 
-// The changes the main window makes to its list of conversations, as plain functions on the
-// list. Saving it and telling the other windows is the caller's business.
+// The changes made to the list of conversations, as plain functions on the list. Saving it
+// is the business of ChatList, the list's one writer.
 namespace ChatListOperations {
 
 // Where the conversation `id` is, or -1.

@@ -1,23 +1,13 @@
 #include "chat/conversationcontroller.h"
 
 #include "chat/appevents.h"
-#include "chat/chatlistoperations.h"
-#include "chat/chatstore.h"
+#include "chat/chatlist.h"
 #include "chat/newchatlabels.h"
 #include "chat/settings.h"
 #include "chat/systemprompt.h"
-#include "llm/chatstream.h"
-#include "llm/localllmclient.h"
-#include "search/searchheuristic.h"
 #include "search/searchmode.h"
-#include "search/searxngconfig.h"
-#include "search/sourcefilter.h"
-#include "search/websearchclient.h"
-
-#include <QNetworkAccessManager>
 
 #include <algorithm>
-#include <memory>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -43,38 +33,25 @@ bool assign(T &member, const T &value)
 
 } // namespace
 
-ConversationController::ConversationController(Settings &settings, ChatStore &store,
-                                               AppEvents &events, QNetworkAccessManager *network,
+ConversationController::ConversationController(Settings &settings, ChatList &chats,
+                                               AppEvents &events, QNetworkAccessManager &network,
                                                Clock clock, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
-    , m_store(store)
-    , m_events(events)
-    , m_network(network)
+    , m_chats(chats)
+    , m_pipeline(settings, network)
     , m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
     , m_onboardingCompleted(settings.hasCompletedOnboarding())
 {
-    if (const ChatStoreResult<QList<ChatSession>> stored = m_store.load()) {
-        m_sessions = stored.value();
-        m_base = m_sessions;
-        noteDamage();
-    } else {
-        noteStoreError(stored.error());
-    }
-
-    // The window returns to its default size once the first-run flow is done.
-    m_shouldRestoreMainWindowFromOnboarding = !m_onboardingCompleted;
-
     m_streamPulse.setSingleShot(true);
     m_streamPulse.setInterval(streamPulseInterval);
     connect(&m_streamPulse, &QTimer::timeout, this, &ConversationController::bumpStreamVersion);
 
+    connect(&m_chats, &ChatList::sessionsChanged, this, &ConversationController::onSessionsChanged);
     connect(&m_settings, &Settings::changed, this, &ConversationController::onSettingChanged);
-    connect(&m_events, &AppEvents::importDialogChat, this,
+    connect(&events, &AppEvents::importDialogChat, this,
             &ConversationController::importDialogExchange);
-    connect(&m_events, &AppEvents::chatsDidChangeExternally, this,
-            &ConversationController::reloadSessions);
-    connect(&m_events, &AppEvents::openChatSession, this, &ConversationController::openSession);
+    connect(&events, &AppEvents::openChatSession, this, &ConversationController::openSession);
 }
 
 ConversationController::~ConversationController()
@@ -88,12 +65,14 @@ ConversationController::~ConversationController()
         answer.token.cancel();
 }
 
+const QList<ChatSession> &ConversationController::sessions() const
+{
+    return m_chats.sessions();
+}
+
 std::optional<ChatSession> ConversationController::session(const QUuid &id) const
 {
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, id);
-    if (index == -1)
-        return std::nullopt;
-    return m_sessions.at(index);
+    return m_chats.session(id);
 }
 
 void ConversationController::setDraft(const QString &draft)
@@ -104,36 +83,6 @@ void ConversationController::setDraft(const QString &draft)
     m_draft = draft;
     Q_EMIT draftChanged();
     updateCanSend(couldSend);
-}
-
-void ConversationController::setHeroAppeared(bool appeared)
-{
-    if (assign(m_heroAppeared, appeared))
-        Q_EMIT heroAppearedChanged();
-}
-
-void ConversationController::setChatTitleBlurProgress(double progress)
-{
-    if (assign(m_chatTitleBlurProgress, progress))
-        Q_EMIT chatTitleBlurProgressChanged();
-}
-
-void ConversationController::setColumnVisibility(ColumnVisibility visibility)
-{
-    if (assign(m_columnVisibility, visibility))
-        Q_EMIT columnVisibilityChanged();
-}
-
-void ConversationController::setComposerFocused(bool focused)
-{
-    if (assign(m_composerFocused, focused))
-        Q_EMIT composerFocusedChanged();
-}
-
-void ConversationController::setShouldRestoreMainWindowFromOnboarding(bool restore)
-{
-    if (assign(m_shouldRestoreMainWindowFromOnboarding, restore))
-        Q_EMIT shouldRestoreMainWindowFromOnboardingChanged();
 }
 
 QString ConversationController::greeting() const
@@ -164,41 +113,25 @@ void ConversationController::sendMessage()
     setDraft(QString());
     setLoading(true);
 
-    qsizetype index
-        = m_sidebarItem ? ChatListOperations::indexOf(m_sessions, *m_sidebarItem) : qsizetype(-1);
-    const bool created = index == -1;
-    if (created) {
-        m_sessions.prepend(ChatSession::create(now()));
-        index = 0;
-    }
-    ChatSession &session = m_sessions[index];
-    const bool wasArchived = session.isArchived;
-    const bool isFirstMessage = session.messages.isEmpty();
+    const std::optional<ChatSession> open
+        = m_sidebarItem ? m_chats.session(*m_sidebarItem) : std::nullopt;
+    const bool isFirstMessage = !open || open->messages.isEmpty();
     // Writing in an archived chat brings it back.
-    session.isArchived = false;
-    session.messages.append(ChatMessage(ChatMessage::Role::User, text));
-    session.updatedAt = now().toUTC();
+    const QUuid id
+        = m_chats.addMessage(m_sidebarItem, ChatMessage(ChatMessage::Role::User, text), now());
 
     AnswerRequest request;
-    request.sessionId = session.id;
+    request.sessionId = id;
     request.text = text;
-    request.history = session.messages;
+    request.history = m_chats.session(id)->messages;
     request.systemPrompt = buildSystemPrompt(m_settings.systemPrompt(), m_settings.userName(),
                                              m_settings.activePromptSuggestions());
     request.searchMode = m_settings.webSearchModeChoice();
-    request.searxngBaseURL = SearxngConfig{m_settings.searxngHost(), m_settings.searxngPort(),
-                                           m_settings.searxngUseHTTPS()}
-                                 .baseURL();
 
-    Q_EMIT sessionsChanged();
-    if (created)
-        setSidebarItem(request.sessionId);
-    save();
-    // The settings window lists archived chats; this one just left that list.
-    if (wasArchived)
-        m_events.postChatsDidChangeExternally();
+    if (!open)
+        setSidebarItem(id);
     if (isFirstMessage)
-        requestTitle(request.sessionId, text);
+        requestTitle(id, text);
     startAnswer(std::move(request));
 }
 
@@ -231,56 +164,32 @@ QCoro::Task<> ConversationController::runAnswer(QPointer<ConversationController>
                                                 AnswerRequest request)
 {
     const QUuid sessionId = request.sessionId;
-    QList<SearchResult> results;
-    if (WebSearch::shouldSearch(request.searchMode, request.text)) {
-        self->setSearchingFor(taskId, true);
-        const WebSearchClient search(self->m_network);
-        auto lookup = search.searchWeb(request.text, request.searxngBaseURL, token);
-        results = co_await lookup;
-        if (isGone(self))
-            co_return;
-        self->setSearchingFor(taskId, false);
-    }
-    if (token.isCancelled()) {
-        self->failAnswer(LocalLLMError::cancellation(), sessionId, taskId);
-        co_return;
-    }
-
-    const QList<LocalLLMMessage> messages = request.modelMessages(results);
-    // Read now rather than at sending: a corrected address helps an answer that was
-    // still searching.
-    const LLMResult<LocalLLMClient> client
-        = LocalLLMClient::fromAddress(self->m_settings.lmStudioServerAddress(), self->m_network);
-    if (!client) {
-        self->failAnswer(client.error(), sessionId, taskId);
-        co_return;
-    }
-    auto starting = client.value().streamChat(messages, token);
-    LLMResult<std::unique_ptr<ChatStream>> started = co_await starting;
+    // Set once the model answers; the frame outlives the pipeline's calls.
+    QUuid messageId;
+    AnswerPipeline::Observer observer;
+    observer.searching = [self, taskId](bool searching) {
+        if (!isGone(self))
+            self->setSearchingFor(taskId, searching);
+    };
+    observer.answering = [self, taskId, sessionId, &messageId] {
+        if (!isGone(self))
+            messageId = self->beginAnswerMessage(taskId, sessionId);
+    };
+    observer.piece = [self, sessionId, &messageId](const QString &piece) {
+        if (!isGone(self))
+            self->appendStreamDelta(sessionId, messageId, piece);
+    };
+    AnswerPipeline::Question question{
+        request.text, request.searchMode,
+        [request](const QList<SearchResult> &results) { return request.modelMessages(results); }};
+    auto answering = self->m_pipeline.answer(std::move(question), token, std::move(observer));
+    const AnswerPipeline::Outcome outcome = co_await std::move(answering);
     if (isGone(self))
         co_return;
-    if (!started || token.isCancelled()) {
-        self->failAnswer(started ? LocalLLMError::cancellation() : started.error(), sessionId,
-                         taskId);
-        co_return;
-    }
-    const std::unique_ptr<ChatStream> stream = std::move(started).value();
-
-    const QUuid messageId = self->beginAnswerMessage(taskId, sessionId);
-    ConversationController *controller = self.data();
-    connect(stream.get(), &ChatStream::pieceReceived, controller,
-            [controller, token, sessionId, messageId](const QString &piece) {
-                if (!token.isCancelled() && !controller->m_closing)
-                    controller->appendStreamDelta(sessionId, messageId, piece);
-            });
-    auto ending = stream->result();
-    const LLMResult<void> outcome = co_await ending;
-    if (isGone(self))
-        co_return;
-    if (outcome)
-        self->finishAnswer(results, sessionId, messageId, taskId);
+    if (outcome.error)
+        self->failAnswer(*outcome.error, sessionId, taskId);
     else
-        self->failAnswer(outcome.error(), sessionId, taskId);
+        self->finishAnswer(outcome.sources, sessionId, messageId, taskId);
 }
 
 QUuid ConversationController::beginAnswerMessage(AnswerTaskId taskId, const QUuid &sessionId)
@@ -290,54 +199,22 @@ QUuid ConversationController::beginAnswerMessage(AnswerTaskId taskId, const QUui
         if (answer.id == taskId)
             answer.messageId = message.id;
     }
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
-    if (index != -1) {
-        // Not saved until the answer ends.
-        m_sessions[index].messages.append(message);
-        Q_EMIT sessionsChanged();
-    }
+    m_chats.beginAnswer(sessionId, message);
     return message.id;
 }
 
 void ConversationController::appendStreamDelta(const QUuid &sessionId, const QUuid &messageId,
                                                const QString &piece)
 {
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
-    if (index == -1)
-        return;
-    QList<ChatMessage> &messages = m_sessions[index].messages;
-    // The answer being written is nearly always the last message.
-    auto it = std::find_if(
-        messages.rbegin(), messages.rend(),
-        [&messageId](const ChatMessage &message) { return message.id == messageId; });
-    if (it == messages.rend())
-        return;
-    it->text += piece;
-    if (!m_streamPulse.isActive())
+    if (m_chats.appendToAnswer(sessionId, messageId, piece) && !m_streamPulse.isActive())
         m_streamPulse.start();
 }
 
-void ConversationController::finishAnswer(const QList<SearchResult> &results,
+void ConversationController::finishAnswer(const QList<SearchResult> &sources,
                                           const QUuid &sessionId, const QUuid &messageId,
                                           AnswerTaskId taskId)
 {
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
-    if (index != -1) {
-        ChatSession &session = m_sessions[index];
-        if (!results.isEmpty()) {
-            for (ChatMessage &message : session.messages) {
-                if (message.id != messageId)
-                    continue;
-                QList<SearchResult> shown = WebSearch::relevantSources(message.text, results);
-                if (!shown.isEmpty())
-                    message.sources = std::move(shown);
-                break;
-            }
-        }
-        session.updatedAt = now().toUTC();
-        Q_EMIT sessionsChanged();
-    }
-    save();
+    m_chats.finishAnswer(sessionId, messageId, sources, now());
     endAnswer(taskId);
 }
 
@@ -345,17 +222,10 @@ void ConversationController::failAnswer(const LocalLLMError &error, const QUuid 
                                         AnswerTaskId taskId)
 {
     setSearchingFor(taskId, false);
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
-    if (index != -1) {
-        ChatSession &session = m_sessions[index];
-        // A stop is the user's own doing: what arrived stays, and nothing is said about it.
-        if (!error.isCancelled())
-            session.messages.append(ChatMessage(ChatMessage::Role::Assistant,
-                                                error.descriptionOr(u"Something went wrong"_s)));
-        session.updatedAt = now().toUTC();
-        Q_EMIT sessionsChanged();
-    }
-    save();
+    // A stop is the user's own doing: what arrived stays, and nothing is said about it.
+    m_chats.failAnswer(
+        sessionId, error.isCancelled() ? QString() : error.descriptionOr(u"Something went wrong"_s),
+        now());
     endAnswer(taskId);
 }
 
@@ -378,8 +248,7 @@ QCoro::Task<> ConversationController::runTitle(QPointer<ConversationController> 
                                                QUuid sessionId, QString firstUserText,
                                                CancellationToken token)
 {
-    const LLMResult<LocalLLMClient> client
-        = LocalLLMClient::fromAddress(self->m_settings.lmStudioServerAddress(), self->m_network);
+    const LLMResult<LocalLLMClient> client = self->m_pipeline.modelClient();
     if (!client)
         co_return;
     auto generating = client.value().generateTitle(firstUserText, token);
@@ -392,43 +261,28 @@ QCoro::Task<> ConversationController::runTitle(QPointer<ConversationController> 
 
 void ConversationController::applyGeneratedTitle(const QUuid &sessionId, const QString &title)
 {
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
-    if (index == -1 || title.trimmed().isEmpty())
-        return;
-    ChatSession &session = m_sessions[index];
-    // A name the user gave meanwhile wins.
-    if (session.customTitle)
-        return;
-    session.customTitle = title;
-    Q_EMIT sessionsChanged();
-    save();
+    m_chats.setGeneratedTitle(sessionId, title);
 }
 
 void ConversationController::startNewChat()
 {
     setDraft(QString());
     setLoading(false);
-    setHeroAppeared(false);
     setSidebarItem(std::nullopt);
     focusComposerSoon(selectionFocusDelay);
-    // Off and on again, so the new-chat screen plays its entrance.
-    setHeroAppeared(true);
+    Q_EMIT newChatStarted();
 }
 
 void ConversationController::resetToNewChat(bool onboardingCompleted)
 {
     stopStreaming();
     bumpStreamVersion();
-    setColumnVisibility(ColumnVisibility::DetailOnly);
     setSidebarItem(std::nullopt);
     setDraft(QString());
     setLoading(false);
     setSearching(false);
-    setHeroAppeared(false);
     setRenamingItemId(std::nullopt);
-    setChatTitleBlurProgress(0);
-    if (!onboardingCompleted)
-        setShouldRestoreMainWindowFromOnboarding(true);
+    Q_EMIT windowReset(onboardingCompleted);
 }
 
 void ConversationController::selectSession(const QUuid &id)
@@ -438,10 +292,7 @@ void ConversationController::selectSession(const QUuid &id)
 
 void ConversationController::focusComposerSoon(std::chrono::milliseconds delay)
 {
-    QTimer::singleShot(delay, this, [this] {
-        setComposerFocused(true);
-        Q_EMIT composerFocusRequested();
-    });
+    QTimer::singleShot(delay, this, &ConversationController::composerFocusRequested);
 }
 
 void ConversationController::beginRename(const QUuid &id)
@@ -451,126 +302,51 @@ void ConversationController::beginRename(const QUuid &id)
 
 void ConversationController::commitRename(const QUuid &id, const QString &text)
 {
-    if (ChatListOperations::rename(m_sessions, id, text))
-        Q_EMIT sessionsChanged();
+    m_chats.rename(id, text);
     setRenamingItemId(std::nullopt);
-    save();
-    m_events.postChatsDidChangeExternally();
 }
 
 void ConversationController::setArchived(const QUuid &id, bool archived)
 {
     // The selection stays: an archived chat that is open stays open, with its banner.
-    if (ChatListOperations::setArchived(m_sessions, id, archived))
-        Q_EMIT sessionsChanged();
-    save();
-    m_events.postChatsDidChangeExternally();
+    m_chats.setArchived(id, archived);
 }
 
 void ConversationController::restore(const QUuid &id)
 {
-    if (ChatListOperations::contains(m_sessions, id))
+    if (m_chats.contains(id))
         setArchived(id, false);
 }
 
 void ConversationController::deleteSession(const QUuid &id)
 {
-    if (ChatListOperations::remove(m_sessions, id) > 0)
-        Q_EMIT sessionsChanged();
+    m_chats.remove(id);
     if (m_sidebarItem == id)
         setSidebarItem(std::nullopt);
     if (m_renamingItemId == id)
         setRenamingItemId(std::nullopt);
-    save();
-    m_events.postChatsDidChangeExternally();
 }
 
 void ConversationController::importDialogExchange(const QString &query, const QString &answer)
 {
-    std::optional<ChatSession> imported = ChatListOperations::importedSession(query, answer, now());
-    if (!imported)
+    const std::optional<QUuid> id = m_chats.importExchange(query, answer, now());
+    if (!id)
         return;
-    const QUuid id = imported->id;
-    m_sessions.prepend(std::move(*imported));
-    Q_EMIT sessionsChanged();
-    setSidebarItem(id);
-    save();
-    requestTitle(id, query);
+    setSidebarItem(*id);
+    requestTitle(*id, query);
     focusComposerSoon(importFocusDelay);
 }
 
-void ConversationController::reloadSessions()
+void ConversationController::onSessionsChanged()
 {
-    const ChatStoreResult<QList<ChatSession>> stored = m_store.load();
-    if (!stored) {
-        noteStoreError(stored.error());
-        return;
-    }
-    adoptStored(stored.value());
-    noteDamage();
-}
-
-void ConversationController::retryStore()
-{
-    const ChatStoreResult<QList<ChatSession>> stored = m_store.load();
-    if (!stored) {
-        noteStoreError(stored.error());
-        return;
-    }
-    if (m_storeNotice.kind != StoreNotice::Kind::Damaged)
-        setStoreNotice({});
-    adoptStored(stored.value());
-    noteDamage();
-    // What could not be saved while the store was out of reach is saved now.
-    if (m_sessions != m_base)
-        save();
-}
-
-void ConversationController::dismissStoreNotice()
-{
-    setStoreNotice({});
-}
-
-void ConversationController::adoptStored(const QList<ChatSession> &stored)
-{
-    QList<ChatSession> merged = ChatListOperations::merge(m_base, m_sessions, stored);
-    m_base = stored;
-    if (merged == m_sessions)
-        return;
-    m_sessions = std::move(merged);
     Q_EMIT sessionsChanged();
-    // An archived chat that is open stays open; one that is gone cannot.
-    if (m_sidebarItem && !ChatListOperations::contains(m_sessions, *m_sidebarItem))
+    if (m_sidebarItem && !m_chats.contains(*m_sidebarItem))
         setSidebarItem(std::nullopt);
-}
-
-void ConversationController::setStoreNotice(StoreNotice notice)
-{
-    if (assign(m_storeNotice, notice))
-        Q_EMIT storeNoticeChanged();
-}
-
-void ConversationController::noteStoreError(const ChatStoreError &error)
-{
-    const bool unreadable = error.kind == ChatStoreError::Kind::Unreadable;
-    setStoreNotice({unreadable ? StoreNotice::Kind::Unreadable : StoreNotice::Kind::Unsaved,
-                    error.path, error.reason});
-}
-
-void ConversationController::noteDamage()
-{
-    // Told once per copy: a notice the user dismissed stays dismissed while the same
-    // damaged bytes are read again.
-    const QString backup = m_store.lastBackupPath();
-    if (backup.isEmpty() || backup == m_announcedBackup)
-        return;
-    m_announcedBackup = backup;
-    setStoreNotice({StoreNotice::Kind::Damaged, backup, {}});
 }
 
 void ConversationController::openSession(const QUuid &id)
 {
-    if (!ChatListOperations::contains(m_sessions, id))
+    if (!m_chats.contains(id))
         return;
     selectSession(id);
     focusComposerSoon(openFocusDelay);
@@ -579,36 +355,6 @@ void ConversationController::openSession(const QUuid &id)
 QDateTime ConversationController::now() const
 {
     return m_clock();
-}
-
-void ConversationController::save()
-{
-    const QList<ChatSession> base = m_base;
-    const QList<ChatSession> ours = m_sessions;
-    const ChatStoreResult<QList<ChatSession>> stored
-        = m_store.update([&base, &ours](QList<ChatSession> &sessions) {
-              QList<ChatSession> merged = ChatListOperations::merge(base, ours, sessions);
-              if (merged == sessions)
-                  return false;
-              sessions = std::move(merged);
-              return true;
-          });
-    if (!stored) {
-        // The list stays in memory, and the next change tries again.
-        noteStoreError(stored.error());
-        return;
-    }
-    if (m_storeNotice.kind == StoreNotice::Kind::Unsaved
-        || m_storeNotice.kind == StoreNotice::Kind::Unreadable)
-        setStoreNotice({});
-    m_base = stored.value();
-    if (m_base == m_sessions)
-        return;
-    // Others changed the list meanwhile: the window shows what is stored now.
-    m_sessions = m_base;
-    Q_EMIT sessionsChanged();
-    if (m_sidebarItem && !ChatListOperations::contains(m_sessions, *m_sidebarItem))
-        setSidebarItem(std::nullopt);
 }
 
 void ConversationController::onSettingChanged(const QString &key)
@@ -632,7 +378,6 @@ void ConversationController::setSidebarItem(std::optional<QUuid> item)
     if (!assign(m_sidebarItem, item))
         return;
     Q_EMIT sidebarItemChanged();
-    setChatTitleBlurProgress(0);
     focusComposerSoon(selectionFocusDelay);
 }
 

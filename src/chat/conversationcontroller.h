@@ -1,9 +1,9 @@
 #pragma once
 
 #include "base/cancellationtoken.h"
+#include "chat/answerpipeline.h"
 #include "chat/answerrequest.h"
 #include "chat/chatsession.h"
-#include "chat/storenotice.h"
 #include "llm/localllmerror.h"
 #include "search/searchresult.h"
 
@@ -22,14 +22,14 @@
 #include <optional>
 
 class AppEvents;
-class ChatStore;
-struct ChatStoreError;
+class ChatList;
 class QNetworkAccessManager;
 class Settings;
 
-// The state of the main window and what changes it: the list of conversations, the
-// selection, the composer, and the answer that streams in. Views read the state and bind to
-// the change signals; every change happens on the main thread.
+// The state of the main window and what changes it: the selection, the composer, and the
+// answer that streams in, over the process's one ChatList, whose changes it passes on as
+// sessionsChanged(). Views read the state and bind to the change signals; every change
+// happens on the main thread.
 //
 // Answers and titles run as coroutines on the main thread. Each answer has an identity and a
 // CancellationToken of its own; several may run at once (a new chat does not stop the answer
@@ -42,16 +42,6 @@ class ConversationController : public QObject
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
     Q_PROPERTY(bool isSearching READ isSearching NOTIFY isSearchingChanged)
     Q_PROPERTY(int streamVersion READ streamVersion NOTIFY streamVersionChanged)
-    Q_PROPERTY(bool heroAppeared READ heroAppeared WRITE setHeroAppeared NOTIFY heroAppearedChanged)
-    Q_PROPERTY(double chatTitleBlurProgress READ chatTitleBlurProgress WRITE
-                   setChatTitleBlurProgress NOTIFY chatTitleBlurProgressChanged)
-    Q_PROPERTY(ColumnVisibility columnVisibility READ columnVisibility WRITE setColumnVisibility
-                   NOTIFY columnVisibilityChanged)
-    Q_PROPERTY(bool composerFocused READ composerFocused WRITE setComposerFocused NOTIFY
-                   composerFocusedChanged)
-    Q_PROPERTY(bool shouldRestoreMainWindowFromOnboarding READ shouldRestoreMainWindowFromOnboarding
-                   WRITE setShouldRestoreMainWindowFromOnboarding NOTIFY
-                       shouldRestoreMainWindowFromOnboardingChanged)
     Q_PROPERTY(QString greeting READ greeting NOTIFY greetingChanged)
     Q_PROPERTY(QString webSearchLabel READ webSearchLabel NOTIFY webSearchModeChanged)
     Q_PROPERTY(bool webSearchActive READ webSearchActive NOTIFY webSearchModeChanged)
@@ -60,9 +50,6 @@ public:
     using Clock = std::function<QDateTime()>;
     using AnswerTaskId = quint64;
 
-    enum class ColumnVisibility { All, DetailOnly };
-    Q_ENUM(ColumnVisibility)
-
     // The running answer the stop button stops.
     struct StreamTask
     {
@@ -70,21 +57,17 @@ public:
         CancellationToken token;
     };
 
-    // Loads the list from `store`. `clock` gives the current time (the dates of
-    // conversations, the greeting); by default the system clock.
-    ConversationController(Settings &settings, ChatStore &store, AppEvents &events,
-                           QNetworkAccessManager *network, Clock clock = {},
+    // `clock` gives the current time (the dates of conversations, the greeting); by default
+    // the system clock.
+    ConversationController(Settings &settings, ChatList &chats, AppEvents &events,
+                           QNetworkAccessManager &network, Clock clock = {},
                            QObject *parent = nullptr);
     // Stops every answer and title still running.
     ~ConversationController() override;
 
-    const QList<ChatSession> &sessions() const { return m_sessions; }
-    // A problem with the stored chats to show until the user dismisses it.
-    const StoreNotice &storeNotice() const { return m_storeNotice; }
-    void dismissStoreNotice();
-    // Reads the stored list again and saves what could not be saved before; for the
-    // notice's "Try Again" once the user has fixed what was wrong.
-    void retryStore();
+    // The list the window shows and changes (the store notice lives there too).
+    ChatList &chatList() const { return m_chats; }
+    const QList<ChatSession> &sessions() const;
     // The conversation `id`, if it is in the list.
     std::optional<ChatSession> session(const QUuid &id) const;
     // The open conversation; none shows the new-chat screen.
@@ -95,21 +78,8 @@ public:
     const std::optional<StreamTask> &streamTask() const { return m_streamTask; }
     int streamVersion() const { return m_streamVersion; }
     std::optional<QUuid> renamingItemId() const { return m_renamingItemId; }
-    bool heroAppeared() const { return m_heroAppeared; }
-    double chatTitleBlurProgress() const { return m_chatTitleBlurProgress; }
-    ColumnVisibility columnVisibility() const { return m_columnVisibility; }
-    bool composerFocused() const { return m_composerFocused; }
-    bool shouldRestoreMainWindowFromOnboarding() const
-    {
-        return m_shouldRestoreMainWindowFromOnboarding;
-    }
 
     void setDraft(const QString &draft);
-    void setHeroAppeared(bool appeared);
-    void setChatTitleBlurProgress(double progress);
-    void setColumnVisibility(ColumnVisibility visibility);
-    void setComposerFocused(bool focused);
-    void setShouldRestoreMainWindowFromOnboarding(bool restore);
 
     // For the new-chat screen (see NewChatLabels), from the settings and the clock.
     QString greeting() const;
@@ -128,7 +98,8 @@ public:
     // The steps of an answer, run by its task. `taskId` tells which answer ends: only the
     // newest one's end clears `isLoading`.
     void appendStreamDelta(const QUuid &sessionId, const QUuid &messageId, const QString &piece);
-    void finishAnswer(const QList<SearchResult> &results, const QUuid &sessionId,
+    // `sources` are the web results shown under the answer.
+    void finishAnswer(const QList<SearchResult> &sources, const QUuid &sessionId,
                       const QUuid &messageId, AnswerTaskId taskId);
     void failAnswer(const LocalLLMError &error, const QUuid &sessionId, AnswerTaskId taskId);
 
@@ -138,9 +109,11 @@ public:
     // it meanwhile).
     void applyGeneratedTitle(const QUuid &sessionId, const QString &title);
 
-    // The New Chat button. An answer still running goes on in its own conversation.
+    // The New Chat button (announced by newChatStarted). An answer still running goes on in
+    // its own conversation.
     void startNewChat();
-    // Back to an empty window when onboarding was completed or reset; stops the answer.
+    // Back to an empty window when onboarding was completed or reset; stops the answer
+    // (announced by windowReset).
     void resetToNewChat(bool onboardingCompleted);
     void selectSession(const QUuid &id);
     // Announces composerFocusRequested() after `delay`.
@@ -152,9 +125,6 @@ public:
     void deleteSession(const QUuid &id);
     // A Quick Ask exchange becomes a new conversation, opened at once.
     void importDialogExchange(const QString &query, const QString &answer);
-    // Reads the list again after another window or process changed the store, keeping what
-    // this window has not saved yet (an answer still streaming).
-    void reloadSessions();
     // Opens the conversation `id` if it exists (archived ones too).
     void openSession(const QUuid &id);
 
@@ -170,16 +140,15 @@ Q_SIGNALS:
     void streamTaskChanged();
     void streamVersionChanged(int version);
     void renamingItemIdChanged();
-    void heroAppearedChanged();
-    void chatTitleBlurProgressChanged();
-    void columnVisibilityChanged();
-    void composerFocusedChanged();
-    void shouldRestoreMainWindowFromOnboardingChanged();
+    // A new chat was asked for: the new-chat screen plays its entrance again.
+    void newChatStarted();
+    // The window went back to empty (resetToNewChat); the views return to how they start.
+    // Without a completed onboarding the first-run flow shows next.
+    void windowReset(bool onboardingCompleted);
     void greetingChanged();
     void webSearchModeChanged();
     // The composer should take the keyboard focus now.
     void composerFocusRequested();
-    void storeNoticeChanged();
 
 private:
     struct RunningAnswer
@@ -200,14 +169,9 @@ private:
     static bool isGone(const QPointer<ConversationController> &self);
 
     QDateTime now() const;
-    // Writes the list, merged with what others stored since it was last read or written.
-    void save();
-    // Takes a list just read from the store in place of `m_base`, merged into the window's.
-    void adoptStored(const QList<ChatSession> &stored);
-    void setStoreNotice(StoreNotice notice);
-    // The notice for a store that failed, or one that read but had to set damaged bytes aside.
-    void noteStoreError(const ChatStoreError &error);
-    void noteDamage();
+    // The list changed: a selected conversation that is gone cannot stay open (an archived
+    // one can).
+    void onSessionsChanged();
     void startAnswer(AnswerRequest request);
     // Appends the empty answer that the stream fills; its id.
     QUuid beginAnswerMessage(AnswerTaskId taskId, const QUuid &sessionId);
@@ -224,17 +188,10 @@ private:
     void updateCanSend(bool before);
 
     Settings &m_settings;
-    ChatStore &m_store;
-    AppEvents &m_events;
-    QPointer<QNetworkAccessManager> m_network;
+    ChatList &m_chats;
+    AnswerPipeline m_pipeline;
     Clock m_clock;
 
-    QList<ChatSession> m_sessions;
-    // The list as this window last read or wrote it: what tells its own changes from those
-    // others made to the store meanwhile.
-    QList<ChatSession> m_base;
-    StoreNotice m_storeNotice;
-    QString m_announcedBackup;
     std::optional<QUuid> m_sidebarItem;
     QString m_draft;
     bool m_isLoading = false;
@@ -242,11 +199,6 @@ private:
     std::optional<StreamTask> m_streamTask;
     int m_streamVersion = 0;
     std::optional<QUuid> m_renamingItemId;
-    bool m_heroAppeared = false;
-    double m_chatTitleBlurProgress = 0;
-    ColumnVisibility m_columnVisibility = ColumnVisibility::DetailOnly;
-    bool m_composerFocused = false;
-    bool m_shouldRestoreMainWindowFromOnboarding = false;
 
     bool m_onboardingCompleted = false;
     bool m_closing = false;

@@ -3,6 +3,7 @@
 #include "base/atomicfile.h"
 #include "base/filelock.h"
 #include "search/searchmode.h"
+#include "search/searxngconfig.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -383,6 +384,11 @@ bool Settings::searxngUseHTTPS() const
 void Settings::setSearxngUseHTTPS(bool useHttps)
 {
     setValue(SettingsKeys::searxngUseHTTPS, useHttps);
+}
+
+QString Settings::searxngBaseURL() const
+{
+    return SearxngConfig{searxngHost(), searxngPort(), searxngUseHTTPS()}.baseURL();
 }
 
 QString Settings::appTheme() const

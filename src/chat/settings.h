@@ -88,6 +88,9 @@ public:
     void setSearxngPort(const QString &port);
     bool searxngUseHTTPS() const;
     void setSearxngUseHTTPS(bool useHttps);
+    // The address of the SearXNG instance the three settings above name (see
+    // SearxngConfig::baseURL); the one place where they become an address.
+    QString searxngBaseURL() const;
     // The stored text, and how it is meant.
     QString appTheme() const;
     AppTheme theme() const;

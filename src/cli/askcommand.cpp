@@ -1,16 +1,12 @@
 #include "cli/askcommand.h"
 
+#include "chat/answerpipeline.h"
 #include "chat/chatstore.h"
 #include "chat/quickaskrequest.h"
 #include "chat/settings.h"
 #include "cli/commandparser.h"
 #include "cli/interruptwatcher.h"
 #include "cli/terminaltext.h"
-#include "llm/localllmclient.h"
-#include "search/searchheuristic.h"
-#include "search/searxngconfig.h"
-#include "search/sourcefilter.h"
-#include "search/websearchclient.h"
 
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -30,12 +26,11 @@ constexpr int interruptedExitCode = 130;
 // How long after Ctrl-C the command may take to stop its work and end on its own.
 constexpr std::chrono::milliseconds interruptGrace(500);
 
-struct StreamedAnswer
+// What reached the terminal of an answer as it streamed.
+struct Printed
 {
-    QString text;
-    // The last character that reached the terminal, null when none did.
-    QChar lastPrinted;
-    std::optional<LocalLLMError> error;
+    // The last character printed, null when none was.
+    QChar last;
 };
 
 QString readStandardInput()
@@ -61,48 +56,10 @@ int interrupted(const CommandContext &context)
     return interruptedExitCode;
 }
 
-// Prints the answer piece by piece as it arrives, and keeps it whole.
-QCoro::Task<StreamedAnswer> streamAnswer(LocalLLMClient client, QList<LocalLLMMessage> messages,
-                                         CancellationToken token, QTextStream *out)
-{
-    StreamedAnswer answer;
-    auto starting = client.streamChat(std::move(messages), token);
-    LLMResult<std::unique_ptr<ChatStream>> stream = co_await std::move(starting);
-    if (!stream) {
-        answer.error = stream.error();
-        co_return answer;
-    }
-    // The pieces that arrived in one read go to the terminal together, once the event loop
-    // is back: a write for each piece costs more than the rest of the work when a fast
-    // server sends many, and to the eye they appear at the same moment.
-    QTimer flush;
-    flush.setSingleShot(true);
-    flush.setInterval(0);
-    QObject::connect(&flush, &QTimer::timeout, &flush, [out] { out->flush(); });
-    ChatStream *chat = stream.value().get();
-    QObject::connect(chat, &ChatStream::pieceReceived, chat,
-                     [&answer, &flush, out](const QString &piece) {
-                         answer.text += piece;
-                         const QString printed = TerminalText::printable(piece);
-                         if (printed.isEmpty())
-                             return;
-                         *out << printed;
-                         answer.lastPrinted = printed.back();
-                         if (!flush.isActive())
-                             flush.start();
-                     });
-    auto ending = chat->result();
-    const LLMResult<void> result = co_await std::move(ending);
-    out->flush();
-    if (!result)
-        answer.error = result.error();
-    co_return answer;
-}
-
 // Ends the line of an answer that did not end its own, so that what follows starts clean.
-void endLine(QTextStream &out, const StreamedAnswer &answer)
+void endLine(QTextStream &out, const Printed &printed)
 {
-    if (!answer.lastPrinted.isNull() && answer.lastPrinted != u'\n')
+    if (!printed.last.isNull() && printed.last != u'\n')
         out << "\n";
 }
 
@@ -184,8 +141,9 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
     const QString trimmed = question.trimmed();
     if (trimmed.isEmpty())
         co_return parser.usageError(context, u"the question is empty"_s);
-    const QString address
-        = parser.isSet(server) ? parser.value(server) : settings.lmStudioServerAddress();
+    AnswerPipeline pipeline(settings, *context.network);
+    if (parser.isSet(server))
+        pipeline.setServerAddress(parser.value(server));
 
     CancellationToken token;
     InterruptWatcher watcher;
@@ -199,39 +157,52 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
     request.userName = settings.userName();
     request.activePromptSuggestions = settings.activePromptSuggestions();
     request.question = question;
-    if (WebSearch::shouldSearch(mode, trimmed)) {
-        const SearxngConfig searxng{settings.searxngHost(), settings.searxngPort(),
-                                    settings.searxngUseHTTPS()};
-        const WebSearchClient searchClient(context.network);
-        auto searching = searchClient.searchWeb(trimmed, searxng.baseURL(), token);
-        request.searchResults = co_await std::move(searching);
-    }
-    if (token.isCancelled())
-        co_return interrupted(context);
+    AnswerPipeline::Question asked{trimmed, WebSearch::modeFrom(mode),
+                                   [request](const QList<SearchResult> &results) {
+                                       QuickAskRequest withResults = request;
+                                       withResults.searchResults = results;
+                                       return withResults.messages();
+                                   }};
 
-    const LLMResult<LocalLLMClient> client = LocalLLMClient::fromAddress(address, context.network);
-    if (!client)
-        co_return fail(context, client.error());
-    auto answering = streamAnswer(client.value(), request.messages(), token, context.out);
-    const StreamedAnswer answer = co_await std::move(answering);
+    // The pieces that arrived in one read go to the terminal together, once the event loop
+    // is back: a write for each piece costs more than the rest of the work when a fast
+    // server sends many, and to the eye they appear at the same moment.
+    QTextStream *out = context.out;
+    QTimer flush;
+    flush.setSingleShot(true);
+    flush.setInterval(0);
+    QObject::connect(&flush, &QTimer::timeout, &flush, [out] { out->flush(); });
+    Printed printed;
+    AnswerPipeline::Observer observer;
+    observer.piece = [&printed, &flush, out](const QString &piece) {
+        const QString text = TerminalText::printable(piece);
+        if (text.isEmpty())
+            return;
+        *out << text;
+        printed.last = text.back();
+        if (!flush.isActive())
+            flush.start();
+    };
+    auto answering = pipeline.answer(std::move(asked), token, std::move(observer));
+    const AnswerPipeline::Outcome answer = co_await std::move(answering);
+    out->flush();
     if (token.isCancelled() || (answer.error && answer.error->isCancelled()))
         co_return interrupted(context);
-    endLine(*context.out, answer);
+    endLine(*out, printed);
     if (answer.error) {
-        *context.out << Qt::flush;
+        *out << Qt::flush;
         co_return fail(context, *answer.error);
     }
 
-    const QList<SearchResult> sources
-        = WebSearch::relevantSources(answer.text, request.searchResults);
-    if (!sources.isEmpty()) {
-        *context.out << "\n";
-        for (qsizetype i = 0; i < sources.size(); ++i) {
-            *context.out << "[" << (i + 1) << "] " << TerminalText::singleLine(sources[i].title)
-                         << u" \u2014 "_s << TerminalText::singleLine(sources[i].url) << "\n";
+    if (!answer.sources.isEmpty()) {
+        *out << "\n";
+        for (qsizetype i = 0; i < answer.sources.size(); ++i) {
+            const SearchResult &source = answer.sources.at(i);
+            *out << "[" << (i + 1) << "] " << TerminalText::singleLine(source.title)
+                 << u" \u2014 "_s << TerminalText::singleLine(source.url) << "\n";
         }
     }
-    *context.out << Qt::flush;
+    *out << Qt::flush;
 
     if (!parser.isSet(save))
         co_return 0;
@@ -240,6 +211,9 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
         *context.err << "velm: " << TerminalText::singleLine(id.error().message()) << Qt::endl;
         co_return 1;
     }
+    const LLMResult<LocalLLMClient> client = pipeline.modelClient();
+    if (!client)
+        co_return 0;
     auto titling = client.value().generateTitle(question, token);
     const LLMResult<QString> title = co_await std::move(titling);
     if (token.isCancelled())

@@ -29,7 +29,7 @@ QKeySequence stopKey()
 
 } // namespace
 
-ComposerView::ComposerView(ConversationController *controller, Settings *settings, QWidget *parent)
+ComposerView::ComposerView(ConversationController &controller, Settings &settings, QWidget *parent)
     : QWidget(parent)
     , m_controller(controller)
 {
@@ -40,7 +40,7 @@ ComposerView::ComposerView(ConversationController *controller, Settings *setting
     m_surface->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
     m_textEdit = new ComposerTextEdit(m_surface);
-    m_chip = new WebSearchChip(settings, m_surface);
+    m_chip = new WebSearchChip(&settings, m_surface);
     m_sendStop = new SendStopButton(m_surface);
 
     auto *bottomRow = new QHBoxLayout;
@@ -61,27 +61,20 @@ ComposerView::ComposerView(ConversationController *controller, Settings *setting
     outer->addWidget(m_surface, 1);
     outer->addStretch(0);
 
-    connect(m_textEdit, &QPlainTextEdit::textChanged, this, [this] {
-        if (m_controller)
-            m_controller->setDraft(m_textEdit->toPlainText());
-    });
-    connect(m_textEdit, &ComposerTextEdit::submitted, controller,
+    connect(m_textEdit, &QPlainTextEdit::textChanged, this,
+            [this] { m_controller.setDraft(m_textEdit->toPlainText()); });
+    connect(m_textEdit, &ComposerTextEdit::submitted, &controller,
             &ConversationController::sendMessage);
-    connect(m_textEdit, &ComposerTextEdit::focusChanged, controller,
-            &ConversationController::setComposerFocused);
+    connect(m_textEdit, &ComposerTextEdit::focusChanged, this, &ComposerView::setComposerFocused);
     connect(m_sendStop, &QAbstractButton::clicked, this, &ComposerView::sendOrStop);
 
-    connect(controller, &ConversationController::draftChanged, this, &ComposerView::showDraft);
-    connect(controller, &ConversationController::canSendChanged, this,
+    connect(&controller, &ConversationController::draftChanged, this, &ComposerView::showDraft);
+    connect(&controller, &ConversationController::canSendChanged, this,
             &ComposerView::updateSendStop);
-    connect(controller, &ConversationController::isLoadingChanged, this,
+    connect(&controller, &ConversationController::isLoadingChanged, this,
             &ComposerView::updateSendStop);
-    connect(controller, &ConversationController::composerFocusRequested, this,
+    connect(&controller, &ConversationController::composerFocusRequested, this,
             &ComposerView::focusTextField);
-    connect(controller, &ConversationController::composerFocusedChanged, this, [this] {
-        if (m_controller && m_controller->composerFocused() && !m_textEdit->hasFocus())
-            focusTextField();
-    });
 
     // Ctrl+. only ever stops: sending with it would send a half-written draft the moment
     // an answer ends under the user's fingers.
@@ -96,6 +89,14 @@ ComposerView::ComposerView(ConversationController *controller, Settings *setting
 void ComposerView::focusTextField()
 {
     m_textEdit->setFocus(Qt::OtherFocusReason);
+}
+
+void ComposerView::setComposerFocused(bool focused)
+{
+    if (m_composerFocused == focused)
+        return;
+    m_composerFocused = focused;
+    Q_EMIT composerFocusedChanged(focused);
 }
 
 void ComposerView::paintEvent(QPaintEvent *)
@@ -113,9 +114,7 @@ void ComposerView::paintEvent(QPaintEvent *)
 
 void ComposerView::showDraft()
 {
-    if (!m_controller)
-        return;
-    const QString draft = m_controller->draft();
+    const QString draft = m_controller.draft();
     if (m_textEdit->toPlainText() == draft)
         return;
     m_textEdit->setPlainText(draft);
@@ -124,11 +123,9 @@ void ComposerView::showDraft()
 
 void ComposerView::updateSendStop()
 {
-    if (!m_controller)
-        return;
-    const bool loading = m_controller->isLoading();
+    const bool loading = m_controller.isLoading();
     m_sendStop->setStop(loading);
-    m_sendStop->setEnabled(loading || m_controller->canSend());
+    m_sendStop->setEnabled(loading || m_controller.canSend());
     if (loading) {
         m_sendStop->setToolTip(u"Stop (%1)"_s.arg(stopKey().toString(QKeySequence::NativeText)));
         m_sendStop->setAccessibleName(u"Stop"_s);
@@ -140,16 +137,14 @@ void ComposerView::updateSendStop()
 
 void ComposerView::sendOrStop()
 {
-    if (!m_controller)
-        return;
-    if (m_controller->isLoading())
-        m_controller->stopStreaming();
+    if (m_controller.isLoading())
+        m_controller.stopStreaming();
     else
-        m_controller->sendMessage();
+        m_controller.sendMessage();
 }
 
 void ComposerView::stopIfLoading()
 {
-    if (m_controller && m_controller->isLoading())
-        m_controller->stopStreaming();
+    if (m_controller.isLoading())
+        m_controller.stopStreaming();
 }

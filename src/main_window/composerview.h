@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
 class ComposerTextEdit;
@@ -18,7 +17,7 @@ class ComposerView : public QWidget
     Q_OBJECT
 
 public:
-    ComposerView(ConversationController *controller, Settings *settings, QWidget *parent = nullptr);
+    ComposerView(ConversationController &controller, Settings &settings, QWidget *parent = nullptr);
 
     ComposerTextEdit *textEdit() const { return m_textEdit; }
     WebSearchChip *webSearchChip() const { return m_chip; }
@@ -26,6 +25,11 @@ public:
 
     // Puts the keyboard focus into the text field.
     void focusTextField();
+    // The text field has the keyboard focus, as it last said.
+    bool composerFocused() const { return m_composerFocused; }
+
+Q_SIGNALS:
+    void composerFocusedChanged(bool focused);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -35,8 +39,10 @@ private:
     void updateSendStop();
     void sendOrStop();
     void stopIfLoading();
+    void setComposerFocused(bool focused);
 
-    QPointer<ConversationController> m_controller;
+    ConversationController &m_controller;
+    bool m_composerFocused = false;
     // Holds the field and the bottom row; the glass is drawn behind it by paintEvent.
     QWidget *m_surface = nullptr;
     ComposerTextEdit *m_textEdit = nullptr;

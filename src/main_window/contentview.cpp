@@ -1,6 +1,7 @@
 #include "main_window/contentview.h"
 
 #include "base/apptheme.h"
+#include "chat/chatlist.h"
 #include "chat/conversationcontroller.h"
 #include "chat/settings.h"
 #include "chat/settingskeys.h"
@@ -26,13 +27,16 @@
 
 using namespace Qt::StringLiterals;
 
-ContentView::ContentView(ConversationController *controller, Settings *settings,
-                         SystemAppearance *appearance, QWidget *parent)
+ContentView::ContentView(ConversationController &controller, Settings &settings,
+                         SystemAppearance &appearance, QWidget *parent)
     : QWidget(parent)
     , m_controller(controller)
     , m_settings(settings)
     , m_appearance(appearance)
 {
+    // The window returns to its default size once the first-run flow is done.
+    m_viewState.setShouldRestoreMainWindowFromOnboarding(!settings.hasCompletedOnboarding());
+
     setMinimumSize(820, 560);
 
     auto *background = new VelmChatBackground(this);
@@ -47,7 +51,7 @@ ContentView::ContentView(ConversationController *controller, Settings *settings,
     // The sidebar sits in a clipping column whose width animates, so it slides in and out
     // instead of squeezing its rows.
     m_sidebarColumn = new QWidget(background);
-    m_sidebar = new SidebarView(controller, m_sidebarColumn);
+    m_sidebar = new SidebarView(&controller, m_sidebarColumn);
     m_sidebar->setFixedWidth(SidebarView::columnWidth);
     m_sidebarColumn->setFixedWidth(0);
     m_sidebarColumn->installEventFilter(this);
@@ -70,7 +74,7 @@ ContentView::ContentView(ConversationController *controller, Settings *settings,
     // new-chat screen when the first question turns that screen into the conversation.
     conversationLayout->setContentsMargins(0, 0, 0, 0);
     conversationLayout->setSpacing(8);
-    m_messages = new MessageListView(controller, m_conversationPage);
+    m_messages = new MessageListView(controller, m_viewState, m_conversationPage);
     conversationLayout->addWidget(m_messages, 1);
     m_pages->addWidget(m_newChat);
     m_pages->addWidget(m_conversationPage);
@@ -88,45 +92,45 @@ ContentView::ContentView(ConversationController *controller, Settings *settings,
     m_toolbar->sidebarButton()->setToolTip(
         tr("Toggle Sidebar (%1)")
             .arg(m_toggleSidebar->shortcut().toString(QKeySequence::NativeText)));
-    connect(m_toggleSidebar, &QAction::triggered, this, [this] {
-        using Visibility = ConversationController::ColumnVisibility;
-        if (!m_controller)
-            return;
-        m_controller->setColumnVisibility(m_controller->columnVisibility() == Visibility::All
-                                              ? Visibility::DetailOnly
-                                              : Visibility::All);
-    });
+    connect(m_toggleSidebar, &QAction::triggered, &m_viewState, &ChatViewState::toggleColumns);
 
     connect(m_sidebar, &SidebarView::settingsRequested, this, &ContentView::settingsRequested);
-    connect(controller, &ConversationController::storeNoticeChanged, this,
-            [this] { m_storeNotice->setNotice(m_controller->storeNotice()); });
-    connect(m_storeNotice, &StoreNoticeBanner::retryRequested, controller,
-            &ConversationController::retryStore);
-    connect(m_storeNotice, &StoreNoticeBanner::dismissRequested, controller,
-            &ConversationController::dismissStoreNotice);
-    m_storeNotice->setNotice(controller->storeNotice());
-    connect(controller, &ConversationController::sidebarItemChanged, this,
+    ChatList &chats = controller.chatList();
+    connect(&chats, &ChatList::storeNoticeChanged, this,
+            [this, &chats] { m_storeNotice->setNotice(chats.storeNotice()); });
+    connect(m_storeNotice, &StoreNoticeBanner::retryRequested, &chats, &ChatList::retryStore);
+    connect(m_storeNotice, &StoreNoticeBanner::dismissRequested, &chats,
+            &ChatList::dismissStoreNotice);
+    m_storeNotice->setNotice(chats.storeNotice());
+    connect(&controller, &ConversationController::sidebarItemChanged, this,
             &ContentView::showSidebarItem);
-    connect(controller, &ConversationController::columnVisibilityChanged, this,
-            &ContentView::showColumns);
-    connect(controller, &ConversationController::chatTitleBlurProgressChanged, this,
+    // Another conversation, or none, starts unscrolled.
+    connect(&controller, &ConversationController::sidebarItemChanged, &m_viewState,
+            [this] { m_viewState.setChatTitleBlurProgress(0); });
+    connect(&controller, &ConversationController::windowReset, &m_viewState,
+            [this](bool onboardingCompleted) {
+                m_viewState.reset();
+                if (!onboardingCompleted)
+                    m_viewState.setShouldRestoreMainWindowFromOnboarding(true);
+            });
+    connect(&m_viewState, &ChatViewState::columnVisibilityChanged, this, &ContentView::showColumns);
+    connect(&m_viewState, &ChatViewState::chatTitleBlurProgressChanged, this,
             &ContentView::showToolbarBand);
-    connect(m_newChat, &NewChatView::scrollProgressChanged, controller, [this](qreal progress) {
-        if (m_controller && !m_controller->sidebarItem())
-            m_controller->setChatTitleBlurProgress(progress);
+    connect(m_newChat, &NewChatView::scrollProgressChanged, &m_viewState, [this](qreal progress) {
+        if (!m_controller.sidebarItem())
+            m_viewState.setChatTitleBlurProgress(progress);
     });
-    connect(controller, &ConversationController::shouldRestoreMainWindowFromOnboardingChanged, this,
+    connect(&m_viewState, &ChatViewState::shouldRestoreMainWindowFromOnboardingChanged, this,
             &ContentView::restoreDefaultSizeIfAsked);
-    connect(settings, &Settings::changed, this, [this](const QString &key) {
+    connect(&settings, &Settings::changed, this, [this](const QString &key) {
         if (key == SettingsKeys::appTheme)
             applyScheme();
     });
-    if (appearance)
-        connect(appearance, &SystemAppearance::changed, this, &ContentView::applyScheme);
+    connect(&appearance, &SystemAppearance::changed, this, &ContentView::applyScheme);
 
     applyScheme();
     showSidebarItem();
-    setSidebarWidth(controller->columnVisibility() == ConversationController::ColumnVisibility::All
+    setSidebarWidth(m_viewState.columnVisibility() == ChatViewState::ColumnVisibility::All
                         ? SidebarView::columnWidth
                         : 0);
     showToolbarBand();
@@ -166,7 +170,7 @@ void ContentView::showEvent(QShowEvent *event)
 
 void ContentView::restoreDefaultSizeIfAsked()
 {
-    if (!m_controller || !m_controller->shouldRestoreMainWindowFromOnboarding() || !isVisible())
+    if (!m_viewState.shouldRestoreMainWindowFromOnboarding() || !isVisible())
         return;
     QWidget *frame = window();
     frame->resize(frame->size() - size() + QSize(1100, 760));
@@ -175,26 +179,21 @@ void ContentView::restoreDefaultSizeIfAsked()
         geometry.moveCenter(screen->availableGeometry().center());
         frame->move(geometry.topLeft());
     }
-    m_controller->setShouldRestoreMainWindowFromOnboarding(false);
+    m_viewState.setShouldRestoreMainWindowFromOnboarding(false);
 }
 
 void ContentView::applyScheme()
 {
-    if (!m_settings)
-        return;
-    const ColorSchemePreference preference = AppThemes::colorScheme(m_settings->appTheme());
-    const bool systemDark = m_appearance ? m_appearance->isDark() : true;
-    m_dark = AppThemes::isDark(preference, systemDark);
+    const ColorSchemePreference preference = AppThemes::colorScheme(m_settings.appTheme());
+    m_dark = AppThemes::isDark(preference, m_appearance.isDark());
     setPalette(AppColors::palette(m_dark));
 }
 
 void ContentView::showSidebarItem()
 {
-    if (!m_controller)
-        return;
     // One composer serves both pages, so a draft and the focus survive the switch.
     QLayout *conversationLayout = m_conversationPage->layout();
-    QWidget *page = m_controller->sidebarItem() ? m_conversationPage : m_newChat;
+    QWidget *page = m_controller.sidebarItem() ? m_conversationPage : m_newChat;
     if (page == m_conversationPage && m_composer->parentWidget() != m_conversationPage) {
         m_newChat->setComposer(nullptr);
         m_composer->setParent(m_conversationPage);
@@ -209,16 +208,12 @@ void ContentView::showSidebarItem()
 
 void ContentView::showColumns()
 {
-    if (!m_controller)
-        return;
-    const bool shown
-        = m_controller->columnVisibility() == ConversationController::ColumnVisibility::All;
+    const bool shown = m_viewState.columnVisibility() == ChatViewState::ColumnVisibility::All;
     Animations::animate(this, "sidebarWidth", shown ? SidebarView::columnWidth : 0,
                         Animations::hoverSpring());
 }
 
 void ContentView::showToolbarBand()
 {
-    if (m_controller)
-        m_toolbar->setScrollProgress(m_controller->chatTitleBlurProgress());
+    m_toolbar->setScrollProgress(m_viewState.chatTitleBlurProgress());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QPointer>
+#include "main_window/chatviewstate.h"
+
 #include <QWidget>
 
 class ComposerView;
@@ -18,15 +19,17 @@ class ToolbarBand;
 // The chat workspace of the main window: the collapsible sidebar beside the detail area,
 // which shows the new-chat screen or the open conversation, with the one composer moved
 // between them. It draws in the scheme "appTheme" asks for and follows the system where
-// that is "system".
+// that is "system". It owns the state its views share about how the chat is shown.
 class ContentView : public QWidget
 {
     Q_OBJECT
     Q_PROPERTY(int sidebarWidth READ sidebarWidth WRITE setSidebarWidth)
 
 public:
-    ContentView(ConversationController *controller, Settings *settings,
-                SystemAppearance *appearance, QWidget *parent = nullptr);
+    ContentView(ConversationController &controller, Settings &settings,
+                SystemAppearance &appearance, QWidget *parent = nullptr);
+
+    ChatViewState &viewState() { return m_viewState; }
 
     SidebarView *sidebar() const { return m_sidebar; }
     NewChatView *newChatView() const { return m_newChat; }
@@ -57,9 +60,10 @@ private:
     // After onboarding the window returns once to its default size, centred.
     void restoreDefaultSizeIfAsked();
 
-    QPointer<ConversationController> m_controller;
-    QPointer<Settings> m_settings;
-    QPointer<SystemAppearance> m_appearance;
+    ConversationController &m_controller;
+    Settings &m_settings;
+    SystemAppearance &m_appearance;
+    ChatViewState m_viewState;
     SidebarView *m_sidebar;
     QWidget *m_sidebarColumn;
     ToolbarBand *m_toolbar;

@@ -5,12 +5,14 @@
 #include "main_window/chatfloatingtitlebar.h"
 #include "main_window/chatscrollview.h"
 #include "main_window/chattopscrollfade.h"
+#include "main_window/chatviewstate.h"
 #include "main_window/messagelistrows.h"
 
 #include <QEvent>
 #include <QVBoxLayout>
 
-MessageListView::MessageListView(ConversationController *controller, QWidget *parent)
+MessageListView::MessageListView(ConversationController &controller, ChatViewState &viewState,
+                                 QWidget *parent)
     : QWidget(parent)
     , m_controller(controller)
     , m_scroll(new ChatScrollView(this))
@@ -32,39 +34,39 @@ MessageListView::MessageListView(ConversationController *controller, QWidget *pa
 
     connect(m_banner, &ArchivedBanner::restoreRequested, this, [this] {
         if (m_sessionId)
-            m_controller->restore(*m_sessionId);
+            m_controller.restore(*m_sessionId);
     });
-    connect(m_scroll, &ChatScrollView::scrollProgressChanged, m_controller,
-            &ConversationController::setChatTitleBlurProgress);
+    connect(m_scroll, &ChatScrollView::scrollProgressChanged, &viewState,
+            &ChatViewState::setChatTitleBlurProgress);
     connect(m_scroll, &ChatScrollView::scrollOffsetChanged, m_fade,
             &ChatTopScrollFade::setScrollOffset);
-    connect(m_controller, &ConversationController::chatTitleBlurProgressChanged, this,
-            [this] { m_titleBar->setProgress(m_controller->chatTitleBlurProgress()); });
+    connect(&viewState, &ChatViewState::chatTitleBlurProgressChanged, this,
+            [this, &viewState] { m_titleBar->setProgress(viewState.chatTitleBlurProgress()); });
 
-    connect(m_controller, &ConversationController::sessionsChanged, this,
+    connect(&m_controller, &ConversationController::sessionsChanged, this,
             &MessageListView::showConversation);
-    connect(m_controller, &ConversationController::sidebarItemChanged, this,
+    connect(&m_controller, &ConversationController::sidebarItemChanged, this,
             &MessageListView::showConversation);
-    connect(m_controller, &ConversationController::isLoadingChanged, this, [this] {
+    connect(&m_controller, &ConversationController::isLoadingChanged, this, [this] {
         showConversation();
-        if (m_controller->isLoading())
+        if (m_controller.isLoading())
             m_scroll->scheduleScroll();
     });
-    connect(m_controller, &ConversationController::isSearchingChanged, this, [this] {
+    connect(&m_controller, &ConversationController::isSearchingChanged, this, [this] {
         showConversation();
-        if (m_controller->isSearching())
+        if (m_controller.isSearching())
             m_scroll->scheduleScroll();
     });
-    connect(m_controller, &ConversationController::streamVersionChanged, this,
+    connect(&m_controller, &ConversationController::streamVersionChanged, this,
             &MessageListView::showStreamPulse);
     showConversation();
 }
 
 void MessageListView::showConversation()
 {
-    const std::optional<QUuid> selected = m_controller->sidebarItem();
+    const std::optional<QUuid> selected = m_controller.sidebarItem();
     const std::optional<ChatSession> session
-        = selected ? m_controller->session(*selected) : std::nullopt;
+        = selected ? m_controller.session(*selected) : std::nullopt;
     const QList<ChatMessage> messages = session ? session->messages : QList<ChatMessage>();
     const std::optional<QUuid> shown = session ? std::optional<QUuid>(session->id) : std::nullopt;
 
@@ -74,7 +76,7 @@ void MessageListView::showConversation()
     m_messageCount = messages.size();
 
     m_scroll->setRows(
-        MessageListRows::rows(messages, m_controller->isLoading(), m_controller->isSearching()),
+        MessageListRows::rows(messages, m_controller.isLoading(), m_controller.isSearching()),
         messages);
     m_titleBar->setTitle(session ? session->title() : QString());
     m_banner->setVisible(session && session->isArchived);
@@ -87,8 +89,8 @@ void MessageListView::showConversation()
 
 void MessageListView::showStreamPulse()
 {
-    if (m_sessionId && m_controller->isLoading()) {
-        const std::optional<ChatSession> session = m_controller->session(*m_sessionId);
+    if (m_sessionId && m_controller.isLoading()) {
+        const std::optional<ChatSession> session = m_controller.session(*m_sessionId);
         if (session && !session->messages.isEmpty()
             && session->messages.constLast().role == ChatMessage::Role::Assistant)
             m_scroll->updateMessage(session->messages.constLast());

@@ -9,6 +9,7 @@ class ArchivedBanner;
 class ChatFloatingTitleBar;
 class ChatScrollView;
 class ChatTopScrollFade;
+class ChatViewState;
 class ConversationController;
 
 // The open conversation: its messages in a scrolling column (ChatScrollView), the floating
@@ -17,14 +18,15 @@ class ConversationController;
 //
 // It shows the controller's state and follows the answer that streams in: rows are
 // reconciled by message id when the list changes, and on the 50 ms stream pulse only the
-// growing answer is drawn again. Scrolling reports the title's progress to the controller
-// (chatTitleBlurProgress), which the window's toolbar band reads too.
+// growing answer is drawn again. Scrolling reports the title's progress to the window's view
+// state (chatTitleBlurProgress), which its toolbar band reads too.
 class MessageListView : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit MessageListView(ConversationController *controller, QWidget *parent = nullptr);
+    MessageListView(ConversationController &controller, ChatViewState &viewState,
+                    QWidget *parent = nullptr);
 
     ChatScrollView *scrollView() const { return m_scroll; }
     ChatFloatingTitleBar *titleBar() const { return m_titleBar; }
@@ -40,7 +42,7 @@ private:
     void showStreamPulse();
     void placeOverlays();
 
-    ConversationController *m_controller;
+    ConversationController &m_controller;
     ChatScrollView *m_scroll;
     ArchivedBanner *m_banner;
     ChatTopScrollFade *m_fade;

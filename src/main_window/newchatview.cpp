@@ -59,7 +59,7 @@ void jump(EntranceEffect *effect, qreal progress)
 
 } // namespace
 
-NewChatView::NewChatView(ConversationController *controller, QWidget *parent)
+NewChatView::NewChatView(ConversationController &controller, QWidget *parent)
     : QWidget(parent)
     , m_controller(controller)
 {
@@ -87,20 +87,17 @@ NewChatView::NewChatView(ConversationController *controller, QWidget *parent)
         scheduleClock();
     });
 
-    connect(controller, &ConversationController::heroAppearedChanged, this,
-            &NewChatView::onHeroAppearedChanged);
-    connect(controller, &ConversationController::greetingChanged, this, [this] {
-        if (m_controller)
-            m_greeting->setText(m_controller->greeting());
-    });
+    connect(&controller, &ConversationController::newChatStarted, this,
+            &NewChatView::replayEntrance);
+    connect(&controller, &ConversationController::windowReset, this,
+            [this] { setHeroAppeared(false); });
+    connect(&controller, &ConversationController::greetingChanged, this,
+            [this] { m_greeting->setText(m_controller.greeting()); });
 
     drawPrompts();
     refreshClock();
     applyColors();
-    if (controller->heroAppeared())
-        playEntrance(false);
-    else
-        hideForEntrance();
+    hideForEntrance();
 }
 
 QWidget *NewChatView::buildContent()
@@ -176,7 +173,7 @@ void NewChatView::drawPrompts()
         delete row;
     m_rows.clear();
     m_displayedPrompts = QuickPrompt::randomSelection();
-    const bool shown = !m_controller || m_controller->heroAppeared();
+    const bool shown = m_heroAppeared;
     for (const QuickPrompt &prompt : std::as_const(m_displayedPrompts)) {
         auto *row = new QuickPromptRow(prompt, m_rowsLayout->parentWidget());
         auto *entrance = new EntranceEffect(rowDistance, row);
@@ -190,19 +187,16 @@ void NewChatView::drawPrompts()
 
 void NewChatView::choose(const QuickPrompt &prompt)
 {
-    if (!m_controller)
-        return;
     // The starter replaces whatever was typed; the user edits it before sending.
-    m_controller->setDraft(prompt.prompt);
-    m_controller->focusComposerSoon(0ms);
+    m_controller.setDraft(prompt.prompt);
+    m_controller.focusComposerSoon(0ms);
 }
 
 void NewChatView::refreshClock()
 {
     m_time->setText(timeText(QTime::currentTime(), QLocale()));
     // The part of the day moves on with the clock.
-    if (m_controller)
-        m_greeting->setText(m_controller->greeting());
+    m_greeting->setText(m_controller.greeting());
 }
 
 QString NewChatView::timeText(const QTime &time, const QLocale &locale)
@@ -230,11 +224,24 @@ void NewChatView::applyColors()
     m_greeting->update();
 }
 
+void NewChatView::setHeroAppeared(bool appeared)
+{
+    if (m_heroAppeared == appeared)
+        return;
+    m_heroAppeared = appeared;
+    onHeroAppearedChanged();
+}
+
+void NewChatView::replayEntrance()
+{
+    // Off and on again.
+    setHeroAppeared(false);
+    setHeroAppeared(true);
+}
+
 void NewChatView::onHeroAppearedChanged()
 {
-    if (!m_controller)
-        return;
-    if (m_controller->heroAppeared()) {
+    if (m_heroAppeared) {
         playEntrance(isVisible());
         return;
     }
@@ -244,8 +251,8 @@ void NewChatView::onHeroAppearedChanged()
     // The screen may be on display already, with nothing left to show it; play the entrance
     // again rather than leave it empty.
     QTimer::singleShot(0, this, [this] {
-        if (m_controller && isVisible() && !m_controller->heroAppeared())
-            m_controller->setHeroAppeared(true);
+        if (isVisible() && !m_heroAppeared)
+            setHeroAppeared(true);
     });
 }
 
@@ -294,12 +301,10 @@ void NewChatView::showEvent(QShowEvent *event)
     }
     refreshClock();
     scheduleClock();
-    if (!m_controller)
-        return;
-    if (m_controller->heroAppeared())
+    if (m_heroAppeared)
         playEntrance(false);
     else
-        m_controller->setHeroAppeared(true);
+        setHeroAppeared(true);
 }
 
 void NewChatView::hideEvent(QHideEvent *event)

@@ -20,14 +20,14 @@ class QuickPromptRow;
 // The screen of an empty chat: the time, the greeting, a line of guidance and four starters
 // drawn at random, over the composer the window hands in. A starter fills the draft and
 // focuses the composer; it sends nothing. The hero and the starters play their entrance
-// whenever the controller's heroAppeared turns true, and a new chat (heroAppeared turning
-// false, or the screen shown again) draws new starters.
+// whenever heroAppeared turns true: when the screen is shown, and again for a new chat or a
+// reset of the window, which hide them and draw new starters first.
 class NewChatView : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit NewChatView(ConversationController *controller, QWidget *parent = nullptr);
+    explicit NewChatView(ConversationController &controller, QWidget *parent = nullptr);
 
     // Places `composer` under the scrolling content. The window moves the same composer to
     // the conversation and back; call this again each time it comes back.
@@ -42,12 +42,17 @@ public:
     // Draws four new starters.
     void drawPrompts();
 
+    // Hero and starters are in place (or on their way), rather than hidden for their
+    // entrance.
+    bool heroAppeared() const { return m_heroAppeared; }
+    void setHeroAppeared(bool appeared);
+
     // The clock line: hours and minutes, with AM/PM where the locale writes the time that way.
     static QString timeText(const QTime &time, const QLocale &locale);
 
 Q_SIGNALS:
     // How far the content has scrolled, 0 at rest to 1 from 66 pixels on; the window keeps it
-    // as the controller's chatTitleBlurProgress.
+    // as its chatTitleBlurProgress.
     void scrollProgressChanged(qreal progress);
 
 protected:
@@ -62,12 +67,15 @@ private:
     void scheduleClock();
     void applyColors();
     void onHeroAppearedChanged();
+    // Hides hero and starters, draws new starters and plays their entrance again.
+    void replayEntrance();
     // Puts hero and starters where heroAppeared says, animated or at once.
     void playEntrance(bool animated);
     void hideForEntrance();
     void reportScroll(int value);
 
-    QPointer<ConversationController> m_controller;
+    ConversationController &m_controller;
+    bool m_heroAppeared = false;
     QList<QuickPrompt> m_displayedPrompts;
     QPointer<QWidget> m_composer;
 

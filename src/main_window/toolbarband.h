@@ -19,7 +19,7 @@ public:
 
     QToolButton *sidebarButton() const { return m_sidebarButton; }
 
-    // Shows the background when the content has scrolled more than a hair (the controller's
+    // Shows the background when the content has scrolled more than a hair (the window's
     // chatTitleBlurProgress above 0.02), easing out over 0.16 s.
     void setScrollProgress(qreal progress);
     bool backgroundShown() const { return m_backgroundShown; }

@@ -1,29 +1,19 @@
 #include "onboarding/onboardingmodel.h"
 
-#include "base/endpointprobe.h"
 #include "chat/settings.h"
 #include "llm/localllmclient.h"
 #include "llm/serveraddress.h"
 #include "onboarding/onboardingdrafts.h"
 #include "onboarding/onboardinglog.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QUrlQuery>
-
-#include <QCoroNetworkReply>
+#include "search/searxngprotocol.h"
+#include "search/websearchclient.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int probeTimeoutMs = 250;
-constexpr int searchTransferTimeoutMs = 8000;
-// A test answer is a page of hits; anything far larger is not a SearXNG instance.
-constexpr qint64 maxSearchBodyBytes = 8 * 1024 * 1024;
+// What the connection test looks up.
+const QString testQuery = u"test"_s;
 
 // The client refuses a bad address with "Check server address"; here the user has just
 // typed it, so they are told what is wrong with it.
@@ -41,48 +31,33 @@ std::optional<bool> okFromRaw(int raw)
     return raw == 1;
 }
 
-// Hands the reply back to the event loop on every way out of the coroutine.
-struct ReplyGuard
+const char *failureReason(SearchError error)
 {
-    QPointer<QNetworkReply> reply;
-    ~ReplyGuard()
-    {
-        if (reply)
-            reply->deleteLater();
+    switch (error) {
+    case SearchError::None:
+        break;
+    case SearchError::Unreachable:
+        return "nothing listens there";
+    case SearchError::Network:
+        return "network error";
+    case SearchError::Timeout:
+        return "no answer in time";
+    case SearchError::BadResponse:
+        return "not a successful HTTP answer";
+    case SearchError::Undecodable:
+        return "not SearXNG's JSON";
+    case SearchError::InvalidAddress:
+        return "no usable address";
+    case SearchError::Cancelled:
+        return "cancelled";
     }
-};
-
-// The body of a 2xx answer to `url`, or nothing.
-QCoro::Task<std::optional<QByteArray>> fetchSearchPage(QPointer<QNetworkAccessManager> network,
-                                                       QUrl url)
-{
-    if (!network)
-        co_return std::nullopt;
-    QNetworkRequest request(url);
-    request.setRawHeader("Accept", "application/json");
-    request.setTransferTimeout(searchTransferTimeoutMs);
-    ReplyGuard guard{network->get(request)};
-    QNetworkReply *reply = guard.reply;
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                     [reply](qint64 received, qint64) {
-                         if (received > maxSearchBodyBytes)
-                             reply->abort();
-                     });
-
-    co_await reply;
-
-    if (!guard.reply || reply->error() != QNetworkReply::NoError)
-        co_return std::nullopt;
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid() || status.toInt() < 200 || status.toInt() > 299)
-        co_return std::nullopt;
-    co_return reply->readAll();
+    return "ok";
 }
 
 } // namespace
 
-OnboardingModel::OnboardingModel(Settings *settings, OnboardingDrafts *drafts,
-                                 QNetworkAccessManager *network, QObject *parent)
+OnboardingModel::OnboardingModel(Settings &settings, OnboardingDrafts &drafts,
+                                 QNetworkAccessManager &network, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
     , m_drafts(drafts)
@@ -93,76 +68,76 @@ OnboardingModel::~OnboardingModel() = default;
 
 OnboardingStage OnboardingModel::stage() const
 {
-    return onboardingStageFromRaw(m_drafts->stageRaw());
+    return onboardingStageFromRaw(m_drafts.stageRaw());
 }
 
 QString OnboardingModel::nameDraft() const
 {
-    return m_drafts->name();
+    return m_drafts.name();
 }
 
 void OnboardingModel::setNameDraft(const QString &name)
 {
-    if (name == m_drafts->name())
+    if (name == m_drafts.name())
         return;
-    m_drafts->setName(name);
+    m_drafts.setName(name);
     Q_EMIT changed();
 }
 
 std::optional<LLMProvider> OnboardingModel::provider() const
 {
-    return llmProviderFromRaw(m_drafts->provider());
+    return llmProviderFromRaw(m_drafts.provider());
 }
 
 QString OnboardingModel::llmAddressDraft() const
 {
-    return m_drafts->llmAddress();
+    return m_drafts.llmAddress();
 }
 
 void OnboardingModel::setLlmAddressDraft(const QString &address)
 {
     // Setting the same text again is no edit and must not throw away a result.
-    if (address == m_drafts->llmAddress())
+    if (address == m_drafts.llmAddress())
         return;
-    m_drafts->setLlmAddress(address);
-    m_drafts->setLlmOKRaw(-1);
-    m_drafts->setLlmStatus(QString());
+    m_drafts.setLlmAddress(address);
+    m_drafts.setLlmOKRaw(-1);
+    m_drafts.setLlmStatus(QString());
     Q_EMIT changed();
 }
 
 QString OnboardingModel::llmStatus() const
 {
-    return m_drafts->llmStatus();
+    return m_drafts.llmStatus();
 }
 
 std::optional<bool> OnboardingModel::llmOK() const
 {
-    return okFromRaw(m_drafts->llmOKRaw());
+    return okFromRaw(m_drafts.llmOKRaw());
 }
 
 QString OnboardingModel::searxngDraft() const
 {
-    return m_drafts->searxng();
+    return m_drafts.searxng();
 }
 
 void OnboardingModel::setSearxngDraft(const QString &address)
 {
-    if (address == m_drafts->searxng())
+    if (address == m_drafts.searxng())
         return;
-    m_drafts->setSearxng(address);
-    m_drafts->setSearchOKRaw(-1);
-    m_drafts->setSearchStatus(QString());
+    m_drafts.setSearxng(address);
+    m_drafts.setSearchOKRaw(-1);
+    m_drafts.setSearchStatus(QString());
     Q_EMIT changed();
 }
 
 QString OnboardingModel::searchStatus() const
 {
-    return m_drafts->searchStatus();
+    return m_drafts.searchStatus();
 }
 
 std::optional<bool> OnboardingModel::searchOK() const
 {
-    return okFromRaw(m_drafts->searchOKRaw());
+    return okFromRaw(m_drafts.searchOKRaw());
 }
 
 bool OnboardingModel::canGoBack() const
@@ -245,20 +220,18 @@ bool OnboardingModel::primaryEnabled() const
 
 void OnboardingModel::fillDrafts()
 {
-    if (!m_settings)
-        return;
     // Filling is not an edit: the results of earlier tests stay.
-    if (m_drafts->name().isEmpty())
-        m_drafts->setName(m_settings->userName());
-    if (m_drafts->llmAddress().isEmpty())
-        m_drafts->setLlmAddress(m_settings->lmStudioServerAddress().trimmed());
-    if (m_drafts->searxng().isEmpty()) {
-        QString address = (m_settings->searxngUseHTTPS() ? u"https"_s : u"http"_s) + u"://"_s
-            + m_settings->searxngHost().trimmed();
-        const QString port = m_settings->searxngPort().trimmed();
+    if (m_drafts.name().isEmpty())
+        m_drafts.setName(m_settings.userName());
+    if (m_drafts.llmAddress().isEmpty())
+        m_drafts.setLlmAddress(m_settings.lmStudioServerAddress().trimmed());
+    if (m_drafts.searxng().isEmpty()) {
+        QString address = (m_settings.searxngUseHTTPS() ? u"https"_s : u"http"_s) + u"://"_s
+            + m_settings.searxngHost().trimmed();
+        const QString port = m_settings.searxngPort().trimmed();
         if (!port.isEmpty())
             address += u':' + port;
-        m_drafts->setSearxng(address);
+        m_drafts.setSearxng(address);
     }
     Q_EMIT changed();
 }
@@ -279,17 +252,17 @@ void OnboardingModel::back()
 
 void OnboardingModel::setStage(OnboardingStage stage)
 {
-    m_drafts->setStageRaw(static_cast<int>(stage));
+    m_drafts.setStageRaw(static_cast<int>(stage));
     Q_EMIT stageChanged(stage);
     Q_EMIT changed();
 }
 
 void OnboardingModel::selectProvider(LLMProvider provider)
 {
-    m_drafts->setProvider(llmProviderRaw(provider));
-    m_drafts->setLlmAddress(llmProviderDefaultAddress(provider));
-    m_drafts->setLlmOKRaw(-1);
-    m_drafts->setLlmStatus(QString());
+    m_drafts.setProvider(llmProviderRaw(provider));
+    m_drafts.setLlmAddress(llmProviderDefaultAddress(provider));
+    m_drafts.setLlmOKRaw(-1);
+    m_drafts.setLlmStatus(QString());
     Q_EMIT changed();
 }
 
@@ -299,10 +272,10 @@ void OnboardingModel::testLLM()
     if (address.isEmpty() || m_testingLLM)
         return;
     m_testingLLM = true;
-    m_drafts->setLlmStatus(QString());
-    m_drafts->setLlmOKRaw(-1);
+    m_drafts.setLlmStatus(QString());
+    m_drafts.setLlmOKRaw(-1);
     Q_EMIT changed();
-    runLLMTest(QPointer<OnboardingModel>(this), address, m_network);
+    runLLMTest(QPointer<OnboardingModel>(this), address, &m_network);
 }
 
 QCoro::Task<> OnboardingModel::runLLMTest(QPointer<OnboardingModel> self, QString address,
@@ -323,14 +296,14 @@ void OnboardingModel::endLLMTest(const QString &address, const LLMResult<QString
 {
     m_testingLLM = false;
     const bool ok = model.ok();
-    if (ok && m_settings)
+    if (ok)
         // What the user typed, not its normalised form: the settings show it as typed.
-        m_settings->setLmStudioServerAddress(address);
+        m_settings.setLmStudioServerAddress(address);
     // An address edited while the test ran has not been tested: its result stays cleared.
     if (llmAddressDraft().trimmed() == address) {
-        m_drafts->setLlmStatus(ok ? u"Connected to "_s + model.value()
-                                  : llmFailureText(address, model.error()));
-        m_drafts->setLlmOKRaw(ok ? 1 : 0);
+        m_drafts.setLlmStatus(ok ? u"Connected to "_s + model.value()
+                                 : llmFailureText(address, model.error()));
+        m_drafts.setLlmOKRaw(ok ? 1 : 0);
     }
     qCInfo(lcOnboarding, "Onboarding test of the model server: %s", ok ? "ok" : "failed");
     Q_EMIT llmTestFinished(ok);
@@ -343,25 +316,24 @@ void OnboardingModel::testSearxng()
     if (address.isEmpty() || m_testingSearch)
         return;
     m_testingSearch = true;
-    m_drafts->setSearchStatus(QString());
-    m_drafts->setSearchOKRaw(-1);
+    m_drafts.setSearchStatus(QString());
+    m_drafts.setSearchOKRaw(-1);
     Q_EMIT changed();
-    runSearchTest(QPointer<OnboardingModel>(this), address, m_network);
+    runSearchTest(QPointer<OnboardingModel>(this), address, &m_network);
 }
 
 QCoro::Task<> OnboardingModel::runSearchTest(QPointer<OnboardingModel> self, QString address,
                                              QPointer<QNetworkAccessManager> network)
 {
-    std::optional<qsizetype> count;
-    if (const std::optional<QUrl> url = searxngTestURL(address)) {
-        if (co_await probeEndpoint(*url, probeTimeoutMs)) {
-            const std::optional<QByteArray> body = co_await fetchSearchPage(network, *url);
-            if (body)
-                count = searxngResultCount(*body);
-        }
+    SearxngCheck check{SearchError::InvalidAddress, 0};
+    if (const std::optional<QUrl> base = parseSearxngAddress(address)) {
+        const WebSearchClient client(network);
+        check = co_await client.checkSearXNG(testQuery, base->toString());
     }
+    qCInfo(lcOnboarding, "Onboarding test of SearXNG: %s", failureReason(check.error));
     if (self)
-        self->endSearchTest(address, count);
+        self->endSearchTest(address,
+                            check.failed() ? std::nullopt : std::optional(check.resultCount));
 }
 
 void OnboardingModel::endSearchTest(const QString &address, std::optional<qsizetype> count)
@@ -372,11 +344,10 @@ void OnboardingModel::endSearchTest(const QString &address, std::optional<qsizet
     if (ok)
         commitSearxngAddress(address);
     if (searxngDraft().trimmed() == address) {
-        m_drafts->setSearchStatus(ok ? searchResultText(*count)
-                                     : u"Couldn't reach SearXNG instance"_s);
-        m_drafts->setSearchOKRaw(ok ? 1 : 0);
+        m_drafts.setSearchStatus(ok ? searchResultText(*count)
+                                    : u"Couldn't reach SearXNG instance"_s);
+        m_drafts.setSearchOKRaw(ok ? 1 : 0);
     }
-    qCInfo(lcOnboarding, "Onboarding test of SearXNG: %s", ok ? "ok" : "failed");
     Q_EMIT searchTestFinished(ok);
     Q_EMIT changed();
 }
@@ -388,27 +359,23 @@ void OnboardingModel::commitSearxngDraft()
 
 void OnboardingModel::commitSearxngAddress(const QString &address)
 {
-    if (!m_settings)
-        return;
     if (const std::optional<QUrl> url = parseSearxngAddress(address)) {
-        m_settings->setSearxngHost(url->host());
-        m_settings->setSearxngPort(url->port() < 0 ? QString() : QString::number(url->port()));
-        m_settings->setSearxngUseHTTPS(url->scheme().compare(u"https"_s, Qt::CaseInsensitive) == 0);
+        m_settings.setSearxngHost(url->host());
+        m_settings.setSearxngPort(url->port() < 0 ? QString() : QString::number(url->port()));
+        m_settings.setSearxngUseHTTPS(url->scheme().compare(u"https"_s, Qt::CaseInsensitive) == 0);
     }
-    m_settings->setWebSearchMode(u"auto"_s);
+    m_settings.setWebSearchMode(u"auto"_s);
 }
 
 void OnboardingModel::chooseTheme(AppTheme theme)
 {
-    if (m_settings)
-        m_settings->setAppTheme(AppThemes::rawValue(theme));
+    m_settings.setAppTheme(AppThemes::rawValue(theme));
     Q_EMIT changed();
 }
 
 void OnboardingModel::setQuickAskFollowsSystemTheme(bool follows)
 {
-    if (m_settings)
-        m_settings->setQuickAskFollowsSystemTheme(follows);
+    m_settings.setQuickAskFollowsSystemTheme(follows);
     Q_EMIT changed();
 }
 
@@ -422,15 +389,13 @@ void OnboardingModel::triggerPrimary()
         advance();
         break;
     case OnboardingStage::Name:
-        if (m_settings)
-            m_settings->setUserName(nameDraft().trimmed());
+        m_settings.setUserName(nameDraft().trimmed());
         advance();
         break;
     case OnboardingStage::Llm:
         // A result read back from the drafts file may belong to a draft edited by hand.
         if (llmOK() == true && !serverAddressProblem(llmAddressDraft())) {
-            if (m_settings)
-                m_settings->setLmStudioServerAddress(llmAddressDraft().trimmed());
+            m_settings.setLmStudioServerAddress(llmAddressDraft().trimmed());
             advance();
         } else {
             testLLM();
@@ -454,7 +419,7 @@ void OnboardingModel::triggerGhost()
 {
     switch (stage()) {
     case OnboardingStage::Name:
-        m_drafts->setName(QString());
+        m_drafts.setName(QString());
         advance();
         break;
     case OnboardingStage::Llm:
@@ -463,8 +428,7 @@ void OnboardingModel::triggerGhost()
         break;
     case OnboardingStage::Search:
         if (searchOK() != true) {
-            if (m_settings)
-                m_settings->setWebSearchMode(u"auto"_s);
+            m_settings.setWebSearchMode(u"auto"_s);
             advance();
         }
         break;
@@ -492,9 +456,8 @@ void OnboardingModel::submit()
 void OnboardingModel::finish()
 {
     Q_EMIT aboutToFinish();
-    if (m_settings)
-        m_settings->setHasCompletedOnboarding(true);
-    m_drafts->resetAll();
+    m_settings.setHasCompletedOnboarding(true);
+    m_drafts.resetAll();
     m_testingLLM = false;
     m_testingSearch = false;
     qCInfo(lcOnboarding, "Onboarding finished");
@@ -516,21 +479,11 @@ std::optional<QUrl> OnboardingModel::parseSearxngAddress(const QString &draft)
 
 std::optional<QUrl> OnboardingModel::searxngTestURL(const QString &draft)
 {
-    std::optional<QUrl> url = parseSearxngAddress(draft);
-    if (!url)
+    const std::optional<QUrl> base = parseSearxngAddress(draft);
+    if (!base)
         return std::nullopt;
-    QString path = url->path(QUrl::FullyEncoded);
-    while (path.startsWith(u'/'))
-        path.remove(0, 1);
-    while (path.endsWith(u'/'))
-        path.chop(1);
-    url->setPath(path.isEmpty() ? u"/search"_s : u'/' + path + u"/search"_s, QUrl::TolerantMode);
-    QUrlQuery query;
-    query.addQueryItem(u"q"_s, u"test"_s);
-    query.addQueryItem(u"format"_s, u"json"_s);
-    query.addQueryItem(u"categories"_s, u"general"_s);
-    url->setQuery(query);
-    if (!url->isValid())
+    const QUrl url = SearxngProtocol::searchURL(base->toString(), testQuery);
+    if (url.isEmpty())
         return std::nullopt;
     return url;
 }
@@ -540,21 +493,4 @@ QString OnboardingModel::searchResultText(qsizetype count)
     if (count == 1)
         return u"1 result found"_s;
     return QString::number(count) + u" results found"_s;
-}
-
-std::optional<qsizetype> OnboardingModel::searxngResultCount(const QByteArray &body)
-{
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
-    const QJsonValue results = document.object().value(u"results"_s);
-    if (!results.isArray())
-        return std::nullopt;
-    const QJsonArray hits = results.toArray();
-    for (const QJsonValue &hit : hits) {
-        if (!hit.isObject())
-            return std::nullopt;
-    }
-    return hits.size();
 }

@@ -5,7 +5,6 @@
 #include "onboarding/llmprovider.h"
 #include "onboarding/onboardingstage.h"
 
-#include <QByteArray>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QPointer>
@@ -27,7 +26,7 @@ class OnboardingModel : public QObject
     Q_OBJECT
 
 public:
-    OnboardingModel(Settings *settings, OnboardingDrafts *drafts, QNetworkAccessManager *network,
+    OnboardingModel(Settings &settings, OnboardingDrafts &drafts, QNetworkAccessManager &network,
                     QObject *parent = nullptr);
     ~OnboardingModel() override;
 
@@ -84,8 +83,6 @@ public:
     static std::optional<QUrl> searxngTestURL(const QString &draft);
     // "1 result found", "N results found".
     static QString searchResultText(qsizetype count);
-    // The number of hits of a SearXNG JSON body; nullopt when it is not one.
-    static std::optional<qsizetype> searxngResultCount(const QByteArray &body);
 
 Q_SIGNALS:
     // Any draft, result, flag or footer state.
@@ -109,9 +106,9 @@ private:
     // Writes the SearXNG settings `address` names, and always the "auto" search mode.
     void commitSearxngAddress(const QString &address);
 
-    QPointer<Settings> m_settings;
-    QPointer<OnboardingDrafts> m_drafts;
-    QPointer<QNetworkAccessManager> m_network;
+    Settings &m_settings;
+    OnboardingDrafts &m_drafts;
+    QNetworkAccessManager &m_network;
     bool m_testingLLM = false;
     bool m_testingSearch = false;
 };

@@ -9,5 +9,6 @@ enum class SearchError {
     Timeout, // no complete answer within the request time limit
     BadResponse, // not HTTP, a status outside 200–299, or a body beyond all reason
     Undecodable, // a body that is not the provider's JSON
+    InvalidAddress, // an address that makes no http(s) URL with a host
     Cancelled,
 };

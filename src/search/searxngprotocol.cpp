@@ -69,4 +69,21 @@ std::optional<QList<SearchResult>> decodeResults(const QByteArray &body)
     return results;
 }
 
+std::optional<qsizetype> resultCount(const QByteArray &body)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const QJsonValue resultsValue = document.object().value(QLatin1String("results"));
+    if (!resultsValue.isArray())
+        return std::nullopt;
+    const QJsonArray array = resultsValue.toArray();
+    for (const QJsonValue &value : array) {
+        if (!value.isObject())
+            return std::nullopt;
+    }
+    return array.size();
+}
+
 } // namespace SearxngProtocol

@@ -22,4 +22,10 @@ QUrl searchURL(const QString &baseAddress, const QString &query);
 // nothing at all: such a server is not a working SearXNG.
 std::optional<QList<SearchResult>> decodeResults(const QByteArray &body);
 
+// How many hits a search answer holds: the size of its "results" array when every entry is
+// an object. Nothing for a body that is no JSON object with such an array. Looser than
+// decodeResults, for a connection test: it asks whether the instance answers in SearXNG's
+// JSON at all, and a hit without a title does not make it a broken instance.
+std::optional<qsizetype> resultCount(const QByteArray &body);
+
 } // namespace SearxngProtocol

@@ -89,6 +89,17 @@ QCoro::Task<Fetched> fetchJson(QPointer<QNetworkAccessManager> network, QUrl url
     co_return Fetched{SearchError::None, reply->readAll()};
 }
 
+// The answer of the SearXNG instance at `url`, asked only once the probe found it there.
+QCoro::Task<Fetched> fetchSearXNG(WebSearchClient client, QUrl url, CancellationToken cancel)
+{
+    const bool reachable = co_await probeEndpoint(url, probeTimeoutMs);
+    if (cancel.isCancelled())
+        co_return Fetched{SearchError::Cancelled, {}};
+    if (!reachable)
+        co_return Fetched{SearchError::Unreachable, {}};
+    co_return co_await fetchJson(client.network(), url, client.requestTimeout(), cancel);
+}
+
 QCoro::Task<SearchOutcome> runSearXNG(WebSearchClient client, QString query, QString baseURL,
                                       CancellationToken cancel)
 {
@@ -97,20 +108,28 @@ QCoro::Task<SearchOutcome> runSearXNG(WebSearchClient client, QString query, QSt
     // instant answers get their turn.
     if (url.isEmpty())
         co_return SearchOutcome{};
-    const bool reachable = co_await probeEndpoint(url, probeTimeoutMs);
-    if (cancel.isCancelled())
-        co_return SearchOutcome{{}, SearchError::Cancelled};
-    if (!reachable)
-        co_return SearchOutcome{{}, SearchError::Unreachable};
-
-    const Fetched fetched
-        = co_await fetchJson(client.network(), url, client.requestTimeout(), cancel);
+    const Fetched fetched = co_await fetchSearXNG(client, url, cancel);
     if (fetched.error != SearchError::None)
         co_return SearchOutcome{{}, fetched.error};
     std::optional<QList<SearchResult>> results = SearxngProtocol::decodeResults(fetched.body);
     if (!results)
         co_return SearchOutcome{{}, SearchError::Undecodable};
     co_return SearchOutcome{std::move(*results), SearchError::None};
+}
+
+QCoro::Task<SearxngCheck> runCheckSearXNG(WebSearchClient client, QString query, QString baseURL,
+                                          CancellationToken cancel)
+{
+    const QUrl url = SearxngProtocol::searchURL(baseURL, query);
+    if (url.isEmpty())
+        co_return SearxngCheck{SearchError::InvalidAddress, 0};
+    const Fetched fetched = co_await fetchSearXNG(client, url, cancel);
+    if (fetched.error != SearchError::None)
+        co_return SearxngCheck{fetched.error, 0};
+    const std::optional<qsizetype> count = SearxngProtocol::resultCount(fetched.body);
+    if (!count)
+        co_return SearxngCheck{SearchError::Undecodable, 0};
+    co_return SearxngCheck{SearchError::None, *count};
 }
 
 QCoro::Task<SearchOutcome> runDuckDuckGo(WebSearchClient client, QString query,
@@ -166,6 +185,12 @@ QCoro::Task<SearchOutcome> WebSearchClient::searchSearXNG(QString query, QString
                                                           CancellationToken cancel) const
 {
     return runSearXNG(*this, std::move(query), std::move(searxngBaseURL), std::move(cancel));
+}
+
+QCoro::Task<SearxngCheck> WebSearchClient::checkSearXNG(QString query, QString searxngBaseURL,
+                                                        CancellationToken cancel) const
+{
+    return runCheckSearXNG(*this, std::move(query), std::move(searxngBaseURL), std::move(cancel));
 }
 
 QCoro::Task<SearchOutcome> WebSearchClient::searchDuckDuckGo(QString query,

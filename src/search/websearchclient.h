@@ -3,6 +3,7 @@
 #include "base/cancellationtoken.h"
 #include "search/searchoutcome.h"
 #include "search/searchresult.h"
+#include "search/searxngcheck.h"
 
 #include <QList>
 #include <QNetworkAccessManager>
@@ -43,6 +44,12 @@ public:
     // instance is probed first so a stopped one costs a quarter of a second, not the limit.
     QCoro::Task<SearchOutcome> searchSearXNG(QString query, QString searxngBaseURL,
                                              CancellationToken cancel = {}) const;
+
+    // Asks the SearXNG instance at `searxngBaseURL` for `query` as searchSearXNG() does, and
+    // says how many hits it found or why it failed; for a connection test, which wants to
+    // know whether the instance answers at all, not what it found.
+    QCoro::Task<SearxngCheck> checkSearXNG(QString query, QString searxngBaseURL,
+                                           CancellationToken cancel = {}) const;
 
     QCoro::Task<SearchOutcome> searchDuckDuckGo(QString query, CancellationToken cancel = {}) const;
 

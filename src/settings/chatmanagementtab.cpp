@@ -3,8 +3,7 @@
 #include "base/atomicfile.h"
 #include "chat/appevents.h"
 #include "chat/chatexport.h"
-#include "chat/chatlistoperations.h"
-#include "chat/chatstore.h"
+#include "chat/chatlist.h"
 #include "settings/archivedchatrow.h"
 #include "settings/settingsbutton.h"
 #include "settings/settingssection.h"
@@ -65,9 +64,9 @@ QColor noteColor(const QString &note, const QPalette &palette)
 
 } // namespace
 
-ChatManagementTab::ChatManagementTab(ChatStore *store, AppEvents *events, QWidget *parent)
+ChatManagementTab::ChatManagementTab(ChatList &chats, AppEvents &events, QWidget *parent)
     : QWidget(parent)
-    , m_store(store)
+    , m_chats(chats)
     , m_events(events)
     , m_chooseSaveFile(chooseSaveFile)
 {
@@ -118,9 +117,7 @@ ChatManagementTab::ChatManagementTab(ChatStore *store, AppEvents *events, QWidge
 
     connect(m_export, &QPushButton::clicked, this, &ChatManagementTab::exportAllChats);
     connect(m_deleteAll, &QPushButton::clicked, this, &ChatManagementTab::confirmDeleteAll);
-    if (m_events) {
-        connect(m_events, &AppEvents::chatsDidChangeExternally, this, &ChatManagementTab::reload);
-    }
+    connect(&m_chats, &ChatList::sessionsChanged, this, &ChatManagementTab::showSessions);
     restyle();
 }
 
@@ -131,10 +128,15 @@ void ChatManagementTab::setSaveFileChooser(SaveFileChooser chooser)
     m_chooseSaveFile = std::move(chooser);
 }
 
+QList<ChatSession> ChatManagementTab::sessions() const
+{
+    return m_chats.sessions();
+}
+
 QList<ChatSession> ChatManagementTab::archivedSessions() const
 {
     QList<ChatSession> archived;
-    for (const ChatSession &session : m_sessions) {
+    for (const ChatSession &session : m_chats.sessions()) {
         if (session.isArchived)
             archived.append(session);
     }
@@ -168,53 +170,27 @@ QString ChatManagementTab::proposedExportPath()
 
 void ChatManagementTab::reload()
 {
-    // A store that cannot be read shows as empty here; the main window says why.
-    m_sessions = m_store ? m_store->load().value_or({}) : QList<ChatSession>();
+    m_chats.reload();
     showSessions();
 }
 
 void ChatManagementTab::openArchived(const QUuid &id)
 {
-    if (!m_events)
-        return;
     // The chat stays archived: the main window only opens it, and a message sent in it
     // restores it there.
-    m_events->postOpenChatSession(id);
-    m_events->postShowMainWindow();
+    m_events.postOpenChatSession(id);
+    m_events.postShowMainWindow();
 }
 
 void ChatManagementTab::restore(const QUuid &id)
 {
-    if (!m_store)
-        return;
     // updatedAt stays: restoring puts the chat back where it was in time, not on top.
-    changeStoredList([&id](QList<ChatSession> &sessions) {
-        return ChatListOperations::setArchived(sessions, id, false);
-    });
+    m_chats.setArchived(id, false);
 }
 
 void ChatManagementTab::deletePermanently(const QUuid &id)
 {
-    if (!m_store)
-        return;
-    changeStoredList([&id](QList<ChatSession> &sessions) {
-        return ChatListOperations::remove(sessions, id) > 0;
-    });
-}
-
-void ChatManagementTab::changeStoredList(const ChatStore::Change &change)
-{
-    bool changed = false;
-    const auto stored = m_store->update([&](QList<ChatSession> &sessions) {
-        changed = change(sessions);
-        return changed;
-    });
-    if (stored) {
-        m_sessions = stored.value();
-        showSessions();
-    }
-    if (changed && m_events)
-        m_events->postChatsDidChangeExternally();
+    m_chats.remove(id);
 }
 
 void ChatManagementTab::confirmDeleteAll()
@@ -247,27 +223,19 @@ void ChatManagementTab::confirmDeleteAll()
 
 void ChatManagementTab::deleteAllChats()
 {
-    m_sessions.clear();
-    showSessions();
-    if (m_store)
-        m_store->remove();
-    if (m_events)
-        m_events->postChatsDidChangeExternally();
+    m_chats.removeAll();
 }
 
 void ChatManagementTab::exportAllChats()
 {
-    if (!m_store)
-        return;
-    // From the store rather than the tab's copy, so the file holds what is on disk now; an
-    // export of a store that cannot be read would look like a backup of nothing.
-    const ChatStoreResult<QList<ChatSession>> stored = m_store->load();
-    if (!stored || (stored.value().isEmpty() && !m_store->lastBackupPath().isEmpty())) {
+    // What is on disk now rather than what this process holds.
+    const std::optional<QList<ChatSession>> stored = m_chats.readStored();
+    if (!stored) {
         setExportNote(u"Export failed"_s);
         m_noteTimer->start();
         return;
     }
-    const QByteArray bytes = ChatExport::encode(stored.value());
+    const QByteArray bytes = ChatExport::encode(*stored);
     const QPointer<ChatManagementTab> self(this);
     const QString path
         = m_chooseSaveFile(window(), u"Export Chats"_s, proposedExportPath(), u"JSON (*.json)"_s);
@@ -324,7 +292,7 @@ void ChatManagementTab::setExportNote(const QString &note)
 
 void ChatManagementTab::showSessions()
 {
-    m_counts->setText(countsText(m_sessions));
+    m_counts->setText(countsText(m_chats.sessions()));
     const QList<ChatSession> archived = archivedSessions();
     if (m_archivedShown && archived == m_shownArchived)
         return;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "chat/chatsession.h"
-#include "chat/chatstore.h"
 
 #include <QList>
 #include <QMessageBox>
@@ -13,6 +12,7 @@
 #include <functional>
 
 class AppEvents;
+class ChatList;
 class QGraphicsOpacityEffect;
 class QLabel;
 class QShowEvent;
@@ -24,8 +24,8 @@ class SettingsSection;
 // The "Chats" tab of the settings window: how many chats are stored, a JSON export of all of
 // them, deleting all of them, and the archived chats with open, restore and delete.
 //
-// The tab never talks to the main window: it changes the store and announces every change
-// with chatsDidChangeExternally, and asks for the main window through the events hub.
+// The tab never talks to the main window: it changes the process's one ChatList, which the
+// main window shows too, and asks for the main window through the events hub.
 class ChatManagementTab : public QWidget
 {
     Q_OBJECT
@@ -36,14 +36,14 @@ public:
     using SaveFileChooser = std::function<QString(
         QWidget *parent, const QString &title, const QString &proposedPath, const QString &filter)>;
 
-    ChatManagementTab(ChatStore *store, AppEvents *events, QWidget *parent = nullptr);
+    ChatManagementTab(ChatList &chats, AppEvents &events, QWidget *parent = nullptr);
     ~ChatManagementTab() override;
 
     // Replaces the save dialog (tests answer without showing one).
     void setSaveFileChooser(SaveFileChooser chooser);
 
-    // The tab's copy of the stored chats, as of the last reload.
-    QList<ChatSession> sessions() const { return m_sessions; }
+    // The chats the tab shows.
+    QList<ChatSession> sessions() const;
     // The archived chats, the most recently updated first.
     QList<ChatSession> archivedSessions() const;
     // "Saved ✓", "Export failed", or empty.
@@ -58,6 +58,7 @@ public:
     static QString proposedExportPath();
 
 public Q_SLOTS:
+    // Reads the stored chats again (the list keeps what is not saved yet).
     void reload();
     void openArchived(const QUuid &id);
     void restore(const QUuid &id);
@@ -75,17 +76,14 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    // Changes the stored list under the store's lock and tells the other windows.
-    void changeStoredList(const ChatStore::Change &change);
     void setExportNote(const QString &note);
     void showSessions();
     SettingsSection *makeArchivedSection();
     void restyle();
 
-    ChatStore *m_store = nullptr;
-    AppEvents *m_events = nullptr;
+    ChatList &m_chats;
+    AppEvents &m_events;
     SaveFileChooser m_chooseSaveFile;
-    QList<ChatSession> m_sessions;
     // What the archived section shows, so a reload that changes nothing keeps its rows.
     QList<ChatSession> m_shownArchived;
     bool m_archivedShown = false;

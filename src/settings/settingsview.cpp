@@ -27,8 +27,8 @@ constexpr int screenReserve = 60;
 
 } // namespace
 
-SettingsView::SettingsView(Settings *settings, AppEvents *events, ChatStore *store,
-                           QNetworkAccessManager *network, QWidget *parent)
+SettingsView::SettingsView(Settings &settings, AppEvents &events, ChatList &chats,
+                           QNetworkAccessManager &network, QWidget *parent)
     : QWidget(parent)
 {
     setAutoFillBackground(false);
@@ -56,11 +56,11 @@ SettingsView::SettingsView(Settings *settings, AppEvents *events, ChatStore *sto
     m_pagesLayout->setContentsMargins(pageMarginX, pageMarginTop, pageMarginX, pageMarginBottom);
     m_pagesLayout->setSpacing(0);
 
-    m_general = new GeneralSettingsTab(settings, events, m_pagesContainer);
-    m_appearance = new AppearanceSettingsTab(settings, m_pagesContainer);
-    m_webSearch = new WebSearchSettingsTab(settings, network, m_pagesContainer);
-    m_model = new ModelSettingsTab(settings, network, m_pagesContainer);
-    m_chats = new ChatManagementTab(store, events, m_pagesContainer);
+    m_general = new GeneralSettingsTab(&settings, &events, m_pagesContainer);
+    m_appearance = new AppearanceSettingsTab(&settings, m_pagesContainer);
+    m_webSearch = new WebSearchSettingsTab(&settings, &network, m_pagesContainer);
+    m_model = new ModelSettingsTab(&settings, &network, m_pagesContainer);
+    m_chats = new ChatManagementTab(chats, events, m_pagesContainer);
     m_pages = {m_general, m_appearance, m_webSearch, m_model, m_chats};
     for (QWidget *page : std::as_const(m_pages)) {
         m_pagesLayout->addWidget(page);

@@ -5,8 +5,8 @@
 
 class AppEvents;
 class AppearanceSettingsTab;
+class ChatList;
 class ChatManagementTab;
-class ChatStore;
 class GeneralSettingsTab;
 class ModelSettingsTab;
 class QNetworkAccessManager;
@@ -28,8 +28,8 @@ public:
 
     static constexpr int contentWidth = 540;
 
-    SettingsView(Settings *settings, AppEvents *events, ChatStore *store,
-                 QNetworkAccessManager *network, QWidget *parent = nullptr);
+    SettingsView(Settings &settings, AppEvents &events, ChatList &chats,
+                 QNetworkAccessManager &network, QWidget *parent = nullptr);
 
     SettingsTabBar *tabBar() const { return m_tabBar; }
     int currentIndex() const;

@@ -15,8 +15,8 @@
 
 using namespace Qt::StringLiterals;
 
-SettingsWindow::SettingsWindow(Settings *settings, AppEvents *events, ChatStore *store,
-                               QNetworkAccessManager *network, SystemAppearance *appearance,
+SettingsWindow::SettingsWindow(Settings &settings, AppEvents &events, ChatList &chats,
+                               QNetworkAccessManager &network, SystemAppearance &appearance,
                                QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_settings(settings)
@@ -28,7 +28,7 @@ SettingsWindow::SettingsWindow(Settings *settings, AppEvents *events, ChatStore 
     layout->setContentsMargins(0, 0, 0, 0);
     // The window takes the view's size: fixed width, the current tab's height.
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    m_view = new SettingsView(settings, events, store, network, this);
+    m_view = new SettingsView(settings, events, chats, network, this);
     layout->addWidget(m_view);
 
     auto *closeAction = new QAction(this);
@@ -36,14 +36,11 @@ SettingsWindow::SettingsWindow(Settings *settings, AppEvents *events, ChatStore 
     connect(closeAction, &QAction::triggered, this, &QWidget::close);
     addAction(closeAction);
 
-    if (m_settings) {
-        connect(m_settings, &Settings::changed, this, [this](const QString &key) {
-            if (key == SettingsKeys::appTheme)
-                applyScheme();
-        });
-    }
-    if (m_appearance)
-        connect(m_appearance, &SystemAppearance::changed, this, &SettingsWindow::applyScheme);
+    connect(&m_settings, &Settings::changed, this, [this](const QString &key) {
+        if (key == SettingsKeys::appTheme)
+            applyScheme();
+    });
+    connect(&m_appearance, &SystemAppearance::changed, this, &SettingsWindow::applyScheme);
     applyScheme();
 }
 
@@ -96,9 +93,8 @@ void SettingsWindow::closeEvent(QCloseEvent *event)
 
 void SettingsWindow::applyScheme()
 {
-    const QString stored = m_settings ? m_settings->appTheme() : QString();
-    const bool systemDark = m_appearance ? m_appearance->isDark() : true;
-    m_dark = AppThemes::isDark(AppThemes::colorScheme(stored), systemDark);
+    m_dark
+        = AppThemes::isDark(AppThemes::colorScheme(m_settings.appTheme()), m_appearance.isDark());
     QPalette palette = AppColors::palette(m_dark);
     palette.setColor(QPalette::Window, backgroundColor(m_dark));
     setPalette(palette);

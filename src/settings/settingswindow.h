@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
 class AppEvents;
-class ChatStore;
+class ChatList;
 class QNetworkAccessManager;
 class Settings;
 class SettingsView;
@@ -19,8 +18,8 @@ class SettingsWindow : public QWidget
     Q_OBJECT
 
 public:
-    SettingsWindow(Settings *settings, AppEvents *events, ChatStore *store,
-                   QNetworkAccessManager *network, SystemAppearance *appearance,
+    SettingsWindow(Settings &settings, AppEvents &events, ChatList &chats,
+                   QNetworkAccessManager &network, SystemAppearance &appearance,
                    QWidget *parent = nullptr);
 
     static QString title();
@@ -40,8 +39,8 @@ protected:
 private:
     void applyScheme();
 
-    QPointer<Settings> m_settings;
-    QPointer<SystemAppearance> m_appearance;
+    Settings &m_settings;
+    SystemAppearance &m_appearance;
     SettingsView *m_view = nullptr;
     bool m_dark = true;
     bool m_placed = false;

@@ -2,7 +2,6 @@
 
 #include "chat/settings.h"
 #include "chat/settingskeys.h"
-#include "search/searxngconfig.h"
 #include "settings/settingsbutton.h"
 #include "settings/settingssection.h"
 #include "settings/settingssegmentedcontrol.h"
@@ -131,9 +130,7 @@ QString WebSearchSettingsTab::testAddress() const
 {
     if (!m_settings)
         return {};
-    return SearxngConfig{m_settings->searxngHost(), m_settings->searxngPort(),
-                         m_settings->searxngUseHTTPS()}
-        .baseURL();
+    return m_settings->searxngBaseURL();
 }
 
 void WebSearchSettingsTab::settingChanged(const QString &key)

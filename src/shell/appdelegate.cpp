@@ -19,7 +19,7 @@
 #include <QWidget>
 #include <QWindow>
 
-AppDelegate::AppDelegate(Settings *settings, AppEvents *events, QNetworkAccessManager *network,
+AppDelegate::AppDelegate(Settings &settings, AppEvents &events, QNetworkAccessManager &network,
                          SystemAppearance *appearance, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
@@ -78,14 +78,12 @@ void AppDelegate::applicationDidFinishLaunching()
     chord.registerHotKey();
 
     // Connected with this delegate as the context: a delivery after it is gone does nothing.
-    if (m_events) {
-        m_observers = {
-            connect(m_events, &AppEvents::openAskDialog, this, &AppDelegate::showAskDialog),
-            connect(m_events, &AppEvents::showMainWindow, this, &AppDelegate::presentMainWindow),
-            connect(m_events, &AppEvents::quitAsk, this, &AppDelegate::quitApplication),
-            connect(m_events, &AppEvents::hideToMenuBar, this, &AppDelegate::hideAllToMenuBar),
-        };
-    }
+    m_observers = {
+        connect(&m_events, &AppEvents::openAskDialog, this, &AppDelegate::showAskDialog),
+        connect(&m_events, &AppEvents::showMainWindow, this, &AppDelegate::presentMainWindow),
+        connect(&m_events, &AppEvents::quitAsk, this, &AppDelegate::quitApplication),
+        connect(&m_events, &AppEvents::hideToMenuBar, this, &AppDelegate::hideAllToMenuBar),
+    };
 
     // Quit requests (the platform's, or QCoreApplication::quit from anywhere) pass through
     // here, as does the main window's close button.
@@ -147,8 +145,7 @@ void AppDelegate::showAskDialog()
     removeMouseMonitors();
     installMouseMonitors();
     qCInfo(lcShell, "Opened the Quick Ask bar");
-    if (m_events)
-        m_events->postAskDialogDidOpen();
+    m_events.postAskDialogDidOpen();
 }
 
 void AppDelegate::hideAskDialog()
@@ -207,7 +204,7 @@ AskDialogPanel *AppDelegate::makeAskDialogWindow()
 {
     auto *panel = new AskDialogPanel;
     m_askDialogModel = new AskDialogModel(m_settings, m_events, m_network, panel);
-    auto *view = new AskDialogView(m_askDialogModel, m_settings, m_appearance);
+    auto *view = new AskDialogView(m_askDialogModel, &m_settings, m_appearance);
     panel->setContent(view);
     connect(view, &AskDialogView::preferredHeightChanged, panel, &AskDialogPanel::setContentHeight);
     panel->setContentHeight(view->preferredHeight());
@@ -225,7 +222,7 @@ AskDialogPanel *AppDelegate::makeAskDialogWindow()
 
 AskBackdropPanel *AppDelegate::makeAskBackdropWindow()
 {
-    auto *panel = new AskBackdropPanel(m_settings, m_appearance);
+    auto *panel = new AskBackdropPanel(&m_settings, m_appearance);
     const QScreen *screen = QGuiApplication::primaryScreen();
     panel->setGeometry(screen ? screen->geometry() : QRect(0, 0, 1200, 800));
     return panel;

@@ -34,7 +34,7 @@ class AppDelegate : public QObject
 
 public:
     // All four must outlive the delegate; `appearance` may be null.
-    AppDelegate(Settings *settings, AppEvents *events, QNetworkAccessManager *network,
+    AppDelegate(Settings &settings, AppEvents &events, QNetworkAccessManager &network,
                 SystemAppearance *appearance, QObject *parent = nullptr);
     ~AppDelegate() override;
 
@@ -98,9 +98,9 @@ private:
     bool belongsToAskDialog(const QWidget *widget) const;
     bool handleMainWindowClose(QEvent *event);
 
-    QPointer<Settings> m_settings;
-    QPointer<AppEvents> m_events;
-    QPointer<QNetworkAccessManager> m_network;
+    Settings &m_settings;
+    AppEvents &m_events;
+    QNetworkAccessManager &m_network;
     QPointer<SystemAppearance> m_appearance;
     QPointer<QWidget> m_mainWindow;
 

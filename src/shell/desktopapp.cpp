@@ -11,6 +11,7 @@
 #endif
 #include "base/appidentity.h"
 #include "chat/appevents.h"
+#include "chat/chatlist.h"
 #include "chat/chatsfilewatcher.h"
 #include "chat/chatstore.h"
 #include "chat/conversationcontroller.h"
@@ -113,19 +114,19 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     QNetworkAccessManager network;
     SystemAppearance appearance;
     ChatStore store(settings);
-    ConversationController controller(settings, store, events, &network);
+    ChatList chats(store, events);
+    ConversationController controller(settings, chats, events, network);
     ChatsFileWatcher chatsWatcher(settings, events);
     SettingsFileWatcher settingsWatcher(settings);
     MainWindow mainWindow(&events);
-    auto *contentView = new ContentView(&controller, &settings, &appearance);
+    auto *contentView = new ContentView(controller, settings, appearance);
     mainWindow.setContent(contentView);
     // Until the first-run flow is completed the window shows it instead of the chat.
     OnboardingDrafts onboardingDrafts;
-    OnboardingModel onboarding(&settings, &onboardingDrafts, &network);
-    MainWindowPresenter mainWindowPresenter(&mainWindow, contentView,
-                                            new OnboardingView(&onboarding, &settings, &appearance),
-                                            &settings, &controller);
-    AppDelegate delegate(&settings, &events, &network, &appearance);
+    OnboardingModel onboarding(settings, onboardingDrafts, network);
+    auto *onboardingView = new OnboardingView(&onboarding, &settings, &appearance);
+    MainWindowPresenter mainWindowPresenter(mainWindow, *contentView, *onboardingView, settings);
+    AppDelegate delegate(settings, events, network, &appearance);
     delegate.setMainWindow(&mainWindow);
     MenuBarItem menuBarItem(&events, &settings);
     QObject::connect(&delegate, &AppDelegate::hiddenToMenuBar, &menuBarItem,
@@ -134,8 +135,8 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     std::unique_ptr<SettingsWindow> settingsWindow;
     const auto openSettings = [&] {
         if (!settingsWindow)
-            settingsWindow = std::make_unique<SettingsWindow>(&settings, &events, &store, &network,
-                                                              &appearance);
+            settingsWindow
+                = std::make_unique<SettingsWindow>(settings, events, chats, network, appearance);
         settingsWindow->present();
     };
     QObject::connect(&menuBarItem, &MenuBarItem::settingsRequested, &menuBarItem, openSettings);

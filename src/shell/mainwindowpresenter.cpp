@@ -1,8 +1,8 @@
 #include "shell/mainwindowpresenter.h"
 
-#include "chat/conversationcontroller.h"
 #include "chat/settings.h"
 #include "chat/settingskeys.h"
+#include "main_window/contentview.h"
 #include "main_window/mainwindow.h"
 #include "onboarding/onboardingmodel.h"
 #include "onboarding/onboardingview.h"
@@ -14,33 +14,31 @@
 #include <QScreen>
 #include <QWindow>
 
-MainWindowPresenter::MainWindowPresenter(MainWindow *window, QWidget *chat,
-                                         OnboardingView *onboarding, Settings *settings,
-                                         ConversationController *controller, QObject *parent)
+MainWindowPresenter::MainWindowPresenter(MainWindow &window, ContentView &chat,
+                                         OnboardingView &onboarding, Settings &settings,
+                                         QObject *parent)
     : QObject(parent)
     , m_window(window)
     , m_chat(chat)
     , m_onboarding(onboarding)
     , m_settings(settings)
-    , m_controller(controller)
 {
     // Neither view is the window's content yet: both wait inside it, hidden.
-    if (window->content() == chat || window->content() == onboarding)
-        window->takeContent();
-    for (QWidget *view : {chat, static_cast<QWidget *>(onboarding)}) {
+    if (window.content() == &chat || window.content() == &onboarding)
+        window.takeContent();
+    for (QWidget *view : {static_cast<QWidget *>(&chat), static_cast<QWidget *>(&onboarding)}) {
         view->hide();
-        view->setParent(window);
+        view->setParent(&window);
     }
-    connect(settings, &Settings::changed, this, [this](const QString &key) {
+    connect(&settings, &Settings::changed, this, [this](const QString &key) {
         if (key == SettingsKeys::hasCompletedOnboarding)
             showWhatIsDue();
     });
-    if (OnboardingModel *model = onboarding->model()) {
+    if (OnboardingModel *model = onboarding.model()) {
         // The decorations come back before the chat shows, so the chat is laid out once, in
         // the window it will stay in.
         connect(model, &OnboardingModel::aboutToFinish, this, [this] {
-            if (m_controller)
-                m_controller->setShouldRestoreMainWindowFromOnboarding(true);
+            m_chat.viewState().setShouldRestoreMainWindowFromOnboarding(true);
             setCardChrome(false);
         });
     }
@@ -49,14 +47,12 @@ MainWindowPresenter::MainWindowPresenter(MainWindow *window, QWidget *chat,
 
 bool MainWindowPresenter::isShowingOnboarding() const
 {
-    return m_window && m_onboarding && m_window->content() == m_onboarding;
+    return m_window.content() == &m_onboarding;
 }
 
 void MainWindowPresenter::showWhatIsDue()
 {
-    if (!m_settings)
-        return;
-    if (m_settings->hasCompletedOnboarding())
+    if (m_settings.hasCompletedOnboarding())
         showChat();
     else
         showOnboarding();
@@ -64,42 +60,42 @@ void MainWindowPresenter::showWhatIsDue()
 
 void MainWindowPresenter::showOnboarding()
 {
-    if (!m_window || !m_onboarding || isShowingOnboarding())
+    if (isShowingOnboarding())
         return;
     clearContent();
     setCardChrome(true);
-    m_window->setContent(m_onboarding);
-    m_onboarding->show();
-    m_onboarding->present();
+    m_window.setContent(&m_onboarding);
+    m_onboarding.show();
+    m_onboarding.present();
 }
 
 void MainWindowPresenter::showChat()
 {
-    if (!m_window || !m_chat || m_window->content() == m_chat)
+    if (m_window.content() == &m_chat)
         return;
     clearContent();
     setCardChrome(false);
-    m_window->setContent(m_chat);
+    m_window.setContent(&m_chat);
     // Laid out before it shows: the chat sizes the window from its own size once.
-    if (QLayout *layout = m_window->layout())
+    if (QLayout *layout = m_window.layout())
         layout->activate();
-    m_chat->show();
+    m_chat.show();
 }
 
 void MainWindowPresenter::clearContent()
 {
-    QWidget *previous = m_window->takeContent();
+    QWidget *previous = m_window.takeContent();
     // The placeholder the window starts with is not needed again.
-    if (previous && previous != m_chat && previous != m_onboarding)
+    if (previous && previous != &m_chat && previous != &m_onboarding)
         previous->deleteLater();
 }
 
 void MainWindowPresenter::setCardChrome(bool card)
 {
-    if (m_cardChrome == card || !m_window)
+    if (m_cardChrome == card)
         return;
     m_cardChrome = card;
-    MainWindow *window = m_window;
+    MainWindow *window = &m_window;
     const bool wasVisible = window->isVisible();
     const bool translucent = card && WindowTranslucency::available();
     window->setAttribute(Qt::WA_TranslucentBackground, translucent);
@@ -140,10 +136,10 @@ void MainWindowPresenter::setCardChrome(bool card)
 
 void MainWindowPresenter::centreWindow()
 {
-    const QScreen *screen = m_window->screen();
+    const QScreen *screen = m_window.screen();
     if (!screen)
         return;
-    QRect frame(QPoint(), m_window->size());
+    QRect frame(QPoint(), m_window.size());
     frame.moveCenter(screen->availableGeometry().center());
-    m_window->move(frame.topLeft());
+    m_window.move(frame.topLeft());
 }

@@ -1,12 +1,10 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 
-class ConversationController;
+class ContentView;
 class MainWindow;
 class OnboardingView;
-class QWidget;
 class Settings;
 
 // Decides what the main window holds: the first-run card until "hasCompletedOnboarding" is
@@ -21,10 +19,9 @@ class MainWindowPresenter : public QObject
     Q_OBJECT
 
 public:
-    // `chat` and `onboarding` become children of `window`.
-    MainWindowPresenter(MainWindow *window, QWidget *chat, OnboardingView *onboarding,
-                        Settings *settings, ConversationController *controller,
-                        QObject *parent = nullptr);
+    // `chat` and `onboarding` become children of `window`, which must outlive the presenter.
+    MainWindowPresenter(MainWindow &window, ContentView &chat, OnboardingView &onboarding,
+                        Settings &settings, QObject *parent = nullptr);
 
     bool isShowingOnboarding() const;
 
@@ -37,10 +34,9 @@ private:
     void setCardChrome(bool card);
     void centreWindow();
 
-    QPointer<MainWindow> m_window;
-    QPointer<QWidget> m_chat;
-    QPointer<OnboardingView> m_onboarding;
-    QPointer<Settings> m_settings;
-    QPointer<ConversationController> m_controller;
+    MainWindow &m_window;
+    ContentView &m_chat;
+    OnboardingView &m_onboarding;
+    Settings &m_settings;
     bool m_cardChrome = false;
 };

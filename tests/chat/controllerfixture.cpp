@@ -30,6 +30,7 @@ ControllerFixture::ControllerFixture()
 ControllerFixture::~ControllerFixture()
 {
     m_controller.reset();
+    m_chatList.reset();
 }
 
 bool ControllerFixture::isValid() const
@@ -37,11 +38,18 @@ bool ControllerFixture::isValid() const
     return m_dir.isValid() && m_listening;
 }
 
+ChatList &ControllerFixture::chatList()
+{
+    if (!m_chatList)
+        m_chatList = std::make_unique<ChatList>(*m_store, m_events);
+    return *m_chatList;
+}
+
 ConversationController &ControllerFixture::controller()
 {
     if (!m_controller)
-        m_controller = std::make_unique<ConversationController>(*m_settings, *m_store, m_events,
-                                                                &m_network, [this] { return now; });
+        m_controller = std::make_unique<ConversationController>(*m_settings, chatList(), m_events,
+                                                                m_network, [this] { return now; });
     return *m_controller;
 }
 

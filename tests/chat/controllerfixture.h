@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chat/appevents.h"
+#include "chat/chatlist.h"
 #include "chat/chatsession.h"
 #include "chat/chatstore.h"
 #include "chat/conversationcontroller.h"
@@ -37,7 +38,9 @@ public:
     FakeSearxngServer &searxng() { return m_searxng; }
     FakeDuckDuckGoServer &instant() { return m_instant; }
 
-    // Made on first use, after the test has prepared the store and the settings.
+    // Made on first use, after the test has prepared the store and the settings; the
+    // controller works on the list.
+    ChatList &chatList();
     ConversationController &controller();
     void destroyController() { m_controller.reset(); }
 
@@ -70,6 +73,7 @@ private:
     FakeSearxngServer m_searxng;
     FakeDuckDuckGoServer m_instant;
     bool m_listening = false;
+    std::unique_ptr<ChatList> m_chatList;
     std::unique_ptr<ConversationController> m_controller;
 };
 

@@ -66,7 +66,7 @@ public:
         settings->setWebSearchMode(u"never"_s);
         settings->setSearxngHost(u"127.0.0.1"_s);
         settings->setSearxngPort(QString::number(searxng.port()));
-        bar = std::make_unique<AskDialogModel>(settings.get(), &events, &network);
+        bar = std::make_unique<AskDialogModel>(*settings, events, network);
     }
 
     bool isValid() const { return m_dir.isValid() && m_listening; }

@@ -136,7 +136,7 @@ private Q_SLOTS:
         f.store({archived});
         ConversationController &c = f.controller();
         c.selectSession(archived.id);
-        QSignalSpy changes(&f.events(), &AppEvents::chatsDidChangeExternally);
+        QSignalSpy changes(&f.chatList(), &ChatList::sessionsChanged);
 
         c.setDraft(u"Back again"_s);
         c.sendMessage();

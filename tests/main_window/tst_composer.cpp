@@ -21,7 +21,7 @@ struct ComposerHarness
 {
     explicit ComposerHarness(ControllerFixture &fixture)
         : controller(fixture.controller())
-        , view(&controller, &fixture.settings())
+        , view(controller, fixture.settings())
     {
         view.setPalette(AppColors::palette(true));
         view.resize(700, 200);

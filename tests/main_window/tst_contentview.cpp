@@ -7,6 +7,7 @@
 #include "main_window/storenoticebanner.h"
 #include "support/storedchats.h"
 #include "support/testregistry.h"
+#include "widgets/systemappearance.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,11 +32,20 @@ private Q_SLOTS:
     void composerFollowsThePage();
     void sidebarStartsHiddenAndToggles();
     void defaultSizeRestoredOnceAfterOnboarding();
+    void viewStateFollowsTheController();
     void damagedStoreIsToldUntilDismissed();
     void unreadableStoreKeepsChatsUntilFixed();
 };
 
 namespace {
+
+// No portal: the application palette stands for the desktop.
+struct Appearance : SystemAppearance
+{
+    Appearance()
+        : SystemAppearance(QDBusConnection(u"no-bus"_s))
+    { }
+};
 
 // The page the detail area shows.
 QWidget *shownPage(const ContentView &view)
@@ -83,7 +93,8 @@ void TestContentView::scheme()
     QFETCH(bool, dark);
 
     ControllerFixture fixture;
-    ContentView view(&fixture.controller(), &fixture.settings(), nullptr);
+    Appearance appearance;
+    ContentView view(fixture.controller(), fixture.settings(), appearance);
     fixture.settings().setAppTheme(stored);
     QCOMPARE(view.isDark(), dark);
     // The composer is drawn in the window's scheme wherever it sits.
@@ -97,7 +108,8 @@ void TestContentView::composerFollowsThePage()
     const ChatSession chat = conversation({u"Hello"_s, u"Hi there"_s});
     fixture.store({chat});
     ConversationController &controller = fixture.controller();
-    ContentView view(&controller, &fixture.settings(), nullptr);
+    Appearance appearance;
+    ContentView view(controller, fixture.settings(), appearance);
     view.resize(1100, 760);
     view.show();
     QCOMPARE(shownPage(view), view.newChatView());
@@ -119,7 +131,8 @@ void TestContentView::composerFollowsThePage()
 void TestContentView::sidebarStartsHiddenAndToggles()
 {
     ControllerFixture fixture;
-    ContentView view(&fixture.controller(), &fixture.settings(), nullptr);
+    Appearance appearance;
+    ContentView view(fixture.controller(), fixture.settings(), appearance);
     view.resize(1100, 760);
     view.show();
     QCOMPARE(view.sidebarWidth(), 0);
@@ -132,19 +145,65 @@ void TestContentView::sidebarStartsHiddenAndToggles()
 void TestContentView::defaultSizeRestoredOnceAfterOnboarding()
 {
     ControllerFixture fixture;
-    ConversationController &controller = fixture.controller();
-    controller.setShouldRestoreMainWindowFromOnboarding(true);
-    ContentView view(&controller, &fixture.settings(), nullptr);
+    Appearance appearance;
+    ContentView view(fixture.controller(), fixture.settings(), appearance);
+    QVERIFY(!view.viewState().shouldRestoreMainWindowFromOnboarding());
+    view.viewState().setShouldRestoreMainWindowFromOnboarding(true);
     view.resize(900, 600);
     view.show();
     QCOMPARE(view.size(), QSize(1100, 760));
-    QVERIFY(!controller.shouldRestoreMainWindowFromOnboarding());
+    QVERIFY(!view.viewState().shouldRestoreMainWindowFromOnboarding());
 
     // Only once: the user's own size stays.
     view.resize(1000, 700);
     view.hide();
     view.show();
     QCOMPARE(view.size(), QSize(1000, 700));
+}
+
+// How the chat is shown is the views' own state, which the controller's selection and resets
+// return to its start.
+void TestContentView::viewStateFollowsTheController()
+{
+    ControllerFixture fixture;
+    const ChatSession chat = conversation({u"Hello"_s, u"Hi there"_s});
+    fixture.store({chat});
+    ConversationController &controller = fixture.controller();
+    Appearance appearance;
+    ContentView view(controller, fixture.settings(), appearance);
+    ChatViewState &state = view.viewState();
+    view.resize(1100, 760);
+    view.show();
+
+    // Another conversation starts unscrolled; the same one again stays where it was.
+    state.setChatTitleBlurProgress(0.6);
+    controller.selectSession(chat.id);
+    QCOMPARE(state.chatTitleBlurProgress(), 0.0);
+    state.setChatTitleBlurProgress(0.6);
+    controller.selectSession(chat.id);
+    QCOMPARE(state.chatTitleBlurProgress(), 0.6);
+
+    // A reset of the first-run flow: columns and title back to their start, and the window
+    // returns to its default size when the chat shows again.
+    view.toggleSidebarAction()->trigger();
+    QCOMPARE(state.columnVisibility(), ChatViewState::ColumnVisibility::All);
+    view.hide();
+    fixture.settings().setHasCompletedOnboarding(false);
+    QCOMPARE(state.columnVisibility(), ChatViewState::ColumnVisibility::DetailOnly);
+    QCOMPARE(state.chatTitleBlurProgress(), 0.0);
+    QCOMPARE(view.sidebarWidth(), 0);
+    QVERIFY(state.shouldRestoreMainWindowFromOnboarding());
+
+    // Completing it again resets the columns too, and leaves the size to the flow's end.
+    view.toggleSidebarAction()->trigger();
+    state.setChatTitleBlurProgress(0.6);
+    fixture.settings().setHasCompletedOnboarding(true);
+    QCOMPARE(state.columnVisibility(), ChatViewState::ColumnVisibility::DetailOnly);
+    QCOMPARE(state.chatTitleBlurProgress(), 0.0);
+    view.resize(900, 600);
+    view.show();
+    QCOMPARE(view.size(), QSize(1100, 760));
+    QVERIFY(!state.shouldRestoreMainWindowFromOnboarding());
 }
 
 // A damaged store used to open an empty window and say why only on standard error.
@@ -157,7 +216,8 @@ void TestContentView::damagedStoreIsToldUntilDismissed()
     damaged.write("[{\"id\":\"<b>not</b> a chat");
     damaged.close();
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not be read"_s));
-    ContentView view(&fixture.controller(), &fixture.settings(), nullptr);
+    Appearance appearance;
+    ContentView view(fixture.controller(), fixture.settings(), appearance);
     view.resize(1100, 760);
     view.show();
 
@@ -192,7 +252,8 @@ void TestContentView::unreadableStoreKeepsChatsUntilFixed()
     const QString file = fixture.settings().dataFilePath(u"chatSessions");
     QVERIFY(QDir().mkpath(file));
     ConversationController &controller = fixture.controller();
-    ContentView view(&controller, &fixture.settings(), nullptr);
+    Appearance appearance;
+    ContentView view(controller, fixture.settings(), appearance);
     view.resize(1100, 760);
     view.show();
     StoreNoticeBanner *banner = view.storeNotice();

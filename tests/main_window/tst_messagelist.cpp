@@ -4,6 +4,7 @@
 #include "main_window/assistantmessagerow.h"
 #include "main_window/chatfloatingtitlebar.h"
 #include "main_window/chatscrollview.h"
+#include "main_window/chatviewstate.h"
 #include "main_window/copybutton.h"
 #include "main_window/messagebubble.h"
 #include "main_window/messagelistrows.h"
@@ -64,7 +65,7 @@ ChatSession longSession(int count)
 struct Window
 {
     explicit Window(ConversationController &controller)
-        : view(&controller)
+        : view(controller, state)
     {
         view.setPalette(AppColors::palette(true));
         view.resize(820, 600);
@@ -74,6 +75,7 @@ struct Window
     ChatScrollView *scroll() const { return view.scrollView(); }
     MessageRow *row(const QUuid &id) const { return scroll()->messageRow(id); }
 
+    ChatViewState state;
     MessageListView view;
 };
 
@@ -129,7 +131,7 @@ void TestMessageList::rowsKeepTheirWidgetAcrossReloads()
     ChatSession renamed = session;
     renamed.customTitle = u"Greetings"_s;
     f.store({renamed});
-    c.reloadSessions();
+    c.chatList().reload();
     QCoreApplication::processEvents();
     for (qsizetype i = 0; i < session.messages.size(); ++i) {
         QVERIFY(before.at(i));
@@ -347,13 +349,13 @@ void TestMessageList::longChatBuildsOnlyRowsNearTheViewport()
     QTRY_VERIFY_WITH_TIMEOUT(!scroll->rowWidget(session.messages.constLast().id), waitMs);
     QVERIFY(scroll->rowWidget(session.messages.constFirst().id));
     QVERIFY(scroll->builtRowCount() < 60);
-    QCOMPARE(c.chatTitleBlurProgress(), 0.0);
+    QCOMPARE(window.state.chatTitleBlurProgress(), 0.0);
 
     // An answer far above that grows (another window changed it) leaves the row being read
     // where it is on screen.
     bar->setValue(bar->maximum() / 2);
     QCoreApplication::processEvents();
-    QCOMPARE(c.chatTitleBlurProgress(), 1.0);
+    QCOMPARE(window.state.chatTitleBlurProgress(), 1.0);
     QUuid read;
     for (const ChatMessage &message : session.messages) {
         if (scroll->rowGeometry(message.id).top() >= bar->value()) {
@@ -367,7 +369,7 @@ void TestMessageList::longChatBuildsOnlyRowsNearTheViewport()
     ChatSession changed = session;
     changed.messages[1].text = QString(u"A much longer answer.\n\n"_s).repeated(40);
     f.store({changed});
-    c.reloadSessions();
+    c.chatList().reload();
     QCoreApplication::processEvents();
     QVERIFY(scroll->widget()->height() > contentHeight);
     QCOMPARE(scroll->rowGeometry(read).top() - bar->value(), onScreen);

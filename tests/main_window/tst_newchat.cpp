@@ -12,6 +12,7 @@
 #include "widgets/symbols.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSet>
@@ -35,8 +36,8 @@ struct NewChatHarness
 {
     explicit NewChatHarness(ControllerFixture &fixture)
         : controller(fixture.controller())
-        , composer(new ComposerView(&controller, &fixture.settings()))
-        , view(new NewChatView(&controller, &window))
+        , composer(new ComposerView(controller, fixture.settings()))
+        , view(new NewChatView(controller, &window))
     {
         window.setPalette(AppColors::palette(true));
         view->setComposer(composer);
@@ -131,7 +132,7 @@ private Q_SLOTS:
         QCOMPARE(h.controller.draft(), row->prompt().prompt);
         QCOMPARE(h.composer->textEdit()->toPlainText(), row->prompt().prompt);
         QTRY_VERIFY(h.composer->textEdit()->hasFocus());
-        QVERIFY(h.controller.composerFocused());
+        QVERIFY(h.composer->composerFocused());
         QTest::qWait(100);
         QVERIFY(h.controller.sessions().isEmpty());
         QVERIFY(!h.controller.isLoading());
@@ -145,18 +146,25 @@ private Q_SLOTS:
         ControllerFixture f;
         QVERIFY(f.isValid());
         NewChatHarness h(f);
-        QVERIFY(!h.controller.heroAppeared());
+        QVERIFY(!h.view->heroAppeared());
         QCOMPARE(entranceOf(h.view->promptRows().constFirst()), 0.0);
         h.show();
-        QVERIFY(h.controller.heroAppeared());
+        QVERIFY(h.view->heroAppeared());
         QCOMPARE(entranceOf(h.view->promptRows().constFirst()), 1.0);
         QCOMPARE(entranceOf(h.view->greetingLabel()->parentWidget()), 1.0);
 
         // A reset clears the flag and nothing else raises it; the screen must not stay empty.
         h.controller.resetToNewChat(true);
         QCOMPARE(entranceOf(h.view->promptRows().constLast()), 0.0);
-        QTRY_VERIFY(h.controller.heroAppeared());
+        QTRY_VERIFY(h.view->heroAppeared());
         QCOMPARE(entranceOf(h.view->promptRows().constLast()), 1.0);
+
+        // New Chat while the screen shows: new starters, and the entrance at once.
+        const QPointer<QuickPromptRow> before = h.view->promptRows().constFirst();
+        h.controller.startNewChat();
+        QVERIFY(!before);
+        QVERIFY(h.view->heroAppeared());
+        QCOMPARE(entranceOf(h.view->promptRows().constFirst()), 1.0);
     }
 
     void greetingShrinksBeforeThirdLine_data()

@@ -27,7 +27,7 @@ struct Fixture
     Fixture()
         : settings(dir.filePath(u"velm.conf"_s), dir.filePath(u"data"_s))
         , drafts(draftsFile())
-        , model(&settings, &drafts, &network)
+        , model(settings, drafts, network)
     { }
 
     QString draftsFile() const { return dir.filePath(u"onboarding.ini"_s); }

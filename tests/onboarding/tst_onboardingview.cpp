@@ -45,7 +45,7 @@ public:
     explicit Flow(int storedStage = 0, const std::function<void(OnboardingDrafts &)> &prepare = {})
         : m_settings(m_dir.filePath(u"velm.conf"_s), m_dir.filePath(u"data"_s))
         , m_drafts(m_dir.filePath(u"onboarding.ini"_s))
-        , m_model(&m_settings, &m_drafts, &m_network)
+        , m_model(m_settings, m_drafts, m_network)
     {
         m_drafts.setStageRaw(storedStage);
         if (prepare)

@@ -60,7 +60,7 @@ public:
         settings->setWebSearchMode(u"never"_s);
         settings->setSearxngHost(u"127.0.0.1"_s);
         settings->setSearxngPort(QString::number(searxng.port()));
-        bar = std::make_unique<AskDialogModel>(settings.get(), &events, &network);
+        bar = std::make_unique<AskDialogModel>(*settings, events, network);
     }
 
     // Makes the view on first use, after the test has prepared the settings.

@@ -121,6 +121,67 @@ private Q_SLOTS:
         QCOMPARE(searxng.requests().constFirst().path(), u"/searx/search"_s);
     }
 
+    // A connection test counts every hit, also beyond the few a question uses and those a
+    // question could not use, and tells a dead instance from one that answers wrongly.
+    void checkSearXNG_data()
+    {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<SearchError>("error");
+        QTest::addColumn<int>("count");
+
+        QTest::newRow("seven hits") << u"hits"_s << SearchError::None << 7;
+        QTest::newRow("a hit without a title") << u"untitled"_s << SearchError::None << 1;
+        QTest::newRow("no hits") << u"none"_s << SearchError::None << 0;
+        QTest::newRow("results not an array") << u"object"_s << SearchError::Undecodable << 0;
+        QTest::newRow("html page") << u"html"_s << SearchError::Undecodable << 0;
+        QTest::newRow("json disabled: 403") << u"403"_s << SearchError::BadResponse << 0;
+        QTest::newRow("nothing listens") << u"dead"_s << SearchError::Unreachable << 0;
+        QTest::newRow("no http address") << u"file"_s << SearchError::InvalidAddress << 0;
+    }
+
+    void checkSearXNG()
+    {
+        QFETCH(QString, scenario);
+        QFETCH(SearchError, error);
+        QFETCH(int, count);
+
+        FakeSearxngServer searxng;
+        QVERIFY(searxng.listen());
+        QString base = searxng.url(u"/searx/"_s).toString();
+        const QString mount = u"/searx"_s;
+        if (scenario == u"hits")
+            searxng.serveResults(FakeSearxngServer::numberedResults(7), mount);
+        else if (scenario == u"untitled")
+            searxng.serveResults({QJsonObject{{u"url"_s, u"https://a.org"_s}}}, mount);
+        else if (scenario == u"none")
+            searxng.serveResults({}, mount);
+        else if (scenario == u"object")
+            searxng.serveResponse(FakeResponse::json(R"({"query":"test","results":{"a":1}})"),
+                                  mount);
+        else if (scenario == u"html")
+            searxng.serveResponse(FakeResponse::text("<html>SearXNG</html>", 200, "text/html"),
+                                  mount);
+        else if (scenario == u"403")
+            searxng.serveResponse(FakeResponse::json(FakeSearxngServer::body(u"test"_s, {}), 403),
+                                  mount);
+        else if (scenario == u"dead")
+            base = Loopback::closedAddress();
+        else if (scenario == u"file")
+            base = u"file:///etc"_s;
+
+        QNetworkAccessManager network;
+        const WebSearchClient client(&network);
+        const auto check = TestSupport::awaitTask(client.checkSearXNG(u"test"_s, base));
+        QVERIFY(check);
+        QCOMPARE(check->error, error);
+        QCOMPARE(check->failed(), error != SearchError::None);
+        QCOMPARE(check->resultCount, count);
+        if (!searxng.requests().isEmpty()) {
+            QCOMPARE(searxng.requests().constFirst().path(), u"/searx/search"_s);
+            QCOMPARE(formItems(searxng.requests().constFirst()).value(0).second, u"test"_s);
+        }
+    }
+
     void fallback_data()
     {
         QTest::addColumn<QString>("scenario");

@@ -1,5 +1,6 @@
 #include "chat/appevents.h"
 #include "chat/chatexport.h"
+#include "chat/chatlist.h"
 #include "chat/chatstore.h"
 #include "chat/settings.h"
 #include "settings/archivedchatrow.h"
@@ -46,13 +47,14 @@ ChatSession chat(const QString &question, const QDateTime &updatedAt, bool archi
     return session;
 }
 
-// A store in a directory of its own, and a tab on it.
+// A store in a directory of its own, the list over it, and a tab on that.
 struct Fixture
 {
     QTemporaryDir dir;
     Settings settings{dir.filePath(u"velm.conf"_s), dir.filePath(u"data"_s)};
     ChatStore store{settings};
     AppEvents events;
+    std::unique_ptr<ChatList> chats;
     std::unique_ptr<ChatManagementTab> tab;
     // What the tab asked the save dialog, and what it answers.
     QStringList asked;
@@ -62,7 +64,8 @@ struct Fixture
     {
         if (!sessions.isEmpty())
             StoredChats::write(settings, sessions);
-        tab = std::make_unique<ChatManagementTab>(&store, &events);
+        chats = std::make_unique<ChatList>(store, events);
+        tab = std::make_unique<ChatManagementTab>(*chats, events);
         tab->setSaveFileChooser([this](QWidget *, const QString &title, const QString &proposed,
                                        const QString &filter) {
             asked = {title, proposed, filter};
@@ -240,7 +243,7 @@ private Q_SLOTS:
         const ChatSession archived = chat(u"restore me"_s, utc(7, 7), true);
         const ChatSession other = chat(u"stays archived"_s, utc(6, 7), true);
         Fixture f({chat(u"active"_s, utc(9, 9), false), archived, other});
-        QSignalSpy changed(&f.events, &AppEvents::chatsDidChangeExternally);
+        QSignalSpy changed(f.chats.get(), &ChatList::sessionsChanged);
 
         buttonIn(f.rows().value(0), u"Restore"_s)->click();
 
@@ -257,7 +260,7 @@ private Q_SLOTS:
     {
         Fixture f({chat(u"archived"_s, utc(7, 7), true)});
         const QByteArray before = f.settings.data(u"chatSessions");
-        QSignalSpy changed(&f.events, &AppEvents::chatsDidChangeExternally);
+        QSignalSpy changed(f.chats.get(), &ChatList::sessionsChanged);
         QSignalSpy written(&f.settings, &Settings::changed);
 
         f.tab->restore(QUuid::createUuid());
@@ -272,7 +275,7 @@ private Q_SLOTS:
         const ChatSession doomed = chat(u"delete me"_s, utc(8, 7), true);
         const ChatSession kept = chat(u"keep me"_s, utc(2, 7), true);
         Fixture f({kept, doomed, chat(u"active"_s, utc(1, 1), false)});
-        QSignalSpy changed(&f.events, &AppEvents::chatsDidChangeExternally);
+        QSignalSpy changed(f.chats.get(), &ChatList::sessionsChanged);
 
         buttonIn(f.rows().value(0), u"Delete permanently"_s)->click();
 
@@ -321,7 +324,7 @@ private Q_SLOTS:
         Fixture f({chat(u"one"_s, utc(1, 1), false), chat(u"two"_s, utc(2, 1), true)});
         const QString path = f.settings.dataFilePath(u"chatSessions");
         QVERIFY(QFile::exists(path));
-        QSignalSpy changed(&f.events, &AppEvents::chatsDidChangeExternally);
+        QSignalSpy changed(f.chats.get(), &ChatList::sessionsChanged);
 
         buttonIn(f.tab.get(), u"Delete All Chats…"_s)->click();
         QMessageBox *alert = f.tab->deleteAllAlert();
@@ -406,7 +409,7 @@ private Q_SLOTS:
     void saveDialogAddsTheJsonSuffix()
     {
         Fixture f({chat(u"one"_s, utc(1, 1), false)});
-        ChatManagementTab tab(&f.store, &f.events); // with the real dialog
+        ChatManagementTab tab(*f.chats, f.events); // with the real dialog
         const QString typed = f.dir.filePath(u"my-backup"_s);
         QString title;
         QTimer::singleShot(0, this, [&] {
@@ -479,7 +482,7 @@ private Q_SLOTS:
         Fixture f({chat(u"active"_s, utc(1, 1), false)});
         QCOMPARE(f.counts(), u"1 active · 0 archived"_s);
 
-        // Another window changes the store and says so.
+        // Another process changes the store, and the file watcher says so.
         QList<ChatSession> sessions = StoredChats::read(f.settings);
         sessions.append(chat(u"archived elsewhere"_s, utc(2, 2), true));
         QVERIFY(StoredChats::write(f.settings, sessions));

@@ -1,5 +1,6 @@
 #include "chat/appevents.h"
 #include "chat/autostartentry.h"
+#include "chat/chatlist.h"
 #include "chat/chatstore.h"
 #include "chat/promptsuggestion.h"
 #include "chat/settings.h"
@@ -25,6 +26,7 @@
 #include "support/loopback.h"
 #include "support/testregistry.h"
 #include "widgets/appcolors.h"
+#include "widgets/systemappearance.h"
 #include "widgets/toggleswitch.h"
 
 #include <QAction>
@@ -73,7 +75,10 @@ struct Fixture
     Settings settings{dir.filePath(u"velm.conf"_s), dir.filePath(u"data"_s)};
     AppEvents events;
     ChatStore store{settings};
+    ChatList chats{store, events};
     QNetworkAccessManager network;
+    // No portal: the application palette stands for the desktop.
+    SystemAppearance appearance{QDBusConnection(u"no-bus"_s)};
 };
 
 } // namespace
@@ -88,7 +93,7 @@ private Q_SLOTS:
     void windowLayout()
     {
         Fixture f;
-        SettingsWindow window(&f.settings, &f.events, &f.store, &f.network, nullptr);
+        SettingsWindow window(f.settings, f.events, f.chats, f.network, f.appearance);
         QCOMPARE(window.windowTitle(), u"velm Settings"_s);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -128,7 +133,7 @@ private Q_SLOTS:
         QFETCH(bool, dark);
 
         Fixture f;
-        SettingsWindow window(&f.settings, &f.events, &f.store, &f.network, nullptr);
+        SettingsWindow window(f.settings, f.events, f.chats, f.network, f.appearance);
         // Changed while the window is open: it follows at once.
         f.settings.setAppTheme(stored);
         QCOMPARE(window.isDark(), dark);
@@ -367,7 +372,7 @@ private Q_SLOTS:
     {
         Fixture f;
         f.settings.setLmStudioServerAddress(Loopback::closedAddress());
-        SettingsView view(&f.settings, &f.events, &f.store, &f.network);
+        SettingsView view(f.settings, f.events, f.chats, f.network);
         view.setCurrentIndex(SettingsView::Model);
         ModelSettingsTab *tab = view.modelTab();
         QSignalSpy finished(tab, &ModelSettingsTab::modelCheckFinished);
@@ -381,7 +386,7 @@ private Q_SLOTS:
     void changesElsewhereShow()
     {
         Fixture f;
-        SettingsView view(&f.settings, &f.events, &f.store, &f.network);
+        SettingsView view(f.settings, f.events, f.chats, f.network);
         // As onboarding, Quick Ask or `velm config` would write them.
         f.settings.setUserName(u"Grace"_s);
         f.settings.setSystemPrompt(u"Answer in French."_s);
@@ -423,7 +428,7 @@ private Q_SLOTS:
 
         Fixture f;
         f.settings.setValue(key, QString());
-        SettingsView view(&f.settings, &f.events, &f.store, &f.network);
+        SettingsView view(f.settings, f.events, f.chats, f.network);
         auto *edit = view.findChild<SettingsTextField *>(field);
         QVERIFY(edit);
         QTest::keyClicks(edit, u"ab "_s);
@@ -491,7 +496,7 @@ private Q_SLOTS:
         Fixture f;
         f.settings.setHasCompletedOnboarding(true);
         f.settings.setUserName(u"Grace"_s);
-        SettingsWindow window(&f.settings, &f.events, &f.store, &f.network, nullptr);
+        SettingsWindow window(f.settings, f.events, f.chats, f.network, f.appearance);
         window.present();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QSignalSpy shown(&f.events, &AppEvents::showMainWindow);
@@ -574,7 +579,7 @@ private Q_SLOTS:
     {
         Fixture f;
         f.settings.setWebSearchMode(u"sometimes"_s);
-        SettingsView view(&f.settings, &f.events, &f.store, &f.network);
+        SettingsView view(f.settings, f.events, f.chats, f.network);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
 

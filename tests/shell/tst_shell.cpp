@@ -26,7 +26,7 @@ struct Shell
 {
     Shell()
         : mainWindow(&events)
-        , delegate(&*settings, &events, &network, nullptr)
+        , delegate(*settings, events, network, nullptr)
     {
         delegate.setMainWindow(&mainWindow);
         delegate.setTrayAvailable([this] { return trayAvailable; });

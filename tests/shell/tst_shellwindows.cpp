@@ -17,6 +17,7 @@
 #include "support/tempsettings.h"
 #include "support/testregistry.h"
 #include "updates/checkforupdatesview.h"
+#include "widgets/systemappearance.h"
 
 #include <QAction>
 #include <QLabel>
@@ -299,12 +300,13 @@ private Q_SLOTS:
         QTemporaryDir dir;
         OnboardingDrafts drafts(dir.filePath(u"onboarding.ini"_s));
         drafts.setStageRaw(5);
-        OnboardingModel model(&settings, &drafts, &fixture.network());
+        OnboardingModel model(settings, drafts, fixture.network());
         MainWindow window(&fixture.events());
-        auto *chat = new ContentView(&fixture.controller(), &settings, nullptr);
+        SystemAppearance appearance(QDBusConnection(u"no-bus"_s));
+        auto *chat = new ContentView(fixture.controller(), settings, appearance);
         window.setContent(chat);
         auto *onboarding = new OnboardingView(&model, &settings, nullptr);
-        MainWindowPresenter presenter(&window, chat, onboarding, &settings, &fixture.controller());
+        MainWindowPresenter presenter(window, *chat, *onboarding, settings);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
@@ -321,7 +323,7 @@ private Q_SLOTS:
         QVERIFY(!window.windowFlags().testFlag(Qt::FramelessWindowHint));
         QCOMPARE(window.minimumSize(), QSize(820, 560));
         QCOMPARE(window.size(), QSize(1100, 760));
-        QVERIFY(!fixture.controller().shouldRestoreMainWindowFromOnboarding());
+        QVERIFY(!chat->viewState().shouldRestoreMainWindowFromOnboarding());
 
         // A reset of the app data brings the flow back, from its first stage.
         settings.setHasCompletedOnboarding(false);

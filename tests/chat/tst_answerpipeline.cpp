@@ -1,0 +1,208 @@
+#include "chat/answerpipeline.h"
+#include "chat/settings.h"
+#include "support/awaittask.h"
+#include "support/fakeduckduckgoserver.h"
+#include "support/fakemodelserver.h"
+#include "support/fakesearxngserver.h"
+#include "support/loopback.h"
+#include "support/testregistry.h"
+
+#include <QDir>
+#include <QNetworkAccessManager>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Settings on throw-away storage, the fake services on loopback, and a pipeline over them.
+// Search mode "never" and the fake model server unless a test says otherwise.
+struct Fixture
+{
+    Fixture()
+    {
+        const QString data = dir.filePath(u"data"_s);
+        QDir().mkpath(data);
+        settings = std::make_unique<Settings>(dir.filePath(u"velm.conf"_s), data);
+        listening = model.listen() && searxng.listen() && instant.listen();
+        qputenv("VELM_DUCKDUCKGO_URL", instant.url(u"/"_s).toString().toUtf8());
+        instant.serveAnswer({});
+        settings->setLmStudioServerAddress(model.address());
+        settings->setSearxngHost(u"127.0.0.1"_s);
+        settings->setSearxngPort(QString::number(searxng.port()));
+        pipeline = std::make_unique<AnswerPipeline>(*settings, network);
+    }
+
+    // What the model gets: the question alone, with the titles of the results found.
+    static AnswerPipeline::Question question(const QString &text, WebSearchMode mode)
+    {
+        return {text, mode, [text](const QList<SearchResult> &results) {
+                    QString found;
+                    for (const SearchResult &result : results)
+                        found += result.title + u'\n';
+                    return QList<LocalLLMMessage>{{u"system"_s, found}, {u"user"_s, text}};
+                }};
+    }
+
+    // Records every call of the observer, in order, as "search", "searched", "answering"
+    // and "piece <text>".
+    AnswerPipeline::Observer recorder()
+    {
+        AnswerPipeline::Observer observer;
+        observer.searching = [this](bool on) { heard.append(on ? u"search"_s : u"searched"_s); };
+        observer.answering = [this] { heard.append(u"answering"_s); };
+        observer.piece = [this](const QString &piece) { heard.append(u"piece "_s + piece); };
+        return observer;
+    }
+
+    std::optional<AnswerPipeline::Outcome> ask(const AnswerPipeline::Question &asked,
+                                               const CancellationToken &token = {})
+    {
+        return TestSupport::awaitTask(pipeline->answer(asked, token, recorder()));
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<Settings> settings;
+    QNetworkAccessManager network;
+    FakeModelServer model;
+    FakeSearxngServer searxng;
+    FakeDuckDuckGoServer instant;
+    std::unique_ptr<AnswerPipeline> pipeline;
+    QStringList heard;
+    bool listening = false;
+};
+
+QStringList titles(const QList<SearchResult> &results)
+{
+    QStringList list;
+    for (const SearchResult &result : results)
+        list.append(result.title);
+    return list;
+}
+
+} // namespace
+
+class TestAnswerPipeline : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void steps_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("serverUp");
+        QTest::addColumn<QStringList>("heard");
+        QTest::addColumn<QStringList>("sources");
+
+        const QStringList pieces{u"piece Ada Lovelace published "_s,
+                                 u"piece the first algorithm."_s};
+        QTest::newRow("no search")
+            << u"never"_s << true << (QStringList{u"answering"_s} + pieces) << QStringList();
+        QTest::newRow("search, answer uses a hit")
+            << u"always"_s << true
+            << (QStringList{u"search"_s, u"searched"_s, u"answering"_s} + pieces)
+            << QStringList{u"Lovelace biography"_s};
+        QTest::newRow("search, model server down")
+            << u"always"_s << false << QStringList{u"search"_s, u"searched"_s} << QStringList();
+    }
+
+    void steps()
+    {
+        QFETCH(QString, mode);
+        QFETCH(bool, serverUp);
+        QFETCH(QStringList, heard);
+        QFETCH(QStringList, sources);
+        Fixture f;
+        QVERIFY(f.listening);
+        f.searxng.serveResults(
+            {FakeSearxngServer::result(u"Lovelace biography"_s, u"https://history.example.org/"_s,
+                                       u"Ada Lovelace published an algorithm"_s),
+             FakeSearxngServer::result(u"Cooking pasta"_s, u"https://food.test/"_s,
+                                       u"Boil water with salt"_s)});
+        f.model.setStream({u"Ada Lovelace published "_s, u"the first algorithm."_s});
+        if (!serverUp)
+            f.settings->setLmStudioServerAddress(Loopback::closedAddress());
+
+        const auto outcome
+            = f.ask(Fixture::question(u"Who was Ada Lovelace?"_s, WebSearch::modeFrom(mode)));
+        QVERIFY(outcome);
+        QCOMPARE(f.heard, heard);
+        QCOMPARE(outcome->error.has_value(), !serverUp);
+        if (!serverUp)
+            QCOMPARE(outcome->error->descriptionOr(QString()), u"Start LM Studio"_s);
+        QCOMPARE(outcome->text,
+                 serverUp ? u"Ada Lovelace published the first algorithm."_s : QString());
+        QCOMPARE(titles(outcome->sources), sources);
+        QCOMPARE(outcome->results.size(), mode == u"never"_s ? 0 : 2);
+        // The prompt carried what the search found.
+        if (serverUp && mode != u"never"_s)
+            QCOMPARE(f.model.lastChatRequest()[u"messages"][0][u"content"].toString(),
+                     u"Lovelace biography\nCooking pasta\n"_s);
+    }
+
+    // An address corrected while the search runs helps the answer that was searching; one
+    // given for this pipeline (`velm ask --server`) wins over the setting.
+    void serverAddressReadWhenTheModelIsAsked_data()
+    {
+        QTest::addColumn<bool>("corrected");
+        QTest::newRow("setting corrected while searching") << true;
+        QTest::newRow("address given instead of the setting") << false;
+    }
+
+    void serverAddressReadWhenTheModelIsAsked()
+    {
+        QFETCH(bool, corrected);
+        Fixture f;
+        QVERIFY(f.listening);
+        FakeResponse slowSearch = FakeResponse::json(FakeSearxngServer::body(u"q"_s, {}));
+        slowSearch.delayBeforeHeadMs = 300;
+        f.searxng.serveResponse(slowSearch);
+        f.model.setStream({u"Here."_s});
+        f.settings->setLmStudioServerAddress(Loopback::closedAddress());
+        if (corrected) {
+            connect(&f.searxng, &FakeHttpServer::requestReceived, this,
+                    [&f] { f.settings->setLmStudioServerAddress(f.model.address()); });
+        } else {
+            f.pipeline->setServerAddress(f.model.address());
+            QCOMPARE(f.pipeline->serverAddress(), f.model.address());
+        }
+
+        const auto outcome = f.ask(Fixture::question(u"Anything"_s, WebSearchMode::Always));
+        QVERIFY(outcome);
+        QVERIFY2(!outcome->error,
+                 qPrintable(outcome->error ? outcome->error->detail() : QString()));
+        QCOMPARE(outcome->text, u"Here."_s);
+        QCOMPARE(f.searxng.requests().size(), 1);
+    }
+
+    // A stopped answer keeps what arrived, and its owner hears nothing more.
+    void nothingHeardAfterCancelling()
+    {
+        Fixture f;
+        QVERIFY(f.listening);
+        FakeResponse slow
+            = FakeResponse::eventStream(FakeModelServer::streamBody(QStringList(50, u"w "_s)));
+        slow.delayBetweenPiecesMs = 50;
+        f.model.setStreamResponse(slow);
+        const CancellationToken token;
+        AnswerPipeline::Observer observer = f.recorder();
+        observer.piece = [&f, token](const QString &piece) {
+            f.heard.append(u"piece "_s + piece);
+            token.cancel();
+        };
+
+        const auto outcome = TestSupport::awaitTask(f.pipeline->answer(
+            Fixture::question(u"Count"_s, WebSearchMode::Never), token, observer));
+        QVERIFY(outcome);
+        QCOMPARE(f.heard, (QStringList{u"answering"_s, u"piece w "_s}));
+        QCOMPARE(outcome->text, u"w "_s);
+        QVERIFY(outcome->error && outcome->error->isCancelled());
+        QVERIFY(outcome->sources.isEmpty());
+    }
+};
+
+VELM_TEST_MAIN(TestAnswerPipeline)
+#include "tst_answerpipeline.moc"
