@@ -20,14 +20,6 @@ constexpr int chevronSize = 11;
 constexpr int cornerRadius = 8;
 constexpr qreal textGap = 1;
 
-QColor mixed(const QColor &from, const QColor &to, qreal amount)
-{
-    return QColor::fromRgbF(float(from.redF() + (to.redF() - from.redF()) * amount),
-                            float(from.greenF() + (to.greenF() - from.greenF()) * amount),
-                            float(from.blueF() + (to.blueF() - from.blueF()) * amount),
-                            float(from.alphaF() + (to.alphaF() - from.alphaF()) * amount));
-}
-
 QColor tertiary(const QPalette &palette)
 {
     QColor color = AppColors::primaryText(palette);
@@ -102,8 +94,8 @@ void QuickPromptRow::paintEvent(QPaintEvent *)
     }
 
     const int centerY = height() / 2;
-    const QColor iconColor = mixed(AppColors::secondaryText(colors),
-                                   AppColors::named(NamedColor::AskAccent, this), hover);
+    const QColor iconColor = AppColors::mix(AppColors::secondaryText(colors),
+                                            AppColors::named(NamedColor::AskAccent, this), hover);
     const QRect iconRect(insetX + (iconFrame - symbolSize) / 2, centerY - symbolSize / 2,
                          symbolSize, symbolSize);
     painter.drawPixmap(

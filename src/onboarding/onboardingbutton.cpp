@@ -2,6 +2,7 @@
 
 #include "onboarding/onboardingcolors.h"
 #include "onboarding/onboardingmotion.h"
+#include "widgets/appcolors.h"
 #include "widgets/typestyles.h"
 
 #include <QEvent>
@@ -96,8 +97,8 @@ void OnboardingButton::paintEvent(QPaintEvent *event)
     if (m_kind == Kind::Accent) {
         QColor fill = colors.accent;
         if (isEnabled())
-            fill = OnboardingColors::mix(fill, dark ? QColor(Qt::white) : colors.strongAccent,
-                                         (isDown() ? 0.2 : 0.1) * m_hoverProgress);
+            fill = AppColors::mix(fill, dark ? QColor(Qt::white) : colors.strongAccent,
+                                  (isDown() ? 0.2 : 0.1) * m_hoverProgress);
         painter.setPen(Qt::NoPen);
         painter.setBrush(fill);
         painter.drawRoundedRect(box, cornerRadius, cornerRadius);
@@ -120,7 +121,7 @@ void OnboardingButton::paintEvent(QPaintEvent *event)
                 OnboardingColors::faded(colors.surface, focused ? 1.0 : m_hoverProgress));
             painter.drawRoundedRect(box, cornerRadius, cornerRadius);
         }
-        content = OnboardingColors::mix(colors.mutedText, colors.primaryText, m_hoverProgress);
+        content = AppColors::mix(colors.mutedText, colors.primaryText, m_hoverProgress);
     }
 
     const QFontMetricsF metrics(font());

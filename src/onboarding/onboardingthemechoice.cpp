@@ -2,6 +2,7 @@
 
 #include "onboarding/onboardingcolors.h"
 #include "onboarding/onboardingmotion.h"
+#include "widgets/appcolors.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 
@@ -77,7 +78,7 @@ void OnboardingThemeChoice::paintEvent(QPaintEvent *event)
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF box = QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75);
 
-    QColor fill = OnboardingColors::mix(colors.surface, colors.primaryText, 0.03 * m_hoverProgress);
+    QColor fill = AppColors::mix(colors.surface, colors.primaryText, 0.03 * m_hoverProgress);
     QColor edge = colors.hairline();
     if (m_selected) {
         fill = colors.accentTint;

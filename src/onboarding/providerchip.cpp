@@ -2,6 +2,7 @@
 
 #include "onboarding/onboardingcolors.h"
 #include "onboarding/onboardingmotion.h"
+#include "widgets/appcolors.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 
@@ -98,10 +99,9 @@ void ProviderChip::paintEvent(QPaintEvent *event)
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
 
-    QColor fill = OnboardingColors::mix(colors.surface, colors.primaryText, 0.04 * m_hoverProgress);
+    QColor fill = AppColors::mix(colors.surface, colors.primaryText, 0.04 * m_hoverProgress);
     QColor edge = colors.hairline();
-    QColor content
-        = OnboardingColors::mix(colors.secondaryText, colors.primaryText, m_hoverProgress);
+    QColor content = AppColors::mix(colors.secondaryText, colors.primaryText, m_hoverProgress);
     if (m_selected) {
         fill = colors.accentTint;
         edge = OnboardingColors::faded(colors.accent, 0.85);

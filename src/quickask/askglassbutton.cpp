@@ -12,13 +12,6 @@ namespace {
 
 constexpr qreal entryScale = 0.8;
 
-QColor mix(const QColor &from, const QColor &to, qreal t)
-{
-    const auto lerp = [t](float a, float b) { return a + (b - a) * float(t); };
-    return QColor::fromRgbF(lerp(from.redF(), to.redF()), lerp(from.greenF(), to.greenF()),
-                            lerp(from.blueF(), to.blueF()), lerp(from.alphaF(), to.alphaF()));
-}
-
 } // namespace
 
 AskGlassButton::AskGlassButton(const QString &symbol, int diameter, int symbolSize,
@@ -105,7 +98,7 @@ void AskGlassButton::paintEvent(QPaintEvent *)
     const qreal t = std::clamp(m_look, 0.0, 1.0);
     const qreal tint = m_from.tintStrength + (m_to.tintStrength - m_from.tintStrength) * t;
     const qreal outline = m_from.outlineOpacity + (m_to.outlineOpacity - m_from.outlineOpacity) * t;
-    const QColor symbolColor = mix(toneColor(m_from), toneColor(m_to), t);
+    const QColor symbolColor = AppColors::mix(toneColor(m_from), toneColor(m_to), t);
     const bool dark = AppColors::isDark(this);
 
     QPainter painter(this);
