@@ -1,7 +1,7 @@
 #include "main_window/quickpromptrow.h"
 
-#include "widgets/animations.h"
 #include "widgets/appcolors.h"
+#include "widgets/hoveranimation.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 #include "widgets/velmliquidglasssurface.h"
@@ -32,27 +32,13 @@ QColor tertiary(const QPalette &palette)
 QuickPromptRow::QuickPromptRow(const QuickPrompt &prompt, QWidget *parent)
     : QAbstractButton(parent)
     , m_prompt(prompt)
+    , m_hover(new HoverAnimation(this, Animations::hoverSpring()))
 {
-    setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setText(prompt.label);
     setAccessibleName(prompt.label);
     setAccessibleDescription(prompt.detail);
-}
-
-void QuickPromptRow::setHoverProgress(qreal progress)
-{
-    m_hoverProgress = progress;
-    update();
-}
-
-void QuickPromptRow::setHovered(bool hovered)
-{
-    if (m_isHovered == hovered)
-        return;
-    m_isHovered = hovered;
-    Animations::animate(this, "hoverProgress", hovered ? 1.0 : 0.0, Animations::hoverSpring());
 }
 
 QSize QuickPromptRow::sizeHint() const
@@ -76,7 +62,7 @@ void QuickPromptRow::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     const bool dark = AppColors::isDark(this);
     const QPalette &colors = palette();
-    const qreal hover = m_hoverProgress;
+    const qreal hover = m_hover->progress();
     const qreal dpr = devicePixelRatioF();
 
     VelmLiquidGlassSurface::paint(painter, QRectF(rect()), cornerRadius, 1.0 + 0.14 * hover, true,
@@ -129,16 +115,4 @@ void QuickPromptRow::paintEvent(QPaintEvent *)
     painter.setPen(AppColors::secondaryText(colors));
     painter.drawText(QPointF(textX, y + detailMetrics.ascent()),
                      detailMetrics.elidedText(m_prompt.detail, Qt::ElideRight, textWidth));
-}
-
-void QuickPromptRow::enterEvent(QEnterEvent *event)
-{
-    QAbstractButton::enterEvent(event);
-    setHovered(true);
-}
-
-void QuickPromptRow::leaveEvent(QEvent *event)
-{
-    QAbstractButton::leaveEvent(event);
-    setHovered(false);
 }

@@ -3,6 +3,7 @@
 #include "onboarding/onboardingcolors.h"
 #include "onboarding/onboardingmotion.h"
 #include "widgets/appcolors.h"
+#include "widgets/hoveranimation.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 
@@ -42,11 +43,11 @@ QFont badgeFont()
 OnboardingThemeChoice::OnboardingThemeChoice(AppTheme theme, QWidget *parent)
     : QAbstractButton(parent)
     , m_theme(theme)
+    , m_hover(new HoverAnimation(this, OnboardingMotion::hover()))
 {
     setText(AppThemes::displayName(theme));
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
-    setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleDescription(description());
 }
@@ -56,12 +57,6 @@ void OnboardingThemeChoice::setSelected(bool selected)
     if (m_selected == selected)
         return;
     m_selected = selected;
-    update();
-}
-
-void OnboardingThemeChoice::setHoverProgress(qreal progress)
-{
-    m_hoverProgress = progress;
     update();
 }
 
@@ -78,7 +73,7 @@ void OnboardingThemeChoice::paintEvent(QPaintEvent *event)
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF box = QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75);
 
-    QColor fill = AppColors::mix(colors.surface, colors.primaryText, 0.03 * m_hoverProgress);
+    QColor fill = AppColors::mix(colors.surface, colors.primaryText, 0.03 * m_hover->progress());
     QColor edge = colors.hairline();
     if (m_selected) {
         fill = colors.accentTint;
@@ -146,16 +141,4 @@ void OnboardingThemeChoice::paintEvent(QPaintEvent *event)
         painter.drawEllipse(
             QRectF(checkAt, QSizeF(checkSize, checkSize)).adjusted(1.5, 1.5, -1.5, -1.5));
     }
-}
-
-void OnboardingThemeChoice::enterEvent(QEnterEvent *event)
-{
-    QAbstractButton::enterEvent(event);
-    Animations::animate(this, "hoverProgress", 1.0, OnboardingMotion::hover());
-}
-
-void OnboardingThemeChoice::leaveEvent(QEvent *event)
-{
-    QAbstractButton::leaveEvent(event);
-    Animations::animate(this, "hoverProgress", 0.0, OnboardingMotion::hover());
 }

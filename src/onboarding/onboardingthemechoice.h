@@ -4,13 +4,14 @@
 
 #include <QAbstractButton>
 
+class HoverAnimation;
+
 // One theme card of the theme stage: the theme's symbol on a small tile, its name (with a
 // "Recommended" badge for dark) and a line about it; the chosen one is outlined in the
 // accent colour and shows a check.
 class OnboardingThemeChoice : public QAbstractButton
 {
     Q_OBJECT
-    Q_PROPERTY(qreal hoverProgress READ hoverProgress WRITE setHoverProgress)
 
 public:
     explicit OnboardingThemeChoice(AppTheme theme, QWidget *parent = nullptr);
@@ -22,18 +23,13 @@ public:
     bool isSelected() const { return m_selected; }
     void setSelected(bool selected);
 
-    qreal hoverProgress() const { return m_hoverProgress; }
-    void setHoverProgress(qreal progress);
-
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void enterEvent(QEnterEvent *event) override;
-    void leaveEvent(QEvent *event) override;
 
 private:
     AppTheme m_theme;
     bool m_selected = false;
-    qreal m_hoverProgress = 0;
+    HoverAnimation *m_hover;
 };

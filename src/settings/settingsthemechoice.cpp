@@ -1,7 +1,7 @@
 #include "settings/settingsthemechoice.h"
 
-#include "widgets/animations.h"
 #include "widgets/appcolors.h"
+#include "widgets/hoveranimation.h"
 #include "widgets/pressablebuttonstyle.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
@@ -28,10 +28,10 @@ QString recommendedText()
 SettingsThemeChoice::SettingsThemeChoice(AppTheme theme, QWidget *parent)
     : QAbstractButton(parent)
     , m_theme(theme)
+    , m_hover(new HoverAnimation(this, Animations::hoverSpring()))
 {
     setText(AppThemes::displayName(theme));
     setCursor(Qt::PointingHandCursor);
-    setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(text());
@@ -48,12 +48,6 @@ void SettingsThemeChoice::setSelected(bool selected)
     update();
 }
 
-void SettingsThemeChoice::setHoverProgress(qreal progress)
-{
-    m_hoverProgress = progress;
-    update();
-}
-
 QSize SettingsThemeChoice::sizeHint() const
 {
     return {150, 132};
@@ -62,18 +56,6 @@ QSize SettingsThemeChoice::sizeHint() const
 QSize SettingsThemeChoice::minimumSizeHint() const
 {
     return {120, 132};
-}
-
-void SettingsThemeChoice::enterEvent(QEnterEvent *event)
-{
-    Animations::animate(this, "hoverProgress", 1.0, Animations::hoverSpring());
-    QAbstractButton::enterEvent(event);
-}
-
-void SettingsThemeChoice::leaveEvent(QEvent *event)
-{
-    Animations::animate(this, "hoverProgress", 0.0, Animations::hoverSpring());
-    QAbstractButton::leaveEvent(event);
 }
 
 void SettingsThemeChoice::paintEvent(QPaintEvent *)
@@ -101,9 +83,9 @@ void SettingsThemeChoice::paintEvent(QPaintEvent *)
         painter.setBrush(wash);
         painter.drawRoundedRect(card, radius, radius);
     }
-    if (m_hoverProgress > 0) {
+    if (m_hover->progress() > 0) {
         QColor hover = AppColors::named(NamedColor::AskBgHover, dark);
-        hover.setAlphaF(hover.alphaF() * float(qBound(0.0, m_hoverProgress, 1.0)) * 1.5f);
+        hover.setAlphaF(hover.alphaF() * float(m_hover->bounded()) * 1.5f);
         painter.setPen(Qt::NoPen);
         painter.setBrush(hover);
         painter.drawRoundedRect(card, radius, radius);

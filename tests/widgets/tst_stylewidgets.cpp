@@ -1,10 +1,28 @@
 #include "widgets/animations.h"
+#include "widgets/hoveranimation.h"
 #include "widgets/liquidglassbackground.h"
 
+#include <QEnterEvent>
 #include <QImage>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWidget>
+
+namespace {
+
+// Remembers the hover progress it was last painted with.
+class HoverProbe : public QWidget
+{
+public:
+    HoverAnimation *hover = nullptr;
+    qreal paintedProgress = -1;
+
+protected:
+    void paintEvent(QPaintEvent *) override { paintedProgress = hover->progress(); }
+};
+
+} // namespace
 
 class TestStyleWidgets : public QObject
 {
@@ -16,6 +34,8 @@ private Q_SLOTS:
     void springAnimationEndsAtTarget();
     void laterAnimationReplacesEarlier();
     void glassFollowsScheme();
+    void hoverFollowsPointer_data();
+    void hoverFollowsPointer();
 };
 
 void TestStyleWidgets::spring_data()
@@ -94,6 +114,34 @@ void TestStyleWidgets::glassFollowsScheme()
     // The surface is translucent: the desktop shows through a little.
     QVERIFY(centre(true).alphaF() < 1.0);
     QVERIFY(centre(true).alphaF() > 0.8);
+}
+
+void TestStyleWidgets::hoverFollowsPointer_data()
+{
+    QTest::addColumn<bool>("spring");
+    QTest::newRow("timing") << false;
+    QTest::newRow("spring") << true;
+}
+
+void TestStyleWidgets::hoverFollowsPointer()
+{
+    QFETCH(bool, spring);
+    HoverProbe probe;
+    probe.hover = spring ? new HoverAnimation(&probe, Animations::hoverSpring())
+                         : new HoverAnimation(&probe, Animations::quickEase());
+    probe.resize(40, 20);
+    probe.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&probe));
+
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(&probe, &enter);
+    // Every step repaints the widget, the last one included.
+    QTRY_COMPARE(probe.paintedProgress, 1.0);
+    QCOMPARE(probe.hover->bounded(), 1.0);
+
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&probe, &leave);
+    QTRY_COMPARE(probe.paintedProgress, 0.0);
 }
 
 QTEST_MAIN(TestStyleWidgets)
