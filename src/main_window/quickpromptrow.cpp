@@ -1,10 +1,10 @@
 #include "main_window/quickpromptrow.h"
 
 #include "widgets/appcolors.h"
+#include "widgets/glasssurface.h"
 #include "widgets/hoveranimation.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
-#include "widgets/velmliquidglasssurface.h"
 
 #include <QPainter>
 
@@ -65,8 +65,8 @@ void QuickPromptRow::paintEvent(QPaintEvent *)
     const qreal hover = m_hover->progress();
     const qreal dpr = devicePixelRatioF();
 
-    VelmLiquidGlassSurface::paint(painter, QRectF(rect()), cornerRadius, 1.0 + 0.14 * hover, true,
-                                  dark);
+    GlassSurface::paint(painter, QRectF(rect()), cornerRadius, dark,
+                        GlassSurface::Material::Control, 1.0 + 0.14 * hover);
     // A hairline gives the row an edge where the glass is close to the background's tone.
     painter.setPen(QPen(dark ? QColor(255, 255, 255, 16) : QColor(0, 0, 0, 14), 1));
     painter.setBrush(Qt::NoBrush);

@@ -1,9 +1,9 @@
 #include "main_window/sidebarglassbutton.h"
 
 #include "widgets/appcolors.h"
+#include "widgets/glasssurface.h"
 #include "widgets/hoveranimation.h"
 #include "widgets/typestyles.h"
-#include "widgets/velmliquidglasssurface.h"
 
 #include <QPainter>
 
@@ -69,8 +69,8 @@ void SidebarGlassButton::paintEvent(QPaintEvent *event)
     painter.setRenderHint(QPainter::Antialiasing);
     const bool dark = AppColors::isDark(this);
     const QRectF surface = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    VelmLiquidGlassSurface::paint(painter, surface, cornerRadius,
-                                  1.0 + (hoveredTint - 1.0) * m_hover->progress(), true, dark);
+    GlassSurface::paint(painter, surface, cornerRadius, dark, GlassSurface::Material::Control,
+                        1.0 + (hoveredTint - 1.0) * m_hover->progress());
     // A hairline edge keeps the light glass from dissolving into the pale column.
     painter.setPen(QPen(AppColors::named(NamedColor::AskDialogStroke, dark), 1));
     painter.setBrush(Qt::NoBrush);

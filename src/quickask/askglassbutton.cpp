@@ -2,7 +2,7 @@
 
 #include "widgets/animations.h"
 #include "widgets/appcolors.h"
-#include "widgets/velmliquidglasssurface.h"
+#include "widgets/glasssurface.h"
 
 #include <QPainter>
 
@@ -113,7 +113,8 @@ void AskGlassButton::paintEvent(QPaintEvent *)
         painter.translate(-centre);
     }
     const QRectF circle = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    VelmLiquidGlassSurface::paint(painter, circle, m_diameter / 2.0, tint, true, dark);
+    GlassSurface::paint(painter, circle, m_diameter / 2.0, dark, GlassSurface::Material::Control,
+                        tint);
     QColor stroke = AppColors::primaryText(palette());
     stroke.setAlphaF(float(outline));
     painter.setPen(QPen(stroke, 1));
