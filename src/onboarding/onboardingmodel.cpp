@@ -1,6 +1,7 @@
 #include "onboarding/onboardingmodel.h"
 
 #include "base/endpointprobe.h"
+#include "base/replyholder.h"
 #include "chat/settings.h"
 #include "llm/localllmclient.h"
 #include "llm/serveraddress.h"
@@ -41,17 +42,6 @@ std::optional<bool> okFromRaw(int raw)
     return raw == 1;
 }
 
-// Hands the reply back to the event loop on every way out of the coroutine.
-struct ReplyGuard
-{
-    QPointer<QNetworkReply> reply;
-    ~ReplyGuard()
-    {
-        if (reply)
-            reply->deleteLater();
-    }
-};
-
 // The body of a 2xx answer to `url`, or nothing.
 QCoro::Task<std::optional<QByteArray>> fetchSearchPage(QPointer<QNetworkAccessManager> network,
                                                        QUrl url)
@@ -61,8 +51,8 @@ QCoro::Task<std::optional<QByteArray>> fetchSearchPage(QPointer<QNetworkAccessMa
     QNetworkRequest request(url);
     request.setRawHeader("Accept", "application/json");
     request.setTransferTimeout(searchTransferTimeoutMs);
-    ReplyGuard guard{network->get(request)};
-    QNetworkReply *reply = guard.reply;
+    const ReplyHolder guard(network->get(request));
+    QNetworkReply *reply = guard.get();
     QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
                      [reply](qint64 received, qint64) {
                          if (received > maxSearchBodyBytes)
@@ -71,7 +61,7 @@ QCoro::Task<std::optional<QByteArray>> fetchSearchPage(QPointer<QNetworkAccessMa
 
     co_await reply;
 
-    if (!guard.reply || reply->error() != QNetworkReply::NoError)
+    if (!guard.get() || reply->error() != QNetworkReply::NoError)
         co_return std::nullopt;
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid() || status.toInt() < 200 || status.toInt() > 299)
