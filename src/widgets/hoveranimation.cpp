@@ -3,16 +3,7 @@
 #include <QEvent>
 #include <QWidget>
 
-HoverAnimation::HoverAnimation(QWidget *widget, const Animations::Timing &timing)
-    : HoverAnimation(widget, std::variant<Animations::Timing, DampedSpring>(timing))
-{ }
-
-HoverAnimation::HoverAnimation(QWidget *widget, DampedSpring spring)
-    : HoverAnimation(widget, std::variant<Animations::Timing, DampedSpring>(spring))
-{ }
-
-HoverAnimation::HoverAnimation(QWidget *widget,
-                               std::variant<Animations::Timing, DampedSpring> motion)
+HoverAnimation::HoverAnimation(QWidget *widget, Motion motion)
     : QObject(widget)
     , m_widget(widget)
     , m_motion(std::move(motion))

@@ -19,8 +19,10 @@ class HoverAnimation : public QObject
     Q_PROPERTY(qreal progress READ progress WRITE setProgress)
 
 public:
-    HoverAnimation(QWidget *widget, const Animations::Timing &timing);
-    HoverAnimation(QWidget *widget, DampedSpring spring);
+    // An ease of a given length, or a spring.
+    using Motion = std::variant<Animations::Timing, DampedSpring>;
+
+    HoverAnimation(QWidget *widget, Motion motion);
 
     // A spring overshoots a little past 0 and 1; bounded() is for colours, which must not.
     qreal progress() const { return m_progress; }
@@ -31,11 +33,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    HoverAnimation(QWidget *widget, std::variant<Animations::Timing, DampedSpring> motion);
     void setHovered(bool hovered);
 
     QWidget *m_widget;
-    std::variant<Animations::Timing, DampedSpring> m_motion;
+    Motion m_motion;
     bool m_hovered = false;
     qreal m_progress = 0;
 };
