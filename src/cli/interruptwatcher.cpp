@@ -1,33 +1,22 @@
 #include "cli/interruptwatcher.h"
 
-#include <QSocketNotifier>
-
-#include <cerrno>
 #include <csignal>
 #include <ctime>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
-// The handler may only touch these: async-signal-safe calls on plain file descriptors and
-// on a timer made beforehand.
-int g_pipe[2] = {-1, -1};
-struct sigaction g_previous;
+// The handler may only touch these: a timer made beforehand and plain values.
 volatile sig_atomic_t g_hasDeadline = 0;
 timer_t g_deadline;
 struct itimerspec g_grace = {};
 volatile sig_atomic_t g_deadlineExitCode = 0;
 
-void onSigint(int)
+// Runs in the SIGINT handler.
+void startDeadline()
 {
-    const int savedErrno = errno;
-    const char byte = 1;
-    // The pipe is non-blocking: when it is full a wake-up is already pending.
-    [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
     if (g_hasDeadline)
         ::timer_settime(g_deadline, 0, &g_grace, nullptr);
-    errno = savedErrno;
 }
 
 // Runs on a thread of its own, so it ends the process even when the main thread is stuck.
@@ -37,54 +26,27 @@ void onDeadline(union sigval)
     ::_exit(g_deadlineExitCode);
 }
 
-void closePipe()
-{
-    for (int &fd : g_pipe) {
-        if (fd != -1)
-            ::close(fd);
-        fd = -1;
-    }
-}
-
 } // namespace
 
 InterruptWatcher::InterruptWatcher(QObject *parent)
     : QObject(parent)
+    , m_watcher({SIGINT})
 {
-    if (g_pipe[0] != -1 || ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-
-    struct sigaction action = {};
-    action.sa_handler = onSigint;
-    sigemptyset(&action.sa_mask);
-    // SA_RESTART keeps interrupted reads and writes of the rest of the program going;
-    // SA_RESETHAND lets a second Ctrl-C end a process that does not stop.
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
-    if (::sigaction(SIGINT, &action, &g_previous) != 0) {
-        closePipe();
-        return;
-    }
-    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &InterruptWatcher::onReadable);
-    m_active = true;
+    connect(&m_watcher, &SignalWatcher::caught, this, &InterruptWatcher::interrupted);
 }
 
 InterruptWatcher::~InterruptWatcher()
 {
-    if (!m_active)
+    if (!g_hasDeadline || !isActive())
         return;
-    ::sigaction(SIGINT, &g_previous, nullptr);
-    if (g_hasDeadline) {
-        g_hasDeadline = 0;
-        ::timer_delete(g_deadline);
-    }
-    delete m_notifier;
-    closePipe();
+    m_watcher.setHandlerHook(nullptr);
+    g_hasDeadline = 0;
+    ::timer_delete(g_deadline);
 }
 
 void InterruptWatcher::setDeadline(std::chrono::milliseconds grace, int exitCode)
 {
-    if (!m_active || g_hasDeadline)
+    if (!isActive() || g_hasDeadline)
         return;
     struct sigevent event = {};
     event.sigev_notify = SIGEV_THREAD;
@@ -96,11 +58,5 @@ void InterruptWatcher::setDeadline(std::chrono::milliseconds grace, int exitCode
     g_grace.it_value.tv_nsec = std::chrono::nanoseconds(grace - seconds).count();
     g_deadlineExitCode = exitCode;
     g_hasDeadline = 1;
-}
-
-void InterruptWatcher::onReadable()
-{
-    char buffer[16];
-    while (::read(g_pipe[0], buffer, sizeof buffer) > 0) { }
-    Q_EMIT interrupted();
+    m_watcher.setHandlerHook(startDeadline);
 }

@@ -1,18 +1,17 @@
 #pragma once
 
+#include "base/signalwatcher.h"
+
 #include <QObject>
 
 #include <chrono>
 
-class QSocketNotifier;
-
 // Turns Ctrl-C (SIGINT) into a signal on the event loop, so that a command can stop its
-// work cleanly instead of being killed in the middle of a write. The handler itself only
-// writes one byte into a pipe; everything else happens when the event loop reads it.
+// work cleanly instead of being killed in the middle of a write.
 //
-// Only the first Ctrl-C is caught: the handler resets itself, so a second one ends a
-// process that is stuck the ordinary way. One watcher at a time; the previous disposition
-// of SIGINT comes back when it is destroyed.
+// Only the first Ctrl-C is caught: a second one ends a process that is stuck the ordinary
+// way. One watcher at a time; the previous disposition of SIGINT comes back when it is
+// destroyed.
 class InterruptWatcher : public QObject
 {
     Q_OBJECT
@@ -23,7 +22,7 @@ public:
 
     // False when the pipe or the handler could not be set up (or another watcher exists);
     // SIGINT then keeps its default effect.
-    bool isActive() const { return m_active; }
+    bool isActive() const { return m_watcher.isActive(); }
 
     // Ends the process with `exitCode` when this watcher still exists `grace` after the first
     // Ctrl-C: a command whose work does not unwind in time (a call that blocks, an event loop
@@ -35,8 +34,5 @@ Q_SIGNALS:
     void interrupted();
 
 private:
-    void onReadable();
-
-    QSocketNotifier *m_notifier = nullptr;
-    bool m_active = false;
+    SignalWatcher m_watcher;
 };

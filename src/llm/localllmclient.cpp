@@ -1,6 +1,7 @@
 #include "llm/localllmclient.h"
 
 #include "base/endpointprobe.h"
+#include "base/replyholder.h"
 #include "base/textutil.h"
 #include "llm/modelserverreply.h"
 #include "llm/serveraddress.h"
@@ -20,27 +21,6 @@ constexpr int probeTimeoutMs = 250;
 constexpr int transferTimeoutMs = 60000;
 constexpr double chatTemperature = 0.7;
 constexpr double titleTemperature = 0.3;
-
-// Owns a finished or running reply; deleted later because it may still be inside a signal.
-class ReplyHolder
-{
-public:
-    explicit ReplyHolder(QNetworkReply *reply)
-        : m_reply(reply)
-    { }
-    ReplyHolder(const ReplyHolder &) = delete;
-    ReplyHolder &operator=(const ReplyHolder &) = delete;
-    ~ReplyHolder()
-    {
-        if (m_reply)
-            m_reply->deleteLater();
-    }
-    QNetworkReply *get() const { return m_reply; }
-    QNetworkReply *operator->() const { return m_reply; }
-
-private:
-    QPointer<QNetworkReply> m_reply;
-};
 
 QNetworkRequest modelServerRequest(const QUrl &url)
 {

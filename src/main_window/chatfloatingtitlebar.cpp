@@ -2,8 +2,8 @@
 
 #include "widgets/animations.h"
 #include "widgets/appcolors.h"
+#include "widgets/glasssurface.h"
 #include "widgets/typestyles.h"
-#include "widgets/velmliquidglasssurface.h"
 
 #include <QFontMetrics>
 #include <QLinearGradient>
@@ -66,7 +66,7 @@ void ChatFloatingTitleBar::paintEvent(QPaintEvent *)
     const bool dark = AppColors::isDark(this);
     const QRectF band(0, 0, width(), titleHeight);
 
-    VelmLiquidGlassSurface::paint(painter, band, 0, 1.0, true, dark);
+    GlassSurface::paint(painter, band, 0, dark);
     QColor wash = AppColors::named(NamedColor::AppBackgroundStart, dark);
     wash.setAlphaF(float(m_shownProgress * 0.35));
     painter.fillRect(band, wash);

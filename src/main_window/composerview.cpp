@@ -5,7 +5,7 @@
 #include "main_window/sendstopbutton.h"
 #include "main_window/websearchchip.h"
 #include "widgets/appcolors.h"
-#include "widgets/velmliquidglasssurface.h"
+#include "widgets/glasssurface.h"
 
 #include <QBoxLayout>
 #include <QKeySequence>
@@ -105,7 +105,7 @@ void ComposerView::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     const bool dark = AppColors::isDark(this);
     const QRectF surface = QRectF(m_surface->geometry()).adjusted(0.5, 0.5, -0.5, -0.5);
-    VelmLiquidGlassSurface::paint(painter, surface, cornerRadius, 1.0, true, dark);
+    GlassSurface::paint(painter, surface, cornerRadius, dark);
     // A hairline keeps the field apart from a background of nearly the same tone.
     painter.setPen(QPen(dark ? QColor(255, 255, 255, 22) : QColor(0, 0, 0, 20), 1));
     painter.setBrush(Qt::NoBrush);

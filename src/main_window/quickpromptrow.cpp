@@ -1,10 +1,10 @@
 #include "main_window/quickpromptrow.h"
 
-#include "widgets/animations.h"
 #include "widgets/appcolors.h"
+#include "widgets/glasssurface.h"
+#include "widgets/hoveranimation.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
-#include "widgets/velmliquidglasssurface.h"
 
 #include <QPainter>
 
@@ -20,14 +20,6 @@ constexpr int chevronSize = 11;
 constexpr int cornerRadius = 8;
 constexpr qreal textGap = 1;
 
-QColor mixed(const QColor &from, const QColor &to, qreal amount)
-{
-    return QColor::fromRgbF(float(from.redF() + (to.redF() - from.redF()) * amount),
-                            float(from.greenF() + (to.greenF() - from.greenF()) * amount),
-                            float(from.blueF() + (to.blueF() - from.blueF()) * amount),
-                            float(from.alphaF() + (to.alphaF() - from.alphaF()) * amount));
-}
-
 QColor tertiary(const QPalette &palette)
 {
     QColor color = AppColors::primaryText(palette);
@@ -40,27 +32,13 @@ QColor tertiary(const QPalette &palette)
 QuickPromptRow::QuickPromptRow(const QuickPrompt &prompt, QWidget *parent)
     : QAbstractButton(parent)
     , m_prompt(prompt)
+    , m_hover(new HoverAnimation(this, Animations::hoverSpring()))
 {
-    setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setText(prompt.label);
     setAccessibleName(prompt.label);
     setAccessibleDescription(prompt.detail);
-}
-
-void QuickPromptRow::setHoverProgress(qreal progress)
-{
-    m_hoverProgress = progress;
-    update();
-}
-
-void QuickPromptRow::setHovered(bool hovered)
-{
-    if (m_isHovered == hovered)
-        return;
-    m_isHovered = hovered;
-    Animations::animate(this, "hoverProgress", hovered ? 1.0 : 0.0, Animations::hoverSpring());
 }
 
 QSize QuickPromptRow::sizeHint() const
@@ -84,11 +62,11 @@ void QuickPromptRow::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     const bool dark = AppColors::isDark(this);
     const QPalette &colors = palette();
-    const qreal hover = m_hoverProgress;
+    const qreal hover = m_hover->progress();
     const qreal dpr = devicePixelRatioF();
 
-    VelmLiquidGlassSurface::paint(painter, QRectF(rect()), cornerRadius, 1.0 + 0.14 * hover, true,
-                                  dark);
+    GlassSurface::paint(painter, QRectF(rect()), cornerRadius, dark,
+                        GlassSurface::Material::Control, 1.0 + 0.14 * hover);
     // A hairline gives the row an edge where the glass is close to the background's tone.
     painter.setPen(QPen(dark ? QColor(255, 255, 255, 16) : QColor(0, 0, 0, 14), 1));
     painter.setBrush(Qt::NoBrush);
@@ -102,8 +80,8 @@ void QuickPromptRow::paintEvent(QPaintEvent *)
     }
 
     const int centerY = height() / 2;
-    const QColor iconColor = mixed(AppColors::secondaryText(colors),
-                                   AppColors::named(NamedColor::AskAccent, this), hover);
+    const QColor iconColor = AppColors::mix(AppColors::secondaryText(colors),
+                                            AppColors::named(NamedColor::AskAccent, this), hover);
     const QRect iconRect(insetX + (iconFrame - symbolSize) / 2, centerY - symbolSize / 2,
                          symbolSize, symbolSize);
     painter.drawPixmap(
@@ -137,16 +115,4 @@ void QuickPromptRow::paintEvent(QPaintEvent *)
     painter.setPen(AppColors::secondaryText(colors));
     painter.drawText(QPointF(textX, y + detailMetrics.ascent()),
                      detailMetrics.elidedText(m_prompt.detail, Qt::ElideRight, textWidth));
-}
-
-void QuickPromptRow::enterEvent(QEnterEvent *event)
-{
-    QAbstractButton::enterEvent(event);
-    setHovered(true);
-}
-
-void QuickPromptRow::leaveEvent(QEvent *event)
-{
-    QAbstractButton::leaveEvent(event);
-    setHovered(false);
 }

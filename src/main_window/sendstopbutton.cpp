@@ -1,7 +1,7 @@
 #include "main_window/sendstopbutton.h"
 
-#include "widgets/animations.h"
 #include "widgets/appcolors.h"
+#include "widgets/hoveranimation.h"
 #include "widgets/pressablebuttonstyle.h"
 #include "widgets/symbols.h"
 
@@ -23,10 +23,10 @@ QColor withAlpha(QColor color, qreal alpha)
 
 SendStopButton::SendStopButton(QWidget *parent)
     : QAbstractButton(parent)
+    , m_hover(new HoverAnimation(this, Animations::quickEase()))
 {
     setFixedSize(diameter, diameter);
     setFocusPolicy(Qt::TabFocus);
-    setAttribute(Qt::WA_Hover);
     PressableButtonStyle::apply(this, 0.94, 0.85);
 }
 
@@ -43,12 +43,6 @@ QString SendStopButton::symbolName() const
     return m_stop ? u"stop.fill"_s : u"arrow.up"_s;
 }
 
-void SendStopButton::setHoverProgress(qreal progress)
-{
-    m_hoverProgress = progress;
-    update();
-}
-
 void SendStopButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -63,13 +57,13 @@ void SendStopButton::paintEvent(QPaintEvent *)
     if (!enabled)
         fill = withAlpha(fill, 0.45);
     else if (dark)
-        fill = fill.lighter(100 + int(18 * m_hoverProgress));
+        fill = fill.lighter(100 + int(18 * m_hover->progress()));
     const QRectF circle = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
     painter.drawEllipse(circle);
-    if (enabled && !dark && m_hoverProgress > 0) {
-        painter.setBrush(withAlpha(primary, 0.06 * m_hoverProgress));
+    if (enabled && !dark && m_hover->progress() > 0) {
+        painter.setBrush(withAlpha(primary, 0.06 * m_hover->progress()));
         painter.drawEllipse(circle);
     }
     if (hasFocus()) {
@@ -85,16 +79,4 @@ void SendStopButton::paintEvent(QPaintEvent *)
     painter.drawPixmap(symbolRect,
                        Symbols::pixmap(symbolName(), symbolSize, symbolColor, devicePixelRatioF(),
                                        Symbols::Weight::Semibold));
-}
-
-void SendStopButton::enterEvent(QEnterEvent *event)
-{
-    QAbstractButton::enterEvent(event);
-    Animations::animate(this, "hoverProgress", 1.0, Animations::quickEase());
-}
-
-void SendStopButton::leaveEvent(QEvent *event)
-{
-    QAbstractButton::leaveEvent(event);
-    Animations::animate(this, "hoverProgress", 0.0, Animations::quickEase());
 }

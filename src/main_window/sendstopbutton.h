@@ -2,13 +2,14 @@
 
 #include <QAbstractButton>
 
+class HoverAnimation;
+
 // The round button at the trailing end of the composer: an arrow that sends, or a square
 // that stops the answer while one is under way. What a click does is the composer's to
 // decide; this only draws the two states.
 class SendStopButton : public QAbstractButton
 {
     Q_OBJECT
-    Q_PROPERTY(qreal hoverProgress READ hoverProgress WRITE setHoverProgress)
 
 public:
     static constexpr int diameter = 30;
@@ -19,17 +20,12 @@ public:
     void setStop(bool stop);
     QString symbolName() const;
 
-    qreal hoverProgress() const { return m_hoverProgress; }
-    void setHoverProgress(qreal progress);
-
     QSize sizeHint() const override { return {diameter, diameter}; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void enterEvent(QEnterEvent *event) override;
-    void leaveEvent(QEvent *event) override;
 
 private:
     bool m_stop = false;
-    qreal m_hoverProgress = 0;
+    HoverAnimation *m_hover;
 };

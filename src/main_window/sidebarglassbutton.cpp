@@ -1,9 +1,9 @@
 #include "main_window/sidebarglassbutton.h"
 
-#include "widgets/animations.h"
 #include "widgets/appcolors.h"
+#include "widgets/glasssurface.h"
+#include "widgets/hoveranimation.h"
 #include "widgets/typestyles.h"
-#include "widgets/velmliquidglasssurface.h"
 
 #include <QPainter>
 
@@ -21,13 +21,13 @@ constexpr qreal hoveredTint = 1.14;
 SidebarGlassButton::SidebarGlassButton(const QString &symbol, const QString &text, QWidget *parent)
     : QAbstractButton(parent)
     , m_symbol(symbol)
+    , m_hover(new HoverAnimation(this, Animations::quickEase()))
 {
     setText(text);
     setFont(TypeStyles::font(TypeStyle::Label));
     setCursor(Qt::PointingHandCursor);
     // Clicking a header button must not take the keyboard from the composer.
     setFocusPolicy(Qt::NoFocus);
-    setAttribute(Qt::WA_Hover);
 }
 
 void SidebarGlassButton::setSymbolSize(int size)
@@ -46,12 +46,6 @@ void SidebarGlassButton::setSymbolWeight(Symbols::Weight weight)
 void SidebarGlassButton::setSecondarySymbol(bool secondary)
 {
     m_secondarySymbol = secondary;
-    update();
-}
-
-void SidebarGlassButton::setHoverProgress(qreal progress)
-{
-    m_hoverProgress = progress;
     update();
 }
 
@@ -75,8 +69,8 @@ void SidebarGlassButton::paintEvent(QPaintEvent *event)
     painter.setRenderHint(QPainter::Antialiasing);
     const bool dark = AppColors::isDark(this);
     const QRectF surface = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    VelmLiquidGlassSurface::paint(painter, surface, cornerRadius,
-                                  1.0 + (hoveredTint - 1.0) * m_hoverProgress, true, dark);
+    GlassSurface::paint(painter, surface, cornerRadius, dark, GlassSurface::Material::Control,
+                        1.0 + (hoveredTint - 1.0) * m_hover->progress());
     // A hairline edge keeps the light glass from dissolving into the pale column.
     painter.setPen(QPen(AppColors::named(NamedColor::AskDialogStroke, dark), 1));
     painter.setBrush(Qt::NoBrush);
@@ -95,16 +89,4 @@ void SidebarGlassButton::paintEvent(QPaintEvent *event)
         painter.drawText(QRect(x + m_symbolSize + symbolTextGap, 0, textWidth + 1, height()),
                          Qt::AlignLeft | Qt::AlignVCenter, text());
     }
-}
-
-void SidebarGlassButton::enterEvent(QEnterEvent *event)
-{
-    QAbstractButton::enterEvent(event);
-    Animations::animate(this, "hoverProgress", 1.0, Animations::quickEase());
-}
-
-void SidebarGlassButton::leaveEvent(QEvent *event)
-{
-    QAbstractButton::leaveEvent(event);
-    Animations::animate(this, "hoverProgress", 0.0, Animations::quickEase());
 }

@@ -3,9 +3,9 @@
 #include "main_window/sidebarmodel.h"
 #include "main_window/sidebarrenamefield.h"
 #include "widgets/appcolors.h"
+#include "widgets/glasssurface.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
-#include "widgets/velmliquidglasssurface.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -180,7 +180,7 @@ void SidebarRowDelegate::paintSession(QPainter *painter, const QRectF &rect,
 
     painter->setRenderHint(QPainter::Antialiasing);
     if (selected) {
-        VelmLiquidGlassSurface::paint(*painter, pill, rowCornerRadius, 1.0, true, dark);
+        GlassSurface::paint(*painter, pill, rowCornerRadius, dark);
         painter->setPen(Qt::NoPen);
         painter->setBrush(
             withAlpha(AppColors::named(NamedColor::AskAccent, dark), selectedAccentAlpha));

@@ -1,8 +1,8 @@
 #include "main_window/sourcecard.h"
 
 #include "main_window/faviconloader.h"
-#include "widgets/animations.h"
 #include "widgets/appcolors.h"
+#include "widgets/hoveranimation.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 
@@ -80,6 +80,7 @@ SourceCard::SourceCard(int index, const SearchResult &source, FaviconLoader *fav
     , m_source(source)
     , m_host(displayHost(source.url))
     , m_favicons(favicons)
+    , m_hover(new HoverAnimation(this, Animations::hoverSpring()))
 {
     // The icon service is asked in the ASCII form of the host, which is what it indexes.
     const QUrl parsed = parsedWithHost(source.url);
@@ -90,7 +91,6 @@ SourceCard::SourceCard(int index, const SearchResult &source, FaviconLoader *fav
     setAccessibleName(source.title);
     setAccessibleDescription(m_host);
     setFocusPolicy(Qt::TabFocus);
-    setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     if (openableSourceUrl(source.url).isValid())
         setCursor(Qt::PointingHandCursor);
@@ -100,14 +100,6 @@ SourceCard::SourceCard(int index, const SearchResult &source, FaviconLoader *fav
         connect(m_favicons, &FaviconLoader::iconLoaded, this, &SourceCard::takeFavicon);
         takeFavicon(m_faviconHost);
     }
-}
-
-void SourceCard::setHoverProgress(qreal progress)
-{
-    if (qFuzzyCompare(m_hoverProgress, progress))
-        return;
-    m_hoverProgress = progress;
-    update();
 }
 
 QSize SourceCard::sizeHint() const
@@ -168,18 +160,6 @@ void SourceCard::focusOutEvent(QFocusEvent *event)
     update();
 }
 
-void SourceCard::enterEvent(QEnterEvent *event)
-{
-    QAbstractButton::enterEvent(event);
-    Animations::animate(this, "hoverProgress", 1.0, Animations::hoverSpring());
-}
-
-void SourceCard::leaveEvent(QEvent *event)
-{
-    QAbstractButton::leaveEvent(event);
-    Animations::animate(this, "hoverProgress", 0.0, Animations::hoverSpring());
-}
-
 void SourceCard::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -188,7 +168,7 @@ void SourceCard::paintEvent(QPaintEvent *)
     const QColor primary = AppColors::primaryText(palette());
     const QColor secondary = AppColors::secondaryText(palette());
     // The spring overshoots a little; colours must not.
-    const qreal hover = qBound(0.0, m_hoverProgress, 1.0);
+    const qreal hover = m_hover->bounded();
 
     // A glass-like tile: the card surface over the glass tint, brightened while hovered and
     // darkened while held down.

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QUrl>
 
+class HoverAnimation;
+
 class FaviconLoader;
 
 // The host a source card shows: the URL's host without a leading "www.", or the whole text
@@ -26,7 +28,6 @@ QUrl openableSourceUrl(const QString &url);
 class SourceCard : public QAbstractButton
 {
     Q_OBJECT
-    Q_PROPERTY(qreal hoverProgress READ hoverProgress WRITE setHoverProgress)
 
 public:
     // `favicons` may be null: the card then keeps the globe.
@@ -38,17 +39,11 @@ public:
     QString hostText() const { return m_host; }
     bool showsFavicon() const { return !m_favicon.isNull(); }
 
-    // 0 at rest, 1 while the pointer is over the card.
-    qreal hoverProgress() const { return m_hoverProgress; }
-    void setHoverProgress(qreal progress);
-
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void enterEvent(QEnterEvent *event) override;
-    void leaveEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
@@ -65,6 +60,6 @@ private:
     QPointer<FaviconLoader> m_favicons;
     QImage m_favicon;
     QPixmap m_scaledFavicon;
-    qreal m_hoverProgress = 0;
+    HoverAnimation *m_hover;
     bool m_showsFocusRing = false;
 };

@@ -3,8 +3,8 @@
 #include "chat/newchatlabels.h"
 #include "chat/settings.h"
 #include "search/searchmode.h"
-#include "widgets/animations.h"
 #include "widgets/appcolors.h"
+#include "widgets/hoveranimation.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 
@@ -44,11 +44,11 @@ QList<ModeChoice> choices()
 WebSearchChip::WebSearchChip(Settings *settings, QWidget *parent)
     : QToolButton(parent)
     , m_settings(settings)
+    , m_hover(new HoverAnimation(this, Animations::quickEase()))
 {
     setPopupMode(QToolButton::InstantPopup);
     setFocusPolicy(Qt::TabFocus);
     setFont(TypeStyles::font(TypeStyle::Caption));
-    setAttribute(Qt::WA_Hover);
     buildMenu();
     connect(m_settings, &Settings::changed, this, [this](const QString &key) {
         if (key == SettingsKeys::webSearchMode)
@@ -115,12 +115,6 @@ QColor WebSearchChip::chipColor() const
     return AppColors::secondaryText(palette());
 }
 
-void WebSearchChip::setHoverProgress(qreal progress)
-{
-    m_hoverProgress = progress;
-    update();
-}
-
 QSize WebSearchChip::sizeHint() const
 {
     const QFontMetrics metrics(font());
@@ -140,7 +134,7 @@ void WebSearchChip::paintEvent(QPaintEvent *)
     // A faint capsule of the chip's own colour, a little stronger under the pointer or
     // while the menu is open.
     QColor fill = color;
-    const qreal emphasis = isDown() ? 1.0 : m_hoverProgress;
+    const qreal emphasis = isDown() ? 1.0 : m_hover->progress();
     fill.setAlphaF(float((m_mode == Mode::Always ? 0.14 : 0.07) + 0.06 * emphasis));
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
@@ -160,18 +154,6 @@ void WebSearchChip::paintEvent(QPaintEvent *)
     const QRect textRect(symbolRect.right() + 1 + symbolGap, 0,
                          width() - symbolRect.right() - 1 - symbolGap - paddingX, height());
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
-}
-
-void WebSearchChip::enterEvent(QEnterEvent *event)
-{
-    QToolButton::enterEvent(event);
-    Animations::animate(this, "hoverProgress", 1.0, Animations::quickEase());
-}
-
-void WebSearchChip::leaveEvent(QEvent *event)
-{
-    QToolButton::leaveEvent(event);
-    Animations::animate(this, "hoverProgress", 0.0, Animations::quickEase());
 }
 
 void WebSearchChip::changeEvent(QEvent *event)

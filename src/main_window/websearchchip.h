@@ -5,6 +5,8 @@
 
 #include <QToolButton>
 
+class HoverAnimation;
+
 class QActionGroup;
 class Settings;
 
@@ -14,7 +16,6 @@ class Settings;
 class WebSearchChip : public QToolButton
 {
     Q_OBJECT
-    Q_PROPERTY(qreal hoverProgress READ hoverProgress WRITE setHoverProgress)
 
 public:
     explicit WebSearchChip(Settings *settings, QWidget *parent = nullptr);
@@ -23,16 +24,11 @@ public:
     // The symbol drawn before the label.
     QString symbolName() const;
 
-    qreal hoverProgress() const { return m_hoverProgress; }
-    void setHoverProgress(qreal progress);
-
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void enterEvent(QEnterEvent *event) override;
-    void leaveEvent(QEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
@@ -44,5 +40,5 @@ private:
     Settings *m_settings;
     QActionGroup *m_modes = nullptr;
     WebSearchMode m_mode = WebSearchMode::Auto;
-    qreal m_hoverProgress = 0;
+    HoverAnimation *m_hover;
 };

@@ -2,6 +2,8 @@
 
 #include "onboarding/onboardingcolors.h"
 #include "onboarding/onboardingmotion.h"
+#include "widgets/appcolors.h"
+#include "widgets/hoveranimation.h"
 #include "widgets/typestyles.h"
 
 #include <QEvent>
@@ -24,11 +26,11 @@ constexpr int growthMargin = 3;
 OnboardingButton::OnboardingButton(Kind kind, QWidget *parent)
     : QAbstractButton(parent)
     , m_kind(kind)
+    , m_hover(new HoverAnimation(this, OnboardingMotion::hover()))
 {
     setFont(
         TypeStyles::face(kind == Kind::Accent ? u"Inter18pt-SemiBold" : u"Inter18pt-Medium", 13));
     setCursor(Qt::PointingHandCursor);
-    setAttribute(Qt::WA_Hover);
     setFocusPolicy(kind == Kind::Accent ? Qt::StrongFocus : Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
@@ -42,17 +44,11 @@ void OnboardingButton::setTrailingIcon(const QString &icon)
     update();
 }
 
-void OnboardingButton::setHoverProgress(qreal progress)
-{
-    m_hoverProgress = progress;
-    update();
-}
-
 qreal OnboardingButton::drawnScale() const
 {
     if (m_kind != Kind::Accent || !isEnabled())
         return 1.0;
-    return 1.0 + hoverGrowth * m_hoverProgress;
+    return 1.0 + hoverGrowth * m_hover->progress();
 }
 
 int OnboardingButton::contentWidth() const
@@ -96,8 +92,8 @@ void OnboardingButton::paintEvent(QPaintEvent *event)
     if (m_kind == Kind::Accent) {
         QColor fill = colors.accent;
         if (isEnabled())
-            fill = OnboardingColors::mix(fill, dark ? QColor(Qt::white) : colors.strongAccent,
-                                         (isDown() ? 0.2 : 0.1) * m_hoverProgress);
+            fill = AppColors::mix(fill, dark ? QColor(Qt::white) : colors.strongAccent,
+                                  (isDown() ? 0.2 : 0.1) * m_hover->progress());
         painter.setPen(Qt::NoPen);
         painter.setBrush(fill);
         painter.drawRoundedRect(box, cornerRadius, cornerRadius);
@@ -114,13 +110,13 @@ void OnboardingButton::paintEvent(QPaintEvent *event)
         }
     } else {
         const bool focused = m_keyboardFocus && hasFocus();
-        if (m_hoverProgress > 0 || focused) {
+        if (m_hover->progress() > 0 || focused) {
             painter.setPen(Qt::NoPen);
             painter.setBrush(
-                OnboardingColors::faded(colors.surface, focused ? 1.0 : m_hoverProgress));
+                OnboardingColors::faded(colors.surface, focused ? 1.0 : m_hover->progress()));
             painter.drawRoundedRect(box, cornerRadius, cornerRadius);
         }
-        content = OnboardingColors::mix(colors.mutedText, colors.primaryText, m_hoverProgress);
+        content = AppColors::mix(colors.mutedText, colors.primaryText, m_hover->progress());
     }
 
     const QFontMetricsF metrics(font());
@@ -133,18 +129,6 @@ void OnboardingButton::paintEvent(QPaintEvent *event)
         painter.drawText(QRectF(left + textWidth + iconGap, box.top(),
                                 metrics.horizontalAdvance(m_icon) + 1, box.height()),
                          Qt::AlignLeft | Qt::AlignVCenter, m_icon);
-}
-
-void OnboardingButton::enterEvent(QEnterEvent *event)
-{
-    QAbstractButton::enterEvent(event);
-    Animations::animate(this, "hoverProgress", 1.0, OnboardingMotion::hover());
-}
-
-void OnboardingButton::leaveEvent(QEvent *event)
-{
-    QAbstractButton::leaveEvent(event);
-    Animations::animate(this, "hoverProgress", 0.0, OnboardingMotion::hover());
 }
 
 void OnboardingButton::changeEvent(QEvent *event)

@@ -2,13 +2,14 @@
 
 #include <QAbstractButton>
 
+class HoverAnimation;
+
 // A footer button of the flow. The accent kind is the stage's main action, filled in the
 // accent colour with a trailing icon ("→", "↗", "✓"), and grows a little under the pointer;
 // the ghost kind ("← Back", "Skip for now") is text only until the pointer is over it.
 class OnboardingButton : public QAbstractButton
 {
     Q_OBJECT
-    Q_PROPERTY(qreal hoverProgress READ hoverProgress WRITE setHoverProgress)
 
 public:
     enum class Kind { Accent, Ghost };
@@ -19,8 +20,6 @@ public:
     QString trailingIcon() const { return m_icon; }
     void setTrailingIcon(const QString &icon);
 
-    qreal hoverProgress() const { return m_hoverProgress; }
-    void setHoverProgress(qreal progress);
     // The size the button is drawn at: 1.02 for a hovered accent button that is enabled.
     qreal drawnScale() const;
 
@@ -29,8 +28,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void enterEvent(QEnterEvent *event) override;
-    void leaveEvent(QEvent *event) override;
     void changeEvent(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
@@ -40,7 +37,7 @@ private:
 
     Kind m_kind;
     QString m_icon;
-    qreal m_hoverProgress = 0;
+    HoverAnimation *m_hover;
     // Focus from the keyboard is drawn; the focus the card gives a stage's button is not.
     bool m_keyboardFocus = false;
 };

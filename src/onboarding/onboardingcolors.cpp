@@ -39,14 +39,6 @@ QColor OnboardingColors::faded(QColor color, qreal opacity)
     return color;
 }
 
-QColor OnboardingColors::mix(const QColor &a, const QColor &b, qreal t)
-{
-    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t),
-                            float(a.greenF() + (b.greenF() - a.greenF()) * t),
-                            float(a.blueF() + (b.blueF() - a.blueF()) * t),
-                            float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
-}
-
 QColor OnboardingColors::hairline() const
 {
     const bool dark = cardBackground.lightnessF() < 0.5f;

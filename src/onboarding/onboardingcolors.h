@@ -30,8 +30,6 @@ struct OnboardingColors
     static QColor warning() { return QColor(0xf5, 0x9e, 0x0b); }
     // `color` at `opacity` times its own alpha.
     static QColor faded(QColor color, qreal opacity);
-    // `a` moved `t` of the way to `b`.
-    static QColor mix(const QColor &a, const QColor &b, qreal t);
     // A hairline that separates surfaces of the card.
     QColor hairline() const;
 };

@@ -3,7 +3,8 @@
 #include "chat/settings.h"
 #include "onboarding/onboardingcolors.h"
 #include "onboarding/onboardingmodel.h"
-#include "onboarding/onboardingthemechoice.h"
+#include "onboarding/onboardingmotion.h"
+#include "widgets/themechoicecard.h"
 #include "widgets/toggleswitch.h"
 #include "widgets/typestyles.h"
 
@@ -34,6 +35,33 @@ ToggleSwitch::Style switchStyle()
     return style;
 }
 
+// The stage's theme cards: rows in the flow's own colours.
+ThemeChoiceCard::Look themeCardLook()
+{
+    ThemeChoiceCard::Look look;
+    look.arrangement = ThemeChoiceCard::Arrangement::Row;
+    look.sizeHint = QSize(360, 54);
+    look.hover = OnboardingMotion::hover();
+    look.nameFont = TypeStyles::face(u"Inter18pt-SemiBold", 13);
+    look.detailFont = TypeStyles::face(u"Inter18pt-Regular", 12);
+    look.badgeFont = TypeStyles::face(u"Inter18pt-SemiBold", 10);
+    look.badgeFont.setLetterSpacing(QFont::AbsoluteSpacing, 0.2);
+    look.colors = [](const QWidget *card) {
+        const OnboardingColors c = OnboardingColors::of(card);
+        return ThemeChoiceCard::Colors{.surface = c.surface,
+                                       .edge = c.hairline(),
+                                       .hovered = c.primaryText,
+                                       .chosen = c.accentTint,
+                                       .accent = c.accent,
+                                       .accentText = c.strongAccent,
+                                       .badge = c.accentTint,
+                                       .name = c.primaryText,
+                                       .symbol = c.secondaryText,
+                                       .detail = c.mutedText};
+    };
+    return look;
+}
+
 QString quickAskNote()
 {
 #ifdef Q_OS_MACOS
@@ -54,12 +82,14 @@ OnboardingThemePage::OnboardingThemePage(OnboardingModel *model, Settings *setti
     , m_switchNote(new QLabel(quickAskNote(), this))
 {
     QVBoxLayout *layout = contentLayout();
+    const ThemeChoiceCard::Look look = themeCardLook();
     for (AppTheme theme : AppThemes::allCases()) {
-        auto *choice = new OnboardingThemeChoice(theme, this);
+        auto *choice = new ThemeChoiceCard(theme, look, this);
+        choice->setFocusPolicy(Qt::TabFocus);
         m_choices.append(choice);
         layout->addWidget(choice);
         layout->addSpacing(7);
-        connect(choice, &OnboardingThemeChoice::clicked, this, [this, theme] {
+        connect(choice, &ThemeChoiceCard::clicked, this, [this, theme] {
             if (OnboardingModel *m = this->model())
                 m->chooseTheme(theme);
         });
@@ -99,7 +129,7 @@ void OnboardingThemePage::refresh()
     if (!m_settings)
         return;
     const AppTheme current = m_settings->theme();
-    for (OnboardingThemeChoice *choice : std::as_const(m_choices))
+    for (ThemeChoiceCard *choice : std::as_const(m_choices))
         choice->setSelected(choice->theme() == current);
     m_switch->setChecked(m_settings->quickAskFollowsSystemTheme());
 }

@@ -5,7 +5,7 @@
 #include <QList>
 
 class ToggleSwitch;
-class OnboardingThemeChoice;
+class ThemeChoiceCard;
 class Settings;
 
 // Step 4: the three theme cards and whether Quick Ask always follows the system's theme.
@@ -17,7 +17,7 @@ public:
     // `settings` is only read: the choices go through the model.
     OnboardingThemePage(OnboardingModel *model, Settings *settings, QWidget *parent = nullptr);
 
-    const QList<OnboardingThemeChoice *> &choices() const { return m_choices; }
+    const QList<ThemeChoiceCard *> &choices() const { return m_choices; }
     ToggleSwitch *quickAskSwitch() const { return m_switch; }
 
     void refresh() override;
@@ -29,7 +29,7 @@ private:
     void colorLabels();
 
     QPointer<Settings> m_settings;
-    QList<OnboardingThemeChoice *> m_choices;
+    QList<ThemeChoiceCard *> m_choices;
     ToggleSwitch *m_switch;
     QLabel *m_switchLabel;
     QLabel *m_switchNote;

@@ -2,6 +2,8 @@
 
 #include "onboarding/onboardingcolors.h"
 #include "onboarding/onboardingmotion.h"
+#include "widgets/appcolors.h"
+#include "widgets/hoveranimation.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 
@@ -36,12 +38,12 @@ QString markResource(LLMProvider provider)
 ProviderChip::ProviderChip(LLMProvider provider, QWidget *parent)
     : QAbstractButton(parent)
     , m_provider(provider)
+    , m_hover(new HoverAnimation(this, OnboardingMotion::hover()))
 {
     setText(llmProviderLabel(provider));
     setFont(TypeStyles::face(u"Inter18pt-Medium", 13));
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
-    setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
@@ -50,12 +52,6 @@ void ProviderChip::setSelected(bool selected)
     if (m_selected == selected)
         return;
     m_selected = selected;
-    update();
-}
-
-void ProviderChip::setHoverProgress(qreal progress)
-{
-    m_hoverProgress = progress;
     update();
 }
 
@@ -98,10 +94,9 @@ void ProviderChip::paintEvent(QPaintEvent *event)
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
 
-    QColor fill = OnboardingColors::mix(colors.surface, colors.primaryText, 0.04 * m_hoverProgress);
+    QColor fill = AppColors::mix(colors.surface, colors.primaryText, 0.04 * m_hover->progress());
     QColor edge = colors.hairline();
-    QColor content
-        = OnboardingColors::mix(colors.secondaryText, colors.primaryText, m_hoverProgress);
+    QColor content = AppColors::mix(colors.secondaryText, colors.primaryText, m_hover->progress());
     if (m_selected) {
         fill = colors.accentTint;
         edge = OnboardingColors::faded(colors.accent, 0.85);
@@ -125,16 +120,4 @@ void ProviderChip::paintEvent(QPaintEvent *event)
     painter.setPen(content);
     painter.drawText(QRectF(x + markSize + iconTextGap, 0, textWidth + 1, height()),
                      Qt::AlignLeft | Qt::AlignVCenter, text());
-}
-
-void ProviderChip::enterEvent(QEnterEvent *event)
-{
-    QAbstractButton::enterEvent(event);
-    Animations::animate(this, "hoverProgress", 1.0, OnboardingMotion::hover());
-}
-
-void ProviderChip::leaveEvent(QEvent *event)
-{
-    QAbstractButton::leaveEvent(event);
-    Animations::animate(this, "hoverProgress", 0.0, OnboardingMotion::hover());
 }

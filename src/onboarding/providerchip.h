@@ -4,12 +4,13 @@
 
 #include <QAbstractButton>
 
+class HoverAnimation;
+
 // One choice of the "Provider" row: the provider's small mark and its name in a capsule that
 // takes the accent colours while it is the chosen one.
 class ProviderChip : public QAbstractButton
 {
     Q_OBJECT
-    Q_PROPERTY(qreal hoverProgress READ hoverProgress WRITE setHoverProgress)
 
 public:
     explicit ProviderChip(LLMProvider provider, QWidget *parent = nullptr);
@@ -17,9 +18,6 @@ public:
     LLMProvider provider() const { return m_provider; }
     bool isSelected() const { return m_selected; }
     void setSelected(bool selected);
-
-    qreal hoverProgress() const { return m_hoverProgress; }
-    void setHoverProgress(qreal progress);
 
     // The mark drawn for `provider`, `size` pixels square in `color`.
     static QPixmap mark(LLMProvider provider, int size, const QColor &color,
@@ -30,11 +28,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void enterEvent(QEnterEvent *event) override;
-    void leaveEvent(QEvent *event) override;
 
 private:
     LLMProvider m_provider;
     bool m_selected = false;
-    qreal m_hoverProgress = 0;
+    HoverAnimation *m_hover;
 };

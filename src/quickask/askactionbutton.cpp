@@ -1,9 +1,9 @@
 #include "quickask/askactionbutton.h"
 
 #include "widgets/appcolors.h"
+#include "widgets/glasssurface.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
-#include "widgets/velmliquidglasssurface.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -68,7 +68,7 @@ void AskActionButton::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF capsule = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    VelmLiquidGlassSurface::paint(painter, capsule, capsule.height() / 2, 1.0, true, dark);
+    GlassSurface::paint(painter, capsule, capsule.height() / 2, dark);
     painter.setPen(QPen(outline, 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(capsule, capsule.height() / 2, capsule.height() / 2);

@@ -1,7 +1,7 @@
 #include "quickask/askcard.h"
 
 #include "widgets/appcolors.h"
-#include "widgets/liquidglassbackground.h"
+#include "widgets/glasssurface.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -25,7 +25,7 @@ void AskCard::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    LiquidGlassBackground::paint(painter, bounds, cornerRadius, 1.0, m_dark);
+    GlassSurface::paint(painter, bounds, cornerRadius, m_dark, GlassSurface::Material::Panel);
 
     QPainterPath shape;
     shape.addRoundedRect(bounds, cornerRadius, cornerRadius);

@@ -2,7 +2,7 @@
 
 #include "widgets/animations.h"
 #include "widgets/appcolors.h"
-#include "widgets/velmliquidglasssurface.h"
+#include "widgets/glasssurface.h"
 
 #include <QPainter>
 
@@ -11,13 +11,6 @@
 namespace {
 
 constexpr qreal entryScale = 0.8;
-
-QColor mix(const QColor &from, const QColor &to, qreal t)
-{
-    const auto lerp = [t](float a, float b) { return a + (b - a) * float(t); };
-    return QColor::fromRgbF(lerp(from.redF(), to.redF()), lerp(from.greenF(), to.greenF()),
-                            lerp(from.blueF(), to.blueF()), lerp(from.alphaF(), to.alphaF()));
-}
 
 } // namespace
 
@@ -105,7 +98,7 @@ void AskGlassButton::paintEvent(QPaintEvent *)
     const qreal t = std::clamp(m_look, 0.0, 1.0);
     const qreal tint = m_from.tintStrength + (m_to.tintStrength - m_from.tintStrength) * t;
     const qreal outline = m_from.outlineOpacity + (m_to.outlineOpacity - m_from.outlineOpacity) * t;
-    const QColor symbolColor = mix(toneColor(m_from), toneColor(m_to), t);
+    const QColor symbolColor = AppColors::mix(toneColor(m_from), toneColor(m_to), t);
     const bool dark = AppColors::isDark(this);
 
     QPainter painter(this);
@@ -120,7 +113,8 @@ void AskGlassButton::paintEvent(QPaintEvent *)
         painter.translate(-centre);
     }
     const QRectF circle = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    VelmLiquidGlassSurface::paint(painter, circle, m_diameter / 2.0, tint, true, dark);
+    GlassSurface::paint(painter, circle, m_diameter / 2.0, dark, GlassSurface::Material::Control,
+                        tint);
     QColor stroke = AppColors::primaryText(palette());
     stroke.setAlphaF(float(outline));
     painter.setPen(QPen(stroke, 1));

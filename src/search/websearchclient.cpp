@@ -1,6 +1,7 @@
 #include "search/websearchclient.h"
 
 #include "base/endpointprobe.h"
+#include "base/replyholder.h"
 #include "search/duckduckgoprotocol.h"
 #include "search/searxngprotocol.h"
 
@@ -24,17 +25,6 @@ struct Fetched
     QByteArray body;
 };
 
-// Hands the reply back to the event loop on every way out of the coroutine.
-struct ReplyGuard
-{
-    QPointer<QNetworkReply> reply;
-    ~ReplyGuard()
-    {
-        if (reply)
-            reply->deleteLater();
-    }
-};
-
 QCoro::Task<Fetched> fetchJson(QPointer<QNetworkAccessManager> network, QUrl url,
                                std::chrono::milliseconds timeout, CancellationToken cancel)
 {
@@ -45,8 +35,8 @@ QCoro::Task<Fetched> fetchJson(QPointer<QNetworkAccessManager> network, QUrl url
 
     QNetworkRequest request(url);
     request.setRawHeader("Accept", "application/json");
-    ReplyGuard guard{network->get(request)};
-    QNetworkReply *reply = guard.reply;
+    const ReplyHolder guard(network->get(request));
+    QNetworkReply *reply = guard.get();
     cancel.abortOnCancel(reply);
 
     // A transfer timeout only limits silence; a server that trickles its answer must not
@@ -72,7 +62,7 @@ QCoro::Task<Fetched> fetchJson(QPointer<QNetworkAccessManager> network, QUrl url
 
     if (cancel.isCancelled())
         co_return Fetched{SearchError::Cancelled, {}};
-    if (!guard.reply)
+    if (!guard.get())
         co_return Fetched{SearchError::Network, {}};
     if (timedOut)
         co_return Fetched{SearchError::Timeout, {}};

@@ -4,14 +4,57 @@
 #include "chat/settings.h"
 #include "chat/settingskeys.h"
 #include "settings/settingssection.h"
-#include "settings/settingsthemechoice.h"
+#include "widgets/appcolors.h"
+#include "widgets/pressablebuttonstyle.h"
+#include "widgets/themechoicecard.h"
 #include "widgets/toggleswitch.h"
+#include "widgets/typestyles.h"
 
 #include <QHBoxLayout>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// The tab's theme cards: tiles side by side, in the app's colours.
+ThemeChoiceCard::Look themeCardLook()
+{
+    ThemeChoiceCard::Look look;
+    look.arrangement = ThemeChoiceCard::Arrangement::Tile;
+    look.sizeHint = QSize(150, 132);
+    look.minimumSizeHint = QSize(120, 132);
+    look.hover = Animations::hoverSpring();
+    look.nameFont = TypeStyles::font(TypeStyle::Label);
+    look.nameFont.setWeight(QFont::DemiBold);
+    look.detailFont = TypeStyles::font(TypeStyle::Caption);
+    look.badgeFont = TypeStyles::font(TypeStyle::Overline);
+    look.badgeFont.setPixelSize(10);
+    look.colors = [](const QWidget *card) {
+        const bool dark = AppColors::isDark(card);
+        const QColor accent = AppColors::named(NamedColor::AskAccent, dark);
+        const auto withAlpha = [](QColor color, float alpha) {
+            color.setAlphaF(alpha);
+            return color;
+        };
+        QColor hovered = AppColors::named(NamedColor::AskBgHover, dark);
+        hovered.setAlphaF(hovered.alphaF() * 1.5f);
+        return ThemeChoiceCard::Colors{.surface = AppColors::surface1(dark),
+                                       .edge = AppColors::named(NamedColor::AskDialogStroke, dark),
+                                       .hovered = hovered,
+                                       .chosen = withAlpha(accent, dark ? 0.1f : 0.06f),
+                                       .accent = accent,
+                                       .accentText = accent,
+                                       .badge = withAlpha(accent, dark ? 0.22f : 0.13f),
+                                       .name = AppColors::primaryText(card->palette()),
+                                       .symbol = AppColors::primaryText(card->palette()),
+                                       .detail = AppColors::secondaryText(card->palette())};
+    };
+    return look;
+}
+
+} // namespace
 
 AppearanceSettingsTab::AppearanceSettingsTab(Settings *settings, QWidget *parent)
     : QWidget(parent)
@@ -26,9 +69,12 @@ AppearanceSettingsTab::AppearanceSettingsTab(Settings *settings, QWidget *parent
     auto *cardsLayout = new QHBoxLayout(cards);
     cardsLayout->setContentsMargins(0, 0, 0, 0);
     cardsLayout->setSpacing(10);
+    const ThemeChoiceCard::Look look = themeCardLook();
     for (const AppTheme theme : AppThemes::allCases()) {
-        auto *choice = new SettingsThemeChoice(theme, cards);
-        connect(choice, &SettingsThemeChoice::clicked, this, [this, theme] {
+        auto *choice = new ThemeChoiceCard(theme, look, cards);
+        choice->setFocusPolicy(Qt::StrongFocus);
+        PressableButtonStyle::apply(choice, 0.98, 0.9);
+        connect(choice, &ThemeChoiceCard::clicked, this, [this, theme] {
             if (m_settings)
                 m_settings->setAppTheme(AppThemes::rawValue(theme));
         });
@@ -72,7 +118,7 @@ void AppearanceSettingsTab::showTheme()
     // Only a card whose raw value is the stored text is chosen: an unknown value, which
     // draws dark, chooses none.
     const QString stored = m_settings ? m_settings->appTheme() : QString();
-    for (SettingsThemeChoice *choice : std::as_const(m_choices))
+    for (ThemeChoiceCard *choice : std::as_const(m_choices))
         choice->setSelected(AppThemes::rawValue(choice->theme()) == stored);
 }
 

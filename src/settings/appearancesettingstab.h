@@ -7,7 +7,7 @@
 class Settings;
 class SettingsSection;
 class ToggleSwitch;
-class SettingsThemeChoice;
+class ThemeChoiceCard;
 
 // The "Appearance" tab: the three theme cards writing "appTheme", and whether Quick Ask
 // follows the system's appearance ("quickAskFollowsSystemTheme").
@@ -19,7 +19,7 @@ public:
     explicit AppearanceSettingsTab(Settings *settings, QWidget *parent = nullptr);
 
     // Dark, light, system.
-    const QList<SettingsThemeChoice *> &themeChoices() const { return m_choices; }
+    const QList<ThemeChoiceCard *> &themeChoices() const { return m_choices; }
     ToggleSwitch *quickAskSwitch() const { return m_quickAskSwitch; }
     QList<SettingsSection *> sections() const { return {m_themeSection, m_quickAskSection}; }
 
@@ -31,6 +31,6 @@ private:
     QPointer<Settings> m_settings;
     SettingsSection *m_themeSection = nullptr;
     SettingsSection *m_quickAskSection = nullptr;
-    QList<SettingsThemeChoice *> m_choices;
+    QList<ThemeChoiceCard *> m_choices;
     ToggleSwitch *m_quickAskSwitch = nullptr;
 };

@@ -1,7 +1,7 @@
 #include "settings/settingsbutton.h"
 
-#include "widgets/animations.h"
 #include "widgets/appcolors.h"
+#include "widgets/hoveranimation.h"
 #include "widgets/pressablebuttonstyle.h"
 #include "widgets/typestyles.h"
 
@@ -16,10 +16,10 @@ constexpr int buttonHeight = 28;
 
 SettingsButton::SettingsButton(const QString &text, QWidget *parent)
     : QPushButton(text, parent)
+    , m_hover(new HoverAnimation(this, Animations::quickEase()))
 {
     setFont(TypeStyles::font(TypeStyle::Label));
     setCursor(Qt::PointingHandCursor);
-    setAttribute(Qt::WA_Hover);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     PressableButtonStyle::apply(this, 0.97, 0.85);
 }
@@ -27,12 +27,6 @@ SettingsButton::SettingsButton(const QString &text, QWidget *parent)
 void SettingsButton::setDestructive(bool destructive)
 {
     m_destructive = destructive;
-    update();
-}
-
-void SettingsButton::setHoverProgress(qreal progress)
-{
-    m_hoverProgress = progress;
     update();
 }
 
@@ -45,18 +39,6 @@ QSize SettingsButton::sizeHint() const
 {
     const int textWidth = fontMetrics().horizontalAdvance(text());
     return {textWidth + 2 * paddingX, buttonHeight};
-}
-
-void SettingsButton::enterEvent(QEnterEvent *event)
-{
-    Animations::animate(this, "hoverProgress", 1.0, Animations::quickEase());
-    QPushButton::enterEvent(event);
-}
-
-void SettingsButton::leaveEvent(QEvent *event)
-{
-    Animations::animate(this, "hoverProgress", 0.0, Animations::quickEase());
-    QPushButton::leaveEvent(event);
 }
 
 void SettingsButton::paintEvent(QPaintEvent *)
@@ -75,9 +57,9 @@ void SettingsButton::paintEvent(QPaintEvent *)
     painter.setPen(QPen(AppColors::named(NamedColor::AskDialogStroke, dark), 1));
     painter.setBrush(fill);
     painter.drawRoundedRect(rect, radius, radius);
-    if (m_hoverProgress > 0 && isEnabled()) {
+    if (m_hover->progress() > 0 && isEnabled()) {
         QColor hover = AppColors::named(NamedColor::AskBgHover, dark);
-        hover.setAlphaF(hover.alphaF() * float(qBound(0.0, m_hoverProgress, 1.0)) * 1.6f);
+        hover.setAlphaF(hover.alphaF() * float(m_hover->bounded()) * 1.6f);
         painter.setPen(Qt::NoPen);
         painter.setBrush(hover);
         painter.drawRoundedRect(rect, radius, radius);

@@ -2,21 +2,19 @@
 
 #include <QPushButton>
 
+class HoverAnimation;
+
 // The push button of the settings tabs: a rounded capsule on a raised surface, its label in
 // the text colour, or in red for an action that destroys data.
 class SettingsButton : public QPushButton
 {
     Q_OBJECT
-    Q_PROPERTY(qreal hoverProgress READ hoverProgress WRITE setHoverProgress)
 
 public:
     explicit SettingsButton(const QString &text, QWidget *parent = nullptr);
 
     bool isDestructive() const { return m_destructive; }
     void setDestructive(bool destructive);
-
-    qreal hoverProgress() const { return m_hoverProgress; }
-    void setHoverProgress(qreal progress);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -26,10 +24,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void enterEvent(QEnterEvent *event) override;
-    void leaveEvent(QEvent *event) override;
 
 private:
     bool m_destructive = false;
-    qreal m_hoverProgress = 0;
+    HoverAnimation *m_hover;
 };

@@ -1,7 +1,7 @@
 #include "settings/suggestionchip.h"
 
-#include "widgets/animations.h"
 #include "widgets/appcolors.h"
+#include "widgets/hoveranimation.h"
 #include "widgets/pressablebuttonstyle.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
@@ -22,11 +22,11 @@ constexpr int symbolGap = 6;
 SuggestionChip::SuggestionChip(const PromptSuggestion &suggestion, QWidget *parent)
     : QAbstractButton(parent)
     , m_suggestion(suggestion)
+    , m_hover(new HoverAnimation(this, Animations::hoverSpring()))
 {
     setText(suggestion.label);
     setFont(TypeStyles::font(TypeStyle::Label));
     setCursor(Qt::PointingHandCursor);
-    setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(suggestion.label);
@@ -48,12 +48,6 @@ QString SuggestionChip::symbolName() const
     return m_active ? u"checkmark.circle.fill"_s : u"circle"_s;
 }
 
-void SuggestionChip::setHoverProgress(qreal progress)
-{
-    m_hoverProgress = progress;
-    update();
-}
-
 QSize SuggestionChip::sizeHint() const
 {
     return {2 * paddingX + symbolSize + symbolGap + fontMetrics().horizontalAdvance(text()),
@@ -63,18 +57,6 @@ QSize SuggestionChip::sizeHint() const
 QSize SuggestionChip::minimumSizeHint() const
 {
     return sizeHint();
-}
-
-void SuggestionChip::enterEvent(QEnterEvent *event)
-{
-    Animations::animate(this, "hoverProgress", 1.0, Animations::hoverSpring());
-    QAbstractButton::enterEvent(event);
-}
-
-void SuggestionChip::leaveEvent(QEvent *event)
-{
-    Animations::animate(this, "hoverProgress", 0.0, Animations::hoverSpring());
-    QAbstractButton::leaveEvent(event);
 }
 
 void SuggestionChip::paintEvent(QPaintEvent *)
@@ -97,9 +79,9 @@ void SuggestionChip::paintEvent(QPaintEvent *)
     painter.setPen(QPen(stroke, 1));
     painter.setBrush(fill);
     painter.drawRoundedRect(rect, radius, radius);
-    if (m_hoverProgress > 0) {
+    if (m_hover->progress() > 0) {
         QColor hover = AppColors::named(NamedColor::AskBgHover, dark);
-        hover.setAlphaF(hover.alphaF() * float(qBound(0.0, m_hoverProgress, 1.0)) * 1.5f);
+        hover.setAlphaF(hover.alphaF() * float(m_hover->bounded()) * 1.5f);
         painter.setPen(Qt::NoPen);
         painter.setBrush(hover);
         painter.drawRoundedRect(rect, radius, radius);

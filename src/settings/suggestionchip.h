@@ -4,13 +4,14 @@
 
 #include <QAbstractButton>
 
+class HoverAnimation;
+
 // One quick style of the General tab: a capsule with "checkmark.circle.fill" and an accent
 // tint while the style is on, "circle" while it is off, then the style's label. Clicking it
 // only asks for the toggle (clicked); the tab writes the setting and sets isActive from it.
 class SuggestionChip : public QAbstractButton
 {
     Q_OBJECT
-    Q_PROPERTY(qreal hoverProgress READ hoverProgress WRITE setHoverProgress)
 
 public:
     explicit SuggestionChip(const PromptSuggestion &suggestion, QWidget *parent = nullptr);
@@ -21,19 +22,14 @@ public:
     // The symbol drawn before the label.
     QString symbolName() const;
 
-    qreal hoverProgress() const { return m_hoverProgress; }
-    void setHoverProgress(qreal progress);
-
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void enterEvent(QEnterEvent *event) override;
-    void leaveEvent(QEvent *event) override;
 
 private:
     PromptSuggestion m_suggestion;
     bool m_active = false;
-    qreal m_hoverProgress = 0;
+    HoverAnimation *m_hover;
 };

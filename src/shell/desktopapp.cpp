@@ -7,7 +7,9 @@
 #include "widgets/appfonts.h"
 #include "widgets/systemappearance.h"
 #ifdef Q_OS_UNIX
-#include "shell/terminationwatcher.h"
+#include "base/signalwatcher.h"
+
+#include <csignal>
 #endif
 #include "base/appidentity.h"
 #include "chat/appevents.h"
@@ -154,13 +156,14 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
                                         &appearance);
     menuBarItem.setCheckForUpdatesAction(&checkForUpdates);
 #ifdef Q_OS_UNIX
-    // The session ending, or a plain kill: the one other way out besides "Quit velm".
-    TerminationWatcher termination;
-    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &delegate,
-                     [&delegate] {
-                         qCInfo(lcShell, "Asked by the system to end");
-                         delegate.quitApplication();
-                     });
+    // The session ending (systemd stopping the user's services, the X session closing its
+    // terminal), or a plain kill: the one other way out besides "Quit velm", and it quits the
+    // same way, leaving no socket behind for the next launch.
+    SignalWatcher termination({SIGTERM, SIGHUP, SIGINT});
+    QObject::connect(&termination, &SignalWatcher::caught, &delegate, [&delegate] {
+        qCInfo(lcShell, "Asked by the system to end");
+        delegate.quitApplication();
+    });
 #endif
     QObject::connect(&channel, &InstanceChannel::commandReceived, &delegate,
                      [&delegate, &events](const QString &command, const QString &token) {

@@ -1,5 +1,6 @@
 #include "updates/directupdater.h"
 
+#include "base/replyholder.h"
 #include "updates/appcast.h"
 #include "updates/updatesignature.h"
 
@@ -31,19 +32,8 @@ constexpr qint64 notesByteLimit = 1024 * 1024;
 // Downloads may take long; only silence this long ends them.
 constexpr int downloadIdleTimeoutMs = 60000;
 
-// Owns a reply; deleted later because it may still be inside one of its signals.
-struct ReplyDeleter
-{
-    void operator()(QNetworkReply *reply) const
-    {
-        if (!reply)
-            return;
-        // Nothing may reach the handlers of an operation that has ended.
-        QObject::disconnect(reply, nullptr, nullptr, nullptr);
-        reply->deleteLater();
-    }
-};
-using ReplyPointer = std::unique_ptr<QNetworkReply, ReplyDeleter>;
+// Nothing may reach the handlers of an operation that has ended.
+constexpr auto handlersEnd = ReplyHolder::Signals::Disconnected;
 
 QNetworkRequest makeRequest(const QUrl &url, int transferTimeoutMs)
 {
@@ -234,7 +224,7 @@ QCoro::Task<> DirectUpdater::runCheck()
         co_return;
 
     const QUrl feedUrl = m_configuration.feedUrl();
-    ReplyPointer feed(network()->get(makeRequest(feedUrl, feedTimeoutMs)));
+    const ReplyHolder feed(network()->get(makeRequest(feedUrl, feedTimeoutMs)), handlersEnd);
     limitReply(feed.get(), feedTimeoutMs, feedByteLimit);
     m_reply = feed.get();
     co_await qCoro(feed.get()).waitForFinished();
@@ -269,7 +259,8 @@ QCoro::Task<> DirectUpdater::runCheck()
     // Notes kept elsewhere are fetched now so they can be shown with the offer; without them
     // the offer still stands.
     if (newest->releaseNotes.trimmed().isEmpty() && newest->releaseNotesLink.isValid()) {
-        ReplyPointer notes(network()->get(makeRequest(newest->releaseNotesLink, feedTimeoutMs)));
+        const ReplyHolder notes(
+            network()->get(makeRequest(newest->releaseNotesLink, feedTimeoutMs)), handlersEnd);
         limitReply(notes.get(), feedTimeoutMs, notesByteLimit);
         m_reply = notes.get();
         co_await qCoro(notes.get()).waitForFinished();
@@ -319,7 +310,8 @@ QCoro::Task<> DirectUpdater::runDownload(AppcastItem item)
         co_return;
     }
 
-    ReplyPointer reply(network()->get(makeRequest(item.fileUrl, downloadIdleTimeoutMs)));
+    const ReplyHolder reply(network()->get(makeRequest(item.fileUrl, downloadIdleTimeoutMs)),
+                            handlersEnd);
     m_reply = reply.get();
     const qint64 expected = item.fileLength;
     bool writeFailed = false;

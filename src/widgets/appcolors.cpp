@@ -35,14 +35,6 @@ QColor rgbF(float r, float g, float b)
     return QColor::fromRgbF(r, g, b, 1.0f);
 }
 
-QColor mixed(const QColor &a, const QColor &b, float amountOfB)
-{
-    const float keep = 1.0f - amountOfB;
-    return QColor::fromRgbF(a.redF() * keep + b.redF() * amountOfB,
-                            a.greenF() * keep + b.greenF() * amountOfB,
-                            a.blueF() * keep + b.blueF() * amountOfB, 1.0f);
-}
-
 } // namespace
 
 namespace AppColors {
@@ -98,7 +90,7 @@ QColor primaryText(const QPalette &palette)
 QColor secondaryText(const QPalette &palette)
 {
     // Mixed rather than translucent, so text drawn over text stays legible.
-    return mixed(palette.color(QPalette::WindowText), palette.color(QPalette::Window), 0.4f);
+    return mix(palette.color(QPalette::WindowText), palette.color(QPalette::Window), 0.4);
 }
 
 QPalette palette(bool dark)
@@ -120,21 +112,28 @@ QPalette palette(bool dark)
     p.setColor(QPalette::BrightText, dark ? Qt::white : Qt::black);
     p.setColor(QPalette::ToolTipBase, surface3(dark));
     p.setColor(QPalette::ToolTipText, text);
-    p.setColor(QPalette::PlaceholderText, mixed(text, window, 0.5f));
+    p.setColor(QPalette::PlaceholderText, mix(text, window, 0.5));
     p.setColor(QPalette::Highlight, accent);
     p.setColor(QPalette::HighlightedText, dark ? QColor(0x10, 0x11, 0x18) : Qt::white);
     p.setColor(QPalette::Link, accent);
     p.setColor(QPalette::LinkVisited, named(NamedColor::AskAccentMuted, dark));
     p.setColor(QPalette::Light, dark ? surface3(dark) : Qt::white);
-    p.setColor(QPalette::Midlight, mixed(window, text, 0.08f));
-    p.setColor(QPalette::Mid, mixed(window, text, 0.25f));
-    p.setColor(QPalette::Dark, mixed(window, text, 0.45f));
+    p.setColor(QPalette::Midlight, mix(window, text, 0.08));
+    p.setColor(QPalette::Mid, mix(window, text, 0.25));
+    p.setColor(QPalette::Dark, mix(window, text, 0.45));
     p.setColor(QPalette::Shadow, Qt::black);
     for (const QPalette::ColorRole role :
          {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-        p.setColor(QPalette::Disabled, role, mixed(text, window, 0.55f));
+        p.setColor(QPalette::Disabled, role, mix(text, window, 0.55));
     }
     return p;
+}
+
+QColor mix(const QColor &from, const QColor &to, qreal amount)
+{
+    const auto between = [amount](float a, float b) { return float(a + (b - a) * amount); };
+    return QColor::fromRgbF(between(from.redF(), to.redF()), between(from.greenF(), to.greenF()),
+                            between(from.blueF(), to.blueF()), between(from.alphaF(), to.alphaF()));
 }
 
 } // namespace AppColors

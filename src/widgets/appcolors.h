@@ -46,4 +46,7 @@ QColor secondaryText(const QPalette &palette);
 // The palette of a window drawn in the light or the dark scheme.
 QPalette palette(bool dark);
 
+// `from` moved `amount` of the way to `to`, alpha included: 0 gives `from`, 1 gives `to`.
+QColor mix(const QColor &from, const QColor &to, qreal amount);
+
 } // namespace AppColors

@@ -7,18 +7,6 @@
 
 #include <cmath>
 
-namespace {
-
-QColor blend(const QColor &from, const QColor &to, qreal t)
-{
-    return QColor::fromRgbF(float(from.redF() + (to.redF() - from.redF()) * t),
-                            float(from.greenF() + (to.greenF() - from.greenF()) * t),
-                            float(from.blueF() + (to.blueF() - from.blueF()) * t),
-                            float(from.alphaF() + (to.alphaF() - from.alphaF()) * t));
-}
-
-} // namespace
-
 ToggleSwitch::Style ToggleSwitch::appStyle()
 {
     Style style;
@@ -88,7 +76,7 @@ void ToggleSwitch::paintEvent(QPaintEvent *)
     const QRectF track(QPointF(m_style.margin, (height() - size.height()) / 2.0), size);
     const qreal radius = size.height() / 2.0;
     painter.setPen(Qt::NoPen);
-    painter.setBrush(blend(colors.off, colors.on, qBound(0.0, m_knobPosition, 1.0)));
+    painter.setBrush(AppColors::mix(colors.off, colors.on, qBound(0.0, m_knobPosition, 1.0)));
     painter.drawRoundedRect(track, radius, radius);
 
     const qreal inset = m_style.knobInset;

@@ -22,7 +22,7 @@ private Q_SLOTS:
 
 private:
     // Long enough for the watcher to have settled and compared.
-    static void settle() { QTest::qWait(ChatsFileWatcher::settleMs * 4); }
+    static void settle() { QTest::qWait(FolderWatcher::settleMs * 4); }
 
     std::unique_ptr<QTemporaryDir> m_home;
 };

@@ -20,7 +20,7 @@ private Q_SLOTS:
 
 private:
     // Long enough for the watcher to have settled and compared.
-    static void settle() { QTest::qWait(SettingsFileWatcher::settleMs * 4); }
+    static void settle() { QTest::qWait(FolderWatcher::settleMs * 4); }
 };
 
 void TestSettingsFileWatcher::ownWriteIsAnnouncedOnce()

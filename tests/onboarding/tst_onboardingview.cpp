@@ -12,7 +12,6 @@
 #include "onboarding/onboardingllmpage.h"
 #include "onboarding/onboardingmodel.h"
 #include "onboarding/onboardingnamepage.h"
-#include "onboarding/onboardingthemechoice.h"
 #include "onboarding/onboardingthemepage.h"
 #include "onboarding/onboardingview.h"
 #include "onboarding/onboardingwelcomepage.h"
@@ -22,6 +21,7 @@
 #include "onboarding/statusbadge.h"
 #include "onboarding/trafficlight.h"
 #include "support/testregistry.h"
+#include "widgets/themechoicecard.h"
 #include "widgets/toggleswitch.h"
 
 #include <QApplication>
@@ -278,10 +278,10 @@ void TestOnboardingView::themeCardsAndSwitch()
     auto *page = qobject_cast<OnboardingThemePage *>(flow.view->currentPage());
     QVERIFY(page);
     const auto card = [page](AppTheme theme) {
-        for (OnboardingThemeChoice *choice : page->choices())
+        for (ThemeChoiceCard *choice : page->choices())
             if (choice->theme() == theme)
                 return choice;
-        return static_cast<OnboardingThemeChoice *>(nullptr);
+        return static_cast<ThemeChoiceCard *>(nullptr);
     };
     QVERIFY(card(AppTheme::Dark)->isSelected());
     QVERIFY(card(AppTheme::Dark)->isRecommended());

@@ -15,7 +15,6 @@
 #include "settings/settingssegmentedcontrol.h"
 #include "settings/settingstabbar.h"
 #include "settings/settingstextfield.h"
-#include "settings/settingsthemechoice.h"
 #include "settings/settingsview.h"
 #include "settings/settingswindow.h"
 #include "settings/statuslabel.h"
@@ -27,6 +26,7 @@
 #include "support/testregistry.h"
 #include "widgets/appcolors.h"
 #include "widgets/systemappearance.h"
+#include "widgets/themechoicecard.h"
 #include "widgets/toggleswitch.h"
 
 #include <QAction>
@@ -402,7 +402,7 @@ private Q_SLOTS:
         QCOMPARE(view.webSearchTab()->hostField()->text(), u"searx.example.org"_s);
         QVERIFY(view.webSearchTab()->httpsSwitch()->isChecked());
         QStringList selected;
-        for (const SettingsThemeChoice *choice : view.appearanceTab()->themeChoices()) {
+        for (const ThemeChoiceCard *choice : view.appearanceTab()->themeChoices()) {
             if (choice->isSelected())
                 selected.append(AppThemes::rawValue(choice->theme()));
         }
@@ -442,7 +442,7 @@ private Q_SLOTS:
     {
         Fixture f;
         AppearanceSettingsTab tab(&f.settings);
-        const QList<SettingsThemeChoice *> &choices = tab.themeChoices();
+        const QList<ThemeChoiceCard *> &choices = tab.themeChoices();
         QCOMPARE(choices.size(), 3);
         choices.at(2)->click();
         QCOMPARE(f.settings.appTheme(), u"system"_s);

@@ -48,6 +48,8 @@ private Q_SLOTS:
     void namedColors();
     void palettes_data();
     void palettes();
+    void mix_data();
+    void mix();
 };
 
 void TestAppStyle::fontsRegisterOnce()
@@ -155,6 +157,35 @@ void TestAppStyle::palettes()
             < contrast(AppColors::primaryText(palette), window));
     QVERIFY(contrast(AppColors::named(NamedColor::AskAccent, dark), window) >= 3);
     QVERIFY(contrast(palette.color(QPalette::Text), palette.color(QPalette::Base)) >= 7);
+}
+
+void TestAppStyle::mix_data()
+{
+    QTest::addColumn<QColor>("from");
+    QTest::addColumn<QColor>("to");
+    QTest::addColumn<qreal>("amount");
+    QTest::addColumn<QColor>("expected");
+
+    const QColor red(Qt::red);
+    const QColor blue(Qt::blue);
+    QTest::newRow("none of it") << red << blue << 0.0 << red;
+    QTest::newRow("all of it") << red << blue << 1.0 << blue;
+    QTest::newRow("a quarter of the way")
+        << QColor(0, 0, 0) << QColor(200, 100, 40) << 0.25 << QColor(50, 25, 10);
+    QTest::newRow("back the other way")
+        << QColor(200, 100, 40) << QColor(0, 0, 0) << 0.25 << QColor(150, 75, 30);
+    // A hover fill fading in from nothing: the alpha moves with the colour.
+    QTest::newRow("alpha too") << QColor(255, 255, 255, 0) << QColor(0, 0, 0, 200) << 0.5
+                               << QColor(128, 128, 128, 100);
+}
+
+void TestAppStyle::mix()
+{
+    QFETCH(QColor, from);
+    QFETCH(QColor, to);
+    QFETCH(qreal, amount);
+    QFETCH(QColor, expected);
+    QCOMPARE(QColor::fromRgba(AppColors::mix(from, to, amount).rgba()), expected);
 }
 
 VELM_TEST_MAIN(TestAppStyle)

@@ -1,11 +1,29 @@
 #include "support/testregistry.h"
 #include "widgets/animations.h"
-#include "widgets/liquidglassbackground.h"
+#include "widgets/glasssurface.h"
+#include "widgets/hoveranimation.h"
 
+#include <QEnterEvent>
 #include <QImage>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWidget>
+
+namespace {
+
+// Remembers the hover progress it was last painted with.
+class HoverProbe : public QWidget
+{
+public:
+    HoverAnimation *hover = nullptr;
+    qreal paintedProgress = -1;
+
+protected:
+    void paintEvent(QPaintEvent *) override { paintedProgress = hover->progress(); }
+};
+
+} // namespace
 
 class TestStyleWidgets : public QObject
 {
@@ -16,7 +34,10 @@ private Q_SLOTS:
     void spring();
     void springAnimationEndsAtTarget();
     void laterAnimationReplacesEarlier();
+    void glassFollowsScheme_data();
     void glassFollowsScheme();
+    void hoverFollowsPointer_data();
+    void hoverFollowsPointer();
 };
 
 void TestStyleWidgets::spring_data()
@@ -80,21 +101,67 @@ void TestStyleWidgets::laterAnimationReplacesEarlier()
     QCOMPARE(holder.property("level").toReal(), 0.0);
 }
 
+void TestStyleWidgets::glassFollowsScheme_data()
+{
+    QTest::addColumn<GlassSurface::Material>("material");
+    QTest::addColumn<bool>("dark");
+    QTest::addColumn<qreal>("minAlpha");
+    QTest::addColumn<qreal>("maxAlpha");
+
+    // A panel is translucent, but only a little: nothing blurs the desktop behind it.
+    QTest::newRow("panel, dark") << GlassSurface::Material::Panel << true << 0.8 << 0.99;
+    QTest::newRow("panel, light") << GlassSurface::Material::Panel << false << 0.8 << 0.99;
+    // A control lets the window under it show through.
+    QTest::newRow("control, dark") << GlassSurface::Material::Control << true << 0.3 << 0.8;
+    QTest::newRow("control, light") << GlassSurface::Material::Control << false << 0.3 << 0.8;
+}
+
 void TestStyleWidgets::glassFollowsScheme()
 {
-    const auto centre = [](bool dark) {
-        QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        LiquidGlassBackground::paint(painter, QRectF(0, 0, 40, 40), 18, 1.0, dark);
-        painter.end();
-        return QColor::fromRgba(image.pixel(20, 30));
-    };
-    QVERIFY(centre(true).lightnessF() < 0.3);
-    QVERIFY(centre(false).lightnessF() > 0.7);
-    // The surface is translucent: the desktop shows through a little.
-    QVERIFY(centre(true).alphaF() < 1.0);
-    QVERIFY(centre(true).alphaF() > 0.8);
+    QFETCH(GlassSurface::Material, material);
+    QFETCH(bool, dark);
+    QFETCH(qreal, minAlpha);
+    QFETCH(qreal, maxAlpha);
+    QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    GlassSurface::paint(painter, QRectF(0, 0, 40, 40), 18, dark, material);
+    painter.end();
+    const QColor centre = image.pixelColor(20, 30);
+    if (dark)
+        QVERIFY(centre.lightnessF() < 0.3);
+    else
+        QVERIFY(centre.lightnessF() > 0.7);
+    QVERIFY2(centre.alphaF() > minAlpha && centre.alphaF() < maxAlpha,
+             qPrintable(QString::number(centre.alphaF())));
+}
+
+void TestStyleWidgets::hoverFollowsPointer_data()
+{
+    QTest::addColumn<bool>("spring");
+    QTest::newRow("timing") << false;
+    QTest::newRow("spring") << true;
+}
+
+void TestStyleWidgets::hoverFollowsPointer()
+{
+    QFETCH(bool, spring);
+    HoverProbe probe;
+    probe.hover = spring ? new HoverAnimation(&probe, Animations::hoverSpring())
+                         : new HoverAnimation(&probe, Animations::quickEase());
+    probe.resize(40, 20);
+    probe.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&probe));
+
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(&probe, &enter);
+    // Every step repaints the widget, the last one included.
+    QTRY_COMPARE(probe.paintedProgress, 1.0);
+    QCOMPARE(probe.hover->bounded(), 1.0);
+
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&probe, &leave);
+    QTRY_COMPARE(probe.paintedProgress, 0.0);
 }
 
 VELM_TEST_MAIN(TestStyleWidgets)
