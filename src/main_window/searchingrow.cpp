@@ -7,7 +7,6 @@
 
 #include <QFontMetrics>
 #include <QPainter>
-#include <QVariantAnimation>
 
 #include <algorithm>
 #include <cmath>
@@ -23,16 +22,9 @@ constexpr int rowHeight = 32;
 } // namespace
 
 SearchingRow::SearchingRow(QWidget *parent)
-    : QWidget(parent)
-    , m_ticker(new QVariantAnimation(this))
+    : ActivityRow(parent)
 {
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setFont(TypeStyles::font(TypeStyle::Label));
-    m_ticker->setStartValue(0.0);
-    m_ticker->setEndValue(1.0);
-    m_ticker->setDuration(1000);
-    m_ticker->setLoopCount(-1);
-    connect(m_ticker, &QVariantAnimation::valueChanged, this, qOverload<>(&QWidget::update));
 }
 
 QString SearchingRow::text() const
@@ -50,21 +42,6 @@ QSize SearchingRow::sizeHint() const
     return {symbolSize + spacing + QFontMetrics(font()).horizontalAdvance(text()), rowHeight};
 }
 
-void SearchingRow::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    m_animating = true;
-    m_clock.start();
-    if (Animations::enabled())
-        m_ticker->start();
-}
-
-void SearchingRow::hideEvent(QHideEvent *event)
-{
-    QWidget::hideEvent(event);
-    m_ticker->stop();
-}
-
 void SearchingRow::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -75,8 +52,9 @@ void SearchingRow::paintEvent(QPaintEvent *)
     const QPointF centre(symbolSize / 2.0, height() / 2.0);
     painter.save();
     painter.translate(centre);
-    if (m_animating && Animations::enabled() && m_clock.isValid())
-        painter.rotate(angle(m_clock.elapsed() / 1000.0));
+    const std::optional<qreal> seconds = elapsedSeconds();
+    if (isAnimating() && Animations::enabled() && seconds)
+        painter.rotate(angle(*seconds));
     painter.drawPixmap(QPointF(-symbolSize / 2.0, -symbolSize / 2.0), globe);
     painter.restore();
     painter.setPen(color);
