@@ -14,10 +14,21 @@ function(velm_add_library name)
     set_target_properties(${name} PROPERTIES VELM_FOLDER "${folder}")
     set_property(GLOBAL APPEND PROPERTY VELM_LIBRARIES ${name})
 
-    # Ninja runs moc from a depfile that knows only the headers seen last time, so a header
-    # added to the folder would not be moc'd in an existing build tree. A file listing the
-    # sources, rewritten only when the list changes, makes moc run again when it does.
-    set(list_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_sources.txt)
-    file(CONFIGURE OUTPUT ${list_file} CONTENT "${sources}")
-    set_property(TARGET ${name} APPEND PROPERTY AUTOGEN_TARGET_DEPENDS ${list_file})
+    velm_autogen_on_new_files(${name} "${sources}")
+endfunction()
+
+# Ninja runs moc from a depfile that knows only the headers seen last time, so a file added
+# to a folder would not be moc'd in an existing build tree (and a link would miss its
+# meta-object). When the list of a target's files changes, its moc stamp goes, which makes
+# moc run again in full on the next build.
+function(velm_autogen_on_new_files name files)
+    set(list_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_files.txt)
+    set(previous "")
+    if(EXISTS ${list_file})
+        file(READ ${list_file} previous)
+    endif()
+    if(NOT previous STREQUAL "${files}")
+        file(REMOVE ${CMAKE_CURRENT_BINARY_DIR}/${name}_autogen/timestamp)
+        file(WRITE ${list_file} "${files}")
+    endif()
 endfunction()
