@@ -40,7 +40,7 @@ ComposerView::ComposerView(ConversationController &controller, Settings &setting
     m_surface->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
     m_textEdit = new ComposerTextEdit(m_surface);
-    m_chip = new WebSearchChip(&settings, m_surface);
+    m_chip = new WebSearchChip(settings, m_surface);
     m_sendStop = new SendStopButton(m_surface);
 
     auto *bottomRow = new QHBoxLayout;

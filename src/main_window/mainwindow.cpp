@@ -30,7 +30,7 @@ QWidget *makePlaceholder()
 
 } // namespace
 
-MainWindow::MainWindow(AppEvents *events, QWidget *parent)
+MainWindow::MainWindow(AppEvents &events, QWidget *parent)
     : QMainWindow(parent)
     , m_events(events)
 {
@@ -45,10 +45,7 @@ MainWindow::MainWindow(AppEvents *events, QWidget *parent)
         action->setShortcut(shortcut);
         // Anywhere in the window, also while a text field has the focus.
         action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, [this] {
-            if (m_events)
-                m_events->postHideToMenuBar();
-        });
+        connect(action, &QAction::triggered, this, [this] { m_events.postHideToMenuBar(); });
         addAction(action);
         m_closeActions.append(action);
     }

@@ -3,7 +3,6 @@
 #include <QKeySequence>
 #include <QList>
 #include <QMainWindow>
-#include <QPointer>
 #include <QSize>
 
 class AppEvents;
@@ -20,7 +19,7 @@ public:
     static constexpr QSize defaultSize{1100, 760};
     static constexpr QSize minimumContentSize{820, 560};
 
-    explicit MainWindow(AppEvents *events, QWidget *parent = nullptr);
+    explicit MainWindow(AppEvents &events, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Replaces the content (the placeholder first); the window takes ownership.
@@ -37,6 +36,6 @@ public:
     static QList<QKeySequence> closeToMenuBarShortcuts();
 
 private:
-    QPointer<AppEvents> m_events;
+    AppEvents &m_events;
     QList<QAction *> m_closeActions;
 };

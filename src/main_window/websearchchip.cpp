@@ -41,7 +41,7 @@ QList<ModeChoice> choices()
 
 } // namespace
 
-WebSearchChip::WebSearchChip(Settings *settings, QWidget *parent)
+WebSearchChip::WebSearchChip(Settings &settings, QWidget *parent)
     : QToolButton(parent)
     , m_settings(settings)
     , m_hover(new HoverAnimation(this, Animations::quickEase()))
@@ -50,7 +50,7 @@ WebSearchChip::WebSearchChip(Settings *settings, QWidget *parent)
     setFocusPolicy(Qt::TabFocus);
     setFont(TypeStyles::font(TypeStyle::Caption));
     buildMenu();
-    connect(m_settings, &Settings::changed, this, [this](const QString &key) {
+    connect(&m_settings, &Settings::changed, this, [this](const QString &key) {
         if (key == SettingsKeys::webSearchMode)
             updateFromSettings();
     });
@@ -72,14 +72,14 @@ void WebSearchChip::buildMenu()
         action->setProperty("symbol", choice.symbol);
         m_modes->addAction(action);
         connect(action, &QAction::triggered, this,
-                [this, mode = choice.mode] { m_settings->setWebSearchMode(mode); });
+                [this, mode = choice.mode] { m_settings.setWebSearchMode(mode); });
     }
     setMenu(menu);
 }
 
 void WebSearchChip::updateFromSettings()
 {
-    m_mode = m_settings->webSearchModeChoice();
+    m_mode = m_settings.webSearchModeChoice();
     const QString label = NewChatLabels::webSearchLabel(m_mode);
     setText(label);
     setToolTip(u"Web search: "_s + label);

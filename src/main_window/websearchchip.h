@@ -18,7 +18,7 @@ class WebSearchChip : public QToolButton
     Q_OBJECT
 
 public:
-    explicit WebSearchChip(Settings *settings, QWidget *parent = nullptr);
+    explicit WebSearchChip(Settings &settings, QWidget *parent = nullptr);
 
     WebSearchMode mode() const { return m_mode; }
     // The symbol drawn before the label.
@@ -37,7 +37,7 @@ private:
     void updateMenuIcons();
     QColor chipColor() const;
 
-    Settings *m_settings;
+    Settings &m_settings;
     QActionGroup *m_modes = nullptr;
     WebSearchMode m_mode = WebSearchMode::Auto;
     HoverAnimation *m_hover;

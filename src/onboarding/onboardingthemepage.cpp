@@ -73,7 +73,7 @@ QString quickAskNote()
 
 } // namespace
 
-OnboardingThemePage::OnboardingThemePage(OnboardingModel *model, Settings *settings,
+OnboardingThemePage::OnboardingThemePage(OnboardingModel *model, Settings &settings,
                                          QWidget *parent)
     : OnboardingPage(OnboardingStage::Theme, model, parent)
     , m_settings(settings)
@@ -116,22 +116,19 @@ OnboardingThemePage::OnboardingThemePage(OnboardingModel *model, Settings *setti
         if (OnboardingModel *m = this->model())
             m->setQuickAskFollowsSystemTheme(checked);
     });
-    if (settings)
-        connect(settings, &Settings::changed, this, [this](const QString &key) {
-            if (key == SettingsKeys::appTheme || key == SettingsKeys::quickAskFollowsSystemTheme)
-                refresh();
-        });
+    connect(&m_settings, &Settings::changed, this, [this](const QString &key) {
+        if (key == SettingsKeys::appTheme || key == SettingsKeys::quickAskFollowsSystemTheme)
+            refresh();
+    });
     colorLabels();
 }
 
 void OnboardingThemePage::refresh()
 {
-    if (!m_settings)
-        return;
-    const AppTheme current = m_settings->theme();
+    const AppTheme current = m_settings.theme();
     for (ThemeChoiceCard *choice : std::as_const(m_choices))
         choice->setSelected(choice->theme() == current);
-    m_switch->setChecked(m_settings->quickAskFollowsSystemTheme());
+    m_switch->setChecked(m_settings.quickAskFollowsSystemTheme());
 }
 
 void OnboardingThemePage::changeEvent(QEvent *event)

@@ -15,7 +15,7 @@ class OnboardingThemePage : public OnboardingPage
 
 public:
     // `settings` is only read: the choices go through the model.
-    OnboardingThemePage(OnboardingModel *model, Settings *settings, QWidget *parent = nullptr);
+    OnboardingThemePage(OnboardingModel *model, Settings &settings, QWidget *parent = nullptr);
 
     const QList<ThemeChoiceCard *> &choices() const { return m_choices; }
     ToggleSwitch *quickAskSwitch() const { return m_switch; }
@@ -28,7 +28,7 @@ protected:
 private:
     void colorLabels();
 
-    QPointer<Settings> m_settings;
+    Settings &m_settings;
     QList<ThemeChoiceCard *> m_choices;
     ToggleSwitch *m_switch;
     QLabel *m_switchLabel;

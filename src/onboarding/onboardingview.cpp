@@ -36,8 +36,8 @@ constexpr int themeFadeMs = 180;
 
 } // namespace
 
-OnboardingView::OnboardingView(OnboardingModel *model, Settings *settings,
-                               SystemAppearance *appearance, QWidget *parent)
+OnboardingView::OnboardingView(OnboardingModel *model, Settings &settings,
+                               SystemAppearance &appearance, QWidget *parent)
     : QWidget(parent)
     , m_model(model)
     , m_settings(settings)
@@ -125,13 +125,11 @@ OnboardingView::OnboardingView(OnboardingModel *model, Settings *settings,
         connect(model, &OnboardingModel::laterDialogRequested, this,
                 &OnboardingView::openLaterDialog);
     }
-    if (settings)
-        connect(settings, &Settings::changed, this, [this](const QString &key) {
-            if (key == SettingsKeys::appTheme)
-                applyScheme();
-        });
-    if (appearance)
-        connect(appearance, &SystemAppearance::changed, this, &OnboardingView::applyScheme);
+    connect(&m_settings, &Settings::changed, this, [this](const QString &key) {
+        if (key == SettingsKeys::appTheme)
+            applyScheme();
+    });
+    connect(&m_appearance, &SystemAppearance::changed, this, &OnboardingView::applyScheme);
 
     showStage(model ? model->stage() : OnboardingStage::Welcome, false);
 }
@@ -176,8 +174,8 @@ QSize OnboardingView::sizeHint() const
 
 void OnboardingView::applyScheme()
 {
-    const QString stored = m_settings ? m_settings->appTheme() : QString();
-    const bool systemDark = m_appearance ? m_appearance->isDark() : true;
+    const QString stored = m_settings.appTheme();
+    const bool systemDark = m_appearance.isDark();
     const bool dark = AppThemes::isDark(AppThemes::colorScheme(stored), systemDark);
     if (dark == m_dark && m_schemeApplied)
         return;

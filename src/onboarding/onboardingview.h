@@ -33,7 +33,7 @@ public:
     static constexpr qreal cornerRadius = 14;
     static constexpr int focusDelayMs = 80;
 
-    OnboardingView(OnboardingModel *model, Settings *settings, SystemAppearance *appearance,
+    OnboardingView(OnboardingModel *model, Settings &settings, SystemAppearance &appearance,
                    QWidget *parent = nullptr);
     ~OnboardingView() override;
 
@@ -69,8 +69,8 @@ private:
     void windowAction(TrafficLight *light);
 
     QPointer<OnboardingModel> m_model;
-    QPointer<Settings> m_settings;
-    QPointer<SystemAppearance> m_appearance;
+    Settings &m_settings;
+    SystemAppearance &m_appearance;
     QWidget *m_card;
     OnboardingPageStack *m_stack;
     QHash<OnboardingStage, OnboardingPage *> m_pages;

@@ -12,7 +12,7 @@
 
 using namespace Qt::StringLiterals;
 
-AskBackdropPanel::AskBackdropPanel(Settings *settings, SystemAppearance *appearance,
+AskBackdropPanel::AskBackdropPanel(Settings &settings, SystemAppearance &appearance,
                                    QWidget *parent)
     : QWidget(parent,
               Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
@@ -34,15 +34,11 @@ AskBackdropPanel::AskBackdropPanel(Settings *settings, SystemAppearance *appeara
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
 
-    if (m_settings) {
-        connect(m_settings, &Settings::changed, this, [this](const QString &key) {
-            if (key == SettingsKeys::appTheme || key == SettingsKeys::quickAskFollowsSystemTheme)
-                updateColorScheme();
-        });
-    }
-    if (m_appearance)
-        connect(m_appearance, &SystemAppearance::changed, this,
-                &AskBackdropPanel::updateColorScheme);
+    connect(&m_settings, &Settings::changed, this, [this](const QString &key) {
+        if (key == SettingsKeys::appTheme || key == SettingsKeys::quickAskFollowsSystemTheme)
+            updateColorScheme();
+    });
+    connect(&m_appearance, &SystemAppearance::changed, this, &AskBackdropPanel::updateColorScheme);
     updateColorScheme();
 }
 
@@ -50,11 +46,9 @@ AskBackdropPanel::~AskBackdropPanel() = default;
 
 void AskBackdropPanel::updateColorScheme()
 {
-    const ColorSchemePreference preference = m_settings
-        ? AppThemes::quickAskColorScheme(m_settings->appTheme(),
-                                         m_settings->quickAskFollowsSystemTheme())
-        : ColorSchemePreference::Dark;
-    m_view->setDark(AppThemes::isDark(preference, m_appearance ? m_appearance->isDark() : true));
+    const ColorSchemePreference preference = AppThemes::quickAskColorScheme(
+        m_settings.appTheme(), m_settings.quickAskFollowsSystemTheme());
+    m_view->setDark(AppThemes::isDark(preference, m_appearance.isDark()));
 }
 
 std::optional<QString> AskBackdropPanel::unsupportedReason(const QString &platformName,

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -19,7 +18,7 @@ class AskBackdropPanel : public QWidget
 
 public:
     // `settings` and `appearance` may be null (dark then).
-    AskBackdropPanel(Settings *settings, SystemAppearance *appearance, QWidget *parent = nullptr);
+    AskBackdropPanel(Settings &settings, SystemAppearance &appearance, QWidget *parent = nullptr);
     ~AskBackdropPanel() override;
 
     AskBackdropView *view() const { return m_view; }
@@ -37,7 +36,7 @@ public:
 private:
     void updateColorScheme();
 
-    QPointer<Settings> m_settings;
-    QPointer<SystemAppearance> m_appearance;
+    Settings &m_settings;
+    SystemAppearance &m_appearance;
     AskBackdropView *m_view = nullptr;
 };

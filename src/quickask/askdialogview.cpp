@@ -74,8 +74,8 @@ QKeySequence AskDialogView::stopKey()
     return QKeySequence(Qt::CTRL | Qt::Key_Period);
 }
 
-AskDialogView::AskDialogView(AskDialogModel *model, Settings *settings,
-                             SystemAppearance *appearance, QWidget *parent)
+AskDialogView::AskDialogView(AskDialogModel *model, Settings &settings,
+                             SystemAppearance &appearance, QWidget *parent)
     : QWidget(parent)
     , m_model(model)
     , m_settings(settings)
@@ -117,14 +117,11 @@ AskDialogView::AskDialogView(AskDialogModel *model, Settings *settings,
                 [this] { updateSendButton(true); });
         connect(m_model, &AskDialogModel::focusRequested, this, &AskDialogView::focusInput);
     }
-    if (m_settings) {
-        connect(m_settings, &Settings::changed, this, [this](const QString &key) {
-            if (key == SettingsKeys::appTheme || key == SettingsKeys::quickAskFollowsSystemTheme)
-                updateColorScheme();
-        });
-    }
-    if (m_appearance)
-        connect(m_appearance, &SystemAppearance::changed, this, &AskDialogView::updateColorScheme);
+    connect(&m_settings, &Settings::changed, this, [this](const QString &key) {
+        if (key == SettingsKeys::appTheme || key == SettingsKeys::quickAskFollowsSystemTheme)
+            updateColorScheme();
+    });
+    connect(&m_appearance, &SystemAppearance::changed, this, &AskDialogView::updateColorScheme);
 
     updateColorScheme();
     updateQueryText();
@@ -403,9 +400,8 @@ void AskDialogView::updateSendButton(bool animated)
 void AskDialogView::updateColorScheme()
 {
     const ColorSchemePreference preference = AppThemes::quickAskColorScheme(
-        m_settings ? m_settings->appTheme() : u"dark"_s,
-        m_settings ? m_settings->quickAskFollowsSystemTheme() : true);
-    const bool dark = AppThemes::isDark(preference, m_appearance && m_appearance->isDark());
+        m_settings.appTheme(), m_settings.quickAskFollowsSystemTheme());
+    const bool dark = AppThemes::isDark(preference, m_appearance.isDark());
     if (m_schemeApplied && dark == m_dark)
         return;
     m_schemeApplied = true;

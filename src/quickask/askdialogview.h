@@ -43,7 +43,7 @@ public:
     static QKeySequence saveKey();
     static QKeySequence stopKey();
 
-    AskDialogView(AskDialogModel *model, Settings *settings, SystemAppearance *appearance,
+    AskDialogView(AskDialogModel *model, Settings &settings, SystemAppearance &appearance,
                   QWidget *parent = nullptr);
     ~AskDialogView() override;
 
@@ -82,8 +82,8 @@ private:
     void reportPreferredHeight();
 
     QPointer<AskDialogModel> m_model;
-    QPointer<Settings> m_settings;
-    QPointer<SystemAppearance> m_appearance;
+    Settings &m_settings;
+    SystemAppearance &m_appearance;
     bool m_dark = true;
     bool m_schemeApplied = false;
     bool m_shownOnce = false;

@@ -30,7 +30,7 @@ const QList<ModeEntry> &modeEntries()
 
 } // namespace
 
-AskSearchModeButton::AskSearchModeButton(Settings *settings, QWidget *parent)
+AskSearchModeButton::AskSearchModeButton(Settings &settings, QWidget *parent)
     : AskGlassButton(u"magnifyingglass"_s, 32, 13, Symbols::Weight::Semibold, parent)
     , m_settings(settings)
     , m_menu(new QMenu(this))
@@ -44,19 +44,15 @@ AskSearchModeButton::AskSearchModeButton(Settings *settings, QWidget *parent)
         action->setCheckable(true);
         action->setData(entry.value);
         m_modes->addAction(action);
-        connect(action, &QAction::triggered, this, [this, value = entry.value] {
-            if (m_settings)
-                m_settings->setWebSearchMode(value);
-        });
+        connect(action, &QAction::triggered, this,
+                [this, value = entry.value] { m_settings.setWebSearchMode(value); });
     }
     connect(this, &QAbstractButton::clicked, this,
             [this] { m_menu->popup(mapToGlobal(QPoint(0, height() + 4))); });
-    if (m_settings) {
-        connect(m_settings, &Settings::changed, this, [this](const QString &key) {
-            if (key == SettingsKeys::webSearchMode)
-                updateFromSettings();
-        });
-    }
+    connect(&m_settings, &Settings::changed, this, [this](const QString &key) {
+        if (key == SettingsKeys::webSearchMode)
+            updateFromSettings();
+    });
     updateFromSettings();
     updateIcons();
 }
@@ -72,7 +68,7 @@ QString AskSearchModeButton::symbolForMode(const QString &mode)
 
 void AskSearchModeButton::updateFromSettings()
 {
-    const QString mode = m_settings ? m_settings->webSearchMode() : u"auto"_s;
+    const QString mode = m_settings.webSearchMode();
     setSymbol(symbolForMode(mode));
     setToolTip(u"Web search: "_s + mode);
     Style style;

@@ -2,8 +2,6 @@
 
 #include "quickask/askglassbutton.h"
 
-#include <QPointer>
-
 class QActionGroup;
 class QMenu;
 class Settings;
@@ -16,7 +14,7 @@ class AskSearchModeButton : public AskGlassButton
     Q_OBJECT
 
 public:
-    explicit AskSearchModeButton(Settings *settings, QWidget *parent = nullptr);
+    explicit AskSearchModeButton(Settings &settings, QWidget *parent = nullptr);
 
     QMenu *menu() const { return m_menu; }
 
@@ -30,7 +28,7 @@ private:
     void updateFromSettings();
     void updateIcons();
 
-    QPointer<Settings> m_settings;
+    Settings &m_settings;
     QMenu *m_menu;
     QActionGroup *m_modes;
 };

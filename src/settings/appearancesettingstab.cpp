@@ -56,7 +56,7 @@ ThemeChoiceCard::Look themeCardLook()
 
 } // namespace
 
-AppearanceSettingsTab::AppearanceSettingsTab(Settings *settings, QWidget *parent)
+AppearanceSettingsTab::AppearanceSettingsTab(Settings &settings, QWidget *parent)
     : QWidget(parent)
     , m_settings(settings)
 {
@@ -74,10 +74,8 @@ AppearanceSettingsTab::AppearanceSettingsTab(Settings *settings, QWidget *parent
         auto *choice = new ThemeChoiceCard(theme, look, cards);
         choice->setFocusPolicy(Qt::StrongFocus);
         PressableButtonStyle::apply(choice, 0.98, 0.9);
-        connect(choice, &ThemeChoiceCard::clicked, this, [this, theme] {
-            if (m_settings)
-                m_settings->setAppTheme(AppThemes::rawValue(theme));
-        });
+        connect(choice, &ThemeChoiceCard::clicked, this,
+                [this, theme] { m_settings.setAppTheme(AppThemes::rawValue(theme)); });
         cardsLayout->addWidget(choice);
         m_choices.append(choice);
     }
@@ -92,15 +90,12 @@ AppearanceSettingsTab::AppearanceSettingsTab(Settings *settings, QWidget *parent
     m_quickAskSection->addRow(u"Always follow system theme for Quick Ask"_s, m_quickAskSwitch);
     m_quickAskSection->setFootnote(
         u"When this is off, the floating ask window uses the selected app theme."_s);
-    connect(m_quickAskSwitch, &ToggleSwitch::clicked, this, [this](bool checked) {
-        if (m_settings)
-            m_settings->setQuickAskFollowsSystemTheme(checked);
-    });
+    connect(m_quickAskSwitch, &ToggleSwitch::clicked, this,
+            [this](bool checked) { m_settings.setQuickAskFollowsSystemTheme(checked); });
     layout->addWidget(m_quickAskSection);
     layout->addStretch();
 
-    if (m_settings)
-        connect(m_settings, &Settings::changed, this, &AppearanceSettingsTab::settingChanged);
+    connect(&m_settings, &Settings::changed, this, &AppearanceSettingsTab::settingChanged);
     showTheme();
     showQuickAsk();
 }
@@ -117,7 +112,7 @@ void AppearanceSettingsTab::showTheme()
 {
     // Only a card whose raw value is the stored text is chosen: an unknown value, which
     // draws dark, chooses none.
-    const QString stored = m_settings ? m_settings->appTheme() : QString();
+    const QString stored = m_settings.appTheme();
     for (ThemeChoiceCard *choice : std::as_const(m_choices))
         choice->setSelected(AppThemes::rawValue(choice->theme()) == stored);
 }
@@ -125,5 +120,5 @@ void AppearanceSettingsTab::showTheme()
 void AppearanceSettingsTab::showQuickAsk()
 {
     const QSignalBlocker blocker(m_quickAskSwitch);
-    m_quickAskSwitch->setChecked(m_settings ? m_settings->quickAskFollowsSystemTheme() : true);
+    m_quickAskSwitch->setChecked(m_settings.quickAskFollowsSystemTheme());
 }

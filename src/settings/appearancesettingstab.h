@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QList>
-#include <QPointer>
 #include <QWidget>
 
 class Settings;
@@ -16,7 +15,7 @@ class AppearanceSettingsTab : public QWidget
     Q_OBJECT
 
 public:
-    explicit AppearanceSettingsTab(Settings *settings, QWidget *parent = nullptr);
+    explicit AppearanceSettingsTab(Settings &settings, QWidget *parent = nullptr);
 
     // Dark, light, system.
     const QList<ThemeChoiceCard *> &themeChoices() const { return m_choices; }
@@ -28,7 +27,7 @@ private:
     void showTheme();
     void showQuickAsk();
 
-    QPointer<Settings> m_settings;
+    Settings &m_settings;
     SettingsSection *m_themeSection = nullptr;
     SettingsSection *m_quickAskSection = nullptr;
     QList<ThemeChoiceCard *> m_choices;

@@ -42,7 +42,7 @@ QLabel *secondaryLabel(const QString &text, QWidget *parent)
 
 } // namespace
 
-GeneralSettingsTab::GeneralSettingsTab(Settings *settings, AppEvents *events, QWidget *parent)
+GeneralSettingsTab::GeneralSettingsTab(Settings &settings, AppEvents &events, QWidget *parent)
     : QWidget(parent)
     , m_settings(settings)
     , m_events(events)
@@ -56,10 +56,8 @@ GeneralSettingsTab::GeneralSettingsTab(Settings *settings, AppEvents *events, QW
     m_nameField->setObjectName(u"userNameField"_s);
     m_identity->addRow(u"Your Name"_s, m_nameField);
     m_identity->setFootnote(u"When provided, the assistant will address you by name."_s);
-    connect(m_nameField, &QLineEdit::textEdited, this, [this](const QString &text) {
-        if (m_settings)
-            m_settings->setUserName(text);
-    });
+    connect(m_nameField, &QLineEdit::textEdited, this,
+            [this](const QString &text) { m_settings.setUserName(text); });
     layout->addWidget(m_identity);
 
     m_personality = new SettingsSection(u"wand.and.stars"_s, u"Personality"_s, this);
@@ -84,10 +82,8 @@ GeneralSettingsTab::GeneralSettingsTab(Settings *settings, AppEvents *events, QW
     personalityLayout->addWidget(secondaryLabel(u"Custom instructions"_s, personality));
     m_instructions = new PlaceholderTextEditor(u"Additional instructions…"_s, personality);
     m_instructions->setObjectName(u"systemPromptEditor"_s);
-    connect(m_instructions, &PlaceholderTextEditor::textEdited, this, [this](const QString &text) {
-        if (m_settings)
-            m_settings->setSystemPrompt(text);
-    });
+    connect(m_instructions, &PlaceholderTextEditor::textEdited, this,
+            [this](const QString &text) { m_settings.setSystemPrompt(text); });
     personalityLayout->addWidget(m_instructions);
     m_personality->addWidget(personality);
     m_personality->setFootnote(u"Quick styles and any custom text are combined and sent at the "
@@ -130,8 +126,7 @@ GeneralSettingsTab::GeneralSettingsTab(Settings *settings, AppEvents *events, QW
     layout->addWidget(m_dangerZone);
     layout->addStretch();
 
-    if (m_settings)
-        connect(m_settings, &Settings::changed, this, &GeneralSettingsTab::settingChanged);
+    connect(&m_settings, &Settings::changed, this, &GeneralSettingsTab::settingChanged);
     showName();
     showInstructions();
     showSuggestions();
@@ -171,31 +166,29 @@ void GeneralSettingsTab::settingChanged(const QString &key)
 // wrote comes back through Settings::changed and must not move the cursor.
 void GeneralSettingsTab::showName()
 {
-    const QString name = m_settings ? m_settings->userName() : QString();
+    const QString name = m_settings.userName();
     if (m_nameField->text() != name)
         m_nameField->setText(name);
 }
 
 void GeneralSettingsTab::showInstructions()
 {
-    const QString prompt = m_settings ? m_settings->systemPrompt() : QString();
+    const QString prompt = m_settings.systemPrompt();
     if (m_instructions->text() != prompt)
         m_instructions->setText(prompt);
 }
 
 void GeneralSettingsTab::showSuggestions()
 {
-    const QStringList active = m_settings ? m_settings->activePromptSuggestionIds() : QStringList();
+    const QStringList active = m_settings.activePromptSuggestionIds();
     for (SuggestionChip *chip : std::as_const(m_chips))
         chip->setActive(active.contains(chip->suggestion().id));
 }
 
 void GeneralSettingsTab::toggleSuggestion(const QString &id)
 {
-    if (!m_settings)
-        return;
-    m_settings->setActivePromptSuggestions(
-        PromptSuggestion::toggled(m_settings->activePromptSuggestions(), id));
+    m_settings.setActivePromptSuggestions(
+        PromptSuggestion::toggled(m_settings.activePromptSuggestions(), id));
 }
 
 void GeneralSettingsTab::showStartAtLogin()
@@ -250,14 +243,9 @@ void GeneralSettingsTab::confirmReset()
 
 void GeneralSettingsTab::resetAllData()
 {
-    if (!m_settings || !m_events)
-        return;
-    AppDataReset::resetAllAppData(*m_settings, *m_events);
+    AppDataReset::resetAllAppData(m_settings, m_events);
     if (QWidget *settingsWindow = window(); settingsWindow && settingsWindow->isWindow())
         settingsWindow->close();
     // On the next turn, once the settings window is gone, as the main window expects it.
-    QTimer::singleShot(0, m_events.data(), [events = m_events] {
-        if (events)
-            events->postShowMainWindow();
-    });
+    QTimer::singleShot(0, &m_events, [&events = m_events] { events.postShowMainWindow(); });
 }

@@ -3,7 +3,6 @@
 #include "chat/autostartentry.h"
 
 #include <QList>
-#include <QPointer>
 #include <QWidget>
 
 class AppEvents;
@@ -25,7 +24,7 @@ class GeneralSettingsTab : public QWidget
     Q_OBJECT
 
 public:
-    GeneralSettingsTab(Settings *settings, AppEvents *events, QWidget *parent = nullptr);
+    GeneralSettingsTab(Settings &settings, AppEvents &events, QWidget *parent = nullptr);
 
     SettingsTextField *nameField() const { return m_nameField; }
     const QList<SuggestionChip *> &chips() const { return m_chips; }
@@ -62,8 +61,8 @@ private:
     void showStartAtLogin();
     void setStartAtLogin(bool enabled);
 
-    QPointer<Settings> m_settings;
-    QPointer<AppEvents> m_events;
+    Settings &m_settings;
+    AppEvents &m_events;
     AutostartEntry m_autostart;
     SettingsSection *m_identity = nullptr;
     SettingsSection *m_personality = nullptr;

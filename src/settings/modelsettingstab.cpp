@@ -32,7 +32,7 @@ QString defaultServerAddress()
 
 } // namespace
 
-ModelSettingsTab::ModelSettingsTab(Settings *settings, QNetworkAccessManager *network,
+ModelSettingsTab::ModelSettingsTab(Settings &settings, QNetworkAccessManager *network,
                                    QWidget *parent)
     : QWidget(parent)
     , m_settings(settings)
@@ -72,16 +72,14 @@ ModelSettingsTab::ModelSettingsTab(Settings *settings, QNetworkAccessManager *ne
 
     // Half-typed addresses are normal; the last usable one stays stored meanwhile.
     connect(m_serverField, &QLineEdit::textEdited, this, [this](const QString &text) {
-        if (showAddressProblem(text) && m_settings)
-            m_settings->setLmStudioServerAddress(text.trimmed());
+        if (showAddressProblem(text))
+            m_settings.setLmStudioServerAddress(text.trimmed());
     });
     connect(m_checkButton, &QPushButton::clicked, this, &ModelSettingsTab::checkConnection);
-    if (m_settings) {
-        connect(m_settings, &Settings::changed, this, [this](const QString &key) {
-            if (key == SettingsKeys::lmStudioServerAddress)
-                showAddress();
-        });
-    }
+    connect(&m_settings, &Settings::changed, this, [this](const QString &key) {
+        if (key == SettingsKeys::lmStudioServerAddress)
+            showAddress();
+    });
     showAddress();
 }
 
@@ -99,7 +97,7 @@ QString ModelSettingsTab::fallbackFailureText()
 // it included) stays put.
 void ModelSettingsTab::showAddress()
 {
-    const QString address = m_settings ? m_settings->lmStudioServerAddress() : QString();
+    const QString address = m_settings.lmStudioServerAddress();
     if (m_serverField->text().trimmed() != address) {
         m_serverField->setText(address);
         showAddressProblem(address);
@@ -119,12 +117,12 @@ bool ModelSettingsTab::showAddressProblem(const QString &address)
 
 void ModelSettingsTab::checkConnection()
 {
-    if (m_isCheckingModel || !m_settings)
+    if (m_isCheckingModel)
         return;
     m_isCheckingModel = true;
     m_checkButton->setText(checkButtonText(true));
     m_checkButton->setEnabled(false);
-    runModelCheck(QPointer<ModelSettingsTab>(this), m_network, m_settings->lmStudioServerAddress(),
+    runModelCheck(QPointer<ModelSettingsTab>(this), m_network, m_settings.lmStudioServerAddress(),
                   m_cancel);
 }
 

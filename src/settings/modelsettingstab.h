@@ -20,7 +20,7 @@ class ModelSettingsTab : public QWidget
     Q_OBJECT
 
 public:
-    ModelSettingsTab(Settings *settings, QNetworkAccessManager *network, QWidget *parent = nullptr);
+    ModelSettingsTab(Settings &settings, QNetworkAccessManager *network, QWidget *parent = nullptr);
     ~ModelSettingsTab() override;
 
     SettingsSection *section() const { return m_section; }
@@ -51,7 +51,7 @@ private:
     // Shows why `address` cannot be used, or nothing; whether it can.
     bool showAddressProblem(const QString &address);
 
-    QPointer<Settings> m_settings;
+    Settings &m_settings;
     QPointer<QNetworkAccessManager> m_network;
     CancellationToken m_cancel;
     SettingsSection *m_section = nullptr;

@@ -56,10 +56,10 @@ SettingsView::SettingsView(Settings &settings, AppEvents &events, ChatList &chat
     m_pagesLayout->setContentsMargins(pageMarginX, pageMarginTop, pageMarginX, pageMarginBottom);
     m_pagesLayout->setSpacing(0);
 
-    m_general = new GeneralSettingsTab(&settings, &events, m_pagesContainer);
-    m_appearance = new AppearanceSettingsTab(&settings, m_pagesContainer);
-    m_webSearch = new WebSearchSettingsTab(&settings, &network, m_pagesContainer);
-    m_model = new ModelSettingsTab(&settings, &network, m_pagesContainer);
+    m_general = new GeneralSettingsTab(settings, events, m_pagesContainer);
+    m_appearance = new AppearanceSettingsTab(settings, m_pagesContainer);
+    m_webSearch = new WebSearchSettingsTab(settings, &network, m_pagesContainer);
+    m_model = new ModelSettingsTab(settings, &network, m_pagesContainer);
     m_chats = new ChatManagementTab(chats, events, m_pagesContainer);
     m_pages = {m_general, m_appearance, m_webSearch, m_model, m_chats};
     for (QWidget *page : std::as_const(m_pages)) {

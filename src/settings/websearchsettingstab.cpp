@@ -31,7 +31,7 @@ QString testButtonText(bool testing)
 
 } // namespace
 
-WebSearchSettingsTab::WebSearchSettingsTab(Settings *settings, QNetworkAccessManager *network,
+WebSearchSettingsTab::WebSearchSettingsTab(Settings &settings, QNetworkAccessManager *network,
                                            QWidget *parent)
     : QWidget(parent)
     , m_settings(settings)
@@ -47,10 +47,8 @@ WebSearchSettingsTab::WebSearchSettingsTab(Settings *settings, QNetworkAccessMan
     m_modePicker->setObjectName(u"webSearchModePicker"_s);
     m_modePicker->setAccessibleName(u"Mode"_s);
     m_modeSection->addRow(u"Mode"_s, m_modePicker);
-    connect(m_modePicker, &SettingsSegmentedControl::activated, this, [this](int index) {
-        if (m_settings)
-            m_settings->setWebSearchMode(modeValues().value(index));
-    });
+    connect(m_modePicker, &SettingsSegmentedControl::activated, this,
+            [this](int index) { m_settings.setWebSearchMode(modeValues().value(index)); });
     layout->addWidget(m_modeSection);
 
     m_searxngSection = new SettingsSection(u"magnifyingglass"_s, u"SearXNG"_s, this);
@@ -79,22 +77,15 @@ WebSearchSettingsTab::WebSearchSettingsTab(Settings *settings, QNetworkAccessMan
     layout->addWidget(m_searxngSection);
     layout->addStretch();
 
-    connect(m_hostField, &QLineEdit::textEdited, this, [this](const QString &text) {
-        if (m_settings)
-            m_settings->setSearxngHost(text);
-    });
-    connect(m_portField, &QLineEdit::textEdited, this, [this](const QString &text) {
-        if (m_settings)
-            m_settings->setSearxngPort(text);
-    });
-    connect(m_httpsSwitch, &ToggleSwitch::clicked, this, [this](bool checked) {
-        if (m_settings)
-            m_settings->setSearxngUseHTTPS(checked);
-    });
+    connect(m_hostField, &QLineEdit::textEdited, this,
+            [this](const QString &text) { m_settings.setSearxngHost(text); });
+    connect(m_portField, &QLineEdit::textEdited, this,
+            [this](const QString &text) { m_settings.setSearxngPort(text); });
+    connect(m_httpsSwitch, &ToggleSwitch::clicked, this,
+            [this](bool checked) { m_settings.setSearxngUseHTTPS(checked); });
     connect(m_testButton, &QPushButton::clicked, this, &WebSearchSettingsTab::testConnection);
 
-    if (m_settings)
-        connect(m_settings, &Settings::changed, this, &WebSearchSettingsTab::settingChanged);
+    connect(&m_settings, &Settings::changed, this, &WebSearchSettingsTab::settingChanged);
     showMode();
     showSearxng();
 }
@@ -128,9 +119,7 @@ QString WebSearchSettingsTab::resultText(qsizetype count)
 
 QString WebSearchSettingsTab::testAddress() const
 {
-    if (!m_settings)
-        return {};
-    return m_settings->searxngBaseURL();
+    return m_settings.searxngBaseURL();
 }
 
 void WebSearchSettingsTab::settingChanged(const QString &key)
@@ -144,7 +133,7 @@ void WebSearchSettingsTab::settingChanged(const QString &key)
 
 void WebSearchSettingsTab::showMode()
 {
-    const QString stored = m_settings ? m_settings->webSearchMode() : QString();
+    const QString stored = m_settings.webSearchMode();
     m_modePicker->setCurrentIndex(modeIndex(stored));
     m_modeSection->setFootnote(modeFootnote(stored));
     // Hidden only for "never" itself: an unknown value does not search either, but the
@@ -157,16 +146,14 @@ void WebSearchSettingsTab::showMode()
 // not the trimmed ones the readers use, so a space being typed stays.
 void WebSearchSettingsTab::showSearxng()
 {
-    if (!m_settings)
-        return;
-    const QString host = m_settings->value(SettingsKeys::searxngHost).toString();
+    const QString host = m_settings.value(SettingsKeys::searxngHost).toString();
     if (m_hostField->text() != host)
         m_hostField->setText(host);
-    const QString port = m_settings->value(SettingsKeys::searxngPort).toString();
+    const QString port = m_settings.value(SettingsKeys::searxngPort).toString();
     if (m_portField->text() != port)
         m_portField->setText(port);
     const QSignalBlocker blocker(m_httpsSwitch);
-    m_httpsSwitch->setChecked(m_settings->searxngUseHTTPS());
+    m_httpsSwitch->setChecked(m_settings.searxngUseHTTPS());
 }
 
 void WebSearchSettingsTab::testConnection()

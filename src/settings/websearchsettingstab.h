@@ -25,7 +25,7 @@ class WebSearchSettingsTab : public QWidget
     Q_OBJECT
 
 public:
-    WebSearchSettingsTab(Settings *settings, QNetworkAccessManager *network,
+    WebSearchSettingsTab(Settings &settings, QNetworkAccessManager *network,
                          QWidget *parent = nullptr);
     ~WebSearchSettingsTab() override;
 
@@ -68,7 +68,7 @@ private:
     void showMode();
     void showSearxng();
 
-    QPointer<Settings> m_settings;
+    Settings &m_settings;
     WebSearchClient m_client;
     CancellationToken m_cancel;
     SettingsSection *m_modeSection = nullptr;

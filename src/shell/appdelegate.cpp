@@ -20,7 +20,7 @@
 #include <QWindow>
 
 AppDelegate::AppDelegate(Settings &settings, AppEvents &events, QNetworkAccessManager &network,
-                         SystemAppearance *appearance, QObject *parent)
+                         SystemAppearance &appearance, QObject *parent)
     : QObject(parent)
     , m_settings(settings)
     , m_events(events)
@@ -204,7 +204,7 @@ AskDialogPanel *AppDelegate::makeAskDialogWindow()
 {
     auto *panel = new AskDialogPanel;
     m_askDialogModel = new AskDialogModel(m_settings, m_events, m_network, panel);
-    auto *view = new AskDialogView(m_askDialogModel, &m_settings, m_appearance);
+    auto *view = new AskDialogView(m_askDialogModel, m_settings, m_appearance);
     panel->setContent(view);
     connect(view, &AskDialogView::preferredHeightChanged, panel, &AskDialogPanel::setContentHeight);
     panel->setContentHeight(view->preferredHeight());
@@ -222,7 +222,7 @@ AskDialogPanel *AppDelegate::makeAskDialogWindow()
 
 AskBackdropPanel *AppDelegate::makeAskBackdropWindow()
 {
-    auto *panel = new AskBackdropPanel(&m_settings, m_appearance);
+    auto *panel = new AskBackdropPanel(m_settings, m_appearance);
     const QScreen *screen = QGuiApplication::primaryScreen();
     panel->setGeometry(screen ? screen->geometry() : QRect(0, 0, 1200, 800));
     return panel;

@@ -35,7 +35,7 @@ class AppDelegate : public QObject
 public:
     // All four must outlive the delegate; `appearance` may be null.
     AppDelegate(Settings &settings, AppEvents &events, QNetworkAccessManager &network,
-                SystemAppearance *appearance, QObject *parent = nullptr);
+                SystemAppearance &appearance, QObject *parent = nullptr);
     ~AppDelegate() override;
 
     // The window that presentMainWindow brings back.
@@ -101,7 +101,7 @@ private:
     Settings &m_settings;
     AppEvents &m_events;
     QNetworkAccessManager &m_network;
-    QPointer<SystemAppearance> m_appearance;
+    SystemAppearance &m_appearance;
     QPointer<QWidget> m_mainWindow;
 
     QPointer<AskDialogPanel> m_askDialogWindow;

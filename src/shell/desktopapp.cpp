@@ -120,17 +120,17 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     ConversationController controller(settings, chats, events, network);
     ChatsFileWatcher chatsWatcher(settings, events);
     SettingsFileWatcher settingsWatcher(settings);
-    MainWindow mainWindow(&events);
+    MainWindow mainWindow(events);
     auto *contentView = new ContentView(controller, settings, appearance);
     mainWindow.setContent(contentView);
     // Until the first-run flow is completed the window shows it instead of the chat.
     OnboardingDrafts onboardingDrafts;
     OnboardingModel onboarding(settings, onboardingDrafts, network);
-    auto *onboardingView = new OnboardingView(&onboarding, &settings, &appearance);
+    auto *onboardingView = new OnboardingView(&onboarding, settings, appearance);
     MainWindowPresenter mainWindowPresenter(mainWindow, *contentView, *onboardingView, settings);
-    AppDelegate delegate(settings, events, network, &appearance);
+    AppDelegate delegate(settings, events, network, appearance);
     delegate.setMainWindow(&mainWindow);
-    MenuBarItem menuBarItem(&events, &settings);
+    MenuBarItem menuBarItem(events, settings);
     QObject::connect(&delegate, &AppDelegate::hiddenToMenuBar, &menuBarItem,
                      &MenuBarItem::showReturnHintOnce);
     // The settings window is made the first time it is asked for and then only shown again.
@@ -152,8 +152,8 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     mainWindow.addAction(preferencesAction);
     // Disabled for good in a build without an update feed and key.
     DirectUpdater *updater = DirectUpdater::shared();
-    CheckForUpdatesView checkForUpdates(updater->isEnabled() ? updater : nullptr, &settings,
-                                        &appearance);
+    CheckForUpdatesView checkForUpdates(updater->isEnabled() ? updater : nullptr, settings,
+                                        appearance);
     menuBarItem.setCheckForUpdatesAction(&checkForUpdates);
 #ifdef Q_OS_UNIX
     // The session ending (systemd stopping the user's services, the X session closing its

@@ -27,7 +27,7 @@ QString shellStatePath(const Settings &settings)
 
 } // namespace
 
-MenuBarItem::MenuBarItem(AppEvents *events, Settings *settings, QObject *parent)
+MenuBarItem::MenuBarItem(AppEvents &events, Settings &settings, QObject *parent)
     : QObject(parent)
     , m_events(events)
     , m_settings(settings)
@@ -35,21 +35,13 @@ MenuBarItem::MenuBarItem(AppEvents *events, Settings *settings, QObject *parent)
     , m_trayIcon(new QSystemTrayIcon(this))
 {
     m_menu->setObjectName(u"menuBarItemMenu"_s);
-    m_openQuickAsk = m_menu->addAction(u"Open Quick Ask"_s, this, [this] {
-        if (m_events)
-            m_events->postOpenAskDialog();
-    });
-    m_openAsk = m_menu->addAction(u"Open Ask"_s, this, [this] {
-        if (m_events)
-            m_events->postShowMainWindow();
-    });
+    m_openQuickAsk
+        = m_menu->addAction(u"Open Quick Ask"_s, this, [this] { m_events.postOpenAskDialog(); });
+    m_openAsk = m_menu->addAction(u"Open Ask"_s, this, [this] { m_events.postShowMainWindow(); });
     m_menu->addSeparator();
     m_openSettings = m_menu->addAction(u"Settings…"_s, this, &MenuBarItem::settingsRequested);
     m_menu->addSeparator();
-    m_quit = m_menu->addAction(u"Quit velm"_s, this, [this] {
-        if (m_events)
-            m_events->postQuitAsk();
-    });
+    m_quit = m_menu->addAction(u"Quit velm"_s, this, [this] { m_events.postQuitAsk(); });
 
     // The symbolic icon is drawn in one colour, so the tray can tint it like its neighbours.
     // The installed one goes by name, which lets the desktop recolour it for its own panel;
@@ -115,16 +107,12 @@ bool MenuBarItem::showReturnHintOnce()
 
 bool MenuBarItem::returnHintShown() const
 {
-    if (!m_settings)
-        return false;
-    const QSettings store(shellStatePath(*m_settings), QSettings::IniFormat);
+    const QSettings store(shellStatePath(m_settings), QSettings::IniFormat);
     return store.value(returnHintKey, false).toBool();
 }
 
 void MenuBarItem::setReturnHintShown()
 {
-    if (!m_settings)
-        return;
-    QSettings store(shellStatePath(*m_settings), QSettings::IniFormat);
+    QSettings store(shellStatePath(m_settings), QSettings::IniFormat);
     store.setValue(returnHintKey, true);
 }

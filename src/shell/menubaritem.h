@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 class AppEvents;
@@ -20,7 +19,7 @@ class MenuBarItem : public QObject
 public:
     // Whether the hint about the tray was shown is kept in `settings`' data directory; may be
     // null.
-    MenuBarItem(AppEvents *events, Settings *settings, QObject *parent = nullptr);
+    MenuBarItem(AppEvents &events, Settings &settings, QObject *parent = nullptr);
     ~MenuBarItem() override;
 
     // Whether the desktop has a tray that shows the item now. It may appear later (a panel
@@ -51,8 +50,8 @@ private:
     bool returnHintShown() const;
     void setReturnHintShown();
 
-    QPointer<AppEvents> m_events;
-    QPointer<Settings> m_settings;
+    AppEvents &m_events;
+    Settings &m_settings;
     QMenu *m_menu = nullptr;
     QSystemTrayIcon *m_trayIcon = nullptr;
     QAction *m_openQuickAsk = nullptr;

@@ -8,8 +8,8 @@
 
 using namespace Qt::StringLiterals;
 
-CheckForUpdatesView::CheckForUpdatesView(DirectUpdater *updater, Settings *settings,
-                                         SystemAppearance *appearance, QObject *parent)
+CheckForUpdatesView::CheckForUpdatesView(DirectUpdater *updater, Settings &settings,
+                                         SystemAppearance &appearance, QObject *parent)
     : QAction(title(), parent)
     , m_viewModel(new CheckForUpdatesViewModel(updater, this))
     , m_updater(updater)

@@ -20,7 +20,7 @@ class CheckForUpdatesView : public QAction
 
 public:
     // `settings` and `appearance` choose the window's colour scheme; both may be null.
-    CheckForUpdatesView(DirectUpdater *updater, Settings *settings, SystemAppearance *appearance,
+    CheckForUpdatesView(DirectUpdater *updater, Settings &settings, SystemAppearance &appearance,
                         QObject *parent = nullptr);
     ~CheckForUpdatesView() override;
 
@@ -36,7 +36,7 @@ private:
 
     CheckForUpdatesViewModel *m_viewModel = nullptr;
     QPointer<DirectUpdater> m_updater;
-    QPointer<Settings> m_settings;
-    QPointer<SystemAppearance> m_appearance;
+    Settings &m_settings;
+    SystemAppearance &m_appearance;
     std::unique_ptr<UpdateDialog> m_dialog;
 };

@@ -69,7 +69,7 @@ bool openWithDesktop(const QUrl &url)
 
 } // namespace
 
-UpdateDialog::UpdateDialog(DirectUpdater *updater, Settings *settings, SystemAppearance *appearance,
+UpdateDialog::UpdateDialog(DirectUpdater *updater, Settings &settings, SystemAppearance &appearance,
                            QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_updater(updater)
@@ -95,14 +95,11 @@ UpdateDialog::UpdateDialog(DirectUpdater *updater, Settings *settings, SystemApp
             showFailure(u"Could not download the update"_s, message);
         });
     }
-    if (m_settings) {
-        connect(m_settings, &Settings::changed, this, [this](const QString &key) {
-            if (key == SettingsKeys::appTheme)
-                updateColorScheme();
-        });
-    }
-    if (m_appearance)
-        connect(m_appearance, &SystemAppearance::changed, this, &UpdateDialog::updateColorScheme);
+    connect(&m_settings, &Settings::changed, this, [this](const QString &key) {
+        if (key == SettingsKeys::appTheme)
+            updateColorScheme();
+    });
+    connect(&m_appearance, &SystemAppearance::changed, this, &UpdateDialog::updateColorScheme);
     updateColorScheme();
 }
 
@@ -386,9 +383,8 @@ void UpdateDialog::closeEvent(QCloseEvent *event)
 
 void UpdateDialog::updateColorScheme()
 {
-    const ColorSchemePreference preference
-        = AppThemes::colorScheme(m_settings ? m_settings->appTheme() : u"dark"_s);
-    const bool dark = AppThemes::isDark(preference, m_appearance && m_appearance->isDark());
+    const ColorSchemePreference preference = AppThemes::colorScheme(m_settings.appTheme());
+    const bool dark = AppThemes::isDark(preference, m_appearance.isDark());
     if (m_schemeApplied && dark == m_dark)
         return;
     m_schemeApplied = true;

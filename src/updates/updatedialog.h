@@ -41,7 +41,7 @@ public:
 
     static constexpr int windowWidth = 460;
 
-    UpdateDialog(DirectUpdater *updater, Settings *settings, SystemAppearance *appearance,
+    UpdateDialog(DirectUpdater *updater, Settings &settings, SystemAppearance &appearance,
                  QWidget *parent = nullptr);
     ~UpdateDialog() override;
 
@@ -81,8 +81,8 @@ private:
     void applyColors();
 
     QPointer<DirectUpdater> m_updater;
-    QPointer<Settings> m_settings;
-    QPointer<SystemAppearance> m_appearance;
+    Settings &m_settings;
+    SystemAppearance &m_appearance;
     FileOpener m_openFile;
     Stage m_stage = Stage::Idle;
     AppcastItem m_item;

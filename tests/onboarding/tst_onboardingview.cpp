@@ -21,6 +21,7 @@
 #include "onboarding/statusbadge.h"
 #include "onboarding/trafficlight.h"
 #include "support/testregistry.h"
+#include "widgets/systemappearance.h"
 #include "widgets/themechoicecard.h"
 #include "widgets/toggleswitch.h"
 
@@ -50,7 +51,7 @@ public:
         m_drafts.setStageRaw(storedStage);
         if (prepare)
             prepare(m_drafts);
-        view = std::make_unique<OnboardingView>(&m_model, &m_settings, nullptr);
+        view = std::make_unique<OnboardingView>(&m_model, m_settings, m_appearance);
         view->present();
         view->show();
     }
@@ -68,6 +69,8 @@ private:
     OnboardingDrafts m_drafts;
     QNetworkAccessManager m_network;
     OnboardingModel m_model;
+    // No portal: the application palette stands for the desktop.
+    SystemAppearance m_appearance{QDBusConnection(u"no-bus"_s)};
 
 public:
     std::unique_ptr<OnboardingView> view;

@@ -67,7 +67,7 @@ public:
     bool show()
     {
         if (!view)
-            view = std::make_unique<AskDialogView>(bar.get(), settings.get(), &appearance);
+            view = std::make_unique<AskDialogView>(bar.get(), *settings, appearance);
         view->show();
         view->activateWindow();
         return m_dir.isValid() && m_listening && QTest::qWaitForWindowActive(view.get());

@@ -158,7 +158,7 @@ private Q_SLOTS:
 
         Fixture f;
         f.settings.setActivePromptSuggestions(stored);
-        GeneralSettingsTab tab(&f.settings, &f.events);
+        GeneralSettingsTab tab(f.settings, f.events);
         QStringList known;
         for (const PromptSuggestion &suggestion : PromptSuggestion::all())
             known.append(suggestion.id);
@@ -210,7 +210,7 @@ private Q_SLOTS:
         f.settings.setSearxngHost(u"search.lan"_s);
         f.settings.setSearxngPort(u"8888"_s);
         f.settings.setWebSearchMode(u"never"_s);
-        WebSearchSettingsTab tab(&f.settings, &f.network);
+        WebSearchSettingsTab tab(f.settings, &f.network);
         QVERIFY(tab.searxngSection()->isHidden());
 
         f.settings.setWebSearchMode(mode);
@@ -225,7 +225,7 @@ private Q_SLOTS:
     {
         Fixture f;
         f.settings.setWebSearchMode(u"sometimes"_s);
-        WebSearchSettingsTab tab(&f.settings, &f.network);
+        WebSearchSettingsTab tab(f.settings, &f.network);
         tab.show();
         QVERIFY(QTest::qWaitForWindowExposed(&tab));
         SettingsSegmentedControl *picker = tab.modePicker();
@@ -265,7 +265,7 @@ private Q_SLOTS:
         // SearXNG is down: nothing listens on its port.
         f.settings.setSearxngHost(u"127.0.0.1"_s);
         f.settings.setSearxngPort(QString::number(Loopback::closedPort()));
-        WebSearchSettingsTab tab(&f.settings, &f.network);
+        WebSearchSettingsTab tab(f.settings, &f.network);
         WebSearchClient client(&f.network);
         client.setDuckDuckGoEndpoint(instantUp ? instant.url(u"/"_s)
                                                : QUrl(Loopback::closedAddress() + u'/'));
@@ -310,7 +310,7 @@ private Q_SLOTS:
         models.setModels(server == u"model" ? QStringList{u"qwen2.5-7b"_s} : QStringList());
         f.settings.setLmStudioServerAddress(server == u"closed" ? Loopback::closedAddress()
                                                                 : models.address());
-        ModelSettingsTab tab(&f.settings, &f.network);
+        ModelSettingsTab tab(f.settings, &f.network);
 
         QSignalSpy finished(&tab, &ModelSettingsTab::modelCheckFinished);
         tab.checkButton()->click();
@@ -350,7 +350,7 @@ private Q_SLOTS:
         const QString stored = u"http://10.0.0.2:11434"_s;
         Fixture f;
         f.settings.setLmStudioServerAddress(stored);
-        ModelSettingsTab tab(&f.settings, &f.network);
+        ModelSettingsTab tab(f.settings, &f.network);
         QVERIFY(tab.addressStatus()->isHidden());
 
         // As a paste does: the whole text in one edit.
@@ -441,7 +441,7 @@ private Q_SLOTS:
     void themeCardsWriteTheTheme()
     {
         Fixture f;
-        AppearanceSettingsTab tab(&f.settings);
+        AppearanceSettingsTab tab(f.settings);
         const QList<ThemeChoiceCard *> &choices = tab.themeChoices();
         QCOMPARE(choices.size(), 3);
         choices.at(2)->click();
@@ -474,7 +474,7 @@ private Q_SLOTS:
             QVERIFY(blocker.open(QIODevice::WriteOnly));
         }
         const AutostartEntry entry(directory, u"/usr/bin/velm"_s);
-        GeneralSettingsTab tab(&f.settings, &f.events);
+        GeneralSettingsTab tab(f.settings, f.events);
         tab.setAutostartEntry(entry);
         QVERIFY(!tab.startAtLoginSwitch()->isChecked());
 
@@ -530,7 +530,7 @@ private Q_SLOTS:
     {
         Fixture f;
         f.settings.setUserName(u"Grace"_s);
-        GeneralSettingsTab tab(&f.settings, &f.events);
+        GeneralSettingsTab tab(f.settings, f.events);
         tab.show();
         tab.resetButton()->click();
         QMessageBox *alert = nullptr;

@@ -7,6 +7,7 @@
 #include "shell/appdelegate.h"
 #include "support/tempsettings.h"
 #include "support/testregistry.h"
+#include "widgets/systemappearance.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -25,8 +26,8 @@ using namespace Qt::StringLiterals;
 struct Shell
 {
     Shell()
-        : mainWindow(&events)
-        , delegate(*settings, events, network, nullptr)
+        : mainWindow(events)
+        , delegate(*settings, events, network, appearance)
     {
         delegate.setMainWindow(&mainWindow);
         delegate.setTrayAvailable([this] { return trayAvailable; });
@@ -38,6 +39,8 @@ struct Shell
     TempSettings settings;
     AppEvents events;
     QNetworkAccessManager network;
+    // No portal: the application palette stands for the desktop.
+    SystemAppearance appearance{QDBusConnection(u"no-bus"_s)};
     MainWindow mainWindow;
     AppDelegate delegate;
     bool trayAvailable = true;

@@ -91,7 +91,9 @@ private Q_SLOTS:
                                               | Qt::WindowStaysOnTopHint));
         QVERIFY(panel.testAttribute(Qt::WA_TranslucentBackground));
 
-        AskBackdropPanel backdrop(nullptr, nullptr);
+        TempSettings settings;
+        SystemAppearance appearance(QDBusConnection(u"no-bus"_s));
+        AskBackdropPanel backdrop(*settings, appearance);
         QVERIFY(backdrop.windowFlags().testFlags(Qt::WindowTransparentForInput
                                                  | Qt::WindowDoesNotAcceptFocus
                                                  | Qt::WindowStaysOnTopHint));
@@ -168,7 +170,8 @@ private Q_SLOTS:
         QFETCH(bool, dark);
 
         TempSettings settings;
-        AskBackdropPanel backdrop(&*settings, nullptr);
+        SystemAppearance appearance(QDBusConnection(u"no-bus"_s));
+        AskBackdropPanel backdrop(*settings, appearance);
         // Changed while the backdrop exists: it follows the setting live.
         settings->setQuickAskFollowsSystemTheme(false);
         settings->setAppTheme(theme);
@@ -202,10 +205,12 @@ private Q_SLOTS:
     void trayMenu()
     {
         AppEvents events;
-        MenuBarItem item(&events, nullptr);
+        TempSettings settings;
+        MenuBarItem item(events, *settings);
         QCOMPARE(item.trayIcon()->toolTip(), u"velm"_s);
         QVERIFY(!item.trayIcon()->icon().isNull());
-        CheckForUpdatesView updates(nullptr, nullptr, nullptr);
+        SystemAppearance appearance(QDBusConnection(u"no-bus"_s));
+        CheckForUpdatesView updates(nullptr, *settings, appearance);
         item.setCheckForUpdatesAction(&updates);
 
         QStringList entries;
@@ -237,7 +242,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, signal);
 
         AppEvents events;
-        MenuBarItem item(&events, nullptr);
+        TempSettings settings;
+        MenuBarItem item(events, *settings);
         QSignalSpy posted(&events, signal.constData());
         QSignalSpy anything(&events, SIGNAL(hideToMenuBar()));
         item.menu()->actions().at(entry)->trigger();
@@ -250,23 +256,23 @@ private Q_SLOTS:
         TempSettings settings;
         AppEvents events;
         {
-            MenuBarItem item(&events, &*settings);
+            MenuBarItem item(events, *settings);
             QVERIFY(item.showReturnHintOnce());
             QVERIFY(!item.showReturnHintOnce());
         }
         // Remembered across sessions.
-        MenuBarItem later(&events, &*settings);
+        MenuBarItem later(events, *settings);
         QVERIFY(!later.showReturnHintOnce());
 
         TempSettings otherSettings;
-        MenuBarItem otherUser(&events, &*otherSettings);
+        MenuBarItem otherUser(events, *otherSettings);
         QVERIFY(otherUser.showReturnHintOnce());
     }
 
     void mainWindowContentIsReplaced()
     {
         AppEvents events;
-        MainWindow window(&events);
+        MainWindow window(events);
         QVERIFY(window.content());
 
         QPointer<QWidget> placeholder = window.content();
@@ -279,7 +285,7 @@ private Q_SLOTS:
     void closeToMenuBarKeys()
     {
         AppEvents events;
-        MainWindow window(&events);
+        MainWindow window(events);
         QSignalSpy hide(&events, &AppEvents::hideToMenuBar);
         QSignalSpy quit(&events, &AppEvents::quitAsk);
         window.show();
@@ -301,11 +307,11 @@ private Q_SLOTS:
         OnboardingDrafts drafts(dir.filePath(u"onboarding.ini"_s));
         drafts.setStageRaw(5);
         OnboardingModel model(settings, drafts, fixture.network());
-        MainWindow window(&fixture.events());
+        MainWindow window(fixture.events());
         SystemAppearance appearance(QDBusConnection(u"no-bus"_s));
         auto *chat = new ContentView(fixture.controller(), settings, appearance);
         window.setContent(chat);
-        auto *onboarding = new OnboardingView(&model, &settings, nullptr);
+        auto *onboarding = new OnboardingView(&model, settings, appearance);
         MainWindowPresenter presenter(window, *chat, *onboarding, settings);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));

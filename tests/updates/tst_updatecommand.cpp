@@ -7,6 +7,7 @@
 #include "updates/directupdater.h"
 #include "updates/updatedialog.h"
 #include "widgets/appcolors.h"
+#include "widgets/systemappearance.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -45,6 +46,9 @@ private:
     SigningKey m_key;
     QNetworkAccessManager m_network;
     QTemporaryDir m_directory;
+    Settings m_settings{m_directory.filePath(u"velm.conf"_s), m_directory.filePath(u"data"_s)};
+    // No portal: the application palette stands for the desktop.
+    SystemAppearance m_appearance{QDBusConnection(u"no-bus"_s)};
     const QByteArray m_release = QByteArray("velm 0.2.0\n").repeated(1000);
 
     std::unique_ptr<DirectUpdater> updaterFor(const FakeHttpServer &server)
@@ -78,7 +82,7 @@ private Q_SLOTS:
         DirectUpdater off(UpdateConfiguration::fromValues(UpdateConfiguration::placeholderFeedUrl(),
                                                           m_key.publicKeyText()),
                           &m_network);
-        CheckForUpdatesView command(withOffUpdater ? &off : nullptr, nullptr, nullptr);
+        CheckForUpdatesView command(withOffUpdater ? &off : nullptr, m_settings, m_appearance);
         QCOMPARE(command.text(), u"Check for Updates..."_s);
         QVERIFY(!command.isEnabled());
         QVERIFY(!command.viewModel()->canCheckForUpdates());
@@ -94,7 +98,7 @@ private Q_SLOTS:
         feed.delayBeforeHeadMs = 300;
         server.route("GET", u"/appcast.xml"_s, feed);
         const auto updater = updaterFor(server);
-        CheckForUpdatesView command(updater.get(), nullptr, nullptr);
+        CheckForUpdatesView command(updater.get(), m_settings, m_appearance);
         QVERIFY(command.isEnabled());
 
         command.trigger();
@@ -124,7 +128,7 @@ private Q_SLOTS:
                                         "<img src=\"https://example.org/tracker.png\">"_s)));
         server.route("GET", u"/velm-0.2.0.tar.gz"_s, FakeResponse::text(m_release));
         const auto updater = updaterFor(server);
-        CheckForUpdatesView command(updater.get(), nullptr, nullptr);
+        CheckForUpdatesView command(updater.get(), m_settings, m_appearance);
         command.trigger();
         UpdateDialog *dialog = command.dialog();
         QList<QUrl> opened;
@@ -164,7 +168,7 @@ private Q_SLOTS:
                                                  stranger.sign(m_release), u"Notes"_s)));
         server.route("GET", u"/velm-0.3.0.tar.gz"_s, FakeResponse::text(m_release));
         const auto updater = updaterFor(server);
-        CheckForUpdatesView command(updater.get(), nullptr, nullptr);
+        CheckForUpdatesView command(updater.get(), m_settings, m_appearance);
         command.trigger();
         UpdateDialog *dialog = command.dialog();
         int opened = 0;
@@ -216,9 +220,9 @@ private Q_SLOTS:
 
     void followsTheAppTheme()
     {
-        Settings settings(m_directory.filePath(u"velm.conf"_s), m_directory.filePath(u"data"_s));
+        Settings &settings = m_settings;
         settings.setAppTheme(u"light"_s);
-        UpdateDialog dialog(nullptr, &settings, nullptr);
+        UpdateDialog dialog(nullptr, settings, m_appearance);
         QCOMPARE(dialog.palette().color(QPalette::Window),
                  AppColors::palette(false).color(QPalette::Window));
         settings.setAppTheme(u"dark"_s);
