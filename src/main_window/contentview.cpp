@@ -51,7 +51,7 @@ ContentView::ContentView(ConversationController &controller, Settings &settings,
     // The sidebar sits in a clipping column whose width animates, so it slides in and out
     // instead of squeezing its rows.
     m_sidebarColumn = new QWidget(background);
-    m_sidebar = new SidebarView(&controller, m_sidebarColumn);
+    m_sidebar = new SidebarView(controller, m_sidebarColumn);
     m_sidebar->setFixedWidth(SidebarView::columnWidth);
     m_sidebarColumn->setFixedWidth(0);
     m_sidebarColumn->installEventFilter(this);

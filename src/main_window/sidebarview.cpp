@@ -41,7 +41,7 @@ QColor destructiveColor(bool dark)
 
 } // namespace
 
-SidebarView::SidebarView(ConversationController *controller, QWidget *parent)
+SidebarView::SidebarView(ConversationController &controller, QWidget *parent)
     : QWidget(parent)
     , m_controller(controller)
     , m_clock([] { return QDateTime::currentDateTime(); })
@@ -57,10 +57,7 @@ SidebarView::SidebarView(ConversationController *controller, QWidget *parent)
     m_newChatAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     m_newChatAction->setShortcutContext(Qt::WindowShortcut);
     addAction(m_newChatAction);
-    connect(m_newChatAction, &QAction::triggered, this, [this] {
-        if (m_controller)
-            m_controller->startNewChat();
-    });
+    connect(m_newChatAction, &QAction::triggered, this, [this] { m_controller.startNewChat(); });
     connect(m_header, &SidebarHeader::settingsRequested, this, &SidebarView::settingsRequested);
 
     // The empty state lies over the list, so rows that leave finish their animation under it.
@@ -78,22 +75,18 @@ SidebarView::SidebarView(ConversationController *controller, QWidget *parent)
     layout->addWidget(m_header);
     layout->addWidget(body, 1);
 
-    connect(m_list, &SidebarListView::sessionClicked, this, [this](const QUuid &id) {
-        if (m_controller)
-            m_controller->selectSession(id);
-    });
+    connect(m_list, &SidebarListView::sessionClicked, this,
+            [this](const QUuid &id) { m_controller.selectSession(id); });
     connect(m_list, &SidebarListView::menuRequested, this, &SidebarView::showRowMenu);
 
     m_midnight.setSingleShot(true);
     connect(&m_midnight, &QTimer::timeout, this, &SidebarView::reload);
 
-    if (m_controller) {
-        connect(m_controller, &ConversationController::sessionsChanged, this, &SidebarView::reload);
-        connect(m_controller, &ConversationController::sidebarItemChanged, this,
-                &SidebarView::syncSelection);
-        connect(m_controller, &ConversationController::renamingItemIdChanged, this,
-                &SidebarView::syncRename);
-    }
+    connect(&m_controller, &ConversationController::sessionsChanged, this, &SidebarView::reload);
+    connect(&m_controller, &ConversationController::sidebarItemChanged, this,
+            &SidebarView::syncSelection);
+    connect(&m_controller, &ConversationController::renamingItemIdChanged, this,
+            &SidebarView::syncRename);
     reload();
     syncSelection();
 }
@@ -134,8 +127,7 @@ void SidebarView::showEvent(QShowEvent *event)
 
 void SidebarView::reload()
 {
-    const QList<SidebarGroup> groups
-        = m_controller ? sidebarGroups(m_controller->sessions(), m_clock()) : QList<SidebarGroup>();
+    const QList<SidebarGroup> groups = sidebarGroups(m_controller.sessions(), m_clock());
     // Only a list on screen animates; a hidden one (or the first fill) just takes the rows.
     const bool animated = Animations::enabled() && isVisible() && m_model->rowCount() > 0;
     m_model->setRows(SidebarRow::fromGroups(groups), animated);
@@ -146,13 +138,13 @@ void SidebarView::reload()
 
 void SidebarView::syncSelection()
 {
-    m_delegate->setSelectedId(m_controller ? m_controller->sidebarItem() : std::nullopt);
+    m_delegate->setSelectedId(m_controller.sidebarItem());
     m_list->viewport()->update();
 }
 
 void SidebarView::syncRename()
 {
-    const std::optional<QUuid> id = m_controller ? m_controller->renamingItemId() : std::nullopt;
+    const std::optional<QUuid> id = m_controller.renamingItemId();
     // A rename moved to another row, or ended: the old field goes without committing.
     if (m_renameField && (!id || *id != m_renameId || !m_renameIndex.isValid()))
         closeRenameField();
@@ -162,7 +154,7 @@ void SidebarView::syncRename()
     if (!id || m_renameField)
         return;
     const int row = m_model->rowOfSession(*id);
-    const std::optional<ChatSession> session = m_controller->session(*id);
+    const std::optional<ChatSession> session = m_controller.session(*id);
     if (row < 0 || !session)
         return;
 
@@ -181,8 +173,7 @@ void SidebarView::syncRename()
             [this, field, id = *id] { commitRename(id, field->text()); });
     connect(field, &SidebarRenameField::cancelled, this, [this, id = *id] {
         // Escape keeps the name as shown, and makes it the chat's own.
-        const std::optional<ChatSession> current
-            = m_controller ? m_controller->session(id) : std::nullopt;
+        const std::optional<ChatSession> current = m_controller.session(id);
         commitRename(id, current ? current->title() : QString());
     });
     // Focus on the next turn, once the field is in place and shown.
@@ -205,35 +196,25 @@ void SidebarView::closeRenameField()
 
 void SidebarView::commitRename(const QUuid &id, const QString &text)
 {
-    if (m_controller)
-        m_controller->commitRename(id, text);
+    m_controller.commitRename(id, text);
 }
 
 void SidebarView::showRowMenu(const QUuid &id, const QPoint &globalPos)
 {
-    if (!m_controller)
-        return;
     delete m_menu;
     const bool dark = AppColors::isDark(this);
     const QColor iconColor = AppColors::primaryText(palette());
     auto *menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     // Each action works on the row the menu was opened for, whichever row is selected.
-    QPointer<ConversationController> controller = m_controller;
-    menu->addAction(Symbols::icon(u"pencil", iconColor), u"Rename"_s, this, [controller, id] {
-        if (controller)
-            controller->beginRename(id);
-    });
-    menu->addAction(Symbols::icon(u"archivebox", iconColor), u"Archive"_s, this, [controller, id] {
-        if (controller)
-            controller->setArchived(id, true);
-    });
+    ConversationController &controller = m_controller;
+    menu->addAction(Symbols::icon(u"pencil", iconColor), u"Rename"_s, this,
+                    [&controller, id] { controller.beginRename(id); });
+    menu->addAction(Symbols::icon(u"archivebox", iconColor), u"Archive"_s, this,
+                    [&controller, id] { controller.setArchived(id, true); });
     menu->addSeparator();
     menu->addAction(Symbols::icon(u"trash", destructiveColor(dark)), u"Delete"_s, this,
-                    [controller, id] {
-                        if (controller)
-                            controller->deleteSession(id);
-                    });
+                    [&controller, id] { controller.deleteSession(id); });
     connect(menu, &QMenu::aboutToHide, m_list, &SidebarListView::refreshHover);
     m_menu = menu;
     menu->popup(globalPos);

@@ -41,7 +41,7 @@ public:
 
     static constexpr int columnWidth = 240;
 
-    explicit SidebarView(ConversationController *controller, QWidget *parent = nullptr);
+    explicit SidebarView(ConversationController &controller, QWidget *parent = nullptr);
     ~SidebarView() override;
 
     // What "today" is for the age groups; the controller's clock in tests. By default the
@@ -73,7 +73,7 @@ private:
     void showRowMenu(const QUuid &id, const QPoint &globalPos);
     void scheduleMidnightReload();
 
-    QPointer<ConversationController> m_controller;
+    ConversationController &m_controller;
     Clock m_clock;
     QAction *m_newChatAction;
     SidebarHeader *m_header;

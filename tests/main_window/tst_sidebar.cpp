@@ -76,7 +76,7 @@ public:
         m_window.setPalette(AppColors::palette(true));
         auto *layout = new QHBoxLayout(&m_window);
         layout->setContentsMargins(0, 0, 0, 0);
-        sidebar = new SidebarView(&fixture.controller(), &m_window);
+        sidebar = new SidebarView(fixture.controller(), &m_window);
         sidebar->setClock([&fixture] { return fixture.now; });
         layout->addWidget(sidebar);
         layout->addStretch();
