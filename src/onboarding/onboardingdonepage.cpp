@@ -22,7 +22,7 @@ constexpr int confettiHeight = 330;
 
 } // namespace
 
-OnboardingDonePage::OnboardingDonePage(OnboardingModel *model, QWidget *parent)
+OnboardingDonePage::OnboardingDonePage(OnboardingModel &model, QWidget *parent)
     : OnboardingPage(OnboardingStage::Done, model, parent)
     , m_checkmark(new OnboardingCheckmark(this))
     , m_confetti(new ConfettiLayer(this))

@@ -15,7 +15,7 @@ class OnboardingDonePage : public OnboardingPage
     Q_OBJECT
 
 public:
-    explicit OnboardingDonePage(OnboardingModel *model, QWidget *parent = nullptr);
+    explicit OnboardingDonePage(OnboardingModel &model, QWidget *parent = nullptr);
 
     OnboardingCheckmark *checkmark() const { return m_checkmark; }
     ConfettiLayer *confetti() const { return m_confetti; }

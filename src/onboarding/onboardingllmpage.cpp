@@ -11,7 +11,7 @@
 
 using namespace Qt::StringLiterals;
 
-OnboardingLlmPage::OnboardingLlmPage(OnboardingModel *model, QWidget *parent)
+OnboardingLlmPage::OnboardingLlmPage(OnboardingModel &model, QWidget *parent)
     : OnboardingPage(OnboardingStage::Llm, model, parent)
     , m_field(new InkTextField(llmProviderDefaultAddress(LLMProvider::LmStudio), true, this))
     , m_badge(new StatusBadge(this))
@@ -27,10 +27,8 @@ OnboardingLlmPage::OnboardingLlmPage(OnboardingModel *model, QWidget *parent)
         chip->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         chips->addWidget(chip, 1);
         m_chips.append(chip);
-        connect(chip, &ProviderChip::clicked, this, [this, provider] {
-            if (OnboardingModel *m = this->model())
-                m->selectProvider(provider);
-        });
+        connect(chip, &ProviderChip::clicked, this,
+                [this, provider] { this->model().selectProvider(provider); });
     }
     layout->addLayout(chips);
     layout->addSpacing(18);
@@ -40,27 +38,23 @@ OnboardingLlmPage::OnboardingLlmPage(OnboardingModel *model, QWidget *parent)
     layout->addSpacing(10);
     layout->addWidget(m_badge, 0, Qt::AlignLeft);
     layout->addStretch(1);
-    connect(m_field, &InkTextField::textEdited, this, [this](const QString &text) {
-        if (OnboardingModel *m = this->model())
-            m->setLlmAddressDraft(text);
-    });
+    connect(m_field, &InkTextField::textEdited, this,
+            [this](const QString &text) { this->model().setLlmAddressDraft(text); });
 }
 
 void OnboardingLlmPage::refresh()
 {
-    OnboardingModel *m = model();
-    if (!m)
-        return;
-    const std::optional<LLMProvider> provider = m->provider();
+    const OnboardingModel &m = model();
+    const std::optional<LLMProvider> provider = m.provider();
     for (ProviderChip *chip : std::as_const(m_chips))
         chip->setSelected(provider == chip->provider());
-    m_field->setText(m->llmAddressDraft());
-    const std::optional<bool> ok = m->llmOK();
+    m_field->setText(m.llmAddressDraft());
+    const std::optional<bool> ok = m.llmOK();
     m_field->setState(
         ok ? std::optional(*ok ? InkTextField::FieldState::Valid : InkTextField::FieldState::Error)
            : std::nullopt);
-    m_badge->setState(m->isTestingLLM(), ok, m->llmStatus());
-    m_badge->setVisible(m->isTestingLLM() || !m->llmStatus().isEmpty());
+    m_badge->setState(m.isTestingLLM(), ok, m.llmStatus());
+    m_badge->setVisible(m.isTestingLLM() || !m.llmStatus().isEmpty());
 }
 
 QWidget *OnboardingLlmPage::focusField() const

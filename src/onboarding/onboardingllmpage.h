@@ -14,7 +14,7 @@ class OnboardingLlmPage : public OnboardingPage
     Q_OBJECT
 
 public:
-    explicit OnboardingLlmPage(OnboardingModel *model, QWidget *parent = nullptr);
+    explicit OnboardingLlmPage(OnboardingModel &model, QWidget *parent = nullptr);
 
     const QList<ProviderChip *> &chips() const { return m_chips; }
     InkTextField *field() const { return m_field; }

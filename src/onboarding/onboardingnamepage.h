@@ -10,7 +10,7 @@ class OnboardingNamePage : public OnboardingPage
     Q_OBJECT
 
 public:
-    explicit OnboardingNamePage(OnboardingModel *model, QWidget *parent = nullptr);
+    explicit OnboardingNamePage(OnboardingModel &model, QWidget *parent = nullptr);
 
     InkTextField *field() const { return m_field; }
 

@@ -18,7 +18,7 @@ const char captionProperty[] = "onboardingCaption";
 
 } // namespace
 
-OnboardingPage::OnboardingPage(OnboardingStage stage, OnboardingModel *model, QWidget *parent)
+OnboardingPage::OnboardingPage(OnboardingStage stage, OnboardingModel &model, QWidget *parent)
     : QWidget(parent)
     , m_stage(stage)
     , m_model(model)
@@ -38,7 +38,7 @@ OnboardingPage::OnboardingPage(OnboardingStage stage, OnboardingModel *model, QW
     layout->addLayout(m_content, 1);
 }
 
-OnboardingModel *OnboardingPage::model() const
+OnboardingModel &OnboardingPage::model() const
 {
     return m_model;
 }

@@ -2,7 +2,6 @@
 
 #include "onboarding/onboardingstage.h"
 
-#include <QPointer>
 #include <QWidget>
 
 class OnboardingHeader;
@@ -17,7 +16,7 @@ class OnboardingPage : public QWidget
     Q_OBJECT
 
 public:
-    OnboardingPage(OnboardingStage stage, OnboardingModel *model, QWidget *parent = nullptr);
+    OnboardingPage(OnboardingStage stage, OnboardingModel &model, QWidget *parent = nullptr);
 
     OnboardingStage stage() const { return m_stage; }
     // Null for the welcome and done pages, which draw their own.
@@ -33,7 +32,7 @@ public:
 protected:
     // Below the header; pages add their content here.
     QVBoxLayout *contentLayout() const { return m_content; }
-    OnboardingModel *model() const;
+    OnboardingModel &model() const;
     // A small caption above a control ("Provider", "Endpoint URL").
     QLabel *makeCaption(const QString &text);
 
@@ -43,7 +42,7 @@ private:
     void colorCaptions();
 
     OnboardingStage m_stage;
-    QPointer<OnboardingModel> m_model;
+    OnboardingModel &m_model;
     OnboardingHeader *m_header = nullptr;
     QVBoxLayout *m_content;
 };

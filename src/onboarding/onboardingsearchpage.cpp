@@ -20,7 +20,7 @@ constexpr int hintSymbolSize = 12;
 
 } // namespace
 
-OnboardingSearchPage::OnboardingSearchPage(OnboardingModel *model, QWidget *parent)
+OnboardingSearchPage::OnboardingSearchPage(OnboardingModel &model, QWidget *parent)
     : OnboardingPage(OnboardingStage::Search, model, parent)
     , m_field(new InkTextField(u"http://localhost:8080"_s, true, this))
     , m_badge(new StatusBadge(this))
@@ -45,25 +45,21 @@ OnboardingSearchPage::OnboardingSearchPage(OnboardingModel *model, QWidget *pare
     layout->addSpacing(12);
     layout->addWidget(m_badge, 0, Qt::AlignLeft);
     layout->addStretch(1);
-    connect(m_field, &InkTextField::textEdited, this, [this](const QString &text) {
-        if (OnboardingModel *m = this->model())
-            m->setSearxngDraft(text);
-    });
+    connect(m_field, &InkTextField::textEdited, this,
+            [this](const QString &text) { this->model().setSearxngDraft(text); });
     drawHintSymbol();
 }
 
 void OnboardingSearchPage::refresh()
 {
-    OnboardingModel *m = model();
-    if (!m)
-        return;
-    m_field->setText(m->searxngDraft());
-    const std::optional<bool> ok = m->searchOK();
+    const OnboardingModel &m = model();
+    m_field->setText(m.searxngDraft());
+    const std::optional<bool> ok = m.searchOK();
     m_field->setState(
         ok ? std::optional(*ok ? InkTextField::FieldState::Valid : InkTextField::FieldState::Error)
            : std::nullopt);
-    m_badge->setState(m->isTestingSearch(), ok, m->searchStatus());
-    m_badge->setVisible(m->isTestingSearch() || !m->searchStatus().isEmpty());
+    m_badge->setState(m.isTestingSearch(), ok, m.searchStatus());
+    m_badge->setVisible(m.isTestingSearch() || !m.searchStatus().isEmpty());
 }
 
 QWidget *OnboardingSearchPage::focusField() const

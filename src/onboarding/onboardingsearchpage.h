@@ -11,7 +11,7 @@ class OnboardingSearchPage : public OnboardingPage
     Q_OBJECT
 
 public:
-    explicit OnboardingSearchPage(OnboardingModel *model, QWidget *parent = nullptr);
+    explicit OnboardingSearchPage(OnboardingModel &model, QWidget *parent = nullptr);
 
     InkTextField *field() const { return m_field; }
     StatusBadge *badge() const { return m_badge; }

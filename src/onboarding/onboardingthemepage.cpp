@@ -73,7 +73,7 @@ QString quickAskNote()
 
 } // namespace
 
-OnboardingThemePage::OnboardingThemePage(OnboardingModel *model, Settings &settings,
+OnboardingThemePage::OnboardingThemePage(OnboardingModel &model, Settings &settings,
                                          QWidget *parent)
     : OnboardingPage(OnboardingStage::Theme, model, parent)
     , m_settings(settings)
@@ -89,10 +89,8 @@ OnboardingThemePage::OnboardingThemePage(OnboardingModel *model, Settings &setti
         m_choices.append(choice);
         layout->addWidget(choice);
         layout->addSpacing(7);
-        connect(choice, &ThemeChoiceCard::clicked, this, [this, theme] {
-            if (OnboardingModel *m = this->model())
-                m->chooseTheme(theme);
-        });
+        connect(choice, &ThemeChoiceCard::clicked, this,
+                [this, theme] { this->model().chooseTheme(theme); });
     }
     layout->addSpacing(7);
 
@@ -112,10 +110,8 @@ OnboardingThemePage::OnboardingThemePage(OnboardingModel *model, Settings &setti
     row->addWidget(m_switch, 0, Qt::AlignVCenter);
     layout->addLayout(row);
     layout->addStretch(1);
-    connect(m_switch, &ToggleSwitch::clicked, this, [this](bool checked) {
-        if (OnboardingModel *m = this->model())
-            m->setQuickAskFollowsSystemTheme(checked);
-    });
+    connect(m_switch, &ToggleSwitch::clicked, this,
+            [this](bool checked) { this->model().setQuickAskFollowsSystemTheme(checked); });
     connect(&m_settings, &Settings::changed, this, [this](const QString &key) {
         if (key == SettingsKeys::appTheme || key == SettingsKeys::quickAskFollowsSystemTheme)
             refresh();

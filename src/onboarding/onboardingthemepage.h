@@ -15,7 +15,7 @@ class OnboardingThemePage : public OnboardingPage
 
 public:
     // `settings` is only read: the choices go through the model.
-    OnboardingThemePage(OnboardingModel *model, Settings &settings, QWidget *parent = nullptr);
+    OnboardingThemePage(OnboardingModel &model, Settings &settings, QWidget *parent = nullptr);
 
     const QList<ThemeChoiceCard *> &choices() const { return m_choices; }
     ToggleSwitch *quickAskSwitch() const { return m_switch; }

@@ -36,7 +36,7 @@ constexpr int themeFadeMs = 180;
 
 } // namespace
 
-OnboardingView::OnboardingView(OnboardingModel *model, Settings &settings,
+OnboardingView::OnboardingView(OnboardingModel &model, Settings &settings,
                                SystemAppearance &appearance, QWidget *parent)
     : QWidget(parent)
     , m_model(model)
@@ -106,48 +106,35 @@ OnboardingView::OnboardingView(OnboardingModel *model, Settings &settings,
     m_focusTimer.setInterval(focusDelayMs);
     connect(&m_focusTimer, &QTimer::timeout, this, &OnboardingView::focusStage);
 
-    connect(m_back, &OnboardingButton::clicked, this, [this] {
-        if (m_model)
-            m_model->back();
-    });
-    connect(m_ghost, &OnboardingButton::clicked, this, [this] {
-        if (m_model)
-            m_model->triggerGhost();
-    });
-    connect(m_accent, &OnboardingButton::clicked, this, [this] {
-        if (m_model)
-            m_model->triggerPrimary();
-    });
-    if (model) {
-        connect(model, &OnboardingModel::changed, this, &OnboardingView::refresh);
-        connect(model, &OnboardingModel::stageChanged, this,
-                [this](OnboardingStage stage) { showStage(stage, true); });
-        connect(model, &OnboardingModel::laterDialogRequested, this,
-                &OnboardingView::openLaterDialog);
-    }
+    connect(m_back, &OnboardingButton::clicked, this, [this] { m_model.back(); });
+    connect(m_ghost, &OnboardingButton::clicked, this, [this] { m_model.triggerGhost(); });
+    connect(m_accent, &OnboardingButton::clicked, this, [this] { m_model.triggerPrimary(); });
+    connect(&model, &OnboardingModel::changed, this, &OnboardingView::refresh);
+    connect(&model, &OnboardingModel::stageChanged, this,
+            [this](OnboardingStage stage) { showStage(stage, true); });
+    connect(&model, &OnboardingModel::laterDialogRequested, this, &OnboardingView::openLaterDialog);
     connect(&m_settings, &Settings::changed, this, [this](const QString &key) {
         if (key == SettingsKeys::appTheme)
             applyScheme();
     });
     connect(&m_appearance, &SystemAppearance::changed, this, &OnboardingView::applyScheme);
 
-    showStage(model ? model->stage() : OnboardingStage::Welcome, false);
+    showStage(model.stage(), false);
 }
 
 OnboardingView::~OnboardingView() = default;
 
 void OnboardingView::present()
 {
-    if (m_model)
-        m_model->fillDrafts();
-    const OnboardingStage stage = m_model ? m_model->stage() : OnboardingStage::Welcome;
+    m_model.fillDrafts();
+    const OnboardingStage stage = m_model.stage();
     showStage(stage, false);
     qCInfo(lcOnboarding, "Onboarding shows stage %s", qPrintable(onboardingStageName(stage)));
     // showStage skips a stage already shown; the field still wants the keyboard.
     m_focusTimer.start();
 }
 
-OnboardingModel *OnboardingView::model() const
+OnboardingModel &OnboardingView::model() const
 {
     return m_model;
 }
@@ -210,18 +197,16 @@ void OnboardingView::showStage(OnboardingStage stage, bool animated)
 
 void OnboardingView::refresh()
 {
-    if (!m_model)
-        return;
     for (OnboardingPage *page : std::as_const(m_pages))
         page->refresh();
-    m_back->setVisible(m_model->canGoBack());
-    const QString ghost = m_model->ghostLabel();
+    m_back->setVisible(m_model.canGoBack());
+    const QString ghost = m_model.ghostLabel();
     m_ghost->setText(ghost);
     m_ghost->setVisible(!ghost.isEmpty());
     m_ghost->updateGeometry();
-    m_accent->setText(m_model->primaryLabel());
-    m_accent->setTrailingIcon(m_model->primaryIcon());
-    m_accent->setEnabled(m_model->primaryEnabled());
+    m_accent->setText(m_model.primaryLabel());
+    m_accent->setTrailingIcon(m_model.primaryIcon());
+    m_accent->setEnabled(m_model.primaryEnabled());
     m_accent->updateGeometry();
 }
 
@@ -244,10 +229,8 @@ void OnboardingView::openLaterDialog()
         return;
     m_laterDialog = new SetUpLaterDialog(m_dark, this);
     m_laterDialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(m_laterDialog, &SetUpLaterDialog::continueChosen, this, [this] {
-        if (m_model)
-            m_model->continueWithoutLLM();
-    });
+    connect(m_laterDialog, &SetUpLaterDialog::continueChosen, this,
+            [this] { m_model.continueWithoutLLM(); });
     m_laterDialog->open();
 }
 
@@ -275,8 +258,8 @@ void OnboardingView::keyPressEvent(QKeyEvent *event)
     // A text field lets Return through to here, as do the card's buttons: one place
     // performs the stage's action, whatever has the keyboard.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && m_model) {
-        m_model->submit();
+        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        m_model.submit();
         event->accept();
         return;
     }

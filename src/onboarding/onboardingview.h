@@ -33,7 +33,7 @@ public:
     static constexpr qreal cornerRadius = 14;
     static constexpr int focusDelayMs = 80;
 
-    OnboardingView(OnboardingModel *model, Settings &settings, SystemAppearance &appearance,
+    OnboardingView(OnboardingModel &model, Settings &settings, SystemAppearance &appearance,
                    QWidget *parent = nullptr);
     ~OnboardingView() override;
 
@@ -41,7 +41,7 @@ public:
     // shows without a slide, and the log says which.
     void present();
 
-    OnboardingModel *model() const;
+    OnboardingModel &model() const;
     bool isDark() const { return m_dark; }
     OnboardingStage shownStage() const { return m_shownStage; }
     OnboardingPage *page(OnboardingStage stage) const { return m_pages.value(stage); }
@@ -68,7 +68,7 @@ private:
     void openLaterDialog();
     void windowAction(TrafficLight *light);
 
-    QPointer<OnboardingModel> m_model;
+    OnboardingModel &m_model;
     Settings &m_settings;
     SystemAppearance &m_appearance;
     QWidget *m_card;

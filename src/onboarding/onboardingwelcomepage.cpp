@@ -8,7 +8,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-OnboardingWelcomePage::OnboardingWelcomePage(OnboardingModel *model, QWidget *parent)
+OnboardingWelcomePage::OnboardingWelcomePage(OnboardingModel &model, QWidget *parent)
     : OnboardingPage(OnboardingStage::Welcome, model, parent)
     , m_wordmark(new OnboardingWordmark(this))
     , m_subtitle(new QLabel(onboardingSubtitle(OnboardingStage::Welcome), this))

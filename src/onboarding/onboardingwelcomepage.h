@@ -10,7 +10,7 @@ class OnboardingWelcomePage : public OnboardingPage
     Q_OBJECT
 
 public:
-    explicit OnboardingWelcomePage(OnboardingModel *model, QWidget *parent = nullptr);
+    explicit OnboardingWelcomePage(OnboardingModel &model, QWidget *parent = nullptr);
 
     OnboardingWordmark *wordmark() const { return m_wordmark; }
     QLabel *subtitle() const { return m_subtitle; }

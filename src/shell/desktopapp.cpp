@@ -126,7 +126,7 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     // Until the first-run flow is completed the window shows it instead of the chat.
     OnboardingDrafts onboardingDrafts;
     OnboardingModel onboarding(settings, onboardingDrafts, network);
-    auto *onboardingView = new OnboardingView(&onboarding, settings, appearance);
+    auto *onboardingView = new OnboardingView(onboarding, settings, appearance);
     MainWindowPresenter mainWindowPresenter(mainWindow, *contentView, *onboardingView, settings);
     AppDelegate delegate(settings, events, network, appearance);
     delegate.setMainWindow(&mainWindow);

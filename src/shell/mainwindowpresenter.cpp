@@ -34,14 +34,12 @@ MainWindowPresenter::MainWindowPresenter(MainWindow &window, ContentView &chat,
         if (key == SettingsKeys::hasCompletedOnboarding)
             showWhatIsDue();
     });
-    if (OnboardingModel *model = onboarding.model()) {
-        // The decorations come back before the chat shows, so the chat is laid out once, in
-        // the window it will stay in.
-        connect(model, &OnboardingModel::aboutToFinish, this, [this] {
-            m_chat.viewState().setShouldRestoreMainWindowFromOnboarding(true);
-            setCardChrome(false);
-        });
-    }
+    // The decorations come back before the chat shows, so the chat is laid out once, in the
+    // window it will stay in.
+    connect(&onboarding.model(), &OnboardingModel::aboutToFinish, this, [this] {
+        m_chat.viewState().setShouldRestoreMainWindowFromOnboarding(true);
+        setCardChrome(false);
+    });
     showWhatIsDue();
 }
 

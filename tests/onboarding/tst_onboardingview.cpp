@@ -51,7 +51,7 @@ public:
         m_drafts.setStageRaw(storedStage);
         if (prepare)
             prepare(m_drafts);
-        view = std::make_unique<OnboardingView>(&m_model, m_settings, m_appearance);
+        view = std::make_unique<OnboardingView>(m_model, m_settings, m_appearance);
         view->present();
         view->show();
     }

@@ -311,7 +311,7 @@ private Q_SLOTS:
         SystemAppearance appearance(QDBusConnection(u"no-bus"_s));
         auto *chat = new ContentView(fixture.controller(), settings, appearance);
         window.setContent(chat);
-        auto *onboarding = new OnboardingView(&model, settings, appearance);
+        auto *onboarding = new OnboardingView(model, settings, appearance);
         MainWindowPresenter presenter(window, *chat, *onboarding, settings);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
