@@ -191,23 +191,33 @@ bool readSearchResult(JsonReader &json, SearchResult &result)
     return !json.failed() && hasId && hasTitle && hasUrl && hasSnippet;
 }
 
+// Reads an array whose every element `readElement` reads; false at the first that fails.
+template<typename T, typename Read>
+bool readArray(JsonReader &json, QList<T> &list, Read readElement)
+{
+    if (!json.beginArray())
+        return false;
+    list.clear();
+    while (json.nextElement()) {
+        T element;
+        if (!readElement(json, element))
+            return false;
+        list.append(std::move(element));
+    }
+    return !json.failed();
+}
+
 bool readSources(JsonReader &json, std::optional<QList<SearchResult>> &sources)
 {
     if (json.peek() == JsonReader::Type::Null) {
         sources.reset();
         return json.readNull();
     }
-    if (!json.beginArray())
-        return false;
     QList<SearchResult> results;
-    while (json.nextElement()) {
-        SearchResult result;
-        if (!readSearchResult(json, result))
-            return false;
-        results.append(std::move(result));
-    }
+    if (!readArray(json, results, readSearchResult))
+        return false;
     sources = std::move(results);
-    return !json.failed();
+    return true;
 }
 
 bool readMessage(JsonReader &json, ChatMessage &message)
@@ -245,16 +255,7 @@ bool readMessage(JsonReader &json, ChatMessage &message)
 
 bool readMessages(JsonReader &json, QList<ChatMessage> &messages)
 {
-    if (!json.beginArray())
-        return false;
-    messages.clear();
-    while (json.nextElement()) {
-        ChatMessage message;
-        if (!readMessage(json, message))
-            return false;
-        messages.append(std::move(message));
-    }
-    return !json.failed();
+    return readArray(json, messages, readMessage);
 }
 
 bool readSession(JsonReader &json, ChatSession &session)
@@ -347,16 +348,8 @@ QByteArray encodeSessions(const QList<ChatSession> &sessions)
 std::optional<QList<ChatSession>> decodeSessions(QByteArrayView json)
 {
     JsonReader reader(json);
-    if (!reader.beginArray())
-        return std::nullopt;
     QList<ChatSession> sessions;
-    while (reader.nextElement()) {
-        ChatSession session;
-        if (!readSession(reader, session))
-            return std::nullopt;
-        sessions.append(std::move(session));
-    }
-    if (!reader.atEnd())
+    if (!readArray(reader, sessions, readSession) || !reader.atEnd())
         return std::nullopt;
     return sessions;
 }
