@@ -8,6 +8,28 @@
 
 namespace SearxngProtocol {
 
+namespace {
+
+// The body's "results", when it is SearXNG's JSON with an array of objects there.
+std::optional<QJsonArray> resultObjects(const QByteArray &body)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const QJsonValue results = document.object().value(QLatin1String("results"));
+    if (!results.isArray())
+        return std::nullopt;
+    const QJsonArray array = results.toArray();
+    for (const QJsonValue &value : array) {
+        if (!value.isObject())
+            return std::nullopt;
+    }
+    return array;
+}
+
+} // namespace
+
 QUrl searchURL(const QString &baseAddress, const QString &query)
 {
     qsizetype start = 0;
@@ -39,21 +61,13 @@ QUrl searchURL(const QString &baseAddress, const QString &query)
 
 std::optional<QList<SearchResult>> decodeResults(const QByteArray &body)
 {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
+    const std::optional<QJsonArray> array = resultObjects(body);
+    if (!array)
         return std::nullopt;
-    const QJsonValue resultsValue = document.object().value(QLatin1String("results"));
-    if (!resultsValue.isArray())
-        return std::nullopt;
-
     // Every result is checked, not only those kept: a body with a broken result anywhere is
     // not trusted at all.
-    const QJsonArray array = resultsValue.toArray();
     QList<SearchResult> results;
-    for (const QJsonValue &value : array) {
-        if (!value.isObject())
-            return std::nullopt;
+    for (const QJsonValue &value : *array) {
         const QJsonObject result = value.toObject();
         const QJsonValue title = result.value(QLatin1String("title"));
         const QJsonValue url = result.value(QLatin1String("url"));
@@ -71,19 +85,10 @@ std::optional<QList<SearchResult>> decodeResults(const QByteArray &body)
 
 std::optional<qsizetype> resultCount(const QByteArray &body)
 {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
+    const std::optional<QJsonArray> array = resultObjects(body);
+    if (!array)
         return std::nullopt;
-    const QJsonValue resultsValue = document.object().value(QLatin1String("results"));
-    if (!resultsValue.isArray())
-        return std::nullopt;
-    const QJsonArray array = resultsValue.toArray();
-    for (const QJsonValue &value : array) {
-        if (!value.isObject())
-            return std::nullopt;
-    }
-    return array.size();
+    return array->size();
 }
 
 } // namespace SearxngProtocol
