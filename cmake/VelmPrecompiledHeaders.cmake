@@ -2,8 +2,8 @@
 # and again. Each group of targets that compiles alike (the same Qt modules, hence the same
 # QT_*_LIB definitions) parses them once, into a precompiled header the others reuse.
 #
-# velm_precompile_headers(<target> <CORE|WIDGETS|TESTS|WIDGET_TESTS>)  makes the group's header
-# velm_reuse_precompiled_headers(<target> <from>)                      reuses another's
+# velm_precompile_headers(<target> <CORE|WIDGETS>)  makes the group's header
+# velm_reuse_precompiled_headers(<target> <from>)  reuses another's
 #
 # Off with -DVELM_PRECOMPILE_HEADERS=OFF (for tools that read compile_commands.json and
 # cannot read GCC's precompiled headers).
@@ -19,8 +19,6 @@ set(velm_pch_WIDGETS ${velm_pch_CORE}
     <QAction> <QApplication> <QColor> <QEvent> <QFont> <QFontMetrics> <QHBoxLayout>
     <QKeyEvent> <QLabel> <QMouseEvent> <QPainter> <QPainterPath> <QPalette> <QPushButton>
     <QVBoxLayout> <QVariantAnimation> <QWidget>)
-set(velm_pch_TESTS ${velm_pch_CORE} <QSignalSpy> <QTemporaryDir> <QTest>)
-set(velm_pch_WIDGET_TESTS ${velm_pch_WIDGETS} <QSignalSpy> <QTemporaryDir> <QTest>)
 
 function(velm_precompile_headers target group)
     if(VELM_PRECOMPILE_HEADERS)

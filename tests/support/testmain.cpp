@@ -1,21 +1,13 @@
-// The main() of the folded test executables (see testregistry.h): a QApplication for the
-// folders whose tests show widgets, a QCoreApplication for the others.
+// The main() of the folded test programs (see testregistry.h) whose tests need no display;
+// testmainwidgets.cpp is the one for those that show widgets.
 
 #include "support/testregistry.h"
 
-#ifdef VELM_TEST_WIDGETS
-#include <QApplication>
-#else
 #include <QCoreApplication>
-#endif
 
 int main(int argc, char **argv)
 {
     return TestRegistry::run(argc, argv, [](int &count, char **arguments) {
-#ifdef VELM_TEST_WIDGETS
-        return std::unique_ptr<QCoreApplication>(std::make_unique<QApplication>(count, arguments));
-#else
         return std::make_unique<QCoreApplication>(count, arguments);
-#endif
     });
 }
