@@ -1,3 +1,4 @@
+#include "appcastxml.h"
 #include "chat/settings.h"
 #include "signingkey.h"
 #include "support/fakehttpserver.h"
@@ -22,15 +23,13 @@ namespace {
 
 constexpr int waitMs = 10000;
 
+// A feed of one release with its notes, the file next to the feed.
 QByteArray feedWith(const QString &version, qint64 length, const QString &signature,
                     const QString &notes)
 {
-    return (u"<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/"
-            "sparkle\"><channel><item><description><![CDATA[%4]]></description>"
-            "<enclosure url=\"/velm-%1.tar.gz\" length=\"%2\" sparkle:version=\"%1\" "
-            "sparkle:edSignature=\"%3\"/></item></channel></rss>"_s)
-        .arg(version, QString::number(length), signature, notes)
-        .toUtf8();
+    return AppcastXml::rss(
+        AppcastXml::releaseItem(version, u"/velm-%1.tar.gz"_s.arg(version), length, signature,
+                                u"<description><![CDATA[%1]]></description>"_s.arg(notes)));
 }
 
 } // namespace
@@ -79,7 +78,6 @@ private Q_SLOTS:
                                                           m_key.publicKeyText()),
                           &m_network);
         CheckForUpdatesView command(withOffUpdater ? &off : nullptr, nullptr, nullptr);
-        QCOMPARE(command.text(), u"Check for Updates..."_s);
         QVERIFY(!command.isEnabled());
         QVERIFY(!command.viewModel()->canCheckForUpdates());
         command.trigger();
@@ -104,10 +102,8 @@ private Q_SLOTS:
         QVERIFY(dialog);
         QVERIFY(dialog->isVisible());
         QCOMPARE(dialog->stage(), UpdateDialog::Stage::Checking);
-        QCOMPARE(dialog->title(), u"Checking for updates…"_s);
 
         QTRY_COMPARE_WITH_TIMEOUT(dialog->stage(), UpdateDialog::Stage::UpToDate, waitMs);
-        QCOMPARE(dialog->title(), u"You're up to date"_s);
         QCOMPARE(dialog->message(), u"velm 0.1.0 is the newest version available."_s);
         QVERIFY(command.isEnabled());
     }
@@ -137,8 +133,6 @@ private Q_SLOTS:
         QCOMPARE(dialog->title(), u"velm 0.2.0 is available"_s);
         QVERIFY(dialog->message().startsWith(u"You have velm 0.1.0."_s));
         QCOMPARE(dialog->notes(), u"What's new\n\nFaster search & links"_s);
-        QCOMPARE(button(dialog, u"primaryButton"_s)->text(), u"Download"_s);
-        QCOMPARE(button(dialog, u"secondaryButton"_s)->text(), u"Later"_s);
 
         QTest::mouseClick(button(dialog, u"primaryButton"_s), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(dialog->stage(), UpdateDialog::Stage::Downloaded, waitMs);
@@ -173,7 +167,6 @@ private Q_SLOTS:
 
         QTest::mouseClick(button(dialog, u"primaryButton"_s), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(dialog->stage(), UpdateDialog::Stage::Failed, waitMs);
-        QCOMPARE(dialog->title(), u"Could not download the update"_s);
         QCOMPARE(dialog->message(), DirectUpdater::damagedMessage());
         QCOMPARE(opened, 0);
         QVERIFY(!QFile::exists(m_directory.filePath(u"downloads/velm-0.3.0.tar.gz"_s)));
