@@ -45,12 +45,12 @@ bool hasChildProcess(qint64 pid)
 
 } // namespace
 
-// The real velm on a virtual X display, up to its first formula and past it. Its window is
-// never an OpenGL window, formulas or not: no OpenGL driver (Mesa's DRI drivers, and with
-// them the software rasteriser) is ever loaded, and every repaint of an OpenGL window, each
-// blink of the caret, would go through it. So the first formula does not make Qt recreate
-// the window either, and someone typing the next question as it appears keeps the keyboard
-// and the caret where it was.
+// The real velm on a virtual X display without a tray, up to its first formula and past it,
+// and out again with Ctrl+Q. Its window is never an OpenGL window, formulas or not: no OpenGL
+// driver (Mesa's DRI drivers, and with them the software rasteriser) is ever loaded, and
+// every repaint of an OpenGL window, each blink of the caret, would go through it. So the first
+// formula does not make Qt recreate the window either, and someone typing the next question as it
+// appears keeps the keyboard and the caret where it was.
 class TestE2EFirstFormula : public QObject
 {
     Q_OBJECT
@@ -122,6 +122,14 @@ private Q_SLOTS:
         QVERIFY2(QTest::qWaitFor([&] { return askedQuestions().size() == 2; }, E2EFixture::waitMs),
                  qPrintable(m_e2e.log()));
         QCOMPARE(askedQuestions(), QStringList({question, nextQuestion}));
+    }
+
+    void withoutTrayCloseToMenuBarQuits()
+    {
+        // Xvfb has no tray: hiding would leave no way back, so Ctrl+Q ends velm.
+        E2E_STEP(m_e2e.focusMainWindow());
+        QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"ctrl+q"_s}), 0);
+        QVERIFY2(m_e2e.velm().waitForExit(), qPrintable(m_e2e.log()));
     }
 };
 

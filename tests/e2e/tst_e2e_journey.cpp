@@ -84,9 +84,9 @@ QByteArray iconPng(const QColor &color)
 // One user's first day with the real velm, on a virtual X display with a stand-in tray: the
 // first-run flow walked with the keyboard against the fake servers, a first question
 // searched and answered with Markdown, formulas and three source cards, a Quick Ask opened by
-// the chord and saved into a chat, the main window closed to the tray and brought back by
-// launching velm again, and an export of both chats. Screenshots of every step are saved
-// under the build tree.
+// the chord and saved into a chat, the bar opened again and closed with Escape, the main
+// window closed to the tray and brought back by launching velm again, and an export of both
+// chats. Screenshots of every step are saved under the build tree.
 class TestE2EJourney : public QObject
 {
     Q_OBJECT
@@ -266,6 +266,14 @@ private Q_SLOTS:
         QCOMPARE(m_e2e.velm().storedSessions().size(), 2);
         QTest::qWait(1000);
         m_e2e.screenshot(u"journey-5-saved-chat.png"_s);
+    }
+
+    void escapeClosesTheBar()
+    {
+        E2E_STEP(m_e2e.openQuickAskByChord());
+        QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"Escape"_s}), 0);
+        QVERIFY2(m_e2e.x().waitForWindow(E2EFixture::barTitle, false), qPrintable(log()));
+        QVERIFY(m_e2e.velm().isRunning()); // closing the bar is not quitting
     }
 
     void closeToMenuBarKeepsVelmRunning()
