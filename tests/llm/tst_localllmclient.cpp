@@ -25,13 +25,22 @@ class TestLocalLLMClient : public QObject
 
 private:
     QNetworkAccessManager m_network;
+    std::unique_ptr<FakeModelServer> m_server; // a fresh one for each test and row
 
+    FakeModelServer &server() { return *m_server; }
     LocalLLMClient clientFor(const QString &address)
     {
         return LocalLLMClient::fromAddress(address, &m_network).value();
     }
+    LocalLLMClient client() { return clientFor(m_server->address()); }
 
 private Q_SLOTS:
+    void init()
+    {
+        m_server = std::make_unique<FakeModelServer>();
+        QVERIFY(m_server->listen());
+    }
+
     void probe_data()
     {
         QTest::addColumn<QString>("url"); // %1: an open port, %2: a closed one
@@ -92,21 +101,19 @@ private Q_SLOTS:
     {
         QFETCH(FakeResponse, response);
         QFETCH(LocalLLMError::Kind, kind);
-        FakeModelServer server;
-        QVERIFY(server.listen());
-        server.setModelsResponse(response);
-        const LocalLLMClient client = clientFor(server.address());
-        const auto model = awaitTask(client.resolveModelID());
+        server().setModelsResponse(response);
+        const LocalLLMClient llm = client();
+        const auto model = awaitTask(llm.resolveModelID());
         QVERIFY(model && !model->ok());
         QCOMPARE(model->error().kind(), kind);
         // A failed resolution fails a streamed chat and a title the same way, before sending.
-        const auto stream = awaitTask(client.streamChat({{u"user"_s, u"Hi"_s}}));
+        const auto stream = awaitTask(llm.streamChat({{u"user"_s, u"Hi"_s}}));
         QVERIFY(stream && !stream->ok());
         QCOMPARE(stream->error().kind(), kind);
-        const auto title = awaitTask(client.generateTitle(u"Hi"_s));
+        const auto title = awaitTask(llm.generateTitle(u"Hi"_s));
         QVERIFY(title && !title->ok());
         QCOMPARE(title->error().kind(), kind);
-        QCOMPARE(server.http().requestCount(u"/v1/chat/completions"_s), 0);
+        QCOMPARE(server().http().requestCount(u"/v1/chat/completions"_s), 0);
     }
 
     void serverNotRunning()
@@ -123,28 +130,26 @@ private Q_SLOTS:
 
     void streamRequest()
     {
-        FakeModelServer server;
-        QVERIFY(server.listen());
-        server.setModels({u"llama"_s, u"Qwen3-VL-8B"_s});
-        server.setStream({u"ok"_s});
+        server().setModels({u"llama"_s, u"Qwen3-VL-8B"_s});
+        server().setStream({u"ok"_s});
         const QList<LocalLLMMessage> messages{{u"system"_s, u"Be brief."_s},
                                               {u"user"_s, u"Hi"_s},
                                               {u"assistant"_s, u"Hello"_s},
                                               {u"user"_s, u"Again \u00e9"_s}};
-        auto started = awaitTask(clientFor(server.address()).streamChat(messages));
+        auto started = awaitTask(client().streamChat(messages));
         QVERIFY(started && started->ok());
         std::unique_ptr<ChatStream> stream = std::move(*started).value();
         QVERIFY(awaitTask(stream->result()).value_or(LocalLLMError()).ok());
 
         // The model is resolved first, from the list in the server's order.
-        const FakeRequest list = server.http().requests().first();
+        const FakeRequest list = server().http().requests().first();
         QCOMPARE(list.method, "GET"_ba);
         QCOMPARE(list.path(), u"/v1/models"_s);
-        const FakeRequest request = server.http().requests().last();
+        const FakeRequest request = server().http().requests().last();
         QCOMPARE(request.method, "POST"_ba);
         QCOMPARE(request.path(), u"/v1/chat/completions"_s);
         QCOMPARE(request.headers.value("content-type"), "application/json"_ba);
-        const QJsonObject body = server.lastChatRequest();
+        const QJsonObject body = server().lastChatRequest();
         QCOMPARE(body.value(u"model").toString(), u"Qwen3-VL-8B"_s);
         QCOMPARE(body.value(u"temperature").toDouble(), 0.7);
         QCOMPARE(body.value(u"stream").toBool(), true);
@@ -159,15 +164,13 @@ private Q_SLOTS:
 
     void title()
     {
-        FakeModelServer server;
-        QVERIFY(server.listen());
-        server.setCompletion(u"  \"Planning a Trip to Rome.\"\n"_s);
+        server().setCompletion(u"  \"Planning a Trip to Rome.\"\n"_s);
         const QString question = u"  How do I plan\na trip to Rome?  "_s;
-        const auto title = awaitTask(clientFor(server.address()).generateTitle(question));
+        const auto title = awaitTask(client().generateTitle(question));
         QVERIFY(title && title->ok());
         QCOMPARE(title->value(), u"Planning a Trip to Rome"_s);
 
-        const QJsonObject body = server.lastChatRequest();
+        const QJsonObject body = server().lastChatRequest();
         QCOMPARE(body.value(u"model").toString(), u"fake-model"_s);
         QCOMPARE(body.value(u"temperature").toDouble(), 0.3);
         QCOMPARE(body.value(u"stream").toBool(), false);
@@ -180,13 +183,10 @@ private Q_SLOTS:
 
     void capturedCompletion()
     {
-        FakeModelServer server;
-        QVERIFY(server.listen());
-        server.setCompletionResponse(
+        server().setCompletionResponse(
             FakeResponse::fromCapture(TestData::read(u"llama-server/chat_nonstream.headers"_s),
                                       TestData::read(u"llama-server/chat_nonstream.json"_s)));
-        const auto text
-            = awaitTask(clientFor(server.address()).complete({{u"user"_s, u"Hi"_s}}, u"m"_s, 0.3));
+        const auto text = awaitTask(client().complete({{u"user"_s, u"Hi"_s}}, u"m"_s, 0.3));
         QVERIFY(text && text->ok());
         QVERIFY(text->value().startsWith(u"\u4e66 Chili.CLIENT Rise"_s));
         QVERIFY(text->value().endsWith(u".setColor\u00f3sitokart"_s));
@@ -211,40 +211,34 @@ private Q_SLOTS:
     {
         QFETCH(FakeResponse, response);
         QFETCH(LocalLLMError::Kind, kind);
-        FakeModelServer server;
-        QVERIFY(server.listen());
-        server.setCompletionResponse(response);
-        const auto title = awaitTask(clientFor(server.address()).generateTitle(u"Hi"_s));
+        server().setCompletionResponse(response);
+        const auto title = awaitTask(client().generateTitle(u"Hi"_s));
         QVERIFY(title && !title->ok());
         QCOMPARE(title->error().kind(), kind);
     }
 
     void cancelWhileWaiting()
     {
-        FakeModelServer server;
-        QVERIFY(server.listen());
         FakeResponse slow = FakeResponse::json(FakeModelServer::modelsBody({u"m"_s}));
         slow.delayBeforeHeadMs = 60000;
-        server.setModelsResponse(slow);
+        server().setModelsResponse(slow);
         CancellationToken token;
-        connect(&server.http(), &FakeHttpServer::requestReceived, this,
+        connect(&server().http(), &FakeHttpServer::requestReceived, this,
                 [token] { token.cancel(); });
-        const auto ids = awaitTask(clientFor(server.address()).fetchModelIDs(token));
+        const auto ids = awaitTask(client().fetchModelIDs(token));
         QVERIFY(ids && !ids->ok());
         QVERIFY(ids->error().isCancelled());
         QVERIFY(!ids->error().hasDescription());
-        const int connection = server.http().requests().last().connection;
-        QTRY_VERIFY_WITH_TIMEOUT(!server.http().isConnectionOpen(connection), 5000);
+        const int connection = server().http().requests().last().connection;
+        QTRY_VERIFY_WITH_TIMEOUT(!server().http().isConnectionOpen(connection), 5000);
     }
 
     void clientMayGoAwayWhileRunning()
     {
-        FakeModelServer server;
-        QVERIFY(server.listen());
-        server.setModels({u"m"_s});
+        server().setModels({u"m"_s});
         QCoro::Task<LLMResult<QStringList>> task = [&] {
-            const LocalLLMClient client = clientFor(server.address());
-            return client.fetchModelIDs();
+            const LocalLLMClient llm = client();
+            return llm.fetchModelIDs();
         }();
         const auto ids = awaitTask(std::move(task));
         QVERIFY(ids && ids->ok());

@@ -30,6 +30,9 @@ private:
     SigningKey m_key;
     QNetworkAccessManager m_network;
 
+    std::unique_ptr<FakeHttpServer> m_server; // a fresh one for each test and row
+
+    FakeHttpServer &server() { return *m_server; }
     // An updater of version 0.1.0 that reads the feed at `feed`, trusting the run's key.
     std::unique_ptr<DirectUpdater> updaterFor(const QUrl &feed)
     {
@@ -39,7 +42,17 @@ private:
         return updater;
     }
 
+    std::unique_ptr<DirectUpdater> makeUpdater()
+    {
+        return updaterFor(server().url(u"/appcast.xml"_s));
+    }
+
 private Q_SLOTS:
+    void init()
+    {
+        m_server = std::make_unique<FakeHttpServer>();
+        QVERIFY(m_server->listen());
+    }
     void checkAgainstFeed_data()
     {
         QTest::addColumn<QString>("feedVersion");
@@ -55,13 +68,11 @@ private Q_SLOTS:
         QFETCH(QString, feedVersion);
         QFETCH(bool, offered);
 
-        FakeHttpServer server;
-        QVERIFY(server.listen());
-        server.route("GET", u"/appcast.xml"_s,
-                     FakeResponse::text(
-                         rss(releaseItem(feedVersion, u"/velm.tar.gz"_s, 4, m_key.sign("data"))),
-                         200, "application/rss+xml"));
-        const auto updater = updaterFor(server.url(u"/appcast.xml"_s));
+        server().route("GET", u"/appcast.xml"_s,
+                       FakeResponse::text(
+                           rss(releaseItem(feedVersion, u"/velm.tar.gz"_s, 4, m_key.sign("data"))),
+                           200, "application/rss+xml"));
+        const auto updater = makeUpdater();
         QSignalSpy found(updater.get(), &DirectUpdater::updateFound);
         QSignalSpy none(updater.get(), &DirectUpdater::noUpdateFound);
         QSignalSpy failed(updater.get(), &DirectUpdater::checkFailed);
@@ -73,20 +84,18 @@ private Q_SLOTS:
         if (offered) {
             const auto item = found.first().first().value<AppcastItem>();
             QCOMPARE(item.version, feedVersion);
-            QCOMPARE(item.fileUrl, server.url(u"/velm.tar.gz"_s));
+            QCOMPARE(item.fileUrl, server().url(u"/velm.tar.gz"_s));
         }
         QVERIFY(updater->canCheckForUpdates());
-        QCOMPARE(server.requestCount(u"/velm.tar.gz"_s), 0);
+        QCOMPARE(server().requestCount(u"/velm.tar.gz"_s), 0);
     }
 
     void cannotCheckWhileChecking()
     {
-        FakeHttpServer server;
-        QVERIFY(server.listen());
         FakeResponse response = FakeResponse::text(rss(QString()));
         response.delayBeforeHeadMs = 300;
-        server.route("GET", u"/appcast.xml"_s, response);
-        const auto updater = updaterFor(server.url(u"/appcast.xml"_s));
+        server().route("GET", u"/appcast.xml"_s, response);
+        const auto updater = makeUpdater();
         QSignalSpy canCheck(updater.get(), &DirectUpdater::canCheckForUpdatesChanged);
         QSignalSpy none(updater.get(), &DirectUpdater::noUpdateFound);
         QVERIFY(updater->canCheckForUpdates());
@@ -103,7 +112,7 @@ private Q_SLOTS:
         QCOMPARE(canCheck.size(), 2);
         QCOMPARE(canCheck.at(1).at(0).toBool(), true);
         QCOMPARE(none.size(), 1);
-        QCOMPARE(server.requestCount(u"/appcast.xml"_s), 1);
+        QCOMPARE(server().requestCount(u"/appcast.xml"_s), 1);
     }
 
     void checkFails_data()
@@ -128,10 +137,8 @@ private Q_SLOTS:
         QFETCH(QByteArray, body);
         QFETCH(QString, message);
 
-        FakeHttpServer server;
-        QVERIFY(server.listen());
-        server.route("GET", u"/appcast.xml"_s, FakeResponse::text(body, status));
-        QUrl feed = server.url(u"/appcast.xml"_s);
+        server().route("GET", u"/appcast.xml"_s, FakeResponse::text(body, status));
+        QUrl feed = server().url(u"/appcast.xml"_s);
         if (status == 0)
             feed.setPort(Loopback::closedPort());
         const auto updater = updaterFor(feed);
@@ -145,14 +152,12 @@ private Q_SLOTS:
 
     void notesFromTheirLink()
     {
-        FakeHttpServer server;
-        QVERIFY(server.listen());
         const QString item
             = u"<item><sparkle:releaseNotesLink>/notes.txt</sparkle:releaseNotesLink>"
               "<enclosure url=\"/velm.tar.gz\" sparkle:version=\"9\"/></item>"_s;
-        server.route("GET", u"/appcast.xml"_s, FakeResponse::text(rss(item)));
-        server.route("GET", u"/notes.txt"_s, FakeResponse::text("Fixed <everything>."));
-        const auto updater = updaterFor(server.url(u"/appcast.xml"_s));
+        server().route("GET", u"/appcast.xml"_s, FakeResponse::text(rss(item)));
+        server().route("GET", u"/notes.txt"_s, FakeResponse::text("Fixed <everything>."));
+        const auto updater = makeUpdater();
         QSignalSpy found(updater.get(), &DirectUpdater::updateFound);
 
         updater->checkForUpdates();
@@ -207,20 +212,18 @@ private Q_SLOTS:
             = withoutSignature ? QString() : (signedByOtherKey ? other : m_key).sign(release);
         const qint64 length = declaredLength < 0 ? release.size() : declaredLength;
 
-        FakeHttpServer server;
-        QVERIFY(server.listen());
         FakeResponse file = FakeResponse::text(served, status, "application/gzip");
         file.pieceSize = 16 * 1024;
-        server.route("GET", u"/downloads/velm-0.2.0.tar.gz"_s, file);
-        server.route("GET", u"/appcast.xml"_s,
-                     FakeResponse::text(rss(releaseItem(
-                         u"0.2.0"_s, u"downloads/velm-0.2.0.tar.gz"_s, length, signature))));
+        server().route("GET", u"/downloads/velm-0.2.0.tar.gz"_s, file);
+        server().route("GET", u"/appcast.xml"_s,
+                       FakeResponse::text(rss(releaseItem(
+                           u"0.2.0"_s, u"downloads/velm-0.2.0.tar.gz"_s, length, signature))));
         QTemporaryDir directory;
         // Left by a run that ended half-way through a download.
         QFile stale(directory.filePath(u"velm-update-Ab12Cd.part"_s));
         QVERIFY(stale.open(QIODevice::WriteOnly));
         stale.close();
-        const auto updater = updaterFor(server.url(u"/appcast.xml"_s));
+        const auto updater = makeUpdater();
         updater->setDownloadDirectory(directory.path());
         QSignalSpy found(updater.get(), &DirectUpdater::updateFound);
         QSignalSpy finished(updater.get(), &DirectUpdater::downloadFinished);
@@ -249,23 +252,22 @@ private Q_SLOTS:
             QCOMPARE(left, QStringList());
         }
         // A release without a signature is refused before anything is fetched.
-        QCOMPARE(server.requestCount(u"/downloads/velm-0.2.0.tar.gz"_s), withoutSignature ? 0 : 1);
+        QCOMPARE(server().requestCount(u"/downloads/velm-0.2.0.tar.gz"_s),
+                 withoutSignature ? 0 : 1);
     }
 
     void cancelledDownloadLeavesNothing()
     {
         const QByteArray release(256 * 1024, 'v');
-        FakeHttpServer server;
-        QVERIFY(server.listen());
         FakeResponse file = FakeResponse::text(release);
         file.pieceSize = 1024;
         file.delayBetweenPiecesMs = 20;
-        server.route("GET", u"/velm.tar.gz"_s, file);
-        server.route("GET", u"/appcast.xml"_s,
-                     FakeResponse::text(rss(releaseItem(u"9"_s, u"/velm.tar.gz"_s, release.size(),
-                                                        m_key.sign(release)))));
+        server().route("GET", u"/velm.tar.gz"_s, file);
+        server().route("GET", u"/appcast.xml"_s,
+                       FakeResponse::text(rss(releaseItem(u"9"_s, u"/velm.tar.gz"_s, release.size(),
+                                                          m_key.sign(release)))));
         QTemporaryDir directory;
-        const auto updater = updaterFor(server.url(u"/appcast.xml"_s));
+        const auto updater = makeUpdater();
         updater->setDownloadDirectory(directory.path());
         QSignalSpy found(updater.get(), &DirectUpdater::updateFound);
         QSignalSpy progress(updater.get(), &DirectUpdater::downloadProgress);
@@ -286,14 +288,12 @@ private Q_SLOTS:
 
     void updaterGoneDuringCheck()
     {
-        FakeHttpServer server;
-        QVERIFY(server.listen());
         FakeResponse response = FakeResponse::text(rss(QString()));
         response.delayBeforeHeadMs = 200;
-        server.route("GET", u"/appcast.xml"_s, response);
-        auto updater = updaterFor(server.url(u"/appcast.xml"_s));
+        server().route("GET", u"/appcast.xml"_s, response);
+        auto updater = makeUpdater();
         updater->checkForUpdates();
-        QTRY_COMPARE_WITH_TIMEOUT(server.requestCount(u"/appcast.xml"_s), 1, waitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(server().requestCount(u"/appcast.xml"_s), 1, waitMs);
         updater.reset();
         // The abandoned check must not wake up on a deleted updater.
         QTest::qWait(400);
@@ -301,10 +301,8 @@ private Q_SLOTS:
 
     void offUpdaterNeverChecks()
     {
-        FakeHttpServer server;
-        QVERIFY(server.listen());
         DirectUpdater updater(
-            UpdateConfiguration::fromValues(server.url(u"/appcast.xml"_s).toString(),
+            UpdateConfiguration::fromValues(server().url(u"/appcast.xml"_s).toString(),
                                             UpdateConfiguration::placeholderPublicKey()),
             &m_network);
         QSignalSpy started(&updater, &DirectUpdater::checkStarted);
@@ -313,7 +311,7 @@ private Q_SLOTS:
         updater.checkForUpdates();
         QTest::qWait(200);
         QCOMPARE(started.size(), 0);
-        QCOMPARE(server.requests().size(), 0);
+        QCOMPARE(server().requests().size(), 0);
     }
 };
 

@@ -46,10 +46,13 @@ private:
     QTemporaryDir m_directory;
     const QByteArray m_release = QByteArray("velm 0.2.0\n").repeated(1000);
 
-    std::unique_ptr<DirectUpdater> updaterFor(const FakeHttpServer &server)
+    std::unique_ptr<FakeHttpServer> m_server; // a fresh one for each test
+
+    FakeHttpServer &server() { return *m_server; }
+    std::unique_ptr<DirectUpdater> makeUpdater()
     {
         auto updater = std::make_unique<DirectUpdater>(
-            UpdateConfiguration::fromValues(server.url(u"/appcast.xml"_s).toString(),
+            UpdateConfiguration::fromValues(server().url(u"/appcast.xml"_s).toString(),
                                             m_key.publicKeyText()),
             &m_network);
         updater->setCurrentVersion(u"0.1.0"_s);
@@ -63,6 +66,11 @@ private:
     }
 
 private Q_SLOTS:
+    void init()
+    {
+        m_server = std::make_unique<FakeHttpServer>();
+        QVERIFY(m_server->listen());
+    }
     void disabledWithoutUpdater_data()
     {
         QTest::addColumn<bool>("withOffUpdater");
@@ -86,12 +94,10 @@ private Q_SLOTS:
 
     void followsTheUpdaterThroughACheck()
     {
-        FakeHttpServer server;
-        QVERIFY(server.listen());
         FakeResponse feed = FakeResponse::text(feedWith(u"0.1.0"_s, 1, u"c2ln"_s, QString()));
         feed.delayBeforeHeadMs = 300;
-        server.route("GET", u"/appcast.xml"_s, feed);
-        const auto updater = updaterFor(server);
+        server().route("GET", u"/appcast.xml"_s, feed);
+        const auto updater = makeUpdater();
         CheckForUpdatesView command(updater.get(), nullptr, nullptr);
         QVERIFY(command.isEnabled());
 
@@ -110,16 +116,14 @@ private Q_SLOTS:
 
     void offersDownloadsAndOpensTheVerifiedFile()
     {
-        FakeHttpServer server;
-        QVERIFY(server.listen());
-        server.route(
+        server().route(
             "GET", u"/appcast.xml"_s,
             FakeResponse::text(feedWith(u"0.2.0"_s, m_release.size(), m_key.sign(m_release),
                                         u"<h2>What's new</h2><p>Faster <b>search</b> &amp; "
                                         "<a href=\"https://example.org\">links</a></p>"
                                         "<img src=\"https://example.org/tracker.png\">"_s)));
-        server.route("GET", u"/velm-0.2.0.tar.gz"_s, FakeResponse::text(m_release));
-        const auto updater = updaterFor(server);
+        server().route("GET", u"/velm-0.2.0.tar.gz"_s, FakeResponse::text(m_release));
+        const auto updater = makeUpdater();
         CheckForUpdatesView command(updater.get(), nullptr, nullptr);
         command.trigger();
         UpdateDialog *dialog = command.dialog();
@@ -150,14 +154,12 @@ private Q_SLOTS:
 
     void reportsAFileThatDoesNotVerify()
     {
-        FakeHttpServer server;
-        QVERIFY(server.listen());
         const SigningKey stranger;
-        server.route("GET", u"/appcast.xml"_s,
-                     FakeResponse::text(feedWith(u"0.3.0"_s, m_release.size(),
-                                                 stranger.sign(m_release), u"Notes"_s)));
-        server.route("GET", u"/velm-0.3.0.tar.gz"_s, FakeResponse::text(m_release));
-        const auto updater = updaterFor(server);
+        server().route("GET", u"/appcast.xml"_s,
+                       FakeResponse::text(feedWith(u"0.3.0"_s, m_release.size(),
+                                                   stranger.sign(m_release), u"Notes"_s)));
+        server().route("GET", u"/velm-0.3.0.tar.gz"_s, FakeResponse::text(m_release));
+        const auto updater = makeUpdater();
         CheckForUpdatesView command(updater.get(), nullptr, nullptr);
         command.trigger();
         UpdateDialog *dialog = command.dialog();

@@ -81,8 +81,6 @@ private Q_SLOTS:
     // Runs first: no test before it may show a formula.
     void noMathMeansNoWebEngine();
 
-    void blocksAndTheirWidgets_data();
-    void blocksAndTheirWidgets();
     void modelTextIsNeverMarkup_data();
     void modelTextIsNeverMarkup();
     void nativeLinkDoesNothing();
@@ -122,34 +120,6 @@ void TestMarkdownView::noMathMeansNoWebEngine()
     QCOMPARE(hidden.findChildren<KaTeXHTMLBlockView *>().size(), 1);
     QVERIFY(hidden.findChildren<QWebEngineView *>().isEmpty());
     QVERIFY(!MathWebProfile::exists());
-}
-
-void TestMarkdownView::blocksAndTheirWidgets_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QStringList>("widgets");
-
-    QTest::newRow("paragraph") << u"Hello."_s << QStringList{u"NativeTextView"_s};
-    QTest::newRow("heading with math") << u"## Hi $x$"_s << QStringList{u"KaTeXHTMLBlockView"_s};
-    QTest::newRow("display math") << u"$$\nx\n$$"_s << QStringList{u"KaTeXHTMLBlockView"_s};
-    QTest::newRow("code") << u"```\nx\n```"_s << QStringList{u"CodeBlockView"_s};
-    QTest::newRow("list item") << u"- a\n- $b$"_s
-                               << QStringList{u"ListItemView"_s, u"ListItemView"_s};
-    QTest::newRow("quote") << u"> a"_s << QStringList{u"QuoteBlockView"_s};
-    QTest::newRow("divider") << u"***"_s << QStringList{u"DividerView"_s};
-    QTest::newRow("empty") << QString() << QStringList{};
-}
-
-void TestMarkdownView::blocksAndTheirWidgets()
-{
-    QFETCH(QString, text);
-    QFETCH(QStringList, widgets);
-    MarkdownView view;
-    view.setText(text);
-    QStringList classes;
-    for (qsizetype i = 0; i < view.blockCount(); ++i)
-        classes.append(QString::fromLatin1(view.blockWidget(i)->metaObject()->className()));
-    QCOMPARE(classes, widgets);
 }
 
 void TestMarkdownView::modelTextIsNeverMarkup_data()
