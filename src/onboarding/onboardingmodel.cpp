@@ -5,7 +5,6 @@
 #include "llm/serveraddress.h"
 #include "onboarding/onboardingdrafts.h"
 #include "onboarding/onboardinglog.h"
-#include "search/searxngprotocol.h"
 #include "search/websearchclient.h"
 
 using namespace Qt::StringLiterals;
@@ -473,17 +472,6 @@ std::optional<QUrl> OnboardingModel::parseSearxngAddress(const QString &draft)
         text.chop(1);
     const QUrl url(text, QUrl::StrictMode);
     if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty())
-        return std::nullopt;
-    return url;
-}
-
-std::optional<QUrl> OnboardingModel::searxngTestURL(const QString &draft)
-{
-    const std::optional<QUrl> base = parseSearxngAddress(draft);
-    if (!base)
-        return std::nullopt;
-    const QUrl url = SearxngProtocol::searchURL(base->toString(), testQuery);
-    if (url.isEmpty())
         return std::nullopt;
     return url;
 }

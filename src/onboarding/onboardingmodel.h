@@ -79,8 +79,6 @@ public:
     // The address a SearXNG draft names, scheme defaulting to http; nullopt when it names
     // no host.
     static std::optional<QUrl> parseSearxngAddress(const QString &draft);
-    // …/search?q=test&format=json&categories=general under the draft's path.
-    static std::optional<QUrl> searxngTestURL(const QString &draft);
     // "1 result found", "N results found".
     static QString searchResultText(qsizetype count);
 

@@ -3,6 +3,7 @@
 #include "base/endpointprobe.h"
 #include "base/replyholder.h"
 #include "search/duckduckgoprotocol.h"
+#include "search/searchoutcome.h"
 #include "search/searxngprotocol.h"
 
 #include <QNetworkAccessManager>
@@ -171,20 +172,8 @@ QCoro::Task<QList<SearchResult>> WebSearchClient::searchWeb(QString query, QStri
     return runSearchWeb(*this, std::move(query), std::move(searxngBaseURL), std::move(cancel));
 }
 
-QCoro::Task<SearchOutcome> WebSearchClient::searchSearXNG(QString query, QString searxngBaseURL,
-                                                          CancellationToken cancel) const
-{
-    return runSearXNG(*this, std::move(query), std::move(searxngBaseURL), std::move(cancel));
-}
-
 QCoro::Task<SearxngCheck> WebSearchClient::checkSearXNG(QString query, QString searxngBaseURL,
                                                         CancellationToken cancel) const
 {
     return runCheckSearXNG(*this, std::move(query), std::move(searxngBaseURL), std::move(cancel));
-}
-
-QCoro::Task<SearchOutcome> WebSearchClient::searchDuckDuckGo(QString query,
-                                                             CancellationToken cancel) const
-{
-    return runDuckDuckGo(*this, std::move(query), std::move(cancel));
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "base/cancellationtoken.h"
-#include "search/searchoutcome.h"
 #include "search/searchresult.h"
 #include "search/searxngcheck.h"
 
@@ -35,23 +34,18 @@ public:
 
     QNetworkAccessManager *network() const { return m_network; }
 
-    // SearXNG, then instant answers. Never fails: a search that goes wrong anywhere, or is
-    // cancelled, gives an empty list and the question goes out without web context.
+    // The SearXNG instance at `searxngBaseURL` (see SearxngConfig::baseURL()), then instant
+    // answers. A loopback instance is probed first so a stopped one costs a quarter of a
+    // second, not the limit. Never fails: a search that goes wrong anywhere, or is cancelled,
+    // gives an empty list and the question goes out without web context.
     QCoro::Task<QList<SearchResult>> searchWeb(QString query, QString searxngBaseURL,
                                                CancellationToken cancel = {}) const;
 
-    // The SearXNG instance at `searxngBaseURL` (see SearxngConfig::baseURL()). A loopback
-    // instance is probed first so a stopped one costs a quarter of a second, not the limit.
-    QCoro::Task<SearchOutcome> searchSearXNG(QString query, QString searxngBaseURL,
-                                             CancellationToken cancel = {}) const;
-
-    // Asks the SearXNG instance at `searxngBaseURL` for `query` as searchSearXNG() does, and
+    // Asks the SearXNG instance at `searxngBaseURL` for `query` as searchWeb() does, and
     // says how many hits it found or why it failed; for a connection test, which wants to
     // know whether the instance answers at all, not what it found.
     QCoro::Task<SearxngCheck> checkSearXNG(QString query, QString searxngBaseURL,
                                            CancellationToken cancel = {}) const;
-
-    QCoro::Task<SearchOutcome> searchDuckDuckGo(QString query, CancellationToken cancel = {}) const;
 
 private:
     QPointer<QNetworkAccessManager> m_network;

@@ -72,7 +72,6 @@ public:
     AskDialogModel *askDialogModel() const;
     bool shouldAllowTermination() const { return m_shouldAllowTermination; }
     bool hasMouseMonitors() const { return m_localMouseDownMonitor || m_globalMouseDownMonitor; }
-    qsizetype observerCount() const { return m_observers.size(); }
 
     // How the delegate learns whether a tray shows velm's item (asked at each hide, so a
     // tray that appears later is noticed), how it ends the event loop, and whether a

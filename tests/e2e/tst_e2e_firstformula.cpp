@@ -1,22 +1,15 @@
-#include "chat/settings.h"
-#include "e2e/scriptedservers.h"
-#include "e2e/velmprocess.h"
-#include "e2e/xsession.h"
-#include "support/fakemodelserver.h"
+#include "e2e/e2efixture.h"
 #include "support/testregistry.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString windowTitle = u"velm"_s;
 const QString question = u"What is the square of x?"_s;
 // Words that take a few seconds to stream before the formula, so that the user is typing
 // the next question when it appears.
@@ -52,20 +45,18 @@ bool hasChildProcess(qint64 pid)
 
 } // namespace
 
-// The real velm on a virtual X display, up to its first formula and past it. Its window is
-// never an OpenGL window, formulas or not: no OpenGL driver (Mesa's DRI drivers, and with
-// them the software rasteriser) is ever loaded, and every repaint of an OpenGL window, each
-// blink of the caret, would go through it. So the first formula does not make Qt recreate
-// the window either, and someone typing the next question as it appears keeps the keyboard
-// and the caret where it was.
+// The real velm on a virtual X display without a tray, up to its first formula and past it,
+// and out again with Ctrl+Q. Its window is never an OpenGL window, formulas or not: no OpenGL
+// driver (Mesa's DRI drivers, and with them the software rasteriser) is ever loaded, and
+// every repaint of an OpenGL window, each blink of the caret, would go through it. So the first
+// formula does not make Qt recreate the window either, and someone typing the next question as it
+// appears keeps the keyboard and the caret where it was.
 class TestE2EFirstFormula : public QObject
 {
     Q_OBJECT
 
 private:
-    QString log() const { return m_velm.log(); }
-    QString windowId() const { return m_x.visibleWindows(windowTitle).value(0); }
-    qint64 pid() { return m_velm.process().processId(); }
+    qint64 pid() { return m_e2e.velm().process().processId(); }
     bool glDriverLoaded() { return readProc(u"/proc/%1/maps"_s.arg(pid())).contains("_dri.so"); }
     bool webEngineStarted() { return hasChildProcess(pid()); }
 
@@ -73,105 +64,72 @@ private:
     QStringList askedQuestions()
     {
         QStringList asked;
-        for (const FakeRequest &request : m_model.http().requests()) {
-            const QJsonObject body = QJsonDocument::fromJson(request.body).object();
-            if (request.path() != u"/v1/chat/completions"_s || !body.value(u"stream"_s).toBool())
-                continue;
-            const QJsonArray messages = body.value(u"messages"_s).toArray();
-            asked.append(messages.last().toObject().value(u"content"_s).toString());
-        }
+        for (const QJsonObject &body : m_e2e.answerRequests())
+            asked.append(body.value(u"messages"_s).toArray().last()[u"content"_s].toString());
         return asked;
     }
 
-    XSession m_x;
-    FakeModelServer m_model;
-    VelmProcess m_velm{&m_x};
+    E2EFixture m_e2e;
 
 private Q_SLOTS:
     void initTestCase()
     {
-        const QStringList missing = XSession::missingTools();
-        if (!missing.isEmpty())
-            QSKIP(qPrintable(u"not installed: "_s + missing.join(u", "_s)));
-        QVERIFY(m_velm.isValid());
-        QVERIFY(m_x.start());
-
-        QVERIFY(m_model.listen());
-        serveStreamedAnswer(m_model, answer, u"Squares"_s, 8);
+        if (!m_e2e.setUp())
+            return;
         // Slower than a real server: the words before the formula take about three seconds.
-        FakeResponse stream
-            = FakeResponse::eventStream(FakeModelServer::streamBody(streamPieces(answer, 8)));
-        stream.delayBetweenPiecesMs = 150;
-        m_model.setStreamResponse(stream);
-        {
-            Settings settings(m_velm.settingsFile(), m_velm.dataDirectory());
-            settings.setLmStudioServerAddress(m_model.address());
-            settings.setHasCompletedOnboarding(true);
-            settings.setWebSearchMode(u"never"_s);
-        }
-        QVERIFY2(m_velm.start(), qPrintable(log()));
-        QVERIFY2(m_x.waitForWindow(windowTitle), qPrintable(log()));
+        m_e2e.serveStreamedAnswer(answer, u"Squares"_s, 8, 150);
+        m_e2e.finishOnboarding(u"never"_s);
+        m_e2e.startVelm();
     }
-
-    void cleanupTestCase() { m_velm.stop(); }
 
     void windowWithoutMathLoadsNoOpenGL()
     {
         // The new-chat screen after its entrance, shown and painted.
         QTest::qWait(2000);
-        QVERIFY(m_velm.isRunning());
+        QVERIFY(m_e2e.velm().isRunning());
         QVERIFY(!webEngineStarted());
         QVERIFY2(!glDriverLoaded(), "an OpenGL driver is loaded before any formula showed");
     }
 
     void composerKeepsTheKeyboardWhenTheFirstFormulaShows()
     {
-        const QString window = windowId();
-        const QRect geometry = m_x.windowGeometry(window);
-        QVERIFY(!geometry.isEmpty());
-        QCOMPARE(m_x.xdotool({u"windowfocus"_s, u"--sync"_s, window}), 0);
-        QCOMPARE(m_x.xdotool({u"mousemove"_s, u"--window"_s, window, u"--sync"_s,
-                              QString::number(geometry.width() / 2),
-                              QString::number(geometry.height() - 74)}),
-                 0);
-        QCOMPARE(m_x.xdotool({u"click"_s, u"1"_s}), 0);
-        QCOMPARE(m_x.xdotool({u"mousemove"_s, u"0"_s, u"0"_s}), 0);
-        QCOMPARE(m_x.xdotool({u"type"_s, u"--delay"_s, u"15"_s, question}), 0);
-        QCOMPARE(m_x.xdotool({u"key"_s, u"Return"_s}), 0);
+        const QString window = m_e2e.windowId();
+        E2E_STEP(m_e2e.askInComposer(question));
 
         // The next question, started while the words before the formula stream in (once the
         // composer has moved from the new-chat screen to the conversation).
-        QVERIFY2(QTest::qWaitFor([&] { return askedQuestions().size() == 1; },
-                                 VelmProcess::defaultTimeoutMs),
-                 qPrintable(log()));
+        QVERIFY2(QTest::qWaitFor([&] { return askedQuestions().size() == 1; }, E2EFixture::waitMs),
+                 qPrintable(m_e2e.log()));
         QTest::qWait(300);
-        QCOMPARE(m_x.xdotool({u"type"_s, u"--delay"_s, u"15"_s, typedBefore}), 0);
-        QCOMPARE(m_x.xdotool({u"key"_s, u"Left"_s, u"Left"_s}), 0);
+        QCOMPARE(m_e2e.x().xdotool({u"type"_s, u"--delay"_s, u"15"_s, typedBefore}), 0);
+        QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"Left"_s, u"Left"_s}), 0);
         QVERIFY2(!webEngineStarted(), "the formula came before the test typed: stream slower");
 
-        QVERIFY2(QTest::qWaitFor([&] { return webEngineStarted(); }, VelmProcess::defaultTimeoutMs),
-                 qPrintable(log()));
+        QVERIFY2(QTest::qWaitFor([&] { return webEngineStarted(); }, E2EFixture::waitMs),
+                 qPrintable(m_e2e.log()));
         // The formula's page loads and shows, in the same native window as before.
         QTest::qWait(2000);
-        QCOMPARE(windowId(), window);
-        QVERIFY(m_x.hasFocusedWindow(windowTitle));
-        QCOMPARE(m_x.xdotool({u"type"_s, u"--delay"_s, u"15"_s, typedAfter}), 0);
+        QCOMPARE(m_e2e.windowId(), window);
+        QVERIFY(m_e2e.x().hasFocusedWindow(E2EFixture::windowTitle));
+        QCOMPARE(m_e2e.x().xdotool({u"type"_s, u"--delay"_s, u"15"_s, typedAfter}), 0);
 
         // Sent once the answer has ended.
-        const auto answered = [&] {
-            const QList<ChatSession> sessions = m_velm.storedSessions();
-            return sessions.size() == 1 && sessions.first().messages.size() == 2
-                && sessions.first().messages.last().text == answer;
-        };
-        QVERIFY2(QTest::qWaitFor(answered, VelmProcess::defaultTimeoutMs), qPrintable(log()));
+        E2E_STEP(m_e2e.waitForAnswer(question, answer));
         QTest::qWait(2000);
-        QVERIFY(!m_x.saveScreenshot(u"firstformula-answer.png"_s, windowId()).isEmpty());
+        m_e2e.screenshot(u"firstformula-answer.png"_s);
         QVERIFY2(!glDriverLoaded(), "the formula loaded an OpenGL driver");
-        QCOMPARE(m_x.xdotool({u"key"_s, u"Return"_s}), 0);
-        QVERIFY2(QTest::qWaitFor([&] { return askedQuestions().size() == 2; },
-                                 VelmProcess::defaultTimeoutMs),
-                 qPrintable(log()));
+        QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"Return"_s}), 0);
+        QVERIFY2(QTest::qWaitFor([&] { return askedQuestions().size() == 2; }, E2EFixture::waitMs),
+                 qPrintable(m_e2e.log()));
         QCOMPARE(askedQuestions(), QStringList({question, nextQuestion}));
+    }
+
+    void withoutTrayCloseToMenuBarQuits()
+    {
+        // Xvfb has no tray: hiding would leave no way back, so Ctrl+Q ends velm.
+        E2E_STEP(m_e2e.focusMainWindow());
+        QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"ctrl+q"_s}), 0);
+        QVERIFY2(m_e2e.velm().waitForExit(), qPrintable(m_e2e.log()));
     }
 };
 

@@ -1,266 +1,314 @@
-#include "chat/chatcodec.h"
 #include "chat/settings.h"
-#include "e2e/onboardingwalk.h"
-#include "e2e/scriptedservers.h"
-#include "e2e/velmprocess.h"
-#include "e2e/xsession.h"
+#include "chat/settingskeys.h"
+#include "e2e/e2efixture.h"
 #include "e2e/xtrayhost.h"
-#include "support/fakemodelserver.h"
-#include "support/fakesearxngserver.h"
 #include "support/testregistry.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString windowTitle = u"velm"_s;
-const QString barTitle = u"velm Quick Ask"_s;
-
 // Nothing here makes the automatic mode search: only "always" does.
-const QString question = u"Explain the Gaussian integral, and who first computed it?"_s;
-// A display formula, and words and site names shared with the hits below, which makes
-// every hit a source worth showing.
-const QString answer
-    = uR"(The **Gaussian integral** is the integral of $e^{-x^2}$ over the whole real line:
+const QString question = u"What is Euler's identity, and what is the integral of x squared?"_s;
 
-$$\int_{-\infty}^{\infty} e^{-x^2}\,dx = \sqrt{\pi}$$
+// Everything the conversation view draws in its own way: a heading, a list, a code block,
+// inline math and a display formula. The site names and the words shared with the hits
+// below make every hit a source worth showing.
+const QString answer = uR"(## Euler's identity
 
-Abraham de Moivre first computed it in 1733 and Laplace gave the classic proof by squaring
-it; Wikipedia and MathWorld both show that polar-coordinates calculation.)"_s;
+Euler's identity, $e^{i\pi}+1=0$, joins five constants in one equation. Wikipedia,
+MathWorld and Britannica all call it the most remarkable formula in mathematics.
+
+- It follows from Euler's formula $e^{ix} = \cos x + i\sin x$ at $x = \pi$.
+- It uses **addition**, *multiplication* and exponentiation once each.
+- It is often quoted as an example of `mathematical beauty`.
+
+```python
+import cmath
+print(cmath.exp(1j * cmath.pi) + 1)  # about 1.2e-16j
+```
+
+The integral of $x^2$ over the unit interval:
+
+$$\int_0^1 x^2\,dx = \tfrac13$$
+
+That is the area under the parabola between 0 and 1.)"_s;
 
 const QString quickQuestion = u"What is the square root of pi, roughly?"_s;
 const QString quickAnswer = u"About **1.7725**."_s;
 
 const QList<SearchHit> hits = {
-    {u"Gaussian integral - Wikipedia"_s, u"https://en.wikipedia.org/wiki/Gaussian_integral"_s,
-     u"The Gaussian integral, also known as the Euler–Poisson integral, is the integral of the "
-     u"Gaussian function over the entire real line; its value is the square root of pi."_s},
-    {u"Gaussian Integral -- from Wolfram MathWorld"_s,
-     u"https://mathworld.wolfram.com/GaussianIntegral.html"_s,
-     u"The Gaussian integral is computed by squaring it and changing to polar coordinates, a "
-     u"calculation first done by Laplace."_s},
+    {u"Euler's identity - Wikipedia"_s, u"https://en.wikipedia.org/wiki/Euler%27s_identity"_s,
+     u"In mathematics, Euler's identity is the equality e^{iπ} + 1 = 0, an example of "
+     u"mathematical beauty."_s},
+    {u"Euler Formula -- from Wolfram MathWorld"_s,
+     u"https://mathworld.wolfram.com/EulerFormula.html"_s,
+     u"The Euler formula states that e^{ix} = cos x + i sin x; with x = π it gives Euler's "
+     u"identity."_s},
+    {u"Euler's identity | Definition, Formula & Facts | Britannica"_s,
+     u"https://www.britannica.com/topic/Eulers-identity"_s,
+     u"Euler's identity, equation of complex analysis that joins five fundamental constants."_s},
 };
+
+// A 16×16 PNG: a coloured disc, so that a loaded favicon is told apart from the globe.
+QByteArray iconPng(const QColor &color)
+{
+    QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(color);
+        painter.drawEllipse(QRectF(1, 1, 14, 14));
+    }
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return buffer.data();
+}
 
 } // namespace
 
 // One user's first day with the real velm, on a virtual X display with a stand-in tray: the
-// first-run flow against the fake servers, a first question answered with a formula and
-// sources, a Quick Ask opened by the chord and saved into a chat, the main window closed
-// to the tray and brought back by launching velm again, and an export of both chats.
-// Screenshots of every step are saved under the build tree.
+// first-run flow walked with the keyboard against the fake servers, a first question
+// searched and answered with Markdown, formulas and three source cards, a Quick Ask opened by
+// the chord and saved into a chat, the bar opened again and closed with Escape, the main
+// window closed to the tray and brought back by launching velm again, and an export of both
+// chats. Screenshots of every step are saved under the build tree.
 class TestE2EJourney : public QObject
 {
     Q_OBJECT
 
 private:
-    QString log() const { return m_velm.log(); }
-    QString windowId() const { return m_x.visibleWindows(windowTitle).value(0); }
+    QString log() const { return m_e2e.log(); }
 
-    // The stored chat whose first message is `text`.
-    std::optional<ChatSession> storedChat(const QString &text) const
-    {
-        for (const ChatSession &session : m_velm.storedSessions()) {
-            if (!session.messages.isEmpty() && session.messages.first().text == text)
-                return session;
-        }
-        return std::nullopt;
-    }
+    // Typed without a scheme: what is stored must be the text as typed, not the address
+    // the client makes of it.
+    QString modelAddress() { return u"127.0.0.1:%1"_s.arg(m_e2e.model().http().port()); }
 
-    void focusMainWindow()
-    {
-        const QString window = windowId();
-        QVERIFY2(!window.isEmpty(), qPrintable(log()));
-        QCOMPARE(m_x.xdotool({u"windowfocus"_s, u"--sync"_s, window}), 0);
-    }
-
-    void saveScreenshot(const QString &name, bool wholeScreen = false)
-    {
-        // The pointer off the window, so that nothing shows its hover look.
-        QCOMPARE(m_x.xdotool({u"mousemove"_s, u"0"_s, u"0"_s}), 0);
-        QTest::qWait(300);
-        QVERIFY(!m_x.saveScreenshot(name, wholeScreen ? QString() : windowId()).isEmpty());
-    }
-
-    XSession m_x;
+    E2EFixture m_e2e;
     XTrayHost m_tray;
-    FakeModelServer m_model;
-    FakeSearxngServer m_searxng;
-    VelmProcess m_velm{&m_x};
+    FakeHttpServer m_favicons;
 
 private Q_SLOTS:
     void initTestCase()
     {
-        const QStringList missing = XSession::missingTools();
-        if (!missing.isEmpty())
-            QSKIP(qPrintable(u"not installed: "_s + missing.join(u", "_s)));
-        QVERIFY(m_velm.isValid());
-        QVERIFY(m_x.start());
+        if (!m_e2e.setUp())
+            return;
         // Before velm starts, as a desktop's panel is.
-        QVERIFY(m_tray.start(m_x.display()));
-
-        QVERIFY(m_model.listen());
-        serveStreamedAnswer(m_model, answer, u"The Gaussian integral"_s, 16);
-
-        QVERIFY(m_searxng.listen());
-        serveHits(m_searxng, hits);
-
+        QVERIFY(m_tray.start(m_e2e.x().display()));
+        m_e2e.serveStreamedAnswer(answer, u"Euler's identity"_s, 12);
+        m_e2e.serveHits(hits);
+        // Two sites have an icon, the third fails and keeps the globe.
+        QVERIFY(m_favicons.listen());
+        m_favicons.route("GET", u"/ip3/en.wikipedia.org.ico"_s,
+                         FakeResponse::text(iconPng(QColor(0x33, 0x66, 0xcc)), 200, "image/png"));
+        m_favicons.route("GET", u"/ip3/mathworld.wolfram.com.ico"_s,
+                         FakeResponse::text(iconPng(QColor(0xdd, 0x44, 0x22)), 200, "image/png"));
+        m_e2e.velm().setEnvironmentVariable(u"VELM_FAVICON_URL"_s, m_favicons.url().toString());
         // Nothing is written beforehand: a first start.
-        QVERIFY2(m_velm.start(), qPrintable(log()));
-        QVERIFY2(m_x.waitForWindow(windowTitle), qPrintable(log()));
+        m_e2e.startVelm();
     }
-
-    void cleanupTestCase() { m_velm.stop(); }
 
     void onboarding()
     {
-        OnboardingWalk walk(&m_x, &m_velm, u"journey-1-onboarding-"_s);
-        walk.walk(u"Ada"_s, m_model.address(), u"127.0.0.1:%1"_s.arg(m_searxng.port()));
-        if (QTest::currentTestFailed())
-            return;
+        QVERIFY2(m_e2e.velm().waitForLog(u"Onboarding shows stage welcome"_s), qPrintable(log()));
+        // The borderless card, not the main window's frame.
+        QCOMPARE(m_e2e.x().isDecorated(m_e2e.windowId()), std::optional<bool>(false));
+        QCOMPARE(m_e2e.x().windowGeometry(m_e2e.windowId()).size(), QSize(440, 460));
+
+        E2E_STEP(m_e2e.walkOnboarding(u"Ada"_s, modelAddress(),
+                                      u"http://127.0.0.1:%1/"_s.arg(m_e2e.searxng().port()),
+                                      u"journey-1-onboarding-"_s));
+        const QRegularExpression line(u"Onboarding shows stage (\\w+)"_s);
+        QStringList shown;
+        for (const QRegularExpressionMatch &match : line.globalMatch(log()))
+            shown.append(match.captured(1));
+        QCOMPARE(
+            shown,
+            QStringList({u"welcome"_s, u"name"_s, u"llm"_s, u"search"_s, u"theme"_s, u"done"_s}));
+        QCOMPARE(m_e2e.searxng().requests().constLast().query().queryItemValue(u"q"_s), u"test"_s);
+
+        // Framed again, at the main window's size, in the middle of the 1600×1000 screen.
         const auto isMainWindow = [&] {
-            return m_x.isDecorated(windowId()) == std::optional<bool>(true)
-                && m_x.windowGeometry(windowId()).width() > 800;
+            return m_e2e.x().isDecorated(m_e2e.windowId()) == std::optional<bool>(true)
+                && m_e2e.x().windowGeometry(m_e2e.windowId()).size() == QSize(1100, 760);
         };
         QVERIFY2(QTest::qWaitFor(isMainWindow, 10000), qPrintable(log()));
+        const QRect frame = m_e2e.x().windowGeometry(m_e2e.windowId());
+        QVERIFY2((frame.center() - QPoint(800, 500)).manhattanLength() <= 4,
+                 qPrintable(u"at %1,%2"_s.arg(frame.x()).arg(frame.y())));
+
+        const QSettings stored(m_e2e.velm().settingsFile(), QSettings::IniFormat);
+        QCOMPARE(stored.value(SettingsKeys::userName.toString()).toString(), u"Ada"_s);
+        QCOMPARE(stored.value(SettingsKeys::lmStudioServerAddress.toString()).toString(),
+                 modelAddress());
+        QCOMPARE(stored.value(SettingsKeys::searxngHost.toString()).toString(), u"127.0.0.1"_s);
+        QCOMPARE(stored.value(SettingsKeys::searxngPort.toString()).toString(),
+                 QString::number(m_e2e.searxng().port()));
+        QCOMPARE(stored.value(SettingsKeys::webSearchMode.toString()).toString(), u"auto"_s);
+        // The new-chat screen's entrance.
         QTest::qWait(1200);
-        saveScreenshot(u"journey-2-newchat.png"_s);
+        m_e2e.screenshot(u"journey-2-newchat.png"_s);
     }
 
     void searchModeSetFromTheCommandLine()
     {
         // Onboarding leaves "auto"; every question is to be looked up from here on.
-        const VelmCommandRun run = m_velm.run({u"config"_s, u"webSearchMode"_s, u"always"_s});
+        const VelmCommandRun run = m_e2e.velm().run({u"config"_s, u"webSearchMode"_s, u"always"_s});
         QVERIFY2(run.exitCode == 0, run.err.constData());
-        QCOMPARE(Settings(m_velm.settingsFile(), m_velm.dataDirectory()).webSearchMode(),
-                 u"always"_s);
+        QCOMPARE(
+            Settings(m_e2e.velm().settingsFile(), m_e2e.velm().dataDirectory()).webSearchMode(),
+            u"always"_s);
     }
 
     void firstQuestionIsAnsweredWithMathAndSources()
     {
-        focusMainWindow();
-        if (QTest::currentTestFailed())
-            return;
-        const QString window = windowId();
-        const QRect geometry = m_x.windowGeometry(window);
-        QVERIFY(!geometry.isEmpty());
-        // The composer's first line, near the window's foot, takes the keyboard by a click.
-        QCOMPARE(m_x.xdotool({u"mousemove"_s, u"--window"_s, window, u"--sync"_s,
-                              QString::number(geometry.width() / 2),
-                              QString::number(geometry.height() - 74)}),
-                 0);
-        QCOMPARE(m_x.xdotool({u"click"_s, u"1"_s}), 0);
-        QCOMPARE(m_x.xdotool({u"type"_s, u"--delay"_s, u"15"_s, question}), 0);
-        QCOMPARE(m_x.xdotool({u"key"_s, u"Return"_s}), 0);
+        E2E_STEP(m_e2e.askInComposer(question));
+        QVERIFY2(
+            QTest::qWaitFor([&] { return !m_e2e.answerRequests().isEmpty(); }, E2EFixture::waitMs),
+            qPrintable(log()));
+        const QJsonArray messages
+            = m_e2e.answerRequests().constLast().value(u"messages"_s).toArray();
+        QCOMPARE(messages.last().toObject().value(u"role"_s).toString(), u"user"_s);
+        QCOMPARE(messages.last().toObject().value(u"content"_s).toString(), question);
+        // The hits went to the model in a system message of their own.
+        bool hitsSent = false;
+        for (const QJsonValue &message : messages) {
+            const QJsonObject object = message.toObject();
+            hitsSent = hitsSent
+                || (object.value(u"role"_s).toString() == u"system"_s
+                    && object.value(u"content"_s).toString().contains(hits.at(2).url));
+        }
+        QVERIFY(hitsSent);
 
         // The assistant message is stored only once the answer has ended.
-        const auto answered = [&] {
-            const std::optional<ChatSession> chat = storedChat(question);
-            return chat && chat->messages.size() == 2 && chat->messages.last().text == answer;
-        };
-        QVERIFY2(QTest::qWaitFor(answered, VelmProcess::defaultTimeoutMs), qPrintable(log()));
+        E2E_STEP(m_e2e.waitForAnswer(question, answer));
         // The onboarding's test, and this question: the running velm read the mode the
         // command wrote.
-        QCOMPARE(m_searxng.requestCount(u"/search"_s), 2);
-        QCOMPARE(
-            m_searxng.requests().constLast().query().queryItemValue(u"q"_s, QUrl::FullyDecoded),
-            question);
-        const ChatMessage reply = storedChat(question)->messages.last();
+        QCOMPARE(m_e2e.searxng().requestCount(u"/search"_s), 2);
+        QCOMPARE(m_e2e.searxng().requests().constLast().query().queryItemValue(u"q"_s,
+                                                                               QUrl::FullyDecoded),
+                 question);
+        const ChatMessage reply = m_e2e.storedChat(question)->messages.last();
         QVERIFY(reply.sources.has_value());
         QCOMPARE(reply.sources->size(), hits.size());
+        for (qsizetype i = 0; i < hits.size(); ++i) {
+            QCOMPARE(reply.sources->at(i).title, hits.at(i).title);
+            QCOMPARE(reply.sources->at(i).url, hits.at(i).url);
+        }
+        // The favicons of the cards come from the loopback service only.
+        QVERIFY2(QTest::qWaitFor([&] { return m_favicons.requests().size() >= hits.size(); },
+                                 E2EFixture::waitMs),
+                 qPrintable(log()));
 
-        // The formula is typeset by a web page that loads after the answer has ended.
+        // The formulas are typeset by web pages that load after the answer has ended.
         QTest::qWait(4000);
-        saveScreenshot(u"journey-3-answer.png"_s);
-        QVERIFY(m_velm.isRunning());
+        m_e2e.screenshot(u"journey-3-answer.png"_s);
+
+        // The question and the start of the answer, wheeled back into view.
+        const QString window = m_e2e.windowId();
+        const QRect geometry = m_e2e.x().windowGeometry(window);
+        QCOMPARE(m_e2e.x().xdotool({u"mousemove"_s, u"--window"_s, window, u"--sync"_s,
+                                    QString::number(geometry.width() / 2),
+                                    QString::number(geometry.height() / 2)}),
+                 0);
+        QCOMPARE(
+            m_e2e.x().xdotool({u"click"_s, u"--repeat"_s, u"20"_s, u"--delay"_s, u"20"_s, u"4"_s}),
+            0);
+        QTest::qWait(1000);
+        m_e2e.screenshot(u"journey-3-answer-top.png"_s);
+
+        // The window kept the keyboard through the formulas' arrival; the sidebar slides in.
+        QVERIFY(m_e2e.x().hasFocusedWindow(E2EFixture::windowTitle));
+        QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"ctrl+alt+s"_s}), 0);
+        QTest::qWait(1000);
+        m_e2e.screenshot(u"journey-3-sidebar.png"_s);
+        QVERIFY(m_e2e.velm().isRunning());
     }
 
     void quickAskOpensByTheChord()
     {
-        m_model.setStream(streamPieces(quickAnswer));
-        QVERIFY(!m_x.hasVisibleWindow(barTitle));
-        // Until the grab is in place a press goes nowhere, so press again now and then.
-        bool opened = false;
-        for (int attempt = 0; attempt < 15 && !opened; ++attempt) {
-            m_x.xdotool({u"key"_s, u"super+shift+k"_s});
-            opened = m_x.waitForWindow(barTitle, true, 2000);
-        }
-        QVERIFY2(opened, qPrintable(log()));
-
-        // Keys pressed before the bar has the X input focus go to whatever had it.
-        QVERIFY(QTest::qWaitFor([&] { return m_x.hasFocusedWindow(barTitle); }, 5000));
-        const qsizetype mark = m_velm.logMark();
-        QCOMPARE(m_x.xdotool({u"type"_s, u"--delay"_s, u"15"_s, quickQuestion}), 0);
-        QCOMPARE(m_x.xdotool({u"key"_s, u"Return"_s}), 0);
-        QVERIFY2(m_velm.waitForLog(u"The Quick Ask bar shows an answer"_s, mark),
-                 qPrintable(log()));
-        const QJsonArray messages = m_model.lastChatRequest().value(u"messages"_s).toArray();
+        m_e2e.model().setStream(E2EFixture::streamPieces(quickAnswer));
+        E2E_STEP(m_e2e.openQuickAskByChord());
+        E2E_STEP(m_e2e.askInQuickAsk(quickQuestion));
+        const QJsonArray messages = m_e2e.model().lastChatRequest().value(u"messages"_s).toArray();
         QVERIFY(!messages.isEmpty());
         QCOMPARE(messages.last().toObject().value(u"content"_s).toString(), quickQuestion);
 
         // The answer's entrance.
         QTest::qWait(1500);
-        saveScreenshot(u"journey-4-quickask.png"_s, true);
+        m_e2e.screenshot(u"journey-4-quickask.png"_s, true);
     }
 
     void saveAndContinueInChat()
     {
-        const qsizetype mark = m_velm.logMark();
-        QCOMPARE(m_x.xdotool({u"key"_s, u"ctrl+s"_s}), 0);
-        QVERIFY2(m_x.waitForWindow(barTitle, false), qPrintable(log()));
-        QVERIFY2(m_velm.waitForLog(u"Presented the main window"_s, mark), qPrintable(log()));
-        QVERIFY2(m_x.waitForWindow(windowTitle), qPrintable(log()));
+        const qsizetype mark = m_e2e.velm().logMark();
+        QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"ctrl+s"_s}), 0);
+        QVERIFY2(m_e2e.x().waitForWindow(E2EFixture::barTitle, false), qPrintable(log()));
+        QVERIFY2(m_e2e.velm().waitForLog(u"Presented the main window"_s, mark), qPrintable(log()));
+        QVERIFY2(m_e2e.x().waitForWindow(E2EFixture::windowTitle), qPrintable(log()));
 
         // The exchange as it stood, turned into a chat of its own next to the first.
-        const auto saved = [&] {
-            const std::optional<ChatSession> chat = storedChat(quickQuestion);
-            return m_velm.storedSessions().size() == 2 && chat && chat->messages.size() == 2
-                && chat->messages.last().text == quickAnswer;
-        };
-        QVERIFY2(QTest::qWaitFor(saved, VelmProcess::defaultTimeoutMs), qPrintable(log()));
+        E2E_STEP(m_e2e.waitForAnswer(quickQuestion, quickAnswer));
+        QCOMPARE(m_e2e.velm().storedSessions().size(), 2);
         QTest::qWait(1000);
-        saveScreenshot(u"journey-5-saved-chat.png"_s);
+        m_e2e.screenshot(u"journey-5-saved-chat.png"_s);
+    }
+
+    void escapeClosesTheBar()
+    {
+        E2E_STEP(m_e2e.openQuickAskByChord());
+        QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"Escape"_s}), 0);
+        QVERIFY2(m_e2e.x().waitForWindow(E2EFixture::barTitle, false), qPrintable(log()));
+        QVERIFY(m_e2e.velm().isRunning()); // closing the bar is not quitting
     }
 
     void closeToMenuBarKeepsVelmRunning()
     {
-        focusMainWindow();
-        if (QTest::currentTestFailed())
-            return;
-        const qsizetype mark = m_velm.logMark();
-        QCOMPARE(m_x.xdotool({u"key"_s, u"ctrl+q"_s}), 0);
-        QVERIFY2(m_velm.waitForLog(u"Hid every window to the tray"_s, mark), qPrintable(log()));
-        QVERIFY2(m_x.waitForWindow(windowTitle, false), qPrintable(log()));
+        E2E_STEP(m_e2e.focusMainWindow());
+        const qsizetype mark = m_e2e.velm().logMark();
+        QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"ctrl+q"_s}), 0);
+        QVERIFY2(m_e2e.velm().waitForLog(u"Hid every window to the tray"_s, mark),
+                 qPrintable(log()));
+        QVERIFY2(m_e2e.x().waitForWindow(E2EFixture::windowTitle, false), qPrintable(log()));
         // Hiding is not quitting: velm stays, with its icon docked in the tray.
         QTest::qWait(1000);
-        QVERIFY2(m_velm.isRunning(), qPrintable(log()));
+        QVERIFY2(m_e2e.velm().isRunning(), qPrintable(log()));
         QVERIFY(m_tray.dockRequests() >= 1);
-        saveScreenshot(u"journey-6-closed-to-tray.png"_s, true);
+        m_e2e.screenshot(u"journey-6-closed-to-tray.png"_s, true);
     }
 
     void launchingAgainReopensTheWindow()
     {
-        const qsizetype mark = m_velm.logMark();
-        const VelmCommandRun launch = m_velm.run({});
+        const qsizetype mark = m_e2e.velm().logMark();
+        const VelmCommandRun launch = m_e2e.velm().run({});
         // The second launch hands the running velm the window and ends.
         QVERIFY2(launch.exitCode == 0, launch.err.constData());
-        QVERIFY2(m_velm.waitForLog(u"Another launch asked for \"show\""_s, mark),
+        QVERIFY2(m_e2e.velm().waitForLog(u"Another launch asked for \"show\""_s, mark),
                  qPrintable(log()));
-        QVERIFY2(m_x.waitForWindow(windowTitle), qPrintable(log()));
+        QVERIFY2(m_e2e.x().waitForWindow(E2EFixture::windowTitle), qPrintable(log()));
         QTest::qWait(1000);
-        saveScreenshot(u"journey-7-reopened.png"_s);
-        QVERIFY(m_velm.isRunning());
+        m_e2e.screenshot(u"journey-7-reopened.png"_s);
+        QVERIFY(m_e2e.velm().isRunning());
     }
 
     void exportHoldsBothChats()
     {
-        const QString path = m_velm.homePath(u"velm-export.json"_s);
-        const VelmCommandRun run = m_velm.run({u"export"_s, path});
+        const QString path = m_e2e.velm().homePath(u"velm-export.json"_s);
+        const VelmCommandRun run = m_e2e.velm().run({u"export"_s, path});
         QVERIFY2(run.exitCode == 0, run.err.constData());
         QVERIFY2(QString::fromUtf8(run.out).startsWith(u"Exported 2 chats"_s), run.out.constData());
 

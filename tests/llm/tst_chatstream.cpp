@@ -65,33 +65,33 @@ class TestChatStream : public QObject
 
 private:
     QNetworkAccessManager m_network;
+    std::unique_ptr<FakeModelServer> m_server; // a fresh one for each test and row
 
-    // Starts a streamed answer to "Hi"; null if it could not start.
-    std::unique_ptr<ChatStream> start(const FakeModelServer &server, CancellationToken token = {})
+    FakeModelServer &server() { return *m_server; }
+
+    // Starts a streamed answer to "Hi"; null, with the reason in `error`, if it could not.
+    std::unique_ptr<ChatStream> start(CancellationToken token = {}, LocalLLMError *error = nullptr)
     {
         const LLMResult<LocalLLMClient> client
-            = LocalLLMClient::fromAddress(server.address(), &m_network);
+            = LocalLLMClient::fromAddress(server().address(), &m_network);
         auto started = awaitTask(client.value().streamChat({{u"user"_s, u"Hi"_s}}, token));
-        if (!started || !*started)
-            return nullptr;
-        return std::move(*started).value();
+        if (started && *started)
+            return std::move(*started).value();
+        if (error)
+            *error = started ? started->error() : LocalLLMError();
+        return nullptr;
     }
 
-    // Streams one answer from `server` and records what the consumer saw until the end.
-    StreamRecord stream(FakeModelServer &server)
+    // Streams one answer from the server and records what the consumer saw until the end.
+    StreamRecord stream()
     {
         StreamRecord record;
-        const LLMResult<LocalLLMClient> client
-            = LocalLLMClient::fromAddress(server.address(), &m_network);
-        if (!client)
-            return record;
-        std::optional<LLMResult<std::unique_ptr<ChatStream>>> started
-            = awaitTask(client.value().streamChat({{u"user"_s, u"Hi"_s}}));
-        if (!started || !*started) {
-            record.errors.append(started ? started->error() : LocalLLMError());
+        LocalLLMError startError;
+        const std::unique_ptr<ChatStream> stream = start({}, &startError);
+        if (!stream) {
+            record.errors.append(startError);
             return record;
         }
-        std::unique_ptr<ChatStream> stream = std::move(*started).value();
         connect(stream.get(), &ChatStream::pieceReceived, this,
                 [&](const QString &text) { record.pieces.append(text); });
         connect(stream.get(), &ChatStream::finished, this, [&] { ++record.finishedCount; });
@@ -105,6 +105,11 @@ private:
 
 private Q_SLOTS:
     void initTestCase() { qRegisterMetaType<LocalLLMError>(); }
+    void init()
+    {
+        m_server = std::make_unique<FakeModelServer>();
+        QVERIFY(m_server->listen());
+    }
 
     // How lines and events are read is tested with the reader and the decoder; these are
     // the cases the network adds.
@@ -163,10 +168,8 @@ private Q_SLOTS:
     {
         QFETCH(FakeResponse, response);
         QFETCH(QStringList, pieces);
-        FakeModelServer server;
-        QVERIFY(server.listen());
-        server.setStreamResponse(response);
-        const StreamRecord record = stream(server);
+        server().setStreamResponse(response);
+        const StreamRecord record = stream();
         QCOMPARE(record.errors, QList<LocalLLMError>());
         QCOMPARE(record.pieces, pieces);
         QCOMPARE(record.finishedCount, 1);
@@ -249,10 +252,8 @@ private Q_SLOTS:
         QFETCH(QStringList, pieces);
         QFETCH(LocalLLMError::Kind, kind);
         QFETCH(QString, description);
-        FakeModelServer server;
-        QVERIFY(server.listen());
-        server.setStreamResponse(response);
-        const StreamRecord record = stream(server);
+        server().setStreamResponse(response);
+        const StreamRecord record = stream();
         QCOMPARE(record.pieces, pieces);
         QCOMPARE(record.finishedCount, 0);
         QCOMPARE(record.errors.size(), 1);
@@ -260,7 +261,7 @@ private Q_SLOTS:
         // Not arg(): some expected texts hold "%2F".
         if (!description.isEmpty())
             QCOMPARE(record.errors.first().description(),
-                     QString(description).replace(u"%1"_s, server.address()));
+                     QString(description).replace(u"%1"_s, server().address()));
         QVERIFY(record.result && !record.result->ok());
         QCOMPARE(record.result->error(), record.errors.first());
     }
@@ -299,10 +300,8 @@ private Q_SLOTS:
         QFETCH(FakeResponse, response);
         QFETCH(QStringList, pieces);
         QFETCH(bool, refused);
-        FakeModelServer server;
-        QVERIFY(server.listen());
-        server.setStreamResponse(response);
-        QNetworkRequest request(server.http().url(u"/v1/chat/completions"_s));
+        server().setStreamResponse(response);
+        QNetworkRequest request(server().http().url(u"/v1/chat/completions"_s));
         request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
         ChatStream stream(m_network.post(request, R"({"stream":true})"), {}, 1024);
         QStringList received;
@@ -321,53 +320,44 @@ private Q_SLOTS:
 
     void capture_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QStringList>("pieces");
-        QTest::addColumn<int>("pieceSize");
-
-        QTest::newRow("stream") << u"chat_stream.sse"_s << capturedPieces << 0;
-        QTest::newRow("stream, 7-byte reads") << u"chat_stream.sse"_s << capturedPieces << 7;
+        QTest::addColumn<int>("pieceSize"); // 0: the reads as captured
+        QTest::newRow("stream") << 0;
+        QTest::newRow("stream, 7-byte reads") << 7;
     }
 
     void capture()
     {
-        QFETCH(QString, file);
-        QFETCH(QStringList, pieces);
         QFETCH(int, pieceSize);
-        FakeModelServer server;
-        QVERIFY(server.listen());
-        server.setModelsResponse(
+        server().setModelsResponse(
             FakeResponse::fromCapture(TestData::read(u"llama-server/models.headers"_s),
                                       TestData::read(u"llama-server/models.json"_s)));
         FakeResponse response
             = FakeResponse::fromCapture(TestData::read(u"llama-server/chat_stream.headers"_s),
-                                        TestData::read(u"llama-server/"_s + file));
+                                        TestData::read(u"llama-server/chat_stream.sse"_s));
         if (pieceSize > 0) {
             response.splitPoints.clear();
             response.pieceSize = pieceSize;
         }
-        server.setStreamResponse(response);
-        const StreamRecord record = stream(server);
+        server().setStreamResponse(response);
+        const StreamRecord record = stream();
         QCOMPARE(record.errors, QList<LocalLLMError>());
-        QCOMPARE(record.pieces, pieces);
+        QCOMPARE(record.pieces, capturedPieces);
         QCOMPARE(record.finishedCount, 1);
         // The model of the capture was asked for.
-        QCOMPARE(server.lastChatRequest().value(u"model").toString(), u"/tmp/peers/tiny.gguf"_s);
+        QCOMPARE(server().lastChatRequest().value(u"model").toString(), u"/tmp/peers/tiny.gguf"_s);
     }
 
     void cancelMidStream()
     {
-        FakeModelServer server;
-        QVERIFY(server.listen());
         QStringList all;
         for (int i = 0; i < 50; ++i)
             all.append(u"p%1 "_s.arg(i));
         FakeResponse slow = FakeResponse::eventStream(FakeModelServer::streamBody(all));
         slow.delayBetweenPiecesMs = 40;
-        server.setStreamResponse(slow);
+        server().setStreamResponse(slow);
 
         CancellationToken token;
-        const std::unique_ptr<ChatStream> stream = start(server, token);
+        const std::unique_ptr<ChatStream> stream = start(token);
         QVERIFY(stream);
         QStringList pieces;
         int ends = 0;
@@ -383,8 +373,8 @@ private Q_SLOTS:
         QVERIFY(result->error().isCancelled());
         QCOMPARE(stream->state(), ChatStream::State::cancelled);
 
-        const int connection = server.http().requests().last().connection;
-        QTRY_VERIFY_WITH_TIMEOUT(!server.http().isConnectionOpen(connection), 5000);
+        const int connection = server().http().requests().last().connection;
+        QTRY_VERIFY_WITH_TIMEOUT(!server().http().isConnectionOpen(connection), 5000);
         QTest::qWait(200);
         QCOMPARE(pieces, all.mid(0, 3));
         QCOMPARE(ends, 0);
@@ -392,14 +382,12 @@ private Q_SLOTS:
 
     void deleteMidStream()
     {
-        FakeModelServer server;
-        QVERIFY(server.listen());
         FakeResponse slow = FakeResponse::eventStream(
             FakeModelServer::streamBody({u"a"_s, u"b"_s, u"c"_s, u"d"_s, u"e"_s}));
         slow.delayBetweenPiecesMs = 40;
-        server.setStreamResponse(slow);
+        server().setStreamResponse(slow);
 
-        std::unique_ptr<ChatStream> stream = start(server);
+        std::unique_ptr<ChatStream> stream = start();
         QVERIFY(stream);
         auto waiter = std::make_shared<std::optional<LLMResult<void>>>();
         [](QCoro::Task<LLMResult<void>> task, auto out) -> QCoro::Task<> {
@@ -414,17 +402,15 @@ private Q_SLOTS:
         });
         QTRY_VERIFY_WITH_TIMEOUT(waiter->has_value(), 5000);
         QVERIFY((*waiter)->error().isCancelled());
-        const int connection = server.http().requests().last().connection;
-        QTRY_VERIFY_WITH_TIMEOUT(!server.http().isConnectionOpen(connection), 5000);
+        const int connection = server().http().requests().last().connection;
+        QTRY_VERIFY_WITH_TIMEOUT(!server().http().isConnectionOpen(connection), 5000);
         QCOMPARE(pieces, (QStringList{u"a"_s, u"b"_s}));
     }
 
     void resultAfterTheEnd()
     {
-        FakeModelServer server;
-        QVERIFY(server.listen());
-        server.setStream({u"x"_s});
-        const std::unique_ptr<ChatStream> stream = start(server);
+        server().setStream({u"x"_s});
+        const std::unique_ptr<ChatStream> stream = start();
         QVERIFY(stream);
         QSignalSpy finished(stream.get(), &ChatStream::finished);
         QVERIFY(finished.wait(5000));
@@ -436,16 +422,12 @@ private Q_SLOTS:
 
     void cancelledBeforeStart()
     {
-        FakeModelServer server;
-        QVERIFY(server.listen());
-        const LLMResult<LocalLLMClient> client
-            = LocalLLMClient::fromAddress(server.address(), &m_network);
         CancellationToken token;
         token.cancel();
-        auto started = awaitTask(client.value().streamChat({{u"user"_s, u"Hi"_s}}, token));
-        QVERIFY(started && !started->ok());
-        QVERIFY(started->error().isCancelled());
-        QCOMPARE(server.http().requestCount(u"/v1/chat/completions"_s), 0);
+        LocalLLMError error;
+        QVERIFY(!start(token, &error));
+        QVERIFY(error.isCancelled());
+        QCOMPARE(server().http().requestCount(u"/v1/chat/completions"_s), 0);
     }
 };
 

@@ -3,9 +3,6 @@
 #include "llm/wireformat.h"
 #include "support/testregistry.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -17,6 +14,7 @@ class TestLLMWire : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The address as typed, the base every endpoint hangs off, and the endpoints themselves.
     void normalize_data()
     {
         QTest::addColumn<QString>("address");
@@ -31,6 +29,7 @@ private Q_SLOTS:
         QTest::newRow("/v1 and two slashes") << u"http://h:1/v1//"_s << u"http://h:1/v1//v1"_s;
         QTest::newRow("other path kept") << u"http://h:1/api"_s << u"http://h:1/api/v1"_s;
         QTest::newRow("https kept") << u"https://box.lan/"_s << u"https://box.lan/v1"_s;
+        QTest::newRow("IPv6") << u"http://[::1]:8080/"_s << u"http://[::1]:8080/v1"_s;
     }
 
     void normalize()
@@ -38,29 +37,10 @@ private Q_SLOTS:
         QFETCH(QString, address);
         QFETCH(QString, expected);
         QCOMPARE(normalizeServerAddress(address), expected);
-    }
-
-    void fromAddress_data()
-    {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("models");
-        QTest::addColumn<QString>("completions");
-
-        QTest::newRow("default") << u"127.0.0.1:1234"_s << u"http://127.0.0.1:1234/v1/models"_s
-                                 << u"http://127.0.0.1:1234/v1/chat/completions"_s;
-        QTest::newRow("IPv6") << u"http://[::1]:8080/"_s << u"http://[::1]:8080/v1/models"_s
-                              << u"http://[::1]:8080/v1/chat/completions"_s;
-    }
-
-    void fromAddress()
-    {
-        QFETCH(QString, address);
-        QFETCH(QString, models);
-        QFETCH(QString, completions);
         const LLMResult<LocalLLMClient> client = LocalLLMClient::fromAddress(address, nullptr);
         QVERIFY(client.ok());
-        QCOMPARE(client.value().modelsURL().toString(), models);
-        QCOMPARE(client.value().completionsURL().toString(), completions);
+        QCOMPARE(client.value().modelsURL(), QUrl(expected + u"/models"_s));
+        QCOMPARE(client.value().completionsURL(), QUrl(expected + u"/chat/completions"_s));
     }
 
     // The one check behind `velm config`, the settings window, onboarding and the client.
@@ -77,10 +57,7 @@ private Q_SLOTS:
         const QString invalid = u"the address is not a valid URL"_s;
 
         QTest::newRow("host and port") << u"localhost:1234"_s << QString();
-        QTest::newRow("IPv4 without scheme") << u"127.0.0.1:1234"_s << QString();
         QTest::newRow("trailing slash") << u"http://host:1234/"_s << QString();
-        QTest::newRow("with /v1") << u"http://host:1234/v1"_s << QString();
-        QTest::newRow("https without port") << u"https://host/v1"_s << QString();
         QTest::newRow("IPv6") << u"http://[::1]:1234"_s << QString();
         QTest::newRow("IPv6 without port") << u"http://[::1]"_s << QString();
         QTest::newRow("capitals and blanks") << u" \tHTTPS://Box.lan:1/ \n"_s << QString();
@@ -88,25 +65,20 @@ private Q_SLOTS:
         QTest::newRow("empty port") << u"http://h:/v1"_s << QString();
         QTest::newRow("user before host") << u"http://me@h:1"_s << QString();
 
-        QTest::newRow("not a url") << u"not a url"_s << space;
         QTest::newRow("empty") << u"  "_s << u"the address is empty"_s;
         QTest::newRow("port 70000") << u"localhost:70000"_s << port;
         QTest::newRow("port 0") << u"http://h:0/v1"_s << port;
         QTest::newRow("port not a number") << u"http://h:12a"_s << port;
-        QTest::newRow("negative port") << u"http://h:-1"_s << port;
         QTest::newRow("port past int") << u"http://h:99999999999"_s << port;
         QTest::newRow("IPv6 port 70000") << u"http://[::1]:70000"_s << port;
         QTest::newRow("embedded newline") << u"http://a\nb:1"_s << lineBreak;
-        QTest::newRow("embedded carriage return") << u"localhost\r:1"_s << lineBreak;
         QTest::newRow("line separator") << u"localhost\u2028:1"_s << lineBreak;
         QTest::newRow("space in host") << u"http://my server:1234"_s << space;
         QTest::newRow("file") << u"file:///etc"_s << scheme;
         QTest::newRow("file in capitals") << u"FILE:///etc/v1"_s << scheme;
-        QTest::newRow("file with host") << u"file://localhost/etc"_s << scheme;
         QTest::newRow("ftp") << u"ftp://127.0.0.1:21"_s << scheme;
         QTest::newRow("no scheme name") << u"://h:1"_s << scheme;
         QTest::newRow("scheme only") << u"http://"_s << host;
-        QTest::newRow("no host, path") << u"http:///v1"_s << host;
         QTest::newRow("port only") << u"http://:1234"_s << host;
         QTest::newRow("user only") << u"https://me@:1"_s << host;
         QTest::newRow("bad character in host") << u"http://ho<st:1"_s << invalid;
@@ -184,11 +156,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("description");
 
         using K = LocalLLMError::Kind;
-        QTest::newRow("bad") << LocalLLMError(K::badResponse, u"HTTP 500"_s)
-                             << u"LM Studio did not respond"_s;
         QTest::newRow("empty") << LocalLLMError(K::emptyResponse) << u"No response"_s;
-        QTest::newRow("server message")
-            << LocalLLMError::serverError(u"Model crashed"_s) << u"Model crashed"_s;
         // The server as the user typed it, without the path velm adds.
         QTest::newRow("not a model server")
             << LocalLLMError::notModelServer(
@@ -237,22 +205,6 @@ private Q_SLOTS:
         QVERIFY(LocalLLMError::transportError(u"Connection refused"_s)
                     .detail()
                     .contains(u"Connection refused"_s));
-    }
-
-    void encodeRequest()
-    {
-        const QList<LocalLLMMessage> messages{{u"system"_s, u"Be brief."_s},
-                                              {u"user"_s, u"Hi \"there\"\n\u4f60"_s}};
-        const QByteArray body = WireFormat::encodeChatRequest(u"m1"_s, messages, 0.7, true);
-        const QJsonObject request = QJsonDocument::fromJson(body).object();
-        QCOMPARE(request.value(u"model").toString(), u"m1"_s);
-        QCOMPARE(request.value(u"temperature").toDouble(), 0.7);
-        QCOMPARE(request.value(u"stream").toBool(), true);
-        const QJsonArray wire = request.value(u"messages").toArray();
-        QCOMPARE(wire.size(), 2);
-        QCOMPARE(wire.at(1).toObject().value(u"role").toString(), u"user"_s);
-        QCOMPARE(wire.at(1).toObject().value(u"content").toString(), messages.at(1).content);
-        QCOMPARE(request.keys().size(), 4);
     }
 
     void decodeModels_data()

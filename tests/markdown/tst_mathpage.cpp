@@ -19,8 +19,6 @@ class TestMathPage : public QObject
 private Q_SLOTS:
     void htmlEscape_data();
     void htmlEscape();
-    void mathSpanHTML_data();
-    void mathSpanHTML();
     void spanHTML_data();
     void spanHTML();
     void pageHTML_data();
@@ -49,32 +47,6 @@ void TestMathPage::htmlEscape()
     QFETCH(QString, text);
     QFETCH(QString, expected);
     QCOMPARE(MathPage::htmlEscape(text), expected);
-}
-
-void TestMathPage::mathSpanHTML_data()
-{
-    QTest::addColumn<QString>("latex");
-    QTest::addColumn<bool>("display");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("inline") << u"x^2"_s << false
-                            << u"<span class=\"math-inline\" data-display=\"false\" "
-                               "data-latex>x^2</span>"_s;
-    QTest::newRow("display") << u"\\frac{a}{b}"_s << true
-                             << u"<span class=\"math-display\" data-display=\"true\" "
-                                "data-latex>\\frac{a}{b}</span>"_s;
-    QTest::newRow("closing tag in source") << u"</span><script>x</script>"_s << true
-                                           << u"<span class=\"math-display\" data-display=\"true\" "
-                                              "data-latex>&lt;/span&gt;&lt;script&gt;x&lt;/"
-                                              "script&gt;</span>"_s;
-}
-
-void TestMathPage::mathSpanHTML()
-{
-    QFETCH(QString, latex);
-    QFETCH(bool, display);
-    QFETCH(QString, expected);
-    QCOMPARE(MathPage::mathSpanHTML(latex, display), expected);
 }
 
 void TestMathPage::spanHTML_data()
@@ -171,6 +143,10 @@ void TestMathPage::blockPages_data()
     QTest::newRow("display math") << u"$$ a < b $$"_s << true << u"math-block"_s
                                   << u"<span class=\"math-display\" data-display=\"true\" "
                                      "data-latex>a &lt; b</span>"_s;
+    QTest::newRow("closing tag in the formula")
+        << u"$$</span><script>x</script>$$"_s << true << u"math-block"_s
+        << u"<span class=\"math-display\" data-display=\"true\" data-latex>&lt;/span&gt;"
+           "&lt;script&gt;x&lt;/script&gt;</span>"_s;
     QTest::newRow("list item with math")
         << u"- $y$"_s << true << u"list-item"_s
         << u"<span class=\"math-inline\" data-display=\"false\" data-latex>y</span>"_s;

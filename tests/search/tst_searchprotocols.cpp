@@ -1,3 +1,4 @@
+#include "formitems.h"
 #include "search/duckduckgoprotocol.h"
 #include "search/searxngconfig.h"
 #include "search/searxngprotocol.h"
@@ -8,27 +9,6 @@
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-// The query of `url` read the way a search service reads it: "+" is a blank, "%XX" a byte.
-QList<std::pair<QString, QString>> formItems(const QUrl &url)
-{
-    QList<std::pair<QString, QString>> items;
-    const QString query = url.query(QUrl::FullyEncoded);
-    for (const QString &pair : query.split(u'&', Qt::SkipEmptyParts)) {
-        const auto decode = [](QString text) {
-            return QUrl::fromPercentEncoding(text.replace(u'+', u' ').toUtf8());
-        };
-        const qsizetype equals = pair.indexOf(u'=');
-        items.append({decode(pair.left(equals)), decode(pair.mid(equals + 1))});
-    }
-    return items;
-}
-
-using Expected = QList<std::pair<QString, QString>>;
-
-} // namespace
 
 class TestSearchProtocols : public QObject
 {
@@ -117,16 +97,16 @@ private Q_SLOTS:
     {
         QFETCH(QString, query);
         const QUrl searxng = SearxngProtocol::searchURL(u"http://localhost:8080"_s, query);
-        QCOMPARE(
-            formItems(searxng),
-            (Expected{{u"q"_s, query}, {u"format"_s, u"json"_s}, {u"categories"_s, u"general"_s}}));
+        QCOMPARE(formItems(searxng.query(QUrl::FullyEncoded).toLatin1()),
+                 (FormItems{
+                     {u"q"_s, query}, {u"format"_s, u"json"_s}, {u"categories"_s, u"general"_s}}));
         const QUrl instant
             = DuckDuckGoProtocol::queryURL(DuckDuckGoProtocol::defaultEndpoint(), query);
-        QCOMPARE(formItems(instant),
-                 (Expected{{u"q"_s, query},
-                           {u"format"_s, u"json"_s},
-                           {u"no_html"_s, u"1"_s},
-                           {u"skip_disambig"_s, u"1"_s}}));
+        QCOMPARE(formItems(instant.query(QUrl::FullyEncoded).toLatin1()),
+                 (FormItems{{u"q"_s, query},
+                            {u"format"_s, u"json"_s},
+                            {u"no_html"_s, u"1"_s},
+                            {u"skip_disambig"_s, u"1"_s}}));
     }
 
     void duckDuckGoURL()

@@ -54,13 +54,10 @@ class TestShell : public QObject
 private Q_SLOTS:
     void initTestCase() { qputenv("VELM_NO_ANIMATIONS", "1"); }
 
-    void launchObservesFourNotifications()
+    void terminatingStopsObserving()
     {
         Shell shell;
-        QCOMPARE(shell.delegate.observerCount(), 4);
         shell.delegate.applicationWillTerminate();
-        QCOMPARE(shell.delegate.observerCount(), 0);
-        // Gone observers do nothing.
         shell.events.postOpenAskDialog();
         QVERIFY(!shell.delegate.askDialogWindow());
     }
@@ -249,76 +246,62 @@ private Q_SLOTS:
         QVERIFY(!shell.delegate.askDialogWindow()->isVisible());
     }
 
-    void withoutTrayHidingQuits()
+    // Whatever asks the window to go, it hides to the tray when there is one and quits when
+    // there is none; a quit from elsewhere (a session menu, a dock) only after "Quit velm".
+    void windowGoes_data()
     {
-        Shell shell;
-        shell.trayAvailable = false;
-        shell.mainWindow.show();
-        QSignalSpy hidden(&shell.delegate, &AppDelegate::hiddenToMenuBar);
-        shell.events.postHideToMenuBar();
-        QCOMPARE(shell.quitCalls, 1);
-        QVERIFY(shell.delegate.shouldAllowTermination());
-        QCOMPARE(hidden.count(), 0);
-
-        // Asked at each hide, not once at launch: a tray that turns up later is used.
-        Shell later;
-        later.trayAvailable = false;
-        later.mainWindow.show();
-        later.trayAvailable = true;
-        later.events.postHideToMenuBar();
-        QCOMPARE(later.quitCalls, 0);
-        QVERIFY(!later.mainWindow.isVisible());
-    }
-
-    void quitRequest_data()
-    {
+        QTest::addColumn<QString>("way"); // close, hide, quit, quit after asking
         QTest::addColumn<bool>("trayAvailable");
-        QTest::addColumn<bool>("quitAskFirst");
+        QTest::addColumn<int>("quitCalls");
         QTest::addColumn<bool>("terminates");
 
-        QTest::newRow("refused: hides to the tray") << true << false << false;
-        QTest::newRow("after Quit velm") << true << true << true;
-        QTest::newRow("no tray: nothing to hide to") << false << false << true;
+        QTest::newRow("close button, tray: hides") << u"close"_s << true << 0 << false;
+        QTest::newRow("close button, no tray: quits") << u"close"_s << false << 1 << true;
+        QTest::newRow("hide, no tray: quits") << u"hide"_s << false << 1 << true;
+        QTest::newRow("quit event, tray: hides") << u"quit"_s << true << 0 << false;
+        QTest::newRow("quit event after Quit velm") << u"asked"_s << true << 1 << true;
+        QTest::newRow("quit event, no tray") << u"quit"_s << false << 0 << true;
     }
 
-    void quitRequest()
+    void windowGoes()
     {
+        QFETCH(QString, way);
         QFETCH(bool, trayAvailable);
-        QFETCH(bool, quitAskFirst);
+        QFETCH(int, quitCalls);
         QFETCH(bool, terminates);
 
         Shell shell;
         shell.trayAvailable = trayAvailable;
         shell.mainWindow.show();
-        if (quitAskFirst) {
+        QSignalSpy hidden(&shell.delegate, &AppDelegate::hiddenToMenuBar);
+        if (way == u"close")
+            QVERIFY(!shell.mainWindow.close()); // refused either way: the shell decides
+        else if (way == u"hide")
+            shell.events.postHideToMenuBar();
+        if (way == u"asked")
             shell.events.postQuitAsk();
-            QCOMPARE(shell.quitCalls, 1);
+        if (way == u"quit" || way == u"asked") {
+            QEvent quit(QEvent::Quit);
+            QCoreApplication::sendEvent(qApp, &quit);
         }
-        // What the platform sends for a quit from elsewhere (a session menu, a dock).
-        QEvent quit(QEvent::Quit);
-        QCoreApplication::sendEvent(qApp, &quit);
+        QCOMPARE(shell.quitCalls, quitCalls);
         QCOMPARE(shell.delegate.shouldAllowTermination(), terminates);
         if (!terminates)
             QVERIFY(!shell.mainWindow.isVisible());
+        if (!trayAvailable)
+            QCOMPARE(hidden.count(), 0);
     }
 
-    void closeButton_data()
+    // Asked at each hide, not once at launch: a tray that turns up later is used.
+    void trayThatTurnsUpLaterIsUsed()
     {
-        QTest::addColumn<bool>("trayAvailable");
-        QTest::newRow("with a tray: hides") << true;
-        QTest::newRow("without a tray: quits") << false;
-    }
-
-    void closeButton()
-    {
-        QFETCH(bool, trayAvailable);
         Shell shell;
-        shell.trayAvailable = trayAvailable;
+        shell.trayAvailable = false;
         shell.mainWindow.show();
-        QVERIFY(!shell.mainWindow.close()); // refused either way: the shell decides
-        QCOMPARE(shell.quitCalls, trayAvailable ? 0 : 1);
-        if (trayAvailable)
-            QVERIFY(!shell.mainWindow.isVisible());
+        shell.trayAvailable = true;
+        shell.events.postHideToMenuBar();
+        QCOMPARE(shell.quitCalls, 0);
+        QVERIFY(!shell.mainWindow.isVisible());
     }
 
     void openAskCentresMainWindow()

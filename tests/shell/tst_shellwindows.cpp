@@ -43,13 +43,10 @@ private Q_SLOTS:
         QTest::addColumn<QRect>("frame");
 
         // Centred across, with the middle 30 % of the visible height below its top.
-        QTest::newRow("full HD") << QRect(0, 0, 1920, 1080) << 76 << QRect(674, 286, 572, 76);
         QTest::newRow("short content still 76 high")
             << QRect(0, 0, 1920, 1080) << 20 << QRect(674, 286, 572, 76);
         QTest::newRow("taller content keeps its middle")
             << QRect(0, 0, 1920, 1080) << 300 << QRect(674, 174, 572, 300);
-        QTest::newRow("top panel takes 27")
-            << QRect(0, 27, 1920, 1053) << 76 << QRect(674, 305, 572, 76);
         QTest::newRow("second screen to the right")
             << QRect(1920, 0, 2560, 1400) << 200 << QRect(2914, 320, 572, 200);
     }
@@ -81,23 +78,6 @@ private Q_SLOTS:
         QFETCH(QRect, frame);
         QFETCH(QRect, kept);
         QCOMPARE(AskDialogPanel::keptWithin(frame, QRect(0, 0, 1920, 1080)), kept);
-    }
-
-    void windowKinds()
-    {
-        AskDialogPanel panel;
-        QCOMPARE(panel.windowTitle(), u"velm Quick Ask"_s); // what the window system finds
-        QVERIFY(panel.windowFlags().testFlags(Qt::Tool | Qt::FramelessWindowHint
-                                              | Qt::WindowStaysOnTopHint));
-        QVERIFY(panel.testAttribute(Qt::WA_TranslucentBackground));
-
-        TempSettings settings;
-        SystemAppearance appearance(QDBusConnection(u"no-bus"_s));
-        AskBackdropPanel backdrop(*settings, appearance);
-        QVERIFY(backdrop.windowFlags().testFlags(Qt::WindowTransparentForInput
-                                                 | Qt::WindowDoesNotAcceptFocus
-                                                 | Qt::WindowStaysOnTopHint));
-        QVERIFY(backdrop.testAttribute(Qt::WA_ShowWithoutActivating));
     }
 
     void barPanelFollowsContent()
@@ -188,7 +168,6 @@ private Q_SLOTS:
         QTest::newRow("X11 without a compositor") << u"xcb"_s << 0 << false;
         QTest::newRow("X11, no answer from the server") << u"xcb"_s << -1 << false;
         QTest::newRow("Wayland") << u"wayland"_s << -1 << false;
-        QTest::newRow("Wayland EGL") << u"wayland-egl"_s << -1 << false;
         QTest::newRow("offscreen") << u"offscreen"_s << -1 << true;
     }
 
@@ -202,51 +181,39 @@ private Q_SLOTS:
         QCOMPARE(!AskBackdropPanel::unsupportedReason(platform, known).has_value(), supported);
     }
 
-    void trayMenu()
-    {
-        AppEvents events;
-        TempSettings settings;
-        MenuBarItem item(events, *settings);
-        QCOMPARE(item.trayIcon()->toolTip(), u"velm"_s);
-        QVERIFY(!item.trayIcon()->icon().isNull());
-        SystemAppearance appearance(QDBusConnection(u"no-bus"_s));
-        CheckForUpdatesView updates(nullptr, *settings, appearance);
-        item.setCheckForUpdatesAction(&updates);
-
-        QStringList entries;
-        for (const QAction *action : item.menu()->actions())
-            entries.append(action->isSeparator() ? u"—"_s : action->text());
-        QCOMPARE(entries,
-                 (QStringList{u"Open Quick Ask"_s, u"Open Ask"_s, u"—"_s, u"Settings…"_s,
-                              u"Check for Updates..."_s, u"—"_s, u"Quit velm"_s}));
-        // A build without an update feed offers the command, disabled.
-        QVERIFY(!item.checkForUpdatesAction()->isEnabled());
-        QSignalSpy settingsRequested(&item, &MenuBarItem::settingsRequested);
-        item.openSettingsAction()->trigger();
-        QCOMPARE(settingsRequested.count(), 1);
-    }
-
+    // A build without an update feed offers the command, disabled.
     void trayCommands_data()
     {
-        QTest::addColumn<int>("entry");
-        QTest::addColumn<QByteArray>("signal");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QByteArray>("signal"); // empty: the item's own settingsRequested
 
-        QTest::newRow("Open Quick Ask") << 0 << QByteArray(SIGNAL(openAskDialog()));
-        QTest::newRow("Open Ask") << 1 << QByteArray(SIGNAL(showMainWindow()));
-        QTest::newRow("Quit velm") << 5 << QByteArray(SIGNAL(quitAsk()));
+        QTest::newRow("Open Quick Ask")
+            << u"Open Quick Ask"_s << QByteArray(SIGNAL(openAskDialog()));
+        QTest::newRow("Open Ask") << u"Open Ask"_s << QByteArray(SIGNAL(showMainWindow()));
+        QTest::newRow("Settings…") << u"Settings…"_s << QByteArray();
+        QTest::newRow("Quit velm") << u"Quit velm"_s << QByteArray(SIGNAL(quitAsk()));
     }
 
     void trayCommands()
     {
-        QFETCH(int, entry);
+        QFETCH(QString, entry);
         QFETCH(QByteArray, signal);
 
         AppEvents events;
         TempSettings settings;
         MenuBarItem item(events, *settings);
-        QSignalSpy posted(&events, signal.constData());
+        SystemAppearance appearance(QDBusConnection(u"no-bus"_s));
+        CheckForUpdatesView updates(nullptr, *settings, appearance);
+        item.setCheckForUpdatesAction(&updates);
+        QVERIFY(!item.checkForUpdatesAction()->isEnabled());
+        QSignalSpy posted(signal.isEmpty() ? static_cast<QObject *>(&item) : &events,
+                          signal.isEmpty() ? SIGNAL(settingsRequested()) : signal.constData());
         QSignalSpy anything(&events, SIGNAL(hideToMenuBar()));
-        item.menu()->actions().at(entry)->trigger();
+        QAction *action = nullptr;
+        for (QAction *candidate : item.menu()->actions())
+            action = candidate->text() == entry ? candidate : action;
+        QVERIFY(action);
+        action->trigger();
         QCOMPARE(posted.count(), 1);
         QCOMPARE(anything.count(), 0);
     }
@@ -280,22 +247,6 @@ private Q_SLOTS:
         window.setContent(content);
         QCOMPARE(window.content(), content);
         QVERIFY(!placeholder); // replaced, not leaked
-    }
-
-    void closeToMenuBarKeys()
-    {
-        AppEvents events;
-        MainWindow window(events);
-        QSignalSpy hide(&events, &AppEvents::hideToMenuBar);
-        QSignalSpy quit(&events, &AppEvents::quitAsk);
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-
-        QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier);
-        QCOMPARE(hide.count(), 1);
-        QCOMPARE(quit.count(), 0);
-        QVERIFY(window.isVisible()); // the window itself only posts; the shell hides
     }
 
     void presenterSwapsOnboardingAndChat()

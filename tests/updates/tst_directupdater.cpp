@@ -30,23 +30,37 @@ private:
     SigningKey m_key;
     QNetworkAccessManager m_network;
 
-    UpdateConfiguration configurationFor(const QUrl &feed, const QString &key) const
+    std::unique_ptr<FakeHttpServer> m_server; // a fresh one for each test and row
+
+    FakeHttpServer &server() { return *m_server; }
+    // An updater of version 0.1.0 that reads the feed at `feed`, trusting the run's key.
+    std::unique_ptr<DirectUpdater> updaterFor(const QUrl &feed)
     {
-        return UpdateConfiguration::fromValues(feed.toString(), key);
+        auto updater = std::make_unique<DirectUpdater>(
+            UpdateConfiguration::fromValues(feed.toString(), m_key.publicKeyText()), &m_network);
+        updater->setCurrentVersion(u"0.1.0"_s);
+        return updater;
+    }
+
+    std::unique_ptr<DirectUpdater> makeUpdater()
+    {
+        return updaterFor(server().url(u"/appcast.xml"_s));
     }
 
 private Q_SLOTS:
+    void init()
+    {
+        m_server = std::make_unique<FakeHttpServer>();
+        QVERIFY(m_server->listen());
+    }
     void checkAgainstFeed_data()
     {
         QTest::addColumn<QString>("feedVersion");
         QTest::addColumn<bool>("offered");
 
+        // The order of versions is versionOrder's; this is what the updater does with it.
         QTest::newRow("newer version") << u"0.2.0"_s << true;
-        QTest::newRow("newer patch") << u"0.1.1"_s << true;
         QTest::newRow("equal version") << u"0.1.0"_s << false;
-        QTest::newRow("equal with a trailing zero") << u"0.1.0.0"_s << false;
-        QTest::newRow("older version") << u"0.0.9"_s << false;
-        QTest::newRow("pre-release of the current") << u"0.1.0rc1"_s << false;
     }
 
     void checkAgainstFeed()
@@ -54,58 +68,51 @@ private Q_SLOTS:
         QFETCH(QString, feedVersion);
         QFETCH(bool, offered);
 
-        FakeHttpServer server;
-        QVERIFY(server.listen());
-        server.route("GET", u"/appcast.xml"_s,
-                     FakeResponse::text(
-                         rss(releaseItem(feedVersion, u"/velm.tar.gz"_s, 4, m_key.sign("data"))),
-                         200, "application/rss+xml"));
-        DirectUpdater updater(
-            configurationFor(server.url(u"/appcast.xml"_s), m_key.publicKeyText()), &m_network);
-        updater.setCurrentVersion(u"0.1.0"_s);
-        QSignalSpy found(&updater, &DirectUpdater::updateFound);
-        QSignalSpy none(&updater, &DirectUpdater::noUpdateFound);
-        QSignalSpy failed(&updater, &DirectUpdater::checkFailed);
+        server().route("GET", u"/appcast.xml"_s,
+                       FakeResponse::text(
+                           rss(releaseItem(feedVersion, u"/velm.tar.gz"_s, 4, m_key.sign("data"))),
+                           200, "application/rss+xml"));
+        const auto updater = makeUpdater();
+        QSignalSpy found(updater.get(), &DirectUpdater::updateFound);
+        QSignalSpy none(updater.get(), &DirectUpdater::noUpdateFound);
+        QSignalSpy failed(updater.get(), &DirectUpdater::checkFailed);
 
-        updater.checkForUpdates();
+        updater->checkForUpdates();
         QTRY_COMPARE_WITH_TIMEOUT(found.size() + none.size() + failed.size(), 1, waitMs);
         QCOMPARE(failed.size(), 0);
         QCOMPARE(found.size(), offered ? 1 : 0);
         if (offered) {
             const auto item = found.first().first().value<AppcastItem>();
             QCOMPARE(item.version, feedVersion);
-            QCOMPARE(item.fileUrl, server.url(u"/velm.tar.gz"_s));
+            QCOMPARE(item.fileUrl, server().url(u"/velm.tar.gz"_s));
         }
-        QVERIFY(updater.canCheckForUpdates());
-        QCOMPARE(server.requestCount(u"/velm.tar.gz"_s), 0);
+        QVERIFY(updater->canCheckForUpdates());
+        QCOMPARE(server().requestCount(u"/velm.tar.gz"_s), 0);
     }
 
     void cannotCheckWhileChecking()
     {
-        FakeHttpServer server;
-        QVERIFY(server.listen());
         FakeResponse response = FakeResponse::text(rss(QString()));
         response.delayBeforeHeadMs = 300;
-        server.route("GET", u"/appcast.xml"_s, response);
-        DirectUpdater updater(
-            configurationFor(server.url(u"/appcast.xml"_s), m_key.publicKeyText()), &m_network);
-        QSignalSpy canCheck(&updater, &DirectUpdater::canCheckForUpdatesChanged);
-        QSignalSpy none(&updater, &DirectUpdater::noUpdateFound);
-        QVERIFY(updater.canCheckForUpdates());
+        server().route("GET", u"/appcast.xml"_s, response);
+        const auto updater = makeUpdater();
+        QSignalSpy canCheck(updater.get(), &DirectUpdater::canCheckForUpdatesChanged);
+        QSignalSpy none(updater.get(), &DirectUpdater::noUpdateFound);
+        QVERIFY(updater->canCheckForUpdates());
 
-        updater.checkForUpdates();
-        QVERIFY(!updater.canCheckForUpdates());
+        updater->checkForUpdates();
+        QVERIFY(!updater->canCheckForUpdates());
         QCOMPARE(canCheck.size(), 1);
         QCOMPARE(canCheck.at(0).at(0).toBool(), false);
         // A second request meanwhile is ignored rather than queued or doubled.
-        updater.checkForUpdates();
+        updater->checkForUpdates();
 
         QVERIFY(none.wait(waitMs));
-        QVERIFY(updater.canCheckForUpdates());
+        QVERIFY(updater->canCheckForUpdates());
         QCOMPARE(canCheck.size(), 2);
         QCOMPARE(canCheck.at(1).at(0).toBool(), true);
         QCOMPARE(none.size(), 1);
-        QCOMPARE(server.requestCount(u"/appcast.xml"_s), 1);
+        QCOMPARE(server().requestCount(u"/appcast.xml"_s), 1);
     }
 
     void checkFails_data()
@@ -130,35 +137,30 @@ private Q_SLOTS:
         QFETCH(QByteArray, body);
         QFETCH(QString, message);
 
-        FakeHttpServer server;
-        QVERIFY(server.listen());
-        server.route("GET", u"/appcast.xml"_s, FakeResponse::text(body, status));
-        QUrl feed = server.url(u"/appcast.xml"_s);
+        server().route("GET", u"/appcast.xml"_s, FakeResponse::text(body, status));
+        QUrl feed = server().url(u"/appcast.xml"_s);
         if (status == 0)
             feed.setPort(Loopback::closedPort());
-        DirectUpdater updater(configurationFor(feed, m_key.publicKeyText()), &m_network);
-        QSignalSpy failed(&updater, &DirectUpdater::checkFailed);
+        const auto updater = updaterFor(feed);
+        QSignalSpy failed(updater.get(), &DirectUpdater::checkFailed);
 
-        updater.checkForUpdates();
+        updater->checkForUpdates();
         QVERIFY(failed.wait(waitMs));
         QCOMPARE(failed.first().first().toString(), message);
-        QVERIFY(updater.canCheckForUpdates());
+        QVERIFY(updater->canCheckForUpdates());
     }
 
     void notesFromTheirLink()
     {
-        FakeHttpServer server;
-        QVERIFY(server.listen());
         const QString item
             = u"<item><sparkle:releaseNotesLink>/notes.txt</sparkle:releaseNotesLink>"
               "<enclosure url=\"/velm.tar.gz\" sparkle:version=\"9\"/></item>"_s;
-        server.route("GET", u"/appcast.xml"_s, FakeResponse::text(rss(item)));
-        server.route("GET", u"/notes.txt"_s, FakeResponse::text("Fixed <everything>."));
-        DirectUpdater updater(
-            configurationFor(server.url(u"/appcast.xml"_s), m_key.publicKeyText()), &m_network);
-        QSignalSpy found(&updater, &DirectUpdater::updateFound);
+        server().route("GET", u"/appcast.xml"_s, FakeResponse::text(rss(item)));
+        server().route("GET", u"/notes.txt"_s, FakeResponse::text("Fixed <everything>."));
+        const auto updater = makeUpdater();
+        QSignalSpy found(updater.get(), &DirectUpdater::updateFound);
 
-        updater.checkForUpdates();
+        updater->checkForUpdates();
         QVERIFY(found.wait(waitMs));
         const auto offered = found.first().first().value<AppcastItem>();
         QCOMPARE(offered.releaseNotes, u"Fixed <everything>."_s);
@@ -210,34 +212,30 @@ private Q_SLOTS:
             = withoutSignature ? QString() : (signedByOtherKey ? other : m_key).sign(release);
         const qint64 length = declaredLength < 0 ? release.size() : declaredLength;
 
-        FakeHttpServer server;
-        QVERIFY(server.listen());
         FakeResponse file = FakeResponse::text(served, status, "application/gzip");
         file.pieceSize = 16 * 1024;
-        server.route("GET", u"/downloads/velm-0.2.0.tar.gz"_s, file);
-        server.route("GET", u"/appcast.xml"_s,
-                     FakeResponse::text(rss(releaseItem(
-                         u"0.2.0"_s, u"downloads/velm-0.2.0.tar.gz"_s, length, signature))));
+        server().route("GET", u"/downloads/velm-0.2.0.tar.gz"_s, file);
+        server().route("GET", u"/appcast.xml"_s,
+                       FakeResponse::text(rss(releaseItem(
+                           u"0.2.0"_s, u"downloads/velm-0.2.0.tar.gz"_s, length, signature))));
         QTemporaryDir directory;
         // Left by a run that ended half-way through a download.
         QFile stale(directory.filePath(u"velm-update-Ab12Cd.part"_s));
         QVERIFY(stale.open(QIODevice::WriteOnly));
         stale.close();
-        DirectUpdater updater(
-            configurationFor(server.url(u"/appcast.xml"_s), m_key.publicKeyText()), &m_network);
-        updater.setCurrentVersion(u"0.1.0"_s);
-        updater.setDownloadDirectory(directory.path());
-        QSignalSpy found(&updater, &DirectUpdater::updateFound);
-        QSignalSpy finished(&updater, &DirectUpdater::downloadFinished);
-        QSignalSpy failed(&updater, &DirectUpdater::downloadFailed);
-        QSignalSpy canCheck(&updater, &DirectUpdater::canCheckForUpdatesChanged);
+        const auto updater = makeUpdater();
+        updater->setDownloadDirectory(directory.path());
+        QSignalSpy found(updater.get(), &DirectUpdater::updateFound);
+        QSignalSpy finished(updater.get(), &DirectUpdater::downloadFinished);
+        QSignalSpy failed(updater.get(), &DirectUpdater::downloadFailed);
+        QSignalSpy canCheck(updater.get(), &DirectUpdater::canCheckForUpdatesChanged);
 
-        updater.checkForUpdates();
+        updater->checkForUpdates();
         QVERIFY(found.wait(waitMs));
         canCheck.clear();
-        updater.download(found.first().first().value<AppcastItem>());
+        updater->download(found.first().first().value<AppcastItem>());
         QTRY_COMPARE_WITH_TIMEOUT(finished.size() + failed.size(), 1, waitMs);
-        QVERIFY(updater.canCheckForUpdates());
+        QVERIFY(updater->canCheckForUpdates());
         QCOMPARE(canCheck.size(), 2);
         QCOMPARE(canCheck.first().first().toBool(), false);
 
@@ -254,37 +252,35 @@ private Q_SLOTS:
             QCOMPARE(left, QStringList());
         }
         // A release without a signature is refused before anything is fetched.
-        QCOMPARE(server.requestCount(u"/downloads/velm-0.2.0.tar.gz"_s), withoutSignature ? 0 : 1);
+        QCOMPARE(server().requestCount(u"/downloads/velm-0.2.0.tar.gz"_s),
+                 withoutSignature ? 0 : 1);
     }
 
     void cancelledDownloadLeavesNothing()
     {
         const QByteArray release(256 * 1024, 'v');
-        FakeHttpServer server;
-        QVERIFY(server.listen());
         FakeResponse file = FakeResponse::text(release);
         file.pieceSize = 1024;
         file.delayBetweenPiecesMs = 20;
-        server.route("GET", u"/velm.tar.gz"_s, file);
-        server.route("GET", u"/appcast.xml"_s,
-                     FakeResponse::text(rss(releaseItem(u"9"_s, u"/velm.tar.gz"_s, release.size(),
-                                                        m_key.sign(release)))));
+        server().route("GET", u"/velm.tar.gz"_s, file);
+        server().route("GET", u"/appcast.xml"_s,
+                       FakeResponse::text(rss(releaseItem(u"9"_s, u"/velm.tar.gz"_s, release.size(),
+                                                          m_key.sign(release)))));
         QTemporaryDir directory;
-        DirectUpdater updater(
-            configurationFor(server.url(u"/appcast.xml"_s), m_key.publicKeyText()), &m_network);
-        updater.setDownloadDirectory(directory.path());
-        QSignalSpy found(&updater, &DirectUpdater::updateFound);
-        QSignalSpy progress(&updater, &DirectUpdater::downloadProgress);
-        QSignalSpy finished(&updater, &DirectUpdater::downloadFinished);
-        QSignalSpy failed(&updater, &DirectUpdater::downloadFailed);
-        updater.checkForUpdates();
+        const auto updater = makeUpdater();
+        updater->setDownloadDirectory(directory.path());
+        QSignalSpy found(updater.get(), &DirectUpdater::updateFound);
+        QSignalSpy progress(updater.get(), &DirectUpdater::downloadProgress);
+        QSignalSpy finished(updater.get(), &DirectUpdater::downloadFinished);
+        QSignalSpy failed(updater.get(), &DirectUpdater::downloadFailed);
+        updater->checkForUpdates();
         QVERIFY(found.wait(waitMs));
 
-        updater.download(found.first().first().value<AppcastItem>());
+        updater->download(found.first().first().value<AppcastItem>());
         QVERIFY(progress.wait(waitMs));
         QCOMPARE(progress.last().at(1).toLongLong(), qint64(release.size()));
-        updater.cancel();
-        QTRY_VERIFY_WITH_TIMEOUT(updater.canCheckForUpdates(), waitMs);
+        updater->cancel();
+        QTRY_VERIFY_WITH_TIMEOUT(updater->canCheckForUpdates(), waitMs);
         QCOMPARE(finished.size(), 0);
         QCOMPARE(failed.size(), 0);
         QCOMPARE(QDir(directory.path()).entryList(QDir::Files), QStringList());
@@ -292,15 +288,12 @@ private Q_SLOTS:
 
     void updaterGoneDuringCheck()
     {
-        FakeHttpServer server;
-        QVERIFY(server.listen());
         FakeResponse response = FakeResponse::text(rss(QString()));
         response.delayBeforeHeadMs = 200;
-        server.route("GET", u"/appcast.xml"_s, response);
-        auto updater = std::make_unique<DirectUpdater>(
-            configurationFor(server.url(u"/appcast.xml"_s), m_key.publicKeyText()), &m_network);
+        server().route("GET", u"/appcast.xml"_s, response);
+        auto updater = makeUpdater();
         updater->checkForUpdates();
-        QTRY_COMPARE_WITH_TIMEOUT(server.requestCount(u"/appcast.xml"_s), 1, waitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(server().requestCount(u"/appcast.xml"_s), 1, waitMs);
         updater.reset();
         // The abandoned check must not wake up on a deleted updater.
         QTest::qWait(400);
@@ -308,10 +301,8 @@ private Q_SLOTS:
 
     void offUpdaterNeverChecks()
     {
-        FakeHttpServer server;
-        QVERIFY(server.listen());
         DirectUpdater updater(
-            UpdateConfiguration::fromValues(server.url(u"/appcast.xml"_s).toString(),
+            UpdateConfiguration::fromValues(server().url(u"/appcast.xml"_s).toString(),
                                             UpdateConfiguration::placeholderPublicKey()),
             &m_network);
         QSignalSpy started(&updater, &DirectUpdater::checkStarted);
@@ -320,7 +311,7 @@ private Q_SLOTS:
         updater.checkForUpdates();
         QTest::qWait(200);
         QCOMPARE(started.size(), 0);
-        QCOMPARE(server.requests().size(), 0);
+        QCOMPARE(server().requests().size(), 0);
     }
 };
 
