@@ -127,46 +127,6 @@ private Q_SLOTS:
         QCOMPARE(events.post(name, userInfo), !delivered.isEmpty());
         QCOMPARE(recorder.log(), delivered);
     }
-
-    void typedPosts()
-    {
-        AppEvents events;
-        Recorder recorder(&events);
-
-        events.postAskDialogDidOpen();
-        events.postOpenAskDialog();
-        events.postShowMainWindow();
-        events.postHideToMenuBar();
-        events.postQuitAsk();
-        events.postChatsDidChangeExternally();
-        QVERIFY(events.postImportDialogChat(u" q "_s, u" a "_s));
-        QVERIFY(events.postImportDialogChat(u"q"_s));
-        QVERIFY(!events.postImportDialogChat(u"\n "_s, u"a"_s));
-        QVERIFY(events.postOpenChatSession(QUuid::fromString(someId)));
-        QVERIFY(!events.postOpenChatSession(QUuid()));
-
-        QCOMPARE(recorder.log(),
-                 (QStringList{u"askDialogDidOpen"_s, u"openAskDialog"_s, u"showMainWindow"_s,
-                              u"hideToMenuBar"_s, u"quitAsk"_s, u"chatsDidChangeExternally"_s,
-                              u"importDialogChat( q | a )"_s, u"importDialogChat(q|)"_s,
-                              u"openChatSession(%1)"_s.arg(someId)}));
-    }
-
-    // The Quick Ask bar posts the exchange and then asks for the main window; an observer of
-    // the second must be able to rely on the first having been handled.
-    void deliveredInPostingOrder()
-    {
-        AppEvents events;
-        QStringList seen;
-        connect(&events, &AppEvents::importDialogChat, this, [&seen] { seen.append(u"import"_s); });
-        connect(&events, &AppEvents::showMainWindow, this, [&seen] { seen.append(u"show"_s); });
-
-        events.post(AppEvents::Name::ImportDialogChat,
-                    {{AppEvents::Key::Query, u"q"_s}, {AppEvents::Key::Answer, u"a"_s}});
-        QCOMPARE(seen, QStringList{u"import"_s});
-        events.post(AppEvents::Name::ShowMainWindow);
-        QCOMPARE(seen, (QStringList{u"import"_s, u"show"_s}));
-    }
 };
 
 VELM_TEST_MAIN(TestAppEvents)

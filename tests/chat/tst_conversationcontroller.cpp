@@ -275,21 +275,10 @@ private Q_SLOTS:
         QTest::newRow("connection lost after a partial answer")
             << QString() << model << cut << QStringList{u"Partial"_s, u"Something went wrong"_s};
 
-        QTest::newRow("server answers 500")
-            << QString() << model << FakeResponse::json("{}", 500)
-            << QStringList{QString(), u"LM Studio did not respond"_s};
-        // %1: the fake server's address.
-        QTest::newRow("a web page instead of an answer")
-            << QString() << model
-            << FakeResponse::text("<!DOCTYPE html><html><body>Sign in</body></html>", 200,
-                                  "text/html")
-            << QStringList{QString(), u"The server at %1 did not answer like a model server"_s};
         QTest::newRow("no model loaded") << QString() << QStringList() << FakeResponse()
                                          << QStringList{u"Load a model in LM Studio"_s};
         QTest::newRow("nothing listens") << Loopback::closedAddress() << model << FakeResponse()
                                          << QStringList{u"Start LM Studio"_s};
-        QTest::newRow("address is no URL") << u"http://my server:1234"_s << model << FakeResponse()
-                                           << QStringList{u"Check server address"_s};
     }
 
     void failures()
@@ -529,32 +518,6 @@ private Q_SLOTS:
         f.settings().setUserName(name);
         QCOMPARE(changes.size(), 1);
         QCOMPARE(c.greeting(), greeting);
-    }
-
-    void webSearchLabel_data()
-    {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<bool>("active");
-        QTest::newRow("always") << u"always"_s << u"Search on"_s << true;
-        QTest::newRow("never") << u"never"_s << u"Search off"_s << false;
-        QTest::newRow("auto") << u"auto"_s << u"Search auto"_s << false;
-        // Such a value never searches, so the chip must not claim otherwise.
-        QTest::newRow("other case") << u"Always"_s << u"Search off"_s << false;
-    }
-
-    void webSearchLabel()
-    {
-        QFETCH(QString, mode);
-        QFETCH(QString, label);
-        QFETCH(bool, active);
-        ControllerFixture f;
-        ConversationController &c = f.controller();
-        QSignalSpy changes(&c, &ConversationController::webSearchModeChanged);
-        f.settings().setWebSearchMode(mode);
-        QCOMPARE(changes.size(), 1);
-        QCOMPARE(c.webSearchLabel(), label);
-        QCOMPARE(c.webSearchActive(), active);
     }
 };
 
