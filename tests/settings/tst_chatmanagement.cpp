@@ -182,9 +182,6 @@ private Q_SLOTS:
                    chat(u"newer archived"_s, utc(5, 23), true), chat(u"a2"_s, utc(1, 9), false),
                    chat(u"a3"_s, utc(3, 9), false)});
         QCOMPARE(f.rowTitles(), QStringList({u"newer archived"_s, u"older archived"_s}));
-        QCOMPARE(f.archivedSection()->title(), u"Archived"_s);
-        QCOMPARE(f.archivedSection()->footnote(),
-                 u"Open to read without restoring. Send a message to restore automatically."_s);
     }
 
     void rowShowsTitleDateAndActions()
@@ -256,20 +253,6 @@ private Q_SLOTS:
         QCOMPARE(f.counts(), u"2 active · 1 archived"_s);
     }
 
-    void restoreOfAMissingChatDoesNothing()
-    {
-        Fixture f({chat(u"archived"_s, utc(7, 7), true)});
-        const QByteArray before = f.settings.data(u"chatSessions");
-        QSignalSpy changed(f.chats.get(), &ChatList::sessionsChanged);
-        QSignalSpy written(&f.settings, &Settings::changed);
-
-        f.tab->restore(QUuid::createUuid());
-
-        QCOMPARE(changed.size(), 0);
-        QCOMPARE(written.size(), 0);
-        QCOMPARE(f.settings.data(u"chatSessions"), before);
-    }
-
     void deletePermanently()
     {
         const ChatSession doomed = chat(u"delete me"_s, utc(8, 7), true);
@@ -331,9 +314,6 @@ private Q_SLOTS:
         QVERIFY(alert);
         QTRY_VERIFY(alert->isVisible());
         QCOMPARE(alert->text(), u"Delete all chats?"_s);
-        QCOMPARE(alert->informativeText(),
-                 u"This permanently removes every chat, including archived ones. This cannot be "
-                 "undone."_s);
         QCOMPARE(alert->buttonRole(alert->buttons().value(0)) == QMessageBox::RejectRole
                      || alert->buttonRole(alert->buttons().value(1)) == QMessageBox::RejectRole,
                  true);
