@@ -133,9 +133,7 @@ private Q_SLOTS:
         QFETCH(bool, corrected);
         Fixture f;
         QVERIFY(f.isValid());
-        FakeResponse slowSearch = FakeResponse::json(FakeSearxngServer::body(u"q"_s, {}));
-        slowSearch.delayBeforeHeadMs = 300;
-        f.searxng().serveResponse(slowSearch);
+        f.searxng().serveResultsAfter(300);
         f.model().setStream({u"Here."_s});
         f.settings().setLmStudioServerAddress(Loopback::closedAddress());
         if (corrected) {
@@ -159,10 +157,7 @@ private Q_SLOTS:
     {
         Fixture f;
         QVERIFY(f.isValid());
-        FakeResponse slow
-            = FakeResponse::eventStream(FakeModelServer::streamBody(QStringList(50, u"w "_s)));
-        slow.delayBetweenPiecesMs = 50;
-        f.model().setStreamResponse(slow);
+        f.model().setStreamResponse(FakeModelServer::slowStream(QStringList(50, u"w "_s), 50));
         const CancellationToken token;
         AnswerPipeline::Observer observer = f.recorder();
         observer.piece = [&f, token](const QString &piece) {

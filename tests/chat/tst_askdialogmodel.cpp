@@ -59,7 +59,8 @@ void TestAskDialogModel::answerShownWholeAfterTheFloor()
     QFETCH(int, delayMs);
     AskFixture f;
     QVERIFY(f.isValid());
-    f.model().setStreamResponse(slowStream({u"Paris "_s, u"is the "_s, u"capital."_s}, delayMs));
+    f.model().setStreamResponse(
+        FakeModelServer::slowStream({u"Paris "_s, u"is the "_s, u"capital."_s}, delayMs));
     QSignalSpy answers(f.bar.get(), &AskDialogModel::answerChanged);
 
     f.bar->setQuery(u"  Capital of France?\n"_s);
@@ -213,12 +214,9 @@ void TestAskDialogModel::stopReturnsToInput()
     QFETCH(bool, whileSearching);
     AskFixture f;
     QVERIFY(f.isValid());
-    FakeResponse slowSearch = FakeResponse::json(
-        FakeSearxngServer::body(u"q"_s, FakeSearxngServer::numberedResults(1)));
-    slowSearch.delayBeforeHeadMs = 5000;
-    f.searxng().serveResponse(slowSearch);
+    f.searxng().serveResultsAfter(5000, FakeSearxngServer::numberedResults(1));
     f.settings().setWebSearchMode(whileSearching ? u"always"_s : u"never"_s);
-    f.model().setStreamResponse(slowStream({u"Never "_s, u"shown"_s}, 5000));
+    f.model().setStreamResponse(FakeModelServer::slowStream({u"Never "_s, u"shown"_s}, 5000));
 
     f.bar->setQuery(u"What now?"_s);
     f.bar->sendQuery();
@@ -247,7 +245,7 @@ void TestAskDialogModel::reopeningResets()
     f.model().setStream({u"Kept"_s});
     QVERIFY(f.ask(u"Kept question"_s));
     f.bar->askFollowUp();
-    f.model().setStreamResponse(slowStream({u"Too "_s, u"late"_s}, 300));
+    f.model().setStreamResponse(FakeModelServer::slowStream({u"Too "_s, u"late"_s}, 300));
     f.bar->setQuery(u"Running question"_s);
     f.bar->sendQuery();
     QTRY_COMPARE_WITH_TIMEOUT(f.completionRequests(), 2, timeoutMs);
@@ -272,7 +270,7 @@ void TestAskDialogModel::abandonedQuestionDoesNotEndTheNextOne()
 {
     AskFixture f;
     QVERIFY(f.isValid());
-    f.model().setStreamResponse(slowStream({u"Second "_s, u"answer"_s}, 300));
+    f.model().setStreamResponse(FakeModelServer::slowStream({u"Second "_s, u"answer"_s}, 300));
     f.bar->setQuery(u"First"_s);
     f.bar->sendQuery();
     QTRY_COMPARE_WITH_TIMEOUT(f.completionRequests(), 1, timeoutMs);

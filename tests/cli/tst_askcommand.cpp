@@ -102,8 +102,6 @@ private Q_SLOTS:
             << u"always"_s << QString() << u"explain recursion"_s << false << true << 1;
         QTest::newRow("auto by default, a question opening")
             << QString() << QString() << u"Who is the president of France"_s << true << true << 2;
-        QTest::newRow("auto, nothing to look up")
-            << u"auto"_s << QString() << u"explain recursion"_s << true << false << 1;
         QTest::newRow("--search always over a stored never")
             << u"never"_s << u"always"_s << u"explain recursion"_s << true << true << 2;
         QTest::newRow("--search never over a stored always")
@@ -403,9 +401,7 @@ private Q_SLOTS:
         QStringList pieces;
         for (int i = 1; i <= 40; ++i)
             pieces << u"word%1 "_s.arg(i);
-        FakeResponse slow = FakeResponse::eventStream(FakeModelServer::streamBody(pieces));
-        slow.delayBetweenPiecesMs = 250;
-        s.model.setStreamResponse(slow);
+        s.model.setStreamResponse(FakeModelServer::slowStream(pieces, 250));
 
         QProcess process;
         QByteArray out;
@@ -465,9 +461,7 @@ private Q_SLOTS:
     {
         AskHome s;
         QVERIFY(s.listening);
-        FakeResponse silent = FakeResponse::json(FakeSearxngServer::body(u"q"_s, parisResults()));
-        silent.delayBeforeHeadMs = 60000;
-        s.searxng.serveResponse(silent);
+        s.searxng.serveResultsAfter(60000, parisResults());
 
         QProcess process;
         QSignalSpy finished(&process, &QProcess::finished);

@@ -252,7 +252,7 @@ void TestMessageList::streamingAnswerShowsTheCursor()
     QFETCH(QString, answer);
     ControllerFixture f;
     QVERIFY(f.isValid());
-    f.model().setStreamResponse(slowStream(pieces, 1500));
+    f.model().setStreamResponse(FakeModelServer::slowStream(pieces, 1500));
     ConversationController &c = f.controller();
     Window window(c);
     c.setDraft(u"Say hello"_s);
@@ -288,10 +288,7 @@ void TestMessageList::searchingRowGivesWayToThinkingRow()
     QVERIFY(f.isValid());
     f.settings().setWebSearchMode(u"always"_s);
     // The search keeps the user waiting a while.
-    FakeResponse search = FakeResponse::json(
-        FakeSearxngServer::body(u"orbits"_s, FakeSearxngServer::numberedResults(2)));
-    search.delayBeforeHeadMs = 1500;
-    f.searxng().serveResponse(search);
+    f.searxng().serveResultsAfter(1500, FakeSearxngServer::numberedResults(2));
     f.model().setStream({u"Found it."_s});
     ConversationController &c = f.controller();
     Window window(c);

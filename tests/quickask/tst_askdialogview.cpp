@@ -100,7 +100,7 @@ void TestAskDialogView::partsFollowTheState()
     QCOMPARE(f.bar->query(), u"Why?"_s);
     QVERIFY(send->isEnabled());
 
-    f.model().setStreamResponse(slowStream({u"Because"_s, u"."_s}, 400));
+    f.model().setStreamResponse(FakeModelServer::slowStream({u"Because"_s, u"."_s}, 400));
     send->click();
     QVERIFY(f.bar->isLoading());
     QCOMPARE(f.shownParts(), (QStringList{u"header"_s, u"stopButton"_s, u"pulsingDots"_s}));
@@ -121,9 +121,7 @@ void TestAskDialogView::searchingShowsItsLine()
 {
     ViewFixture f;
     QVERIFY(f.show());
-    FakeResponse slowSearch = FakeResponse::json(FakeSearxngServer::body(u"q"_s, {}));
-    slowSearch.delayBeforeHeadMs = 5000;
-    f.searxng().serveResponse(slowSearch);
+    f.searxng().serveResultsAfter(5000);
     f.settings().setWebSearchMode(u"always"_s);
     f.bar->setQuery(u"News?"_s);
     f.bar->sendQuery();
@@ -186,7 +184,7 @@ void TestAskDialogView::actionKeysWorkOnlyWhenShown()
     QCOMPARE(imports.size(), 0);
 
     // Stop while the answer runs: back to the question.
-    f.model().setStreamResponse(slowStream({u"Slow"_s, u" answer"_s}, 3000));
+    f.model().setStreamResponse(FakeModelServer::slowStream({u"Slow"_s, u" answer"_s}, 3000));
     f.bar->sendQuery();
     QTRY_COMPARE_WITH_TIMEOUT(f.model().http().requestCount(u"/v1/chat/completions"_s), 1,
                               timeoutMs);
