@@ -60,8 +60,6 @@ private Q_SLOTS:
             << QStringList{defaultLine, nameLine(u"Ada"_s), emojiLine, bulletLine};
         QTest::newRow("empty pieces and unknown id")
             << none << none << u",,no_emoji,,bogus,"_s << QStringList{defaultLine, emojiLine};
-        QTest::newRow("space before id matches nothing")
-            << none << none << u"no_emoji, no_bullets"_s << QStringList{defaultLine, emojiLine};
         QTest::newRow("ids are case sensitive")
             << none << none << u"NO_EMOJI,No_Bullets"_s << QStringList{defaultLine};
         QTest::newRow("same id twice")
