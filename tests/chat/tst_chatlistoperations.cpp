@@ -250,8 +250,7 @@ private Q_SLOTS:
         QCOMPARE(selection.size(), 0);
 
         QSignalSpy focus(&c, &ConversationController::composerFocusRequested);
-        QVERIFY(f.events().post(u"openChatSession"_s,
-                                {{u"id"_s, archived.id.toString(QUuid::WithoutBraces)}}));
+        QVERIFY(f.events().postOpenChatSession(archived.id));
         QCOMPARE(c.sidebarItem(), archived.id);
         QVERIFY(c.session(archived.id)->isArchived);
         QTRY_VERIFY(!focus.isEmpty());
