@@ -5,7 +5,6 @@
 #include "chat/newchatlabels.h"
 #include "chat/settings.h"
 #include "chat/systemprompt.h"
-#include "search/searchmode.h"
 
 #include <algorithm>
 #include <utility>
@@ -93,11 +92,6 @@ QString ConversationController::greeting() const
 QString ConversationController::webSearchLabel() const
 {
     return NewChatLabels::webSearchLabel(m_settings.webSearchModeChoice());
-}
-
-bool ConversationController::webSearchActive() const
-{
-    return m_settings.webSearchModeChoice() == WebSearchMode::Always;
 }
 
 bool ConversationController::canSend() const

@@ -44,7 +44,6 @@ class ConversationController : public QObject
     Q_PROPERTY(int streamVersion READ streamVersion NOTIFY streamVersionChanged)
     Q_PROPERTY(QString greeting READ greeting NOTIFY greetingChanged)
     Q_PROPERTY(QString webSearchLabel READ webSearchLabel NOTIFY webSearchModeChanged)
-    Q_PROPERTY(bool webSearchActive READ webSearchActive NOTIFY webSearchModeChanged)
 
 public:
     using Clock = std::function<QDateTime()>;
@@ -84,8 +83,6 @@ public:
     // For the new-chat screen (see NewChatLabels), from the settings and the clock.
     QString greeting() const;
     QString webSearchLabel() const;
-    // The stored mode is "always".
-    bool webSearchActive() const;
 
     // The draft holds more than blanks and no answer is under way.
     bool canSend() const;

@@ -125,10 +125,3 @@ ChatSession conversation(const QStringList &texts, bool archived)
     session.isArchived = archived;
     return session;
 }
-
-FakeResponse slowStream(const QStringList &pieces, int delayMs)
-{
-    FakeResponse response = FakeResponse::eventStream(FakeModelServer::streamBody(pieces));
-    response.delayBetweenPiecesMs = delayMs;
-    return response;
-}

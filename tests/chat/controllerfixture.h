@@ -79,5 +79,3 @@ private:
 
 // A stored conversation with these user and assistant texts, alternating.
 ChatSession conversation(const QStringList &texts, bool archived = false);
-// One piece per entry, sent `delayMs` apart.
-FakeResponse slowStream(const QStringList &pieces, int delayMs);

@@ -1,39 +1,22 @@
 #include "chat/answerpipeline.h"
-#include "chat/settings.h"
+#include "controllerfixture.h"
 #include "support/awaittask.h"
-#include "support/fakeduckduckgoserver.h"
-#include "support/fakemodelserver.h"
-#include "support/fakesearxngserver.h"
 #include "support/loopback.h"
 #include "support/testregistry.h"
 
-#include <QDir>
-#include <QNetworkAccessManager>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <memory>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Settings on throw-away storage, the fake services on loopback, and a pipeline over them.
-// Search mode "never" and the fake model server unless a test says otherwise.
-struct Fixture
+// A pipeline over the controller fixture's settings and fake services.
+struct Fixture : ControllerFixture
 {
     Fixture()
+        : pipeline(std::make_unique<AnswerPipeline>(settings(), network()))
     {
-        const QString data = dir.filePath(u"data"_s);
-        QDir().mkpath(data);
-        settings = std::make_unique<Settings>(dir.filePath(u"velm.conf"_s), data);
-        listening = model.listen() && searxng.listen() && instant.listen();
-        qputenv("VELM_DUCKDUCKGO_URL", instant.url(u"/"_s).toString().toUtf8());
-        instant.serveAnswer({});
-        settings->setLmStudioServerAddress(model.address());
-        settings->setSearxngHost(u"127.0.0.1"_s);
-        settings->setSearxngPort(QString::number(searxng.port()));
-        pipeline = std::make_unique<AnswerPipeline>(*settings, network);
+        instant().serveAnswer({});
     }
 
     // What the model gets: the question alone, with the titles of the results found.
@@ -64,15 +47,8 @@ struct Fixture
         return TestSupport::awaitTask(pipeline->answer(asked, token, recorder()));
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<Settings> settings;
-    QNetworkAccessManager network;
-    FakeModelServer model;
-    FakeSearxngServer searxng;
-    FakeDuckDuckGoServer instant;
     std::unique_ptr<AnswerPipeline> pipeline;
     QStringList heard;
-    bool listening = false;
 };
 
 QStringList titles(const QList<SearchResult> &results)
@@ -116,15 +92,15 @@ private Q_SLOTS:
         QFETCH(QStringList, heard);
         QFETCH(QStringList, sources);
         Fixture f;
-        QVERIFY(f.listening);
-        f.searxng.serveResults(
+        QVERIFY(f.isValid());
+        f.searxng().serveResults(
             {FakeSearxngServer::result(u"Lovelace biography"_s, u"https://history.example.org/"_s,
                                        u"Ada Lovelace published an algorithm"_s),
              FakeSearxngServer::result(u"Cooking pasta"_s, u"https://food.test/"_s,
                                        u"Boil water with salt"_s)});
-        f.model.setStream({u"Ada Lovelace published "_s, u"the first algorithm."_s});
+        f.model().setStream({u"Ada Lovelace published "_s, u"the first algorithm."_s});
         if (!serverUp)
-            f.settings->setLmStudioServerAddress(Loopback::closedAddress());
+            f.settings().setLmStudioServerAddress(Loopback::closedAddress());
 
         const auto outcome
             = f.ask(Fixture::question(u"Who was Ada Lovelace?"_s, WebSearch::modeFrom(mode)));
@@ -139,7 +115,7 @@ private Q_SLOTS:
         QCOMPARE(outcome->results.size(), mode == u"never"_s ? 0 : 2);
         // The prompt carried what the search found.
         if (serverUp && mode != u"never"_s)
-            QCOMPARE(f.model.lastChatRequest()[u"messages"][0][u"content"].toString(),
+            QCOMPARE(f.model().lastChatRequest()[u"messages"][0][u"content"].toString(),
                      u"Lovelace biography\nCooking pasta\n"_s);
     }
 
@@ -156,18 +132,16 @@ private Q_SLOTS:
     {
         QFETCH(bool, corrected);
         Fixture f;
-        QVERIFY(f.listening);
-        FakeResponse slowSearch = FakeResponse::json(FakeSearxngServer::body(u"q"_s, {}));
-        slowSearch.delayBeforeHeadMs = 300;
-        f.searxng.serveResponse(slowSearch);
-        f.model.setStream({u"Here."_s});
-        f.settings->setLmStudioServerAddress(Loopback::closedAddress());
+        QVERIFY(f.isValid());
+        f.searxng().serveResultsAfter(300);
+        f.model().setStream({u"Here."_s});
+        f.settings().setLmStudioServerAddress(Loopback::closedAddress());
         if (corrected) {
-            connect(&f.searxng, &FakeHttpServer::requestReceived, this,
-                    [&f] { f.settings->setLmStudioServerAddress(f.model.address()); });
+            connect(&f.searxng(), &FakeHttpServer::requestReceived, this,
+                    [&f] { f.settings().setLmStudioServerAddress(f.model().address()); });
         } else {
-            f.pipeline->setServerAddress(f.model.address());
-            QCOMPARE(f.pipeline->serverAddress(), f.model.address());
+            f.pipeline->setServerAddress(f.model().address());
+            QCOMPARE(f.pipeline->serverAddress(), f.model().address());
         }
 
         const auto outcome = f.ask(Fixture::question(u"Anything"_s, WebSearchMode::Always));
@@ -175,18 +149,15 @@ private Q_SLOTS:
         QVERIFY2(!outcome->error,
                  qPrintable(outcome->error ? outcome->error->detail() : QString()));
         QCOMPARE(outcome->text, u"Here."_s);
-        QCOMPARE(f.searxng.requests().size(), 1);
+        QCOMPARE(f.searxng().requests().size(), 1);
     }
 
     // A stopped answer keeps what arrived, and its owner hears nothing more.
     void nothingHeardAfterCancelling()
     {
         Fixture f;
-        QVERIFY(f.listening);
-        FakeResponse slow
-            = FakeResponse::eventStream(FakeModelServer::streamBody(QStringList(50, u"w "_s)));
-        slow.delayBetweenPiecesMs = 50;
-        f.model.setStreamResponse(slow);
+        QVERIFY(f.isValid());
+        f.model().setStreamResponse(FakeModelServer::slowStream(QStringList(50, u"w "_s), 50));
         const CancellationToken token;
         AnswerPipeline::Observer observer = f.recorder();
         observer.piece = [&f, token](const QString &piece) {

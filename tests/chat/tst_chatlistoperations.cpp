@@ -250,8 +250,7 @@ private Q_SLOTS:
         QCOMPARE(selection.size(), 0);
 
         QSignalSpy focus(&c, &ConversationController::composerFocusRequested);
-        QVERIFY(f.events().post(u"openChatSession"_s,
-                                {{u"id"_s, archived.id.toString(QUuid::WithoutBraces)}}));
+        QVERIFY(f.events().postOpenChatSession(archived.id));
         QCOMPARE(c.sidebarItem(), archived.id);
         QVERIFY(c.session(archived.id)->isArchived);
         QTRY_VERIFY(!focus.isEmpty());
@@ -286,7 +285,7 @@ private Q_SLOTS:
         QStringList pieces;
         for (int i = 0; i < 100; ++i)
             pieces.append(u"p "_s);
-        f.model().setStreamResponse(slowStream(pieces, 100));
+        f.model().setStreamResponse(FakeModelServer::slowStream(pieces, 100));
         ConversationController &c = f.controller();
         QSignalSpy reset(&c, &ConversationController::windowReset);
         c.setDraft(u"Go"_s);
@@ -407,7 +406,7 @@ private Q_SLOTS:
         ControllerFixture f;
         QVERIFY(f.isValid());
         f.model().setStreamResponse(
-            slowStream({u"one "_s, u"two "_s, u"three "_s, u"four"_s}, 200));
+            FakeModelServer::slowStream({u"one "_s, u"two "_s, u"three "_s, u"four"_s}, 200));
         ConversationController &c = f.controller();
         c.setDraft(u"Count"_s);
         c.sendMessage();

@@ -11,13 +11,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString defaultLine = u"You are a concise, helpful local assistant."_s;
-const QString emojiLine = u"Do not use emojis in your responses."_s;
-const QString bulletLine = u"Avoid bullet points and numbered lists unless explicitly requested."_s;
-const QString conciseLine
-    = u"Keep responses short and to the point. Avoid filler phrases and unnecessary padding."_s;
-const QString boldLine = u"Do not use bold or italic markdown formatting in your responses."_s;
-const QString plainLine
-    = u"Use plain, simple language. Avoid jargon, buzzwords, and overly formal phrasing."_s;
 
 QString nameLine(const QString &name)
 {
@@ -48,6 +41,9 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("lines");
 
         const QString none;
+        // The styles' own sentences come from their table.
+        const QString emojiLine = instructionOf(u"no_emoji"_s);
+        const QString bulletLine = instructionOf(u"no_bullets"_s);
         QTest::newRow("nothing set") << none << none << none << QStringList{defaultLine};
         QTest::newRow("blank instructions")
             << u"  \n\t \r\n"_s << none << none << QStringList{defaultLine};
@@ -64,8 +60,6 @@ private Q_SLOTS:
             << QStringList{defaultLine, nameLine(u"Ada"_s), emojiLine, bulletLine};
         QTest::newRow("empty pieces and unknown id")
             << none << none << u",,no_emoji,,bogus,"_s << QStringList{defaultLine, emojiLine};
-        QTest::newRow("space before id matches nothing")
-            << none << none << u"no_emoji, no_bullets"_s << QStringList{defaultLine, emojiLine};
         QTest::newRow("ids are case sensitive")
             << none << none << u"NO_EMOJI,No_Bullets"_s << QStringList{defaultLine};
         QTest::newRow("same id twice")
@@ -75,9 +69,14 @@ private Q_SLOTS:
         QTest::newRow("all styles, reversed")
             << u"Be kind."_s << u"Bo"_s
             << u"no_boldtext,no_bullets,plain_lang,be_concise,no_emoji,no_em_dash"_s
-            << QStringList{u"Be kind."_s, nameLine(u"Bo"_s), instructionOf(u"no_em_dash"_s),
-                           emojiLine,     conciseLine,       plainLine,
-                           bulletLine,    boldLine};
+            << QStringList{u"Be kind."_s,
+                           nameLine(u"Bo"_s),
+                           instructionOf(u"no_em_dash"_s),
+                           emojiLine,
+                           instructionOf(u"be_concise"_s),
+                           instructionOf(u"plain_lang"_s),
+                           bulletLine,
+                           instructionOf(u"no_boldtext"_s)};
     }
 
     void build()

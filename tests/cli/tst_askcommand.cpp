@@ -1,5 +1,5 @@
 #include "chat/chatstore.h"
-#include "cli/velmhome.h"
+#include "cli/askhome.h"
 #include "support/fakeduckduckgoserver.h"
 #include "support/fakemodelserver.h"
 #include "support/fakesearxngserver.h"
@@ -20,16 +20,6 @@ using namespace Qt::StringLiterals;
 Q_DECLARE_METATYPE(FakeResponse)
 
 namespace {
-
-const QString quickAskBase
-    = u"You are a concise local assistant inside a small macOS quick-ask bar."_s;
-const QString concisenessRule
-    = u"\nAlways give the most concise answer possible \u2014 ideally one "
-      u"sentence or a very short paragraph."_s;
-const QString quickAskLead
-    = u"The following are live web search results retrieved for the user's query. Base your "
-      u"answer primarily on these results. Be accurate and specific \u2014 do not guess or use "
-      u"knowledge that contradicts the results below.\n\nSEARCH RESULTS:\n"_s;
 
 QJsonArray parisResults()
 {
@@ -64,31 +54,17 @@ class TestAskCommand : public QObject
 {
     Q_OBJECT
 
-private:
-    // A home whose SearXNG setting points at `searxng`.
-    static void pointAtSearxng(const VelmHome &home, const FakeSearxngServer &searxng)
-    {
-        auto settings = home.settings();
-        settings->setSearxngHost(u"127.0.0.1"_s);
-        settings->setSearxngPort(QString::number(searxng.port()));
-    }
-
 private Q_SLOTS:
     void answersWithSources()
     {
-        VelmHome home;
-        QVERIFY(home.isValid());
-        FakeModelServer model;
-        QVERIFY(model.listen());
-        model.setStream(
+        AskHome s;
+        QVERIFY(s.listening);
+        s.model.setStream(
             {u"Paris is the capital "_s, u"of France, as wikipedia "_s, u"explains."_s});
-        FakeSearxngServer searxng;
-        QVERIFY(searxng.listen());
-        searxng.serveResults(parisResults());
-        pointAtSearxng(home, searxng);
+        s.searxng.serveResults(parisResults());
 
-        const VelmRun run = home.run({u"ask"_s, u"--server"_s, model.address(), u"--search"_s,
-                                      u"always"_s, u"  What is the capital of France?  "_s});
+        const VelmRun run = s.home.run({u"ask"_s, u"--server"_s, s.model.address(), u"--search"_s,
+                                        u"always"_s, u"  What is the capital of France?  "_s});
         QCOMPARE(run.errText(), QString());
         QCOMPARE(run.exitCode, 0);
         // The hit on food.net shares nothing with the answer and is left out.
@@ -96,19 +72,17 @@ private Q_SLOTS:
                  u"Paris is the capital of France, as wikipedia explains.\n\n"
                  u"[1] Paris \u2014 https://www.wikipedia.org/wiki/Paris\n"_s);
 
-        QCOMPARE(searxng.requests().size(), 1);
-        QCOMPARE(searxng.requests().first().query().queryItemValue(u"q"_s, QUrl::FullyDecoded),
+        QCOMPARE(s.searxng.requests().size(), 1);
+        QCOMPARE(s.searxng.requests().first().query().queryItemValue(u"q"_s, QUrl::FullyDecoded),
                  u"What is the capital of France?"_s);
-        const auto messages = messagesOf(model.lastChatRequest());
+        // The prompt itself is QuickAskRequest's (see its tests): both hits go to the model.
+        const auto messages = messagesOf(s.model.lastChatRequest());
         QCOMPARE(messages.size(), 3);
-        QCOMPARE(messages[0].first, u"system"_s);
-        QCOMPARE(messages[0].second, quickAskBase + concisenessRule);
         QCOMPARE(messages[1].first, u"system"_s);
-        QCOMPARE(messages[1].second,
-                 quickAskLead
-                     + u"[1] Paris\nSource: https://www.wikipedia.org/wiki/Paris\nParis is the "
-                       u"capital and largest city of France.\n\n---\n\n[2] Cooking pasta\nSource: "
-                       u"https://food.net/pasta\nBoil water, add salt."_s);
+        QVERIFY(
+            messages[1].second.contains(u"[1] Paris\nSource: https://www.wikipedia.org/wiki/"_s));
+        QVERIFY(
+            messages[1].second.contains(u"[2] Cooking pasta\nSource: https://food.net/pasta"_s));
         QCOMPARE(messages[2], qMakePair(u"user"_s, u"What is the capital of France?"_s));
     }
 
@@ -128,8 +102,6 @@ private Q_SLOTS:
             << u"always"_s << QString() << u"explain recursion"_s << false << true << 1;
         QTest::newRow("auto by default, a question opening")
             << QString() << QString() << u"Who is the president of France"_s << true << true << 2;
-        QTest::newRow("auto, nothing to look up")
-            << u"auto"_s << QString() << u"explain recursion"_s << true << false << 1;
         QTest::newRow("--search always over a stored never")
             << u"never"_s << u"always"_s << u"explain recursion"_s << true << true << 2;
         QTest::newRow("--search never over a stored always")
@@ -145,29 +117,25 @@ private Q_SLOTS:
         QFETCH(bool, searches);
         QFETCH(int, systemMessages);
 
-        VelmHome home;
-        FakeModelServer model;
-        QVERIFY(model.listen());
-        model.setStream({u"Fine."_s});
-        FakeSearxngServer searxng;
-        QVERIFY(searxng.listen());
-        searxng.serveResults(searxngFinds ? parisResults() : QJsonArray());
-        pointAtSearxng(home, searxng);
+        AskHome s;
+        QVERIFY(s.listening);
+        s.model.setStream({u"Fine."_s});
+        s.searxng.serveResults(searxngFinds ? parisResults() : QJsonArray());
         if (!storedMode.isEmpty())
-            home.settings()->setWebSearchMode(storedMode);
+            s.home.settings()->setWebSearchMode(storedMode);
 
-        QStringList arguments{u"ask"_s, u"--server"_s, model.address()};
+        QStringList arguments{u"ask"_s, u"--server"_s, s.model.address()};
         if (!option.isEmpty())
             arguments << u"--search"_s << option;
-        const VelmRun run = home.run(arguments << question);
+        const VelmRun run = s.home.run(arguments << question);
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.outText(), u"Fine.\n"_s);
-        QCOMPARE(searxng.requests().size(), searches ? 1 : 0);
-        const QJsonObject request = model.lastChatRequest();
+        QCOMPARE(s.searxng.requests().size(), searches ? 1 : 0);
+        const QJsonObject request = s.model.lastChatRequest();
         QCOMPARE(systemMessageCount(request), systemMessages);
         QCOMPARE(messagesOf(request).size(), systemMessages + 1);
         // The option is for this run only.
-        const auto settings = home.settings();
+        const auto settings = s.home.settings();
         QCOMPARE(settings->contains(u"webSearchMode"), !storedMode.isEmpty());
         if (!storedMode.isEmpty())
             QCOMPARE(settings->webSearchMode(), storedMode);
@@ -175,27 +143,24 @@ private Q_SLOTS:
 
     void usesTheStoredSettings()
     {
-        VelmHome home;
-        FakeModelServer model;
-        QVERIFY(model.listen());
-        model.setStream({u"Bonjour."_s});
+        AskHome s;
+        QVERIFY(s.listening);
+        s.model.setStream({u"Bonjour."_s});
         {
-            const auto settings = home.settings();
-            settings->setLmStudioServerAddress(model.address() + u"/"_s);
+            const auto settings = s.home.settings();
+            settings->setLmStudioServerAddress(s.model.address() + u"/"_s);
             settings->setSystemPrompt(u"Answer in French."_s);
             settings->setUserName(u" Ann "_s);
             settings->setActivePromptSuggestions(u"no_emoji"_s);
             settings->setWebSearchMode(u"never"_s);
         }
-        const VelmRun run = home.run({u"ask"_s, u"hello"_s});
+        const VelmRun run = s.home.run({u"ask"_s, u"hello"_s});
         QCOMPARE(run.errText(), QString());
         QCOMPARE(run.exitCode, 0);
-        const auto messages = messagesOf(model.lastChatRequest());
+        const auto messages = messagesOf(s.model.lastChatRequest());
         QCOMPARE(messages.size(), 2);
-        QCOMPARE(messages[0].second,
-                 u"Answer in French.\nThe user's name is Ann. Address them by name when "
-                 u"appropriate.\nDo not use emojis in your responses."_s
-                     + concisenessRule);
+        QVERIFY(messages[0].second.startsWith(u"Answer in French.\nThe user's name is Ann."_s));
+        QVERIFY(messages[0].second.contains(u"Do not use emojis"_s));
     }
 
     void question_data()
@@ -220,18 +185,14 @@ private Q_SLOTS:
         QFETCH(QStringList, words);
         QFETCH(QByteArray, input);
         QFETCH(QString, sent);
-        VelmHome home;
-        FakeModelServer model;
-        QVERIFY(model.listen());
-        model.setStream({u"4"_s});
-        const VelmRun run = home.run(
-            QStringList{u"ask"_s, u"--search"_s, u"never"_s, u"--server"_s, model.address()}
-                + words,
-            input);
+        AskHome s;
+        QVERIFY(s.listening);
+        s.model.setStream({u"4"_s});
+        const VelmRun run = s.home.run(s.arguments(u"never"_s, words), input);
         QCOMPARE(run.errText(), QString());
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.outText(), u"4\n"_s);
-        QCOMPARE(messagesOf(model.lastChatRequest()).last(), qMakePair(u"user"_s, sent));
+        QCOMPARE(messagesOf(s.model.lastChatRequest()).last(), qMakePair(u"user"_s, sent));
     }
 
     void wrongUsage_data()
@@ -253,15 +214,14 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, input);
-        VelmHome home;
-        FakeModelServer model;
-        QVERIFY(model.listen());
-        home.settings()->setLmStudioServerAddress(model.address());
-        const VelmRun run = home.run(arguments, input);
+        AskHome s;
+        QVERIFY(s.listening);
+        s.home.settings()->setLmStudioServerAddress(s.model.address());
+        const VelmRun run = s.home.run(arguments, input);
         QCOMPARE(run.exitCode, 2);
         QCOMPARE(run.outText(), QString());
         QVERIFY2(run.errText().contains(u"Usage: velm ask"_s), run.err.constData());
-        QCOMPARE(model.http().requests().size(), 0);
+        QCOMPARE(s.model.http().requests().size(), 0);
     }
 
     void failures_data()
@@ -274,44 +234,19 @@ private Q_SLOTS:
         const FakeResponse oneModel = FakeResponse::json(FakeModelServer::modelsBody({u"m"_s}));
         const FakeResponse answer
             = FakeResponse::eventStream(FakeModelServer::streamBody({u"never shown"_s}));
+        // How each failure reads is the model client's (see its tests); here that velm says
+        // it on standard error, exits 1 and saves nothing.
         QTest::newRow("server not running")
             << Loopback::closedAddress() << oneModel << answer << u"velm: Start LM Studio\n"_s;
-        QTest::newRow("invalid address")
-            << u"http://my server"_s << oneModel << answer << u"velm: Check server address\n"_s;
         QTest::newRow("no model loaded") << QString() << FakeResponse::json(R"({"data":[]})")
                                          << answer << u"velm: Load a model in LM Studio\n"_s;
-        QTest::newRow("completions fail")
-            << QString() << oneModel << FakeResponse::text("overloaded", 503)
-            << u"velm: LM Studio did not respond\n"_s;
         // No description of its own: the technical detail is shown.
         QTest::newRow("models not JSON")
             << QString() << FakeResponse::text("<html>") << answer << u"velm: unexpected reply: "_s;
-
-        // %1 is the fake server's address. Something else on the model server's port: a web
-        // server, a proxy, a captive portal.
-        const QByteArray page = "<!DOCTYPE html>\n<html><body><h1>Sign in to continue</h1>"
-                                "<form method=\"post\"></form></body></html>\n";
-        const QString notModelServer
-            = u"velm: The server at %1 did not answer like a model server\n"_s;
-        QTest::newRow("page instead of an answer")
-            << QString() << oneModel << FakeResponse::text(page, 200, "text/html; charset=utf-8")
-            << notModelServer;
-        FakeResponse untyped = FakeResponse::text(page);
-        untyped.headers.clear();
-        QTest::newRow("page without a Content-Type")
-            << QString() << oneModel << untyped << notModelServer;
-        QTest::newRow("error object instead of a stream")
-            << QString() << oneModel
-            << FakeResponse::json(
-                   R"({"error":{"message":"Model is still loading","type":"unavailable_error"}})")
-            << u"velm: Model is still loading\n"_s;
+        // %1 is the fake server's address.
         QTest::newRow("models list redirected")
             << QString() << FakeResponse::redirect(302, "/login?next=%2Fv1%2Fmodels") << answer
             << u"velm: The server at %1 redirected to %1/login?next=%2Fv1%2Fmodels\n"_s;
-        QTest::newRow("answer redirected")
-            << QString() << oneModel
-            << FakeResponse::redirect(307, "http://127.0.0.1:9/v1/chat/completions")
-            << u"velm: The server at %1 redirected to http://127.0.0.1:9/v1/chat/completions\n"_s;
     }
 
     void failures()
@@ -320,34 +255,31 @@ private Q_SLOTS:
         QFETCH(FakeResponse, models);
         QFETCH(FakeResponse, stream);
         QFETCH(QString, message);
-        VelmHome home;
-        FakeModelServer model;
-        QVERIFY(model.listen());
-        model.setModelsResponse(models);
-        model.setStreamResponse(stream);
+        AskHome s;
+        QVERIFY(s.listening);
+        s.model.setModelsResponse(models);
+        s.model.setStreamResponse(stream);
         const VelmRun run
-            = home.run({u"ask"_s, u"--save"_s, u"--search"_s, u"never"_s, u"--server"_s,
-                        address.isEmpty() ? model.address() : address, u"hi"_s});
+            = s.home.run({u"ask"_s, u"--save"_s, u"--search"_s, u"never"_s, u"--server"_s,
+                          address.isEmpty() ? s.model.address() : address, u"hi"_s});
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.outText(), QString());
         // Not arg(): the expected redirect target holds "%2F".
-        QVERIFY2(run.errText().startsWith(QString(message).replace(u"%1"_s, model.address())),
+        QVERIFY2(run.errText().startsWith(QString(message).replace(u"%1"_s, s.model.address())),
                  run.err.constData());
         // A failed question is not kept as a chat.
-        QVERIFY(!QFile::exists(home.dataDirectory() + u"/chatSessions.json"_s));
+        QVERIFY(!QFile::exists(s.home.dataDirectory() + u"/chatSessions.json"_s));
     }
 
     // A server that does not stream (a proxy that buffers, a server that ignores "stream")
     // still gives its answer.
     void answerAsOneJSONBody()
     {
-        VelmHome home;
-        FakeModelServer model;
-        QVERIFY(model.listen());
-        model.setStreamResponse(
+        AskHome s;
+        QVERIFY(s.listening);
+        s.model.setStreamResponse(
             FakeResponse::json(FakeModelServer::completionBody(u"Paris, on the Seine."_s)));
-        const VelmRun run = home.run(
-            {u"ask"_s, u"--search"_s, u"never"_s, u"--server"_s, model.address(), u"Capital?"_s});
+        const VelmRun run = s.home.run(s.arguments(u"never"_s, {u"Capital?"_s}));
         QCOMPARE(run.errText(), QString());
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.outText(), u"Paris, on the Seine.\n"_s);
@@ -355,33 +287,29 @@ private Q_SLOTS:
 
     void lineOverTheLimit()
     {
-        VelmHome home;
-        FakeModelServer model;
-        QVERIFY(model.listen());
+        AskHome s;
+        QVERIFY(s.listening);
         const QByteArray content(16 * 1024 * 1024 + 1024, 'x');
-        model.setStreamResponse(
+        s.model.setStreamResponse(
             FakeResponse::eventStream("data: {\"choices\":[{\"index\":0,\"delta\":{\"content\":\""
                                       + content + "\"}}]}\n\ndata: [DONE]\n\n"));
-        const VelmRun run = home.run({u"ask"_s, u"--save"_s, u"--search"_s, u"never"_s,
-                                      u"--server"_s, model.address(), u"hi"_s});
+        const VelmRun run = s.home.run(s.arguments(u"never"_s, {u"--save"_s, u"hi"_s}));
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.outText(), QString());
         QCOMPARE(run.errText(), u"velm: The model server sent a line longer than 16 MiB\n"_s);
-        QVERIFY(!QFile::exists(home.dataDirectory() + u"/chatSessions.json"_s));
+        QVERIFY(!QFile::exists(s.home.dataDirectory() + u"/chatSessions.json"_s));
     }
 
     void connectionLostMidAnswer()
     {
-        VelmHome home;
-        FakeModelServer model;
-        QVERIFY(model.listen());
+        AskHome s;
+        QVERIFY(s.listening);
         const QByteArray body = FakeModelServer::streamBody({u"Hel"_s, u"lo there"_s});
         FakeResponse stream = FakeResponse::eventStream(body);
         // Cut inside the event that carries the second piece.
         stream.dropAfterBytes = body.indexOf(FakeModelServer::chunkLine(u"lo there"_s)) + 20;
-        model.setStreamResponse(stream);
-        const VelmRun run = home.run(
-            {u"ask"_s, u"--search"_s, u"never"_s, u"--server"_s, model.address(), u"hi"_s});
+        s.model.setStreamResponse(stream);
+        const VelmRun run = s.home.run(s.arguments(u"never"_s, {u"hi"_s}));
         QCOMPARE(run.exitCode, 1);
         // What arrived stays on screen, on a line of its own, and is not passed off as the
         // whole answer.
@@ -419,26 +347,24 @@ private Q_SLOTS:
         QFETCH(bool, keepsAnswer);
         QFETCH(QString, title);
 
-        VelmHome home;
-        FakeModelServer model;
-        QVERIFY(model.listen());
-        model.setStream(pieces);
-        model.setCompletionResponse(titleResponse);
+        AskHome s;
+        QVERIFY(s.listening);
+        s.model.setStream(pieces);
+        s.model.setCompletionResponse(titleResponse);
         ChatSession earlier = ChatSession::create(QDateTime::currentDateTimeUtc().addDays(-3));
         earlier.messages.append(ChatMessage(ChatMessage::Role::User, u"Older"_s));
         {
-            const auto settings = home.settings();
+            const auto settings = s.home.settings();
             QVERIFY(StoredChats::write(*settings, {earlier}));
         }
 
         const QString question = u"  What is the capital of France?\n"_s;
         const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
-        const VelmRun run = home.run({u"ask"_s, u"--save"_s, u"--search"_s, u"never"_s,
-                                      u"--server"_s, model.address(), question});
+        const VelmRun run = s.home.run(s.arguments(u"never"_s, {u"--save"_s, question}));
         QCOMPARE(run.errText(), QString());
         QCOMPARE(run.exitCode, 0);
 
-        const auto settings = home.settings();
+        const auto settings = s.home.settings();
         const QList<ChatSession> sessions = StoredChats::read(*settings);
         QCOMPARE(sessions.size(), 2);
         QCOMPARE(sessions[1], earlier);
@@ -458,7 +384,7 @@ private Q_SLOTS:
         QCOMPARE(saved.customTitle.has_value(), !title.isEmpty());
 
         // The title was asked for the question as it was given.
-        const QList<FakeRequest> &requests = model.http().requests();
+        const QList<FakeRequest> &requests = s.model.http().requests();
         const auto titleRequest = std::find_if(requests.begin(), requests.end(), [](auto &r) {
             return r.path() == u"/v1/chat/completions"_s && !r.body.contains("\"stream\":true");
         });
@@ -470,24 +396,19 @@ private Q_SLOTS:
 
     void interruptWhileStreaming()
     {
-        VelmHome home;
-        FakeModelServer model;
-        QVERIFY(model.listen());
+        AskHome s;
+        QVERIFY(s.listening);
         QStringList pieces;
         for (int i = 1; i <= 40; ++i)
             pieces << u"word%1 "_s.arg(i);
-        FakeResponse slow = FakeResponse::eventStream(FakeModelServer::streamBody(pieces));
-        slow.delayBetweenPiecesMs = 250;
-        model.setStreamResponse(slow);
+        s.model.setStreamResponse(FakeModelServer::slowStream(pieces, 250));
 
         QProcess process;
         QByteArray out;
         connect(&process, &QProcess::readyReadStandardOutput, this,
                 [&] { out += process.readAllStandardOutput(); });
         QSignalSpy finished(&process, &QProcess::finished);
-        home.start(process,
-                   {u"ask"_s, u"--save"_s, u"--search"_s, u"never"_s, u"--server"_s,
-                    model.address(), u"Count"_s});
+        s.home.start(process, s.arguments(u"never"_s, {u"--save"_s, u"Count"_s}));
         // Pieces reach the terminal as they arrive, not at the end.
         QTRY_VERIFY_WITH_TIMEOUT(out.contains("word2 "), 20000);
         QCOMPARE(::kill(process.processId(), SIGINT), 0);
@@ -500,21 +421,20 @@ private Q_SLOTS:
         QVERIFY2(out.startsWith("word1 word2 "), out.constData());
         QVERIFY2(out.endsWith(" \n"), out.constData());
         QVERIFY(!out.contains("word40"));
-        QVERIFY(!QFile::exists(home.dataDirectory() + u"/chatSessions.json"_s));
+        QVERIFY(!QFile::exists(s.home.dataDirectory() + u"/chatSessions.json"_s));
     }
 
     // A server that sends faster than velm prints must not keep Ctrl-C waiting.
     void interruptWhileFlooded()
     {
-        VelmHome home;
-        FakeModelServer model;
-        QVERIFY(model.listen());
+        AskHome s;
+        QVERIFY(s.listening);
         QByteArray events;
         while (events.size() < 64 * 1024)
             events += FakeModelServer::chunkLine(u"word "_s) + "\n\n";
         FakeResponse flood = FakeResponse::eventStream(events);
         flood.endlessTail = events;
-        model.setStreamResponse(flood);
+        s.model.setStreamResponse(flood);
 
         QProcess process;
         QByteArray start;
@@ -527,8 +447,7 @@ private Q_SLOTS:
                 start += out.left(100);
         });
         QSignalSpy finished(&process, &QProcess::finished);
-        home.start(process,
-                   {u"ask"_s, u"--search"_s, u"never"_s, u"--server"_s, model.address(), u"Go"_s});
+        s.home.start(process, s.arguments(u"never"_s, {u"Go"_s}));
         QTRY_VERIFY_WITH_TIMEOUT(printed > 1024 * 1024, 20000);
         QCOMPARE(::kill(process.processId(), SIGINT), 0);
         // Generous: this is about ending at all, not about how fast.
@@ -540,44 +459,31 @@ private Q_SLOTS:
 
     void interruptWhileSearching()
     {
-        VelmHome home;
-        FakeModelServer model;
-        QVERIFY(model.listen());
-        FakeSearxngServer searxng;
-        QVERIFY(searxng.listen());
-        FakeResponse silent = FakeResponse::json(FakeSearxngServer::body(u"q"_s, parisResults()));
-        silent.delayBeforeHeadMs = 60000;
-        searxng.serveResponse(silent);
-        pointAtSearxng(home, searxng);
+        AskHome s;
+        QVERIFY(s.listening);
+        s.searxng.serveResultsAfter(60000, parisResults());
 
         QProcess process;
         QSignalSpy finished(&process, &QProcess::finished);
-        home.start(
-            process,
-            {u"ask"_s, u"--search"_s, u"always"_s, u"--server"_s, model.address(), u"Who is it"_s});
-        QTRY_COMPARE_WITH_TIMEOUT(searxng.requests().size(), 1, 20000);
+        s.home.start(process, s.arguments(u"always"_s, {u"Who is it"_s}));
+        QTRY_COMPARE_WITH_TIMEOUT(s.searxng.requests().size(), 1, 20000);
         QCOMPARE(::kill(process.processId(), SIGINT), 0);
         QVERIFY(finished.wait(20000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 130);
         QCOMPARE(process.readAllStandardOutput(), QByteArray("\n"));
-        // The question never went to the model.
-        QCOMPARE(model.http().requestCount(u"/v1/chat/completions"_s), 0);
+        // The question never went to the s.model.
+        QCOMPARE(s.model.http().requestCount(u"/v1/chat/completions"_s), 0);
     }
 
     void controlCharactersNeverReachTheTerminal()
     {
-        VelmHome home;
-        FakeModelServer model;
-        QVERIFY(model.listen());
-        model.setStream({u"Clear\x1b[2J the screen\r and ring\x07 the bell, says wikipedia."_s});
-        FakeSearxngServer searxng;
-        QVERIFY(searxng.listen());
-        searxng.serveResults({FakeSearxngServer::result(
+        AskHome s;
+        QVERIFY(s.listening);
+        s.model.setStream({u"Clear\x1b[2J the screen\r and ring\x07 the bell, says wikipedia."_s});
+        s.searxng.serveResults({FakeSearxngServer::result(
             u"Evil\x1b]0;title\x07\nnext"_s, u"https://www.wikipedia.org/\x1b[1m"_s, u"x"_s)});
-        pointAtSearxng(home, searxng);
-        const VelmRun run = home.run(
-            {u"ask"_s, u"--search"_s, u"always"_s, u"--server"_s, model.address(), u"Who is it"_s});
+        const VelmRun run = s.home.run(s.arguments(u"always"_s, {u"Who is it"_s}));
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.outText(),
                  u"Clear[2J the screen and ring the bell, says wikipedia.\n\n"

@@ -1,8 +1,7 @@
 #include "chat/chatcodec.h"
 #include "chat/chatstore.h"
 #include "chat/settingskeys.h"
-#include "cli/velmhome.h"
-#include "support/fakemodelserver.h"
+#include "cli/askhome.h"
 #include "support/smallfilesystem.h"
 #include "support/storedchats.h"
 #include "support/testregistry.h"
@@ -49,10 +48,9 @@ QList<ChatSession> fourChats()
     return chats;
 }
 
-QStringList askAndSave(const FakeModelServer &model, const QString &question)
+QStringList askAndSave(const AskHome &s, const QString &question)
 {
-    return {u"ask"_s,      u"--save"_s,     u"--search"_s, u"never"_s,
-            u"--server"_s, model.address(), question};
+    return s.arguments(u"never"_s, {u"--save"_s, question});
 }
 
 } // namespace
@@ -67,18 +65,17 @@ class TestCliStore : public QObject
 private Q_SLOTS:
     void concurrentSavesKeepEveryChat()
     {
-        VelmHome home;
-        FakeModelServer model;
-        QVERIFY(model.listen());
-        model.setStream({u"Fine."_s});
-        model.setCompletion(u"A title"_s);
-        QVERIFY(StoredChats::write(*home.settings(), fourChats()));
+        AskHome s;
+        QVERIFY(s.listening);
+        s.model.setStream({u"Fine."_s});
+        s.model.setCompletion(u"A title"_s);
+        QVERIFY(StoredChats::write(*s.home.settings(), fourChats()));
 
         constexpr int processes = 20;
         std::vector<std::unique_ptr<QProcess>> runs;
         for (int i = 0; i < processes; ++i) {
             runs.push_back(std::make_unique<QProcess>());
-            home.start(*runs.back(), askAndSave(model, u"Question %1"_s.arg(i)));
+            s.home.start(*runs.back(), askAndSave(s, u"Question %1"_s.arg(i)));
         }
         // This event loop serves the fake server while they run.
         for (const auto &run : runs) {
@@ -86,7 +83,7 @@ private Q_SLOTS:
             QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
         }
 
-        const QList<ChatSession> stored = StoredChats::read(*home.settings());
+        const QList<ChatSession> stored = StoredChats::read(*s.home.settings());
         QCOMPARE(stored.size(), 4 + processes);
         QSet<QString> questions;
         for (const ChatSession &chat : stored) {
@@ -117,13 +114,12 @@ private Q_SLOTS:
         SmallFileSystem disk;
         if (!disk.isMounted())
             QSKIP(qPrintable(disk.whyNot()));
-        VelmHome home;
-        home.setEnvironment(u"XDG_DATA_HOME"_s, disk.path());
-        home.setEnvironment(u"XDG_CONFIG_HOME"_s, disk.path());
-        FakeModelServer model;
-        QVERIFY(model.listen());
-        model.setStream({u"An answer that will not fit."_s});
-        model.setCompletion(u"Title"_s);
+        AskHome s;
+        QVERIFY(s.listening);
+        s.home.setEnvironment(u"XDG_DATA_HOME"_s, disk.path());
+        s.home.setEnvironment(u"XDG_CONFIG_HOME"_s, disk.path());
+        s.model.setStream({u"An answer that will not fit."_s});
+        s.model.setCompletion(u"Title"_s);
         Settings settings(disk.filePath(u"velm/velm.conf"_s), disk.filePath(u"velm"_s));
         settings.setUserName(u"Ada"_s);
         QCOMPARE(settings.userName(), u"Ada"_s);
@@ -139,10 +135,10 @@ private Q_SLOTS:
 
         QStringList arguments{u"config"_s, u"userName"_s, u"Grace"_s};
         if (command == u"ask"_s)
-            arguments = askAndSave(model, u"Will this be kept?"_s);
+            arguments = askAndSave(s, u"Will this be kept?"_s);
         else if (command == u"export"_s)
             arguments = {u"export"_s, exported};
-        const VelmRun run = home.run(arguments);
+        const VelmRun run = s.home.run(arguments);
         QCOMPARE(run.exitCode, 1);
         QVERIFY(!run.outText().contains(u"Exported"_s));
         if (command != u"config"_s)
@@ -167,24 +163,23 @@ private Q_SLOTS:
     {
         QFETCH(QString, command);
         QFETCH(bool, folderInItsPlace);
-        VelmHome home;
-        FakeModelServer model;
-        QVERIFY(model.listen());
-        model.setStream({u"An answer."_s});
-        const QString store = home.settings()->dataFilePath(SettingsKeys::chatSessions);
+        AskHome s;
+        QVERIFY(s.listening);
+        s.model.setStream({u"An answer."_s});
+        const QString store = s.home.settings()->dataFilePath(SettingsKeys::chatSessions);
         QByteArray before;
         if (folderInItsPlace) {
             QVERIFY(QDir().mkpath(store));
         } else {
-            QVERIFY(StoredChats::write(*home.settings(), fourChats()));
+            QVERIFY(StoredChats::write(*s.home.settings(), fourChats()));
             before = fileBytes(store);
             QVERIFY(QFile::setPermissions(store, QFile::WriteOwner));
-            // Root reads every file: velm runs as another user then, who owns the home.
+            // Root reads every file: velm runs as another user then, who owns the s.home.
             if (::geteuid() == 0) {
-                QCOMPARE(QProcess::execute(u"chown"_s, {u"-R"_s, u"65534:65534"_s, home.path()}),
+                QCOMPARE(QProcess::execute(u"chown"_s, {u"-R"_s, u"65534:65534"_s, s.home.path()}),
                          0);
-                home.setLauncher({u"setpriv"_s, u"--reuid=65534"_s, u"--regid=65534"_s,
-                                  u"--clear-groups"_s, u"--"_s});
+                s.home.setLauncher({u"setpriv"_s, u"--reuid=65534"_s, u"--regid=65534"_s,
+                                    u"--clear-groups"_s, u"--"_s});
             }
         }
         QTemporaryDir target;
@@ -194,8 +189,8 @@ private Q_SLOTS:
         const QString exported = target.filePath(u"chats.json"_s);
 
         const VelmRun run
-            = home.run(command == u"ask"_s ? askAndSave(model, u"Will this replace them?"_s)
-                                           : QStringList{u"export"_s, exported});
+            = s.home.run(command == u"ask"_s ? askAndSave(s, u"Will this replace them?"_s)
+                                             : QStringList{u"export"_s, exported});
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.errText().contains(u"could not be read"_s), run.err.constData());
         QVERIFY2(run.errText().contains(QDir::toNativeSeparators(store)), run.err.constData());
@@ -211,11 +206,10 @@ private Q_SLOTS:
     // What a newer velm stored with a chat or a message stays through a save by this one.
     void newerKeysSurviveASave()
     {
-        VelmHome home;
-        FakeModelServer model;
-        QVERIFY(model.listen());
-        model.setStream({u"Fine."_s});
-        model.setCompletion(u"Title"_s);
+        AskHome s;
+        QVERIFY(s.listening);
+        s.model.setStream({u"Fine."_s});
+        s.model.setCompletion(u"Title"_s);
         QJsonObject chat = QJsonDocument::fromJson(ChatCodec::encodeSessions(fourChats().mid(0, 1)))
                                .array()
                                .at(0)
@@ -227,11 +221,11 @@ private Q_SLOTS:
         message.insert(u"reasoning"_s, u"Thought about it."_s);
         messages[0] = message;
         chat.insert(u"messages"_s, messages);
-        const QString store = home.settings()->dataFilePath(SettingsKeys::chatSessions);
-        QVERIFY(QDir().mkpath(home.dataDirectory()));
+        const QString store = s.home.settings()->dataFilePath(SettingsKeys::chatSessions);
+        QVERIFY(QDir().mkpath(s.home.dataDirectory()));
         QVERIFY(writeFile(store, QJsonDocument(QJsonArray{chat}).toJson()));
 
-        const VelmRun run = home.run(askAndSave(model, u"Another question"_s));
+        const VelmRun run = s.home.run(askAndSave(s, u"Another question"_s));
         QCOMPARE(run.exitCode, 0);
 
         const QJsonArray saved = QJsonDocument::fromJson(fileBytes(store)).array();

@@ -65,8 +65,6 @@ private Q_SLOTS:
         const FakeResponse none = FakeResponse::json(R"({"data":[]})");
         QTest::newRow("no model loaded")
             << QString() << none << u"velm: Load a model in LM Studio\n"_s;
-        QTest::newRow("server error") << QString() << FakeResponse::text("boom", 500)
-                                      << u"velm: LM Studio did not respond\n"_s;
         // No description of its own: the technical detail is shown.
         QTest::newRow("not JSON") << QString() << FakeResponse::text("<html>")
                                   << u"velm: unexpected reply: "_s;
@@ -79,8 +77,6 @@ private Q_SLOTS:
         // Given without a scheme, as users type it.
         QTest::newRow("server not running")
             << Loopback::closedAddress().mid(7) << none << u"velm: Start LM Studio\n"_s;
-        QTest::newRow("invalid address")
-            << u"http://my server"_s << none << u"velm: Check server address\n"_s;
     }
 
     void failures()

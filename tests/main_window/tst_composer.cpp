@@ -138,7 +138,7 @@ private Q_SLOTS:
         QStringList pieces;
         for (int i = 0; i < 100; ++i)
             pieces.append(u"w%1 "_s.arg(i));
-        f.model().setStreamResponse(slowStream(pieces, 100));
+        f.model().setStreamResponse(FakeModelServer::slowStream(pieces, 100));
         ComposerHarness h(f);
         SendStopButton *button = h.view.sendStopButton();
         QCOMPARE(button->symbolName(), u"arrow.up"_s);

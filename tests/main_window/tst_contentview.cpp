@@ -39,12 +39,21 @@ private Q_SLOTS:
 
 namespace {
 
-// No portal: the application palette stands for the desktop.
-struct Appearance : SystemAppearance
+// The main window's content over the fixture's controller, at its default size. No portal:
+// the application palette stands for the desktop.
+struct Window
 {
-    Appearance()
-        : SystemAppearance(QDBusConnection(u"no-bus"_s))
-    { }
+    explicit Window(ControllerFixture &fixture, bool show = true)
+        : view(fixture.controller(), fixture.settings(), appearance)
+    {
+        if (!show)
+            return;
+        view.resize(1100, 760);
+        view.show();
+    }
+
+    SystemAppearance appearance{QDBusConnection(u"no-bus"_s)};
+    ContentView view;
 };
 
 // The page the detail area shows.
@@ -84,7 +93,6 @@ void TestContentView::scheme_data()
 
     QTest::newRow("dark") << u"dark"_s << true;
     QTest::newRow("light") << u"light"_s << false;
-    QTest::newRow("unknown reads as dark") << u"sepia"_s << true;
 }
 
 void TestContentView::scheme()
@@ -93,8 +101,8 @@ void TestContentView::scheme()
     QFETCH(bool, dark);
 
     ControllerFixture fixture;
-    Appearance appearance;
-    ContentView view(fixture.controller(), fixture.settings(), appearance);
+    Window window(fixture, false);
+    ContentView &view = window.view;
     fixture.settings().setAppTheme(stored);
     QCOMPARE(view.isDark(), dark);
     // The composer is drawn in the window's scheme wherever it sits.
@@ -108,10 +116,8 @@ void TestContentView::composerFollowsThePage()
     const ChatSession chat = conversation({u"Hello"_s, u"Hi there"_s});
     fixture.store({chat});
     ConversationController &controller = fixture.controller();
-    Appearance appearance;
-    ContentView view(controller, fixture.settings(), appearance);
-    view.resize(1100, 760);
-    view.show();
+    Window window(fixture);
+    ContentView &view = window.view;
     QCOMPARE(shownPage(view), view.newChatView());
     QVERIFY(isAncestor(view.newChatView(), view.composer()));
 
@@ -131,10 +137,8 @@ void TestContentView::composerFollowsThePage()
 void TestContentView::sidebarStartsHiddenAndToggles()
 {
     ControllerFixture fixture;
-    Appearance appearance;
-    ContentView view(fixture.controller(), fixture.settings(), appearance);
-    view.resize(1100, 760);
-    view.show();
+    Window window(fixture);
+    ContentView &view = window.view;
     QCOMPARE(view.sidebarWidth(), 0);
     view.toggleSidebarAction()->trigger();
     QCOMPARE(view.sidebarWidth(), 240);
@@ -145,8 +149,8 @@ void TestContentView::sidebarStartsHiddenAndToggles()
 void TestContentView::defaultSizeRestoredOnceAfterOnboarding()
 {
     ControllerFixture fixture;
-    Appearance appearance;
-    ContentView view(fixture.controller(), fixture.settings(), appearance);
+    Window window(fixture, false);
+    ContentView &view = window.view;
     QVERIFY(!view.viewState().shouldRestoreMainWindowFromOnboarding());
     view.viewState().setShouldRestoreMainWindowFromOnboarding(true);
     view.resize(900, 600);
@@ -169,11 +173,9 @@ void TestContentView::viewStateFollowsTheController()
     const ChatSession chat = conversation({u"Hello"_s, u"Hi there"_s});
     fixture.store({chat});
     ConversationController &controller = fixture.controller();
-    Appearance appearance;
-    ContentView view(controller, fixture.settings(), appearance);
+    Window window(fixture);
+    ContentView &view = window.view;
     ChatViewState &state = view.viewState();
-    view.resize(1100, 760);
-    view.show();
 
     // Another conversation starts unscrolled; the same one again stays where it was.
     state.setChatTitleBlurProgress(0.6);
@@ -216,10 +218,8 @@ void TestContentView::damagedStoreIsToldUntilDismissed()
     damaged.write("[{\"id\":\"<b>not</b> a chat");
     damaged.close();
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not be read"_s));
-    Appearance appearance;
-    ContentView view(fixture.controller(), fixture.settings(), appearance);
-    view.resize(1100, 760);
-    view.show();
+    Window window(fixture);
+    ContentView &view = window.view;
 
     StoreNoticeBanner *banner = view.storeNotice();
     QVERIFY(banner->isVisible());
@@ -252,10 +252,8 @@ void TestContentView::unreadableStoreKeepsChatsUntilFixed()
     const QString file = fixture.settings().dataFilePath(u"chatSessions");
     QVERIFY(QDir().mkpath(file));
     ConversationController &controller = fixture.controller();
-    Appearance appearance;
-    ContentView view(controller, fixture.settings(), appearance);
-    view.resize(1100, 760);
-    view.show();
+    Window window(fixture);
+    ContentView &view = window.view;
     StoreNoticeBanner *banner = view.storeNotice();
     QVERIFY(banner->isVisible());
     QVERIFY(banner->retryButton()->isVisible());

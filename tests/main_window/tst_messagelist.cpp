@@ -72,6 +72,18 @@ struct Window
         view.show();
     }
 
+    // The window with `session` stored and open before it shows.
+    Window(ControllerFixture &fixture, const ChatSession &session)
+        : Window(opened(fixture, session))
+    { }
+
+    static ConversationController &opened(ControllerFixture &fixture, const ChatSession &session)
+    {
+        fixture.store({session});
+        fixture.controller().selectSession(session.id);
+        return fixture.controller();
+    }
+
     ChatScrollView *scroll() const { return view.scrollView(); }
     MessageRow *row(const QUuid &id) const { return scroll()->messageRow(id); }
 
@@ -117,10 +129,8 @@ void TestMessageList::rowsKeepTheirWidgetAcrossReloads()
     ControllerFixture f;
     QVERIFY(f.isValid());
     const ChatSession session = sessionOf({user(u"Hi"_s), assistant(u"Hello."_s), user(u"And?"_s)});
-    f.store({session});
+    Window window(f, session);
     ConversationController &c = f.controller();
-    c.selectSession(session.id);
-    Window window(c);
 
     QList<QPointer<MessageRow>> before;
     for (const ChatMessage &message : session.messages) {
@@ -146,10 +156,7 @@ void TestMessageList::userMessagesInARowArePaddedByGroup()
     QVERIFY(f.isValid());
     const ChatSession session
         = sessionOf({user(u"First"_s), user(u"Second"_s), assistant(u"Both read."_s)});
-    f.store({session});
-    ConversationController &c = f.controller();
-    c.selectSession(session.id);
-    Window window(c);
+    Window window(f, session);
 
     auto *first = qobject_cast<UserMessageRow *>(window.row(session.messages.at(0).id));
     auto *second = qobject_cast<UserMessageRow *>(window.row(session.messages.at(1).id));
@@ -177,10 +184,7 @@ void TestMessageList::copyButtonPutsTheTextOnTheClipboard()
     QVERIFY(f.isValid());
     const ChatSession session
         = sessionOf({user(u"Copy *me*\nplease"_s), assistant(u"**Bold** answer"_s)});
-    f.store({session});
-    ConversationController &c = f.controller();
-    c.selectSession(session.id);
-    Window window(c);
+    Window window(f, session);
     QGuiApplication::clipboard()->clear();
 
     MessageRow *row = window.row(session.messages.at(index).id);
@@ -218,10 +222,8 @@ void TestMessageList::archivingTheOpenChatShowsTheBanner()
     ControllerFixture f;
     QVERIFY(f.isValid());
     const ChatSession session = sessionOf({user(u"Keep this"_s), assistant(u"Kept."_s)});
-    f.store({session});
+    Window window(f, session);
     ConversationController &c = f.controller();
-    c.selectSession(session.id);
-    Window window(c);
     ArchivedBanner *banner = window.view.archivedBanner();
     QVERIFY(!banner->isVisible());
 
@@ -252,7 +254,7 @@ void TestMessageList::streamingAnswerShowsTheCursor()
     QFETCH(QString, answer);
     ControllerFixture f;
     QVERIFY(f.isValid());
-    f.model().setStreamResponse(slowStream(pieces, 1500));
+    f.model().setStreamResponse(FakeModelServer::slowStream(pieces, 1500));
     ConversationController &c = f.controller();
     Window window(c);
     c.setDraft(u"Say hello"_s);
@@ -288,10 +290,7 @@ void TestMessageList::searchingRowGivesWayToThinkingRow()
     QVERIFY(f.isValid());
     f.settings().setWebSearchMode(u"always"_s);
     // The search keeps the user waiting a while.
-    FakeResponse search = FakeResponse::json(
-        FakeSearxngServer::body(u"orbits"_s, FakeSearxngServer::numberedResults(2)));
-    search.delayBeforeHeadMs = 1500;
-    f.searxng().serveResponse(search);
+    f.searxng().serveResultsAfter(1500, FakeSearxngServer::numberedResults(2));
     f.model().setStream({u"Found it."_s});
     ConversationController &c = f.controller();
     Window window(c);

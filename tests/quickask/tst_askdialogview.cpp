@@ -1,6 +1,5 @@
-#include "chat/appevents.h"
-#include "chat/askdialogmodel.h"
-#include "chat/settings.h"
+#include "../chat/askfixture.h"
+
 #include "markdown/view/markdownview.h"
 #include "markdown/view/nativetextview.h"
 #include "quickask/askcard.h"
@@ -8,24 +7,16 @@
 #include "quickask/askglassbutton.h"
 #include "quickask/askinputfield.h"
 #include "quickask/asksearchmodebutton.h"
-#include "support/fakeduckduckgoserver.h"
-#include "support/fakemodelserver.h"
-#include "support/fakesearxngserver.h"
 #include "support/testregistry.h"
 #include "widgets/appcolors.h"
 #include "widgets/systemappearance.h"
 
 #include <QApplication>
 #include <QDBusConnection>
-#include <QDir>
 #include <QLabel>
 #include <QMenu>
-#include <QNetworkAccessManager>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -33,44 +24,21 @@ namespace {
 
 constexpr int timeoutMs = 10000;
 
-FakeResponse slowStream(const QStringList &pieces, int delayMs)
-{
-    FakeResponse response = FakeResponse::eventStream(FakeModelServer::streamBody(pieces));
-    response.delayBetweenPiecesMs = delayMs;
-    return response;
-}
-
 } // namespace
 
-// A shown, active bar on throw-away settings and fake services. The system appearance
-// has no portal, so it follows the application palette.
-class ViewFixture
+// A shown, active bar over the Quick Ask fixture. The system appearance has no portal, so it
+// follows the application palette.
+class ViewFixture : public AskFixture
 {
 public:
-    ViewFixture()
-        : appearance(QDBusConnection(u"no-bus"_s))
-    {
-        const QString data = m_dir.filePath(u"data"_s);
-        QDir().mkpath(data);
-        settings = std::make_unique<Settings>(m_dir.filePath(u"velm.conf"_s), data);
-        m_listening = model.listen() && searxng.listen() && instant.listen();
-        qputenv("VELM_DUCKDUCKGO_URL", instant.url(u"/"_s).toString().toUtf8());
-        instant.serveAnswer({});
-        settings->setLmStudioServerAddress(model.address());
-        settings->setWebSearchMode(u"never"_s);
-        settings->setSearxngHost(u"127.0.0.1"_s);
-        settings->setSearxngPort(QString::number(searxng.port()));
-        bar = std::make_unique<AskDialogModel>(*settings, events, network);
-    }
-
     // Makes the view on first use, after the test has prepared the settings.
     bool show()
     {
         if (!view)
-            view = std::make_unique<AskDialogView>(bar.get(), *settings, appearance);
+            view = std::make_unique<AskDialogView>(bar.get(), settings(), appearance);
         view->show();
         view->activateWindow();
-        return m_dir.isValid() && m_listening && QTest::qWaitForWindowActive(view.get());
+        return isValid() && QTest::qWaitForWindowActive(view.get());
     }
 
     template<typename T = QWidget>
@@ -91,26 +59,8 @@ public:
         return shown;
     }
 
-    bool ask(const QString &question)
-    {
-        bar->setQuery(question);
-        bar->sendQuery();
-        return QTest::qWaitFor([this] { return !bar->isLoading(); }, timeoutMs);
-    }
-
-    QTemporaryDir m_dir;
-    std::unique_ptr<Settings> settings;
-    AppEvents events;
-    QNetworkAccessManager network;
-    SystemAppearance appearance;
-    FakeModelServer model;
-    FakeSearxngServer searxng;
-    FakeDuckDuckGoServer instant;
-    std::unique_ptr<AskDialogModel> bar;
+    SystemAppearance appearance{QDBusConnection(u"no-bus"_s)};
     std::unique_ptr<AskDialogView> view;
-
-private:
-    bool m_listening = false;
 };
 
 class TestAskDialogView : public QObject
@@ -150,7 +100,7 @@ void TestAskDialogView::partsFollowTheState()
     QCOMPARE(f.bar->query(), u"Why?"_s);
     QVERIFY(send->isEnabled());
 
-    f.model.setStreamResponse(slowStream({u"Because"_s, u"."_s}, 400));
+    f.model().setStreamResponse(FakeModelServer::slowStream({u"Because"_s, u"."_s}, 400));
     send->click();
     QVERIFY(f.bar->isLoading());
     QCOMPARE(f.shownParts(), (QStringList{u"header"_s, u"stopButton"_s, u"pulsingDots"_s}));
@@ -171,10 +121,8 @@ void TestAskDialogView::searchingShowsItsLine()
 {
     ViewFixture f;
     QVERIFY(f.show());
-    FakeResponse slowSearch = FakeResponse::json(FakeSearxngServer::body(u"q"_s, {}));
-    slowSearch.delayBeforeHeadMs = 5000;
-    f.searxng.serveResponse(slowSearch);
-    f.settings->setWebSearchMode(u"always"_s);
+    f.searxng().serveResultsAfter(5000);
+    f.settings().setWebSearchMode(u"always"_s);
     f.bar->setQuery(u"News?"_s);
     f.bar->sendQuery();
     QCOMPARE(f.shownParts(), (QStringList{u"header"_s, u"stopButton"_s, u"searchingRow"_s}));
@@ -190,7 +138,7 @@ void TestAskDialogView::textIsNeverMarkup()
 {
     ViewFixture f;
     QVERIFY(f.show());
-    f.model.setStream({u"<b>bold</b> &amp; <img src=x>"_s});
+    f.model().setStream({u"<b>bold</b> &amp; <img src=x>"_s});
     QVERIFY(f.ask(u"<i>tags</i>?"_s));
     QCOMPARE(f.child<QLabel>(u"questionLabel"_s)->textFormat(), Qt::PlainText);
     QString shown;
@@ -213,7 +161,7 @@ void TestAskDialogView::returnSendsShiftReturnAddsALine()
     QVERIFY(!f.bar->isLoading());
     QCOMPARE(field->visualLineCount(), 2);
 
-    f.model.setStream({u"Done"_s});
+    f.model().setStream({u"Done"_s});
     QTest::keyClick(field, Qt::Key_Return);
     QVERIFY(f.bar->isLoading());
     QCOMPARE(f.bar->query(), u"One\nTwo"_s);
@@ -223,7 +171,7 @@ void TestAskDialogView::actionKeysWorkOnlyWhenShown()
 {
     ViewFixture f;
     QVERIFY(f.show());
-    QSignalSpy imports(&f.events, &AppEvents::importDialogChat);
+    QSignalSpy imports(&f.events(), &AppEvents::importDialogChat);
     const auto press = [&f](Qt::Key key) {
         QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : f.view.get();
         QTest::keyClick(target, key, Qt::ControlModifier);
@@ -236,9 +184,10 @@ void TestAskDialogView::actionKeysWorkOnlyWhenShown()
     QCOMPARE(imports.size(), 0);
 
     // Stop while the answer runs: back to the question.
-    f.model.setStreamResponse(slowStream({u"Slow"_s, u" answer"_s}, 3000));
+    f.model().setStreamResponse(FakeModelServer::slowStream({u"Slow"_s, u" answer"_s}, 3000));
     f.bar->sendQuery();
-    QTRY_COMPARE_WITH_TIMEOUT(f.model.http().requestCount(u"/v1/chat/completions"_s), 1, timeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(f.model().http().requestCount(u"/v1/chat/completions"_s), 1,
+                              timeoutMs);
     press(Qt::Key_Period);
     QTRY_VERIFY_WITH_TIMEOUT(!f.bar->isLoading(), timeoutMs);
     QVERIFY(!f.bar->hasActivity());
@@ -246,7 +195,7 @@ void TestAskDialogView::actionKeysWorkOnlyWhenShown()
     // Back in the field, ready to be edited.
     QVERIFY(f.child(u"inputField"_s)->hasFocus());
 
-    f.model.setStream({u"Answer"_s});
+    f.model().setStream({u"Answer"_s});
     QVERIFY(f.ask(u"Question"_s));
     QVERIFY(f.bar->canContinue());
     press(Qt::Key_F);
@@ -285,8 +234,8 @@ void TestAskDialogView::colourScheme()
     QFETCH(bool, dark);
     QFETCH(bool, darkAfterSystemChange);
     ViewFixture f;
-    f.settings->setAppTheme(theme);
-    f.settings->setQuickAskFollowsSystemTheme(followsSystem);
+    f.settings().setAppTheme(theme);
+    f.settings().setQuickAskFollowsSystemTheme(followsSystem);
     QApplication::setPalette(AppColors::palette(systemDark));
     QVERIFY(f.show());
     auto *card = f.view->findChild<AskCard *>();
@@ -308,8 +257,8 @@ void TestAskDialogView::colourScheme()
         return;
 
     // So does a change of the settings.
-    f.settings->setQuickAskFollowsSystemTheme(false);
-    f.settings->setAppTheme(u"light"_s);
+    f.settings().setQuickAskFollowsSystemTheme(false);
+    f.settings().setAppTheme(u"light"_s);
     check(false);
 }
 
@@ -331,12 +280,12 @@ void TestAskDialogView::searchModeMenuWritesTheSetting()
     QCOMPARE(titles, (QStringList{u"Web Search"_s, u"Auto"_s, u"Always"_s, u"Never"_s}));
     QVERIFY(always);
     always->trigger();
-    QCOMPARE(f.settings->webSearchMode(), u"always"_s);
+    QCOMPARE(f.settings().webSearchMode(), u"always"_s);
     QCOMPARE(button->symbol(), u"globe"_s);
     QVERIFY(always->isChecked());
 
     // A change made in another window shows here too.
-    f.settings->setWebSearchMode(u"auto"_s);
+    f.settings().setWebSearchMode(u"auto"_s);
     QCOMPARE(button->symbol(), u"magnifyingglass"_s);
     QVERIFY(!always->isChecked());
 }
@@ -354,7 +303,7 @@ void TestAskDialogView::preferredHeightFollowsTheAnswer()
     QString longAnswer;
     for (int i = 0; i < 12; ++i)
         longAnswer += u"A fairly long sentence that needs its own line in the bar. "_s;
-    f.model.setStream({longAnswer});
+    f.model().setStream({longAnswer});
     QVERIFY(f.ask(u"Tell me more"_s));
     QTRY_VERIFY_WITH_TIMEOUT(
         !heights.isEmpty() && heights.last().first().toInt() > inputHeight + 100, timeoutMs);

@@ -41,10 +41,8 @@ class TestAppDataReset : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-    void storedAfterwards_data();
-    void storedAfterwards();
+    void everyPreferenceReadsItsDefault();
     void chatFilesGone();
-    void unknownAndOldKeysGone();
     void draftsUntouched();
     void announcesChangesThenNotifies();
     void resetOfAnEmptyStore();
@@ -97,43 +95,25 @@ void TestAppDataReset::cleanup()
     m_dir.reset();
 }
 
-void TestAppDataReset::storedAfterwards_data()
+void TestAppDataReset::everyPreferenceReadsItsDefault()
 {
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<bool>("stored");
-    QTest::addColumn<QVariant>("value");
-
-    // Written by the reset, so that onboarding starts and the first launch's look returns.
-    QTest::newRow("onboarding unfinished")
-        << u"hasCompletedOnboarding"_s << true << QVariant(false);
-    QTest::newRow("no name") << u"userName"_s << true << QVariant(QString());
-    QTest::newRow("no instructions") << u"systemPrompt"_s << true << QVariant(QString());
-    QTest::newRow("no quick styles") << u"activePromptSuggestions"_s << true << QVariant(QString());
-    QTest::newRow("dark theme") << u"appTheme"_s << true << QVariant(u"dark"_s);
-    QTest::newRow("Quick Ask follows the system")
-        << u"quickAskFollowsSystemTheme"_s << true << QVariant(true);
-    // Removed, so they read as their defaults.
-    QTest::newRow("model server") << u"lmStudioServerAddress"_s << false
-                                  << QVariant(u"http://127.0.0.1:1234"_s);
-    QTest::newRow("search mode") << u"webSearchMode"_s << false << QVariant(u"auto"_s);
-    QTest::newRow("SearXNG host") << u"searxngHost"_s << false << QVariant(u"localhost"_s);
-    QTest::newRow("SearXNG port") << u"searxngPort"_s << false << QVariant(u"8080"_s);
-    QTest::newRow("SearXNG HTTPS") << u"searxngUseHTTPS"_s << false << QVariant(false);
-}
-
-void TestAppDataReset::storedAfterwards()
-{
-    QFETCH(QString, key);
-    QFETCH(bool, stored);
-    QFETCH(QVariant, value);
-
     AppDataReset::resetAllAppData(*m_settings, *m_events);
 
-    QCOMPARE(m_settings->contains(key), stored);
-    QCOMPARE(m_settings->value(key), value);
+    // Written by the reset, so that onboarding starts and the first launch's look returns;
+    // the rest, and the keys of earlier or later versions, are removed.
+    const QStringList written{
+        u"activePromptSuggestions"_s,    u"appTheme"_s,     u"hasCompletedOnboarding"_s,
+        u"quickAskFollowsSystemTheme"_s, u"systemPrompt"_s, u"userName"_s};
+    QSettings raw(m_settings->fileName(), QSettings::IniFormat);
+    QStringList keys = raw.allKeys();
+    keys.sort();
+    QCOMPARE(keys, written);
     // Also as another process (the next launch) reads the file.
     Settings fresh(m_settings->fileName(), m_settings->dataDirectory());
-    QCOMPARE(fresh.value(key), value);
+    for (const SettingsKeys::KeySpec &entry : SettingsKeys::preferences) {
+        QCOMPARE(m_settings->value(entry.name), SettingsKeys::defaultValue(entry));
+        QCOMPARE(fresh.value(entry.name), SettingsKeys::defaultValue(entry));
+    }
 }
 
 void TestAppDataReset::chatFilesGone()
@@ -145,18 +125,6 @@ void TestAppDataReset::chatFilesGone()
 
     QVERIFY(!QFile::exists(dataPath(u"chatSessions")));
     QVERIFY(!QFile::exists(dataPath(u"mainChatMessages")));
-}
-
-void TestAppDataReset::unknownAndOldKeysGone()
-{
-    AppDataReset::resetAllAppData(*m_settings, *m_events);
-
-    QSettings raw(m_settings->fileName(), QSettings::IniFormat);
-    QStringList keys = raw.allKeys();
-    keys.sort();
-    QCOMPARE(keys,
-             QStringList({u"activePromptSuggestions"_s, u"appTheme"_s, u"hasCompletedOnboarding"_s,
-                          u"quickAskFollowsSystemTheme"_s, u"systemPrompt"_s, u"userName"_s}));
 }
 
 void TestAppDataReset::draftsUntouched()

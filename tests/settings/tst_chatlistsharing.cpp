@@ -92,7 +92,7 @@ private Q_SLOTS:
         Shared s({archived});
         QVERIFY(s.fixture.isValid());
         s.fixture.model().setStreamResponse(
-            slowStream({u"one "_s, u"two "_s, u"three "_s, u"four"_s}, 200));
+            FakeModelServer::slowStream({u"one "_s, u"two "_s, u"three "_s, u"four"_s}, 200));
         ConversationController &c = s.controller();
         c.setDraft(u"Count"_s);
         c.sendMessage();

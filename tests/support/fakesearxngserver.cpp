@@ -68,6 +68,16 @@ void FakeSearxngServer::serveResults(const QJsonArray &results, const QString &m
     });
 }
 
+void FakeSearxngServer::serveResultsAfter(int delayMs, const QJsonArray &results)
+{
+    route("GET", u"/search"_s, [results, delayMs](const FakeRequest &request) {
+        FakeResponse response = FakeResponse::json(
+            body(request.query().queryItemValue(u"q"_s, QUrl::FullyDecoded), results));
+        response.delayBeforeHeadMs = delayMs;
+        return response;
+    });
+}
+
 void FakeSearxngServer::serveResponse(const FakeResponse &response, const QString &mountPath)
 {
     route("GET", mountPath + u"/search"_s, response);

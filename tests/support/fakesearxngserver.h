@@ -29,6 +29,8 @@ public:
     // Answer searches under `mountPath` ("" or "/searx") with these results, echoing each
     // request's query back as SearXNG does.
     void serveResults(const QJsonArray &results, const QString &mountPath = QString());
+    // Answer searches with these results only after `delayMs`: a search still under way.
+    void serveResultsAfter(int delayMs, const QJsonArray &results = {});
     // Answer searches under `mountPath` with this response instead.
     void serveResponse(const FakeResponse &response, const QString &mountPath = QString());
 };
