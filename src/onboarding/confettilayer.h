@@ -42,7 +42,6 @@ public:
     // Clears the pieces and cancels anything scheduled.
     void reset();
 
-    const QList<ConfettiParticle> &particles() const { return m_particles; }
     // The pieces for an accent colour: on a circle of 28 steps, 44 to 88 px out, lifted
     // 16 px, 3 to 7 px large, 0.4 to 0.85 opaque, in the accent, the accent at 70 %,
     // #c4b5fd or #ddd6fe.

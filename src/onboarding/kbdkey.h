@@ -12,8 +12,6 @@ class KbdKey : public QWidget
 public:
     explicit KbdKey(const QString &label, QWidget *parent = nullptr);
 
-    QString label() const { return m_label; }
-
     // The caps of `chord` as this platform names its keys: "⌘", "⇧", "K" on macOS,
     // "Super", "Shift", "K" elsewhere.
     static QStringList capsFor(QKeyCombination chord);

@@ -35,9 +35,7 @@ OnboardingDonePage::OnboardingDonePage(OnboardingModel &model, QWidget *parent)
     keys->setSpacing(5);
     keys->addStretch(1);
     for (const QString &cap : KbdKey::capsFor(QuickAskChord::keys())) {
-        auto *key = new KbdKey(cap, this);
-        m_keys.append(key);
-        keys->addWidget(key);
+        keys->addWidget(new KbdKey(cap, this));
     }
     keys->addSpacing(5);
     m_keysCaption->setTextFormat(Qt::PlainText);

@@ -2,10 +2,7 @@
 
 #include "onboarding/onboardingpage.h"
 
-#include <QList>
-
 class ConfettiLayer;
-class KbdKey;
 class OnboardingCheckmark;
 
 // The last stage: the check popping in, "You're all set.", the Quick Ask chord as key caps,
@@ -16,10 +13,6 @@ class OnboardingDonePage : public OnboardingPage
 
 public:
     explicit OnboardingDonePage(OnboardingModel &model, QWidget *parent = nullptr);
-
-    OnboardingCheckmark *checkmark() const { return m_checkmark; }
-    ConfettiLayer *confetti() const { return m_confetti; }
-    const QList<KbdKey *> &keys() const { return m_keys; }
 
     void stageShown() override;
 
@@ -33,6 +26,5 @@ private:
 
     OnboardingCheckmark *m_checkmark;
     ConfettiLayer *m_confetti;
-    QList<KbdKey *> m_keys;
     QLabel *m_keysCaption;
 };

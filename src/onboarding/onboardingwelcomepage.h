@@ -12,7 +12,6 @@ class OnboardingWelcomePage : public OnboardingPage
 public:
     explicit OnboardingWelcomePage(OnboardingModel &model, QWidget *parent = nullptr);
 
-    OnboardingWordmark *wordmark() const { return m_wordmark; }
     QLabel *subtitle() const { return m_subtitle; }
 
 protected:

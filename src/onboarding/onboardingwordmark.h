@@ -14,9 +14,6 @@ public:
 
     explicit OnboardingWordmark(QWidget *parent = nullptr);
 
-    bool isCursorVisible() const { return m_cursorVisible; }
-    bool isBlinking() const { return m_blink.isActive(); }
-
     QSize sizeHint() const override;
 
 protected:

@@ -16,10 +16,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int toolTimeoutMs = 15000;
-// The Motif hints' flag that says the decorations field is set, and the decoration that
-// stands for a title bar.
-constexpr quint32 motifHasDecorations = 1u << 1;
-constexpr quint32 motifTitleBar = 1u << 3;
 
 } // namespace
 
@@ -196,39 +192,6 @@ QImage XSession::grabScreen() const
 bool XSession::waitForWindow(const QString &title, bool visible, int timeoutMs) const
 {
     return QTest::qWaitFor([&] { return hasVisibleWindow(title) == visible; }, timeoutMs);
-}
-
-std::optional<bool> XSession::isDecorated(const QString &id) const
-{
-    bool ok = false;
-    const xcb_window_t window = id.toUInt(&ok);
-    if (!ok)
-        return std::nullopt;
-    xcb_connection_t *connection = xcb_connect(m_display.toLocal8Bit().constData(), nullptr);
-    std::optional<bool> result;
-    if (!xcb_connection_has_error(connection)) {
-        const char name[] = "_MOTIF_WM_HINTS";
-        xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 1, sizeof(name) - 1, name), nullptr);
-        if (atom && atom->atom == XCB_ATOM_NONE) {
-            result = true; // nobody ever set such hints on this display
-        } else if (atom) {
-            // flags, functions, decorations, input mode, status: five 32-bit values.
-            xcb_get_property_reply_t *hints = xcb_get_property_reply(
-                connection, xcb_get_property(connection, 0, window, atom->atom, XCB_ATOM_ANY, 0, 5),
-                nullptr);
-            if (hints && hints->format == 32 && xcb_get_property_value_length(hints) >= 12) {
-                const auto *values = static_cast<const quint32 *>(xcb_get_property_value(hints));
-                result = !(values[0] & motifHasDecorations) || (values[2] & motifTitleBar);
-            } else if (hints) {
-                result = true;
-            }
-            std::free(hints);
-        }
-        std::free(atom);
-    }
-    xcb_disconnect(connection);
-    return result;
 }
 
 QString XSession::saveScreenshot(const QString &fileName, const QString &windowId) const

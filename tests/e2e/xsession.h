@@ -8,8 +8,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 // A virtual X display of the test's own (Xvfb on the first free display number), and the
 // tools that drive and watch it: xdotool, and screen grabs of its own. Stops the server when
 // gone.
@@ -44,10 +42,6 @@ public:
     bool hasFocusedWindow(const QString &title) const;
     // Where the window `id` is on the screen; null when xdotool cannot tell.
     QRect windowGeometry(const QString &id) const;
-    // Whether the window `id` asks the window manager for a title bar and border, as its
-    // Motif hints say (no hints: the manager's default, decorated); nullopt when the
-    // display cannot be asked.
-    std::optional<bool> isDecorated(const QString &id) const;
     // What the screen shows; null when it cannot be read.
     QImage grabScreen() const;
     // Saves the screen as `fileName` in the build tree's screenshot folder, cut to the

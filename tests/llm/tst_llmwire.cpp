@@ -28,7 +28,6 @@ private Q_SLOTS:
         QTest::newRow("/v1 and one slash") << u"http://h:1/v1/"_s << u"http://h:1/v1"_s;
         QTest::newRow("/v1 and two slashes") << u"http://h:1/v1//"_s << u"http://h:1/v1//v1"_s;
         QTest::newRow("other path kept") << u"http://h:1/api"_s << u"http://h:1/api/v1"_s;
-        QTest::newRow("https kept") << u"https://box.lan/"_s << u"https://box.lan/v1"_s;
         QTest::newRow("IPv6") << u"http://[::1]:8080/"_s << u"http://[::1]:8080/v1"_s;
     }
 
@@ -57,9 +56,7 @@ private Q_SLOTS:
         const QString invalid = u"the address is not a valid URL"_s;
 
         QTest::newRow("host and port") << u"localhost:1234"_s << QString();
-        QTest::newRow("trailing slash") << u"http://host:1234/"_s << QString();
         QTest::newRow("IPv6") << u"http://[::1]:1234"_s << QString();
-        QTest::newRow("IPv6 without port") << u"http://[::1]"_s << QString();
         QTest::newRow("capitals and blanks") << u" \tHTTPS://Box.lan:1/ \n"_s << QString();
         QTest::newRow("highest port") << u"http://h:65535"_s << QString();
         QTest::newRow("empty port") << u"http://h:/v1"_s << QString();
@@ -133,11 +130,8 @@ private Q_SLOTS:
         QTest::newRow("quotes and stop") << u"\"Trip to Rome.\""_s << u"Trip to Rome"_s;
         QTest::newRow("apostrophe") << u"Let's plan"_s << u"Lets plan"_s;
         QTest::newRow("two stops lose one") << u"Wait.."_s << u"Wait."_s;
-        QTest::newRow("blanks") << u"\n  Title  \n"_s << u"Title"_s;
-        QTest::newRow("other punctuation kept") << u"Why?"_s << u"Why?"_s;
         QTest::newRow("56 kept") << QString(56, u'a') << QString(56, u'a');
         QTest::newRow("57 cut") << QString(57, u'a') << QString(53, u'a') + u'\u2026';
-        QTest::newRow("56 emoji kept") << emoji.repeated(56) << emoji.repeated(56);
         QTest::newRow("57 emoji cut") << emoji.repeated(57) << emoji.repeated(53) + u'\u2026';
         QTest::newRow("blanks inside quotes") << u"\"  Title \""_s << u"Title"_s;
         QTest::newRow("only quotes") << u"\"\""_s << QString();

@@ -106,18 +106,6 @@ private Q_SLOTS:
         QCOMPARE(readLines(body, everyByte(body)), expected);
     }
 
-    void everyCutOfARealisticBody()
-    {
-        const QByteArray body = "data: {\"x\":\"\xF0\x9F\x98\x80\"}\r\n\r\n: keep-alive\r\r"
-                                "data: [DONE]\n\nevent: end\n"_ba;
-        const QByteArrayList expected = readLines(body, {});
-        QCOMPARE(expected.size(), 7);
-        for (int a = 1; a < body.size(); ++a) {
-            for (int b = a; b < body.size(); ++b)
-                QCOMPARE(readLines(body, {a, b}), expected);
-        }
-    }
-
     void handsEachLineOnAsSoonAsItEnds()
     {
         StreamLineReader reader;

@@ -105,7 +105,6 @@ private Q_SLOTS:
         QTest::newRow("seven hits") << u"hits"_s << SearchError::None << 7;
         QTest::newRow("a hit without a title") << u"untitled"_s << SearchError::None << 1;
         QTest::newRow("no hits") << u"none"_s << SearchError::None << 0;
-        QTest::newRow("results not an array") << u"object"_s << SearchError::Undecodable << 0;
         QTest::newRow("html page") << u"html"_s << SearchError::Undecodable << 0;
         QTest::newRow("json disabled: 403") << u"403"_s << SearchError::BadResponse << 0;
         QTest::newRow("nothing listens") << u"dead"_s << SearchError::Unreachable << 0;
@@ -128,9 +127,6 @@ private Q_SLOTS:
             searxng.serveResults({QJsonObject{{u"url"_s, u"https://a.org"_s}}}, mount);
         else if (scenario == u"none")
             searxng.serveResults({}, mount);
-        else if (scenario == u"object")
-            searxng.serveResponse(FakeResponse::json(R"({"query":"test","results":{"a":1}})"),
-                                  mount);
         else if (scenario == u"html")
             searxng.serveResponse(FakeResponse::text("<html>SearXNG</html>", 200, "text/html"),
                                   mount);
@@ -202,11 +198,6 @@ private Q_SLOTS:
         QVERIFY(results);
         QCOMPARE(titles(*results), instantTitles);
         QCOMPARE(instant.requests().size(), 1);
-        QCOMPARE(requestItems(instant.requests().constFirst()),
-                 (FormItems{{u"q"_s, u"ada"_s},
-                            {u"format"_s, u"json"_s},
-                            {u"no_html"_s, u"1"_s},
-                            {u"skip_disambig"_s, u"1"_s}}));
         QCOMPARE(instant.requests().constFirst().headers.value("accept"),
                  QByteArray("application/json"));
     }

@@ -256,8 +256,6 @@ void TestCommandChordMonitor::failures_data()
         << 14 << 0 << u"Failed to install velm hot key handler: 14"_s << State::NothingRegistered;
     QTest::newRow("registration fails")
         << 0 << 10 << u"Failed to register velm hot key: 10"_s << State::HandlerInstalled;
-    QTest::newRow("negative status")
-        << -1 << 0 << u"Failed to install velm hot key handler: -1"_s << State::NothingRegistered;
 }
 
 void TestCommandChordMonitor::failures()

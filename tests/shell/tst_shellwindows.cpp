@@ -36,29 +36,6 @@ class TestShellWindows : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void barFrame_data()
-    {
-        QTest::addColumn<QRect>("visibleArea");
-        QTest::addColumn<int>("contentHeight");
-        QTest::addColumn<QRect>("frame");
-
-        // Centred across, with the middle 30 % of the visible height below its top.
-        QTest::newRow("short content still 76 high")
-            << QRect(0, 0, 1920, 1080) << 20 << QRect(674, 286, 572, 76);
-        QTest::newRow("taller content keeps its middle")
-            << QRect(0, 0, 1920, 1080) << 300 << QRect(674, 174, 572, 300);
-        QTest::newRow("second screen to the right")
-            << QRect(1920, 0, 2560, 1400) << 200 << QRect(2914, 320, 572, 200);
-    }
-
-    void barFrame()
-    {
-        QFETCH(QRect, visibleArea);
-        QFETCH(int, contentHeight);
-        QFETCH(QRect, frame);
-        QCOMPARE(AskDialogPanel::frameFor(visibleArea, contentHeight), frame);
-    }
-
     void keptOnScreen_data()
     {
         QTest::addColumn<QRect>("frame");
@@ -78,22 +55,6 @@ private Q_SLOTS:
         QFETCH(QRect, frame);
         QFETCH(QRect, kept);
         QCOMPARE(AskDialogPanel::keptWithin(frame, QRect(0, 0, 1920, 1080)), kept);
-    }
-
-    void barPanelFollowsContent()
-    {
-        AskDialogPanel panel;
-        panel.setContent(new QLabel(u"content"_s));
-        panel.move(100, 200);
-        panel.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&panel));
-        const int top = panel.geometry().top();
-
-        panel.setContentHeight(320);
-        QCOMPARE(panel.size(), QSize(572, 320));
-        QCOMPARE(panel.geometry().top(), top); // grows downwards
-        panel.setContentHeight(10);
-        QCOMPARE(panel.size(), QSize(572, 76));
     }
 
     void opaquePanelIsCutToItsContent()
@@ -119,19 +80,6 @@ private Q_SLOTS:
         // Translucent again: the whole window, the compositor shows what lies beneath.
         panel.setTranslucent(true);
         QVERIFY(panel.mask().isEmpty());
-    }
-
-    void escapeCancels()
-    {
-        AskDialogPanel panel;
-        int cancelled = 0;
-        panel.onCancel = [&cancelled] { ++cancelled; };
-        panel.show();
-        panel.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&panel));
-        QTest::keyClick(&panel, Qt::Key_Escape);
-        QCOMPARE(cancelled, 1);
-        QVERIFY(!panel.isVisible());
     }
 
     void backdropScheme_data()
@@ -236,19 +184,6 @@ private Q_SLOTS:
         QVERIFY(otherUser.showReturnHintOnce());
     }
 
-    void mainWindowContentIsReplaced()
-    {
-        AppEvents events;
-        MainWindow window(events);
-        QVERIFY(window.content());
-
-        QPointer<QWidget> placeholder = window.content();
-        auto *content = new QLabel(u"chat"_s);
-        window.setContent(content);
-        QCOMPARE(window.content(), content);
-        QVERIFY(!placeholder); // replaced, not leaked
-    }
-
     void presenterSwapsOnboardingAndChat()
     {
         ControllerFixture fixture;
@@ -269,7 +204,6 @@ private Q_SLOTS:
 
         QCOMPARE(window.content(), onboarding);
         QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
-        QCOMPARE(window.size(), OnboardingView::cardSize);
         QVERIFY(!chat->isVisible());
 
         QTest::mouseClick(onboarding->accentButton(), Qt::LeftButton); // "Start using velm"
@@ -278,8 +212,6 @@ private Q_SLOTS:
         QVERIFY(window.isVisible());
         QVERIFY(chat->isVisible());
         QVERIFY(!window.windowFlags().testFlag(Qt::FramelessWindowHint));
-        QCOMPARE(window.minimumSize(), QSize(820, 560));
-        QCOMPARE(window.size(), QSize(1100, 760));
         QVERIFY(!chat->viewState().shouldRestoreMainWindowFromOnboarding());
 
         // A reset of the app data brings the flow back, from its first stage.

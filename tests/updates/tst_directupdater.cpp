@@ -123,8 +123,6 @@ private Q_SLOTS:
 
         QTest::newRow("not found")
             << 404 << QByteArray("missing") << DirectUpdater::serverErrorMessage(404);
-        QTest::newRow("server error")
-            << 500 << QByteArray() << DirectUpdater::serverErrorMessage(500);
         QTest::newRow("not a feed")
             << 200 << QByteArray("<html>hello</html>") << DirectUpdater::unreadableFeedMessage();
         QTest::newRow("nothing listening")

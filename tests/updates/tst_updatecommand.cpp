@@ -7,11 +7,8 @@
 #include "updates/checkforupdatesviewmodel.h"
 #include "updates/directupdater.h"
 #include "updates/updatedialog.h"
-#include "widgets/appcolors.h"
 #include "widgets/systemappearance.h"
 
-#include <QApplication>
-#include <QMenu>
 #include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -211,18 +208,6 @@ private Q_SLOTS:
         item.releaseNotesFormat
             = html ? AppcastItem::NotesFormat::Html : AppcastItem::NotesFormat::PlainText;
         QCOMPARE(UpdateDialog::plainTextNotes(item), shown);
-    }
-
-    void followsTheAppTheme()
-    {
-        Settings &settings = m_settings;
-        settings.setAppTheme(u"light"_s);
-        UpdateDialog dialog(nullptr, settings, m_appearance);
-        QCOMPARE(dialog.palette().color(QPalette::Window),
-                 AppColors::palette(false).color(QPalette::Window));
-        settings.setAppTheme(u"dark"_s);
-        QCOMPARE(dialog.palette().color(QPalette::Window),
-                 AppColors::palette(true).color(QPalette::Window));
     }
 };
 

@@ -19,7 +19,6 @@ public:
     int indent() const { return m_indent; }
     void setMarker(const QString &marker);
     QString marker() const;
-    QLabel *markerLabel() const { return m_marker; }
 
     // Takes ownership; the previous content is deleted.
     void setContent(QWidget *content);

@@ -87,8 +87,6 @@ private Q_SLOTS:
     void codeLanguageLabel_data();
     void codeLanguageLabel();
     void copyConfirmsOnAllBlocksOfTheMessage();
-    void listIndent_data();
-    void listIndent();
     void unchangedBlocksKeepTheirWidgets();
     void growingFormulaKeepsItsWebView();
     void streamingEndsWhereABuildWould();
@@ -199,16 +197,13 @@ void TestMarkdownView::copyConfirmsOnAllBlocksOfTheMessage()
     otherMessage.setText(u"```\nother\n```"_s);
     const QList<CodeBlockView *> blocks = codeBlocks(view);
     QCOMPARE(blocks.size(), 2);
-    QSignalSpy spy(&view, &MarkdownView::codeCopiedChanged);
 
     QApplication::clipboard()->setText(u"before"_s);
     blocks.at(1)->copyButton()->click();
     QCOMPARE(QApplication::clipboard()->text(), u"rm x"_s);
     QVERIFY(view.codeCopied());
-    for (CodeBlockView *block : blocks) {
+    for (CodeBlockView *block : blocks)
         QVERIFY(block->isCopied());
-        QCOMPARE(block->copyButton()->text(), u"Copied!"_s);
-    }
     QVERIFY(!codeBlocks(otherMessage).first()->isCopied());
 
     // A code block that appears while the confirmation shows shows it too.
@@ -216,45 +211,11 @@ void TestMarkdownView::copyConfirmsOnAllBlocksOfTheMessage()
     QCOMPARE(codeBlocks(view).size(), 3);
     QVERIFY(codeBlocks(view).last()->isCopied());
 
-    // A second press meanwhile does not extend the first one's time.
     blocks.at(0)->copyButton()->click();
     QCOMPARE(QApplication::clipboard()->text(), u"ls -la"_s);
     QTRY_VERIFY_WITH_TIMEOUT(!view.codeCopied(), 5000);
-    for (CodeBlockView *block : codeBlocks(view)) {
+    for (CodeBlockView *block : codeBlocks(view))
         QVERIFY(!block->isCopied());
-        QCOMPARE(block->copyButton()->text(), QString());
-    }
-    QCOMPARE(spy.count(), 2); // on once, off once
-}
-
-void TestMarkdownView::listIndent_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("left");
-
-    QTest::newRow("top level") << u"- a"_s << 0;
-    QTest::newRow("indent 1") << u"  - a"_s << 20;
-    QTest::newRow("indent 2") << u"    - a"_s << 40;
-}
-
-void TestMarkdownView::listIndent()
-{
-    QFETCH(QString, text);
-    QFETCH(int, left);
-    MarkdownView view;
-    view.setText(text);
-    view.resize(400, 100);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    auto *item = qobject_cast<ListItemView *>(view.blockWidget(0));
-    QVERIFY(item);
-    const QPoint marker = item->markerLabel()->mapTo(&view, QPoint(0, 0));
-    QCOMPARE(marker.x(), left);
-    QVERIFY(item->markerLabel()->width() >= 16);
-    // The content starts 8 after the marker column.
-    const QPoint content = item->content()->mapTo(&view, QPoint(0, 0));
-    QCOMPARE(content.x(), marker.x() + item->markerLabel()->width() + 8);
-    QCOMPARE(content.y(), marker.y());
 }
 
 void TestMarkdownView::unchangedBlocksKeepTheirWidgets()
