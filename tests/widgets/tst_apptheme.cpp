@@ -61,7 +61,6 @@ private Q_SLOTS:
     void portalValue();
 
     void followsThePortal();
-    void portalWithoutPreferenceFallsBackToThePalette();
     void withoutPortalThePaletteDecides();
 
 private:
@@ -191,34 +190,6 @@ void TestAppTheme::followsThePortal()
     emitSettingChanged(u"org.freedesktop.appearance"_s, u"color-scheme"_s, 1);
     QTRY_COMPARE(changed.count(), 3);
     QVERIFY(appearance.isDark());
-
-    portalBus.unregisterService(portalService);
-    portalBus.unregisterObject(portalPath);
-    QDBusConnection::disconnectFromBus(u"portal"_s);
-    QDBusConnection::disconnectFromBus(u"client"_s);
-}
-
-void TestAppTheme::portalWithoutPreferenceFallsBackToThePalette()
-{
-    if (m_address.isEmpty())
-        QSKIP("no dbus-daemon");
-    QDBusConnection portalBus = QDBusConnection::connectToBus(m_address, u"portal"_s);
-    FakePortal portal;
-    portal.colorScheme = 0;
-    QVERIFY(portalBus.registerObject(portalPath, &portal, QDBusConnection::ExportAllSlots));
-    QVERIFY(portalBus.registerService(portalService));
-
-    QGuiApplication::setPalette(AppColors::palette(true));
-    SystemAppearance appearance(QDBusConnection::connectToBus(m_address, u"client"_s));
-    QTRY_COMPARE(portal.reads, 1);
-    QTest::qWait(100);
-    QCOMPARE(appearance.portalPrefersDark(), std::nullopt);
-    QVERIFY(appearance.isDark());
-
-    QSignalSpy changed(&appearance, &SystemAppearance::changed);
-    QGuiApplication::setPalette(AppColors::palette(false));
-    QTRY_VERIFY(changed.count() >= 1);
-    QVERIFY(!appearance.isDark());
 
     portalBus.unregisterService(portalService);
     portalBus.unregisterObject(portalPath);

@@ -29,7 +29,6 @@ class TestStyleWidgets : public QObject
 private Q_SLOTS:
     void springAnimationEndsAtTarget();
     void laterAnimationReplacesEarlier();
-    void hoverFollowsPointer_data();
     void hoverFollowsPointer();
 };
 
@@ -60,19 +59,10 @@ void TestStyleWidgets::laterAnimationReplacesEarlier()
     QCOMPARE(holder.property("level").toReal(), 0.0);
 }
 
-void TestStyleWidgets::hoverFollowsPointer_data()
-{
-    QTest::addColumn<bool>("spring");
-    QTest::newRow("timing") << false;
-    QTest::newRow("spring") << true;
-}
-
 void TestStyleWidgets::hoverFollowsPointer()
 {
-    QFETCH(bool, spring);
     HoverProbe probe;
-    probe.hover = spring ? new HoverAnimation(&probe, Animations::hoverSpring())
-                         : new HoverAnimation(&probe, Animations::quickEase());
+    probe.hover = new HoverAnimation(&probe, Animations::hoverSpring());
     probe.resize(40, 20);
     probe.show();
     QVERIFY(QTest::qWaitForWindowExposed(&probe));
