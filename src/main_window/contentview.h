@@ -39,8 +39,6 @@ public:
     // The sidebar toggle, for the window's menus.
     QAction *toggleSidebarAction() const { return m_toggleSidebar; }
 
-    bool isDark() const { return m_dark; }
-
     int sidebarWidth() const;
     void setSidebarWidth(int width);
 

@@ -36,8 +36,6 @@ public:
 
     const QList<QuickPrompt> &displayedPrompts() const { return m_displayedPrompts; }
     QList<QuickPromptRow *> promptRows() const { return m_rows; }
-    GreetingLabel *greetingLabel() const { return m_greeting; }
-    QScrollArea *scrollArea() const { return m_scrollArea; }
 
     // Draws four new starters.
     void drawPrompts();

@@ -18,8 +18,6 @@ public:
     static constexpr int topPadding = 4;
     static constexpr int bottomPadding = 2;
 
-    MessageBubble *bubble() const { return m_bubble; }
-
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;

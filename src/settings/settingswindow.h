@@ -25,7 +25,6 @@ public:
     static QString title();
 
     SettingsView *view() const { return m_view; }
-    bool isDark() const { return m_dark; }
 
     // Shows the window, or brings it to the front when it is open already.
     void present();

@@ -23,7 +23,6 @@ private Q_SLOTS:
             << u"say \"hi\" \\ \\\" /"_s << u"say \"hi\" \\ \\\" /"_s;
         const QString controls = QString(u"\n\r\t\b\f"_s) + QChar(0) + QChar(0x1f) + QChar(0x7f);
         QTest::newRow("control characters") << controls << controls;
-        QTest::newRow("two-byte") << u"Zürich, naïve, ß"_s << u"Zürich, naïve, ß"_s;
         QTest::newRow("three-byte") << u"日本語 € \u2028"_s << u"日本語 € \u2028"_s;
         QTest::newRow("four-byte")
             << u"😀 𝄞 👨‍👩‍👧"_s << u"😀 𝄞 👨‍👩‍👧"_s;
@@ -63,7 +62,6 @@ private Q_SLOTS:
 
         QTest::newRow("whole") << 786000100.0 << QByteArray("786000100");
         QTest::newRow("milliseconds") << 737640000.123 << QByteArray("737640000.123");
-        QTest::newRow("half") << -0.5 << QByteArray("-0.5");
         QTest::newRow("tiny") << 1e-7 << QByteArray("1e-07");
     }
 

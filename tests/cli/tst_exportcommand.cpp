@@ -102,8 +102,6 @@ private Q_SLOTS:
 
         QTest::newRow("folder missing")
             << false << u"missing/chats.json"_s << u"velm export: could not write "_s;
-        QTest::newRow("target is a folder")
-            << false << u"."_s << u"velm export: could not write "_s;
         // An export of "[]" would pass for a backup of nothing.
         QTest::newRow("damaged chat list")
             << true << u"chats.json"_s << u"velm export: the stored chat list could not be read"_s;

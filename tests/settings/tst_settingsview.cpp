@@ -81,86 +81,22 @@ class TestSettingsView : public QObject
 private Q_SLOTS:
     void initTestCase() { qputenv("VELM_NO_ANIMATIONS", "1"); }
 
-    void windowLayout()
+    // What a toggle does to the stored list is PromptSuggestion::toggled's (see its tests).
+    void chipsShowAndToggleTheStoredStyles()
     {
         Fixture f;
-        SettingsWindow window(f.settings(), f.events(), f.chatList(), f.network(), f.appearance);
-        QCOMPARE(window.windowTitle(), u"velm Settings"_s);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QCOMPARE(window.width(), 540);
-
-        QCOMPARE(window.view()->tabBar()->count(), 5);
-
-        // Only the current page is shown, and the window is as tall as it.
-        window.view()->setCurrentIndex(SettingsView::Model);
-        QTRY_VERIFY(window.view()->modelTab()->isVisible());
-        QVERIFY(!window.view()->generalTab()->isVisible());
-        QTRY_VERIFY(window.height() < 400);
-        window.view()->setCurrentIndex(SettingsView::General);
-        QTRY_VERIFY(window.height() > 400);
-    }
-
-    void colorScheme_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("dark");
-
-        QTest::newRow("dark") << u"dark"_s << true;
-        QTest::newRow("light") << u"light"_s << false;
-        QTest::newRow("unknown reads as dark") << u"sepia"_s << true;
-    }
-
-    void colorScheme()
-    {
-        QFETCH(QString, stored);
-        QFETCH(bool, dark);
-
-        Fixture f;
-        SettingsWindow window(f.settings(), f.events(), f.chatList(), f.network(), f.appearance);
-        // Changed while the window is open: it follows at once.
-        f.settings().setAppTheme(stored);
-        QCOMPARE(window.isDark(), dark);
-        QCOMPARE(window.palette().color(QPalette::Window), SettingsWindow::backgroundColor(dark));
-    }
-
-    void chipToggledTwiceRestoresTheSet_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("id");
-
-        QTest::newRow("empty, on and off") << QString() << u"be_concise"_s;
-        QTest::newRow("active one off and on") << u"no_emoji,be_concise"_s << u"no_emoji"_s;
-        QTest::newRow("unknown id kept") << u"mystery,plain_lang"_s << u"no_bullets"_s;
-        QTest::newRow("empty pieces") << u",no_boldtext,,"_s << u"no_boldtext"_s;
-    }
-
-    void chipToggledTwiceRestoresTheSet()
-    {
-        QFETCH(QString, stored);
-        QFETCH(QString, id);
-
-        Fixture f;
-        f.settings().setActivePromptSuggestions(stored);
+        f.settings().setActivePromptSuggestions(u"mystery,no_emoji"_s);
         GeneralSettingsTab tab(f.settings(), f.events());
-        QStringList known;
-        for (const PromptSuggestion &suggestion : PromptSuggestion::all())
-            known.append(suggestion.id);
-        QStringList expectedActive;
-        for (const QString &storedId : SettingsKeys::promptSuggestionIdsFrom(stored)) {
-            if (known.contains(storedId))
-                expectedActive.append(storedId);
-        }
-        QCOMPARE(toSet(activeChipIds(tab)), toSet(expectedActive));
+        QCOMPARE(activeChipIds(tab), QStringList{u"no_emoji"_s});
 
-        SuggestionChip *chip = tab.chips().at(int(known.indexOf(id)));
+        SuggestionChip *chip = tab.chips().at(0);
+        const QString id = chip->suggestion().id;
         const bool wasActive = chip->isActive();
         chip->click();
         QCOMPARE(chip->isActive(), !wasActive);
         QCOMPARE(idSet(f.settings().activePromptSuggestions()).contains(id), !wasActive);
         chip->click();
-        QCOMPARE(chip->isActive(), wasActive);
-        QCOMPARE(idSet(f.settings().activePromptSuggestions()), idSet(stored));
+        QCOMPARE(idSet(f.settings().activePromptSuggestions()), idSet(u"mystery,no_emoji"_s));
     }
 
     void searxngSection_data()
@@ -170,11 +106,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("segment");
 
         QTest::newRow("auto") << u"auto"_s << true << 0;
-        QTest::newRow("always") << u"always"_s << true << 1;
         QTest::newRow("never") << u"never"_s << false << 2;
         // Such a value never searches: the footnote says so, yet the section stays in reach.
         QTest::newRow("unknown") << u"sometimes"_s << true << -1;
-        QTest::newRow("empty") << QString() << true << -1;
     }
 
     void searxngSection()
@@ -224,7 +158,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("ok");
 
         QTest::newRow("abstract and two topics") << true << 2 << u"3 results found"_s << true;
-        QTest::newRow("abstract only") << true << 0 << u"1 result found"_s << true;
         QTest::newRow("nothing answers") << false << 0 << u"No results"_s << false;
     }
 
@@ -252,15 +185,12 @@ private Q_SLOTS:
         QSignalSpy finished(&tab, &WebSearchSettingsTab::searchTestFinished);
         tab.testButton()->click();
         QVERIFY(tab.isTestingSearch());
-        QVERIFY(!tab.testButton()->isEnabled());
-        QCOMPARE(tab.testButton()->text(), u"Testing…"_s);
         QVERIFY(tab.testStatus()->text().isEmpty());
         QVERIFY(finished.wait(networkWaitMs));
 
         QCOMPARE(tab.testStatus()->text(), status);
         QCOMPARE(tab.testStatus()->ok(), std::optional<bool>(ok));
         QVERIFY(tab.testButton()->isEnabled());
-        QCOMPARE(tab.testButton()->text(), u"Test Connection"_s);
         // A test never writes a setting.
         QCOMPARE(f.settings().searxngHost(), u"127.0.0.1"_s);
     }
@@ -294,14 +224,12 @@ private Q_SLOTS:
         if (finished.isEmpty()) {
             QVERIFY(tab.isCheckingModel());
             QVERIFY(!tab.checkButton()->isEnabled());
-            QCOMPARE(tab.checkButton()->text(), u"Checking…"_s);
             QVERIFY(finished.wait(networkWaitMs));
         }
         QCOMPARE(tab.modelStatus()->text(), status);
         QCOMPARE(tab.modelStatus()->ok(), std::optional<bool>(ok));
         QVERIFY(!tab.modelStatus()->isHidden());
         QVERIFY(tab.checkButton()->isEnabled());
-        QCOMPARE(tab.checkButton()->text(), u"Check Connection"_s);
     }
 
     // An address is written as soon as it is usable, without the blanks around it; until
@@ -392,7 +320,6 @@ private Q_SLOTS:
         QTest::newRow("name") << u"userNameField"_s << u"userName"_s;
         // The readers trim the host; the field must still keep the space being typed.
         QTest::newRow("host") << u"searxngHostField"_s << u"searxngHost"_s;
-        QTest::newRow("port") << u"searxngPortField"_s << u"searxngPort"_s;
     }
 
     void typingWritesWhatIsTyped()
@@ -479,12 +406,7 @@ private Q_SLOTS:
         tab->resetButton()->click();
         QMessageBox *alert = nullptr;
         QTRY_VERIFY((alert = tab->findChild<QMessageBox *>(u"resetAlert"_s)));
-        QCOMPARE(alert->text(), u"Reset all app data?"_s);
-        QStringList buttons;
-        for (const QAbstractButton *button : alert->buttons())
-            buttons.append(button->text());
-        buttons.sort();
-        QCOMPARE(buttons, (QStringList{u"Cancel"_s, u"Reset"_s}));
+        // Return must not wipe everything.
         QCOMPARE(alert->buttonRole(alert->defaultButton()), QMessageBox::RejectRole);
 
         alert->findChild<QPushButton *>(u"resetConfirmButton"_s)->click();
@@ -511,39 +433,6 @@ private Q_SLOTS:
                 button->click();
         }
         QCOMPARE(f.settings().userName(), u"Grace"_s);
-    }
-
-    void statusLabelShowsOnlyWithText_data()
-    {
-        QTest::addColumn<std::optional<bool>>("ok");
-
-        QTest::newRow("success") << std::optional<bool>(true);
-        QTest::newRow("failure") << std::optional<bool>(false);
-        QTest::newRow("unknown") << std::optional<bool>();
-    }
-
-    void statusLabelShowsOnlyWithText()
-    {
-        QFETCH(std::optional<bool>, ok);
-
-        QWidget host;
-        host.setPalette(AppColors::palette(true));
-        auto *label = new StatusLabel(&host);
-        host.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&host));
-        QVERIFY(label->isHidden());
-        label->setStatus(u"Connected to qwen"_s, ok);
-        QVERIFY(label->isVisible());
-        // Each outcome has a dot of its own; an unknown one is as dim as the text.
-        const QColor dot = StatusLabel::dotColor(ok, label->palette());
-        for (const std::optional<bool> other :
-             {std::optional<bool>(true), std::optional<bool>(false), std::optional<bool>()}) {
-            if (other != ok)
-                QVERIFY(StatusLabel::dotColor(other, label->palette()) != dot);
-        }
-        QCOMPARE(dot == AppColors::secondaryText(label->palette()), !ok.has_value());
-        label->clear();
-        QTRY_VERIFY(label->isHidden());
     }
 
     void keyboardMovesThroughSegmentsAndTabs()

@@ -163,8 +163,6 @@ void TestAppStyle::mix_data()
     const QColor blue(Qt::blue);
     QTest::newRow("none of it") << red << blue << 0.0 << red;
     QTest::newRow("all of it") << red << blue << 1.0 << blue;
-    QTest::newRow("a quarter of the way")
-        << QColor(0, 0, 0) << QColor(200, 100, 40) << 0.25 << QColor(50, 25, 10);
     QTest::newRow("back the other way")
         << QColor(200, 100, 40) << QColor(0, 0, 0) << 0.25 << QColor(150, 75, 30);
     // A hover fill fading in from nothing: the alpha moves with the colour.
