@@ -319,9 +319,15 @@ bool ChatStream::handleEvent(StreamEvent event)
     case StreamEvent::Type::skip:
         return true;
     case StreamEvent::Type::piece: {
+        // The receiver may stop the stream or delete it.
         const QPointer<ChatStream> self(this);
-        Q_EMIT pieceReceived(event.text);
-        // The receiver may have stopped the stream or deleted it.
+        if (!event.reasoning.isEmpty()) {
+            Q_EMIT reasoningReceived(event.reasoning);
+            if (!self || !isRunning())
+                return false;
+        }
+        if (!event.text.isEmpty())
+            Q_EMIT pieceReceived(event.text);
         return self && isRunning();
     }
     case StreamEvent::Type::done:

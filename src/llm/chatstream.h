@@ -16,9 +16,10 @@
 class QNetworkReply;
 
 // One streamed chat completion as it arrives. Each accepted line of the body is handed on
-// at once as `pieceReceived`, in order; the stream then ends exactly once, with `finished`
-// (the answer is complete) or `failed`. After the token is cancelled or the stream is
-// deleted it emits nothing more and its request is aborted.
+// at once, in order, as `reasoningReceived` (a thinking model's thought sent beside the
+// answer) and `pieceReceived` (the answer's text, as the server sent it); the stream then ends
+// exactly once, with `finished` (the answer is complete) or `failed`. After the token is cancelled
+// or the stream is deleted it emits nothing more and its request is aborted.
 //
 // What comes back is judged before it is believed: an event stream by its Content-Type (or,
 // when the server names none that helps, by its first line), a JSON body as a completion or
@@ -55,6 +56,7 @@ public:
 
 Q_SIGNALS:
     void pieceReceived(const QString &piece);
+    void reasoningReceived(const QString &piece);
     void finished();
     void failed(const LocalLLMError &error);
 

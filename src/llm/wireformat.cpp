@@ -1,6 +1,7 @@
 #include "llm/wireformat.h"
 
 #include "base/jsonreader.h"
+#include "llm/thoughtsplitter.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,29 +19,57 @@ LocalLLMError notJSON(const QJsonParseError &error)
                                         + QString::number(error.offset));
 }
 
-// {"content": "…", …}
-bool readDelta(JsonReader &json, std::optional<QString> &content)
+// What a chunk's delta carries.
+struct Delta
+{
+    std::optional<QString> content;
+    // llama.cpp, vLLM and DeepSeek name the thought "reasoning_content", Ollama, LM Studio
+    // and newer vLLM "reasoning".
+    std::optional<QString> reasoningContent;
+    std::optional<QString> reasoning;
+
+    // One server sends both names with the same text: it is one thought.
+    QString thought() const
+    {
+        const QString first = reasoningContent.value_or(QString());
+        const QString second = reasoning.value_or(QString());
+        return first == second ? first : first + second;
+    }
+};
+
+// A string member, or nothing for any other value (null above all).
+bool readText(JsonReader &json, std::optional<QString> &text)
+{
+    if (json.peek() != JsonReader::Type::String) {
+        text.reset();
+        return json.skipValue();
+    }
+    text = json.readString();
+    return text.has_value();
+}
+
+// {"content": "…", "reasoning_content": "…", …}
+bool readDelta(JsonReader &json, Delta &delta)
 {
     QByteArrayView key;
     while (json.nextMember(key)) {
-        if (key != "content") {
-            if (!json.skipValue())
-                return false;
-        } else if (json.peek() == JsonReader::Type::String) {
-            content = json.readString();
-            if (!content)
-                return false;
-        } else {
-            content.reset();
-            if (!json.skipValue())
-                return false;
-        }
+        bool ok;
+        if (key == "content")
+            ok = readText(json, delta.content);
+        else if (key == "reasoning_content")
+            ok = readText(json, delta.reasoningContent);
+        else if (key == "reasoning")
+            ok = readText(json, delta.reasoning);
+        else
+            ok = json.skipValue();
+        if (!ok)
+            return false;
     }
     return !json.failed();
 }
 
 // {"delta": {…}, …}
-bool readChoice(JsonReader &json, std::optional<QString> &content)
+bool readChoice(JsonReader &json, Delta &delta)
 {
     QByteArrayView key;
     while (json.nextMember(key)) {
@@ -48,9 +77,9 @@ bool readChoice(JsonReader &json, std::optional<QString> &content)
         if (key != "delta") {
             ok = json.skipValue();
         } else {
-            content.reset();
+            delta = {};
             ok = json.peek() == JsonReader::Type::Object
-                ? json.beginObject() && readDelta(json, content)
+                ? json.beginObject() && readDelta(json, delta)
                 : json.skipValue();
         }
         if (!ok)
@@ -60,15 +89,15 @@ bool readChoice(JsonReader &json, std::optional<QString> &content)
 }
 
 // [{choice}, …]: only the first choice is looked at.
-bool readChoices(JsonReader &json, std::optional<QString> &content)
+bool readChoices(JsonReader &json, Delta &delta)
 {
-    content.reset();
+    delta = {};
     if (json.peek() != JsonReader::Type::Array)
         return json.skipValue();
     json.beginArray();
     for (bool first = true; json.nextElement(); first = false) {
         const bool ok = first && json.peek() == JsonReader::Type::Object
-            ? json.beginObject() && readChoice(json, content)
+            ? json.beginObject() && readChoice(json, delta)
             : json.skipValue();
         if (!ok)
             return false;
@@ -113,8 +142,7 @@ bool readError(JsonReader &json, std::optional<QString> &error)
 
 // {"choices": [{"delta": {"content": "…"}, …}, …], "error": …, …}; a member that comes
 // twice counts with its last value, as in QJsonObject. `known`: one of the two was there.
-bool readChunk(JsonReader &json, std::optional<QString> &content, std::optional<QString> &error,
-               bool &known)
+bool readChunk(JsonReader &json, Delta &delta, std::optional<QString> &error, bool &known)
 {
     if (!json.beginObject())
         return false;
@@ -122,7 +150,7 @@ bool readChunk(JsonReader &json, std::optional<QString> &content, std::optional<
     while (json.nextMember(key)) {
         bool ok;
         if (key == "choices") {
-            ok = readChoices(json, content);
+            ok = readChoices(json, delta);
             known = true;
         } else if (key == "error") {
             ok = readError(json, error);
@@ -194,7 +222,9 @@ LLMResult<QString> decodeCompletion(const QByteArray &body)
     const QJsonValue content = message.value(u"content");
     if (!role.isString() || !content.isString())
         return LocalLLMError::decodingError(u"the first choice has no message"_s);
-    const QString text = content.toString().trimmed();
+    // A thinking model's thought is never the answer (a title made of "<think>Okay, the user
+    // wants…" is no title).
+    const QString text = ThoughtSplitter::split(content.toString()).answer.trimmed();
     if (text.isEmpty())
         return LocalLLMError(LocalLLMError::Kind::emptyResponse, u"blank content"_s);
     return text;
@@ -207,24 +237,26 @@ StreamEvent decodeStreamLine(QByteArrayView line)
         return {};
     const QByteArrayView payload = line.sliced(prefix.size());
     if (payload == QByteArrayView("[DONE]"))
-        return {StreamEvent::Type::done, {}, {}, true};
+        return {StreamEvent::Type::done, {}, {}, {}, true};
 
     // Lenient, so that no piece that QJsonDocument would read is dropped: a server that
     // sends a raw tab in a string is at fault, but losing the user's text over it is worse.
     JsonReader json(payload, JsonReader::Lenient);
-    std::optional<QString> content;
+    Delta delta;
     std::optional<QString> error;
     bool known = false;
-    if (!readChunk(json, content, error, known) || !json.atEnd())
+    if (!readChunk(json, delta, error, known) || !json.atEnd())
         return {};
 
     // llama.cpp, vLLM and LM Studio report failures in the middle of a stream this way;
     // skipping the line would pass a broken answer off as complete.
     if (error)
-        return {StreamEvent::Type::error, {}, LocalLLMError::serverError(*error), true};
-    if (!content || content->isEmpty())
-        return {StreamEvent::Type::skip, {}, {}, known};
-    return {StreamEvent::Type::piece, std::move(*content), {}, true};
+        return {StreamEvent::Type::error, {}, {}, LocalLLMError::serverError(*error), true};
+    QString thought = delta.thought();
+    if ((!delta.content || delta.content->isEmpty()) && thought.isEmpty())
+        return {StreamEvent::Type::skip, {}, {}, {}, known};
+    return {
+        StreamEvent::Type::piece, delta.content.value_or(QString()), std::move(thought), {}, true};
 }
 
 StreamEvent decodeCompletionEvent(const QByteArray &body)
@@ -234,23 +266,28 @@ StreamEvent decodeCompletionEvent(const QByteArray &body)
     if (!error.isUndefined() && !error.isNull()) {
         const QString message
             = error.isString() ? error.toString() : error.toObject().value(u"message").toString();
-        return {StreamEvent::Type::error, {}, LocalLLMError::serverError(message), true};
+        return {StreamEvent::Type::error, {}, {}, LocalLLMError::serverError(message), true};
     }
     const QJsonValue choices = object.value(u"choices");
     if (!choices.isArray())
         return {};
     const QJsonArray list = choices.toArray();
     if (list.isEmpty())
-        return {StreamEvent::Type::done, {}, {}, true};
+        return {StreamEvent::Type::done, {}, {}, {}, true};
     const QJsonValue message = list.first().toObject().value(u"message");
     if (!message.isObject())
         return {};
-    const QJsonValue content = message.toObject().value(u"content");
-    if (content.isString() && !content.toString().isEmpty())
-        return {StreamEvent::Type::piece, content.toString(), {}, true};
+    const QJsonObject fields = message.toObject();
+    const QJsonValue content = fields.value(u"content");
+    const QString reasoningContent = fields.value(u"reasoning_content").toString();
+    const QString reasoning = fields.value(u"reasoning").toString();
+    const QString thought
+        = reasoningContent == reasoning ? reasoningContent : reasoningContent + reasoning;
+    if ((content.isString() && !content.toString().isEmpty()) || !thought.isEmpty())
+        return {StreamEvent::Type::piece, content.toString(), thought, {}, true};
     // No text: a blank answer, as a stream of only "[DONE]" is one.
     if (content.isString() || content.isNull() || content.isUndefined())
-        return {StreamEvent::Type::done, {}, {}, true};
+        return {StreamEvent::Type::done, {}, {}, {}, true};
     return {};
 }
 

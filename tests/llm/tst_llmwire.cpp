@@ -255,6 +255,15 @@ private Q_SLOTS:
             << R"({"choices":[{"message":{"role":"assistant","content":null}}]})"_ba << QString()
             << decoding;
         QTest::newRow("not JSON") << "oops"_ba << QString() << decoding;
+        QTest::newRow("a thought before the answer")
+            << R"({"choices":[{"message":{"role":"assistant","content":"<think>\nThe user asks about Rome.\n</think>\n\nTrip to Rome"}}]})"_ba
+            << u"Trip to Rome"_s << ok;
+        QTest::newRow("a thought without an answer")
+            << R"({"choices":[{"message":{"role":"assistant","content":"<think>The user"}}]})"_ba
+            << QString() << empty;
+        QTest::newRow("a thought beside the answer is not read")
+            << R"({"choices":[{"message":{"role":"assistant","content":"Rome","reasoning_content":"The user"}}]})"_ba
+            << u"Rome"_s << ok;
     }
 
     void decodeCompletion()

@@ -159,9 +159,19 @@ private Q_SLOTS:
         }
     }
 
+    void title_data()
+    {
+        QTest::addColumn<QString>("completion");
+        QTest::newRow("answer") << u"  \"Planning a Trip to Rome.\"\n"_s;
+        // A thinking model's thought is never the title.
+        QTest::newRow("thought, then answer")
+            << u"<think>\nOkay, the user wants a title.\n</think>\n\n\"Planning a Trip to Rome.\""_s;
+    }
+
     void title()
     {
-        server().setCompletion(u"  \"Planning a Trip to Rome.\"\n"_s);
+        QFETCH(QString, completion);
+        server().setCompletion(completion);
         const QString question = u"  How do I plan\na trip to Rome?  "_s;
         const auto title = awaitTask(client().generateTitle(question));
         QVERIFY(title && title->ok());

@@ -39,7 +39,7 @@ StreamEvent referenceDecode(QByteArrayView line)
         return {};
     const QByteArray payload = line.sliced(6).toByteArray();
     if (payload == "[DONE]")
-        return {StreamEvent::Type::done, {}, {}};
+        return {StreamEvent::Type::done, {}, {}, {}};
     const QJsonDocument document = QJsonDocument::fromJson(payload);
     if (!document.isObject())
         return {};
@@ -48,18 +48,18 @@ StreamEvent referenceDecode(QByteArrayView line)
     if (!error.isUndefined() && !error.isNull()) {
         const QString message
             = error.isString() ? error.toString() : error.toObject().value(u"message").toString();
-        return {StreamEvent::Type::error, {}, LocalLLMError::serverError(message)};
+        return {StreamEvent::Type::error, {}, {}, LocalLLMError::serverError(message)};
     }
-    const QJsonValue content = chunk.value(u"choices")
-                                   .toArray()
-                                   .first()
-                                   .toObject()
-                                   .value(u"delta")
-                                   .toObject()
-                                   .value(u"content");
-    if (!content.isString() || content.toString().isEmpty())
+    const QJsonObject delta
+        = chunk.value(u"choices").toArray().first().toObject().value(u"delta").toObject();
+    const QString content = delta.value(u"content").toString();
+    const QString reasoningContent = delta.value(u"reasoning_content").toString();
+    const QString reasoning = delta.value(u"reasoning").toString();
+    const QString thought
+        = reasoningContent == reasoning ? reasoningContent : reasoningContent + reasoning;
+    if (content.isEmpty() && thought.isEmpty())
         return {};
-    return {StreamEvent::Type::piece, content.toString(), {}};
+    return {StreamEvent::Type::piece, content, thought, {}};
 }
 
 QList<int> everyByte(const QByteArray &body)
@@ -192,6 +192,52 @@ private Q_SLOTS:
         // The plain decoder says the same.
         QCOMPARE(referenceDecode(line).type, type);
         QCOMPARE(referenceDecode(line).text, text);
+    }
+
+    // A thinking model's thought beside the answer, under either name.
+    void decodeReasoning_data()
+    {
+        QTest::addColumn<QByteArray>("delta");
+        QTest::addColumn<StreamEvent::Type>("type");
+        QTest::addColumn<QString>("reasoning");
+        QTest::addColumn<QString>("text");
+
+        using T = StreamEvent::Type;
+        QTest::newRow("reasoning_content")
+            << R"({"reasoning_content":"Hm"})"_ba << T::piece << u"Hm"_s << QString();
+        QTest::newRow("reasoning beside empty content")
+            << R"({"content":"","reasoning":"Hm"})"_ba << T::piece << u"Hm"_s << QString();
+        QTest::newRow("both names, the same text once")
+            << R"({"reasoning_content":"Hm","reasoning":"Hm"})"_ba << T::piece << u"Hm"_s
+            << QString();
+        QTest::newRow("both names, different texts")
+            << R"({"reasoning_content":"a","reasoning":"b"})"_ba << T::piece << u"ab"_s
+            << QString();
+        QTest::newRow("thought and answer in one chunk")
+            << R"({"reasoning":"Hm","content":"42"})"_ba << T::piece << u"Hm"_s << u"42"_s;
+        QTest::newRow("null and empty thoughts are nothing")
+            << R"({"reasoning_content":null,"reasoning":""})"_ba << T::skip << QString()
+            << QString();
+        QTest::newRow("a thought that is not text")
+            << R"({"reasoning":{"text":"Hm"}})"_ba << T::skip << QString() << QString();
+    }
+
+    void decodeReasoning()
+    {
+        QFETCH(QByteArray, delta);
+        QFETCH(StreamEvent::Type, type);
+        QFETCH(QString, reasoning);
+        QFETCH(QString, text);
+        const QByteArray line = R"(data: {"choices":[{"index":0,"delta":)" + delta + "}]}";
+        const StreamEvent event = WireFormat::decodeStreamLine(line);
+        QCOMPARE(event.type, type);
+        QCOMPARE(event.reasoning, reasoning);
+        QCOMPARE(event.text, text);
+        QVERIFY(event.recognised);
+        const StreamEvent reference = referenceDecode(line);
+        QCOMPARE(reference.type, type);
+        QCOMPARE(reference.reasoning, reasoning);
+        QCOMPARE(reference.text, text);
     }
 
     // Whether a line is of the wire format at all, text or not: a body without one is not an

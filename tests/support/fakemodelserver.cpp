@@ -104,6 +104,41 @@ FakeResponse FakeModelServer::slowStream(const QStringList &pieces, int delayMs)
     return response;
 }
 
+QByteArray FakeModelServer::thoughtLine(Thinking thinking, const QString &piece)
+{
+    switch (thinking) {
+    case Thinking::reasoningContent:
+        return chunk(QJsonObject{{u"reasoning_content"_s, piece}});
+    case Thinking::reasoning:
+        return chunk(QJsonObject{{u"content"_s, u""_s}, {u"reasoning"_s, piece}});
+    case Thinking::thinkTags:
+        return chunkLine(piece);
+    }
+    Q_UNREACHABLE();
+}
+
+FakeResponse FakeModelServer::thinkingStream(Thinking thinking, const QStringList &thought,
+                                             const QStringList &answer, int delayMs)
+{
+    QStringList pieces = thought;
+    if (thinking == Thinking::thinkTags && !pieces.isEmpty()) {
+        pieces.first().prepend(u"<think>"_s);
+        pieces.last().append(u"</think>\n\n"_s);
+    }
+    QByteArray body
+        = chunk(QJsonObject{{u"role"_s, u"assistant"_s}, {u"content"_s, QJsonValue::Null}})
+        + "\n\n";
+    for (const QString &piece : pieces)
+        body += thoughtLine(thinking, piece) + "\n\n";
+    for (const QString &piece : answer)
+        body += chunkLine(piece) + "\n\n";
+    body += chunk(QJsonObject{}, u"stop"_s) + "\n\n";
+    body += "data: [DONE]\n\n";
+    FakeResponse response = FakeResponse::eventStream(body);
+    response.delayBetweenPiecesMs = delayMs;
+    return response;
+}
+
 QByteArray FakeModelServer::modelsBody(const QStringList &ids)
 {
     QJsonArray data;

@@ -37,6 +37,19 @@ public:
     static QByteArray streamBody(const QStringList &pieces);
     // That stream with one piece per event, sent `delayMs` apart.
     static FakeResponse slowStream(const QStringList &pieces, int delayMs);
+
+    // The three ways a thinking model's thought comes over the wire.
+    enum class Thinking {
+        reasoningContent, // llama.cpp's server, vLLM, DeepSeek: delta.reasoning_content
+        reasoning, // Ollama and LM Studio: delta.reasoning, beside an empty content
+        thinkTags, // left in the text: "<think>", the thought, "</think>", the answer
+    };
+    // One event line of the thought `piece`, in the shape of `thinking`.
+    static QByteArray thoughtLine(Thinking thinking, const QString &piece);
+    // A stream that thinks in `thought` pieces, then answers in `answer` pieces, one event
+    // each; with `delayMs` between the events.
+    static FakeResponse thinkingStream(Thinking thinking, const QStringList &thought,
+                                       const QStringList &answer, int delayMs = 0);
     static QByteArray modelsBody(const QStringList &ids);
     static QByteArray completionBody(const QString &content);
 
