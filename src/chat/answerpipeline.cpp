@@ -2,10 +2,12 @@
 
 #include "chat/settings.h"
 #include "llm/chatstream.h"
+#include "llm/thoughtsplitter.h"
 #include "search/searchheuristic.h"
 #include "search/sourcefilter.h"
 #include "search/websearchclient.h"
 
+#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 
 #include <memory>
@@ -25,6 +27,69 @@ LLMResult<LocalLLMClient> AnswerPipeline::modelClient() const
 {
     return LocalLLMClient::fromAddress(serverAddress(), m_network);
 }
+
+namespace {
+
+// Sorts what the stream sends into the thought and the answer, times the thought, and tells
+// the observer.
+struct Thought
+{
+    AnswerPipeline::Outcome &outcome;
+    const AnswerPipeline::Observer &observer;
+    CancellationToken token;
+    ThoughtSplitter splitter;
+    QElapsedTimer clock;
+    bool thinking = false;
+
+    Thought(AnswerPipeline::Outcome &outcome, const AnswerPipeline::Observer &observer,
+            CancellationToken token)
+        : outcome(outcome)
+        , observer(observer)
+        , token(std::move(token))
+    {
+        clock.start();
+    }
+
+    bool tells() const { return !token.isCancelled(); }
+
+    void addReasoning(const QString &piece)
+    {
+        if (piece.isEmpty())
+            return;
+        thinking = true;
+        outcome.reasoning += piece;
+        if (tells() && observer.reasoning)
+            observer.reasoning(piece);
+    }
+
+    void add(const ThoughtSplitter::Output &out)
+    {
+        if (out.answerWasThought) {
+            outcome.reasoning += std::exchange(outcome.text, {});
+            thinking = true;
+            if (tells() && observer.answerWasThought)
+                observer.answerWasThought();
+        }
+        addReasoning(out.thought);
+        if (out.answer.isEmpty())
+            return;
+        end();
+        outcome.text += out.answer;
+        if (tells() && observer.piece)
+            observer.piece(out.answer);
+    }
+
+    void end()
+    {
+        if (!std::exchange(thinking, false))
+            return;
+        outcome.thinkingSeconds = double(clock.elapsed()) / 1000.0;
+        if (tells() && observer.thoughtEnded)
+            observer.thoughtEnded(*outcome.thinkingSeconds);
+    }
+};
+
+} // namespace
 
 QCoro::Task<AnswerPipeline::Outcome>
 AnswerPipeline::answer(Question question, CancellationToken token, Observer observer) const
@@ -68,16 +133,19 @@ QCoro::Task<AnswerPipeline::Outcome> AnswerPipeline::run(AnswerPipeline pipeline
 
     if (observer.answering)
         observer.answering();
-    QObject::connect(stream.get(), &ChatStream::pieceReceived, stream.get(),
-                     [&outcome, &observer, token](const QString &piece) {
-                         if (token.isCancelled())
-                             return;
-                         outcome.text += piece;
-                         if (observer.piece)
-                             observer.piece(piece);
-                     });
+    Thought thought(outcome, observer, token);
+    QObject::connect(stream.get(), &ChatStream::reasoningReceived, stream.get(),
+                     [&thought](const QString &piece) { thought.addReasoning(piece); });
+    QObject::connect(
+        stream.get(), &ChatStream::pieceReceived, stream.get(),
+        [&thought](const QString &piece) { thought.add(thought.splitter.take(piece)); });
     auto ending = stream->result();
     const LLMResult<void> ended = co_await std::move(ending);
+    // Whatever way it ended, what was held back of a possible tag is the thought's or the
+    // answer's, and a thought cut off is still a thought.
+    thought.add(thought.splitter.finish());
+    thought.end();
+    outcome.reasoning = outcome.reasoning.trimmed();
     if (!ended) {
         outcome.error = ended.error();
         co_return outcome;

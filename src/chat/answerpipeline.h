@@ -25,6 +25,10 @@ class Settings;
 // builds around its results, the answer streaming in from the model server piece by piece,
 // and at its end the results worth showing under it.
 //
+// A thinking model's thought is told apart from the answer here, once for every caller,
+// whether the server sends it beside the answer or inside it between <think> tags (see
+// ThoughtSplitter): the answer's pieces and text never hold any of it.
+//
 // The SearXNG address is read when the question is asked, the model server's only when the
 // model is: an address corrected while the search ran already helps the answer that was
 // searching. A small value: every answer copies it, so an answer runs on when the pipeline
@@ -54,13 +58,26 @@ public:
         std::function<void(bool searching)> searching;
         // The model has begun to answer; its pieces follow.
         std::function<void()> answering;
+        // The next piece of the answer.
         std::function<void(const QString &piece)> piece;
+        // The next piece of the model's thought, which comes before the answer.
+        std::function<void(const QString &piece)> reasoning;
+        // What was handed on as the answer so far was the thought after all (a server that
+        // sends only the thought's end tag): it goes to the thought's end.
+        std::function<void()> answerWasThought;
+        // The thought is over, after `seconds`: the answer begins, or the stream ended
+        // within the thought.
+        std::function<void(double seconds)> thoughtEnded;
     };
 
     struct Outcome
     {
-        // The pieces that arrived, joined.
+        // The pieces of the answer that arrived, joined.
         QString text;
+        // The model's thought, trimmed; empty when it had none.
+        QString reasoning;
+        // How long it thought, from the start of the stream; set when it did.
+        std::optional<double> thinkingSeconds;
         // What the web search found; the prompt carried it.
         QList<SearchResult> results;
         // The results the finished answer draws on (WebSearch::relevantSources); none when

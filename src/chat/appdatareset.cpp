@@ -21,6 +21,7 @@ void resetAllAppData(Settings &settings, AppEvents &events)
 
     settings.setAppTheme(AppThemes::rawValue(AppTheme::Dark));
     settings.setQuickAskFollowsSystemTheme(true);
+    settings.setShowThinking(true);
 
     events.postChatsDidChangeExternally();
 }

@@ -29,11 +29,13 @@ void AppEvents::postQuitAsk()
     Q_EMIT quitAsk();
 }
 
-bool AppEvents::postImportDialogChat(const QString &query, const QString &answer)
+bool AppEvents::postImportDialogChat(const QString &query, const QString &answer,
+                                     const QString &reasoning,
+                                     std::optional<double> thinkingSeconds)
 {
     if (query.trimmed().isEmpty())
         return false;
-    Q_EMIT importDialogChat(query, answer);
+    Q_EMIT importDialogChat(query, answer, reasoning, thinkingSeconds);
     return true;
 }
 

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QUuid>
 
+#include <optional>
+
 // The application-wide notifications through which the windows talk to each other without
 // knowing each other. One hub is created at start-up and handed to everyone who posts or
 // observes; observers connect to the typed signals below.
@@ -24,9 +26,12 @@ public:
     void postShowMainWindow();
     void postHideToMenuBar();
     void postQuitAsk();
-    // Dropped when the question is blank: there is no chat to make from it. Both texts are
-    // delivered exactly as given, untrimmed.
-    bool postImportDialogChat(const QString &query, const QString &answer = QString());
+    // Dropped when the question is blank: there is no chat to make from it. The texts are
+    // delivered exactly as given, untrimmed; `reasoning` and `thinkingSeconds` are the
+    // model's thought before the answer, if it had one.
+    bool postImportDialogChat(const QString &query, const QString &answer = QString(),
+                              const QString &reasoning = QString(),
+                              std::optional<double> thinkingSeconds = std::nullopt);
     void postChatsDidChangeExternally();
     // Dropped for the nil UUID, which no chat carries.
     bool postOpenChatSession(const QUuid &id);
@@ -37,7 +42,8 @@ Q_SIGNALS:
     void showMainWindow();
     void hideToMenuBar();
     void quitAsk();
-    void importDialogChat(const QString &query, const QString &answer);
+    void importDialogChat(const QString &query, const QString &answer, const QString &reasoning,
+                          std::optional<double> thinkingSeconds);
     void chatsDidChangeExternally();
     void openChatSession(const QUuid &id);
 };

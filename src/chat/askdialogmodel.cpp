@@ -94,11 +94,22 @@ QCoro::Task<> AskDialogModel::runAsk(QPointer<AskDialogModel> self, TaskId id,
         if (searching || self->isCurrent(id))
             self->setIsSearching(searching);
     };
-    // The pieces are not shown as they come: the bar shows the answer whole.
+    // The thought is not shown, only that there is one; the pieces neither: the bar shows the
+    // answer whole.
+    observer.reasoning = [self, id](const QString &) {
+        if (self && self->isCurrent(id))
+            self->setIsThinking(true);
+    };
+    observer.thoughtEnded = [self, id](double) {
+        if (self && self->isCurrent(id))
+            self->setIsThinking(false);
+    };
     auto answering = self->m_pipeline.answer(std::move(question), token, std::move(observer));
     const AnswerPipeline::Outcome outcome = co_await std::move(answering);
     if (!self)
         co_return;
+    if (self->isCurrent(id))
+        self->setIsThinking(false);
     if (outcome.error || token.isCancelled()) {
         self->showFailure(id, outcome.error.value_or(LocalLLMError::cancellation()));
         co_return;
@@ -112,7 +123,7 @@ QCoro::Task<> AskDialogModel::runAsk(QPointer<AskDialogModel> self, TaskId id,
         self->showFailure(id, LocalLLMError::cancellation());
         co_return;
     }
-    self->finishAsk(id, outcome.text);
+    self->finishAsk(id, outcome);
 }
 
 QCoro::Task<> AskDialogModel::sleepUntil(QDeadlineTimer deadline, CancellationToken token)
@@ -129,11 +140,13 @@ QCoro::Task<> AskDialogModel::sleepUntil(QDeadlineTimer deadline, CancellationTo
     co_await timer;
 }
 
-void AskDialogModel::finishAsk(TaskId id, const QString &answer)
+void AskDialogModel::finishAsk(TaskId id, const AnswerPipeline::Outcome &outcome)
 {
     if (!isCurrent(id))
         return;
-    setAnswer(answer);
+    setAnswer(outcome.text);
+    m_reasoning = outcome.reasoning;
+    m_thinkingSeconds = outcome.thinkingSeconds;
     setIsLoading(false);
     m_streamTask.reset();
 }
@@ -162,6 +175,7 @@ void AskDialogModel::stopAnswer()
 {
     cancelStreamTask();
     setIsSearching(false);
+    setIsThinking(false);
     // The task ends through showFailure, which clears isLoading.
 }
 
@@ -198,7 +212,7 @@ void AskDialogModel::saveAndContinueInChat()
     if (!hasQueryText())
         return;
     stopAnswer();
-    m_events.postImportDialogChat(m_query, m_answer);
+    m_events.postImportDialogChat(m_query, m_answer, m_reasoning, m_thinkingSeconds);
     m_events.postShowMainWindow();
 }
 
@@ -209,6 +223,7 @@ void AskDialogModel::resetForOpen()
     setAnswer(QString());
     setIsLoading(false);
     setIsSearching(false);
+    setIsThinking(false);
     setConversationContext({});
     // At once as well: someone who types right after the chord would otherwise lose the
     // first letters of the question to a bar without a focused field.
@@ -239,12 +254,32 @@ void AskDialogModel::emitDerivedChanges(const DerivedState &before)
 
 void AskDialogModel::setAnswer(const QString &answer)
 {
+    // A thought belongs to the answer it came with, and goes when that goes.
+    if (answer.isEmpty()) {
+        m_reasoning.clear();
+        m_thinkingSeconds.reset();
+    }
     if (answer == m_answer)
         return;
     const DerivedState before = derivedState();
     m_answer = answer;
     Q_EMIT answerChanged(m_answer);
     emitDerivedChanges(before);
+}
+
+int AskDialogModel::thinkingElapsedSeconds() const
+{
+    return m_isThinking ? int(m_thinkingClock.elapsed() / 1000) : 0;
+}
+
+void AskDialogModel::setIsThinking(bool thinking)
+{
+    if (thinking == m_isThinking)
+        return;
+    m_isThinking = thinking;
+    if (thinking)
+        m_thinkingClock.start();
+    Q_EMIT isThinkingChanged(m_isThinking);
 }
 
 void AskDialogModel::setIsLoading(bool loading)

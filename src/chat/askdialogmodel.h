@@ -5,6 +5,7 @@
 #include "llm/localllmmessage.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -33,6 +34,7 @@ class AskDialogModel : public QObject
     Q_PROPERTY(QString answer READ answer NOTIFY answerChanged)
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
     Q_PROPERTY(bool isSearching READ isSearching NOTIFY isSearchingChanged)
+    Q_PROPERTY(bool isThinking READ isThinking NOTIFY isThinkingChanged)
     Q_PROPERTY(bool hasQueryText READ hasQueryText NOTIFY hasQueryTextChanged)
     Q_PROPERTY(bool hasActivity READ hasActivity NOTIFY hasActivityChanged)
     Q_PROPERTY(bool canContinue READ canContinue NOTIFY canContinueChanged)
@@ -56,6 +58,13 @@ public:
     QString answer() const { return m_answer; }
     bool isLoading() const { return m_isLoading; }
     bool isSearching() const { return m_isSearching; }
+    // The model is thinking before it answers: its thought streams in, the answer has not
+    // begun.
+    bool isThinking() const { return m_isThinking; }
+    // Whole seconds since the thought began; 0 when the model is not thinking.
+    int thinkingElapsedSeconds() const;
+    // The thought before the finished answer, kept to be saved with it; empty when none.
+    QString reasoning() const { return m_reasoning; }
     // The question and answer pairs kept by "Follow up", oldest first.
     const QList<LocalLLMMessage> &conversationContext() const { return m_conversationContext; }
     // Whether a question is running that stopAnswer() would stop.
@@ -88,6 +97,7 @@ Q_SIGNALS:
     void answerChanged(const QString &answer);
     void isLoadingChanged(bool loading);
     void isSearchingChanged(bool searching);
+    void isThinkingChanged(bool thinking);
     void conversationContextChanged();
     void hasQueryTextChanged(bool hasText);
     void hasActivityChanged(bool hasActivity);
@@ -111,7 +121,8 @@ private:
     static QCoro::Task<> sleepUntil(QDeadlineTimer deadline, CancellationToken token);
 
     bool isCurrent(TaskId id) const { return id == m_newestTask; }
-    void finishAsk(TaskId id, const QString &answer);
+    void finishAsk(TaskId id, const AnswerPipeline::Outcome &outcome);
+    void setIsThinking(bool thinking);
     void showFailure(TaskId id, const LocalLLMError &error);
     void cancelStreamTask();
     void focusInputSoon();
@@ -132,6 +143,10 @@ private:
     QString m_answer;
     bool m_isLoading = false;
     bool m_isSearching = false;
+    bool m_isThinking = false;
+    QElapsedTimer m_thinkingClock;
+    QString m_reasoning;
+    std::optional<double> m_thinkingSeconds;
     QList<LocalLLMMessage> m_conversationContext;
     std::optional<CancellationToken> m_streamTask;
     // Only the newest question may end the loading state: one abandoned by "New question"

@@ -59,6 +59,15 @@ void write(JsonWriter &json, const ChatMessage &message)
             write(json, result);
         json.endArray();
     }
+    // Written only when there is a thought, so an answer without one is stored as before.
+    if (!message.reasoning.isEmpty()) {
+        json.key("reasoning"_L1);
+        json.value(message.reasoning);
+    }
+    if (message.thinkingSeconds) {
+        json.key("thinkingSeconds"_L1);
+        json.value(*message.thinkingSeconds);
+    }
     write(json, message.unknownKeys);
     json.endObject();
 }
@@ -95,7 +104,7 @@ qsizetype expectedSize(const QList<ChatMessage> &messages)
 {
     qsizetype size = 0;
     for (const ChatMessage &message : messages) {
-        size += message.text.size() + 100;
+        size += message.text.size() + message.reasoning.size() + 100;
         if (message.sources) {
             for (const SearchResult &result : *message.sources)
                 size += result.title.size() + result.url.size() + result.snippet.size() + 100;
@@ -155,9 +164,11 @@ bool keepUnknown(JsonReader &json, QByteArrayView key, JsonMembers &members)
 }
 
 // Each reader below consumes exactly one value and answers false when it is not a valid
-// record. Required keys are counted as they are seen; optional keys holding null read as
-// absent, as the first version's decoder had it. Unknown keys of chats and messages are
-// kept (see keepUnknown); those of a source are dropped, as a source is only ever shown.
+// record. Required keys are counted as they are seen; a thought of another type than its
+// own is kept as an unknown key rather than failing the chat, which it is not needed for; optional
+// keys holding null read as absent, as the first version's decoder had it. Unknown keys of chats
+// and messages are kept (see keepUnknown); those of a source are dropped, as a source is only ever
+// shown.
 
 bool readSearchResult(JsonReader &json, SearchResult &result)
 {
@@ -245,6 +256,13 @@ bool readMessage(JsonReader &json, ChatMessage &message)
                 return false;
         } else if (key == "sources") {
             if (!readSources(json, message.sources))
+                return false;
+        } else if (key == "reasoning" && json.peek() == JsonReader::Type::String) {
+            if (!readInto(json, message.reasoning))
+                return false;
+        } else if (key == "thinkingSeconds" && json.peek() == JsonReader::Type::Number) {
+            message.thinkingSeconds = json.readNumber();
+            if (!message.thinkingSeconds)
                 return false;
         } else if (!keepUnknown(json, key, message.unknownKeys)) {
             return false;

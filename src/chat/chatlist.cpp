@@ -106,7 +106,7 @@ void ChatList::removeAll()
     adoptStored({});
 }
 
-std::optional<QUuid> ChatList::importExchange(const QString &query, const QString &answer,
+std::optional<QUuid> ChatList::importExchange(const QString &query, const ChatMessage &answer,
                                               const QDateTime &now)
 {
     std::optional<ChatSession> imported = ChatListOperations::importedSession(query, answer, now);
@@ -162,6 +162,13 @@ void ChatList::beginAnswer(const QUuid &sessionId, const ChatMessage &message)
 
 bool ChatList::appendToAnswer(const QUuid &sessionId, const QUuid &messageId, const QString &piece)
 {
+    return updateAnswer(sessionId, messageId,
+                        [&piece](ChatMessage &message) { message.text += piece; });
+}
+
+bool ChatList::updateAnswer(const QUuid &sessionId, const QUuid &messageId,
+                            const std::function<void(ChatMessage &)> &change)
+{
     const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
     if (index == -1)
         return false;
@@ -172,7 +179,7 @@ bool ChatList::appendToAnswer(const QUuid &sessionId, const QUuid &messageId, co
         [&messageId](const ChatMessage &message) { return message.id == messageId; });
     if (it == messages.rend())
         return false;
-    it->text += piece;
+    change(*it);
     return true;
 }
 

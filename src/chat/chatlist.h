@@ -11,6 +11,7 @@
 #include <QString>
 #include <QUuid>
 
+#include <functional>
 #include <optional>
 
 class AppEvents;
@@ -63,7 +64,7 @@ public:
     void removeAll();
     // A Quick Ask exchange as a new conversation at the top; its id, none for a blank
     // question.
-    std::optional<QUuid> importExchange(const QString &query, const QString &answer,
+    std::optional<QUuid> importExchange(const QString &query, const ChatMessage &answer,
                                         const QDateTime &now);
     // Appends `message` to the conversation `id`, or to a new one at the top when there is
     // no such conversation, dated `now`. Writing in an archived conversation restores it.
@@ -80,6 +81,9 @@ public:
     // Announces nothing: pieces come far faster than the views redraw, and the one who
     // streams tells its own views. False when the message is gone.
     bool appendToAnswer(const QUuid &sessionId, const QUuid &messageId, const QString &piece);
+    // Any other change to the answer that streams in (its thought), in memory like a piece.
+    bool updateAnswer(const QUuid &sessionId, const QUuid &messageId,
+                      const std::function<void(ChatMessage &)> &change);
     // The answer `messageId` ended; `sources` (when any) show under it.
     void finishAnswer(const QUuid &sessionId, const QUuid &messageId,
                       const QList<SearchResult> &sources, const QDateTime &now);

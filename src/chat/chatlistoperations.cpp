@@ -48,15 +48,15 @@ qsizetype remove(QList<ChatSession> &sessions, const QUuid &id)
     return sessions.removeIf([&id](const ChatSession &session) { return session.id == id; });
 }
 
-std::optional<ChatSession> importedSession(const QString &query, const QString &answer,
+std::optional<ChatSession> importedSession(const QString &query, const ChatMessage &answer,
                                            const QDateTime &now)
 {
     if (query.trimmed().isEmpty())
         return std::nullopt;
     ChatSession session = ChatSession::create(now);
     session.messages.append(ChatMessage(ChatMessage::Role::User, query));
-    if (!answer.trimmed().isEmpty())
-        session.messages.append(ChatMessage(ChatMessage::Role::Assistant, answer));
+    if (!answer.text.trimmed().isEmpty())
+        session.messages.append(answer);
     return session;
 }
 

@@ -30,8 +30,9 @@ bool setArchived(QList<ChatSession> &sessions, const QUuid &id, bool archived);
 qsizetype remove(QList<ChatSession> &sessions, const QUuid &id);
 
 // A conversation made from a Quick Ask exchange: the question exactly as asked, then the
-// answer exactly as given unless it is blank. Nothing for a blank question.
-std::optional<ChatSession> importedSession(const QString &query, const QString &answer,
+// answer (with its thought) exactly as given unless its text is blank. Nothing for a blank
+// question.
+std::optional<ChatSession> importedSession(const QString &query, const ChatMessage &answer,
                                            const QDateTime &now);
 
 // Brings together a window's copy of the list and what is stored now, for a window that

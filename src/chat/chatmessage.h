@@ -21,6 +21,11 @@ struct ChatMessage
     // Set only on answers that used web results; an empty list that is set stays distinct
     // from no list at all, so it survives a round trip through the store.
     std::optional<QList<SearchResult>> sources;
+    // A thinking model's thought before this answer, shown folded above it and never sent
+    // back to the model; empty for answers without one.
+    QString reasoning;
+    // How long the model thought, in seconds; set with `reasoning`.
+    std::optional<double> thinkingSeconds;
     // Stored keys this version does not know, kept for the version that wrote them.
     JsonMembers unknownKeys;
 

@@ -173,6 +173,23 @@ QCoro::Task<> ConversationController::runAnswer(QPointer<ConversationController>
         if (!isGone(self))
             self->appendStreamDelta(sessionId, messageId, piece);
     };
+    const auto changeAnswer = [self, sessionId, &messageId](auto change) {
+        if (!isGone(self))
+            self->updateStreamingAnswer(sessionId, messageId, change);
+    };
+    observer.reasoning = [changeAnswer](const QString &piece) {
+        changeAnswer([&piece](ChatMessage &message) { message.reasoning += piece; });
+    };
+    observer.answerWasThought = [changeAnswer] {
+        changeAnswer(
+            [](ChatMessage &message) { message.reasoning += std::exchange(message.text, {}); });
+    };
+    observer.thoughtEnded = [changeAnswer](double seconds) {
+        changeAnswer([seconds](ChatMessage &message) {
+            message.reasoning = message.reasoning.trimmed();
+            message.thinkingSeconds = seconds;
+        });
+    };
     AnswerPipeline::Question question{
         request.text, request.searchMode,
         [request](const QList<SearchResult> &results) { return request.modelMessages(results); }};
@@ -180,6 +197,13 @@ QCoro::Task<> ConversationController::runAnswer(QPointer<ConversationController>
     const AnswerPipeline::Outcome outcome = co_await std::move(answering);
     if (isGone(self))
         co_return;
+    // The thought as the pipeline settled it, also when the answer was stopped within it.
+    if (!outcome.reasoning.isEmpty()) {
+        self->updateStreamingAnswer(sessionId, messageId, [&outcome](ChatMessage &message) {
+            message.reasoning = outcome.reasoning;
+            message.thinkingSeconds = outcome.thinkingSeconds;
+        });
+    }
     if (outcome.error)
         self->failAnswer(*outcome.error, sessionId, taskId);
     else
@@ -201,6 +225,13 @@ void ConversationController::appendStreamDelta(const QUuid &sessionId, const QUu
                                                const QString &piece)
 {
     if (m_chats.appendToAnswer(sessionId, messageId, piece) && !m_streamPulse.isActive())
+        m_streamPulse.start();
+}
+
+void ConversationController::updateStreamingAnswer(const QUuid &sessionId, const QUuid &messageId,
+                                                   const std::function<void(ChatMessage &)> &change)
+{
+    if (m_chats.updateAnswer(sessionId, messageId, change) && !m_streamPulse.isActive())
         m_streamPulse.start();
 }
 
@@ -321,9 +352,14 @@ void ConversationController::deleteSession(const QUuid &id)
         setRenamingItemId(std::nullopt);
 }
 
-void ConversationController::importDialogExchange(const QString &query, const QString &answer)
+void ConversationController::importDialogExchange(const QString &query, const QString &answer,
+                                                  const QString &reasoning,
+                                                  std::optional<double> thinkingSeconds)
 {
-    const std::optional<QUuid> id = m_chats.importExchange(query, answer, now());
+    ChatMessage message(ChatMessage::Role::Assistant, answer);
+    message.reasoning = reasoning;
+    message.thinkingSeconds = thinkingSeconds;
+    const std::optional<QUuid> id = m_chats.importExchange(query, message, now());
     if (!id)
         return;
     setSidebarItem(*id);

@@ -95,6 +95,9 @@ public:
     // The steps of an answer, run by its task. `taskId` tells which answer ends: only the
     // newest one's end clears `isLoading`.
     void appendStreamDelta(const QUuid &sessionId, const QUuid &messageId, const QString &piece);
+    // The answer's thought as it streams; announced like a piece.
+    void updateStreamingAnswer(const QUuid &sessionId, const QUuid &messageId,
+                               const std::function<void(ChatMessage &)> &change);
     // `sources` are the web results shown under the answer.
     void finishAnswer(const QList<SearchResult> &sources, const QUuid &sessionId,
                       const QUuid &messageId, AnswerTaskId taskId);
@@ -121,7 +124,9 @@ public:
     void restore(const QUuid &id);
     void deleteSession(const QUuid &id);
     // A Quick Ask exchange becomes a new conversation, opened at once.
-    void importDialogExchange(const QString &query, const QString &answer);
+    void importDialogExchange(const QString &query, const QString &answer,
+                              const QString &reasoning = QString(),
+                              std::optional<double> thinkingSeconds = std::nullopt);
     // Opens the conversation `id` if it exists (archived ones too).
     void openSession(const QUuid &id);
 

@@ -415,3 +415,13 @@ void Settings::setQuickAskFollowsSystemTheme(bool follows)
 {
     setValue(SettingsKeys::quickAskFollowsSystemTheme, follows);
 }
+
+bool Settings::showThinking() const
+{
+    return boolValue(SettingsKeys::showThinking);
+}
+
+void Settings::setShowThinking(bool show)
+{
+    setValue(SettingsKeys::showThinking, show);
+}

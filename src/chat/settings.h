@@ -97,6 +97,10 @@ public:
     void setAppTheme(const QString &theme);
     bool quickAskFollowsSystemTheme() const;
     void setQuickAskFollowsSystemTheme(bool follows);
+    // Whether the main window shows a thinking model's thought above its answers; the
+    // thought is stored either way.
+    bool showThinking() const;
+    void setShowThinking(bool show);
 
     // Emits changed(key) for a preference another process wrote to the file, so that the
     // windows follow it as they follow a write made here (see SettingsFileWatcher).

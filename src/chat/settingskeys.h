@@ -33,8 +33,9 @@ inline constexpr QStringView searxngPort = u"searxngPort";
 inline constexpr QStringView searxngUseHTTPS = u"searxngUseHTTPS";
 inline constexpr QStringView appTheme = u"appTheme";
 inline constexpr QStringView quickAskFollowsSystemTheme = u"quickAskFollowsSystemTheme";
+inline constexpr QStringView showThinking = u"showThinking";
 
-inline constexpr std::array<KeySpec, 11> preferences{{
+inline constexpr std::array<KeySpec, 12> preferences{{
     {hasCompletedOnboarding, KeyType::Bool, u"false"},
     {userName, KeyType::String, u""},
     {systemPrompt, KeyType::String, u""},
@@ -46,6 +47,7 @@ inline constexpr std::array<KeySpec, 11> preferences{{
     {searxngUseHTTPS, KeyType::Bool, u"false"},
     {appTheme, KeyType::String, u"dark"},
     {quickAskFollowsSystemTheme, KeyType::Bool, u"true"},
+    {showThinking, KeyType::Bool, u"true"},
 }};
 
 // Raw bytes rather than values: the stored chat list and its older single-chat form.

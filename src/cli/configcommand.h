@@ -2,7 +2,7 @@
 
 #include "cli/command.h"
 
-// `velm config [KEY [VALUE]]`, `velm config --unset KEY`: reads and writes the eleven
+// `velm config [KEY [VALUE]]`, `velm config --unset KEY`: reads and writes the
 // preferences of the settings window from a terminal. A running desktop app shows a change
 // at once (it watches the file). Chats and onboarding drafts are out of reach.
 namespace ConfigCommand {

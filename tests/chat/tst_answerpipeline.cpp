@@ -8,6 +8,8 @@
 
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(FakeResponse)
+
 namespace {
 
 // A pipeline over the controller fixture's settings and fake services.
@@ -30,14 +32,20 @@ struct Fixture : ControllerFixture
                 }};
     }
 
-    // Records every call of the observer, in order, as "search", "searched", "answering"
-    // and "piece <text>".
+    // Records every call of the observer, in order, as "search", "searched", "answering",
+    // "piece <text>", "thought <text>", "was thought" and "thought ended".
     AnswerPipeline::Observer recorder()
     {
         AnswerPipeline::Observer observer;
         observer.searching = [this](bool on) { heard.append(on ? u"search"_s : u"searched"_s); };
         observer.answering = [this] { heard.append(u"answering"_s); };
         observer.piece = [this](const QString &piece) { heard.append(u"piece "_s + piece); };
+        observer.reasoning = [this](const QString &piece) { heard.append(u"thought "_s + piece); };
+        observer.answerWasThought = [this] { heard.append(u"was thought"_s); };
+        observer.thoughtEnded = [this](double seconds) {
+            heard.append(u"thought ended"_s);
+            ended.append(seconds);
+        };
         return observer;
     }
 
@@ -49,6 +57,7 @@ struct Fixture : ControllerFixture
 
     std::unique_ptr<AnswerPipeline> pipeline;
     QStringList heard;
+    QList<double> ended;
 };
 
 QStringList titles(const QList<SearchResult> &results)
@@ -150,6 +159,95 @@ private Q_SLOTS:
                  qPrintable(outcome->error ? outcome->error->detail() : QString()));
         QCOMPARE(outcome->text, u"Here."_s);
         QCOMPARE(f.searxng().requests().size(), 1);
+    }
+
+    // The thought reaches the observer apart from the answer, whichever way the server sends
+    // it, and the answer's text never holds any of it.
+    void thinking_data()
+    {
+        QTest::addColumn<FakeResponse>("stream");
+        QTest::addColumn<QStringList>("heard");
+
+        using T = FakeModelServer::Thinking;
+        const QStringList thought{u"Six "_s, u"sevens."_s};
+        const QStringList answer{u"4"_s, u"2"_s};
+        const QStringList heard{u"answering"_s,     u"thought Six "_s, u"thought sevens."_s,
+                                u"thought ended"_s, u"piece 4"_s,      u"piece 2"_s};
+        QTest::newRow("reasoning_content")
+            << FakeModelServer::thinkingStream(T::reasoningContent, thought, answer) << heard;
+        QTest::newRow("reasoning")
+            << FakeModelServer::thinkingStream(T::reasoning, thought, answer) << heard;
+        QTest::newRow("think tags")
+            << FakeModelServer::thinkingStream(T::thinkTags, thought, answer) << heard;
+        QTest::newRow("only the closing tag")
+            << FakeResponse::eventStream(
+                   FakeModelServer::streamBody({u"Six sevens."_s, u"</think>\n\n4"_s, u"2"_s}))
+            << QStringList{u"answering"_s,     u"piece Six sevens."_s, u"was thought"_s,
+                           u"thought ended"_s, u"piece 4"_s,           u"piece 2"_s};
+    }
+
+    void thinking()
+    {
+        QFETCH(FakeResponse, stream);
+        QFETCH(QStringList, heard);
+        Fixture f;
+        QVERIFY(f.isValid());
+        f.model().setStreamResponse(stream);
+
+        const auto outcome = f.ask(Fixture::question(u"6x7?"_s, WebSearchMode::Never));
+        QVERIFY(outcome);
+        QVERIFY(!outcome->error);
+        QCOMPARE(f.heard, heard);
+        QCOMPARE(outcome->text, u"42"_s);
+        QCOMPARE(outcome->reasoning, u"Six sevens."_s);
+        QCOMPARE(f.ended.size(), 1);
+        QCOMPARE(outcome->thinkingSeconds, f.ended.constFirst());
+    }
+
+    // A thought cut off by an error, a stop or the end of the stream is still the thought,
+    // timed, and the answer is empty.
+    void thoughtCutOff_data()
+    {
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<bool>("stop");
+        QTest::addColumn<bool>("failed");
+        QTest::newRow("stream ends") << "data: [DONE]\n\n"_ba << false << false;
+        QTest::newRow("server error")
+            << "data: {\"error\":{\"message\":\"Model unloaded\"}}\n\n"_ba << false << true;
+        QTest::newRow("stopped") << QByteArray() << true << true;
+    }
+
+    void thoughtCutOff()
+    {
+        QFETCH(QByteArray, tail);
+        QFETCH(bool, stop);
+        QFETCH(bool, failed);
+        Fixture f;
+        QVERIFY(f.isValid());
+        QByteArray body = FakeModelServer::chunkLine(u"<think>Six "_s) + "\n\n"
+            + FakeModelServer::chunkLine(u"sevens.\n"_s) + "\n\n" + tail;
+        FakeResponse response = FakeResponse::eventStream(body);
+        if (stop)
+            response.endlessTail = ": still thinking\n\n";
+        f.model().setStreamResponse(response);
+        const CancellationToken token;
+        AnswerPipeline::Observer observer = f.recorder();
+        if (stop) {
+            observer.reasoning = [token](const QString &piece) {
+                if (piece.contains(u"sevens"))
+                    token.cancel();
+            };
+        }
+
+        const auto outcome = TestSupport::awaitTask(f.pipeline->answer(
+            Fixture::question(u"6x7?"_s, WebSearchMode::Never), token, observer));
+        QVERIFY(outcome);
+        QCOMPARE(outcome->error.has_value(), failed);
+        if (stop)
+            QVERIFY(outcome->error->isCancelled());
+        QCOMPARE(outcome->text, QString());
+        QCOMPARE(outcome->reasoning, u"Six sevens."_s);
+        QVERIFY(outcome->thinkingSeconds.has_value());
     }
 
     // A stopped answer keeps what arrived, and its owner hears nothing more.

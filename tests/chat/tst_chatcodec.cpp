@@ -83,6 +83,14 @@ ChatSession sampleSession()
                                             u"T"_s, u"http://x/ü?q=1&r=</script>"_s, u"s"_s)}));
     session.messages.append(
         ChatMessage(ChatMessage::Role::Assistant, u"set but empty"_s, QList<SearchResult>{}));
+    ChatMessage thought(ChatMessage::Role::Assistant, u"42"_s);
+    thought.reasoning = u"Six <b>sevens</b>,\n$6 \\times 7$."_s;
+    thought.thinkingSeconds = 81.25;
+    session.messages.append(thought);
+    ChatMessage stoppedWhileThinking(ChatMessage::Role::Assistant, QString());
+    stoppedWhileThinking.reasoning = u"Hmm"_s;
+    stoppedWhileThinking.thinkingSeconds = 0.5;
+    session.messages.append(stoppedWhileThinking);
     return session;
 }
 
@@ -132,6 +140,57 @@ private Q_SLOTS:
         QVERIFY(json.contains(R"("isArchived":false)"));
         QVERIFY(!json.contains("customTitle"));
         QVERIFY(!json.contains("sources"));
+        // An answer without a thought is stored exactly as before thoughts were kept.
+        QVERIFY(!json.contains("reasoning"));
+        QVERIFY(!json.contains("thinkingSeconds"));
+    }
+
+    // A thought is stored in two keys of its own beside the answer's text, which stays the
+    // answer alone: an older velm, which passes over keys it does not know, reads the file
+    // as the same chat without the thoughts.
+    void thoughtBesideTheAnswer()
+    {
+        const QByteArray json = ChatCodec::encodeSessions({sampleSession()});
+        const QJsonObject stored
+            = QJsonDocument::fromJson(json).array().at(0)[u"messages"][4].toObject();
+        QCOMPARE(
+            stored.keys(),
+            (QStringList{u"id"_s, u"reasoning"_s, u"role"_s, u"text"_s, u"thinkingSeconds"_s}));
+        QCOMPARE(stored[u"text"].toString(), u"42"_s);
+        QCOMPARE(stored[u"reasoning"].toString(), u"Six <b>sevens</b>,\n$6 \\times 7$."_s);
+        QCOMPARE(stored[u"thinkingSeconds"].toDouble(), 81.25);
+    }
+
+    void thoughtKeys_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QJsonValue>("value");
+        QTest::addColumn<bool>("read");
+
+        QTest::newRow("reasoning") << u"reasoning"_s << QJsonValue(u"Two and two."_s) << true;
+        QTest::newRow("seconds") << u"thinkingSeconds"_s << QJsonValue(3.5) << true;
+        // Not of the type this version writes: kept as they are, and the chat loads.
+        QTest::newRow("reasoning not text") << u"reasoning"_s << QJsonValue(5) << false;
+        QTest::newRow("seconds as text") << u"thinkingSeconds"_s << QJsonValue(u"3"_s) << false;
+        QTest::newRow("reasoning null") << u"reasoning"_s << QJsonValue(QJsonValue::Null) << false;
+    }
+
+    void thoughtKeys()
+    {
+        QFETCH(QString, key);
+        QFETCH(QJsonValue, value);
+        QFETCH(bool, read);
+        const QByteArray stored = editedDocument(u"0/messages/1/"_s + key, value);
+        const auto sessions = ChatCodec::decodeSessions(stored);
+        QVERIFY(sessions);
+        const ChatMessage &message = sessions->at(0).messages.at(1);
+        QCOMPARE(message.text, u"4"_s);
+        QCOMPARE(message.reasoning, read && value.isString() ? value.toString() : QString());
+        QCOMPARE(message.thinkingSeconds,
+                 read && value.isDouble() ? std::optional(value.toDouble()) : std::nullopt);
+        QCOMPARE(message.unknownKeys.isEmpty(), read);
+        QCOMPARE(QJsonDocument::fromJson(ChatCodec::encodeSessions(*sessions)),
+                 QJsonDocument::fromJson(stored));
     }
 
     void dates_data()

@@ -160,17 +160,21 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("reasoning");
         QTest::addColumn<QStringList>("texts");
-        QTest::newRow("question and answer")
-            << u" What is 6x7? "_s << u"42\n"_s << QStringList{u" What is 6x7? "_s, u"42\n"_s};
+        QTest::newRow("question and answer") << u" What is 6x7? "_s << u"42\n"_s << QString()
+                                             << QStringList{u" What is 6x7? "_s, u"42\n"_s};
+        QTest::newRow("answer with its thought") << u"What is 6x7?"_s << u"42"_s << u"Six sevens."_s
+                                                 << QStringList{u"What is 6x7?"_s, u"42"_s};
         QTest::newRow("blank answer")
-            << u"What is 6x7?"_s << u"  "_s << QStringList{u"What is 6x7?"_s};
+            << u"What is 6x7?"_s << u"  "_s << u"Six sevens."_s << QStringList{u"What is 6x7?"_s};
     }
 
     void importDialogExchange()
     {
         QFETCH(QString, query);
         QFETCH(QString, answer);
+        QFETCH(QString, reasoning);
         QFETCH(QStringList, texts);
         ControllerFixture f;
         QVERIFY(f.isValid());
@@ -180,7 +184,9 @@ private Q_SLOTS:
         ConversationController &c = f.controller();
         QSignalSpy focus(&c, &ConversationController::composerFocusRequested);
 
-        QVERIFY(f.events().postImportDialogChat(query, answer));
+        const std::optional<double> seconds
+            = reasoning.isEmpty() ? std::nullopt : std::optional(4.2);
+        QVERIFY(f.events().postImportDialogChat(query, answer, reasoning, seconds));
         QCOMPARE(c.sessions().size(), 2);
         const ChatSession imported = c.sessions().constFirst();
         QCOMPARE(c.sidebarItem(), imported.id);
@@ -188,9 +194,14 @@ private Q_SLOTS:
         for (const ChatMessage &message : imported.messages)
             got.append(message.text);
         QCOMPARE(got, texts);
+        if (texts.size() == 2) {
+            QCOMPARE(imported.messages.last().reasoning, reasoning);
+            QCOMPARE(imported.messages.last().thinkingSeconds, seconds);
+        }
+        QCOMPARE(ids(f.stored()), (QList<QUuid>{imported.id, existing.id}));
+        QCOMPARE(f.stored().constFirst().messages, imported.messages);
         QCOMPARE(imported.updatedAt, f.now);
         QVERIFY(!imported.isArchived);
-        QCOMPARE(ids(f.stored()), (QList<QUuid>{imported.id, existing.id}));
 
         QTRY_COMPARE_WITH_TIMEOUT(c.session(imported.id)->customTitle,
                                   std::optional(u"Multiplication"_s), 10000);

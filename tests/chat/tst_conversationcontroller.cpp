@@ -98,6 +98,61 @@ private Q_SLOTS:
         QCOMPARE(texts(c.sessions().constFirst()).size(), 4);
     }
 
+    // A thinking model's thought streams into the answer's message beside its text, is
+    // stored with it, and never goes back to the model, nor into the title.
+    void thoughtIsKeptButNeverSentBack()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.model().setStreamResponse(FakeModelServer::thinkingStream(
+            FakeModelServer::Thinking::thinkTags, {u"\nSix "_s, u"sevens.\n"_s}, {u"42"_s}));
+        f.model().setCompletion(u"<think>The user multiplies.</think>\n\nMultiplying"_s);
+        ConversationController &c = f.controller();
+        c.setDraft(u"6x7?"_s);
+        c.sendMessage();
+        QVERIFY(f.waitUntilIdle());
+
+        const ChatMessage answer = c.sessions().constFirst().messages.constLast();
+        QCOMPARE(answer.text, u"42"_s);
+        QCOMPARE(answer.reasoning, u"Six sevens."_s);
+        QVERIFY(answer.thinkingSeconds.has_value());
+        QCOMPARE(f.stored(), c.sessions());
+        QTRY_COMPARE(c.sessions().constFirst().customTitle, std::optional(u"Multiplying"_s));
+
+        f.model().setStream({u"56"_s});
+        c.setDraft(u"And 7x8?"_s);
+        c.sendMessage();
+        QVERIFY(f.waitUntilIdle());
+        const QJsonObject second = f.answerRequests().constLast();
+        QCOMPARE(content(second, 2), u"42"_s);
+        QVERIFY(!QJsonDocument(second).toJson().contains("sevens"));
+    }
+
+    // Stopped while it thinks, the answer keeps its thought and has no text.
+    void stopWhileThinkingKeepsTheThought()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.model().setStreamResponse(
+            FakeModelServer::thinkingStream(FakeModelServer::Thinking::reasoningContent,
+                                            QStringList(100, u"hm "_s), {u"42"_s}, 50));
+        ConversationController &c = f.controller();
+        c.setDraft(u"6x7?"_s);
+        c.sendMessage();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            c.sessions().constFirst().messages.size() == 2
+                && !c.sessions().constFirst().messages.constLast().reasoning.isEmpty(),
+            10000);
+        c.stopStreaming();
+        QTRY_VERIFY(!c.isLoading());
+
+        const ChatMessage answer = c.sessions().constFirst().messages.constLast();
+        QCOMPARE(answer.text, QString());
+        QVERIFY(answer.reasoning.startsWith(u"hm"_s));
+        QVERIFY(answer.thinkingSeconds.has_value());
+        QCOMPARE(f.stored(), c.sessions());
+    }
+
     // Blank drafts are the composer's tests; a second question waits for the first answer.
     void refusesToSendWhileAnswering()
     {

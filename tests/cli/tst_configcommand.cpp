@@ -28,7 +28,7 @@ QByteArray fileBytes(const QString &path)
 
 } // namespace
 
-// `velm config`: the eleven preferences from a terminal, through the same store as the app.
+// `velm config`: the preferences from a terminal, through the same store as the app.
 class TestConfigCommand : public QObject
 {
     Q_OBJECT
@@ -42,7 +42,7 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.errText(), QString());
         const QStringList lines = run.outText().split(u'\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 11);
+        QCOMPARE(lines.size(), qsizetype(SettingsKeys::preferences.size()));
         for (const SettingsKeys::KeySpec &entry : SettingsKeys::preferences) {
             const QString line = lineOf(run.outText(), entry.name.toString());
             QVERIFY2(line.endsWith(u"(default)"_s), qPrintable(line));
