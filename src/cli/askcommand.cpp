@@ -66,12 +66,16 @@ void endLine(QTextStream &out, const Printed &printed)
 // The exchange as a new chat at the top of the list, like an exchange the Quick Ask bar hands
 // to the main window; its id.
 ChatStoreResult<QUuid> storeExchange(Settings &settings, const QString &question,
-                                     const QString &answer)
+                                     const AnswerPipeline::Outcome &answer)
 {
     ChatSession session = ChatSession::create(QDateTime::currentDateTimeUtc());
     session.messages.append(ChatMessage(ChatMessage::Role::User, question));
-    if (!answer.trimmed().isEmpty())
-        session.messages.append(ChatMessage(ChatMessage::Role::Assistant, answer));
+    if (!answer.text.trimmed().isEmpty()) {
+        ChatMessage message(ChatMessage::Role::Assistant, answer.text);
+        message.reasoning = answer.reasoning;
+        message.thinkingSeconds = answer.thinkingSeconds;
+        session.messages.append(message);
+    }
     const QUuid id = session.id;
     ChatStore store(settings);
     const ChatStoreResult<QList<ChatSession>> stored
@@ -106,7 +110,7 @@ void applyTitle(Settings &settings, const QUuid &id, const QString &title)
 
 Command command()
 {
-    return {u"ask"_s, u"[--server URL] [--search MODE] [--save] TEXT"_s,
+    return {u"ask"_s, u"[--server URL] [--search MODE] [--save] [--show-thinking] TEXT"_s,
             u"Ask one question, Quick Ask style (TEXT \"-\": read standard input)"_s, &run};
 }
 
@@ -123,9 +127,13 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
                                     u"MODE"_s);
     const QCommandLineOption save(
         u"save"_s, u"Keep the question and the answer as a new chat in velm, with a title."_s);
+    const QCommandLineOption showThinking(
+        u"show-thinking"_s,
+        u"Write a thinking model's reasoning to standard error as it streams."_s);
     parser.addOption(server);
     parser.addOption(search);
     parser.addOption(save);
+    parser.addOption(showThinking);
     if (const std::optional<int> exitCode = parser.parse(arguments, context, 1, -1))
         co_return *exitCode;
 
@@ -183,8 +191,41 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
         if (!flush.isActive())
             flush.start();
     };
+    // The thought goes to standard error, dimmed on a terminal, and a blank line ends it, so
+    // that scripts reading the answer never see it.
+    QTextStream *err = context.err;
+    Printed thought;
+    const auto endThought = [&thought, err, dim = context.errIsColourTerminal] {
+        if (thought.last.isNull())
+            return;
+        if (dim)
+            *err << "\x1b[0m";
+        endLine(*err, thought);
+        *err << "\n" << Qt::flush;
+        thought = {};
+    };
+    if (parser.isSet(showThinking)) {
+        observer.reasoning
+            = [&thought, err, dim = context.errIsColourTerminal](const QString &piece) {
+                  const QString text = TerminalText::printable(piece);
+                  if (text.isEmpty())
+                      return;
+                  if (thought.last.isNull() && dim)
+                      *err << "\x1b[2m";
+                  *err << text << Qt::flush;
+                  thought.last = text.back();
+              };
+        observer.thoughtEnded = [&endThought](double) { endThought(); };
+    }
+    // What was printed as the answer was the thought after all (a server that sends only the
+    // thought's end tag): it cannot be taken back, but the answer starts on a line of its own.
+    observer.answerWasThought = [&printed, out] {
+        endLine(*out, printed);
+        printed = {};
+    };
     auto answering = pipeline.answer(std::move(asked), token, std::move(observer));
     const AnswerPipeline::Outcome answer = co_await std::move(answering);
+    endThought();
     out->flush();
     if (token.isCancelled() || (answer.error && answer.error->isCancelled()))
         co_return interrupted(context);
@@ -206,7 +247,7 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
 
     if (!parser.isSet(save))
         co_return 0;
-    const ChatStoreResult<QUuid> id = storeExchange(settings, question, answer.text);
+    const ChatStoreResult<QUuid> id = storeExchange(settings, question, answer);
     if (!id) {
         *context.err << "velm: " << TerminalText::singleLine(id.error().message()) << Qt::endl;
         co_return 1;

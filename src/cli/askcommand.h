@@ -2,8 +2,10 @@
 
 #include "cli/command.h"
 
-// `velm ask [--server URL] [--search auto|always|never] [--save] TEXT`: the Quick Ask bar in a
-// terminal. The answer is printed as it streams in, followed by the web sources it used;
+// `velm ask [--server URL] [--search auto|always|never] [--save] [--show-thinking] TEXT`: the
+// Quick Ask bar in a terminal. The answer is printed as it streams in, followed by the web
+// sources it used; a thinking model's thought only with --show-thinking, and on standard
+// error;
 // Ctrl-C stops it (exit code 130). With --save the exchange becomes a new chat, titled by
 // the model, as the bar's "Save & continue in Chat" would make it.
 namespace AskCommand {

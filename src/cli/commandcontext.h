@@ -9,4 +9,6 @@ struct CommandContext
     QNetworkAccessManager *network = nullptr;
     QTextStream *out = nullptr;
     QTextStream *err = nullptr;
+    // Standard error is a terminal that may be written to in colour (and NO_COLOR is unset).
+    bool errIsColourTerminal = false;
 };

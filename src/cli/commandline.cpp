@@ -11,6 +11,8 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace CommandLine {
@@ -120,7 +122,9 @@ int run(int &argc, char **argv)
     }
 
     QNetworkAccessManager network;
-    const CommandContext context{&network, &out, &err};
+    const CommandContext context{&network, &out, &err,
+                                 isatty(STDERR_FILENO) == 1
+                                     && qEnvironmentVariableIsEmpty("NO_COLOR")};
     // Started from inside the event loop, so that a command that ends without waiting for
     // anything still ends the loop.
     QTimer::singleShot(0, &app, [&] { runToExit(*command, arguments.mid(2), context); });

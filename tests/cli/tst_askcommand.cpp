@@ -298,6 +298,47 @@ private Q_SLOTS:
         QVERIFY2(run.errText().startsWith(u"velm: network error"_s), run.err.constData());
     }
 
+    // Standard output carries the answer alone, so that scripts stay clean; the thought goes
+    // to standard error, and only when asked for, then a blank line. --save keeps it.
+    void thinking_data()
+    {
+        QTest::addColumn<FakeResponse>("stream");
+        QTest::addColumn<bool>("show");
+
+        using T = FakeModelServer::Thinking;
+        const QStringList thought{u"Six "_s, u"sevens."_s};
+        for (const auto &[name, shape] :
+             {std::pair{"reasoning_content", T::reasoningContent},
+              std::pair{"reasoning", T::reasoning}, std::pair{"think tags", T::thinkTags}}) {
+            const FakeResponse stream = FakeModelServer::thinkingStream(shape, thought, {u"42"_s});
+            QTest::addRow("%s", name) << stream << false;
+            QTest::addRow("%s, shown", name) << stream << true;
+        }
+    }
+
+    void thinking()
+    {
+        QFETCH(FakeResponse, stream);
+        QFETCH(bool, show);
+        AskHome s;
+        QVERIFY(s.listening);
+        s.model.setStreamResponse(stream);
+        s.model.setCompletion(u"Sums"_s);
+        QStringList rest{u"--save"_s, u"6x7?"_s};
+        if (show)
+            rest.prepend(u"--show-thinking"_s);
+
+        const VelmRun run = s.home.run(s.arguments(u"never"_s, rest));
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.outText(), u"42\n"_s);
+        QCOMPARE(run.errText(), show ? u"Six sevens.\n\n"_s : QString());
+        const auto settings = s.home.settings();
+        const ChatMessage answer = StoredChats::read(*settings).constFirst().messages.constLast();
+        QCOMPARE(answer.text, u"42"_s);
+        QCOMPARE(answer.reasoning, u"Six sevens."_s);
+        QVERIFY(answer.thinkingSeconds.has_value());
+    }
+
     void save_data()
     {
         QTest::addColumn<QStringList>("pieces");
