@@ -56,6 +56,10 @@ QJsonObject record(const ChatMessage &message)
             sources.append(record(result));
         object.insert(u"sources"_s, sources);
     }
+    if (!message.reasoning.isEmpty())
+        object.insert(u"reasoning"_s, message.reasoning);
+    if (message.thinkingSeconds)
+        object.insert(u"thinkingSeconds"_s, *message.thinkingSeconds);
     addUnknown(object, message.unknownKeys);
     return object;
 }

@@ -56,6 +56,8 @@ private Q_SLOTS:
             ChatMessage(uuid("bbbbbbbb-bbbb-4ccc-8ddd-eeeeeeeeeeee"), ChatMessage::Role::Assistant,
                         u"Start LM Studio"_s, QList<SearchResult>{}),
         };
+        first.messages[1].reasoning = u"Zürich is on CEST."_s;
+        first.messages[1].thinkingSeconds = 1.5;
         ChatSession second;
         second.id = uuid("7f1a4b3c-2d5e-4f60-8a7b-9c0d1e2f3a4b");
         second.updatedAt = utc(2024, 12, 31, 23, 59, 59, 999);
@@ -75,6 +77,7 @@ private Q_SLOTS:
               "      },\n"
               "      {\n"
               "        \"id\" : \"AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE\",\n"
+              "        \"reasoning\" : \"Zürich is on CEST.\",\n"
               "        \"role\" : \"assistant\",\n"
               "        \"sources\" : [\n"
               "          {\n"
@@ -84,7 +87,8 @@ private Q_SLOTS:
               "            \"url\" : \"https://time.example/zurich?x=1&y=2\"\n"
               "          }\n"
               "        ],\n"
-              "        \"text\" : \"Es ist \\\"9:30\\\".\\nMehr: a/b\"\n"
+              "        \"text\" : \"Es ist \\\"9:30\\\".\\nMehr: a/b\",\n"
+              "        \"thinkingSeconds\" : 1.5\n"
               "      },\n"
               "      {\n"
               "        \"id\" : \"BBBBBBBB-BBBB-4CCC-8DDD-EEEEEEEEEEEE\",\n"
@@ -123,7 +127,7 @@ private Q_SLOTS:
         session.updatedAt = utc(2025, 1, 1, 0, 0, 0);
         session.unknownKeys = {{u"pinned"_s, "true"}, {u"model"_s, R"({"id":"m","t":[1,2]})"}};
         ChatMessage message(ChatMessage::Role::Assistant, u"4"_s);
-        message.unknownKeys = {{u"reasoning"_s, R"("2+2")"}};
+        message.unknownKeys = {{u"rating"_s, R"("good")"}};
         session.messages.append(message);
 
         const QJsonObject chat
@@ -131,8 +135,8 @@ private Q_SLOTS:
         QCOMPARE(chat.value(u"pinned"_s), QJsonValue(true));
         QCOMPARE(chat.value(u"model"_s),
                  QJsonValue(QJsonObject{{u"id"_s, u"m"_s}, {u"t"_s, QJsonArray{1, 2}}}));
-        QCOMPARE(chat.value(u"messages"_s).toArray().at(0).toObject().value(u"reasoning"_s),
-                 QJsonValue(u"2+2"_s));
+        QCOMPARE(chat.value(u"messages"_s).toArray().at(0).toObject().value(u"rating"_s),
+                 QJsonValue(u"good"_s));
     }
 
     void escapes_data()
