@@ -29,13 +29,9 @@ qsizetype partialTagAtEnd(QStringView text, QStringView tag)
 
 } // namespace
 
-ThoughtSplitter::Output ThoughtSplitter::take(QStringView piece)
+ThoughtSplitter::Output ThoughtSplitter::takeTagged(const QString &piece)
 {
     Output out;
-    if (m_state == State::plain) {
-        out.answer = piece.toString();
-        return out;
-    }
     const QString text = std::exchange(m_held, {}).append(piece);
     qsizetype at = 0;
     while (at < text.size()) {
@@ -115,7 +111,7 @@ ThoughtSplitter::Parts ThoughtSplitter::split(QStringView text)
 {
     ThoughtSplitter splitter;
     Parts parts;
-    for (const Output &out : {splitter.take(text), splitter.finish()}) {
+    for (const Output &out : {splitter.take(text.toString()), splitter.finish()}) {
         if (out.answerWasThought)
             parts.thought += std::exchange(parts.answer, {});
         parts.thought += out.thought;

@@ -26,7 +26,19 @@ public:
         QString answer;
     };
 
-    Output take(QStringView piece);
+    // A piece that cannot hold a tag passes through as it is, moved rather than copied: this
+    // runs for every piece of every answer.
+    Output take(QString piece)
+    {
+        Output out;
+        if (m_state == State::plain
+            || (m_held.isEmpty() && (m_state == State::answer || m_state == State::thought)
+                && !piece.contains(u'<')))
+            (m_state == State::thought ? out.thought : out.answer) = std::move(piece);
+        else
+            out = takeTagged(piece);
+        return out;
+    }
     // The stream ended: what was held back goes where it stood.
     Output finish();
 
@@ -39,6 +51,8 @@ public:
     static Parts split(QStringView text);
 
 private:
+    Output takeTagged(const QString &piece);
+
     enum class State {
         start, // only blanks so far
         thought, // inside <think>

@@ -29,11 +29,15 @@ struct Delta
     std::optional<QString> reasoning;
 
     // One server sends both names with the same text: it is one thought.
-    QString thought() const
+    QString takeThought()
     {
-        const QString first = reasoningContent.value_or(QString());
-        const QString second = reasoning.value_or(QString());
-        return first == second ? first : first + second;
+        const bool hasFirst = reasoningContent && !reasoningContent->isEmpty();
+        const bool hasSecond = reasoning && !reasoning->isEmpty();
+        if (!hasSecond)
+            return hasFirst ? std::move(*reasoningContent) : QString();
+        if (!hasFirst || *reasoningContent == *reasoning)
+            return std::move(*reasoning);
+        return *reasoningContent + *reasoning;
     }
 };
 
@@ -252,11 +256,11 @@ StreamEvent decodeStreamLine(QByteArrayView line)
     // skipping the line would pass a broken answer off as complete.
     if (error)
         return {StreamEvent::Type::error, {}, {}, LocalLLMError::serverError(*error), true};
-    QString thought = delta.thought();
-    if ((!delta.content || delta.content->isEmpty()) && thought.isEmpty())
+    QString thought = delta.takeThought();
+    QString content = delta.content ? std::move(*delta.content) : QString();
+    if (content.isEmpty() && thought.isEmpty())
         return {StreamEvent::Type::skip, {}, {}, {}, known};
-    return {
-        StreamEvent::Type::piece, delta.content.value_or(QString()), std::move(thought), {}, true};
+    return {StreamEvent::Type::piece, std::move(content), std::move(thought), {}, true};
 }
 
 StreamEvent decodeCompletionEvent(const QByteArray &body)

@@ -40,7 +40,7 @@ Sorted splitAt(const QString &text, const QList<qsizetype> &cuts)
     QList<qsizetype> ends = cuts;
     ends.append(text.size());
     for (const qsizetype end : ends) {
-        sorted.apply(splitter.take(QStringView(text).sliced(start, end - start)));
+        sorted.apply(splitter.take(text.sliced(start, end - start)));
         start = end;
     }
     sorted.apply(splitter.finish());
