@@ -10,6 +10,9 @@
 //   time and as the main thread's own CPU time in its busiest gap, since on a shared machine
 //   a late tick may only mean that other processes had the cores; and once with the
 //   formulas and once without, which shows what the math pages cost.
+// - The same 4,000 pieces as a thinking model's thought (delta.reasoning_content), streamed
+//   into the thought row the same way, then a one-piece answer: the same stall figures, and
+//   the delay from the answer's arrival to its text being in the view.
 
 #include "chat/appevents.h"
 #include "chat/chatlist.h"
@@ -306,8 +309,9 @@ void BM_StreamAnswer(benchmark::State &state);
 // own housekeeping takes the main thread now and then (bursts of about 100 ms on the
 // machine this was written on), which is not the list's doing.
 BENCHMARK(BM_StreamAnswer)
-    ->ArgNames({"pieces", "math"})
-    ->Args({4000, 0})
+    ->ArgNames({"pieces", "math", "thinking"})
+    ->Args({4000, 0, 0})
+    ->Args({4000, 0, 1})
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
@@ -369,12 +373,10 @@ BENCHMARK(BM_OpenLongChat)
 class ServerThread
 {
 public:
-    explicit ServerThread(const QStringList &pieces)
+    explicit ServerThread(FakeResponse response)
     {
-        m_thread.reset(QThread::create([this, pieces] {
+        m_thread.reset(QThread::create([this, response] {
             FakeModelServer server;
-            FakeResponse response = FakeResponse::eventStream(FakeModelServer::streamBody(pieces));
-            response.delayBetweenPiecesMs = 1;
             server.setStreamResponse(response);
             server.listen();
             m_address = server.address();
@@ -403,9 +405,15 @@ private:
 void BM_StreamAnswer(benchmark::State &state)
 {
     const QStringList pieces = answerPieces(int(state.range(0)), state.range(1) != 0);
-    const QString whole = pieces.join(QString());
+    const bool thinking = state.range(2) != 0;
+    const QString whole = thinking ? u"Done."_s : pieces.join(QString());
+    FakeResponse response = thinking
+        ? FakeModelServer::thinkingStream(FakeModelServer::Thinking::reasoningContent, pieces,
+                                          {whole})
+        : FakeResponse::eventStream(FakeModelServer::streamBody(pieces));
+    response.delayBetweenPiecesMs = 1;
     for (auto _ : state) {
-        ServerThread server(pieces);
+        ServerThread server(response);
         Harness harness;
         harness.settings().setLmStudioServerAddress(server.address());
         ConversationController &controller = harness.controller();
@@ -438,7 +446,8 @@ void BM_StreamAnswer(benchmark::State &state)
             // Stalls count from the first piece on: the request before it (the first of the
             // process, which sets up the network stack) is not streaming.
             const bool streaming = session && session->messages.size() > 1
-                && !session->messages.at(1).text.isEmpty();
+                && !(session->messages.at(1).text.isEmpty()
+                     && session->messages.at(1).reasoning.isEmpty());
             const QString dispatches = timedApplication()->takeSlowDispatches();
             if (lastTick >= 0 && streaming && displayed < 0) {
                 if (now - lastTick > worstGap) {
@@ -491,14 +500,14 @@ void BM_StreamAnswer(benchmark::State &state)
             state.counters["median_long_stall_ms"] = stalls.at(stalls.size() / 2) / 1e6;
         // Which dispatches of the main thread made the longest stall (4 ms and longer, with
         // those sent from inside them indented).
-        fprintf(stderr, "longest stall (math %d):%s\n", int(state.range(1)),
-                qPrintable(worstStallDispatches));
+        fprintf(stderr, "longest stall (math %d, thinking %d):%s\n", int(state.range(1)),
+                int(thinking), qPrintable(worstStallDispatches));
     }
 }
 
 BENCHMARK(BM_StreamAnswer)
-    ->ArgNames({"pieces", "math"})
-    ->Args({4000, 1})
+    ->ArgNames({"pieces", "math", "thinking"})
+    ->Args({4000, 1, 0})
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
