@@ -35,6 +35,7 @@ private Q_SLOTS:
     void blankQuestionSendsNothing();
     void followUpsTravelInOrder();
     void saveHandsOverTheExchangeAsItStands();
+    void thinkingIsShownAndSaved();
     void stopReturnsToInput_data();
     void stopReturnsToInput();
     void reopeningResets();
@@ -149,6 +150,43 @@ void TestAskDialogModel::saveHandsOverTheExchangeAsItStands()
 
     QCOMPARE(order, (QStringList{u"import"_s, u"show"_s}));
     QCOMPARE(imports.first(), (QStringList{u"  Kept question\n"_s, u"\n  Kept answer \n"_s}));
+}
+
+// The bar says that the model thinks while it does, shows only the answer, follows up with the
+// answer alone, and saves the thought with it.
+void TestAskDialogModel::thinkingIsShownAndSaved()
+{
+    AskFixture f;
+    QVERIFY(f.isValid());
+    f.model().setStreamResponse(FakeModelServer::thinkingStream(
+        FakeModelServer::Thinking::reasoning, QStringList(10, u"hm "_s), {u"42"_s}, 30));
+    QSignalSpy thinking(f.bar.get(), &AskDialogModel::isThinkingChanged);
+    QVERIFY(f.ask(u"6x7?"_s));
+    QCOMPARE(thinking.size(), 2);
+    QCOMPARE(thinking.at(0).at(0).toBool(), true);
+    QCOMPARE(thinking.at(1).at(0).toBool(), false);
+    QVERIFY(!f.bar->isThinking());
+    QCOMPARE(f.bar->answer(), u"42"_s);
+    QCOMPARE(f.bar->reasoning(), u"hm hm hm hm hm hm hm hm hm hm"_s);
+
+    QList<QVariantList> imports;
+    connect(&f.events(), &AppEvents::importDialogChat, this,
+            [&](const QString &query, const QString &answer, const QString &reasoning,
+                std::optional<double> seconds) {
+                imports.append({query, answer, reasoning, seconds.has_value()});
+            });
+    f.bar->saveAndContinueInChat();
+    QCOMPARE(imports.size(), 1);
+    QCOMPARE(imports.first(),
+             (QVariantList{u"6x7?"_s, u"42"_s, u"hm hm hm hm hm hm hm hm hm hm"_s, true}));
+
+    // A follow-up carries the answer alone.
+    f.model().setStreamResponse(FakeModelServer::thinkingStream(
+        FakeModelServer::Thinking::reasoning, {u"hm"_s}, {u"42"_s}));
+    QVERIFY(f.ask(u"6x7?"_s));
+    f.bar->askFollowUp();
+    QCOMPARE(f.bar->conversationContext().constLast().content, u"42"_s);
+    QVERIFY(f.bar->reasoning().isEmpty());
 }
 
 void TestAskDialogModel::stopReturnsToInput_data()
