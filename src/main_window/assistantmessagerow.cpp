@@ -3,6 +3,7 @@
 #include "main_window/copybutton.h"
 #include "main_window/messagelistrows.h"
 #include "main_window/sourcesrow.h"
+#include "main_window/thoughtrow.h"
 #include "markdown/view/markdownview.h"
 #include "widgets/typestyles.h"
 
@@ -12,6 +13,7 @@
 AssistantMessageRow::AssistantMessageRow(QWidget *parent)
     : MessageRow(parent)
     , m_layout(new QVBoxLayout(this))
+    , m_thought(new ThoughtRow(this))
     , m_markdown(new MarkdownView(this))
     , m_sourcesFrame(new QWidget(this))
     , m_footer(new QWidget(this))
@@ -19,6 +21,9 @@ AssistantMessageRow::AssistantMessageRow(QWidget *parent)
     m_layout->setContentsMargins(0, verticalPadding, 0, verticalPadding);
     m_layout->setSpacing(0);
     m_layout->setAlignment(Qt::AlignTop);
+
+    m_thought->hide();
+    m_layout->addWidget(m_thought);
 
     m_markdown->setBaseFont(TypeStyles::font(TypeStyle::Body));
     m_markdown->setCodeFont(TypeStyles::monospace(TypeStyles::size(TypeStyle::Body)));
@@ -37,15 +42,34 @@ AssistantMessageRow::AssistantMessageRow(QWidget *parent)
     m_layout->addWidget(m_footer);
 }
 
+void AssistantMessageRow::setShowsThought(bool shows)
+{
+    if (shows == m_showsThought)
+        return;
+    m_showsThought = shows;
+    showState(false);
+}
+
 void AssistantMessageRow::showState(bool textChanged)
 {
+    const ChatMessage &shown = message();
+    const bool hasThought = m_showsThought && !shown.reasoning.isEmpty();
+    // Thinking until the answer's first piece, which comes with the thought's time.
+    const bool thinking = isStreaming() && shown.text.isEmpty() && !shown.thinkingSeconds;
+    if (hasThought)
+        m_thought->setThought(shown.reasoning, shown.thinkingSeconds, thinking);
+    m_thought->setVisible(hasThought);
     if (textChanged) {
-        m_markdown->setText(MessageListRows::displayedText(message().text, isStreaming()));
+        m_markdown->setText(MessageListRows::displayedText(shown.text, isStreaming()));
         // The list measures the row right away; the view's new height must count already.
         m_markdown->updateGeometry();
     }
+    // No empty answer under a thought that was stopped, nor a lone cursor under the thought
+    // that streams.
+    m_markdown->setVisible(!shown.text.isEmpty()
+                           || (isStreaming() && !(hasThought && m_thought->isLive())));
     showSources();
-    m_footer->setVisible(!message().text.isEmpty() && !isStreaming());
+    m_footer->setVisible(!shown.text.isEmpty() && !isStreaming());
 }
 
 void AssistantMessageRow::showSources()

@@ -4,10 +4,12 @@
 
 class MarkdownView;
 class QVBoxLayout;
+class ThoughtRow;
 
-// An answer of the model: the text as Markdown over the full width, the block cursor while
-// it streams, the source cards under an answer that used the web, and the copy button once
-// there is text and the stream has ended. 4 points above and below.
+// An answer of the model: the thought that came before it (ThoughtRow) when the model had one
+// and the user wants to see it, the text as Markdown over the full width, the block cursor
+// while it streams, the source cards under an answer that used the web, and the copy button
+// once there is text and the stream has ended. 4 points above and below.
 class AssistantMessageRow : public MessageRow
 {
     Q_OBJECT
@@ -20,6 +22,11 @@ public:
     static constexpr int copyButtonSpacing = 4;
 
     MarkdownView *markdownView() const { return m_markdown; }
+    ThoughtRow *thoughtRow() const { return m_thought; }
+
+    // Whether the thought shows; it stays in the message either way.
+    bool showsThought() const { return m_showsThought; }
+    void setShowsThought(bool shows);
     // The source cards, when the answer has sources.
     QWidget *sourcesRow() const { return m_sources; }
 
@@ -31,9 +38,11 @@ private:
     static QWidget *createSourcesRow(const QList<SearchResult> &sources, QWidget *parent);
 
     QVBoxLayout *m_layout;
+    ThoughtRow *m_thought;
     MarkdownView *m_markdown;
     QWidget *m_sourcesFrame;
     QWidget *m_sources = nullptr;
     QList<SearchResult> m_shownSources;
     QWidget *m_footer;
+    bool m_showsThought = true;
 };

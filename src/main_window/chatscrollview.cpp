@@ -1,8 +1,10 @@
 #include "main_window/chatscrollview.h"
 
+#include "main_window/assistantmessagerow.h"
 #include "main_window/messagerow.h"
 #include "main_window/searchingrow.h"
 #include "main_window/thinkingrow.h"
+#include "main_window/thoughtrow.h"
 #include "markdown/view/katexhtmlblockview.h"
 #include "widgets/animations.h"
 #include "widgets/typestyles.h"
@@ -94,9 +96,11 @@ void ChatScrollView::setRows(const QList<MessageListRow> &rows, const QList<Chat
         slot.row = row;
         if (row.kind == MessageListRow::Kind::Message) {
             const ChatMessage &message = messages.at(row.messageIndex);
-            const bool textChanged = message.text != slot.message.text;
+            // What the estimate of a row not built reads.
+            const bool reshaped = message.text != slot.message.text
+                || message.reasoning.isEmpty() != slot.message.reasoning.isEmpty();
             slot.message = message;
-            if (textChanged && !slot.widget)
+            if (reshaped && !slot.widget)
                 slot.measuredWidth = -1;
             // The row redraws only what differs.
             if (slot.widget)
@@ -131,6 +135,20 @@ void ChatScrollView::updateMessage(const ChatMessage &message)
         showInWidget(slot);
     else
         slot.measuredWidth = -1;
+    relayout();
+}
+
+void ChatScrollView::setShowsThoughts(bool shows)
+{
+    if (shows == m_showsThoughts)
+        return;
+    m_showsThoughts = shows;
+    for (Slot &slot : m_slots) {
+        if (slot.widget)
+            showInWidget(slot);
+        else if (!slot.message.reasoning.isEmpty())
+            slot.measuredWidth = -1;
+    }
     relayout();
 }
 
@@ -234,6 +252,8 @@ void ChatScrollView::showInWidget(Slot &slot)
     auto *row = qobject_cast<MessageRow *>(slot.widget);
     if (!row)
         return;
+    if (auto *answer = qobject_cast<AssistantMessageRow *>(row))
+        answer->setShowsThought(m_showsThoughts);
     row->setMessage(slot.message, slot.row.isFirstInGroup, slot.row.isStreaming);
 }
 
@@ -279,7 +299,10 @@ int ChatScrollView::estimatedHeight(const Slot &slot, int width) const
     if (user)
         return (slot.row.isFirstInGroup ? 20 : 4) + std::max(1, lines) * m_lineHeight
             + bubblePadding + copyLineHeight + 4;
-    return 8 + lines * m_lineHeight + gaps * paragraphGap + (text.isEmpty() ? 0 : copyLineHeight);
+    const int thought
+        = m_showsThoughts && !slot.message.reasoning.isEmpty() ? ThoughtRow::foldedHeight : 0;
+    return 8 + thought + lines * m_lineHeight + gaps * paragraphGap
+        + (text.isEmpty() ? 0 : copyLineHeight);
 }
 
 int ChatScrollView::measuredHeight(QWidget *widget, int width) const

@@ -41,6 +41,9 @@ public:
     void setRows(const QList<MessageListRow> &rows, const QList<ChatMessage> &messages);
     // The text of one message grew (the answer that streams): only its row is redrawn.
     void updateMessage(const ChatMessage &message);
+    // Whether answers show the thought that came before them (ThoughtRow).
+    bool showsThoughts() const { return m_showsThoughts; }
+    void setShowsThoughts(bool shows);
 
     // Brings the bottom of the last row into view on the next turn of the event loop,
     // easing out over 0.2 s; `jump` skips the easing (a conversation just opened). A
@@ -114,6 +117,7 @@ private:
     bool m_inRelayout = false;
     bool m_relayoutPending = false;
     bool m_openAtEnd = false;
+    bool m_showsThoughts = true;
 
     QTimer m_scrollWork;
     bool m_jumpPending = false;

@@ -125,7 +125,10 @@ ContentView::ContentView(ConversationController &controller, Settings &settings,
     connect(&settings, &Settings::changed, this, [this](const QString &key) {
         if (key == SettingsKeys::appTheme)
             applyScheme();
+        else if (key == SettingsKeys::showThinking)
+            m_messages->setShowsThoughts(m_settings.showThinking());
     });
+    m_messages->setShowsThoughts(settings.showThinking());
     connect(&appearance, &SystemAppearance::changed, this, &ContentView::applyScheme);
 
     applyScheme();

@@ -87,6 +87,11 @@ void MessageListView::showConversation()
         m_scroll->scheduleScroll();
 }
 
+void MessageListView::setShowsThoughts(bool shows)
+{
+    m_scroll->setShowsThoughts(shows);
+}
+
 void MessageListView::showStreamPulse()
 {
     if (m_sessionId && m_controller.isLoading()) {

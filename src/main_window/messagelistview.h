@@ -33,6 +33,8 @@ public:
     ArchivedBanner *archivedBanner() const { return m_banner; }
     // The conversation shown; none when the window shows the new-chat screen.
     std::optional<QUuid> sessionId() const { return m_sessionId; }
+    // Whether answers show the thought that came before them; the settings' "Show thinking".
+    void setShowsThoughts(bool shows);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -30,8 +30,9 @@ void MessageRow::setMessage(const ChatMessage &message, bool isFirstInGroup, boo
 {
     const bool textChanged
         = !m_hasState || message.text != m_message.text || isStreaming != m_isStreaming;
-    const bool changed
-        = textChanged || isFirstInGroup != m_isFirstInGroup || message.sources != m_message.sources;
+    const bool changed = textChanged || isFirstInGroup != m_isFirstInGroup
+        || message.sources != m_message.sources || message.reasoning != m_message.reasoning
+        || message.thinkingSeconds != m_message.thinkingSeconds;
     m_message = message;
     m_isFirstInGroup = isFirstInGroup;
     m_isStreaming = isStreaming;
