@@ -8,8 +8,10 @@
 #include "settings/settingssection.h"
 #include "settings/settingstextfield.h"
 #include "settings/statuslabel.h"
+#include "widgets/toggleswitch.h"
 
 #include <QHBoxLayout>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -68,6 +70,17 @@ ModelSettingsTab::ModelSettingsTab(Settings &settings, QNetworkAccessManager *ne
     m_section->setFootnote(u"Connect to a locally running LM Studio instance via its "
                            "OpenAI-compatible API."_s);
     layout->addWidget(m_section);
+
+    m_thinkingSection = new SettingsSection(u"lightbulb"_s, u"Thinking"_s, this);
+    m_showThinking = new ToggleSwitch(m_thinkingSection);
+    m_showThinking->setObjectName(u"showThinkingSwitch"_s);
+    m_showThinking->setAccessibleName(u"Show thinking"_s);
+    m_thinkingSection->addRow(u"Show thinking"_s, m_showThinking);
+    m_thinkingSection->setFootnote(u"Shows what a thinking model thought before it answered, "
+                                   "folded above the answer. Hidden thoughts are still saved."_s);
+    connect(m_showThinking, &ToggleSwitch::clicked, this,
+            [this](bool checked) { m_settings.setShowThinking(checked); });
+    layout->addWidget(m_thinkingSection);
     layout->addStretch();
 
     // Half-typed addresses are normal; the last usable one stays stored meanwhile.
@@ -79,8 +92,11 @@ ModelSettingsTab::ModelSettingsTab(Settings &settings, QNetworkAccessManager *ne
     connect(&m_settings, &Settings::changed, this, [this](const QString &key) {
         if (key == SettingsKeys::lmStudioServerAddress)
             showAddress();
+        else if (key == SettingsKeys::showThinking)
+            showThinking();
     });
     showAddress();
+    showThinking();
 }
 
 ModelSettingsTab::~ModelSettingsTab()
@@ -102,6 +118,12 @@ void ModelSettingsTab::showAddress()
         m_serverField->setText(address);
         showAddressProblem(address);
     }
+}
+
+void ModelSettingsTab::showThinking()
+{
+    const QSignalBlocker blocker(m_showThinking);
+    m_showThinking->setChecked(m_settings.showThinking());
 }
 
 bool ModelSettingsTab::showAddressProblem(const QString &address)

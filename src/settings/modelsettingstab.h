@@ -12,9 +12,10 @@ class SettingsButton;
 class SettingsSection;
 class SettingsTextField;
 class StatusLabel;
+class ToggleSwitch;
 
 // The "Model" tab: the model server's address and a check that asks the server which model
-// it would answer with.
+// it would answer with; and whether the chat shows what a thinking model thought.
 class ModelSettingsTab : public QWidget
 {
     Q_OBJECT
@@ -30,6 +31,8 @@ public:
     SettingsButton *checkButton() const { return m_checkButton; }
     StatusLabel *modelStatus() const { return m_status; }
     bool isCheckingModel() const { return m_isCheckingModel; }
+    SettingsSection *thinkingSection() const { return m_thinkingSection; }
+    ToggleSwitch *showThinkingSwitch() const { return m_showThinking; }
 
     // What the check shows when it fails without a description of its own.
     static QString fallbackFailureText();
@@ -48,6 +51,7 @@ private:
                                        CancellationToken token);
     void finishModelCheck(const QString &status, bool ok);
     void showAddress();
+    void showThinking();
     // Shows why `address` cannot be used, or nothing; whether it can.
     bool showAddressProblem(const QString &address);
 
@@ -59,5 +63,7 @@ private:
     StatusLabel *m_addressStatus = nullptr;
     SettingsButton *m_checkButton = nullptr;
     StatusLabel *m_status = nullptr;
+    SettingsSection *m_thinkingSection = nullptr;
+    ToggleSwitch *m_showThinking = nullptr;
     bool m_isCheckingModel = false;
 };

@@ -297,6 +297,7 @@ private Q_SLOTS:
         f.settings().setSearxngUseHTTPS(true);
         f.settings().setAppTheme(u"light"_s);
         f.settings().setQuickAskFollowsSystemTheme(false);
+        f.settings().setShowThinking(false);
 
         QCOMPARE(view.generalTab()->nameField()->text(), u"Grace"_s);
         QCOMPARE(view.generalTab()->instructionsEditor()->text(), u"Answer in French."_s);
@@ -310,6 +311,7 @@ private Q_SLOTS:
         }
         QCOMPARE(selected, QStringList{u"light"_s});
         QVERIFY(!view.appearanceTab()->quickAskSwitch()->isChecked());
+        QVERIFY(!view.modelTab()->showThinkingSwitch()->isChecked());
     }
 
     void typingWritesWhatIsTyped_data()
@@ -337,6 +339,20 @@ private Q_SLOTS:
         QTest::keyClicks(edit, u"c"_s);
         QCOMPARE(edit->text(), u"ab c"_s);
         QCOMPARE(f.settings().value(key).toString(), u"ab c"_s);
+    }
+
+    void showThinkingSwitchWritesTheSetting()
+    {
+        Fixture f;
+        ModelSettingsTab tab(f.settings(), &f.network());
+        ToggleSwitch *toggle = tab.showThinkingSwitch();
+        QCOMPARE(toggle->accessibleName(), u"Show thinking"_s);
+        QVERIFY(toggle->isChecked());
+        toggle->click();
+        QVERIFY(!f.settings().showThinking());
+        QVERIFY(!toggle->isChecked());
+        toggle->click();
+        QVERIFY(f.settings().showThinking());
     }
 
     void themeCardsWriteTheTheme()
