@@ -74,6 +74,7 @@ void TestAppDataReset::init()
     s.setSearxngUseHTTPS(true);
     s.setAppTheme(u"light"_s);
     s.setQuickAskFollowsSystemTheme(false);
+    s.setShowThinking(false);
     QVERIFY(s.setData(u"chatSessions", "[]"));
     QVERIFY(s.setData(u"mainChatMessages", "[]"));
     {
@@ -100,9 +101,13 @@ void TestAppDataReset::everyPreferenceReadsItsDefault()
 
     // Written by the reset, so that onboarding starts and the first launch's look returns;
     // the rest, and the keys of earlier or later versions, are removed.
-    const QStringList written{
-        u"activePromptSuggestions"_s,    u"appTheme"_s,     u"hasCompletedOnboarding"_s,
-        u"quickAskFollowsSystemTheme"_s, u"systemPrompt"_s, u"userName"_s};
+    const QStringList written{u"activePromptSuggestions"_s,
+                              u"appTheme"_s,
+                              u"hasCompletedOnboarding"_s,
+                              u"quickAskFollowsSystemTheme"_s,
+                              u"showThinking"_s,
+                              u"systemPrompt"_s,
+                              u"userName"_s};
     QSettings raw(m_settings->fileName(), QSettings::IniFormat);
     QStringList keys = raw.allKeys();
     keys.sort();
