@@ -12,6 +12,7 @@
 #include "quickask/askpulsingdots.h"
 #include "quickask/asksearchmodebutton.h"
 #include "quickask/asktransitioneffect.h"
+#include "quickask/quickasklog.h"
 #include "widgets/appcolors.h"
 #include "widgets/symbols.h"
 #include "widgets/systemappearance.h"
@@ -109,6 +110,7 @@ AskDialogView::AskDialogView(AskDialogModel *model, Settings &settings,
         connect(m_model, &AskDialogModel::answerChanged, this, &AskDialogView::updateState);
         connect(m_model, &AskDialogModel::isLoadingChanged, this, &AskDialogView::updateState);
         connect(m_model, &AskDialogModel::isSearchingChanged, this, &AskDialogView::updateState);
+        connect(m_model, &AskDialogModel::isThinkingChanged, this, &AskDialogView::updateState);
         connect(m_model, &AskDialogModel::hasActivityChanged, this, &AskDialogView::updateState);
         connect(m_model, &AskDialogModel::canContinueChanged, this, &AskDialogView::updateState);
         connect(m_model, &AskDialogModel::conversationContextChanged, this,
@@ -235,9 +237,25 @@ QWidget *AskDialogView::buildAnswerArea()
     searching->addStretch(1);
     area->addWidget(m_searchingRow);
 
-    m_dots = new AskPulsingDots(m_answerArea);
+    m_waitingRow = new QWidget(m_answerArea);
+    auto *waiting = new QHBoxLayout(m_waitingRow);
+    waiting->setContentsMargins(0, 0, 0, 0);
+    waiting->setSpacing(10);
+    m_dots = new AskPulsingDots(m_waitingRow);
     m_dots->setObjectName(u"pulsingDots"_s);
-    area->addWidget(m_dots, 0, Qt::AlignLeft);
+    waiting->addWidget(m_dots);
+    m_thinkingLabel = new QLabel(m_waitingRow);
+    m_thinkingLabel->setObjectName(u"thinkingLabel"_s);
+    m_thinkingLabel->setTextFormat(Qt::PlainText);
+    m_thinkingLabel->setFont(TypeStyles::font(TypeStyle::StatusTitle));
+    waiting->addWidget(m_thinkingLabel);
+    waiting->addStretch(1);
+    area->addWidget(m_waitingRow);
+    m_thinkingTicker = new QTimer(this);
+    m_thinkingTicker->setInterval(1000);
+    // Never early: the seconds shown are whole ones that have passed.
+    m_thinkingTicker->setTimerType(Qt::PreciseTimer);
+    connect(m_thinkingTicker, &QTimer::timeout, this, &AskDialogView::showThinkingTime);
 
     m_answerView = new MarkdownView(m_answerArea);
     m_answerView->setObjectName(u"answerView"_s);
@@ -317,7 +335,9 @@ void AskDialogView::updateState()
     const bool searching = m_model->isSearching();
     const QString answer = m_model->answer();
     m_searchingRow->setVisible(searching);
-    m_dots->setVisible(!searching && loading && answer.isEmpty());
+    const bool waiting = !searching && loading && answer.isEmpty();
+    m_waitingRow->setVisible(waiting);
+    updateThinking(waiting);
     const bool showsAnswer = !searching && !(loading && answer.isEmpty());
     if (m_answerView->text() != answer)
         m_answerView->setText(answer);
@@ -340,6 +360,34 @@ void AskDialogView::updateState()
     m_inputField->setPlaceholderText(
         m_model->conversationContext().isEmpty() ? u"Ask anything"_s : u"Ask a follow-up"_s);
     updateSendButton(true);
+}
+
+QString AskDialogView::thinkingText(int elapsedSeconds)
+{
+    if (elapsedSeconds < thinkingTimeShownAfterSeconds)
+        return u"Thinking…"_s;
+    return u"Thinking… %1 s"_s.arg(elapsedSeconds);
+}
+
+void AskDialogView::updateThinking(bool waiting)
+{
+    const bool thinking = waiting && m_model->isThinking();
+    if (thinking == m_thinkingLabel->isVisibleTo(m_waitingRow))
+        return;
+    m_thinkingLabel->setVisible(thinking);
+    if (thinking) {
+        qCInfo(lcQuickAsk, "The Quick Ask bar shows that the model thinks");
+        showThinkingTime();
+        m_thinkingTicker->start();
+    } else {
+        m_thinkingTicker->stop();
+    }
+}
+
+void AskDialogView::showThinkingTime()
+{
+    if (m_model)
+        m_thinkingLabel->setText(thinkingText(m_model->thinkingElapsedSeconds()));
 }
 
 void AskDialogView::updateActivity()
@@ -422,6 +470,7 @@ void AskDialogView::applyColors()
         Symbols::pixmap(u"globe", 13, secondary, ratio, Symbols::Weight::Medium));
     setTextColour(m_questionLabel, secondary);
     setTextColour(m_searchingLabel, secondary);
+    setTextColour(m_thinkingLabel, secondary);
     QPalette rule = m_rule->palette();
     rule.setColor(QPalette::Window, withOpacity(AppColors::primaryText(colours), 0.08));
     m_rule->setPalette(rule);

@@ -16,6 +16,7 @@ class AskTransitionEffect;
 class MarkdownView;
 class QLabel;
 class QShortcut;
+class QTimer;
 class Settings;
 class SystemAppearance;
 
@@ -23,9 +24,13 @@ class SystemAppearance;
 // question is sent, then the question, the search or waiting state and the answer, with the
 // actions for a finished exchange underneath. The panel follows its preferred height.
 //
+// While a thinking model thinks, the waiting dots say "Thinking…", and after a few seconds
+// for how long, so that a long thought shows that something is going on.
+//
 // Children carry object names ("inputRow", "inputField", "sendButton", "searchModeButton",
-// "header", "questionLabel", "stopButton", "searchingRow", "pulsingDots", "answerView",
-// "actionRow", "newQuestionButton", "followUpButton", "saveButton") for the shell and tests.
+// "header", "questionLabel", "stopButton", "searchingRow", "pulsingDots", "thinkingLabel",
+// "answerView", "actionRow", "newQuestionButton", "followUpButton", "saveButton") for the
+// shell and tests.
 class AskDialogView : public QWidget
 {
     Q_OBJECT
@@ -36,12 +41,18 @@ public:
     static constexpr int verticalInset = 20;
     static constexpr int panelWidth = columnWidth + 2 * horizontalInset;
     static constexpr int minimumPanelHeight = 76;
+    // How long the model thinks before the bar says for how long.
+    static constexpr int thinkingTimeShownAfterSeconds = 3;
 
     // Keys of the actions; their hints and help texts are drawn from the same sequences.
     static QKeySequence newQuestionKey();
     static QKeySequence followUpKey();
     static QKeySequence saveKey();
     static QKeySequence stopKey();
+
+    // What the waiting dots say `elapsedSeconds` into the model's thought: "Thinking…", then
+    // "Thinking… 5 s".
+    static QString thinkingText(int elapsedSeconds);
 
     AskDialogView(AskDialogModel *model, Settings &settings, SystemAppearance &appearance,
                   QWidget *parent = nullptr);
@@ -74,6 +85,8 @@ private:
 
     void updateState();
     void updateActivity();
+    void updateThinking(bool waiting);
+    void showThinkingTime();
     void updateQueryText();
     void updateSendButton(bool animated);
     void updateColorScheme();
@@ -107,7 +120,10 @@ private:
     QWidget *m_searchingRow = nullptr;
     QLabel *m_globeIcon = nullptr;
     QLabel *m_searchingLabel = nullptr;
+    QWidget *m_waitingRow = nullptr;
     AskPulsingDots *m_dots = nullptr;
+    QLabel *m_thinkingLabel = nullptr;
+    QTimer *m_thinkingTicker = nullptr;
     MarkdownView *m_answerView = nullptr;
     QWidget *m_actionRow = nullptr;
     AskActionButton *m_newQuestionButton = nullptr;

@@ -51,8 +51,9 @@ public:
     QStringList shownParts() const
     {
         QStringList shown;
-        for (const QString &name : {u"inputRow"_s, u"header"_s, u"stopButton"_s, u"searchingRow"_s,
-                                    u"pulsingDots"_s, u"answerView"_s, u"actionRow"_s}) {
+        for (const QString &name :
+             {u"inputRow"_s, u"header"_s, u"stopButton"_s, u"searchingRow"_s, u"pulsingDots"_s,
+              u"thinkingLabel"_s, u"answerView"_s, u"actionRow"_s}) {
             if (child(name) && child(name)->isVisibleTo(view.get()))
                 shown.append(name);
         }
@@ -75,6 +76,9 @@ private Q_SLOTS:
     void init();
     void partsFollowTheState();
     void searchingShowsItsLine();
+    void thinkingText_data();
+    void thinkingText();
+    void thinkingShowsHowLong();
     void textIsNeverMarkup();
     void returnSendsShiftReturnAddsALine();
     void actionKeysWorkOnlyWhenShown();
@@ -132,6 +136,47 @@ void TestAskDialogView::searchingShowsItsLine()
     }));
     f.bar->stopAnswer();
     QTRY_COMPARE_WITH_TIMEOUT(f.shownParts(), QStringList{u"inputRow"_s}, timeoutMs);
+}
+
+void TestAskDialogView::thinkingText_data()
+{
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("just begun") << 0 << u"Thinking…"_s;
+    QTest::newRow("a short thought") << 2 << u"Thinking…"_s;
+    QTest::newRow("long enough to count") << 3 << u"Thinking… 3 s"_s;
+    QTest::newRow("over a minute") << 75 << u"Thinking… 75 s"_s;
+}
+
+void TestAskDialogView::thinkingText()
+{
+    QFETCH(int, seconds);
+    QFETCH(QString, text);
+    QCOMPARE(AskDialogView::thinkingText(seconds), text);
+}
+
+void TestAskDialogView::thinkingShowsHowLong()
+{
+    ViewFixture f;
+    QVERIFY(f.show());
+    // A little over three seconds of thought, then the answer.
+    f.model().setStreamResponse(
+        FakeModelServer::thinkingStream(FakeModelServer::Thinking::reasoningContent,
+                                        QStringList(9, u"Hmm. "_s), {u"Forty-two."_s}, 400));
+    f.bar->setQuery(u"Meaning?"_s);
+    f.bar->sendQuery();
+    QTRY_VERIFY_WITH_TIMEOUT(f.bar->isThinking(), timeoutMs);
+    auto *label = f.child<QLabel>(u"thinkingLabel"_s);
+    QCOMPARE(f.shownParts(),
+             (QStringList{u"header"_s, u"stopButton"_s, u"pulsingDots"_s, u"thinkingLabel"_s}));
+    QCOMPARE(label->text(), u"Thinking…"_s);
+    QCOMPARE(label->textFormat(), Qt::PlainText);
+    QTRY_COMPARE_WITH_TIMEOUT(label->text(), u"Thinking… 3 s"_s, timeoutMs);
+
+    QVERIFY(f.waitUntilIdle());
+    QCOMPARE(f.shownParts(), (QStringList{u"header"_s, u"answerView"_s, u"actionRow"_s}));
+    QCOMPARE(f.child<MarkdownView>(u"answerView"_s)->text(), u"Forty-two."_s);
 }
 
 void TestAskDialogView::textIsNeverMarkup()
