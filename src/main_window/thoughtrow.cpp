@@ -195,23 +195,35 @@ void ThoughtRow::followNewestLine()
     m_following = false;
 }
 
-// As tall as its lines, up to six; counted from the end, so a long thought costs no more
-// than a short one.
+// As tall as its last lines, up to six, measured as laid out (a line with a symbol from
+// another font is taller than the font's own); counted from the end, so a long thought costs
+// no more than a short one.
 void ThoughtRow::fitLiveView()
 {
     QTextDocument *document = m_liveView->document();
     QAbstractTextDocumentLayout *layout = document->documentLayout();
     int lines = 0;
+    qreal height = 0;
     for (QTextBlock block = document->lastBlock(); block.isValid() && lines < maximumLiveLines;
          block = block.previous()) {
         // Lays the block out at the view's width if it is not yet.
-        layout->blockBoundingRect(block);
-        lines += std::max(1, block.layout()->lineCount());
+        const QRectF bounds = layout->blockBoundingRect(block);
+        const QTextLayout *blockLayout = block.layout();
+        if (blockLayout->lineCount() == 0) {
+            height += bounds.height();
+            ++lines;
+            continue;
+        }
+        for (int line = blockLayout->lineCount() - 1; line >= 0 && lines < maximumLiveLines;
+             --line, ++lines)
+            height += blockLayout->lineAt(line).height();
     }
-    lines = std::clamp(lines, 1, maximumLiveLines);
-    const int height = int(std::ceil(lines * QFontMetricsF(m_liveView->font()).lineSpacing()));
-    if (m_liveView->minimumHeight() != height || m_liveView->maximumHeight() != height)
-        m_liveView->setFixedHeight(height);
+    if (lines == 0)
+        height = QFontMetricsF(m_liveView->font()).lineSpacing();
+    // The plain text view counts a line as shown only with a pixel or so to spare below it.
+    const int fitted = int(std::ceil(height)) + 2;
+    if (m_liveView->minimumHeight() != fitted || m_liveView->maximumHeight() != fitted)
+        m_liveView->setFixedHeight(fitted);
 }
 
 void ThoughtRow::scheduleFit()

@@ -337,9 +337,10 @@ void TestThoughts::thoughtStreamsThenFolds()
     QVERIFY(!window.view.scrollView()->rowWidget(MessageListRows::thinkingRowId()));
     QPlainTextEdit *live = row->liveView();
     QVERIFY(live->toPlainText().startsWith(u"Step 1: <b>weigh</b> **this**.\n"_s));
-    QCOMPARE(live->height(), linesHeight(live, ThoughtRow::maximumLiveLines));
+    // Its last six lines whole in view, and nothing more.
+    QVERIFY(live->height() < linesHeight(live, ThoughtRow::maximumLiveLines + 1));
     QScrollBar *bar = live->verticalScrollBar();
-    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->maximum(), live->document()->lineCount() - ThoughtRow::maximumLiveLines);
     QCOMPARE(bar->value(), bar->maximum());
     // Nothing of it is Markdown while it streams.
     QVERIFY(!row->fullView());
