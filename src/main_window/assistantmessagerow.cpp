@@ -3,6 +3,7 @@
 #include "main_window/copybutton.h"
 #include "main_window/messagelistrows.h"
 #include "main_window/sourcesrow.h"
+#include "main_window/thinkingrow.h"
 #include "main_window/thoughtrow.h"
 #include "markdown/view/markdownview.h"
 #include "widgets/typestyles.h"
@@ -59,6 +60,16 @@ void AssistantMessageRow::showState(bool textChanged)
     if (hasThought)
         m_thought->setThought(shown.reasoning, shown.thinkingSeconds, thinking);
     m_thought->setVisible(hasThought);
+    // With thoughts hidden, a model that thinks still shows that it is at work, not a
+    // cursor standing still for a minute.
+    const bool waiting = !m_showsThought && thinking && !shown.reasoning.isEmpty();
+    if (waiting && !m_waiting) {
+        m_waiting = new ThinkingRow(this);
+        m_waiting->setAccessibleName(tr("Thinking"));
+        m_layout->insertWidget(0, m_waiting);
+    }
+    if (m_waiting)
+        m_waiting->setVisible(waiting);
     if (textChanged) {
         m_markdown->setText(MessageListRows::displayedText(shown.text, isStreaming()));
         // The list measures the row right away; the view's new height must count already.
@@ -67,7 +78,7 @@ void AssistantMessageRow::showState(bool textChanged)
     // No empty answer under a thought that was stopped, nor a lone cursor under the thought
     // that streams.
     m_markdown->setVisible(!shown.text.isEmpty()
-                           || (isStreaming() && !(hasThought && m_thought->isLive())));
+                           || (isStreaming() && !waiting && !(hasThought && m_thought->isLive())));
     showSources();
     m_footer->setVisible(!shown.text.isEmpty() && !isStreaming());
 }

@@ -4,6 +4,7 @@
 
 class MarkdownView;
 class QVBoxLayout;
+class ThinkingRow;
 class ThoughtRow;
 
 // An answer of the model: the thought that came before it (ThoughtRow) when the model had one
@@ -39,6 +40,8 @@ private:
 
     QVBoxLayout *m_layout;
     ThoughtRow *m_thought;
+    // The pulsing dots, while a thought that is not shown streams; made when first needed.
+    ThinkingRow *m_waiting = nullptr;
     MarkdownView *m_markdown;
     QWidget *m_sourcesFrame;
     QWidget *m_sources = nullptr;

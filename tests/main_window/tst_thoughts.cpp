@@ -7,6 +7,7 @@
 #include "main_window/copybutton.h"
 #include "main_window/messagelistrows.h"
 #include "main_window/messagelistview.h"
+#include "main_window/thinkingrow.h"
 #include "main_window/thoughtrow.h"
 #include "main_window/thoughttoggle.h"
 #include "markdown/view/markdownview.h"
@@ -127,6 +128,7 @@ private Q_SLOTS:
     void copyTakesTheAnswerOnly();
     void showThinkingHidesTheThoughtsLive();
     void thoughtStreamsThenFolds();
+    void stoppedThoughtStaysWithoutAnEmptyAnswer_data();
     void stoppedThoughtStaysWithoutAnEmptyAnswer();
 };
 
@@ -362,8 +364,16 @@ void TestThoughts::thoughtStreamsThenFolds()
     QCOMPARE(stored->text, u"The answer."_s);
 }
 
+void TestThoughts::stoppedThoughtStaysWithoutAnEmptyAnswer_data()
+{
+    QTest::addColumn<bool>("showsThoughts");
+    QTest::newRow("thoughts shown") << true;
+    QTest::newRow("thoughts hidden") << false;
+}
+
 void TestThoughts::stoppedThoughtStaysWithoutAnEmptyAnswer()
 {
+    QFETCH(bool, showsThoughts);
     ControllerFixture f;
     QVERIFY(f.isValid());
     f.model().setStreamResponse(
@@ -371,9 +381,22 @@ void TestThoughts::stoppedThoughtStaysWithoutAnEmptyAnswer()
                                         {u"Hmm,"_s, u" let"_s, u" me"_s}, {u"Never."_s}, 1000));
     ConversationController &c = f.controller();
     Window window(c);
+    window.view.setShowsThoughts(showsThoughts);
     c.setDraft(u"Think long"_s);
     c.sendMessage();
     QTRY_VERIFY_WITH_TIMEOUT(openAnswer(c) && !openAnswer(c)->reasoning.isEmpty(), waitMs);
+    QCoreApplication::processEvents();
+    // Hidden or not, the model is seen at work, and no cursor stands alone meanwhile.
+    {
+        AssistantMessageRow *row = window.row(openAnswer(c)->id);
+        QVERIFY(row);
+        const auto atWork = [row, showsThoughts] {
+            auto *waiting = row->findChild<ThinkingRow *>();
+            return showsThoughts ? shows(row->thoughtRow(), row) : waiting && shows(waiting, row);
+        };
+        QTRY_VERIFY(atWork());
+        QVERIFY(!shows(row->markdownView(), row));
+    }
     c.stopStreaming();
     QVERIFY(f.waitUntilIdle());
     QCoreApplication::processEvents();
@@ -383,10 +406,14 @@ void TestThoughts::stoppedThoughtStaysWithoutAnEmptyAnswer()
     QVERIFY(answer->text.isEmpty());
     AssistantMessageRow *row = window.row(answer->id);
     QVERIFY(row);
-    QVERIFY(shows(row->thoughtRow(), row));
-    QVERIFY(!row->thoughtRow()->isLive());
-    QVERIFY(row->thoughtRow()->toggle()->text().startsWith(u"Thought for "_s));
+    QCOMPARE(shows(row->thoughtRow(), row), showsThoughts);
+    if (showsThoughts) {
+        QVERIFY(!row->thoughtRow()->isLive());
+        QVERIFY(row->thoughtRow()->toggle()->text().startsWith(u"Thought for "_s));
+    }
     QVERIFY(!shows(row->markdownView(), row));
+    auto *waiting = row->findChild<ThinkingRow *>();
+    QVERIFY(!waiting || !shows(waiting, row));
     QVERIFY(!shows(row->copyButton(), row));
 }
 
