@@ -67,11 +67,15 @@ void ingest(benchmark::State &state, const QByteArray &body)
                 StreamEvent event = WireFormat::decodeStreamLine(*line);
                 if (event.type != StreamEvent::Type::piece)
                     continue;
-                thought += event.reasoning;
+                // As the pipeline does, nothing is appended that is empty.
+                if (!event.reasoning.isEmpty())
+                    thought += event.reasoning;
                 if (!event.text.isEmpty()) {
                     ThoughtSplitter::Output out = splitter.take(std::move(event.text));
-                    thought += out.thought;
-                    answer += out.answer;
+                    if (!out.thought.isEmpty())
+                        thought += out.thought;
+                    if (!out.answer.isEmpty())
+                        answer += out.answer;
                 }
                 ++pieces;
             }
