@@ -4,6 +4,7 @@
 #include "base/jsonwriter.h"
 
 #include <cmath>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -43,6 +44,55 @@ void write(JsonWriter &json, const JsonMembers &members)
     }
 }
 
+void write(JsonWriter &json, const AnswerStats &stats)
+{
+    json.beginObject();
+    json.key("tokens"_L1);
+    json.value(double(stats.tokens));
+    json.key("approximate"_L1);
+    json.value(stats.approximate);
+    if (stats.tokensPerSecond) {
+        json.key("tokensPerSecond"_L1);
+        json.value(*stats.tokensPerSecond);
+    }
+    if (stats.firstTokenSeconds) {
+        json.key("firstTokenSeconds"_L1);
+        json.value(*stats.firstTokenSeconds);
+    }
+    json.endObject();
+}
+
+// The members of one version of an answer. The optional ones are written only when set, so
+// an answer without them is stored as before they existed.
+void writeVersion(JsonWriter &json, const AnswerVersion &version)
+{
+    json.key("text"_L1);
+    json.value(version.text);
+    if (version.sources) {
+        json.key("sources"_L1);
+        json.beginArray();
+        for (const SearchResult &result : *version.sources)
+            write(json, result);
+        json.endArray();
+    }
+    if (!version.reasoning.isEmpty()) {
+        json.key("reasoning"_L1);
+        json.value(version.reasoning);
+    }
+    if (version.thinkingSeconds) {
+        json.key("thinkingSeconds"_L1);
+        json.value(*version.thinkingSeconds);
+    }
+    if (!version.model.isEmpty()) {
+        json.key("model"_L1);
+        json.value(version.model);
+    }
+    if (version.stats) {
+        json.key("stats"_L1);
+        write(json, *version.stats);
+    }
+}
+
 void write(JsonWriter &json, const ChatMessage &message)
 {
     json.beginObject();
@@ -50,23 +100,20 @@ void write(JsonWriter &json, const ChatMessage &message)
     json.value(uuidText(message.id));
     json.key("role"_L1);
     json.value(ChatMessage::roleName(message.role));
-    json.key("text"_L1);
-    json.value(message.text);
-    if (message.sources) {
-        json.key("sources"_L1);
+    // The shown version's members stand at the top, where a version that knows nothing of
+    // versions reads the answer.
+    writeVersion(json, message.version());
+    if (!message.versions.isEmpty()) {
+        json.key("versions"_L1);
         json.beginArray();
-        for (const SearchResult &result : *message.sources)
-            write(json, result);
+        for (const AnswerVersion &version : message.versions) {
+            json.beginObject();
+            writeVersion(json, version);
+            json.endObject();
+        }
         json.endArray();
-    }
-    // Written only when there is a thought, so an answer without one is stored as before.
-    if (!message.reasoning.isEmpty()) {
-        json.key("reasoning"_L1);
-        json.value(message.reasoning);
-    }
-    if (message.thinkingSeconds) {
-        json.key("thinkingSeconds"_L1);
-        json.value(*message.thinkingSeconds);
+        json.key("chosenVersion"_L1);
+        json.value(double(message.chosenVersion));
     }
     write(json, message.unknownKeys);
     json.endObject();
@@ -105,6 +152,8 @@ qsizetype expectedSize(const QList<ChatMessage> &messages)
     qsizetype size = 0;
     for (const ChatMessage &message : messages) {
         size += message.text.size() + message.reasoning.size() + 100;
+        for (const AnswerVersion &version : message.versions)
+            size += version.text.size() + version.reasoning.size() + 100;
         if (message.sources) {
             for (const SearchResult &result : *message.sources)
                 size += result.title.size() + result.url.size() + result.snippet.size() + 100;
@@ -231,11 +280,89 @@ bool readSources(JsonReader &json, std::optional<QList<SearchResult>> &sources)
     return true;
 }
 
+// {"tokens": 412, "approximate": false, …}; a member of another type than its own is passed
+// over, so that an odd figure never costs the chat.
+bool readStats(JsonReader &json, AnswerStats &stats)
+{
+    if (!json.beginObject())
+        return false;
+    QByteArrayView key;
+    while (json.nextMember(key)) {
+        const JsonReader::Type type = json.peek();
+        bool ok;
+        if (key == "tokens" && type == JsonReader::Type::Number) {
+            const auto tokens = json.readNumber();
+            ok = tokens.has_value();
+            if (ok && *tokens >= 0 && *tokens <= std::numeric_limits<int>::max())
+                stats.tokens = int(*tokens);
+        } else if (key == "approximate" && type == JsonReader::Type::Bool) {
+            const auto approximate = json.readBool();
+            ok = approximate.has_value();
+            stats.approximate = approximate.value_or(false);
+        } else if (key == "tokensPerSecond" && type == JsonReader::Type::Number) {
+            stats.tokensPerSecond = json.readNumber();
+            ok = stats.tokensPerSecond.has_value();
+        } else if (key == "firstTokenSeconds" && type == JsonReader::Type::Number) {
+            stats.firstTokenSeconds = json.readNumber();
+            ok = stats.firstTokenSeconds.has_value();
+        } else {
+            ok = json.skipValue();
+        }
+        if (!ok)
+            return false;
+    }
+    return !json.failed();
+}
+
+enum class Member { notOurs, read, failed };
+
+// A member of one version of an answer. One of another type than its own is not ours: the
+// message keeps it as an unknown key rather than failing the chat, which it is not needed for.
+Member readVersionMember(JsonReader &json, QByteArrayView key, AnswerVersion &version,
+                         bool &hasText)
+{
+    const JsonReader::Type type = json.peek();
+    bool ok;
+    if (key == "text") {
+        ok = hasText = readInto(json, version.text);
+    } else if (key == "sources") {
+        ok = readSources(json, version.sources);
+    } else if (key == "reasoning" && type == JsonReader::Type::String) {
+        ok = readInto(json, version.reasoning);
+    } else if (key == "thinkingSeconds" && type == JsonReader::Type::Number) {
+        version.thinkingSeconds = json.readNumber();
+        ok = version.thinkingSeconds.has_value();
+    } else if (key == "model" && type == JsonReader::Type::String) {
+        ok = readInto(json, version.model);
+    } else if (key == "stats" && type == JsonReader::Type::Object) {
+        ok = readStats(json, version.stats.emplace());
+    } else {
+        return Member::notOurs;
+    }
+    return ok ? Member::read : Member::failed;
+}
+
+bool readVersion(JsonReader &json, AnswerVersion &version)
+{
+    if (!json.beginObject())
+        return false;
+    bool hasText = false;
+    QByteArrayView key;
+    while (json.nextMember(key)) {
+        const Member member = readVersionMember(json, key, version, hasText);
+        if (member == Member::failed || (member == Member::notOurs && !json.skipValue()))
+            return false;
+    }
+    return !json.failed() && hasText;
+}
+
 bool readMessage(JsonReader &json, ChatMessage &message)
 {
     if (!json.beginObject())
         return false;
     bool hasId = false, hasRole = false, hasText = false;
+    AnswerVersion shown;
+    std::optional<qsizetype> chosen;
     QByteArrayView key;
     while (json.nextMember(key)) {
         if (key == "id") {
@@ -250,22 +377,31 @@ bool readMessage(JsonReader &json, ChatMessage &message)
                 return false;
             message.role = *role;
             hasRole = true;
-        } else if (key == "text") {
-            hasText = readInto(json, message.text);
-            if (!hasText)
+        } else if (key == "versions" && json.peek() == JsonReader::Type::Array) {
+            if (!readArray(json, message.versions, readVersion))
                 return false;
-        } else if (key == "sources") {
-            if (!readSources(json, message.sources))
+        } else if (key == "chosenVersion" && json.peek() == JsonReader::Type::Number) {
+            const auto index = json.readNumber();
+            if (!index)
                 return false;
-        } else if (key == "reasoning" && json.peek() == JsonReader::Type::String) {
-            if (!readInto(json, message.reasoning))
-                return false;
-        } else if (key == "thinkingSeconds" && json.peek() == JsonReader::Type::Number) {
-            message.thinkingSeconds = json.readNumber();
-            if (!message.thinkingSeconds)
+            chosen = qsizetype(*index);
+        } else if (const Member member = readVersionMember(json, key, shown, hasText);
+                   member != Member::notOurs) {
+            if (member == Member::failed)
                 return false;
         } else if (!keepUnknown(json, key, message.unknownKeys)) {
             return false;
+        }
+    }
+    message.show(shown);
+    // A choice that points at no version: the answer at the top, the one an older velm
+    // shows too, is the chosen one, and no version is dropped.
+    if (!message.versions.isEmpty()) {
+        if (chosen && *chosen >= 0 && *chosen < message.versions.size()) {
+            message.chosenVersion = *chosen;
+        } else {
+            message.versions.append(shown);
+            message.chosenVersion = message.versions.size() - 1;
         }
     }
     return !json.failed() && hasId && hasRole && hasText;

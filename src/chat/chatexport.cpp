@@ -42,24 +42,57 @@ void addUnknown(QJsonObject &object, const JsonMembers &members)
     }
 }
 
+QJsonObject record(const AnswerStats &stats)
+{
+    QJsonObject object{{u"tokens"_s, stats.tokens}, {u"approximate"_s, stats.approximate}};
+    if (stats.tokensPerSecond)
+        object.insert(u"tokensPerSecond"_s, *stats.tokensPerSecond);
+    if (stats.firstTokenSeconds)
+        object.insert(u"firstTokenSeconds"_s, *stats.firstTokenSeconds);
+    return object;
+}
+
+// One version of an answer, with the members the store has for it.
+void addVersion(QJsonObject &object, const AnswerVersion &version)
+{
+    object.insert(u"text"_s, version.text);
+    // As in the store: no key for an answer without sources, [] for an empty list that is set.
+    if (version.sources) {
+        QJsonArray sources;
+        for (const SearchResult &result : *version.sources)
+            sources.append(record(result));
+        object.insert(u"sources"_s, sources);
+    }
+    if (!version.reasoning.isEmpty())
+        object.insert(u"reasoning"_s, version.reasoning);
+    if (version.thinkingSeconds)
+        object.insert(u"thinkingSeconds"_s, *version.thinkingSeconds);
+    if (!version.model.isEmpty())
+        object.insert(u"model"_s, version.model);
+    if (version.stats)
+        object.insert(u"stats"_s, record(*version.stats));
+}
+
 QJsonObject record(const ChatMessage &message)
 {
     QJsonObject object{
         {u"id"_s, uuidText(message.id)},
         {u"role"_s, ChatMessage::roleName(message.role)},
-        {u"text"_s, message.text},
     };
-    // As in the store: no key for an answer without sources, [] for an empty list that is set.
-    if (message.sources) {
-        QJsonArray sources;
-        for (const SearchResult &result : *message.sources)
-            sources.append(record(result));
-        object.insert(u"sources"_s, sources);
+    addVersion(object, message.version());
+    // Every version, the chosen one marked.
+    if (!message.versions.isEmpty()) {
+        QJsonArray versions;
+        for (qsizetype i = 0; i < message.versions.size(); ++i) {
+            QJsonObject version;
+            addVersion(version, message.versions.at(i));
+            if (i == message.chosenVersion)
+                version.insert(u"chosen"_s, true);
+            versions.append(version);
+        }
+        object.insert(u"versions"_s, versions);
+        object.insert(u"chosenVersion"_s, message.chosenVersion);
     }
-    if (!message.reasoning.isEmpty())
-        object.insert(u"reasoning"_s, message.reasoning);
-    if (message.thinkingSeconds)
-        object.insert(u"thinkingSeconds"_s, *message.thinkingSeconds);
     addUnknown(object, message.unknownKeys);
     return object;
 }

@@ -31,3 +31,18 @@ std::optional<ChatMessage::Role> ChatMessage::roleFromName(QStringView name)
         return Role::Assistant;
     return std::nullopt;
 }
+
+AnswerVersion ChatMessage::version() const
+{
+    return {text, sources, reasoning, thinkingSeconds, model, stats};
+}
+
+void ChatMessage::show(const AnswerVersion &version)
+{
+    text = version.text;
+    sources = version.sources;
+    reasoning = version.reasoning;
+    thinkingSeconds = version.thinkingSeconds;
+    model = version.model;
+    stats = version.stats;
+}

@@ -87,6 +87,16 @@ ChatSession sampleSession()
     thought.reasoning = u"Six <b>sevens</b>,\n$6 \\times 7$."_s;
     thought.thinkingSeconds = 81.25;
     session.messages.append(thought);
+    // Asked for twice, the first answer shown, with what wrote each and how fast.
+    ChatMessage regenerated(ChatMessage::Role::Assistant, u"Four."_s);
+    regenerated.model = u"qwen/qwen3-8b"_s;
+    regenerated.stats = AnswerStats{412, false, 38.5, 0.625};
+    AnswerVersion second{u"4"_s,           QList<SearchResult>{},
+                         u"Sum."_s,        1.0,
+                         u"gpt-oss-20b"_s, AnswerStats{3, true, std::nullopt, std::nullopt}};
+    regenerated.versions = {regenerated.version(), second};
+    regenerated.chosenVersion = 0;
+    session.messages.append(regenerated);
     ChatMessage stoppedWhileThinking(ChatMessage::Role::Assistant, QString());
     stoppedWhileThinking.reasoning = u"Hmm"_s;
     stoppedWhileThinking.thinkingSeconds = 0.5;
@@ -159,6 +169,43 @@ private Q_SLOTS:
         QCOMPARE(stored[u"text"].toString(), u"42"_s);
         QCOMPARE(stored[u"reasoning"].toString(), u"Six <b>sevens</b>,\n$6 \\times 7$."_s);
         QCOMPARE(stored[u"thinkingSeconds"].toDouble(), 81.25);
+        // The shown version of an answer asked for twice stands at the top likewise.
+        const QJsonObject versions
+            = QJsonDocument::fromJson(json).array().at(0)[u"messages"][5].toObject();
+        QCOMPARE(versions[u"text"].toString(), u"Four."_s);
+        QCOMPARE(versions[u"model"].toString(), u"qwen/qwen3-8b"_s);
+        QCOMPARE(versions[u"versions"].toArray().size(), 2);
+        QCOMPARE(versions[u"chosenVersion"].toInt(), 0);
+    }
+
+    // A choice that points at no version keeps every version and shows the top answer.
+    void versionChoiceOutOfRange_data()
+    {
+        QTest::addColumn<QJsonValue>("chosen");
+        QTest::newRow("past the end") << QJsonValue(2);
+        QTest::newRow("negative") << QJsonValue(-1);
+        QTest::newRow("missing") << QJsonValue(QJsonValue::Undefined);
+    }
+
+    void versionChoiceOutOfRange()
+    {
+        QFETCH(QJsonValue, chosen);
+        const QJsonArray versions{QJsonObject{{u"text"_s, u"three"_s}},
+                                  QJsonObject{{u"text"_s, u"four"_s}}};
+        const QJsonArray document
+            = QJsonDocument::fromJson(editedDocument(u"0/messages/1/versions"_s, versions)).array();
+        const QByteArray stored
+            = QJsonDocument(
+                  edited(document, {u"0"_s, u"messages"_s, u"1"_s, u"chosenVersion"_s}, chosen)
+                      .toArray())
+                  .toJson(QJsonDocument::Compact);
+        const auto sessions = ChatCodec::decodeSessions(stored);
+        QVERIFY(sessions);
+        const ChatMessage &message = sessions->at(0).messages.at(1);
+        QCOMPARE(message.text, u"4"_s);
+        QCOMPARE(message.versions.size(), 3);
+        QCOMPARE(message.chosenVersion, 2);
+        QCOMPARE(message.versions.at(2), message.version());
     }
 
     void thoughtKeys_data()

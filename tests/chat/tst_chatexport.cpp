@@ -139,6 +139,42 @@ private Q_SLOTS:
                  QJsonValue(u"good"_s));
     }
 
+    // A backup holds every version of an answer asked for again, the chosen one marked, and
+    // what wrote each and how fast.
+    void everyVersionIsExported()
+    {
+        ChatSession session;
+        session.id = uuid("00000000-0000-0000-0000-000000000001");
+        session.updatedAt = utc(2025, 1, 1, 0, 0, 0);
+        ChatMessage message(ChatMessage::Role::Assistant, u"Four."_s);
+        message.model = u"qwen3-8b"_s;
+        message.stats = AnswerStats{412, false, 38.5, 0.5};
+        const AnswerVersion first{
+            u"4"_s, {}, {}, {}, u"gpt-oss-20b"_s, AnswerStats{1, true, {}, {}}};
+        message.versions = {first, message.version()};
+        message.chosenVersion = 1;
+        session.messages.append(message);
+
+        const QJsonObject exported = QJsonDocument::fromJson(ChatExport::encode({session}))
+                                         .array()
+                                         .at(0)[u"messages"][0]
+                                         .toObject();
+        QCOMPARE(exported[u"text"].toString(), u"Four."_s);
+        QCOMPARE(exported[u"model"].toString(), u"qwen3-8b"_s);
+        QCOMPARE(exported[u"stats"].toObject(),
+                 (QJsonObject{{u"tokens"_s, 412},
+                              {u"approximate"_s, false},
+                              {u"tokensPerSecond"_s, 38.5},
+                              {u"firstTokenSeconds"_s, 0.5}}));
+        const QJsonArray versions = exported[u"versions"].toArray();
+        QCOMPARE(versions.size(), 2);
+        QCOMPARE(versions[0][u"text"].toString(), u"4"_s);
+        QCOMPARE(versions[0][u"stats"][u"approximate"].toBool(), true);
+        QVERIFY(!versions[0].toObject().contains(u"chosen"));
+        QCOMPARE(versions[1][u"chosen"].toBool(), true);
+        QCOMPARE(exported[u"chosenVersion"].toInt(), 1);
+    }
+
     void escapes_data()
     {
         QTest::addColumn<QString>("text");
