@@ -297,7 +297,12 @@ AnswerRequest ConversationController::requestFor(const QUuid &sessionId,
 {
     AnswerRequest request;
     request.sessionId = sessionId;
-    request.text = history.isEmpty() ? QString() : history.constLast().text.trimmed();
+    // What is looked up on the web: the question the answer is for.
+    const auto question
+        = std::find_if(history.crbegin(), history.crend(), [](const ChatMessage &message) {
+              return message.role == ChatMessage::Role::User;
+          });
+    request.text = question == history.crend() ? QString() : question->text.trimmed();
     request.history = history;
     request.systemPrompt = buildSystemPrompt(m_settings.systemPrompt(), m_settings.userName(),
                                              m_settings.activePromptSuggestions());
@@ -305,9 +310,17 @@ AnswerRequest ConversationController::requestFor(const QUuid &sessionId,
     return request;
 }
 
+bool ConversationController::isAnswering(const QUuid &sessionId) const
+{
+    return std::any_of(
+        m_answers.cbegin(), m_answers.cend(),
+        [&sessionId](const RunningAnswer &answer) { return answer.sessionId == sessionId; });
+}
+
 bool ConversationController::canRegenerate() const
 {
-    if (m_isLoading || !m_sidebarItem)
+    // An answer of a chat left for a new one may still stream in it.
+    if (m_isLoading || !m_sidebarItem || isAnswering(*m_sidebarItem))
         return false;
     const std::optional<ChatSession> open = m_chats.session(*m_sidebarItem);
     return open && open->messages.size() >= 2
@@ -372,7 +385,7 @@ void ConversationController::submitEdit(const QUuid &messageId, const QString &t
     const QString question = text.trimmed();
     const std::optional<ChatSession> before
         = m_sidebarItem ? m_chats.session(*m_sidebarItem) : std::nullopt;
-    if (!canEdit() || question.isEmpty() || !before
+    if (!canEdit() || question.isEmpty() || !before || isAnswering(before->id)
         || !m_chats.replaceQuestion(before->id, messageId, question, now())) {
         cancelEdit();
         return;

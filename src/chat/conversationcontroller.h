@@ -221,6 +221,8 @@ private:
     // A request for the open conversation's `history`, whose last message is the question.
     AnswerRequest requestFor(const QUuid &sessionId, const QList<ChatMessage> &history) const;
     const RunningAnswer *runningAnswer(AnswerTaskId taskId) const;
+    // An answer still streams into the conversation `sessionId`.
+    bool isAnswering(const QUuid &sessionId) const;
     void setEditingMessageId(std::optional<QUuid> id);
     void setUndo(std::optional<EditUndo> undo);
     // Appends the empty answer that the stream fills; its id.

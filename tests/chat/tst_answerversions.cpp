@@ -107,33 +107,43 @@ private Q_SLOTS:
 
     void regenerationThatEndsEarly_data()
     {
+        QTest::addColumn<QStringList>("earlier"); // the versions before; empty for none
         QTest::addColumn<FakeResponse>("stream");
         QTest::addColumn<bool>("stop");
         QTest::addColumn<QStringList>("versions");
         QTest::addColumn<QString>("shown");
 
-        QTest::newRow("stopped before a word") << FakeModelServer::slowStream({u"late"_s}, 2000)
-                                               << true << QStringList() << u"First try"_s;
+        const FakeResponse late = FakeModelServer::slowStream({u"late"_s}, 2000);
+        QTest::newRow("stopped before a word")
+            << QStringList() << late << true << QStringList() << u"First try"_s;
+        // The version the user had chosen shows again, not the newest.
+        QTest::newRow("stopped before a word, the first of two chosen")
+            << QStringList{u"First try"_s, u"Second try"_s} << late << true
+            << QStringList{u"First try"_s, u"Second try"_s} << u"First try"_s;
         const QByteArray error = R"(data: {"error":{"message":"Context size exceeded"}})"
                                  "\n\n";
         QTest::newRow("failed before a word")
-            << FakeResponse::eventStream(error) << false
+            << QStringList() << FakeResponse::eventStream(error) << false
             << QStringList{u"First try"_s, u"Context size exceeded"_s}
             << u"Context size exceeded"_s;
         QTest::newRow("failed after a word")
+            << QStringList()
             << FakeResponse::eventStream(FakeModelServer::chunkLine(u"Partial"_s) + "\n\n" + error)
             << false << QStringList{u"First try"_s, u"Partial"_s} << u"Partial"_s;
     }
 
     void regenerationThatEndsEarly()
     {
+        QFETCH(QStringList, earlier);
         QFETCH(FakeResponse, stream);
         QFETCH(bool, stop);
         QFETCH(QStringList, versions);
         QFETCH(QString, shown);
         ControllerFixture f;
         QVERIFY(f.isValid());
-        const ChatSession session = conversation({u"Name a colour"_s, u"First try"_s});
+        ChatSession session = conversation({u"Name a colour"_s, u"First try"_s});
+        for (const QString &text : earlier)
+            session.messages.last().versions.append(AnswerVersion{text, {}, {}, {}, {}, {}});
         ConversationController &c = opened(f, session);
         f.model().setStreamResponse(stream);
         c.regenerate();
