@@ -197,6 +197,9 @@ void ChatList::finishAnswer(const QUuid &sessionId, const QUuid &messageId,
                 }
             }
         }
+        // An answer asked for again keeps its new version among the others.
+        if (ChatMessage *message = findMessage(index, messageId))
+            ChatListOperations::keepShownVersion(*message);
         session.updatedAt = now.toUTC();
         Q_EMIT sessionsChanged();
     }
@@ -214,6 +217,89 @@ void ChatList::failAnswer(const QUuid &sessionId, const QString &failure, const 
         Q_EMIT sessionsChanged();
     }
     save();
+}
+
+std::optional<qsizetype> ChatList::beginRegeneration(const QUuid &sessionId, const QUuid &messageId)
+{
+    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
+    ChatMessage *message = index == -1 ? nullptr : findMessage(index, messageId);
+    if (!message || message->role != ChatMessage::Role::Assistant)
+        return std::nullopt;
+    const qsizetype previous = ChatListOperations::addVersion(*message);
+    Q_EMIT sessionsChanged();
+    return previous;
+}
+
+void ChatList::failRegeneration(const QUuid &sessionId, const QUuid &messageId, qsizetype previous,
+                                const QString &failure, const QDateTime &now)
+{
+    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
+    if (ChatMessage *message = index == -1 ? nullptr : findMessage(index, messageId)) {
+        const bool arrived = !message->text.isEmpty() || !message->reasoning.isEmpty();
+        if (!arrived && failure.isEmpty()) {
+            ChatListOperations::removeNewestVersion(*message, previous);
+        } else {
+            if (!arrived)
+                message->text = failure;
+            ChatListOperations::keepShownVersion(*message);
+        }
+        m_sessions[index].updatedAt = now.toUTC();
+        Q_EMIT sessionsChanged();
+    }
+    save();
+}
+
+bool ChatList::chooseVersion(const QUuid &sessionId, const QUuid &messageId, qsizetype index)
+{
+    const qsizetype session = ChatListOperations::indexOf(m_sessions, sessionId);
+    ChatMessage *message = session == -1 ? nullptr : findMessage(session, messageId);
+    if (!message || !ChatListOperations::chooseVersion(*message, index))
+        return false;
+    Q_EMIT sessionsChanged();
+    save();
+    return true;
+}
+
+bool ChatList::replaceQuestion(const QUuid &sessionId, const QUuid &messageId, const QString &text,
+                               const QDateTime &now)
+{
+    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
+    if (index == -1)
+        return false;
+    ChatSession &session = m_sessions[index];
+    const auto question = std::find_if(
+        session.messages.begin(), session.messages.end(),
+        [&messageId](const ChatMessage &message) { return message.id == messageId; });
+    if (question == session.messages.end() || question->role != ChatMessage::Role::User)
+        return false;
+    question->text = text;
+    session.messages.erase(question + 1, session.messages.end());
+    session.isArchived = false;
+    session.updatedAt = now.toUTC();
+    Q_EMIT sessionsChanged();
+    save();
+    return true;
+}
+
+void ChatList::restoreSession(const ChatSession &session)
+{
+    const qsizetype index = ChatListOperations::indexOf(m_sessions, session.id);
+    if (index == -1)
+        m_sessions.prepend(session);
+    else
+        m_sessions[index] = session;
+    Q_EMIT sessionsChanged();
+    save();
+}
+
+ChatMessage *ChatList::findMessage(qsizetype sessionIndex, const QUuid &messageId)
+{
+    QList<ChatMessage> &messages = m_sessions[sessionIndex].messages;
+    for (qsizetype i = messages.size() - 1; i >= 0; --i) {
+        if (messages.at(i).id == messageId)
+            return &messages[i];
+    }
+    return nullptr;
 }
 
 void ChatList::save()

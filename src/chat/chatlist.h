@@ -90,6 +90,24 @@ public:
     // The answer ended early; `failure` (when not empty) follows it as a message of its own.
     void failAnswer(const QUuid &sessionId, const QString &failure, const QDateTime &now);
 
+    // Asking again for the answer `messageId`: it gets a new, empty version that is shown and
+    // streams in like a new answer (appendToAnswer, finishAnswer), in memory until it ends;
+    // the earlier versions stay. The version shown before; none when there is no such answer.
+    std::optional<qsizetype> beginRegeneration(const QUuid &sessionId, const QUuid &messageId);
+    // The new version ended early. A stop or failure before anything arrived removes it and
+    // shows `previous` again; a failure says why in its place; what did arrive stays.
+    void failRegeneration(const QUuid &sessionId, const QUuid &messageId, qsizetype previous,
+                          const QString &failure, const QDateTime &now);
+    // Shows version `index` of the answer `messageId`: later questions send it as history.
+    bool chooseVersion(const QUuid &sessionId, const QUuid &messageId, qsizetype index);
+
+    // The question `messageId` reads `text` now, and every message after it is removed.
+    bool replaceQuestion(const QUuid &sessionId, const QUuid &messageId, const QString &text,
+                         const QDateTime &now);
+    // Puts the conversation back exactly as `session` was (an edit undone); a conversation
+    // deleted meanwhile comes back too.
+    void restoreSession(const ChatSession &session);
+
 Q_SIGNALS:
     // The list or one of its conversations changed (not for the pieces of an answer).
     void sessionsChanged();
@@ -104,6 +122,8 @@ private:
     // The notice for a store that failed, or one that read but had to set damaged bytes aside.
     void noteStoreError(const ChatStoreError &error);
     void noteDamage();
+    // The message `messageId` of the conversation at `sessionIndex`, if there is one.
+    ChatMessage *findMessage(qsizetype sessionIndex, const QUuid &messageId);
 
     ChatStore &m_store;
     QList<ChatSession> m_sessions;

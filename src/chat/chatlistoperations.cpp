@@ -60,6 +60,52 @@ std::optional<ChatSession> importedSession(const QString &query, const ChatMessa
     return session;
 }
 
+void keepShownVersion(ChatMessage &message)
+{
+    if (message.chosenVersion >= 0 && message.chosenVersion < message.versions.size())
+        message.versions[message.chosenVersion] = message.version();
+}
+
+qsizetype addVersion(ChatMessage &message)
+{
+    if (message.versions.isEmpty()) {
+        message.versions.append(message.version());
+        message.chosenVersion = 0;
+    } else {
+        keepShownVersion(message);
+    }
+    const qsizetype before = message.chosenVersion;
+    message.versions.append(AnswerVersion());
+    message.chosenVersion = message.versions.size() - 1;
+    message.show(AnswerVersion());
+    return before;
+}
+
+void removeNewestVersion(ChatMessage &message, qsizetype shown)
+{
+    if (message.versions.isEmpty())
+        return;
+    message.versions.removeLast();
+    message.chosenVersion = std::clamp<qsizetype>(shown, 0, message.versions.size() - 1);
+    if (!message.versions.isEmpty())
+        message.show(message.versions.at(message.chosenVersion));
+    // One version is no choice: the answer is stored as before it was asked for again.
+    if (message.versions.size() <= 1) {
+        message.versions.clear();
+        message.chosenVersion = 0;
+    }
+}
+
+bool chooseVersion(ChatMessage &message, qsizetype index)
+{
+    if (index < 0 || index >= message.versions.size() || index == message.chosenVersion)
+        return false;
+    keepShownVersion(message);
+    message.chosenVersion = index;
+    message.show(message.versions.at(index));
+    return true;
+}
+
 namespace {
 
 // The value of one field after both sides had their way with it.

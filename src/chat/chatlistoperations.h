@@ -35,6 +35,21 @@ qsizetype remove(QList<ChatSession> &sessions, const QUuid &id);
 std::optional<ChatSession> importedSession(const QString &query, const ChatMessage &answer,
                                            const QDateTime &now);
 
+// The versions of an answer. The message's own fields are the truth about the version
+// shown: a piece streams into them alone, and keepShownVersion() copies them back.
+
+// Copies the shown fields into `versions[chosenVersion]`; nothing for an answer without
+// versions.
+void keepShownVersion(ChatMessage &message);
+// Adds an empty version and shows it, the earlier answer becoming the first version when
+// there were none; the index shown before.
+qsizetype addVersion(ChatMessage &message);
+// Removes the newest version and shows `shown` (an index among those left); an answer left
+// with one version has none again.
+void removeNewestVersion(ChatMessage &message, qsizetype shown);
+// Shows version `index`; false when there is no such version or it is shown already.
+bool chooseVersion(ChatMessage &message, qsizetype index);
+
 // Brings together a window's copy of the list and what is stored now, for a window that
 // keeps the list in memory while other processes (`velm ask --save`, the settings window, a
 // second machine) change the stored one. `base` is the list as the window last read or

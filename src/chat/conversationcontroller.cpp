@@ -45,6 +45,9 @@ ConversationController::ConversationController(Settings &settings, ChatList &cha
     m_streamPulse.setSingleShot(true);
     m_streamPulse.setInterval(streamPulseInterval);
     connect(&m_streamPulse, &QTimer::timeout, this, &ConversationController::bumpStreamVersion);
+    m_undoTimer.setSingleShot(true);
+    m_undoTimer.setInterval(undoDuration);
+    connect(&m_undoTimer, &QTimer::timeout, this, [this] { setUndo(std::nullopt); });
 
     connect(&m_chats, &ChatList::sessionsChanged, this, &ConversationController::onSessionsChanged);
     connect(&m_settings, &Settings::changed, this, &ConversationController::onSettingChanged);
@@ -105,6 +108,9 @@ void ConversationController::sendMessage()
         return;
     const QString text = m_draft.trimmed();
     setDraft(QString());
+    // The conversation moves on: an earlier state is no longer one to go back to.
+    setUndo(std::nullopt);
+    setEditingMessageId(std::nullopt);
     setLoading(true);
 
     const std::optional<ChatSession> open
@@ -139,13 +145,14 @@ void ConversationController::stopStreaming()
     token.cancel();
 }
 
-void ConversationController::startAnswer(AnswerRequest request)
+void ConversationController::startAnswer(AnswerRequest request, const QUuid &answerId,
+                                         std::optional<qsizetype> previousVersion)
 {
     const AnswerTaskId taskId = ++m_newestAnswer;
     const CancellationToken token;
-    m_answers.append({taskId, token, request.sessionId, {}});
+    m_answers.append({taskId, token, request.sessionId, answerId, previousVersion});
     setStreamTask(StreamTask{taskId, token});
-    runAnswer(QPointer<ConversationController>(this), taskId, token, std::move(request));
+    runAnswer(QPointer<ConversationController>(this), taskId, token, std::move(request), answerId);
 }
 
 bool ConversationController::isGone(const QPointer<ConversationController> &self)
@@ -155,18 +162,19 @@ bool ConversationController::isGone(const QPointer<ConversationController> &self
 
 QCoro::Task<> ConversationController::runAnswer(QPointer<ConversationController> self,
                                                 AnswerTaskId taskId, CancellationToken token,
-                                                AnswerRequest request)
+                                                AnswerRequest request, QUuid answerId)
 {
     const QUuid sessionId = request.sessionId;
-    // Set once the model answers; the frame outlives the pipeline's calls.
-    QUuid messageId;
+    // Set once the model answers, or from the start for an answer asked for again; the frame
+    // outlives the pipeline's calls.
+    QUuid messageId = answerId;
     AnswerPipeline::Observer observer;
     observer.searching = [self, taskId](bool searching) {
         if (!isGone(self))
             self->setSearchingFor(taskId, searching);
     };
     observer.answering = [self, taskId, sessionId, &messageId] {
-        if (!isGone(self))
+        if (!isGone(self) && messageId.isNull())
             messageId = self->beginAnswerMessage(taskId, sessionId);
     };
     observer.piece = [self, sessionId, &messageId](const QString &piece) {
@@ -239,6 +247,9 @@ void ConversationController::finishAnswer(const QList<SearchResult> &sources,
                                           const QUuid &sessionId, const QUuid &messageId,
                                           AnswerTaskId taskId)
 {
+    // An answer undone with its edit leaves the restored conversation alone.
+    if (!runningAnswer(taskId))
+        return;
     m_chats.finishAnswer(sessionId, messageId, sources, now());
     endAnswer(taskId);
 }
@@ -246,11 +257,18 @@ void ConversationController::finishAnswer(const QList<SearchResult> &sources,
 void ConversationController::failAnswer(const LocalLLMError &error, const QUuid &sessionId,
                                         AnswerTaskId taskId)
 {
+    const RunningAnswer *answer = runningAnswer(taskId);
+    if (!answer)
+        return;
     setSearchingFor(taskId, false);
     // A stop is the user's own doing: what arrived stays, and nothing is said about it.
-    m_chats.failAnswer(
-        sessionId, error.isCancelled() ? QString() : error.descriptionOr(u"Something went wrong"_s),
-        now());
+    const QString failure
+        = error.isCancelled() ? QString() : error.descriptionOr(u"Something went wrong"_s);
+    if (answer->previousVersion)
+        m_chats.failRegeneration(sessionId, answer->messageId, *answer->previousVersion, failure,
+                                 now());
+    else
+        m_chats.failAnswer(sessionId, failure, now());
     endAnswer(taskId);
 }
 
@@ -262,6 +280,156 @@ void ConversationController::endAnswer(AnswerTaskId taskId)
     // An older answer that outlived a new chat must not end the busy state of the newer one.
     if (taskId == m_newestAnswer)
         setLoading(false);
+}
+
+const ConversationController::RunningAnswer *
+ConversationController::runningAnswer(AnswerTaskId taskId) const
+{
+    for (const RunningAnswer &answer : m_answers) {
+        if (answer.id == taskId)
+            return &answer;
+    }
+    return nullptr;
+}
+
+AnswerRequest ConversationController::requestFor(const QUuid &sessionId,
+                                                 const QList<ChatMessage> &history) const
+{
+    AnswerRequest request;
+    request.sessionId = sessionId;
+    // What is looked up on the web: the question the answer is for.
+    const auto question
+        = std::find_if(history.crbegin(), history.crend(), [](const ChatMessage &message) {
+              return message.role == ChatMessage::Role::User;
+          });
+    request.text = question == history.crend() ? QString() : question->text.trimmed();
+    request.history = history;
+    request.systemPrompt = buildSystemPrompt(m_settings.systemPrompt(), m_settings.userName(),
+                                             m_settings.activePromptSuggestions());
+    request.searchMode = m_settings.webSearchModeChoice();
+    return request;
+}
+
+bool ConversationController::isAnswering(const QUuid &sessionId) const
+{
+    return std::any_of(
+        m_answers.cbegin(), m_answers.cend(),
+        [&sessionId](const RunningAnswer &answer) { return answer.sessionId == sessionId; });
+}
+
+bool ConversationController::canRegenerate() const
+{
+    // An answer of a chat left for a new one may still stream in it.
+    if (m_isLoading || !m_sidebarItem || isAnswering(*m_sidebarItem))
+        return false;
+    const std::optional<ChatSession> open = m_chats.session(*m_sidebarItem);
+    return open && open->messages.size() >= 2
+        && open->messages.constLast().role == ChatMessage::Role::Assistant;
+}
+
+void ConversationController::regenerate()
+{
+    if (!canRegenerate())
+        return;
+    const ChatSession open = *m_chats.session(*m_sidebarItem);
+    const QUuid answerId = open.messages.constLast().id;
+    const std::optional<qsizetype> previous = m_chats.beginRegeneration(open.id, answerId);
+    if (!previous)
+        return;
+    setUndo(std::nullopt);
+    setEditingMessageId(std::nullopt);
+    setLoading(true);
+    startAnswer(requestFor(open.id, open.messages.first(open.messages.size() - 1)), answerId,
+                previous);
+}
+
+void ConversationController::chooseVersion(const QUuid &messageId, qsizetype index)
+{
+    // The answer that streams has no version to leave yet.
+    const bool streaming = std::any_of(
+        m_answers.cbegin(), m_answers.cend(),
+        [&messageId](const RunningAnswer &answer) { return answer.messageId == messageId; });
+    if (!m_sidebarItem || streaming)
+        return;
+    m_chats.chooseVersion(*m_sidebarItem, messageId, index);
+}
+
+void ConversationController::beginEdit(const QUuid &messageId)
+{
+    if (canEdit())
+        setEditingMessageId(messageId);
+}
+
+void ConversationController::editLastQuestion()
+{
+    const std::optional<ChatSession> open
+        = m_sidebarItem ? m_chats.session(*m_sidebarItem) : std::nullopt;
+    if (!open)
+        return;
+    for (auto it = open->messages.crbegin(); it != open->messages.crend(); ++it) {
+        if (it->role == ChatMessage::Role::User) {
+            beginEdit(it->id);
+            return;
+        }
+    }
+}
+
+void ConversationController::cancelEdit()
+{
+    setEditingMessageId(std::nullopt);
+    focusComposerSoon(0ms);
+}
+
+void ConversationController::submitEdit(const QUuid &messageId, const QString &text)
+{
+    const QString question = text.trimmed();
+    const std::optional<ChatSession> before
+        = m_sidebarItem ? m_chats.session(*m_sidebarItem) : std::nullopt;
+    if (!canEdit() || question.isEmpty() || !before || isAnswering(before->id)
+        || !m_chats.replaceQuestion(before->id, messageId, question, now())) {
+        cancelEdit();
+        return;
+    }
+    setEditingMessageId(std::nullopt);
+    setLoading(true);
+    const ChatSession after = *m_chats.session(before->id);
+    startAnswer(requestFor(after.id, after.messages));
+    setUndo(EditUndo{*before, m_newestAnswer});
+    focusComposerSoon(0ms);
+}
+
+void ConversationController::undoEdit()
+{
+    if (!m_undo)
+        return;
+    const EditUndo undo = *m_undo;
+    setUndo(std::nullopt);
+    if (const RunningAnswer *answer = runningAnswer(undo.taskId)) {
+        const CancellationToken token = answer->token;
+        // Forgotten before it is stopped, so that its end leaves the restored chat alone.
+        endAnswer(undo.taskId);
+        setSearching(false);
+        token.cancel();
+    }
+    m_chats.restoreSession(undo.before);
+}
+
+void ConversationController::setEditingMessageId(std::optional<QUuid> id)
+{
+    if (assign(m_editingMessageId, id))
+        Q_EMIT editingMessageIdChanged();
+}
+
+void ConversationController::setUndo(std::optional<EditUndo> undo)
+{
+    const bool could = m_undo.has_value();
+    m_undo = std::move(undo);
+    if (m_undo)
+        m_undoTimer.start();
+    else
+        m_undoTimer.stop();
+    if (could != m_undo.has_value())
+        Q_EMIT canUndoEditChanged();
 }
 
 void ConversationController::requestTitle(const QUuid &sessionId, const QString &firstUserText)
@@ -407,6 +575,7 @@ void ConversationController::setSidebarItem(std::optional<QUuid> item)
 {
     if (!assign(m_sidebarItem, item))
         return;
+    setEditingMessageId(std::nullopt);
     Q_EMIT sidebarItemChanged();
     focusComposerSoon(selectionFocusDelay);
 }

@@ -103,6 +103,34 @@ public:
                       const QUuid &messageId, AnswerTaskId taskId);
     void failAnswer(const LocalLLMError &error, const QUuid &sessionId, AnswerTaskId taskId);
 
+    // Asking again and choosing among the versions of an answer.
+
+    // The open conversation ends with an answer and no answer is under way.
+    bool canRegenerate() const;
+    // Asks again for the open conversation's last answer, from the history before it; the
+    // new version streams into the same message, and the earlier ones stay.
+    void regenerate();
+    // Shows version `index` of the answer `messageId` of the open conversation.
+    void chooseVersion(const QUuid &messageId, qsizetype index);
+
+    // Editing a question in place.
+
+    // The question whose bubble is an edit field now.
+    std::optional<QUuid> editingMessageId() const { return m_editingMessageId; }
+    // A question can be edited while no answer is under way.
+    bool canEdit() const { return !m_isLoading; }
+    void beginEdit(const QUuid &messageId);
+    // The open conversation's last question, for Up in an empty composer.
+    void editLastQuestion();
+    void cancelEdit();
+    // The question reads `text` now, the messages after it go, and it is asked again. For
+    // `undoDuration` undoEdit() brings the conversation back as it was.
+    void submitEdit(const QUuid &messageId, const QString &text);
+    bool canUndoEdit() const { return m_undo.has_value(); }
+    // Stops the answer the edit started and restores the conversation exactly.
+    void undoEdit();
+    static constexpr std::chrono::milliseconds undoDuration{10000};
+
     // Asks the model for a title of the conversation in the background.
     void requestTitle(const QUuid &sessionId, const QString &firstUserText);
     // Sets a generated title unless the conversation has a title by now (the user renamed
@@ -151,6 +179,9 @@ Q_SIGNALS:
     void webSearchModeChanged();
     // The composer should take the keyboard focus now.
     void composerFocusRequested();
+    void editingMessageIdChanged();
+    // An edit can be undone now, or no longer.
+    void canUndoEditChanged();
 
 private:
     struct RunningAnswer
@@ -160,10 +191,19 @@ private:
         QUuid sessionId;
         // Set once the answer has its message.
         QUuid messageId;
+        // For an answer asked for again: the version shown before.
+        std::optional<qsizetype> previousVersion;
+    };
+
+    // The conversation as it was before an edit, and the answer the edit started.
+    struct EditUndo
+    {
+        ChatSession before;
+        AnswerTaskId taskId = 0;
     };
 
     static QCoro::Task<> runAnswer(QPointer<ConversationController> self, AnswerTaskId taskId,
-                                   CancellationToken token, AnswerRequest request);
+                                   CancellationToken token, AnswerRequest request, QUuid answerId);
     static QCoro::Task<> runTitle(QPointer<ConversationController> self, QUuid sessionId,
                                   QString firstUserText, CancellationToken token);
 
@@ -174,7 +214,17 @@ private:
     // The list changed: a selected conversation that is gone cannot stay open (an archived
     // one can).
     void onSessionsChanged();
-    void startAnswer(AnswerRequest request);
+    // `answerId` is the answer asked for again, whose new version streams in; none for a
+    // new answer.
+    void startAnswer(AnswerRequest request, const QUuid &answerId = {},
+                     std::optional<qsizetype> previousVersion = std::nullopt);
+    // A request for the open conversation's `history`, whose last message is the question.
+    AnswerRequest requestFor(const QUuid &sessionId, const QList<ChatMessage> &history) const;
+    const RunningAnswer *runningAnswer(AnswerTaskId taskId) const;
+    // An answer still streams into the conversation `sessionId`.
+    bool isAnswering(const QUuid &sessionId) const;
+    void setEditingMessageId(std::optional<QUuid> id);
+    void setUndo(std::optional<EditUndo> undo);
     // Appends the empty answer that the stream fills; its id.
     QUuid beginAnswerMessage(AnswerTaskId taskId, const QUuid &sessionId);
     void endAnswer(AnswerTaskId taskId);
@@ -207,6 +257,9 @@ private:
     QTimer m_streamPulse;
     QList<RunningAnswer> m_answers;
     AnswerTaskId m_newestAnswer = 0;
+    std::optional<QUuid> m_editingMessageId;
+    std::optional<EditUndo> m_undo;
+    QTimer m_undoTimer;
     // Shared by the title requests, which only ever stop all together.
     CancellationToken m_titleToken;
 };

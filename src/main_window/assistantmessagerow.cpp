@@ -1,6 +1,8 @@
 #include "main_window/assistantmessagerow.h"
 
+#include "main_window/answerversionswitcher.h"
 #include "main_window/copybutton.h"
+#include "main_window/messageactionbutton.h"
 #include "main_window/messagelistrows.h"
 #include "main_window/sourcesrow.h"
 #include "main_window/thinkingrow.h"
@@ -11,6 +13,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+using namespace Qt::StringLiterals;
+
 AssistantMessageRow::AssistantMessageRow(QWidget *parent)
     : MessageRow(parent)
     , m_layout(new QVBoxLayout(this))
@@ -18,6 +22,8 @@ AssistantMessageRow::AssistantMessageRow(QWidget *parent)
     , m_markdown(new MarkdownView(this))
     , m_sourcesFrame(new QWidget(this))
     , m_footer(new QWidget(this))
+    , m_versions(new AnswerVersionSwitcher(m_footer))
+    , m_regenerate(new MessageActionButton(u"arrow.clockwise"_s, u"Regenerate"_s, m_footer))
 {
     m_layout->setContentsMargins(0, verticalPadding, 0, verticalPadding);
     m_layout->setSpacing(0);
@@ -38,7 +44,15 @@ AssistantMessageRow::AssistantMessageRow(QWidget *parent)
     auto *footerLayout = new QHBoxLayout(m_footer);
     footerLayout->setContentsMargins(0, copyButtonSpacing, 0, 0);
     footerLayout->addWidget(m_copyButton);
+    footerLayout->addWidget(m_versions);
+    footerLayout->addWidget(m_regenerate);
     footerLayout->addStretch();
+    m_versions->hide();
+    m_regenerate->hide();
+    m_regenerate->setToolTip(u"Regenerate (Ctrl+Shift+R)"_s);
+    connect(m_regenerate, &QAbstractButton::clicked, this, &MessageRow::regenerateRequested);
+    connect(m_versions, &AnswerVersionSwitcher::versionRequested, this,
+            [this](qsizetype index) { Q_EMIT versionRequested(message().id, index); });
     m_footer->hide();
     m_layout->addWidget(m_footer);
 }
@@ -80,7 +94,15 @@ void AssistantMessageRow::showState(bool textChanged)
     m_markdown->setVisible(!shown.text.isEmpty()
                            || (isStreaming() && !waiting && !(hasThought && m_thought->isLive())));
     showSources();
-    m_footer->setVisible(!shown.text.isEmpty() && !isStreaming());
+    m_versions->setVersions(shown.chosenVersion, shown.versions.size());
+    m_versions->setVisible(shown.versions.size() > 1);
+    m_footer->setVisible((!shown.text.isEmpty() || shown.versions.size() > 1) && !isStreaming());
+}
+
+void AssistantMessageRow::showActions()
+{
+    m_regenerate->setVisible(actions().isLastAnswer);
+    m_regenerate->setEnabled(actions().canChange);
 }
 
 void AssistantMessageRow::showSources()

@@ -2,7 +2,9 @@
 
 #include "main_window/messagerow.h"
 
+class AnswerVersionSwitcher;
 class MarkdownView;
+class MessageActionButton;
 class QVBoxLayout;
 class ThinkingRow;
 class ThoughtRow;
@@ -10,7 +12,8 @@ class ThoughtRow;
 // An answer of the model: the thought that came before it (ThoughtRow) when the model had one
 // and the user wants to see it, the text as Markdown over the full width, the block cursor
 // while it streams, the source cards under an answer that used the web, and the copy button
-// once there is text and the stream has ended. 4 points above and below.
+// once there is text and the stream has ended, beside the switcher between the versions of an
+// answer asked for again and, under the last answer, "Regenerate". 4 points above and below.
 class AssistantMessageRow : public MessageRow
 {
     Q_OBJECT
@@ -30,9 +33,12 @@ public:
     void setShowsThought(bool shows);
     // The source cards, when the answer has sources.
     QWidget *sourcesRow() const { return m_sources; }
+    AnswerVersionSwitcher *versionSwitcher() const { return m_versions; }
+    MessageActionButton *regenerateButton() const { return m_regenerate; }
 
 protected:
     void showState(bool textChanged) override;
+    void showActions() override;
 
 private:
     void showSources();
@@ -47,5 +53,7 @@ private:
     QWidget *m_sources = nullptr;
     QList<SearchResult> m_shownSources;
     QWidget *m_footer;
+    AnswerVersionSwitcher *m_versions;
+    MessageActionButton *m_regenerate;
     bool m_showsThought = true;
 };

@@ -244,7 +244,13 @@ QWidget *ChatScrollView::createWidget(const Slot &slot)
     case MessageListRow::Kind::Message:
         break;
     }
-    return MessageRow::create(slot.message, m_content);
+    MessageRow *row = MessageRow::create(slot.message, m_content);
+    connect(row, &MessageRow::editRequested, this, &ChatScrollView::editRequested);
+    connect(row, &MessageRow::editSubmitted, this, &ChatScrollView::editSubmitted);
+    connect(row, &MessageRow::editCancelled, this, &ChatScrollView::editCancelled);
+    connect(row, &MessageRow::regenerateRequested, this, &ChatScrollView::regenerateRequested);
+    connect(row, &MessageRow::versionRequested, this, &ChatScrollView::versionRequested);
+    return row;
 }
 
 void ChatScrollView::showInWidget(Slot &slot)
@@ -255,6 +261,7 @@ void ChatScrollView::showInWidget(Slot &slot)
     if (auto *answer = qobject_cast<AssistantMessageRow *>(row))
         answer->setShowsThought(m_showsThoughts);
     row->setMessage(slot.message, slot.row.isFirstInGroup, slot.row.isStreaming);
+    row->setActions(slot.row);
 }
 
 void ChatScrollView::releaseWidget(Slot &slot)

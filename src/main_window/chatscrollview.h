@@ -66,6 +66,12 @@ public:
     double scrollProgress() const;
 
 Q_SIGNALS:
+    // The actions of the rows (see MessageRow).
+    void editRequested(const QUuid &messageId);
+    void editSubmitted(const QUuid &messageId, const QString &text);
+    void editCancelled();
+    void regenerateRequested();
+    void versionRequested(const QUuid &messageId, qsizetype index);
     void scrollProgressChanged(double progress);
     void scrollOffsetChanged(int offset);
 

@@ -98,6 +98,12 @@ void ComposerTextEdit::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Up && event->modifiers() == Qt::NoModifier
+        && document()->isEmpty()) {
+        Q_EMIT editLastRequested();
+        event->accept();
+        return;
+    }
     QPlainTextEdit::keyPressEvent(event);
 }
 
@@ -129,6 +135,9 @@ void ComposerTextEdit::changeEvent(QEvent *event)
 
 bool ComposerTextEdit::event(QEvent *event)
 {
+    if (event->type() == QEvent::ShortcutOverride
+        && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Undo) && document()->isEmpty())
+        return false;
     const bool handled = QPlainTextEdit::event(event);
     if (event->type() == QEvent::Polish)
         updateHeight();

@@ -4,7 +4,8 @@
 
 // The text field of the composer: plain text, no frame of its own, growing with its text
 // from one to `maximumLines` lines and scrolling beyond. Return submits; Shift+Return (or
-// Alt+Return) starts a new line.
+// Alt+Return) starts a new line. An empty field asks to edit the last question on Up and lets
+// Ctrl+Z through to the window (which undoes an edit of a question).
 class ComposerTextEdit : public QPlainTextEdit
 {
     Q_OBJECT
@@ -22,6 +23,7 @@ public:
 
 Q_SIGNALS:
     void submitted();
+    void editLastRequested();
     void focusChanged(bool focused);
 
 protected:

@@ -3,6 +3,7 @@
 #include "chat/conversationcontroller.h"
 #include "main_window/composertextedit.h"
 #include "main_window/sendstopbutton.h"
+#include "main_window/undonote.h"
 #include "main_window/websearchchip.h"
 #include "widgets/appcolors.h"
 #include "widgets/glasssurface.h"
@@ -55,16 +56,25 @@ ComposerView::ComposerView(ConversationController &controller, Settings &setting
     inner->addWidget(m_textEdit);
     inner->addLayout(bottomRow);
 
-    auto *outer = new QHBoxLayout(this);
-    outer->setContentsMargins(sideInset, 8, sideInset, 16);
+    auto *outer = new QHBoxLayout;
+    outer->setContentsMargins(sideInset, 8, sideInset, 8);
     outer->addStretch(0);
     outer->addWidget(m_surface, 1);
     outer->addStretch(0);
+    // The note, while it shows, sits in the space under the composer.
+    m_undoNote = new UndoNote(controller, this);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 8);
+    column->setSpacing(0);
+    column->addLayout(outer);
+    column->addWidget(m_undoNote);
 
     connect(m_textEdit, &QPlainTextEdit::textChanged, this,
             [this] { m_controller.setDraft(m_textEdit->toPlainText()); });
     connect(m_textEdit, &ComposerTextEdit::submitted, &controller,
             &ConversationController::sendMessage);
+    connect(m_textEdit, &ComposerTextEdit::editLastRequested, &controller,
+            &ConversationController::editLastQuestion);
     connect(m_textEdit, &ComposerTextEdit::focusChanged, this, &ComposerView::setComposerFocused);
     connect(m_sendStop, &QAbstractButton::clicked, this, &ComposerView::sendOrStop);
 

@@ -6,6 +6,7 @@ class ComposerTextEdit;
 class ConversationController;
 class SendStopButton;
 class Settings;
+class UndoNote;
 class WebSearchChip;
 
 // The composer at the bottom of the main window: the growing text field bound to the
@@ -22,6 +23,7 @@ public:
     ComposerTextEdit *textEdit() const { return m_textEdit; }
     WebSearchChip *webSearchChip() const { return m_chip; }
     SendStopButton *sendStopButton() const { return m_sendStop; }
+    UndoNote *undoNote() const { return m_undoNote; }
 
     // Puts the keyboard focus into the text field.
     void focusTextField();
@@ -48,4 +50,5 @@ private:
     ComposerTextEdit *m_textEdit = nullptr;
     WebSearchChip *m_chip = nullptr;
     SendStopButton *m_sendStop = nullptr;
+    UndoNote *m_undoNote = nullptr;
 };

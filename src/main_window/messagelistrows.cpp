@@ -6,7 +6,8 @@ using namespace Qt::StringLiterals;
 
 namespace MessageListRows {
 
-QList<MessageListRow> rows(const QList<ChatMessage> &messages, bool isLoading, bool isSearching)
+QList<MessageListRow> rows(const QList<ChatMessage> &messages, bool isLoading, bool isSearching,
+                           const std::optional<QUuid> &editing)
 {
     QList<MessageListRow> list;
     list.reserve(messages.size() + 1);
@@ -17,6 +18,10 @@ QList<MessageListRow> rows(const QList<ChatMessage> &messages, bool isLoading, b
         row.messageIndex = i;
         row.isFirstInGroup = i == 0 || messages.at(i - 1).role != message.role;
         row.isStreaming = isLoading && i == messages.size() - 1;
+        row.isEditing = editing == message.id;
+        row.isLastAnswer
+            = i == messages.size() - 1 && i > 0 && message.role == ChatMessage::Role::Assistant;
+        row.canChange = !isLoading;
         list.append(row);
     }
     if (isSearching) {

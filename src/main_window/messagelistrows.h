@@ -6,6 +6,8 @@
 #include <QString>
 #include <QUuid>
 
+#include <optional>
+
 // One row of the open conversation: a message, or the searching or thinking indicator that
 // stands in for the answer until its first piece arrives.
 struct MessageListRow
@@ -19,6 +21,12 @@ struct MessageListRow
     qsizetype messageIndex = -1;
     bool isFirstInGroup = false;
     bool isStreaming = false;
+    // A question shown as an edit field.
+    bool isEditing = false;
+    // The conversation's last answer, the one that can be asked for again.
+    bool isLastAnswer = false;
+    // No answer is under way: questions can be edited and the last answer asked for again.
+    bool canChange = false;
 
     bool operator==(const MessageListRow &other) const = default;
 };
@@ -28,7 +36,9 @@ namespace MessageListRows {
 
 // The rows in order: every message, then the searching row while the web is searched, or
 // the thinking row while an answer is awaited whose first piece has not come.
-QList<MessageListRow> rows(const QList<ChatMessage> &messages, bool isLoading, bool isSearching);
+// `editing` is the question shown as an edit field.
+QList<MessageListRow> rows(const QList<ChatMessage> &messages, bool isLoading, bool isSearching,
+                           const std::optional<QUuid> &editing = std::nullopt);
 
 // The keys of the two indicator rows.
 QUuid searchingRowId();

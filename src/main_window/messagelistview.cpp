@@ -9,6 +9,8 @@
 #include "main_window/messagelistrows.h"
 
 #include <QEvent>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 MessageListView::MessageListView(ConversationController &controller, ChatViewState &viewState,
@@ -59,6 +61,7 @@ MessageListView::MessageListView(ConversationController &controller, ChatViewSta
     });
     connect(&m_controller, &ConversationController::streamVersionChanged, this,
             &MessageListView::showStreamPulse);
+    connectMessageActions();
     showConversation();
 }
 
@@ -75,9 +78,10 @@ void MessageListView::showConversation()
     m_sessionId = shown;
     m_messageCount = messages.size();
 
-    m_scroll->setRows(
-        MessageListRows::rows(messages, m_controller.isLoading(), m_controller.isSearching()),
-        messages);
+    m_scroll->setRows(MessageListRows::rows(messages, m_controller.isLoading(),
+                                            m_controller.isSearching(),
+                                            m_controller.editingMessageId()),
+                      messages);
     m_titleBar->setTitle(session ? session->title() : QString());
     m_banner->setVisible(session && session->isArchived);
     // A conversation just opened starts at its end at once; later growth eases down.
@@ -85,6 +89,26 @@ void MessageListView::showConversation()
         m_scroll->scheduleScroll(true);
     else if (countChanged)
         m_scroll->scheduleScroll();
+}
+
+void MessageListView::connectMessageActions()
+{
+    ConversationController *controller = &m_controller;
+    connect(m_scroll, &ChatScrollView::regenerateRequested, controller,
+            &ConversationController::regenerate);
+    connect(m_scroll, &ChatScrollView::versionRequested, controller,
+            &ConversationController::chooseVersion);
+    connect(m_scroll, &ChatScrollView::editRequested, controller,
+            &ConversationController::beginEdit);
+    connect(m_scroll, &ChatScrollView::editSubmitted, controller,
+            &ConversationController::submitEdit);
+    connect(m_scroll, &ChatScrollView::editCancelled, controller,
+            &ConversationController::cancelEdit);
+    connect(controller, &ConversationController::editingMessageIdChanged, this,
+            &MessageListView::showConversation);
+    auto *regenerate = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), this);
+    regenerate->setContext(Qt::WindowShortcut);
+    connect(regenerate, &QShortcut::activated, controller, &ConversationController::regenerate);
 }
 
 void MessageListView::setShowsThoughts(bool shows)

@@ -18,8 +18,9 @@ class ConversationController;
 //
 // It shows the controller's state and follows the answer that streams in: rows are
 // reconciled by message id when the list changes, and on the 50 ms stream pulse only the
-// growing answer is drawn again. Scrolling reports the title's progress to the window's view
-// state (chatTitleBlurProgress), which its toolbar band reads too.
+// growing answer is drawn again. The rows' actions (regenerate, versions, edit; Ctrl+Shift+R
+// asks again for the last answer) go to the controller. Scrolling reports the title's progress to
+// the window's view state (chatTitleBlurProgress), which its toolbar band reads too.
 class MessageListView : public QWidget
 {
     Q_OBJECT
@@ -43,6 +44,7 @@ private:
     void showConversation();
     void showStreamPulse();
     void placeOverlays();
+    void connectMessageActions();
 
     ConversationController &m_controller;
     ChatScrollView *m_scroll;

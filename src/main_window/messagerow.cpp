@@ -32,13 +32,24 @@ void MessageRow::setMessage(const ChatMessage &message, bool isFirstInGroup, boo
         = !m_hasState || message.text != m_message.text || isStreaming != m_isStreaming;
     const bool changed = textChanged || isFirstInGroup != m_isFirstInGroup
         || message.sources != m_message.sources || message.reasoning != m_message.reasoning
-        || message.thinkingSeconds != m_message.thinkingSeconds;
+        || message.thinkingSeconds != m_message.thinkingSeconds
+        || message.versions.size() != m_message.versions.size()
+        || message.chosenVersion != m_message.chosenVersion;
     m_message = message;
     m_isFirstInGroup = isFirstInGroup;
     m_isStreaming = isStreaming;
     m_hasState = true;
     if (changed)
         showState(textChanged);
+}
+
+void MessageRow::setActions(const MessageListRow &row)
+{
+    const bool changed = row.isEditing != m_actions.isEditing
+        || row.isLastAnswer != m_actions.isLastAnswer || row.canChange != m_actions.canChange;
+    m_actions = row;
+    if (changed)
+        showActions();
 }
 
 void MessageRow::copyText()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chat/chatmessage.h"
+#include "main_window/messagelistrows.h"
 
 #include <QWidget>
 
@@ -26,6 +27,18 @@ public:
     bool isCopied() const;
 
     void setMessage(const ChatMessage &message, bool isFirstInGroup, bool isStreaming);
+    // What the user can do with the message now: the row's isEditing, isLastAnswer and
+    // canChange.
+    void setActions(const MessageListRow &row);
+    const MessageListRow &actions() const { return m_actions; }
+
+Q_SIGNALS:
+    // The actions on a message, which the list passes on to the controller.
+    void editRequested(const QUuid &messageId);
+    void editSubmitted(const QUuid &messageId, const QString &text);
+    void editCancelled();
+    void regenerateRequested();
+    void versionRequested(const QUuid &messageId, qsizetype index);
 
 public Q_SLOTS:
     // Replaces the clipboard with the message text, as plain text.
@@ -38,6 +51,8 @@ protected:
     // changed since the last call, the only things that cost work to show.
     virtual void showState(bool textChanged) = 0;
     virtual void showHover() { }
+    // Shows the actions just set.
+    virtual void showActions() { }
 
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
@@ -52,4 +67,5 @@ private:
     bool m_isStreaming = false;
     bool m_isHovered = false;
     bool m_hasState = false;
+    MessageListRow m_actions;
 };

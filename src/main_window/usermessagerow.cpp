@@ -1,11 +1,15 @@
 #include "main_window/usermessagerow.h"
 
 #include "main_window/copybutton.h"
+#include "main_window/messageactionbutton.h"
 #include "main_window/messagebubble.h"
+#include "main_window/questioneditfield.h"
 
+#include <QEvent>
 #include <QResizeEvent>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -13,17 +17,24 @@ namespace {
 constexpr double maximumBubbleShare = 0.8;
 constexpr int copyButtonGap = 2;
 
+using namespace Qt::StringLiterals;
+
 } // namespace
 
 UserMessageRow::UserMessageRow(QWidget *parent)
     : MessageRow(parent)
     , m_bubble(new MessageBubble(this))
+    , m_editButton(new MessageActionButton(u"pencil"_s, u"Edit"_s, this))
 {
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     m_copyButton->setRevealed(false);
     connect(m_copyButton, &CopyButton::copiedChanged, this, [this] { showHover(); });
+    m_editButton->setRevealed(false);
+    m_editButton->setToolTip(u"Edit"_s);
+    connect(m_editButton, &QAbstractButton::clicked, this,
+            [this] { Q_EMIT editRequested(message().id); });
 }
 
 void UserMessageRow::showState(bool textChanged)
@@ -37,6 +48,31 @@ void UserMessageRow::showState(bool textChanged)
 void UserMessageRow::showHover()
 {
     m_copyButton->setRevealed(isHovered() || m_copyButton->isCopied());
+    m_editButton->setRevealed(isHovered());
+}
+
+void UserMessageRow::showActions()
+{
+    m_editButton->setEnabled(actions().canChange);
+    const bool editing = actions().isEditing;
+    if (editing == (m_editField != nullptr))
+        return;
+    if (editing) {
+        m_editField = new QuestionEditField(message().text, this);
+        const QUuid id = message().id;
+        connect(m_editField, &QuestionEditField::submitted, this,
+                [this, id](const QString &text) { Q_EMIT editSubmitted(id, text); });
+        connect(m_editField, &QuestionEditField::cancelled, this, &MessageRow::editCancelled);
+        m_editField->show();
+        m_editField->setFocus(Qt::OtherFocusReason);
+    } else {
+        delete std::exchange(m_editField, nullptr);
+    }
+    m_bubble->setVisible(!editing);
+    m_copyButton->setVisible(!editing);
+    m_editButton->setVisible(!editing);
+    updateGeometry();
+    placeChildren();
 }
 
 int UserMessageRow::currentTopPadding() const
@@ -47,11 +83,14 @@ int UserMessageRow::currentTopPadding() const
 int UserMessageRow::bubbleWidth(int width) const
 {
     const int widest = std::max(1, int(width * maximumBubbleShare));
-    return std::min(widest, m_bubble->naturalWidth());
+    // An edit takes the whole width a bubble may have: the text will change.
+    return m_editField ? widest : std::min(widest, m_bubble->naturalWidth());
 }
 
 int UserMessageRow::heightForWidth(int width) const
 {
+    if (m_editField)
+        return currentTopPadding() + m_editField->sizeHint().height() + bottomPadding;
     return currentTopPadding() + m_bubble->heightForWidth(bubbleWidth(width)) + copyButtonGap
         + m_copyButton->sizeHint().height() + bottomPadding;
 }
@@ -62,6 +101,16 @@ QSize UserMessageRow::sizeHint() const
     return {width, heightForWidth(width)};
 }
 
+bool UserMessageRow::event(QEvent *event)
+{
+    // The edit field grows and shrinks with what is typed, and the row with it.
+    if (event->type() == QEvent::LayoutRequest && m_editField) {
+        updateGeometry();
+        placeChildren();
+    }
+    return MessageRow::event(event);
+}
+
 void UserMessageRow::resizeEvent(QResizeEvent *event)
 {
     MessageRow::resizeEvent(event);
@@ -70,11 +119,20 @@ void UserMessageRow::resizeEvent(QResizeEvent *event)
 
 void UserMessageRow::placeChildren()
 {
+    if (m_editField) {
+        const int fieldW = bubbleWidth(width());
+        m_editField->setGeometry(width() - fieldW, currentTopPadding(), fieldW,
+                                 m_editField->sizeHint().height());
+        return;
+    }
     const int bubbleW = bubbleWidth(width());
     const int bubbleH = m_bubble->heightForWidth(bubbleW);
     m_bubble->setGeometry(width() - bubbleW, currentTopPadding(), bubbleW, bubbleH);
     const QSize button = m_copyButton->sizeHint();
-    m_copyButton->setGeometry(width() - button.width(),
-                              currentTopPadding() + bubbleH + copyButtonGap, button.width(),
+    const int buttonsTop = currentTopPadding() + bubbleH + copyButtonGap;
+    m_copyButton->setGeometry(width() - button.width(), buttonsTop, button.width(),
                               button.height());
+    const QSize edit = m_editButton->sizeHint();
+    m_editButton->setGeometry(width() - button.width() - edit.width(), buttonsTop, edit.width(),
+                              edit.height());
 }

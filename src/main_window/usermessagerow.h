@@ -2,10 +2,13 @@
 
 #include "main_window/messagerow.h"
 
+class MessageActionButton;
 class MessageBubble;
+class QuestionEditField;
 
-// A message of the user: a bubble on the trailing side, with the copy button under it that
-// shows while the pointer is over the row (or while it confirms a copy). 20 points above
+// A message of the user: a bubble on the trailing side, with the copy and edit buttons under
+// it that show while the pointer is over the row (or while it confirms a copy, or a button has
+// the focus). While it is edited, a QuestionEditField stands in the bubble's place. 20 points above
 // the first message of a group, 4 above the others, 2 below.
 class UserMessageRow : public MessageRow
 {
@@ -22,10 +25,16 @@ public:
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
 
+    MessageActionButton *editButton() const { return m_editButton; }
+    // The field while the question is edited, else null.
+    QuestionEditField *editField() const { return m_editField; }
+
 protected:
     void showState(bool textChanged) override;
     void showHover() override;
+    void showActions() override;
     void resizeEvent(QResizeEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     int currentTopPadding() const;
@@ -33,4 +42,6 @@ private:
     void placeChildren();
 
     MessageBubble *m_bubble;
+    MessageActionButton *m_editButton;
+    QuestionEditField *m_editField = nullptr;
 };
