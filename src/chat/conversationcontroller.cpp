@@ -39,6 +39,7 @@ ConversationController::ConversationController(Settings &settings, ChatList &cha
     , m_settings(settings)
     , m_chats(chats)
     , m_pipeline(settings, network)
+    , m_modelChoice(settings, &network)
     , m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
     , m_onboardingCompleted(settings.hasCompletedOnboarding())
 {
@@ -203,6 +204,13 @@ QCoro::Task<> ConversationController::runAnswer(QPointer<ConversationController>
             message.reasoning = outcome.reasoning;
             message.thinkingSeconds = outcome.thinkingSeconds;
         });
+    }
+    if (!outcome.model.isEmpty()) {
+        self->updateStreamingAnswer(sessionId, messageId, [&outcome](ChatMessage &message) {
+            message.model = outcome.model;
+            message.stats = outcome.stats;
+        });
+        self->m_modelChoice.noteAnswer(outcome.model, outcome.unlistedModel);
     }
     if (outcome.error)
         self->failAnswer(*outcome.error, sessionId, taskId);

@@ -4,6 +4,7 @@
 #include "chat/answerpipeline.h"
 #include "chat/answerrequest.h"
 #include "chat/chatsession.h"
+#include "chat/modelchoice.h"
 #include "llm/localllmerror.h"
 #include "search/searchresult.h"
 
@@ -66,6 +67,8 @@ public:
 
     // The list the window shows and changes (the store notice lives there too).
     ChatList &chatList() const { return m_chats; }
+    // The model the answers come from, as the composer's chip shows it.
+    ModelChoice &modelChoice() { return m_modelChoice; }
     const QList<ChatSession> &sessions() const;
     // The conversation `id`, if it is in the list.
     std::optional<ChatSession> session(const QUuid &id) const;
@@ -192,6 +195,7 @@ private:
     Settings &m_settings;
     ChatList &m_chats;
     AnswerPipeline m_pipeline;
+    ModelChoice m_modelChoice;
     Clock m_clock;
 
     std::optional<QUuid> m_sidebarItem;
