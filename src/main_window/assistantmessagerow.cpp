@@ -1,5 +1,6 @@
 #include "main_window/assistantmessagerow.h"
 
+#include "main_window/answercaption.h"
 #include "main_window/copybutton.h"
 #include "main_window/messagelistrows.h"
 #include "main_window/sourcesrow.h"
@@ -18,6 +19,7 @@ AssistantMessageRow::AssistantMessageRow(QWidget *parent)
     , m_markdown(new MarkdownView(this))
     , m_sourcesFrame(new QWidget(this))
     , m_footer(new QWidget(this))
+    , m_caption(new AnswerCaption(m_footer))
 {
     m_layout->setContentsMargins(0, verticalPadding, 0, verticalPadding);
     m_layout->setSpacing(0);
@@ -39,6 +41,7 @@ AssistantMessageRow::AssistantMessageRow(QWidget *parent)
     footerLayout->setContentsMargins(0, copyButtonSpacing, 0, 0);
     footerLayout->addWidget(m_copyButton);
     footerLayout->addStretch();
+    footerLayout->addWidget(m_caption, 0, Qt::AlignVCenter);
     m_footer->hide();
     m_layout->addWidget(m_footer);
 }
@@ -81,6 +84,7 @@ void AssistantMessageRow::showState(bool textChanged)
                            || (isStreaming() && !waiting && !(hasThought && m_thought->isLive())));
     showSources();
     m_footer->setVisible(!shown.text.isEmpty() && !isStreaming());
+    m_caption->showMessage(shown);
 }
 
 void AssistantMessageRow::showSources()

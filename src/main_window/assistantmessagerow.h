@@ -2,6 +2,7 @@
 
 #include "main_window/messagerow.h"
 
+class AnswerCaption;
 class MarkdownView;
 class QVBoxLayout;
 class ThinkingRow;
@@ -10,7 +11,8 @@ class ThoughtRow;
 // An answer of the model: the thought that came before it (ThoughtRow) when the model had one
 // and the user wants to see it, the text as Markdown over the full width, the block cursor
 // while it streams, the source cards under an answer that used the web, and the copy button
-// once there is text and the stream has ended. 4 points above and below.
+// and the model, length and speed of the answer (AnswerCaption) once there is text and the
+// stream has ended. 4 points above and below.
 class AssistantMessageRow : public MessageRow
 {
     Q_OBJECT
@@ -30,6 +32,8 @@ public:
     void setShowsThought(bool shows);
     // The source cards, when the answer has sources.
     QWidget *sourcesRow() const { return m_sources; }
+    // The model, length and speed under a finished answer.
+    AnswerCaption *caption() const { return m_caption; }
 
 protected:
     void showState(bool textChanged) override;
@@ -47,5 +51,6 @@ private:
     QWidget *m_sources = nullptr;
     QList<SearchResult> m_shownSources;
     QWidget *m_footer;
+    AnswerCaption *m_caption;
     bool m_showsThought = true;
 };
