@@ -362,11 +362,15 @@ void ConversationController::deleteSession(const QUuid &id)
 
 void ConversationController::importDialogExchange(const QString &query, const QString &answer,
                                                   const QString &reasoning,
-                                                  std::optional<double> thinkingSeconds)
+                                                  std::optional<double> thinkingSeconds,
+                                                  const QString &model,
+                                                  const std::optional<AnswerStats> &stats)
 {
     ChatMessage message(ChatMessage::Role::Assistant, answer);
     message.reasoning = reasoning;
     message.thinkingSeconds = thinkingSeconds;
+    message.model = model;
+    message.stats = stats;
     const std::optional<QUuid> id = m_chats.importExchange(query, message, now());
     if (!id)
         return;

@@ -129,7 +129,9 @@ public:
     // A Quick Ask exchange becomes a new conversation, opened at once.
     void importDialogExchange(const QString &query, const QString &answer,
                               const QString &reasoning = QString(),
-                              std::optional<double> thinkingSeconds = std::nullopt);
+                              std::optional<double> thinkingSeconds = std::nullopt,
+                              const QString &model = QString(),
+                              const std::optional<AnswerStats> &stats = std::nullopt);
     // Opens the conversation `id` if it exists (archived ones too).
     void openSession(const QUuid &id);
 
