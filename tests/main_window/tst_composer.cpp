@@ -285,7 +285,9 @@ private Q_SLOTS:
             }
             return list;
         };
-        QCOMPARE(texts(), (QStringList{u"Automatic"_s, u"Loading\u2026"_s}));
+        // (A closed port may be known at once.)
+        if (serverUp)
+            QCOMPARE(texts(), (QStringList{u"Automatic"_s, u"Loading\u2026"_s}));
         QTRY_COMPARE(texts(), entries);
         QTEST(chip->text(), "label");
         QTEST(chip->toolTip(), "toolTip");
