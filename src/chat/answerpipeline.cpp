@@ -1,5 +1,6 @@
 #include "chat/answerpipeline.h"
 
+#include "chat/answerspeed.h"
 #include "chat/settings.h"
 #include "llm/chatstream.h"
 #include "llm/thoughtsplitter.h"
@@ -25,7 +26,12 @@ QString AnswerPipeline::serverAddress() const
 
 LLMResult<LocalLLMClient> AnswerPipeline::modelClient() const
 {
-    return LocalLLMClient::fromAddress(serverAddress(), m_network);
+    LLMResult<LocalLLMClient> client = LocalLLMClient::fromAddress(serverAddress(), m_network);
+    if (client) {
+        client.value().setPreferredModel(m_model.value_or(m_settings.preferredModel()));
+        client.value().setGenerationOptions({m_settings.temperature(), m_settings.maxTokens()});
+    }
+    return client;
 }
 
 namespace {
@@ -130,17 +136,34 @@ QCoro::Task<AnswerPipeline::Outcome> AnswerPipeline::run(AnswerPipeline pipeline
         co_return outcome;
     }
     const std::unique_ptr<ChatStream> stream = std::move(started).value();
+    outcome.model = stream->model();
+    outcome.unlistedModel = stream->unlistedModel();
+    // The request has just gone out.
+    QElapsedTimer clock;
+    clock.start();
+    int pieces = 0;
+    double firstPieceSeconds = 0;
+    const auto counted = [&pieces, &firstPieceSeconds, &clock] {
+        if (pieces++ == 0)
+            firstPieceSeconds = double(clock.nsecsElapsed()) / 1e9;
+    };
 
     if (observer.answering)
         observer.answering();
     Thought thought(outcome, observer, token);
     QObject::connect(stream.get(), &ChatStream::reasoningReceived, stream.get(),
-                     [&thought](const QString &piece) { thought.addReasoning(piece); });
-    QObject::connect(
-        stream.get(), &ChatStream::pieceReceived, stream.get(),
-        [&thought](const QString &piece) { thought.add(thought.splitter.take(piece)); });
+                     [&thought, &counted](const QString &piece) {
+                         counted();
+                         thought.addReasoning(piece);
+                     });
+    QObject::connect(stream.get(), &ChatStream::pieceReceived, stream.get(),
+                     [&thought, &counted](const QString &piece) {
+                         counted();
+                         thought.add(thought.splitter.take(piece));
+                     });
     auto ending = stream->result();
     const LLMResult<void> ended = co_await std::move(ending);
+    const double endSeconds = double(clock.nsecsElapsed()) / 1e9;
     // Whatever way it ended, what was held back of a possible tag is the thought's or the
     // answer's, and a thought cut off is still a thought.
     thought.add(thought.splitter.finish());
@@ -151,5 +174,8 @@ QCoro::Task<AnswerPipeline::Outcome> AnswerPipeline::run(AnswerPipeline pipeline
         co_return outcome;
     }
     outcome.sources = WebSearch::relevantSources(outcome.text, outcome.results);
+    if (pieces > 0)
+        outcome.stats
+            = AnswerSpeed::measure(stream->usage(), pieces, firstPieceSeconds, endSeconds);
     co_return outcome;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/cancellationtoken.h"
+#include "chat/chatmessage.h"
 #include "llm/llmresult.h"
 #include "llm/localllmclient.h"
 #include "llm/localllmerror.h"
@@ -83,6 +84,12 @@ public:
         // The results the finished answer draws on (WebSearch::relevantSources); none when
         // it did not finish.
         QList<SearchResult> sources;
+        // The model that answered, and the preferred one the server did not list (the
+        // automatic choice answered instead); empty before a model was asked.
+        QString model;
+        QString unlistedModel;
+        // How long and fast the answer was; set when it finished with text.
+        std::optional<AnswerStats> stats;
         // Why the answer did not finish: the server's or the network's failure, or
         // LocalLLMError::cancellation() for a stop before the stream was under way. An
         // answer stopped while streaming ends with the error its stream reports.
@@ -94,9 +101,12 @@ public:
 
     // A model server to ask instead of the one in the settings (`velm ask --server`).
     void setServerAddress(const QString &address) { m_serverAddress = address; }
+    // A model to ask instead of the preferred one (`velm ask --model`).
+    void setModel(const QString &id) { m_model = id; }
     // The model server asked now.
     QString serverAddress() const;
-    // A client for that server; "Check server address" when the address makes none.
+    // A client for that server, set up with the model and the generation options of the
+    // settings; "Check server address" when the address makes none.
     LLMResult<LocalLLMClient> modelClient() const;
 
     QCoro::Task<Outcome> answer(Question question, CancellationToken token,
@@ -109,4 +119,5 @@ private:
     Settings &m_settings;
     QPointer<QNetworkAccessManager> m_network;
     std::optional<QString> m_serverAddress;
+    std::optional<QString> m_model;
 };

@@ -31,11 +31,12 @@ void AppEvents::postQuitAsk()
 
 bool AppEvents::postImportDialogChat(const QString &query, const QString &answer,
                                      const QString &reasoning,
-                                     std::optional<double> thinkingSeconds)
+                                     std::optional<double> thinkingSeconds, const QString &model,
+                                     const std::optional<AnswerStats> &stats)
 {
     if (query.trimmed().isEmpty())
         return false;
-    Q_EMIT importDialogChat(query, answer, reasoning, thinkingSeconds);
+    Q_EMIT importDialogChat(query, answer, reasoning, thinkingSeconds, model, stats);
     return true;
 }
 

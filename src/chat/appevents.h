@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chat/chatmessage.h"
+
 #include <QObject>
 #include <QString>
 #include <QUuid>
@@ -28,10 +30,13 @@ public:
     void postQuitAsk();
     // Dropped when the question is blank: there is no chat to make from it. The texts are
     // delivered exactly as given, untrimmed; `reasoning` and `thinkingSeconds` are the
-    // model's thought before the answer, if it had one.
+    // model's thought before the answer, if it had one; `model` and `stats` say which model
+    // wrote the answer and how fast.
     bool postImportDialogChat(const QString &query, const QString &answer = QString(),
                               const QString &reasoning = QString(),
-                              std::optional<double> thinkingSeconds = std::nullopt);
+                              std::optional<double> thinkingSeconds = std::nullopt,
+                              const QString &model = QString(),
+                              const std::optional<AnswerStats> &stats = std::nullopt);
     void postChatsDidChangeExternally();
     // Dropped for the nil UUID, which no chat carries.
     bool postOpenChatSession(const QUuid &id);
@@ -43,7 +48,8 @@ Q_SIGNALS:
     void hideToMenuBar();
     void quitAsk();
     void importDialogChat(const QString &query, const QString &answer, const QString &reasoning,
-                          std::optional<double> thinkingSeconds);
+                          std::optional<double> thinkingSeconds, const QString &model,
+                          const std::optional<AnswerStats> &stats);
     void chatsDidChangeExternally();
     void openChatSession(const QUuid &id);
 };

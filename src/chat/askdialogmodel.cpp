@@ -147,6 +147,8 @@ void AskDialogModel::finishAsk(TaskId id, const AnswerPipeline::Outcome &outcome
     setAnswer(outcome.text);
     m_reasoning = outcome.reasoning;
     m_thinkingSeconds = outcome.thinkingSeconds;
+    m_model = outcome.model;
+    m_stats = outcome.stats;
     setIsLoading(false);
     m_streamTask.reset();
 }
@@ -212,7 +214,8 @@ void AskDialogModel::saveAndContinueInChat()
     if (!hasQueryText())
         return;
     stopAnswer();
-    m_events.postImportDialogChat(m_query, m_answer, m_reasoning, m_thinkingSeconds);
+    m_events.postImportDialogChat(m_query, m_answer, m_reasoning, m_thinkingSeconds, m_model,
+                                  m_stats);
     m_events.postShowMainWindow();
 }
 
@@ -258,6 +261,8 @@ void AskDialogModel::setAnswer(const QString &answer)
     if (answer.isEmpty()) {
         m_reasoning.clear();
         m_thinkingSeconds.reset();
+        m_model.clear();
+        m_stats.reset();
     }
     if (answer == m_answer)
         return;

@@ -147,6 +147,9 @@ private:
     QElapsedTimer m_thinkingClock;
     QString m_reasoning;
     std::optional<double> m_thinkingSeconds;
+    // The model that wrote the answer, and how fast.
+    QString m_model;
+    std::optional<AnswerStats> m_stats;
     QList<LocalLLMMessage> m_conversationContext;
     std::optional<CancellationToken> m_streamTask;
     // Only the newest question may end the loading state: one abandoned by "New question"

@@ -39,6 +39,7 @@ ConversationController::ConversationController(Settings &settings, ChatList &cha
     , m_settings(settings)
     , m_chats(chats)
     , m_pipeline(settings, network)
+    , m_modelChoice(settings, &network)
     , m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
     , m_onboardingCompleted(settings.hasCompletedOnboarding())
 {
@@ -211,6 +212,13 @@ QCoro::Task<> ConversationController::runAnswer(QPointer<ConversationController>
             message.reasoning = outcome.reasoning;
             message.thinkingSeconds = outcome.thinkingSeconds;
         });
+    }
+    if (!outcome.model.isEmpty()) {
+        self->updateStreamingAnswer(sessionId, messageId, [&outcome](ChatMessage &message) {
+            message.model = outcome.model;
+            message.stats = outcome.stats;
+        });
+        self->m_modelChoice.noteAnswer(outcome.model, outcome.unlistedModel);
     }
     if (outcome.error)
         self->failAnswer(*outcome.error, sessionId, taskId);
@@ -522,11 +530,15 @@ void ConversationController::deleteSession(const QUuid &id)
 
 void ConversationController::importDialogExchange(const QString &query, const QString &answer,
                                                   const QString &reasoning,
-                                                  std::optional<double> thinkingSeconds)
+                                                  std::optional<double> thinkingSeconds,
+                                                  const QString &model,
+                                                  const std::optional<AnswerStats> &stats)
 {
     ChatMessage message(ChatMessage::Role::Assistant, answer);
     message.reasoning = reasoning;
     message.thinkingSeconds = thinkingSeconds;
+    message.model = model;
+    message.stats = stats;
     const std::optional<QUuid> id = m_chats.importExchange(query, message, now());
     if (!id)
         return;

@@ -4,6 +4,7 @@
 #include "chat/answerpipeline.h"
 #include "chat/answerrequest.h"
 #include "chat/chatsession.h"
+#include "chat/modelchoice.h"
 #include "llm/localllmerror.h"
 #include "search/searchresult.h"
 
@@ -66,6 +67,8 @@ public:
 
     // The list the window shows and changes (the store notice lives there too).
     ChatList &chatList() const { return m_chats; }
+    // The model the answers come from, as the composer's chip shows it.
+    ModelChoice &modelChoice() { return m_modelChoice; }
     const QList<ChatSession> &sessions() const;
     // The conversation `id`, if it is in the list.
     std::optional<ChatSession> session(const QUuid &id) const;
@@ -154,7 +157,9 @@ public:
     // A Quick Ask exchange becomes a new conversation, opened at once.
     void importDialogExchange(const QString &query, const QString &answer,
                               const QString &reasoning = QString(),
-                              std::optional<double> thinkingSeconds = std::nullopt);
+                              std::optional<double> thinkingSeconds = std::nullopt,
+                              const QString &model = QString(),
+                              const std::optional<AnswerStats> &stats = std::nullopt);
     // Opens the conversation `id` if it exists (archived ones too).
     void openSession(const QUuid &id);
 
@@ -242,6 +247,7 @@ private:
     Settings &m_settings;
     ChatList &m_chats;
     AnswerPipeline m_pipeline;
+    ModelChoice m_modelChoice;
     Clock m_clock;
 
     std::optional<QUuid> m_sidebarItem;

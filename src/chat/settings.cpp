@@ -14,6 +14,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -424,4 +425,36 @@ bool Settings::showThinking() const
 void Settings::setShowThinking(bool show)
 {
     setValue(SettingsKeys::showThinking, show);
+}
+
+QString Settings::preferredModel() const
+{
+    return stringValue(SettingsKeys::preferredModel).trimmed();
+}
+
+void Settings::setPreferredModel(const QString &id)
+{
+    setValue(SettingsKeys::preferredModel, id.trimmed());
+}
+
+double Settings::temperature() const
+{
+    return std::clamp(value(SettingsKeys::temperature).toDouble(), SettingsKeys::minTemperature,
+                      SettingsKeys::maxTemperature);
+}
+
+void Settings::setTemperature(double temperature)
+{
+    setValue(SettingsKeys::temperature, temperature);
+}
+
+std::optional<int> Settings::maxTokens() const
+{
+    const int tokens = value(SettingsKeys::maxTokens).toInt();
+    return tokens > 0 ? std::optional<int>(tokens) : std::nullopt;
+}
+
+void Settings::setMaxTokens(std::optional<int> tokens)
+{
+    setValue(SettingsKeys::maxTokens, tokens && *tokens > 0 ? *tokens : 0);
 }

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QSettings;
 
@@ -101,6 +102,15 @@ public:
     // thought is stored either way.
     bool showThinking() const;
     void setShowThinking(bool show);
+    // The model id to answer with; empty: the automatic choice.
+    QString preferredModel() const;
+    void setPreferredModel(const QString &id);
+    // Within the range the servers accept (SettingsKeys::minTemperature…maxTemperature).
+    double temperature() const;
+    void setTemperature(double temperature);
+    // The longest answer in tokens; none when not limited.
+    std::optional<int> maxTokens() const;
+    void setMaxTokens(std::optional<int> tokens);
 
     // Emits changed(key) for a preference another process wrote to the file, so that the
     // windows follow it as they follow a write made here (see SettingsFileWatcher).

@@ -1,6 +1,7 @@
 #include "chat/settingskeys.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace SettingsKeys {
 
@@ -90,6 +91,15 @@ std::optional<QVariant> coerce(KeyType type, const QVariant &value)
             ? value.toString().trimmed().toInt(&ok)
             : value.toInt(&ok);
         if (ok && value.typeId() != QMetaType::Bool)
+            return QVariant(number);
+        return std::nullopt;
+    }
+    case KeyType::Number: {
+        bool ok = false;
+        const double number = value.typeId() == QMetaType::QString
+            ? value.toString().trimmed().toDouble(&ok)
+            : value.toDouble(&ok);
+        if (ok && std::isfinite(number) && value.typeId() != QMetaType::Bool)
             return QVariant(number);
         return std::nullopt;
     }

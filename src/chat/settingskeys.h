@@ -12,13 +12,13 @@
 // that every window shares so that they agree on what a stored value means.
 namespace SettingsKeys {
 
-enum class KeyType { Bool, String, Integer };
+enum class KeyType { Bool, String, Integer, Number };
 
 struct KeySpec
 {
     QStringView name;
     KeyType type;
-    // The default as text: "true"/"false" for Bool, decimal for Integer.
+    // The default as text: "true"/"false" for Bool, decimal for Integer and Number.
     QStringView defaultValue;
 };
 
@@ -34,8 +34,13 @@ inline constexpr QStringView searxngUseHTTPS = u"searxngUseHTTPS";
 inline constexpr QStringView appTheme = u"appTheme";
 inline constexpr QStringView quickAskFollowsSystemTheme = u"quickAskFollowsSystemTheme";
 inline constexpr QStringView showThinking = u"showThinking";
+// The model to answer with when the server lists it; empty: the automatic choice.
+inline constexpr QStringView preferredModel = u"preferredModel";
+inline constexpr QStringView temperature = u"temperature";
+// The longest answer in tokens; 0: no limit but the server's own.
+inline constexpr QStringView maxTokens = u"maxTokens";
 
-inline constexpr std::array<KeySpec, 12> preferences{{
+inline constexpr std::array<KeySpec, 15> preferences{{
     {hasCompletedOnboarding, KeyType::Bool, u"false"},
     {userName, KeyType::String, u""},
     {systemPrompt, KeyType::String, u""},
@@ -48,7 +53,14 @@ inline constexpr std::array<KeySpec, 12> preferences{{
     {appTheme, KeyType::String, u"dark"},
     {quickAskFollowsSystemTheme, KeyType::Bool, u"true"},
     {showThinking, KeyType::Bool, u"true"},
+    {preferredModel, KeyType::String, u""},
+    {temperature, KeyType::Number, u"0.7"},
+    {maxTokens, KeyType::Integer, u"0"},
 }};
+
+// The temperatures the servers accept.
+inline constexpr double minTemperature = 0.0;
+inline constexpr double maxTemperature = 2.0;
 
 // Raw bytes rather than values: the stored chat list and its older single-chat form.
 inline constexpr QStringView chatSessions = u"chatSessions";
@@ -93,7 +105,7 @@ inline constexpr std::array<QStringView, 9> legacyOnboardingKeys{{
 }};
 
 // Everything a reset of all data removes, in the order it removes them.
-inline constexpr std::array<QStringView, 22> resetKeys{{
+inline constexpr std::array<QStringView, 25> resetKeys{{
     hasCompletedOnboarding,
     userName,
     systemPrompt,
@@ -105,6 +117,9 @@ inline constexpr std::array<QStringView, 22> resetKeys{{
     searxngUseHTTPS,
     appTheme,
     quickAskFollowsSystemTheme,
+    preferredModel,
+    temperature,
+    maxTokens,
     chatSessions,
     mainChatMessages,
     legacyOnboardingKeys[0],
@@ -126,10 +141,10 @@ bool isLegacyOnboardingKey(QStringView name);
 
 QVariant defaultValue(const KeySpec &entry);
 
-// `value` as the type of a key: a bool, a QString or an int. Bools are also read from
-// "true"/"false"/"1"/"0" (how text files and the command line write them), a text list
-// (how a hand-edited "a,b" comes back from an INI file) is joined with commas again.
-// Nothing when the value cannot be read as that type.
+// `value` as the type of a key: a bool, a QString, an int or a finite double. Bools are also read
+// from "true"/"false"/"1"/"0" (how text files and the command line write them), a text list (how a
+// hand-edited "a,b" comes back from an INI file) is joined with commas again. Nothing when the
+// value cannot be read as that type.
 std::optional<QVariant> coerce(KeyType type, const QVariant &value);
 
 // The ids in "activePromptSuggestions": split at commas, empty pieces dropped, the rest

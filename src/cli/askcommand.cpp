@@ -1,6 +1,7 @@
 #include "cli/askcommand.h"
 
 #include "chat/answerpipeline.h"
+#include "chat/answerspeed.h"
 #include "chat/chatstore.h"
 #include "chat/quickaskrequest.h"
 #include "chat/settings.h"
@@ -74,6 +75,8 @@ ChatStoreResult<QUuid> storeExchange(Settings &settings, const QString &question
         ChatMessage message(ChatMessage::Role::Assistant, answer.text);
         message.reasoning = answer.reasoning;
         message.thinkingSeconds = answer.thinkingSeconds;
+        message.model = answer.model;
+        message.stats = answer.stats;
         session.messages.append(message);
     }
     const QUuid id = session.id;
@@ -110,7 +113,9 @@ void applyTitle(Settings &settings, const QUuid &id, const QString &title)
 
 Command command()
 {
-    return {u"ask"_s, u"[--server URL] [--search MODE] [--save] [--show-thinking] TEXT"_s,
+    return {u"ask"_s,
+            u"[--server URL] [--model ID] [--search MODE] [--save] [--show-thinking] [--stats] "
+            "TEXT"_s,
             u"Ask one question, Quick Ask style (TEXT \"-\": read standard input)"_s, &run};
 }
 
@@ -121,6 +126,10 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
                                     u"The model server, e.g. http://127.0.0.1:1234 (default: "
                                     "the address set in velm)."_s,
                                     u"URL"_s);
+    const QCommandLineOption model(u"model"_s,
+                                   u"The model to answer with (default: the model chosen in "
+                                   "velm, else the automatic choice; see velm models)."_s,
+                                   u"ID"_s);
     const QCommandLineOption search(u"search"_s,
                                     u"Look the question up on the web first: auto, always or "
                                     "never (default: the mode set in velm)."_s,
@@ -130,10 +139,14 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
     const QCommandLineOption showThinking(
         u"show-thinking"_s,
         u"Write a thinking model's reasoning to standard error as it streams."_s);
+    const QCommandLineOption stats(
+        u"stats"_s, u"After the answer, write its model, length and speed to standard error."_s);
     parser.addOption(server);
+    parser.addOption(model);
     parser.addOption(search);
     parser.addOption(save);
     parser.addOption(showThinking);
+    parser.addOption(stats);
     if (const std::optional<int> exitCode = parser.parse(arguments, context, 1, -1))
         co_return *exitCode;
 
@@ -152,6 +165,11 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
     AnswerPipeline pipeline(settings, *context.network);
     if (parser.isSet(server))
         pipeline.setServerAddress(parser.value(server));
+    if (parser.isSet(model)) {
+        if (parser.value(model).trimmed().isEmpty())
+            co_return parser.usageError(context, u"--model takes a model id"_s);
+        pipeline.setModel(parser.value(model).trimmed());
+    }
 
     CancellationToken token;
     InterruptWatcher watcher;
@@ -234,6 +252,14 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
         *out << Qt::flush;
         co_return fail(context, *answer.error);
     }
+
+    if (parser.isSet(stats) && (answer.stats || !answer.model.isEmpty()))
+        *err << TerminalText::singleLine(AnswerSpeed::caption(answer.model, answer.stats))
+             << Qt::endl;
+    if (!answer.unlistedModel.isEmpty())
+        *err << "velm: " << TerminalText::singleLine(answer.unlistedModel)
+             << " isn't available on the server; used " << TerminalText::singleLine(answer.model)
+             << Qt::endl;
 
     if (!answer.sources.isEmpty()) {
         *out << "\n";

@@ -55,6 +55,8 @@ QString shown(const SettingsKeys::KeySpec &entry, const QVariant &value)
         return value.toBool() ? u"true"_s : u"false"_s;
     if (entry.type == SettingsKeys::KeyType::Integer)
         return QString::number(value.toInt());
+    if (entry.type == SettingsKeys::KeyType::Number)
+        return QString::number(value.toDouble());
     QString out = u"\""_s;
     for (const QChar c : value.toString()) {
         if (c == u'"' || c == u'\\')
@@ -76,6 +78,8 @@ QString plain(const SettingsKeys::KeySpec &entry, const QVariant &value)
 {
     if (entry.type == SettingsKeys::KeyType::Bool)
         return value.toBool() ? u"true"_s : u"false"_s;
+    if (entry.type == SettingsKeys::KeyType::Number)
+        return QString::number(value.toDouble());
     return TerminalText::printable(value.toString());
 }
 
@@ -131,6 +135,30 @@ int set(const CommandContext &context, Settings &settings, const SettingsKeys::K
                      << " takes a port number from 1 to 65535, or \"\" for none" << Qt::endl;
         return 2;
     }
+    if (entry.name == SettingsKeys::temperature) {
+        bool ok = false;
+        const double temperature = text.trimmed().toDouble(&ok);
+        if (!ok || !(temperature >= SettingsKeys::minTemperature)
+            || !(temperature <= SettingsKeys::maxTemperature)) {
+            *context.err << "velm config: " << key << " takes a number from "
+                         << SettingsKeys::minTemperature << " to " << SettingsKeys::maxTemperature
+                         << Qt::endl;
+            return 2;
+        }
+        value = temperature;
+    }
+    if (entry.name == SettingsKeys::maxTokens) {
+        bool ok = false;
+        const int tokens = text.trimmed().toInt(&ok);
+        if (!ok || tokens < 0) {
+            *context.err << "velm config: " << key << " takes a number of tokens, or 0 for no limit"
+                         << Qt::endl;
+            return 2;
+        }
+        value = tokens;
+    }
+    if (entry.name == SettingsKeys::preferredModel)
+        value = text.trimmed();
     if (entry.name == SettingsKeys::lmStudioServerAddress) {
         if (const std::optional<QString> problem = serverAddressProblem(text)) {
             *context.err << "velm config: " << key << ": " << *problem << Qt::endl;

@@ -23,7 +23,7 @@ int fail(const CommandContext &context, const LocalLLMError &error)
 Command command()
 {
     return {u"models"_s, u"[--server URL]"_s,
-            u"List the model server's models; \"*\" marks the one velm uses"_s, &run};
+            u"List the model server's models; \"*\" marks the one velm answers with"_s, &run};
 }
 
 QCoro::Task<int> run(QStringList arguments, CommandContext context)
@@ -53,8 +53,9 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
         co_return 0;
     }
 
+    const Settings settings;
     const QString address
-        = parser.isSet(server) ? parser.value(server) : Settings().lmStudioServerAddress();
+        = parser.isSet(server) ? parser.value(server) : settings.lmStudioServerAddress();
     const LLMResult<LocalLLMClient> client = LocalLLMClient::fromAddress(address, context.network);
     if (!client)
         co_return fail(context, client.error());
@@ -64,7 +65,8 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
     if (ids.value().isEmpty())
         co_return fail(context, LocalLLMError(LocalLLMError::Kind::modelUnavailable));
 
-    const QString chosen = LocalLLMClient::chooseModelID(ids.value());
+    const QString preferred = settings.preferredModel();
+    const QString chosen = LocalLLMClient::chooseModelID(ids.value(), preferred);
     bool marked = false;
     for (const QString &id : ids.value()) {
         const bool mark = !marked && id == chosen;
@@ -72,6 +74,9 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
         *context.out << (mark ? "* " : "  ") << id << "\n";
     }
     *context.out << Qt::flush;
+    if (!preferred.isEmpty() && chosen != preferred)
+        *context.err << "velm: the chosen model " << preferred
+                     << " isn't available on the server; velm answers with " << chosen << Qt::endl;
     co_return 0;
 }
 

@@ -102,6 +102,12 @@ ChatStream::ChatStream(QNetworkReply *reply, CancellationToken token, qsizetype 
         onCancelled();
         return;
     }
+    attach(reply);
+}
+
+void ChatStream::attach(QNetworkReply *reply)
+{
+    m_reply = reply;
     m_url = m_reply->url();
     // Qt passes the limit on to its HTTP thread only once the request has started, which
     // happens from the event loop: set now, it would never arrive. Queued, it follows the
@@ -113,6 +119,12 @@ ChatStream::ChatStream(QNetworkReply *reply, CancellationToken token, qsizetype 
     connect(m_reply, &QNetworkReply::readyRead, this, &ChatStream::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &ChatStream::onReplyFinished);
     m_token.abortOnCancel(m_reply);
+}
+
+void ChatStream::setModel(const QString &model, const QString &unlistedModel)
+{
+    m_model = model;
+    m_unlistedModel = unlistedModel;
 }
 
 ChatStream::~ChatStream()
@@ -189,6 +201,19 @@ bool ChatStream::checkStatus()
         return true;
     }
     m_statusChecked = true;
+    const int code = status.toInt();
+    if (code >= 400 && code < 500 && m_resend) {
+        QNetworkReply *next = std::exchange(m_resend, {})();
+        releaseReply();
+        m_statusChecked = false;
+        if (!next) {
+            end(State::failed,
+                LocalLLMError::transportError(u"the network access manager is gone"_s));
+            return false;
+        }
+        attach(next);
+        return false;
+    }
     if (const std::optional<LocalLLMError> error = ModelServerReply::statusError(m_reply)) {
         end(State::failed, *error);
         return false;
@@ -315,6 +340,8 @@ bool ChatStream::handleLine(QByteArrayView line)
 bool ChatStream::handleEvent(StreamEvent event)
 {
     m_sawEvent = m_sawEvent || event.recognised;
+    if (!event.usage.isEmpty())
+        m_usage.merge(event.usage);
     switch (event.type) {
     case StreamEvent::Type::skip:
         return true;

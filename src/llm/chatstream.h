@@ -11,6 +11,7 @@
 
 #include <QCoroTask>
 
+#include <functional>
 #include <memory>
 
 class QNetworkReply;
@@ -54,6 +55,20 @@ public:
     // one when the token was cancelled or the stream deleted first).
     QCoro::Task<LLMResult<void>> result() const;
 
+    // What the server said of the answer's length and speed so far.
+    const StreamUsage &usage() const { return m_usage; }
+
+    // The model that answers, and the preferred one that the server did not list (the
+    // answer then comes from the automatic choice); told by whoever started the request.
+    QString model() const { return m_model; }
+    QString unlistedModel() const { return m_unlistedModel; }
+    void setModel(const QString &model, const QString &unlistedModel = QString());
+
+    // When the server refuses the request with a 4xx before anything else has come, the
+    // request `resend` makes (a plainer one) takes its place, once. Set before returning to
+    // the event loop.
+    void setResend(std::function<QNetworkReply *()> resend) { m_resend = std::move(resend); }
+
 Q_SIGNALS:
     void pieceReceived(const QString &piece);
     void reasoningReceived(const QString &piece);
@@ -69,6 +84,7 @@ private:
     // What the body is, as far as it is known yet.
     enum class Body { undecided, events, json };
 
+    void attach(QNetworkReply *reply);
     bool checkStatus();
     // The steps below return false when the stream has ended (or its owner went away).
     bool takeBody(QByteArray data);
@@ -91,5 +107,9 @@ private:
     bool m_sawEvent = false;
     State m_state = State::running;
     bool m_statusChecked = false;
+    StreamUsage m_usage;
+    QString m_model;
+    QString m_unlistedModel;
+    std::function<QNetworkReply *()> m_resend;
     std::shared_ptr<struct ChatStreamEnd> m_end;
 };

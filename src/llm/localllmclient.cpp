@@ -10,6 +10,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSet>
 
 #include <QCoroNetworkReply>
 
@@ -19,8 +20,15 @@ namespace {
 
 constexpr int probeTimeoutMs = 250;
 constexpr int transferTimeoutMs = 60000;
-constexpr double chatTemperature = 0.7;
 constexpr double titleTemperature = 0.3;
+
+// The servers (by address) that refused a request for the usage of a stream: they are asked
+// without it for the rest of the run.
+QSet<QString> &serversRefusingUsage()
+{
+    static QSet<QString> servers;
+    return servers;
+}
 
 QNetworkRequest modelServerRequest(const QUrl &url)
 {
@@ -94,20 +102,25 @@ QCoro::Task<LLMResult<QStringList>> fetchModelIDsWith(LocalLLMClient client,
     co_return WireFormat::decodeModelIDs(reply->readAll());
 }
 
-QCoro::Task<LLMResult<QString>> resolveModelIDWith(LocalLLMClient client, CancellationToken token)
+QCoro::Task<LLMResult<LocalLLMClient::ModelChoice>> resolveModelWith(LocalLLMClient client,
+                                                                     CancellationToken token)
 {
     LLMResult<QStringList> ids = co_await fetchModelIDsWith(client, token);
     if (!ids)
         co_return ids.error();
     if (ids.value().isEmpty())
         co_return LocalLLMError(LocalLLMError::Kind::modelUnavailable);
-    co_return LocalLLMClient::chooseModelID(ids.value());
+    const QString preferred = client.preferredModel();
+    // A model that was unloaded or renamed since it was chosen must not stop every answer.
+    co_return LocalLLMClient::ModelChoice{
+        LocalLLMClient::chooseModelID(ids.value(), preferred),
+        preferred.isEmpty() || ids.value().contains(preferred) ? QString() : preferred};
 }
 
 QCoro::Task<LLMResult<std::unique_ptr<ChatStream>>>
 streamChatWith(LocalLLMClient client, QList<LocalLLMMessage> messages, CancellationToken token)
 {
-    const LLMResult<QString> model = co_await resolveModelIDWith(client, token);
+    const LLMResult<LocalLLMClient::ModelChoice> model = co_await resolveModelWith(client, token);
     if (!model)
         co_return model.error();
     if (token.isCancelled())
@@ -115,10 +128,26 @@ streamChatWith(LocalLLMClient client, QList<LocalLLMMessage> messages, Cancellat
     QNetworkAccessManager *network = client.network();
     if (!network)
         co_return noNetwork();
-    const QByteArray body
-        = WireFormat::encodeChatRequest(model.value(), messages, chatTemperature, true);
-    QNetworkReply *reply = network->post(jsonRequest(client.completionsURL()), body);
-    co_return std::make_unique<ChatStream>(reply, token);
+    const QString server = client.serverURL().toString();
+    WireFormat::ChatRequestOptions options{client.generationOptions().temperature,
+                                           client.generationOptions().maxTokens, true,
+                                           !serversRefusingUsage().contains(server)};
+    const QNetworkRequest request = jsonRequest(client.completionsURL());
+    QNetworkReply *reply = network->post(
+        request, WireFormat::encodeChatRequest(model.value().id, messages, options));
+    auto stream = std::make_unique<ChatStream>(reply, token);
+    stream->setModel(model.value().id, model.value().unlisted);
+    if (options.includeUsage) {
+        // Older servers and strict proxies answer a member they do not know with 400.
+        options.includeUsage = false;
+        stream->setResend([network = QPointer<QNetworkAccessManager>(network), request, server,
+                           body = WireFormat::encodeChatRequest(model.value().id, messages,
+                                                                options)]() -> QNetworkReply * {
+            serversRefusingUsage().insert(server);
+            return network ? network->post(request, body) : nullptr;
+        });
+    }
+    co_return stream;
 }
 
 QCoro::Task<LLMResult<QString>> completeWith(LocalLLMClient client, QList<LocalLLMMessage> messages,
@@ -130,7 +159,8 @@ QCoro::Task<LLMResult<QString>> completeWith(LocalLLMClient client, QList<LocalL
     QNetworkAccessManager *network = client.network();
     if (!network)
         co_return noNetwork();
-    const QByteArray body = WireFormat::encodeChatRequest(model, messages, temperature, false);
+    const QByteArray body
+        = WireFormat::encodeChatRequest(model, messages, {temperature, std::nullopt, false, false});
     const ReplyHolder reply(network->post(jsonRequest(client.completionsURL()), body));
     token.abortOnCancel(reply.get());
     co_await reply.get();
@@ -144,7 +174,7 @@ QCoro::Task<LLMResult<QString>> completeWith(LocalLLMClient client, QList<LocalL
 QCoro::Task<LLMResult<QString>> generateTitleWith(LocalLLMClient client, QString userMessage,
                                                   CancellationToken token)
 {
-    const LLMResult<QString> model = co_await resolveModelIDWith(client, token);
+    const LLMResult<LocalLLMClient::ModelChoice> model = co_await resolveModelWith(client, token);
     if (!model)
         co_return model.error();
     const QList<LocalLLMMessage> messages{
@@ -152,7 +182,7 @@ QCoro::Task<LLMResult<QString>> generateTitleWith(LocalLLMClient client, QString
         {u"user"_s, userMessage},
     };
     const LLMResult<QString> answer
-        = co_await completeWith(client, messages, model.value(), titleTemperature, token);
+        = co_await completeWith(client, messages, model.value().id, titleTemperature, token);
     if (!answer)
         co_return answer.error();
     co_return LocalLLMClient::cleanTitle(answer.value());
@@ -200,7 +230,16 @@ QCoro::Task<LLMResult<QStringList>> LocalLLMClient::fetchModelIDs(CancellationTo
 
 QCoro::Task<LLMResult<QString>> LocalLLMClient::resolveModelID(CancellationToken token) const
 {
-    return resolveModelIDWith(*this, std::move(token));
+    const LLMResult<ModelChoice> model = co_await resolveModelWith(*this, std::move(token));
+    if (!model)
+        co_return model.error();
+    co_return model.value().id;
+}
+
+QCoro::Task<LLMResult<LocalLLMClient::ModelChoice>>
+LocalLLMClient::resolveModel(CancellationToken token) const
+{
+    return resolveModelWith(*this, std::move(token));
 }
 
 QCoro::Task<LLMResult<std::unique_ptr<ChatStream>>>
@@ -223,8 +262,10 @@ QCoro::Task<LLMResult<QString>> LocalLLMClient::generateTitle(QString userMessag
     return generateTitleWith(*this, std::move(userMessage), std::move(token));
 }
 
-QString LocalLLMClient::chooseModelID(const QStringList &ids)
+QString LocalLLMClient::chooseModelID(const QStringList &ids, const QString &preferred)
 {
+    if (!preferred.isEmpty() && ids.contains(preferred))
+        return preferred;
     for (const QString &id : ids) {
         if (id.contains(u"qwen3-vl-8b"_s, Qt::CaseInsensitive))
             return id;

@@ -29,6 +29,20 @@ class QNetworkAccessManager;
 class LocalLLMClient
 {
 public:
+    // How answers are generated (titles keep their own).
+    struct GenerationOptions
+    {
+        double temperature = 0.7;
+        std::optional<int> maxTokens;
+    };
+
+    // The model an answer comes from, and the preferred one when the server did not list it.
+    struct ModelChoice
+    {
+        QString id;
+        QString unlisted;
+    };
+
     LocalLLMClient(QUrl serverURL, QNetworkAccessManager *network);
 
     // Normalises what the user typed and parses it; `invalidServerAddress` when it is not
@@ -37,6 +51,13 @@ public:
                                                  QNetworkAccessManager *network);
 
     QUrl serverURL() const { return m_serverURL; }
+
+    // The model to ask when the server lists it; empty: the automatic choice (chooseModelID).
+    QString preferredModel() const { return m_preferredModel; }
+    void setPreferredModel(const QString &id) { m_preferredModel = id; }
+    GenerationOptions generationOptions() const { return m_options; }
+    void setGenerationOptions(const GenerationOptions &options) { m_options = options; }
+
     QNetworkAccessManager *network() const;
     QUrl modelsURL() const;
     QUrl completionsURL() const;
@@ -46,9 +67,12 @@ public:
 
     // The model to use: `modelUnavailable` when none is loaded.
     QCoro::Task<LLMResult<QString>> resolveModelID(CancellationToken token = {}) const;
+    QCoro::Task<LLMResult<ModelChoice>> resolveModel(CancellationToken token = {}) const;
 
     // Resolves the model and starts streaming the answer to `messages`; failures of the
-    // request itself arrive through the stream. The caller owns the stream.
+    // request itself arrive through the stream, which knows its model. The caller owns the
+    // stream. The server is asked for the answer's usage unless it refused that before, in
+    // this process.
     QCoro::Task<LLMResult<std::unique_ptr<ChatStream>>>
     streamChat(QList<LocalLLMMessage> messages, CancellationToken token = {}) const;
 
@@ -61,9 +85,9 @@ public:
     QCoro::Task<LLMResult<QString>> generateTitle(QString userMessage,
                                                   CancellationToken token = {}) const;
 
-    // The model picked from `ids`: the first one of the preferred family, else the first.
-    // Empty when the list is.
-    static QString chooseModelID(const QStringList &ids);
+    // The model picked from `ids`: `preferred` when listed, else the first one of the
+    // favoured family, else the first. Empty when the list is.
+    static QString chooseModelID(const QStringList &ids, const QString &preferred = QString());
 
     // Strips what models add around a title despite being asked not to: quotes, a final
     // full stop, excess length.
@@ -74,4 +98,6 @@ public:
 private:
     QUrl m_serverURL;
     QPointer<QNetworkAccessManager> m_network;
+    QString m_preferredModel;
+    GenerationOptions m_options;
 };

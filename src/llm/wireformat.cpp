@@ -7,6 +7,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cmath>
+#include <limits>
+
 using namespace Qt::StringLiterals;
 
 namespace WireFormat {
@@ -144,23 +147,104 @@ bool readError(JsonReader &json, std::optional<QString> &error)
     }
 }
 
-// {"choices": [{"delta": {"content": "…"}, …}, …], "error": …, …}; a member that comes
-// twice counts with its last value, as in QJsonObject. `known`: one of the two was there.
-bool readChunk(JsonReader &json, Delta &delta, std::optional<QString> &error, bool &known)
+// A count that fits an int; anything else counts as not sent.
+bool readCount(JsonReader &json, int &count)
+{
+    if (json.peek() != JsonReader::Type::Number)
+        return json.skipValue();
+    const std::optional<double> number = json.readNumber();
+    if (!number)
+        return false;
+    if (*number >= 0 && *number <= std::numeric_limits<int>::max())
+        count = int(*number);
+    return true;
+}
+
+bool readRate(JsonReader &json, double &rate)
+{
+    if (json.peek() != JsonReader::Type::Number)
+        return json.skipValue();
+    const std::optional<double> number = json.readNumber();
+    if (!number)
+        return false;
+    if (std::isfinite(*number) && *number > 0)
+        rate = *number;
+    return true;
+}
+
+// {"completion_tokens": N, …} or llama.cpp's {"predicted_n": N, "predicted_per_second": R, …};
+// null (sent on every chunk but the last by some servers) says nothing. Out of line: it is
+// read once an answer, and kept apart it leaves the path of every other chunk as it was.
+Q_NEVER_INLINE bool readUsage(JsonReader &json, StreamUsage &usage)
+{
+    if (json.peek() != JsonReader::Type::Object)
+        return json.skipValue();
+    json.beginObject();
+    QByteArrayView key;
+    while (json.nextMember(key)) {
+        bool ok;
+        if (key == "completion_tokens")
+            ok = readCount(json, usage.completionTokens);
+        else if (key == "predicted_n")
+            ok = readCount(json, usage.predictedTokens);
+        else if (key == "predicted_per_second")
+            ok = readRate(json, usage.tokensPerSecond);
+        else
+            ok = json.skipValue();
+        if (!ok)
+            return false;
+    }
+    return !json.failed();
+}
+
+// The members of a chunk that are read. Every chunk also has "id", "created", "model",
+// "object" and more: telling by the first letter spares comparing most of them at all.
+enum class ChunkMember { other, choices, error, usage };
+
+ChunkMember chunkMember(QByteArrayView key)
+{
+    if (key.isEmpty())
+        return ChunkMember::other;
+    switch (key.front()) {
+    case 'c':
+        return key == "choices" ? ChunkMember::choices : ChunkMember::other;
+    case 'e':
+        return key == "error" ? ChunkMember::error : ChunkMember::other;
+    case 'u':
+        return key == "usage" ? ChunkMember::usage : ChunkMember::other;
+    case 't':
+        return key == "timings" ? ChunkMember::usage : ChunkMember::other;
+    default:
+        return ChunkMember::other;
+    }
+}
+
+// {"choices": [{"delta": {"content": "…"}, …}, …], "error": …, "usage": …, …}; a member
+// that comes twice counts with its last value, as in QJsonObject. `known`: "choices" or
+// "error" was there.
+bool readChunk(JsonReader &json, Delta &delta, std::optional<QString> &error, StreamUsage &usage,
+               bool &known)
 {
     if (!json.beginObject())
         return false;
     QByteArrayView key;
     while (json.nextMember(key)) {
         bool ok;
-        if (key == "choices") {
+        switch (chunkMember(key)) {
+        case ChunkMember::choices:
             ok = readChoices(json, delta);
             known = true;
-        } else if (key == "error") {
+            break;
+        case ChunkMember::error:
             ok = readError(json, error);
             known = true;
-        } else {
+            break;
+        case ChunkMember::usage:
+            ok = readUsage(json, usage);
+            break;
+        case ChunkMember::other:
             ok = json.skipValue();
+            break;
         }
         if (!ok)
             return false;
@@ -171,18 +255,22 @@ bool readChunk(JsonReader &json, Delta &delta, std::optional<QString> &error, bo
 } // namespace
 
 QByteArray encodeChatRequest(const QString &model, const QList<LocalLLMMessage> &messages,
-                             double temperature, bool stream)
+                             const ChatRequestOptions &options)
 {
     QJsonArray wireMessages;
     for (const LocalLLMMessage &message : messages)
         wireMessages.append(
             QJsonObject{{u"role"_s, message.role}, {u"content"_s, message.content}});
-    const QJsonObject request{
+    QJsonObject request{
         {u"model"_s, model},
         {u"messages"_s, wireMessages},
-        {u"temperature"_s, temperature},
-        {u"stream"_s, stream},
+        {u"temperature"_s, options.temperature},
+        {u"stream"_s, options.stream},
     };
+    if (options.maxTokens)
+        request.insert(u"max_tokens"_s, *options.maxTokens);
+    if (options.stream && options.includeUsage)
+        request.insert(u"stream_options"_s, QJsonObject{{u"include_usage"_s, true}});
     return QJsonDocument(request).toJson(QJsonDocument::Compact);
 }
 
@@ -241,43 +329,49 @@ StreamEvent decodeStreamLine(QByteArrayView line)
         return {};
     const QByteArrayView payload = line.sliced(prefix.size());
     if (payload == QByteArrayView("[DONE]"))
-        return {StreamEvent::Type::done, {}, {}, {}, true};
+        return {StreamEvent::Type::done, {}, {}, {}, true, {}};
 
     // Lenient, so that no piece that QJsonDocument would read is dropped: a server that
     // sends a raw tab in a string is at fault, but losing the user's text over it is worse.
     JsonReader json(payload, JsonReader::Lenient);
     Delta delta;
     std::optional<QString> error;
-    bool known = false;
-    if (!readChunk(json, delta, error, known) || !json.atEnd())
+    StreamEvent event;
+    if (!readChunk(json, delta, error, event.usage, event.recognised) || !json.atEnd())
         return {};
 
     // llama.cpp, vLLM and LM Studio report failures in the middle of a stream this way;
     // skipping the line would pass a broken answer off as complete.
     if (error)
-        return {StreamEvent::Type::error, {}, {}, LocalLLMError::serverError(*error), true};
-    QString thought = delta.takeThought();
-    QString content = delta.content ? std::move(*delta.content) : QString();
-    if (content.isEmpty() && thought.isEmpty())
-        return {StreamEvent::Type::skip, {}, {}, {}, known};
-    return {StreamEvent::Type::piece, std::move(content), std::move(thought), {}, true};
+        return {StreamEvent::Type::error, {}, {}, LocalLLMError::serverError(*error), true, {}};
+    event.reasoning = delta.takeThought();
+    if (delta.content)
+        event.text = std::move(*delta.content);
+    // The usage chunk has an empty "choices", or none at all when a server leaves it out.
+    event.recognised = event.recognised || !event.usage.isEmpty();
+    if (!event.text.isEmpty() || !event.reasoning.isEmpty()) {
+        event.type = StreamEvent::Type::piece;
+        event.recognised = true;
+    }
+    return event;
 }
 
-StreamEvent decodeCompletionEvent(const QByteArray &body)
+namespace {
+
+StreamEvent completionEvent(const QJsonObject &object)
 {
-    const QJsonObject object = QJsonDocument::fromJson(body).object();
     const QJsonValue error = object.value(u"error");
     if (!error.isUndefined() && !error.isNull()) {
         const QString message
             = error.isString() ? error.toString() : error.toObject().value(u"message").toString();
-        return {StreamEvent::Type::error, {}, {}, LocalLLMError::serverError(message), true};
+        return {StreamEvent::Type::error, {}, {}, LocalLLMError::serverError(message), true, {}};
     }
     const QJsonValue choices = object.value(u"choices");
     if (!choices.isArray())
         return {};
     const QJsonArray list = choices.toArray();
     if (list.isEmpty())
-        return {StreamEvent::Type::done, {}, {}, {}, true};
+        return {StreamEvent::Type::done, {}, {}, {}, true, {}};
     const QJsonValue message = list.first().toObject().value(u"message");
     if (!message.isObject())
         return {};
@@ -288,11 +382,25 @@ StreamEvent decodeCompletionEvent(const QByteArray &body)
     const QString thought
         = reasoningContent == reasoning ? reasoningContent : reasoningContent + reasoning;
     if ((content.isString() && !content.toString().isEmpty()) || !thought.isEmpty())
-        return {StreamEvent::Type::piece, content.toString(), thought, {}, true};
+        return {StreamEvent::Type::piece, content.toString(), thought, {}, true, {}};
     // No text: a blank answer, as a stream of only "[DONE]" is one.
     if (content.isString() || content.isNull() || content.isUndefined())
-        return {StreamEvent::Type::done, {}, {}, {}, true};
+        return {StreamEvent::Type::done, {}, {}, {}, true, {}};
     return {};
+}
+
+} // namespace
+
+StreamEvent decodeCompletionEvent(const QByteArray &body)
+{
+    const QJsonObject object = QJsonDocument::fromJson(body).object();
+    StreamEvent event = completionEvent(object);
+    if (event.type == StreamEvent::Type::piece || event.type == StreamEvent::Type::done) {
+        const QJsonValue tokens = object.value(u"usage").toObject().value(u"completion_tokens");
+        if (tokens.isDouble() && tokens.toDouble() >= 0)
+            event.usage.completionTokens = tokens.toInt();
+    }
+    return event;
 }
 
 } // namespace WireFormat

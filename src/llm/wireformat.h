@@ -9,13 +9,26 @@
 #include <QList>
 #include <QStringList>
 
+#include <optional>
+
 // The OpenAI-compatible wire format: request bodies and the decoding of replies. Pure
 // functions, so they can be tested and measured without a network.
 namespace WireFormat {
 
+struct ChatRequestOptions
+{
+    double temperature = 0.7;
+    // "max_tokens"; the server's own limit when not set.
+    std::optional<int> maxTokens;
+    bool stream = false;
+    // Asks a streamed answer for its usage in a last chunk ("stream_options"), which some
+    // servers refuse.
+    bool includeUsage = false;
+};
+
 // The body of a chat completion request.
 QByteArray encodeChatRequest(const QString &model, const QList<LocalLLMMessage> &messages,
-                             double temperature, bool stream);
+                             const ChatRequestOptions &options);
 
 // The ids of a models list, in server order. A "data" of null counts as an empty list
 // (Ollama with no model installed answers so).

@@ -1,5 +1,6 @@
 #include "main_window/assistantmessagerow.h"
 
+#include "main_window/answercaption.h"
 #include "main_window/answerversionswitcher.h"
 #include "main_window/copybutton.h"
 #include "main_window/messageactionbutton.h"
@@ -24,6 +25,7 @@ AssistantMessageRow::AssistantMessageRow(QWidget *parent)
     , m_footer(new QWidget(this))
     , m_versions(new AnswerVersionSwitcher(m_footer))
     , m_regenerate(new MessageActionButton(u"arrow.clockwise"_s, u"Regenerate"_s, m_footer))
+    , m_caption(new AnswerCaption(m_footer))
 {
     m_layout->setContentsMargins(0, verticalPadding, 0, verticalPadding);
     m_layout->setSpacing(0);
@@ -47,6 +49,7 @@ AssistantMessageRow::AssistantMessageRow(QWidget *parent)
     footerLayout->addWidget(m_versions);
     footerLayout->addWidget(m_regenerate);
     footerLayout->addStretch();
+    footerLayout->addWidget(m_caption, 0, Qt::AlignVCenter);
     m_versions->hide();
     m_regenerate->hide();
     m_regenerate->setToolTip(u"Regenerate (Ctrl+Shift+R)"_s);
@@ -97,6 +100,7 @@ void AssistantMessageRow::showState(bool textChanged)
     m_versions->setVersions(shown.chosenVersion, shown.versions.size());
     m_versions->setVisible(shown.versions.size() > 1);
     m_footer->setVisible((!shown.text.isEmpty() || shown.versions.size() > 1) && !isStreaming());
+    m_caption->showMessage(shown);
 }
 
 void AssistantMessageRow::showActions()

@@ -2,6 +2,7 @@
 
 #include "main_window/messagerow.h"
 
+class AnswerCaption;
 class AnswerVersionSwitcher;
 class MarkdownView;
 class MessageActionButton;
@@ -13,7 +14,8 @@ class ThoughtRow;
 // and the user wants to see it, the text as Markdown over the full width, the block cursor
 // while it streams, the source cards under an answer that used the web, and the copy button
 // once there is text and the stream has ended, beside the switcher between the versions of an
-// answer asked for again and, under the last answer, "Regenerate". 4 points above and below.
+// answer asked for again, under the last answer "Regenerate", and the model, length and speed
+// of the answer (AnswerCaption). 4 points above and below.
 class AssistantMessageRow : public MessageRow
 {
     Q_OBJECT
@@ -35,6 +37,8 @@ public:
     QWidget *sourcesRow() const { return m_sources; }
     AnswerVersionSwitcher *versionSwitcher() const { return m_versions; }
     MessageActionButton *regenerateButton() const { return m_regenerate; }
+    // The model, length and speed under a finished answer.
+    AnswerCaption *caption() const { return m_caption; }
 
 protected:
     void showState(bool textChanged) override;
@@ -55,5 +59,6 @@ private:
     QWidget *m_footer;
     AnswerVersionSwitcher *m_versions;
     MessageActionButton *m_regenerate;
+    AnswerCaption *m_caption;
     bool m_showsThought = true;
 };

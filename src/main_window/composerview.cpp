@@ -2,6 +2,7 @@
 
 #include "chat/conversationcontroller.h"
 #include "main_window/composertextedit.h"
+#include "main_window/modelchip.h"
 #include "main_window/sendstopbutton.h"
 #include "main_window/undonote.h"
 #include "main_window/websearchchip.h"
@@ -42,11 +43,14 @@ ComposerView::ComposerView(ConversationController &controller, Settings &setting
 
     m_textEdit = new ComposerTextEdit(m_surface);
     m_chip = new WebSearchChip(settings, m_surface);
+    m_modelChip = new ModelChip(controller.modelChoice(), m_surface);
     m_sendStop = new SendStopButton(m_surface);
 
     auto *bottomRow = new QHBoxLayout;
     bottomRow->setContentsMargins(0, 0, 0, 0);
+    bottomRow->setSpacing(6);
     bottomRow->addWidget(m_chip, 0, Qt::AlignVCenter);
+    bottomRow->addWidget(m_modelChip, 0, Qt::AlignVCenter);
     bottomRow->addStretch(1);
     bottomRow->addWidget(m_sendStop, 0, Qt::AlignVCenter);
 

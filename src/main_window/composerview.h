@@ -4,14 +4,15 @@
 
 class ComposerTextEdit;
 class ConversationController;
+class ModelChip;
 class SendStopButton;
 class Settings;
 class UndoNote;
 class WebSearchChip;
 
 // The composer at the bottom of the main window: the growing text field bound to the
-// controller's draft, the web search chip, and the send/stop button (Ctrl+. stops). It is
-// limited to the content width and centred in whatever holds it; the window moves the one
+// controller's draft, the web search and model chips, and the send/stop button (Ctrl+. stops). It
+// is limited to the content width and centred in whatever holds it; the window moves the one
 // composer between the new-chat screen and the conversation.
 class ComposerView : public QWidget
 {
@@ -22,6 +23,7 @@ public:
 
     ComposerTextEdit *textEdit() const { return m_textEdit; }
     WebSearchChip *webSearchChip() const { return m_chip; }
+    ModelChip *modelChip() const { return m_modelChip; }
     SendStopButton *sendStopButton() const { return m_sendStop; }
     UndoNote *undoNote() const { return m_undoNote; }
 
@@ -49,6 +51,7 @@ private:
     QWidget *m_surface = nullptr;
     ComposerTextEdit *m_textEdit = nullptr;
     WebSearchChip *m_chip = nullptr;
+    ModelChip *m_modelChip = nullptr;
     SendStopButton *m_sendStop = nullptr;
     UndoNote *m_undoNote = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "settings/modelsettingstab.h"
 
+#include "chat/modelchoice.h"
 #include "chat/settings.h"
 #include "chat/settingskeys.h"
 #include "llm/localllmclient.h"
@@ -10,8 +11,11 @@
 #include "settings/statuslabel.h"
 #include "widgets/toggleswitch.h"
 
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -67,9 +71,42 @@ ModelSettingsTab::ModelSettingsTab(Settings &settings, QNetworkAccessManager *ne
     checkLayout->addWidget(m_checkButton);
     checkLayout->addWidget(m_status, 1);
     m_section->addWidget(checkRow);
+    m_modelChoice = new ModelChoice(m_settings, m_network, this);
+    m_modelBox = new QComboBox(m_section);
+    m_modelBox->setObjectName(u"modelBox"_s);
+    m_modelBox->setAccessibleName(u"Model"_s);
+    m_modelBox->setMinimumWidth(260);
+    m_modelBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_section->addRow(u"Model"_s, m_modelBox);
     m_section->setFootnote(u"Connect to a locally running LM Studio instance via its "
-                           "OpenAI-compatible API."_s);
+                           "OpenAI-compatible API. Automatic answers with the server's first "
+                           "model; a chosen model that is not loaded is replaced by it."_s);
     layout->addWidget(m_section);
+
+    m_generationSection = new SettingsSection(u"slider.horizontal.3"_s, u"Generation"_s, this);
+    m_temperature = new QDoubleSpinBox(m_generationSection);
+    m_temperature->setObjectName(u"temperatureBox"_s);
+    m_temperature->setAccessibleName(u"Temperature"_s);
+    m_temperature->setRange(SettingsKeys::minTemperature, SettingsKeys::maxTemperature);
+    m_temperature->setSingleStep(0.1);
+    m_temperature->setDecimals(2);
+    m_generationSection->addRow(u"Temperature"_s, m_temperature);
+    m_maxTokens = new QSpinBox(m_generationSection);
+    m_maxTokens->setObjectName(u"maxTokensBox"_s);
+    m_maxTokens->setAccessibleName(u"Maximum answer length"_s);
+    m_maxTokens->setRange(0, 1000000);
+    m_maxTokens->setSingleStep(256);
+    m_maxTokens->setSpecialValueText(u"No limit"_s);
+    m_maxTokens->setSuffix(u" tokens"_s);
+    m_generationSection->addRow(u"Maximum answer length"_s, m_maxTokens);
+    m_generationSection->setFootnote(u"Lower temperatures give steadier answers, higher ones "
+                                     "more varied ones. A long answer stops at the maximum."_s);
+    connect(m_temperature, &QDoubleSpinBox::valueChanged, this,
+            [this](double value) { m_settings.setTemperature(value); });
+    connect(m_maxTokens, &QSpinBox::valueChanged, this, [this](int value) {
+        m_settings.setMaxTokens(value > 0 ? std::optional<int>(value) : std::nullopt);
+    });
+    layout->addWidget(m_generationSection);
 
     m_thinkingSection = new SettingsSection(u"lightbulb"_s, u"Thinking"_s, this);
     m_showThinking = new ToggleSwitch(m_thinkingSection);
@@ -89,14 +126,56 @@ ModelSettingsTab::ModelSettingsTab(Settings &settings, QNetworkAccessManager *ne
             m_settings.setLmStudioServerAddress(text.trimmed());
     });
     connect(m_checkButton, &QPushButton::clicked, this, &ModelSettingsTab::checkConnection);
+    // Queued: the choice fills the box anew, not from inside its own signal.
+    connect(
+        m_modelBox, &QComboBox::activated, this,
+        [this](int index) { m_modelChoice->choose(m_modelBox->itemData(index).toString()); },
+        Qt::QueuedConnection);
+    connect(m_modelChoice, &ModelChoice::changed, this, &ModelSettingsTab::showModels);
     connect(&m_settings, &Settings::changed, this, [this](const QString &key) {
         if (key == SettingsKeys::lmStudioServerAddress)
             showAddress();
         else if (key == SettingsKeys::showThinking)
             showThinking();
+        else if (key == SettingsKeys::temperature || key == SettingsKeys::maxTokens)
+            showGeneration();
     });
     showAddress();
     showThinking();
+    showModels();
+    showGeneration();
+}
+
+void ModelSettingsTab::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    m_modelChoice->refresh();
+}
+
+void ModelSettingsTab::showModels()
+{
+    const QSignalBlocker blocker(m_modelBox);
+    m_modelBox->clear();
+    m_modelBox->addItem(u"Automatic"_s, QString());
+    const QString preferred = m_modelChoice->preferred();
+    const QStringList models = m_modelChoice->serverModels();
+    for (const QString &id : models)
+        m_modelBox->addItem(id, id);
+    // Still shown while the list is loading or the model is not loaded, so the choice stays.
+    if (!preferred.isEmpty() && !models.contains(preferred)) {
+        const bool missing = m_modelChoice->listState() == ModelChoice::ListState::loaded;
+        m_modelBox->addItem(missing ? preferred + u" (not available)"_s : preferred, preferred);
+    }
+    m_modelBox->setCurrentIndex(qMax(0, m_modelBox->findData(preferred)));
+    m_modelBox->setToolTip(m_modelChoice->toolTip());
+}
+
+void ModelSettingsTab::showGeneration()
+{
+    const QSignalBlocker temperatureBlocker(m_temperature);
+    const QSignalBlocker maxTokensBlocker(m_maxTokens);
+    m_temperature->setValue(m_settings.temperature());
+    m_maxTokens->setValue(m_settings.maxTokens().value_or(0));
 }
 
 ModelSettingsTab::~ModelSettingsTab()
@@ -144,6 +223,7 @@ void ModelSettingsTab::checkConnection()
     m_isCheckingModel = true;
     m_checkButton->setText(checkButtonText(true));
     m_checkButton->setEnabled(false);
+    m_modelChoice->refresh();
     runModelCheck(QPointer<ModelSettingsTab>(this), m_network, m_settings.lmStudioServerAddress(),
                   m_cancel);
 }
@@ -152,7 +232,9 @@ QCoro::Task<> ModelSettingsTab::runModelCheck(QPointer<ModelSettingsTab> self,
                                               QPointer<QNetworkAccessManager> network,
                                               QString address, CancellationToken token)
 {
-    const LLMResult<LocalLLMClient> client = LocalLLMClient::fromAddress(address, network);
+    LLMResult<LocalLLMClient> client = LocalLLMClient::fromAddress(address, network);
+    if (client)
+        client.value().setPreferredModel(self->m_settings.preferredModel());
     if (!client) {
         self->finishModelCheck(client.error().descriptionOr(fallbackFailureText()), false);
         co_return;

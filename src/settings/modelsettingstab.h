@@ -7,6 +7,10 @@
 #include <QPointer>
 #include <QWidget>
 
+class ModelChoice;
+class QComboBox;
+class QDoubleSpinBox;
+class QSpinBox;
 class Settings;
 class SettingsButton;
 class SettingsSection;
@@ -14,8 +18,10 @@ class SettingsTextField;
 class StatusLabel;
 class ToggleSwitch;
 
-// The "Model" tab: the model server's address and a check that asks the server which model
-// it would answer with; and whether the chat shows what a thinking model thought.
+// The "Model" tab: the model server's address, a check that asks the server which model
+// it would answer with, and the model to answer with (the server's models, listed when the
+// tab shows and with each check); the temperature and the longest answer; and whether the
+// chat shows what a thinking model thought.
 class ModelSettingsTab : public QWidget
 {
     Q_OBJECT
@@ -31,6 +37,13 @@ public:
     SettingsButton *checkButton() const { return m_checkButton; }
     StatusLabel *modelStatus() const { return m_status; }
     bool isCheckingModel() const { return m_isCheckingModel; }
+    // "Automatic" and then the server's models; each item's data is its id.
+    QComboBox *modelBox() const { return m_modelBox; }
+    ModelChoice &modelChoice() const { return *m_modelChoice; }
+    SettingsSection *generationSection() const { return m_generationSection; }
+    QDoubleSpinBox *temperatureBox() const { return m_temperature; }
+    // 0 shows "No limit".
+    QSpinBox *maxTokensBox() const { return m_maxTokens; }
     SettingsSection *thinkingSection() const { return m_thinkingSection; }
     ToggleSwitch *showThinkingSwitch() const { return m_showThinking; }
 
@@ -45,6 +58,9 @@ public Q_SLOTS:
 Q_SIGNALS:
     void modelCheckFinished();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     static QCoro::Task<> runModelCheck(QPointer<ModelSettingsTab> self,
                                        QPointer<QNetworkAccessManager> network, QString address,
@@ -52,6 +68,8 @@ private:
     void finishModelCheck(const QString &status, bool ok);
     void showAddress();
     void showThinking();
+    void showModels();
+    void showGeneration();
     // Shows why `address` cannot be used, or nothing; whether it can.
     bool showAddressProblem(const QString &address);
 
@@ -63,6 +81,11 @@ private:
     StatusLabel *m_addressStatus = nullptr;
     SettingsButton *m_checkButton = nullptr;
     StatusLabel *m_status = nullptr;
+    ModelChoice *m_modelChoice = nullptr;
+    QComboBox *m_modelBox = nullptr;
+    SettingsSection *m_generationSection = nullptr;
+    QDoubleSpinBox *m_temperature = nullptr;
+    QSpinBox *m_maxTokens = nullptr;
     SettingsSection *m_thinkingSection = nullptr;
     ToggleSwitch *m_showThinking = nullptr;
     bool m_isCheckingModel = false;

@@ -4,6 +4,7 @@
 #include "support/loopback.h"
 #include "support/testregistry.h"
 
+#include <QJsonObject>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -270,6 +271,157 @@ private Q_SLOTS:
         QCOMPARE(outcome->text, u"w "_s);
         QVERIFY(outcome->error && outcome->error->isCancelled());
         QVERIFY(outcome->sources.isEmpty());
+    }
+
+    // The model asked: the preferred one when the server lists it, else the automatic
+    // choice, which the outcome owns up to; `velm ask --model` beats the preference.
+    void modelChoice_data()
+    {
+        QTest::addColumn<QStringList>("served");
+        QTest::addColumn<QString>("preferred");
+        QTest::addColumn<QString>("override");
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("unlisted");
+
+        const QStringList served{u"llama-3.2-3b"_s, u"qwen/qwen3-vl-8b"_s, u"gemma-3-4b"_s};
+        QTest::newRow("automatic")
+            << served << QString() << QString() << u"qwen/qwen3-vl-8b"_s << QString();
+        QTest::newRow("preferred listed")
+            << served << u"gemma-3-4b"_s << QString() << u"gemma-3-4b"_s << QString();
+        QTest::newRow("preferred missing")
+            << served << u"mistral-7b"_s << QString() << u"qwen/qwen3-vl-8b"_s << u"mistral-7b"_s;
+        QTest::newRow("--model beats the preference")
+            << served << u"gemma-3-4b"_s << u"llama-3.2-3b"_s << u"llama-3.2-3b"_s << QString();
+        QTest::newRow("--model missing")
+            << served << QString() << u"phi-4"_s << u"qwen/qwen3-vl-8b"_s << u"phi-4"_s;
+    }
+
+    void modelChoice()
+    {
+        QFETCH(QStringList, served);
+        QFETCH(QString, preferred);
+        QFETCH(QString, override);
+        Fixture f;
+        QVERIFY(f.isValid());
+        f.model().setModels(served);
+        f.model().setStream({u"Hi"_s});
+        f.settings().setPreferredModel(preferred);
+        if (!override.isEmpty())
+            f.pipeline->setModel(override);
+
+        const auto outcome = f.ask(Fixture::question(u"Hello"_s, WebSearchMode::Never));
+        QVERIFY(outcome);
+        QVERIFY(!outcome->error);
+        QCOMPARE(outcome->text, u"Hi"_s);
+        QTEST(outcome->model, "model");
+        QTEST(outcome->unlistedModel, "unlisted");
+        QTEST(f.model().lastChatRequest().value(u"model").toString(), "model");
+    }
+
+    // The answer's length from the server's usage chunk or llama.cpp's timings, else from the
+    // pieces seen; its speed from the timings, else from the clock.
+    void answerStats_data()
+    {
+        QTest::addColumn<int>("usage"); // FakeModelServer::Usage
+        QTest::addColumn<int>("tokens");
+        QTest::addColumn<bool>("approximate");
+        QTest::addColumn<double>("tokensPerSecond"); // 0: measured
+
+        QTest::newRow("usage chunk")
+            << int(FakeModelServer::Usage::usageChunk) << 412 << false << 0.0;
+        QTest::newRow("llama.cpp timings")
+            << int(FakeModelServer::Usage::timings) << 412 << false << 38.5;
+        QTest::newRow("neither: the pieces")
+            << int(FakeModelServer::Usage::none) << 3 << true << 0.0;
+    }
+
+    void answerStats()
+    {
+        QFETCH(int, usage);
+        QFETCH(double, tokensPerSecond);
+        Fixture f;
+        QVERIFY(f.isValid());
+        f.model().setStreamWithUsage({u"One "_s, u"two "_s, u"three"_s},
+                                     FakeModelServer::Usage(usage), 412, 38.5);
+
+        const auto outcome = f.ask(Fixture::question(u"Count"_s, WebSearchMode::Never));
+        QVERIFY(outcome);
+        QVERIFY(!outcome->error);
+        QCOMPARE(outcome->text, u"One two three"_s);
+        QVERIFY(outcome->stats);
+        QTEST(outcome->stats->tokens, "tokens");
+        QTEST(outcome->stats->approximate, "approximate");
+        QVERIFY(outcome->stats->firstTokenSeconds && *outcome->stats->firstTokenSeconds >= 0);
+        QVERIFY(outcome->stats->tokensPerSecond);
+        if (tokensPerSecond > 0)
+            QCOMPARE(*outcome->stats->tokensPerSecond, tokensPerSecond);
+        else
+            QVERIFY(*outcome->stats->tokensPerSecond > 0);
+        QCOMPARE(f.model().lastChatRequest().value(u"stream_options").toObject(),
+                 (QJsonObject{{u"include_usage"_s, true}}));
+    }
+
+    // A server that refuses "stream_options" is asked again without it at once, and not
+    // asked with it again in this run.
+    void usageRefusedOnce()
+    {
+        Fixture f;
+        QVERIFY(f.isValid());
+        f.model().setStream({u"Fine"_s});
+        f.model().setRejectsStreamOptions(true);
+
+        for (int question = 0; question < 2; ++question) {
+            const auto outcome = f.ask(Fixture::question(u"Hello"_s, WebSearchMode::Never));
+            QVERIFY(outcome);
+            QVERIFY(!outcome->error);
+            QCOMPARE(outcome->text, u"Fine"_s);
+            QVERIFY(outcome->stats && outcome->stats->approximate);
+        }
+        const QList<QJsonObject> requests = f.model().chatRequests();
+        QCOMPARE(requests.size(), 3);
+        QVERIFY(requests.at(0).contains(u"stream_options"));
+        QVERIFY(!requests.at(1).contains(u"stream_options"));
+        QVERIFY(!requests.at(2).contains(u"stream_options"));
+        QCOMPARE(requests.at(1).value(u"messages"), requests.at(0).value(u"messages"));
+    }
+
+    // The temperature and the longest answer of the settings go with every answer; a title
+    // keeps its own temperature and no limit.
+    void generationOptions_data()
+    {
+        QTest::addColumn<double>("temperature"); // < 0: not set
+        QTest::addColumn<int>("maxTokens"); // 0: none
+        QTest::addColumn<double>("sentTemperature");
+
+        QTest::newRow("defaults") << -1.0 << 0 << 0.7;
+        QTest::newRow("set") << 0.2 << 512 << 0.2;
+    }
+
+    void generationOptions()
+    {
+        QFETCH(double, temperature);
+        QFETCH(int, maxTokens);
+        Fixture f;
+        QVERIFY(f.isValid());
+        f.model().setStream({u"Fine"_s});
+        f.model().setCompletion(u"A title"_s);
+        if (temperature >= 0)
+            f.settings().setTemperature(temperature);
+        f.settings().setMaxTokens(maxTokens > 0 ? std::optional<int>(maxTokens) : std::nullopt);
+
+        QVERIFY(f.ask(Fixture::question(u"Hello"_s, WebSearchMode::Never)));
+        const QJsonObject request = f.model().lastChatRequest();
+        QTEST(request.value(u"temperature").toDouble(), "sentTemperature");
+        QCOMPARE(request.value(u"max_tokens").toInt(), maxTokens);
+        QCOMPARE(request.contains(u"max_tokens"), maxTokens > 0);
+
+        const auto title
+            = TestSupport::awaitTask(f.pipeline->modelClient().value().generateTitle(u"Hello"_s));
+        QVERIFY(title && *title);
+        QCOMPARE(title->value(), u"A title"_s);
+        const QJsonObject titleRequest = f.model().lastChatRequest();
+        QCOMPARE(titleRequest.value(u"temperature").toDouble(), 0.3);
+        QVERIFY(!titleRequest.contains(u"max_tokens"));
     }
 };
 

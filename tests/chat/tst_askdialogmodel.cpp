@@ -172,13 +172,17 @@ void TestAskDialogModel::thinkingIsShownAndSaved()
     QList<QVariantList> imports;
     connect(&f.events(), &AppEvents::importDialogChat, this,
             [&](const QString &query, const QString &answer, const QString &reasoning,
-                std::optional<double> seconds) {
-                imports.append({query, answer, reasoning, seconds.has_value()});
+                std::optional<double> seconds, const QString &model,
+                const std::optional<AnswerStats> &stats) {
+                imports.append({query, answer, reasoning, seconds.has_value(), model,
+                                stats ? stats->tokens : -1});
             });
     f.bar->saveAndContinueInChat();
     QCOMPARE(imports.size(), 1);
+    // The thought's ten pieces and the answer's one, counted.
     QCOMPARE(imports.first(),
-             (QVariantList{u"6x7?"_s, u"42"_s, u"hm hm hm hm hm hm hm hm hm hm"_s, true}));
+             (QVariantList{u"6x7?"_s, u"42"_s, u"hm hm hm hm hm hm hm hm hm hm"_s, true,
+                           u"fake-model"_s, 11}));
 
     // A follow-up carries the answer alone.
     f.model().setStreamResponse(FakeModelServer::thinkingStream(

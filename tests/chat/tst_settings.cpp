@@ -207,6 +207,33 @@ private Q_SLOTS:
             << u"activePromptSuggestions"_s << QVariant(u"concise,friendly"_s);
         QTest::newRow("empty text is a value")
             << QByteArray("searxngPort=") << u"searxngPort"_s << QVariant(u""_s);
+        QTest::newRow("number by hand")
+            << QByteArray("temperature=0.35") << u"temperature"_s << QVariant(0.35);
+        QTest::newRow("number unreadable gives default")
+            << QByteArray("temperature=warm") << u"temperature"_s << QVariant(0.7);
+        QTest::newRow("integer by hand")
+            << QByteArray("maxTokens=2048") << u"maxTokens"_s << QVariant(2048);
+    }
+
+    // The generation options survive a new store over the same file; a temperature out of
+    // range written by hand is read as the nearest one servers take.
+    void generationOptions()
+    {
+        QCOMPARE(m_settings->temperature(), 0.7);
+        QCOMPARE(m_settings->maxTokens(), std::nullopt);
+        QCOMPARE(m_settings->preferredModel(), QString());
+        m_settings->setTemperature(1.25);
+        m_settings->setMaxTokens(4096);
+        m_settings->setPreferredModel(u" qwen/qwen3-8b "_s);
+        m_settings = std::make_unique<Settings>(confFile(), dataDir());
+        QCOMPARE(m_settings->temperature(), 1.25);
+        QCOMPARE(m_settings->maxTokens(), std::optional(4096));
+        QCOMPARE(m_settings->preferredModel(), u"qwen/qwen3-8b"_s);
+
+        m_settings->setMaxTokens(std::nullopt);
+        QCOMPARE(m_settings->maxTokens(), std::nullopt);
+        QVERIFY(m_settings->setValue(temperature, 5));
+        QCOMPARE(m_settings->temperature(), 2.0);
     }
 
     void storedText()

@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -339,6 +340,53 @@ private Q_SLOTS:
         QVERIFY(answer.thinkingSeconds.has_value());
     }
 
+    // The model asked: --model, else the one chosen in velm; --stats tells it, with the
+    // answer's length and speed, on standard error after the answer.
+    void modelAndStats_data()
+    {
+        QTest::addColumn<QString>("preferred"); // stored
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<bool>("usage"); // the server sends the usage chunk
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("err"); // a pattern
+
+        const QString speed = uR"( \x{00b7} \d+\.\d tok/s \x{00b7} \d+\.\d s to first token\n)"_s;
+        QTest::newRow("--model, --stats")
+            << QString() << QStringList{u"--model"_s, u"gemma-3-4b"_s, u"--stats"_s} << true
+            << u"gemma-3-4b"_s << uR"(^gemma-3-4b \x{00b7} 412 tokens)"_s + speed + u'$';
+        QTest::newRow("--model beats the stored choice")
+            << u"gemma-3-4b"_s << QStringList{u"--model"_s, u"llama-3.2-3b"_s} << true
+            << u"llama-3.2-3b"_s << u"^$"_s;
+        QTest::newRow("stored choice, no usage: approximate")
+            << u"lmstudio/gemma-3-4b"_s << QStringList{u"--stats"_s} << false
+            << u"lmstudio/gemma-3-4b"_s
+            << uR"(^gemma-3-4b \x{00b7} \x{2248} 2 tokens)"_s + speed + u'$';
+        QTest::newRow("stored choice missing: automatic, and said")
+            << u"mistral-7b"_s << QStringList() << true << u"llama-3.2-3b"_s
+            << uR"(^velm: mistral-7b isn't available on the server; used llama-3.2-3b\n$)"_s;
+    }
+
+    void modelAndStats()
+    {
+        QFETCH(QString, preferred);
+        QFETCH(QStringList, options);
+        QFETCH(bool, usage);
+        QFETCH(QString, err);
+        AskHome s;
+        QVERIFY(s.listening);
+        s.model.setModels({u"llama-3.2-3b"_s, u"gemma-3-4b"_s, u"lmstudio/gemma-3-4b"_s});
+        s.model.setStreamWithUsage(
+            {u"Hello "_s, u"there."_s},
+            usage ? FakeModelServer::Usage::usageChunk : FakeModelServer::Usage::none, 412);
+        s.home.settings()->setPreferredModel(preferred);
+
+        const VelmRun run = s.home.run(s.arguments(u"never"_s, options + QStringList{u"Hi"_s}));
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.outText(), u"Hello there.\n"_s);
+        QVERIFY2(QRegularExpression(err).match(run.errText()).hasMatch(), run.err.constData());
+        QTEST(s.model.lastChatRequest().value(u"model").toString(), "model");
+    }
+
     void save_data()
     {
         QTest::addColumn<QStringList>("pieces");
@@ -401,6 +449,8 @@ private Q_SLOTS:
             QCOMPARE(saved.messages[1].role, ChatMessage::Role::Assistant);
             QCOMPARE(saved.messages[1].text, pieces.join(QString()));
             QVERIFY(!saved.messages[1].sources);
+            QCOMPARE(saved.messages[1].model, u"fake-model"_s);
+            QVERIFY(saved.messages[1].stats && saved.messages[1].stats->approximate);
         }
         QCOMPARE(saved.customTitle.value_or(QString()), title);
         QCOMPARE(saved.customTitle.has_value(), !title.isEmpty());

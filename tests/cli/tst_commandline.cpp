@@ -43,6 +43,35 @@ private Q_SLOTS:
         QCOMPARE(run.outText(), u"* b\n  a\n"_s);
     }
 
+    // The mark follows the model chosen in velm, and a chosen model that is gone is named.
+    void marksTheChosenModel_data()
+    {
+        QTest::addColumn<QString>("preferred");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+
+        QTest::newRow("chosen and listed")
+            << u"gemma"_s << u"  llama-3.2-3b\n  qwen/qwen3-vl-8b\n* gemma\n"_s << QString();
+        QTest::newRow("chosen, not listed")
+            << u"mistral-7b"_s << u"  llama-3.2-3b\n* qwen/qwen3-vl-8b\n  gemma\n"_s
+            << u"velm: the chosen model mistral-7b isn't available on the server; velm answers "
+               "with qwen/qwen3-vl-8b\n"_s;
+    }
+
+    void marksTheChosenModel()
+    {
+        QFETCH(QString, preferred);
+        FakeModelServer server;
+        QVERIFY(server.listen());
+        server.setModels({u"llama-3.2-3b"_s, u"qwen/qwen3-vl-8b"_s, u"gemma"_s});
+        m_home.settings()->setPreferredModel(preferred);
+        const VelmRun run = velm({u"models"_s, u"--server"_s, server.address()});
+        m_home.settings()->setPreferredModel(QString());
+        QCOMPARE(run.exitCode, 0);
+        QTEST(run.outText(), "out");
+        QTEST(run.errText(), "err");
+    }
+
     void usesTheStoredAddress()
     {
         FakeModelServer server;

@@ -80,6 +80,10 @@ private Q_SLOTS:
         QTest::newRow("IPv6 address, blanks dropped")
             << u"lmStudioServerAddress"_s << u" http://[::1]:1234/v1\n"_s
             << QVariant(u"http://[::1]:1234/v1"_s);
+        QTest::newRow("number") << u"temperature"_s << u"0.25"_s << QVariant(0.25);
+        QTest::newRow("integer") << u"maxTokens"_s << u"1024"_s << QVariant(1024);
+        QTest::newRow("model id, blanks dropped")
+            << u"preferredModel"_s << u" qwen/qwen3-8b "_s << QVariant(u"qwen/qwen3-8b"_s);
     }
 
     void roundTrip()
@@ -137,6 +141,14 @@ private Q_SLOTS:
         QTest::newRow("address of a file")
             << QStringList{u"config"_s, u"lmStudioServerAddress"_s, u"file:///etc"_s}
             << u"lmStudioServerAddress: the address must start with http:// or https://"_s;
+        QTest::newRow("temperature out of range")
+            << QStringList{u"config"_s, u"temperature"_s, u"2.5"_s}
+            << u"temperature takes a number from 0 to 2"_s;
+        QTest::newRow("temperature not a number")
+            << QStringList{u"config"_s, u"temperature"_s, u"warm"_s} << u"temperature takes"_s;
+        QTest::newRow("answer length not a count")
+            << QStringList{u"config"_s, u"maxTokens"_s, u"1.5"_s}
+            << u"maxTokens takes a number of tokens, or 0 for no limit"_s;
         QTest::newRow("--unset without key")
             << QStringList{u"config"_s, u"--unset"_s} << u"--unset takes one KEY"_s;
         QTest::newRow("too many arguments")

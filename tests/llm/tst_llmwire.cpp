@@ -3,6 +3,8 @@
 #include "llm/wireformat.h"
 #include "support/testregistry.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -277,6 +279,79 @@ private Q_SLOTS:
             QCOMPARE(result.value(), text);
         else
             QCOMPARE(int(result.error().kind()), kind);
+    }
+
+    // What servers say of an answer's length and speed, as they send it.
+    void usageLines_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("piece");
+        QTest::addColumn<int>("tokens"); // -1: not sent
+        QTest::addColumn<double>("tokensPerSecond"); // 0: not sent
+
+        QTest::newRow("usage chunk") << QByteArray(
+            R"(data: {"id":"chatcmpl-1","object":"chat.completion.chunk","created":1,)"
+            R"("model":"m","choices":[],"usage":{"prompt_tokens":12,)"
+            R"("completion_tokens":412,"total_tokens":424}})")
+                                     << false << 412 << 0.0;
+        QTest::newRow("null usage beside a piece") << QByteArray(
+            R"(data: {"choices":[{"index":0,"delta":{"content":"Hi"}}],"usage":null})")
+                                                   << true << -1 << 0.0;
+        QTest::newRow("llama.cpp timings in the last chunk")
+            << QByteArray(R"(data: {"choices":[{"finish_reason":"stop","index":0,"delta":{}}],)"
+                          R"("created":1,"model":"m","object":"chat.completion.chunk",)"
+                          R"("timings":{"prompt_n":12,"prompt_ms":41.5,"predicted_n":37,)"
+                          R"("predicted_ms":961.0,"predicted_per_second":38.5}})")
+            << false << 37 << 38.5;
+        QTest::newRow("nonsense counts are not counts")
+            << QByteArray(R"(data: {"choices":[],"usage":{"completion_tokens":-3},)"
+                          R"("timings":{"predicted_per_second":"fast"}})")
+            << false << -1 << 0.0;
+    }
+
+    void usageLines()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, piece);
+        const StreamEvent event = WireFormat::decodeStreamLine(line);
+        QVERIFY(event.recognised);
+        QCOMPARE(event.type == StreamEvent::Type::piece, piece);
+        QTEST(event.usage.tokens(), "tokens");
+        QTEST(event.usage.tokensPerSecond, "tokensPerSecond");
+    }
+
+    void requestOptions_data()
+    {
+        QTest::addColumn<bool>("stream");
+        QTest::addColumn<bool>("includeUsage");
+        QTest::addColumn<int>("maxTokens"); // 0: none
+        QTest::addColumn<QByteArray>("options"); // the body without messages and model
+
+        QTest::newRow("streamed, usage asked")
+            << true << true << 0
+            << QByteArray(R"({"stream":true,"stream_options":{"include_usage":true},)"
+                          R"("temperature":0.7})");
+        QTest::newRow("streamed, limited")
+            << true << false << 256
+            << QByteArray(R"({"max_tokens":256,"stream":true,"temperature":0.7})");
+        QTest::newRow("not streamed: no usage asked")
+            << false << true << 0 << QByteArray(R"({"stream":false,"temperature":0.7})");
+    }
+
+    void requestOptions()
+    {
+        QFETCH(bool, stream);
+        QFETCH(bool, includeUsage);
+        QFETCH(int, maxTokens);
+        QFETCH(QByteArray, options);
+        const QByteArray body = WireFormat::encodeChatRequest(
+            u"m"_s, {{u"user"_s, u"Hi"_s}},
+            {0.7, maxTokens > 0 ? std::optional<int>(maxTokens) : std::nullopt, stream,
+             includeUsage});
+        QJsonObject sent = QJsonDocument::fromJson(body).object();
+        QCOMPARE(sent.take(u"model"_s).toString(), u"m"_s);
+        QVERIFY(sent.take(u"messages"_s).isArray());
+        QCOMPARE(sent, QJsonDocument::fromJson(options).object());
     }
 };
 

@@ -150,7 +150,9 @@ private Q_SLOTS:
         QCOMPARE(body.value(u"model").toString(), u"Qwen3-VL-8B"_s);
         QCOMPARE(body.value(u"temperature").toDouble(), 0.7);
         QCOMPARE(body.value(u"stream").toBool(), true);
-        QCOMPARE(body.keys().size(), 4);
+        QCOMPARE(body.value(u"stream_options").toObject(),
+                 (QJsonObject{{u"include_usage"_s, true}}));
+        QCOMPARE(body.keys().size(), 5);
         const QJsonArray wire = body.value(u"messages").toArray();
         QCOMPARE(wire.size(), messages.size());
         for (qsizetype i = 0; i < messages.size(); ++i) {

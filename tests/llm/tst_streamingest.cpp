@@ -39,7 +39,7 @@ StreamEvent referenceDecode(QByteArrayView line)
         return {};
     const QByteArray payload = line.sliced(6).toByteArray();
     if (payload == "[DONE]")
-        return {StreamEvent::Type::done, {}, {}, {}};
+        return {StreamEvent::Type::done, {}, {}, {}, false, {}};
     const QJsonDocument document = QJsonDocument::fromJson(payload);
     if (!document.isObject())
         return {};
@@ -48,7 +48,7 @@ StreamEvent referenceDecode(QByteArrayView line)
     if (!error.isUndefined() && !error.isNull()) {
         const QString message
             = error.isString() ? error.toString() : error.toObject().value(u"message").toString();
-        return {StreamEvent::Type::error, {}, {}, LocalLLMError::serverError(message)};
+        return {StreamEvent::Type::error, {}, {}, LocalLLMError::serverError(message), false, {}};
     }
     const QJsonObject delta
         = chunk.value(u"choices").toArray().first().toObject().value(u"delta").toObject();
@@ -59,7 +59,7 @@ StreamEvent referenceDecode(QByteArrayView line)
         = reasoningContent == reasoning ? reasoningContent : reasoningContent + reasoning;
     if (content.isEmpty() && thought.isEmpty())
         return {};
-    return {StreamEvent::Type::piece, content, thought, {}};
+    return {StreamEvent::Type::piece, content, thought, {}, false, {}};
 }
 
 QList<int> everyByte(const QByteArray &body)

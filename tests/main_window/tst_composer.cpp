@@ -1,8 +1,10 @@
 #include "chat/controllerfixture.h"
 #include "main_window/composertextedit.h"
 #include "main_window/composerview.h"
+#include "main_window/modelchip.h"
 #include "main_window/sendstopbutton.h"
 #include "main_window/websearchchip.h"
+#include "support/loopback.h"
 #include "support/testregistry.h"
 #include "widgets/appcolors.h"
 #include "widgets/appfonts.h"
@@ -214,6 +216,101 @@ private Q_SLOTS:
         QCOMPARE(f.settings().webSearchMode(), entry.toLower());
         QCOMPARE(h.controller.webSearchLabel(), label);
         QCOMPARE(chip->text(), label);
+    }
+
+    // The model chip: the model that answers, learned from an answer and from the list its
+    // menu fetches; a chosen model the server lacks is replaced and the chip says so.
+    void modelChip_data()
+    {
+        QTest::addColumn<QString>("preferred");
+        QTest::addColumn<bool>("serverUp");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("toolTip");
+        QTest::addColumn<bool>("warning");
+        QTest::addColumn<QStringList>("entries"); // the menu after the list arrived
+        QTest::addColumn<QString>("checked");
+
+        const QStringList listed{u"Automatic"_s, u"llama-3.2-3b"_s, u"lmstudio/gemma-3-4b"_s};
+        QTest::newRow("automatic")
+            << QString() << true << u"llama-3.2-3b"_s << u"Model: llama-3.2-3b (automatic)"_s
+            << false << listed << u"Automatic"_s;
+        QTest::newRow("preferred listed")
+            << u"lmstudio/gemma-3-4b"_s << true << u"gemma-3-4b"_s
+            << u"Model: lmstudio/gemma-3-4b"_s << false << listed << u"lmstudio/gemma-3-4b"_s;
+        QTest::newRow("preferred missing")
+            << u"mistral-7b"_s << true << u"llama-3.2-3b"_s
+            << u"mistral-7b isn't available on the server; using llama-3.2-3b"_s << true
+            << listed + QStringList{u"mistral-7b (not available)"_s}
+            << u"mistral-7b (not available)"_s;
+        QTest::newRow("server down")
+            << QString() << false << u"Automatic"_s << u"Model: automatic"_s << false
+            << QStringList{u"Automatic"_s, u"Start LM Studio"_s} << u"Automatic"_s;
+    }
+
+    void modelChip()
+    {
+        QFETCH(QString, preferred);
+        QFETCH(bool, serverUp);
+        QFETCH(QStringList, entries);
+
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.model().setModels({u"llama-3.2-3b"_s, u"lmstudio/gemma-3-4b"_s});
+        f.model().setStream({u"Hi"_s});
+        f.settings().setPreferredModel(preferred);
+        if (!serverUp)
+            f.settings().setLmStudioServerAddress(Loopback::closedAddress());
+        ComposerHarness h(f);
+        ModelChip *chip = h.view.modelChip();
+        QCOMPARE(chip->focusPolicy(), Qt::TabFocus);
+        QVERIFY(chip->menu());
+
+        if (serverUp) {
+            // An answer tells the chip which model wrote it, before any menu opened.
+            QTest::keyClicks(h.edit(), u"Hello"_s);
+            QTest::keyClick(h.edit(), Qt::Key_Return);
+            QVERIFY(f.waitUntilIdle());
+            QTEST(chip->text(), "label");
+            QTEST(chip->showsWarning(), "warning");
+        }
+
+        // Opening the menu fetches the list; meanwhile it says so.
+        Q_EMIT chip->menu()->aboutToShow();
+        const auto texts = [chip] {
+            QStringList list;
+            for (QAction *action : chip->menu()->actions()) {
+                if (!action->isSeparator() && !action->text().isEmpty()
+                    && action->text() != u"Model"_s)
+                    list.append(action->text());
+            }
+            return list;
+        };
+        // (A closed port may be known at once.)
+        if (serverUp)
+            QCOMPARE(texts(), (QStringList{u"Automatic"_s, u"Loading\u2026"_s}));
+        QTRY_COMPARE(texts(), entries);
+        QTEST(chip->text(), "label");
+        QTEST(chip->toolTip(), "toolTip");
+        QTEST(chip->showsWarning(), "warning");
+        QCOMPARE(chip->accessibleName(), u"Model: "_s + chip->text());
+        QStringList checkedEntries;
+        for (QAction *action : chip->menu()->actions()) {
+            if (action->isChecked())
+                checkedEntries.append(action->text());
+        }
+        QFETCH(QString, checked);
+        QCOMPARE(checkedEntries, QStringList{checked});
+
+        // Picking a model writes the preference.
+        if (serverUp) {
+            for (QAction *action : chip->menu()->actions()) {
+                if (action->text() == u"lmstudio/gemma-3-4b"_s)
+                    action->trigger();
+            }
+            QTRY_COMPARE(f.settings().preferredModel(), u"lmstudio/gemma-3-4b"_s);
+            QCOMPARE(chip->text(), u"gemma-3-4b"_s);
+            QVERIFY(!chip->showsWarning());
+        }
     }
 
     // One line when empty, growing with each line, and scrolling rather than growing past ten.

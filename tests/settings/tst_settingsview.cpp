@@ -28,12 +28,15 @@
 #include "widgets/toggleswitch.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -230,6 +233,48 @@ private Q_SLOTS:
         QCOMPARE(tab.modelStatus()->ok(), std::optional<bool>(ok));
         QVERIFY(!tab.modelStatus()->isHidden());
         QVERIFY(tab.checkButton()->isEnabled());
+    }
+
+    // The model list comes with the check; picking one writes the preference, which the
+    // check then reports; the generation fields and the settings follow each other.
+    void modelChoiceAndGeneration()
+    {
+        Fixture f;
+        QVERIFY(f.isValid());
+        f.model().setModels({u"qwen2.5-7b"_s, u"lmstudio/gemma-3-4b"_s});
+        f.settings().setLmStudioServerAddress(f.model().address());
+        f.settings().setPreferredModel(u"gone-model"_s);
+        ModelSettingsTab tab(f.settings(), &f.network());
+        QComboBox *box = tab.modelBox();
+        QCOMPARE(box->accessibleName(), u"Model"_s);
+        QCOMPARE(box->currentText(), u"gone-model"_s);
+
+        QSignalSpy finished(&tab, &ModelSettingsTab::modelCheckFinished);
+        tab.checkButton()->click();
+        QVERIFY(finished.wait(networkWaitMs));
+        QCOMPARE(tab.modelStatus()->text(), u"Connected to qwen2.5-7b"_s);
+        QTRY_COMPARE(box->count(), 4);
+        QCOMPARE(box->itemText(0), u"Automatic"_s);
+        QCOMPARE(box->currentText(), u"gone-model (not available)"_s);
+
+        Q_EMIT box->activated(2);
+        QTRY_COMPARE(f.settings().preferredModel(), u"lmstudio/gemma-3-4b"_s);
+        QCOMPARE(box->count(), 3);
+        QCOMPARE(box->currentText(), u"lmstudio/gemma-3-4b"_s);
+        tab.checkButton()->click();
+        QVERIFY(finished.wait(networkWaitMs));
+        QCOMPARE(tab.modelStatus()->text(), u"Connected to lmstudio/gemma-3-4b"_s);
+
+        QCOMPARE(tab.temperatureBox()->value(), 0.7);
+        QCOMPARE(tab.maxTokensBox()->text(), u"No limit"_s);
+        tab.temperatureBox()->setValue(0.3);
+        tab.maxTokensBox()->setValue(2048);
+        QCOMPARE(f.settings().temperature(), 0.3);
+        QCOMPARE(f.settings().maxTokens(), std::optional(2048));
+        f.settings().setMaxTokens(std::nullopt);
+        f.settings().setTemperature(1.1);
+        QCOMPARE(tab.maxTokensBox()->value(), 0);
+        QCOMPARE(tab.temperatureBox()->value(), 1.1);
     }
 
     // An address is written as soon as it is usable, without the blanks around it; until

@@ -13,9 +13,18 @@ FakeModelServer::FakeModelServer()
     setCompletion(QString());
     m_http.route("GET", u"/v1/models"_s, [this](const FakeRequest &) { return m_models; });
     m_http.route("POST", u"/v1/chat/completions"_s, [this](const FakeRequest &request) {
-        const bool stream
-            = QJsonDocument::fromJson(request.body).object().value(u"stream").toBool();
-        return stream ? m_stream : m_completion;
+        const QJsonObject body = QJsonDocument::fromJson(request.body).object();
+        if (!body.value(u"stream").toBool())
+            return m_completion;
+        if (m_rejectsStreamOptions && body.contains(u"stream_options"))
+            // As OpenAI-compatible proxies word it.
+            return FakeResponse::json(
+                R"({"error":{"message":"Unrecognized request argument supplied: stream_options",)"
+                R"("type":"invalid_request_error","param":null,"code":null}})",
+                400);
+        const bool asksUsage
+            = body.value(u"stream_options").toObject().value(u"include_usage").toBool();
+        return asksUsage && m_streamWithUsage ? *m_streamWithUsage : m_stream;
     });
 }
 
@@ -37,11 +46,26 @@ void FakeModelServer::setModelsResponse(const FakeResponse &response)
 void FakeModelServer::setStream(const QStringList &pieces)
 {
     m_stream = FakeResponse::eventStream(streamBody(pieces));
+    m_streamWithUsage.reset();
 }
 
 void FakeModelServer::setStreamResponse(const FakeResponse &response)
 {
     m_stream = response;
+    m_streamWithUsage.reset();
+}
+
+void FakeModelServer::setStreamWithUsage(const QStringList &pieces, Usage usage, int tokens,
+                                         double tokensPerSecond)
+{
+    m_streamWithUsage.reset();
+    if (usage == Usage::usageChunk) {
+        m_stream = FakeResponse::eventStream(streamBody(pieces));
+        m_streamWithUsage
+            = FakeResponse::eventStream(streamBody(pieces, usage, tokens, tokensPerSecond));
+    } else {
+        m_stream = FakeResponse::eventStream(streamBody(pieces, usage, tokens, tokensPerSecond));
+    }
 }
 
 void FakeModelServer::setCompletion(const QString &content)
@@ -64,18 +88,36 @@ QJsonObject FakeModelServer::lastChatRequest() const
     return {};
 }
 
-namespace {
-QByteArray chunk(const QJsonObject &delta, const QJsonValue &finishReason = QJsonValue::Null)
+QList<QJsonObject> FakeModelServer::chatRequests() const
 {
-    const QJsonObject choice{
-        {u"finish_reason"_s, finishReason}, {u"index"_s, 0}, {u"delta"_s, delta}};
-    const QJsonObject object{
-        {u"choices"_s, QJsonArray{choice}},
+    QList<QJsonObject> bodies;
+    for (const FakeRequest &request : m_http.requests()) {
+        if (request.path() == u"/v1/chat/completions"_s)
+            bodies.append(QJsonDocument::fromJson(request.body).object());
+    }
+    return bodies;
+}
+
+namespace {
+QJsonObject chunkObject(const QJsonArray &choices)
+{
+    return {
+        {u"choices"_s, choices},
         {u"created"_s, 1796574407},
         {u"id"_s, u"chatcmpl-fake"_s},
         {u"model"_s, u"fake-model"_s},
         {u"object"_s, u"chat.completion.chunk"_s},
     };
+}
+
+QByteArray chunk(const QJsonObject &delta, const QJsonValue &finishReason = QJsonValue::Null,
+                 const QJsonObject &extra = {})
+{
+    const QJsonObject choice{
+        {u"finish_reason"_s, finishReason}, {u"index"_s, 0}, {u"delta"_s, delta}};
+    QJsonObject object = chunkObject(QJsonArray{choice});
+    for (auto it = extra.begin(); it != extra.end(); ++it)
+        object.insert(it.key(), it.value());
     return "data: " + QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 } // namespace
@@ -93,6 +135,42 @@ QByteArray FakeModelServer::streamBody(const QStringList &pieces)
     for (const QString &piece : pieces)
         body += chunkLine(piece) + "\n\n";
     body += chunk(QJsonObject{}, u"stop"_s) + "\n\n";
+    body += "data: [DONE]\n\n";
+    return body;
+}
+
+QByteArray FakeModelServer::streamBody(const QStringList &pieces, Usage usage, int tokens,
+                                       double tokensPerSecond)
+{
+    QByteArray body
+        = chunk(QJsonObject{{u"role"_s, u"assistant"_s}, {u"content"_s, QJsonValue::Null}})
+        + "\n\n";
+    for (const QString &piece : pieces)
+        body += chunkLine(piece) + "\n\n";
+    // llama.cpp's server puts its timings into the chunk that ends the answer.
+    QJsonObject timings;
+    if (usage == Usage::timings) {
+        const double predictedMs = tokensPerSecond > 0 ? tokens * 1000.0 / tokensPerSecond : 0;
+        timings = QJsonObject{
+            {u"timings"_s,
+             QJsonObject{{u"prompt_n"_s, 12},
+                         {u"prompt_ms"_s, 41.5},
+                         {u"prompt_per_token_ms"_s, 3.458},
+                         {u"prompt_per_second"_s, 289.2},
+                         {u"predicted_n"_s, tokens},
+                         {u"predicted_ms"_s, predictedMs},
+                         {u"predicted_per_token_ms"_s, tokens > 0 ? predictedMs / tokens : 0.0},
+                         {u"predicted_per_second"_s, tokensPerSecond}}}};
+    }
+    body += chunk(QJsonObject{}, u"stop"_s, timings) + "\n\n";
+    if (usage == Usage::usageChunk) {
+        QJsonObject last = chunkObject(QJsonArray());
+        last.insert(u"usage"_s,
+                    QJsonObject{{u"prompt_tokens"_s, 12},
+                                {u"completion_tokens"_s, tokens},
+                                {u"total_tokens"_s, 12 + tokens}});
+        body += "data: " + QJsonDocument(last).toJson(QJsonDocument::Compact) + "\n\n";
+    }
     body += "data: [DONE]\n\n";
     return body;
 }

@@ -1,0 +1,152 @@
+#include "main_window/modelchip.h"
+
+#include "chat/modelchoice.h"
+#include "widgets/appcolors.h"
+#include "widgets/hoveranimation.h"
+#include "widgets/symbols.h"
+#include "widgets/typestyles.h"
+
+#include <QActionGroup>
+#include <QMenu>
+#include <QPainter>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int paddingX = 9;
+constexpr int paddingY = 5;
+constexpr int symbolSize = 12;
+constexpr int symbolGap = 5;
+// Long ids ("mlx-community/Qwen3-30B-A3B-Instruct-2507-4bit") are cut, the whole id is in
+// the tooltip and the menu.
+constexpr int maxTextWidth = 180;
+
+// The warning colour of the status labels in the settings.
+QColor warningColor(bool dark)
+{
+    return dark ? QColor(0xff, 0x9f, 0x0a) : QColor(0xe0, 0x7b, 0x00);
+}
+
+} // namespace
+
+ModelChip::ModelChip(ModelChoice &choice, QWidget *parent)
+    : QToolButton(parent)
+    , m_choice(choice)
+    , m_menu(new QMenu(this))
+    , m_hover(new HoverAnimation(this, Animations::quickEase()))
+{
+    setPopupMode(QToolButton::InstantPopup);
+    setFocusPolicy(Qt::TabFocus);
+    setFont(TypeStyles::font(TypeStyle::Caption));
+    // A menu is a window of its own; it must still draw in the window's scheme.
+    m_menu->setAttribute(Qt::WA_WindowPropagation);
+    m_menu->setAccessibleName(u"Model"_s);
+    setMenu(m_menu);
+    // The list is fetched anew each time: models are loaded and unloaded on the server
+    // while velm runs.
+    connect(m_menu, &QMenu::aboutToShow, &m_choice, &ModelChoice::refresh);
+    connect(&m_choice, &ModelChoice::changed, this, &ModelChip::showChoice);
+    showChoice();
+}
+
+void ModelChip::showChoice()
+{
+    m_warning = m_choice.preferredMissing();
+    setText(m_choice.label());
+    setToolTip(m_choice.toolTip());
+    setAccessibleName(u"Model: "_s + m_choice.label());
+    setAccessibleDescription(m_choice.toolTip());
+    fillMenu();
+    updateGeometry();
+    update();
+}
+
+void ModelChip::fillMenu()
+{
+    m_menu->clear();
+    m_menu->addSection(u"Model"_s);
+    auto *group = new QActionGroup(m_menu);
+    group->setExclusive(true);
+    const QString preferred = m_choice.preferred();
+    const auto addChoice = [this, group, &preferred](const QString &title, const QString &id) {
+        QAction *action = m_menu->addAction(title);
+        action->setCheckable(true);
+        action->setChecked(id == preferred);
+        group->addAction(action);
+        // Queued: the choice fills the menu anew, which deletes the action still emitting.
+        connect(
+            action, &QAction::triggered, &m_choice, [this, id] { m_choice.choose(id); },
+            Qt::QueuedConnection);
+        return action;
+    };
+    addChoice(u"Automatic"_s, QString());
+    m_menu->addSeparator();
+    const auto addNote
+        = [this](const QString &text) { m_menu->addAction(text)->setEnabled(false); };
+    switch (m_choice.listState()) {
+    case ModelChoice::ListState::unknown:
+    case ModelChoice::ListState::loading:
+        addNote(u"Loading\u2026"_s);
+        break;
+    case ModelChoice::ListState::failed:
+        addNote(m_choice.listError());
+        break;
+    case ModelChoice::ListState::loaded:
+        for (const QString &id : m_choice.serverModels())
+            addChoice(id, id);
+        break;
+    }
+    // Still chosen, so still shown, but it cannot be picked again while it is gone.
+    if (m_warning && m_choice.listState() == ModelChoice::ListState::loaded)
+        addChoice(preferred + u" (not available)"_s, preferred)->setEnabled(false);
+}
+
+QColor ModelChip::chipColor() const
+{
+    if (m_warning)
+        return warningColor(AppColors::isDark(this));
+    return AppColors::secondaryText(palette());
+}
+
+QSize ModelChip::sizeHint() const
+{
+    const QFontMetrics metrics(font());
+    const int textWidth = qMin(metrics.horizontalAdvance(text()), maxTextWidth);
+    const int height = qMax(symbolSize, metrics.height()) + 2 * paddingY;
+    return {paddingX + symbolSize + symbolGap + textWidth + paddingX, height};
+}
+
+void ModelChip::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor color = chipColor();
+    const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal radius = bounds.height() / 2;
+
+    QColor fill = color;
+    const qreal emphasis = isDown() ? 1.0 : m_hover->progress();
+    fill.setAlphaF(float((m_warning ? 0.14 : 0.07) + 0.06 * emphasis));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(bounds, radius, radius);
+    if (hasFocus()) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(AppColors::named(NamedColor::AskAccent, this), 1.5));
+        painter.drawRoundedRect(bounds.adjusted(0.75, 0.75, -0.75, -0.75), radius, radius);
+    }
+
+    const QRect symbolRect(paddingX, (height() - symbolSize) / 2, symbolSize, symbolSize);
+    const QString symbol = m_warning ? u"exclamationmark.triangle.fill"_s : u"cpu"_s;
+    painter.drawPixmap(
+        symbolRect,
+        Symbols::pixmap(symbol, symbolSize, color, devicePixelRatioF(), Symbols::Weight::Medium));
+    painter.setPen(color);
+    painter.setFont(font());
+    const QRect textRect(symbolRect.right() + 1 + symbolGap, 0,
+                         width() - symbolRect.right() - 1 - symbolGap - paddingX, height());
+    const QString shown
+        = QFontMetrics(font()).elidedText(text(), Qt::ElideMiddle, textRect.width());
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+}
