@@ -9,6 +9,7 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QPainter>
+#include <QtMath>
 
 using namespace Qt::StringLiterals;
 
@@ -112,7 +113,10 @@ QColor ModelChip::chipColor() const
 QSize ModelChip::sizeHint() const
 {
     const QFontMetrics metrics(font());
-    const int textWidth = qMin(metrics.horizontalAdvance(text()), maxTextWidth);
+    // Rounded up, and a pixel more: the eliding below measures in fractions, and a name a
+    // fraction wider than its rounded width would lose its middle for nothing.
+    const int advance = qCeil(QFontMetricsF(font()).horizontalAdvance(text())) + 1;
+    const int textWidth = qMin(advance, maxTextWidth);
     const int height = qMax(symbolSize, metrics.height()) + 2 * paddingY;
     return {paddingX + symbolSize + symbolGap + textWidth + paddingX, height};
 }
