@@ -2,6 +2,7 @@
 
 #include "chat/answerspeed.h"
 #include "widgets/appcolors.h"
+#include "widgets/plaintext.h"
 #include "widgets/typestyles.h"
 
 #include <QPainter>
@@ -23,7 +24,8 @@ void AnswerCaption::showMessage(const ChatMessage &message)
     const QString caption = AnswerSpeed::caption(message.model, message.stats);
     if (caption != text()) {
         setText(caption);
-        setToolTip(message.model.isEmpty() ? QString() : u"Written by "_s + message.model);
+        setToolTip(message.model.isEmpty() ? QString()
+                                           : PlainText::toolTip(u"Written by "_s + message.model));
         setAccessibleName(caption);
     }
     setVisible(!caption.isEmpty());

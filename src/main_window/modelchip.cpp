@@ -3,6 +3,7 @@
 #include "chat/modelchoice.h"
 #include "widgets/appcolors.h"
 #include "widgets/hoveranimation.h"
+#include "widgets/plaintext.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 
@@ -55,7 +56,7 @@ void ModelChip::showChoice()
 {
     m_warning = m_choice.preferredMissing();
     setText(m_choice.label());
-    setToolTip(m_choice.toolTip());
+    setToolTip(PlainText::toolTip(m_choice.toolTip()));
     setAccessibleName(u"Model: "_s + m_choice.label());
     setAccessibleDescription(m_choice.toolTip());
     fillMenu();
@@ -71,7 +72,7 @@ void ModelChip::fillMenu()
     group->setExclusive(true);
     const QString preferred = m_choice.preferred();
     const auto addChoice = [this, group, &preferred](const QString &title, const QString &id) {
-        QAction *action = m_menu->addAction(title);
+        QAction *action = m_menu->addAction(PlainText::menuText(title));
         action->setCheckable(true);
         action->setChecked(id == preferred);
         group->addAction(action);
@@ -83,8 +84,9 @@ void ModelChip::fillMenu()
     };
     addChoice(u"Automatic"_s, QString());
     m_menu->addSeparator();
-    const auto addNote
-        = [this](const QString &text) { m_menu->addAction(text)->setEnabled(false); };
+    const auto addNote = [this](const QString &text) {
+        m_menu->addAction(PlainText::menuText(text))->setEnabled(false);
+    };
     switch (m_choice.listState()) {
     case ModelChoice::ListState::unknown:
     case ModelChoice::ListState::loading:

@@ -3,6 +3,7 @@
 #include "main_window/faviconloader.h"
 #include "widgets/appcolors.h"
 #include "widgets/hoveranimation.h"
+#include "widgets/plaintext.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 
@@ -87,7 +88,7 @@ SourceCard::SourceCard(int index, const SearchResult &source, FaviconLoader *fav
     if (parsed.isValid())
         m_faviconHost = withoutWww(parsed.host(QUrl::EncodeUnicode));
 
-    setToolTip(source.url);
+    setToolTip(PlainText::toolTip(source.url));
     setAccessibleName(source.title);
     setAccessibleDescription(m_host);
     setFocusPolicy(Qt::TabFocus);

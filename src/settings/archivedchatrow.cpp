@@ -2,6 +2,7 @@
 
 #include "settings/settingsbutton.h"
 #include "widgets/appcolors.h"
+#include "widgets/plaintext.h"
 #include "widgets/pressablebuttonstyle.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
@@ -44,7 +45,7 @@ public:
         setTextFormat(Qt::PlainText);
         setMinimumWidth(40);
         setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        setToolTip(text);
+        setToolTip(PlainText::toolTip(text));
         QLabel::setText(text);
     }
 

@@ -9,6 +9,7 @@
 #include "settings/settingssection.h"
 #include "settings/settingstextfield.h"
 #include "settings/statuslabel.h"
+#include "widgets/plaintext.h"
 #include "widgets/toggleswitch.h"
 
 #include <QComboBox>
@@ -167,7 +168,7 @@ void ModelSettingsTab::showModels()
         m_modelBox->addItem(missing ? preferred + u" (not available)"_s : preferred, preferred);
     }
     m_modelBox->setCurrentIndex(qMax(0, m_modelBox->findData(preferred)));
-    m_modelBox->setToolTip(m_modelChoice->toolTip());
+    m_modelBox->setToolTip(PlainText::toolTip(m_modelChoice->toolTip()));
 }
 
 void ModelSettingsTab::showGeneration()

@@ -2,6 +2,7 @@
 
 #include "widgets/appcolors.h"
 #include "widgets/hoveranimation.h"
+#include "widgets/plaintext.h"
 #include "widgets/pressablebuttonstyle.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
@@ -30,7 +31,7 @@ SuggestionChip::SuggestionChip(const PromptSuggestion &suggestion, QWidget *pare
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(suggestion.label);
-    setToolTip(suggestion.instruction);
+    setToolTip(PlainText::toolTip(suggestion.instruction));
     PressableButtonStyle::apply(this, 0.97, 0.85);
 }
 

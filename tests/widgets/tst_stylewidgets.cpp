@@ -1,11 +1,15 @@
 #include "support/testregistry.h"
 #include "widgets/animations.h"
 #include "widgets/hoveranimation.h"
+#include "widgets/plaintext.h"
 
 #include <QEnterEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
 #include <QWidget>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -27,6 +31,36 @@ class TestStyleWidgets : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // A server's model id, a chat's title or an address shows as it is in a tooltip, and Qt
+    // reads none of it as markup.
+    void plainToolTips_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain") << u"Model: qwen3-8b"_s;
+        QTest::newRow("a tag in the middle") << u"Written by <img src=\"/etc/x\"> model"_s;
+        QTest::newRow("markup at the start") << u"<b>bold</b> & more"_s;
+        QTest::newRow("an escape") << u"a &lt; b"_s;
+    }
+
+    void plainToolTips()
+    {
+        QFETCH(QString, text);
+        const QString tip = PlainText::toolTip(text);
+        if (!Qt::mightBeRichText(text))
+            QCOMPARE(tip, text);
+        QTextDocument shown;
+        if (Qt::mightBeRichText(tip))
+            shown.setHtml(tip);
+        else
+            shown.setPlainText(tip);
+        QCOMPARE(shown.toPlainText(), text);
+    }
+
+    void menuTextKeepsAmpersands()
+    {
+        QCOMPARE(PlainText::menuText(u"R&D model & co"_s), u"R&&D model && co"_s);
+    }
+
     void springAnimationEndsAtTarget();
     void laterAnimationReplacesEarlier();
     void hoverFollowsPointer();
