@@ -2,24 +2,15 @@
 
 #include "chat/modelchoice.h"
 #include "widgets/appcolors.h"
-#include "widgets/hoveranimation.h"
 #include "widgets/plaintext.h"
-#include "widgets/symbols.h"
-#include "widgets/typestyles.h"
 
 #include <QActionGroup>
 #include <QMenu>
-#include <QPainter>
-#include <QtMath>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int paddingX = 9;
-constexpr int paddingY = 5;
-constexpr int symbolSize = 12;
-constexpr int symbolGap = 5;
 // Long ids ("mlx-community/Qwen3-30B-A3B-Instruct-2507-4bit") are cut, the whole id is in
 // the tooltip and the menu.
 constexpr int maxTextWidth = 180;
@@ -33,14 +24,10 @@ QColor warningColor(bool dark)
 } // namespace
 
 ModelChip::ModelChip(ModelChoice &choice, QWidget *parent)
-    : QToolButton(parent)
+    : ComposerChip(maxTextWidth, parent)
     , m_choice(choice)
     , m_menu(new QMenu(this))
-    , m_hover(new HoverAnimation(this, Animations::quickEase()))
 {
-    setPopupMode(QToolButton::InstantPopup);
-    setFocusPolicy(Qt::TabFocus);
-    setFont(TypeStyles::font(TypeStyle::Caption));
     // A menu is a window of its own; it must still draw in the window's scheme.
     m_menu->setAttribute(Qt::WA_WindowPropagation);
     m_menu->setAccessibleName(u"Model"_s);
@@ -105,54 +92,14 @@ void ModelChip::fillMenu()
         addChoice(preferred + u" (not available)"_s, preferred)->setEnabled(false);
 }
 
+QString ModelChip::chipSymbol() const
+{
+    return m_warning ? u"exclamationmark.triangle.fill"_s : u"cpu"_s;
+}
+
 QColor ModelChip::chipColor() const
 {
     if (m_warning)
         return warningColor(AppColors::isDark(this));
     return AppColors::secondaryText(palette());
-}
-
-QSize ModelChip::sizeHint() const
-{
-    const QFontMetrics metrics(font());
-    // Rounded up, and a pixel more: the eliding below measures in fractions, and a name a
-    // fraction wider than its rounded width would lose its middle for nothing.
-    const int advance = qCeil(QFontMetricsF(font()).horizontalAdvance(text())) + 1;
-    const int textWidth = qMin(advance, maxTextWidth);
-    const int height = qMax(symbolSize, metrics.height()) + 2 * paddingY;
-    return {paddingX + symbolSize + symbolGap + textWidth + paddingX, height};
-}
-
-void ModelChip::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QColor color = chipColor();
-    const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    const qreal radius = bounds.height() / 2;
-
-    QColor fill = color;
-    const qreal emphasis = isDown() ? 1.0 : m_hover->progress();
-    fill.setAlphaF(float((m_warning ? 0.14 : 0.07) + 0.06 * emphasis));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
-    painter.drawRoundedRect(bounds, radius, radius);
-    if (hasFocus()) {
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(AppColors::named(NamedColor::AskAccent, this), 1.5));
-        painter.drawRoundedRect(bounds.adjusted(0.75, 0.75, -0.75, -0.75), radius, radius);
-    }
-
-    const QRect symbolRect(paddingX, (height() - symbolSize) / 2, symbolSize, symbolSize);
-    const QString symbol = m_warning ? u"exclamationmark.triangle.fill"_s : u"cpu"_s;
-    painter.drawPixmap(
-        symbolRect,
-        Symbols::pixmap(symbol, symbolSize, color, devicePixelRatioF(), Symbols::Weight::Medium));
-    painter.setPen(color);
-    painter.setFont(font());
-    const QRect textRect(symbolRect.right() + 1 + symbolGap, 0,
-                         width() - symbolRect.right() - 1 - symbolGap - paddingX, height());
-    const QString shown
-        = QFontMetrics(font()).elidedText(text(), Qt::ElideMiddle, textRect.width());
-    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
 }

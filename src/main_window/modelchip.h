@@ -1,15 +1,14 @@
 #pragma once
 
-#include <QToolButton>
+#include "main_window/composerchip.h"
 
-class HoverAnimation;
 class ModelChoice;
 
 // The composer's model switch: a capsule with the short name of the model that answers
 // ("qwen3-8b"; the whole id in the tooltip) that opens a menu of "Automatic" and the
 // server's models, fetched as it opens. A chosen model the server does not list shows in a
 // warning tint: the automatic choice answers meanwhile.
-class ModelChip : public QToolButton
+class ModelChip : public ComposerChip
 {
     Q_OBJECT
 
@@ -19,19 +18,16 @@ public:
     // The chosen model is not on the server.
     bool showsWarning() const { return m_warning; }
 
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
-
 protected:
-    void paintEvent(QPaintEvent *event) override;
+    QString chipSymbol() const override;
+    QColor chipColor() const override;
+    bool isEmphasised() const override { return m_warning; }
 
 private:
     void showChoice();
     void fillMenu();
-    QColor chipColor() const;
 
     ModelChoice &m_choice;
     QMenu *m_menu;
-    HoverAnimation *m_hover;
     bool m_warning = false;
 };

@@ -4,24 +4,16 @@
 #include "chat/settings.h"
 #include "search/searchmode.h"
 #include "widgets/appcolors.h"
-#include "widgets/hoveranimation.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 
 #include <QActionGroup>
 #include <QEvent>
 #include <QMenu>
-#include <QPainter>
-#include <QPainterPath>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-constexpr int paddingX = 9;
-constexpr int paddingY = 5;
-constexpr int symbolSize = 12;
-constexpr int symbolGap = 5;
 
 using Mode = WebSearchMode;
 
@@ -42,13 +34,9 @@ QList<ModeChoice> choices()
 } // namespace
 
 WebSearchChip::WebSearchChip(Settings &settings, QWidget *parent)
-    : QToolButton(parent)
+    : ComposerChip(0, parent)
     , m_settings(settings)
-    , m_hover(new HoverAnimation(this, Animations::quickEase()))
 {
-    setPopupMode(QToolButton::InstantPopup);
-    setFocusPolicy(Qt::TabFocus);
-    setFont(TypeStyles::font(TypeStyle::Caption));
     buildMenu();
     connect(&m_settings, &Settings::changed, this, [this](const QString &key) {
         if (key == SettingsKeys::webSearchMode)
@@ -108,52 +96,21 @@ QString WebSearchChip::symbolName() const
     return m_mode == Mode::Never ? u"globe.badge.chevron.backward"_s : u"globe"_s;
 }
 
+QString WebSearchChip::chipSymbol() const
+{
+    return symbolName();
+}
+
+bool WebSearchChip::isEmphasised() const
+{
+    return m_mode == Mode::Always;
+}
+
 QColor WebSearchChip::chipColor() const
 {
     if (m_mode == Mode::Always)
         return AppColors::named(NamedColor::AskAccent, this);
     return AppColors::secondaryText(palette());
-}
-
-QSize WebSearchChip::sizeHint() const
-{
-    const QFontMetrics metrics(font());
-    const int textWidth = metrics.horizontalAdvance(text());
-    const int height = qMax(symbolSize, metrics.height()) + 2 * paddingY;
-    return {paddingX + symbolSize + symbolGap + textWidth + paddingX, height};
-}
-
-void WebSearchChip::paintEvent(QPaintEvent *)
-{
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QColor color = chipColor();
-    const QRectF bounds = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    const qreal radius = bounds.height() / 2;
-
-    // A faint capsule of the chip's own colour, a little stronger under the pointer or
-    // while the menu is open.
-    QColor fill = color;
-    const qreal emphasis = isDown() ? 1.0 : m_hover->progress();
-    fill.setAlphaF(float((m_mode == Mode::Always ? 0.14 : 0.07) + 0.06 * emphasis));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(fill);
-    painter.drawRoundedRect(bounds, radius, radius);
-    if (hasFocus()) {
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(AppColors::named(NamedColor::AskAccent, this), 1.5));
-        painter.drawRoundedRect(bounds.adjusted(0.75, 0.75, -0.75, -0.75), radius, radius);
-    }
-
-    const QRect symbolRect(paddingX, (height() - symbolSize) / 2, symbolSize, symbolSize);
-    painter.drawPixmap(symbolRect,
-                       Symbols::pixmap(symbolName(), symbolSize, color, devicePixelRatioF(),
-                                       Symbols::Weight::Medium));
-    painter.setPen(color);
-    painter.setFont(font());
-    const QRect textRect(symbolRect.right() + 1 + symbolGap, 0,
-                         width() - symbolRect.right() - 1 - symbolGap - paddingX, height());
-    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
 }
 
 void WebSearchChip::changeEvent(QEvent *event)
