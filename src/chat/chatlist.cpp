@@ -34,6 +34,11 @@ bool ChatList::contains(const QUuid &id) const
     return ChatListOperations::contains(m_sessions, id);
 }
 
+QList<ChatSearchHit> ChatList::search(const QString &query, int limit) const
+{
+    return ChatSearch::find(m_sessions, query, limit);
+}
+
 void ChatList::dismissStoreNotice()
 {
     setStoreNotice({});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chat/chatmessage.h"
+#include "chat/chatsearch.h"
 #include "chat/chatsession.h"
 #include "chat/storenotice.h"
 #include "search/searchresult.h"
@@ -39,6 +40,9 @@ public:
     const QList<ChatSession> &sessions() const { return m_sessions; }
     std::optional<ChatSession> session(const QUuid &id) const;
     bool contains(const QUuid &id) const;
+
+    // The conversations whose title or text matches `query`, the most relevant first.
+    QList<ChatSearchHit> search(const QString &query, int limit) const;
 
     // A problem with the stored chats to show until the user dismisses it.
     const StoreNotice &storeNotice() const { return m_storeNotice; }

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "chat/chatsession.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QUuid>
+
+// A run of characters in a text, such as a word a search matched in a snippet.
+struct TextSpan
+{
+    qsizetype start = 0;
+    qsizetype length = 0;
+
+    bool operator==(const TextSpan &other) const = default;
+};
+
+// One conversation a search across the chats found.
+struct ChatSearchHit
+{
+    QUuid chatId;
+    // The message that matched best; null when only the title did.
+    QUuid messageId;
+    QString title;
+    QDateTime updatedAt;
+    bool isArchived = false;
+    // Plain text around the match (never markup), with the matched words at `marks`.
+    QString snippet;
+    QList<TextSpan> marks;
+
+    bool operator==(const ChatSearchHit &other) const = default;
+};
+
+namespace ChatSearch {
+
+// The most relevant conversations for `query` among `sessions`, newest first among equals,
+// at most `limit`. Words match case-insensitively; an empty query finds nothing.
+QList<ChatSearchHit> find(const QList<ChatSession> &sessions, const QString &query, int limit);
+
+} // namespace ChatSearch
