@@ -161,32 +161,28 @@ void BM_StoreSave(benchmark::State &state)
     QTemporaryDir dir;
     Settings settings(dir.filePath(u"velm.conf"_s), dir.filePath(u"data"_s));
     ChatStore store(settings);
-    // A change as every writer makes it: read under the lock, changed, written back.
-    timedLoop(state, floorEncodeSeconds(), [&] {
-        const auto saved = store.update([](QList<ChatSession> &sessions) {
-            sessions = sampleSessions();
-            return true;
-        });
-        if (!saved)
+    store.add(sampleSessions());
+    ChatSession session = sampleSessions().at(sessionCount / 2);
+    // The save after an answer: the conversation's record and its last message.
+    for (auto _ : state) {
+        session.messages.last().text += u"x"_s;
+        if (!store.save(session, session.messages.size() - 1))
             state.SkipWithError("save failed");
-    });
+    }
 }
 
 void BM_StoreLoad(benchmark::State &state)
 {
     QTemporaryDir dir;
     Settings settings(dir.filePath(u"velm.conf"_s), dir.filePath(u"data"_s));
-    ChatStore(settings).update([](QList<ChatSession> &sessions) {
-        sessions = sampleSessions();
-        return true;
-    });
-    timedLoop(state, floorDecodeSeconds(), [&] {
+    ChatStore(settings).add(sampleSessions());
+    for (auto _ : state) {
         // A store of its own each time, as a starting process has: nothing read before.
-        const QList<ChatSession> sessions = ChatStore(settings).load().value_or({});
+        const QList<ChatSession> sessions = ChatStore(settings).summaries().value_or({});
         if (sessions.size() != sessionCount)
             state.SkipWithError("load failed");
         benchmark::DoNotOptimize(sessions);
-    });
+    }
 }
 
 void BM_SettingsRead(benchmark::State &state)

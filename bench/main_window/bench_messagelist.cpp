@@ -322,10 +322,7 @@ void BM_OpenLongChat(benchmark::State &state)
     Harness harness;
     const ChatSession first = storedChat(int(state.range(0)));
     const ChatSession second = storedChat(int(state.range(0)));
-    harness.store().update([&](QList<ChatSession> &sessions) {
-        sessions = {first, second};
-        return true;
-    });
+    harness.store().add({first, second});
     ConversationController &controller = harness.controller();
     Window window(controller);
     warmUpWebEngine();

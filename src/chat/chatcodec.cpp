@@ -486,6 +486,95 @@ std::optional<QDateTime> dateFromReferenceSeconds(double seconds)
     return QDateTime::fromMSecsSinceEpoch(msecs + referenceEpochMSecs, Qt::UTC);
 }
 
+namespace {
+
+// Runs `read` over the whole of `json`; nothing unless it reads it all.
+template<typename T, typename Read>
+std::optional<T> decodeWhole(QByteArrayView json, Read read)
+{
+    JsonReader reader(json);
+    T value;
+    if (!read(reader, value) || !reader.atEnd())
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+QByteArray encodeSources(const QList<SearchResult> &sources)
+{
+    JsonWriter json(sources.size() * 200 + 2);
+    json.beginArray();
+    for (const SearchResult &result : sources)
+        write(json, result);
+    json.endArray();
+    return json.take();
+}
+
+std::optional<QList<SearchResult>> decodeSources(QByteArrayView json)
+{
+    return decodeWhole<QList<SearchResult>>(json, [](JsonReader &reader, auto &list) {
+        return readArray(reader, list, readSearchResult);
+    });
+}
+
+QByteArray encodeStats(const AnswerStats &stats)
+{
+    JsonWriter json(100);
+    write(json, stats);
+    return json.take();
+}
+
+std::optional<AnswerStats> decodeStats(QByteArrayView json)
+{
+    return decodeWhole<AnswerStats>(json, readStats);
+}
+
+QByteArray encodeVersions(const QList<AnswerVersion> &versions)
+{
+    qsizetype size = 2;
+    for (const AnswerVersion &version : versions)
+        size += version.text.size() + version.reasoning.size() + 200;
+    JsonWriter json(size);
+    json.beginArray();
+    for (const AnswerVersion &version : versions) {
+        json.beginObject();
+        writeVersion(json, version);
+        json.endObject();
+    }
+    json.endArray();
+    return json.take();
+}
+
+std::optional<QList<AnswerVersion>> decodeVersions(QByteArrayView json)
+{
+    return decodeWhole<QList<AnswerVersion>>(
+        json, [](JsonReader &reader, auto &list) { return readArray(reader, list, readVersion); });
+}
+
+QByteArray encodeMembers(const JsonMembers &members)
+{
+    JsonWriter json(64);
+    json.beginObject();
+    write(json, members);
+    json.endObject();
+    return json.take();
+}
+
+std::optional<JsonMembers> decodeMembers(QByteArrayView json)
+{
+    return decodeWhole<JsonMembers>(json, [](JsonReader &reader, JsonMembers &members) {
+        if (!reader.beginObject())
+            return false;
+        QByteArrayView key;
+        while (reader.nextMember(key)) {
+            if (!keepUnknown(reader, key, members))
+                return false;
+        }
+        return !reader.failed();
+    });
+}
+
 QByteArray encodeSessions(const QList<ChatSession> &sessions)
 {
     qsizetype size = 0;

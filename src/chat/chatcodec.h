@@ -29,6 +29,18 @@ std::optional<QList<ChatSession>> decodeSessions(QByteArrayView json);
 QByteArray encodeMessages(const QList<ChatMessage> &messages);
 std::optional<QList<ChatMessage>> decodeMessages(QByteArrayView json);
 
+// The parts of a message that the database keeps as JSON text, in the same form as in a
+// stored list: the sources, the figures of an answer, its versions, and the keys of a newer
+// velm (as one object).
+QByteArray encodeSources(const QList<SearchResult> &sources);
+std::optional<QList<SearchResult>> decodeSources(QByteArrayView json);
+QByteArray encodeStats(const AnswerStats &stats);
+std::optional<AnswerStats> decodeStats(QByteArrayView json);
+QByteArray encodeVersions(const QList<AnswerVersion> &versions);
+std::optional<QList<AnswerVersion>> decodeVersions(QByteArrayView json);
+QByteArray encodeMembers(const JsonMembers &members);
+std::optional<JsonMembers> decodeMembers(QByteArrayView json);
+
 // Seconds since 2001-01-01 00:00:00 UTC, the stored form of a date.
 double referenceSeconds(const QDateTime &date);
 // The date for a stored number, rounded to the millisecond; nothing for numbers too large

@@ -4,6 +4,8 @@
 #include "chat/chatlistoperations.h"
 #include "chat/chatstore.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <utility>
 
@@ -11,9 +13,8 @@ ChatList::ChatList(ChatStore &store, AppEvents &events, QObject *parent)
     : QObject(parent)
     , m_store(store)
 {
-    if (const ChatStoreResult<QList<ChatSession>> stored = m_store.load()) {
+    if (const ChatStoreResult<QList<ChatSession>> stored = m_store.summaries()) {
         m_sessions = stored.value();
-        m_base = m_sessions;
         noteDamage();
     } else {
         noteStoreError(stored.error());
@@ -21,12 +22,14 @@ ChatList::ChatList(ChatStore &store, AppEvents &events, QObject *parent)
     connect(&events, &AppEvents::chatsDidChangeExternally, this, &ChatList::reload);
 }
 
-std::optional<ChatSession> ChatList::session(const QUuid &id) const
+std::optional<ChatSession> ChatList::session(const QUuid &id)
 {
     const qsizetype index = ChatListOperations::indexOf(m_sessions, id);
     if (index == -1)
         return std::nullopt;
-    return m_sessions.at(index);
+    const qsizetype complete = completeIndex(id);
+    // A conversation whose messages cannot be read shows what the list knows of it.
+    return m_sessions.at(complete == -1 ? index : complete);
 }
 
 bool ChatList::contains(const QUuid &id) const
@@ -34,9 +37,14 @@ bool ChatList::contains(const QUuid &id) const
     return ChatListOperations::contains(m_sessions, id);
 }
 
-QList<ChatSearchHit> ChatList::search(const QString &query, int limit) const
+QList<ChatSearchHit> ChatList::search(const QString &query, int limit)
 {
-    return ChatSearch::find(m_sessions, query, limit);
+    ChatStoreResult<QList<ChatSearchHit>> hits = m_store.search(query, limit);
+    if (!hits) {
+        noteStoreError(hits.error());
+        return {};
+    }
+    return std::move(hits).value();
 }
 
 void ChatList::dismissStoreNotice()
@@ -46,69 +54,75 @@ void ChatList::dismissStoreNotice()
 
 void ChatList::retryStore()
 {
-    const ChatStoreResult<QList<ChatSession>> stored = m_store.load();
-    if (!stored) {
-        noteStoreError(stored.error());
+    if (!saveUnsaved())
         return;
-    }
     if (m_storeNotice.kind != StoreNotice::Kind::Damaged)
         setStoreNotice({});
-    adoptStored(stored.value());
-    noteDamage();
-    // What could not be saved while the store was out of reach is saved now.
-    if (m_sessions != m_base)
-        save();
+    reload();
 }
 
 void ChatList::reload()
 {
-    const ChatStoreResult<QList<ChatSession>> stored = m_store.load();
-    if (!stored) {
-        noteStoreError(stored.error());
+    const ChatStoreResult<std::optional<ChatStoreChanges>> changes = m_store.changes();
+    if (!changes) {
+        noteStoreError(changes.error());
         return;
     }
-    adoptStored(stored.value());
+    if (changes.value())
+        adopt(*changes.value());
     noteDamage();
 }
 
 std::optional<QList<ChatSession>> ChatList::readStored()
 {
-    const ChatStoreResult<QList<ChatSession>> stored = m_store.load();
-    if (!stored || (stored.value().isEmpty() && !m_store.lastBackupPath().isEmpty()))
+    ChatStoreResult<QList<ChatSession>> stored = m_store.load();
+    if (!stored)
         return std::nullopt;
-    return stored.value();
+    return std::move(stored).value();
 }
 
 void ChatList::rename(const QUuid &id, const QString &text)
 {
     if (ChatListOperations::rename(m_sessions, id, text))
         Q_EMIT sessionsChanged();
-    save();
+    if (const qsizetype index = ChatListOperations::indexOf(m_sessions, id); index != -1)
+        save(index, 0, 0);
 }
 
 void ChatList::setArchived(const QUuid &id, bool archived)
 {
     if (ChatListOperations::setArchived(m_sessions, id, archived))
         Q_EMIT sessionsChanged();
-    save();
+    if (const qsizetype index = ChatListOperations::indexOf(m_sessions, id); index != -1)
+        save(index, 0, 0);
 }
 
 void ChatList::remove(const QUuid &id)
 {
     if (ChatListOperations::remove(m_sessions, id) > 0)
         Q_EMIT sessionsChanged();
-    save();
+    m_unsaved.remove(id);
+    m_streaming.remove(id);
+    m_unremoved.insert(id);
+    saveUnsaved();
 }
 
 void ChatList::removeAll()
 {
-    const ChatStoreResult<void> removed = m_store.remove();
+    const ChatStoreResult<void> removed = m_store.removeAll();
     if (!removed) {
         noteStoreError(removed.error());
         return;
     }
-    // As if another window had deleted them: a conversation still answering stays.
-    adoptStored({});
+    // As if another window had deleted them: a conversation still answering stays, and is
+    // stored again, whole, when its answer ends.
+    const qsizetype before = m_sessions.size();
+    m_sessions.removeIf(
+        [this](const ChatSession &session) { return !m_streaming.contains(session.id); });
+    m_unsaved.clear();
+    m_unremoved.clear();
+    if (m_sessions.size() != before)
+        Q_EMIT sessionsChanged();
 }
 
 std::optional<QUuid> ChatList::importExchange(const QString &query, const ChatMessage &answer,
@@ -120,14 +134,14 @@ std::optional<QUuid> ChatList::importExchange(const QString &query, const ChatMe
     const QUuid id = imported->id;
     m_sessions.prepend(std::move(*imported));
     Q_EMIT sessionsChanged();
-    save();
+    save(0);
     return id;
 }
 
 QUuid ChatList::addMessage(const std::optional<QUuid> &id, const ChatMessage &message,
                            const QDateTime &now)
 {
-    qsizetype index = id ? ChatListOperations::indexOf(m_sessions, *id) : qsizetype(-1);
+    qsizetype index = id ? completeIndex(*id) : qsizetype(-1);
     if (index == -1) {
         m_sessions.prepend(ChatSession::create(now));
         index = 0;
@@ -138,7 +152,7 @@ QUuid ChatList::addMessage(const std::optional<QUuid> &id, const ChatMessage &me
     session.updatedAt = now.toUTC();
     const QUuid sessionId = session.id;
     Q_EMIT sessionsChanged();
-    save();
+    save(index, session.messages.size() - 1);
     return sessionId;
 }
 
@@ -153,15 +167,16 @@ void ChatList::setGeneratedTitle(const QUuid &id, const QString &title)
         return;
     session.customTitle = title;
     Q_EMIT sessionsChanged();
-    save();
+    save(index, 0, 0);
 }
 
 void ChatList::beginAnswer(const QUuid &sessionId, const ChatMessage &message)
 {
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
+    const qsizetype index = completeIndex(sessionId);
     if (index == -1)
         return;
     m_sessions[index].messages.append(message);
+    m_streaming.insert(sessionId);
     Q_EMIT sessionsChanged();
 }
 
@@ -174,63 +189,61 @@ bool ChatList::appendToAnswer(const QUuid &sessionId, const QUuid &messageId, co
 bool ChatList::updateAnswer(const QUuid &sessionId, const QUuid &messageId,
                             const std::function<void(ChatMessage &)> &change)
 {
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
-    if (index == -1)
+    const qsizetype index = completeIndex(sessionId);
+    ChatMessage *message = index == -1 ? nullptr : findMessage(index, messageId);
+    if (!message)
         return false;
-    QList<ChatMessage> &messages = m_sessions[index].messages;
-    // The answer being written is nearly always the last message.
-    auto it = std::find_if(
-        messages.rbegin(), messages.rend(),
-        [&messageId](const ChatMessage &message) { return message.id == messageId; });
-    if (it == messages.rend())
-        return false;
-    change(*it);
+    change(*message);
     return true;
 }
 
 void ChatList::finishAnswer(const QUuid &sessionId, const QUuid &messageId,
                             const QList<SearchResult> &sources, const QDateTime &now)
 {
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
-    if (index != -1) {
-        ChatSession &session = m_sessions[index];
-        if (!sources.isEmpty()) {
-            for (ChatMessage &message : session.messages) {
-                if (message.id == messageId) {
-                    message.sources = sources;
-                    break;
-                }
-            }
-        }
+    m_streaming.remove(sessionId);
+    const qsizetype index = completeIndex(sessionId);
+    if (index == -1)
+        return;
+    ChatSession &session = m_sessions[index];
+    qsizetype first = session.messages.size();
+    if (ChatMessage *message = findMessage(index, messageId)) {
+        if (!sources.isEmpty())
+            message->sources = sources;
         // An answer asked for again keeps its new version among the others.
-        if (ChatMessage *message = findMessage(index, messageId))
-            ChatListOperations::keepShownVersion(*message);
-        session.updatedAt = now.toUTC();
-        Q_EMIT sessionsChanged();
+        ChatListOperations::keepShownVersion(*message);
+        first = message - session.messages.data();
     }
-    save();
+    session.updatedAt = now.toUTC();
+    Q_EMIT sessionsChanged();
+    save(index, first);
 }
 
 void ChatList::failAnswer(const QUuid &sessionId, const QString &failure, const QDateTime &now)
 {
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
-    if (index != -1) {
-        ChatSession &session = m_sessions[index];
-        if (!failure.isEmpty())
-            session.messages.append(ChatMessage(ChatMessage::Role::Assistant, failure));
-        session.updatedAt = now.toUTC();
-        Q_EMIT sessionsChanged();
-    }
-    save();
+    m_streaming.remove(sessionId);
+    const qsizetype index = completeIndex(sessionId);
+    if (index == -1)
+        return;
+    ChatSession &session = m_sessions[index];
+    // What arrived of the answer, if anything, and the failure after the last question.
+    qsizetype first = session.messages.size();
+    while (first > 0 && session.messages.at(first - 1).role == ChatMessage::Role::Assistant)
+        --first;
+    if (!failure.isEmpty())
+        session.messages.append(ChatMessage(ChatMessage::Role::Assistant, failure));
+    session.updatedAt = now.toUTC();
+    Q_EMIT sessionsChanged();
+    save(index, first);
 }
 
 std::optional<qsizetype> ChatList::beginRegeneration(const QUuid &sessionId, const QUuid &messageId)
 {
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
+    const qsizetype index = completeIndex(sessionId);
     ChatMessage *message = index == -1 ? nullptr : findMessage(index, messageId);
     if (!message || message->role != ChatMessage::Role::Assistant)
         return std::nullopt;
     const qsizetype previous = ChatListOperations::addVersion(*message);
+    m_streaming.insert(sessionId);
     Q_EMIT sessionsChanged();
     return previous;
 }
@@ -238,37 +251,41 @@ std::optional<qsizetype> ChatList::beginRegeneration(const QUuid &sessionId, con
 void ChatList::failRegeneration(const QUuid &sessionId, const QUuid &messageId, qsizetype previous,
                                 const QString &failure, const QDateTime &now)
 {
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
-    if (ChatMessage *message = index == -1 ? nullptr : findMessage(index, messageId)) {
-        const bool arrived = !message->text.isEmpty() || !message->reasoning.isEmpty();
-        if (!arrived && failure.isEmpty()) {
-            ChatListOperations::removeNewestVersion(*message, previous);
-        } else {
-            if (!arrived)
-                message->text = failure;
-            ChatListOperations::keepShownVersion(*message);
-        }
-        m_sessions[index].updatedAt = now.toUTC();
-        Q_EMIT sessionsChanged();
+    m_streaming.remove(sessionId);
+    const qsizetype index = completeIndex(sessionId);
+    ChatMessage *message = index == -1 ? nullptr : findMessage(index, messageId);
+    if (!message)
+        return;
+    const bool arrived = !message->text.isEmpty() || !message->reasoning.isEmpty();
+    if (!arrived && failure.isEmpty()) {
+        ChatListOperations::removeNewestVersion(*message, previous);
+    } else {
+        if (!arrived)
+            message->text = failure;
+        ChatListOperations::keepShownVersion(*message);
     }
-    save();
+    const qsizetype position = message - m_sessions[index].messages.data();
+    m_sessions[index].updatedAt = now.toUTC();
+    Q_EMIT sessionsChanged();
+    save(index, position, position + 1);
 }
 
 bool ChatList::chooseVersion(const QUuid &sessionId, const QUuid &messageId, qsizetype index)
 {
-    const qsizetype session = ChatListOperations::indexOf(m_sessions, sessionId);
+    const qsizetype session = completeIndex(sessionId);
     ChatMessage *message = session == -1 ? nullptr : findMessage(session, messageId);
     if (!message || !ChatListOperations::chooseVersion(*message, index))
         return false;
+    const qsizetype position = message - m_sessions[session].messages.data();
     Q_EMIT sessionsChanged();
-    save();
+    save(session, position, position + 1);
     return true;
 }
 
 bool ChatList::replaceQuestion(const QUuid &sessionId, const QUuid &messageId, const QString &text,
                                const QDateTime &now)
 {
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, sessionId);
+    const qsizetype index = completeIndex(sessionId);
     if (index == -1)
         return false;
     ChatSession &session = m_sessions[index];
@@ -282,24 +299,29 @@ bool ChatList::replaceQuestion(const QUuid &sessionId, const QUuid &messageId, c
     session.isArchived = false;
     session.updatedAt = now.toUTC();
     Q_EMIT sessionsChanged();
-    save();
+    // The question is the last message now; those after it go from the store too.
+    save(index, session.messages.size() - 1);
     return true;
 }
 
 void ChatList::restoreSession(const ChatSession &session)
 {
-    const qsizetype index = ChatListOperations::indexOf(m_sessions, session.id);
-    if (index == -1)
+    qsizetype index = ChatListOperations::indexOf(m_sessions, session.id);
+    if (index == -1) {
         m_sessions.prepend(session);
-    else
+        index = 0;
+    } else {
         m_sessions[index] = session;
+    }
+    m_unremoved.remove(session.id);
     Q_EMIT sessionsChanged();
-    save();
+    save(index);
 }
 
 ChatMessage *ChatList::findMessage(qsizetype sessionIndex, const QUuid &messageId)
 {
     QList<ChatMessage> &messages = m_sessions[sessionIndex].messages;
+    // The answer being written is nearly always the last message.
     for (qsizetype i = messages.size() - 1; i >= 0; --i) {
         if (messages.at(i).id == messageId)
             return &messages[i];
@@ -307,42 +329,128 @@ ChatMessage *ChatList::findMessage(qsizetype sessionIndex, const QUuid &messageI
     return nullptr;
 }
 
-void ChatList::save()
+qsizetype ChatList::completeIndex(const QUuid &id)
 {
-    const QList<ChatSession> base = m_base;
-    const QList<ChatSession> ours = m_sessions;
-    const ChatStoreResult<QList<ChatSession>> stored
-        = m_store.update([&base, &ours](QList<ChatSession> &sessions) {
-              QList<ChatSession> merged = ChatListOperations::merge(base, ours, sessions);
-              if (merged == sessions)
-                  return false;
-              sessions = std::move(merged);
-              return true;
-          });
+    const qsizetype index = ChatListOperations::indexOf(m_sessions, id);
+    if (index == -1 || m_sessions.at(index).complete)
+        return index;
+    const ChatStoreResult<std::optional<ChatSession>> stored = m_store.session(id);
     if (!stored) {
-        // The list stays in memory, and the next change tries again.
         noteStoreError(stored.error());
+        return -1;
+    }
+    if (!stored.value()) {
+        // Deleted by another process since the list was read.
+        return -1;
+    }
+    m_sessions[index] = *stored.value();
+    return index;
+}
+
+void ChatList::save(qsizetype index, qsizetype first, qsizetype end)
+{
+    const ChatSession &session = m_sessions.at(index);
+    if (!saveUnsaved()) {
+        m_unsaved.insert(session.id);
         return;
     }
+    if (const ChatStoreResult<void> saved = m_store.save(session, first, end); !saved) {
+        // The change stays in memory, and the next one saves it too.
+        m_unsaved.insert(session.id);
+        noteStoreError(saved.error());
+        return;
+    }
+    noteSaved();
+}
+
+bool ChatList::saveUnsaved()
+{
+    for (auto it = m_unremoved.begin(); it != m_unremoved.end();) {
+        if (const ChatStoreResult<void> removed = m_store.remove(*it); !removed) {
+            noteStoreError(removed.error());
+            return false;
+        }
+        it = m_unremoved.erase(it);
+    }
+    for (auto it = m_unsaved.begin(); it != m_unsaved.end();) {
+        const qsizetype index = ChatListOperations::indexOf(m_sessions, *it);
+        if (index != -1) {
+            if (const ChatStoreResult<void> saved = m_store.save(m_sessions.at(index)); !saved) {
+                noteStoreError(saved.error());
+                return false;
+            }
+        }
+        it = m_unsaved.erase(it);
+    }
+    noteSaved();
+    return true;
+}
+
+void ChatList::adopt(const ChatStoreChanges &changes)
+{
+    // What this process has not saved yet stays as it is here.
+    const auto ours
+        = [this](const QUuid &id) { return m_streaming.contains(id) || m_unsaved.contains(id); };
+    QHash<QUuid, qsizetype> order;
+    order.reserve(changes.stored.size());
+    for (qsizetype i = 0; i < changes.stored.size(); ++i)
+        order.insert(changes.stored.at(i), i);
+
+    const qsizetype before = m_sessions.size();
+    m_sessions.removeIf([&](const ChatSession &session) {
+        return !order.contains(session.id) && !ours(session.id);
+    });
+    bool changed = m_sessions.size() != before;
+
+    bool added = false;
+    for (const ChatSession &summary : changes.changed) {
+        const qsizetype index = ChatListOperations::indexOf(m_sessions, summary.id);
+        if (index == -1) {
+            m_sessions.append(summary);
+            added = true;
+            continue;
+        }
+        ChatSession &session = m_sessions[index];
+        if (ours(session.id)) {
+            // A rename or an archive from elsewhere still shows; the messages are ours.
+            if (session.customTitle != summary.customTitle
+                || session.isArchived != summary.isArchived) {
+                session.customTitle = summary.customTitle;
+                session.isArchived = summary.isArchived;
+                changed = true;
+            }
+            continue;
+        }
+        ChatSession fresh = summary;
+        if (session.complete) {
+            // An open conversation is read whole again; one that cannot be keeps what it had.
+            const ChatStoreResult<std::optional<ChatSession>> stored = m_store.session(summary.id);
+            if (!stored || !stored.value())
+                continue;
+            fresh = *stored.value();
+        }
+        if (fresh != session) {
+            session = std::move(fresh);
+            changed = true;
+        }
+    }
+    if (added) {
+        // In stored order, with what is not stored yet first.
+        std::stable_sort(m_sessions.begin(), m_sessions.end(),
+                         [&order](const ChatSession &a, const ChatSession &b) {
+                             return order.value(a.id, -1) < order.value(b.id, -1);
+                         });
+        changed = true;
+    }
+    if (changed)
+        Q_EMIT sessionsChanged();
+}
+
+void ChatList::noteSaved()
+{
     if (m_storeNotice.kind == StoreNotice::Kind::Unsaved
         || m_storeNotice.kind == StoreNotice::Kind::Unreadable)
         setStoreNotice({});
-    m_base = stored.value();
-    if (m_base == m_sessions)
-        return;
-    // Others changed the list meanwhile: this process shows what is stored now.
-    m_sessions = m_base;
-    Q_EMIT sessionsChanged();
-}
-
-void ChatList::adoptStored(const QList<ChatSession> &stored)
-{
-    QList<ChatSession> merged = ChatListOperations::merge(m_base, m_sessions, stored);
-    m_base = stored;
-    if (merged == m_sessions)
-        return;
-    m_sessions = std::move(merged);
-    Q_EMIT sessionsChanged();
 }
 
 void ChatList::setStoreNotice(StoreNotice notice)

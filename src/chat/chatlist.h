@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QUuid>
 
@@ -17,18 +18,22 @@
 
 class AppEvents;
 class ChatStore;
+struct ChatStoreChanges;
 struct ChatStoreError;
 
 // The conversations of this process, and the one writer of them: the main window and the
 // settings window's Chats tab both change the list here, so each sees the other's change at
-// once. Every change goes through ChatListOperations and is saved with ChatStore::update,
-// merged with what other processes (`velm ask --save`, a second machine) stored meanwhile;
-// when they announce a change ("chatsDidChangeExternally") the list is read again, keeping
-// what is not saved yet.
+// once. Each change is made here in memory and saved at once through ChatStore, which writes
+// only what changed: a conversation's record, the messages that are new or changed. When
+// other processes (`velm ask --save`, `velm import`) change the store
+// ("chatsDidChangeExternally"), the conversations they changed are read again, keeping what
+// this process has not saved yet.
 //
-// An answer streams into its message in memory only, and is saved when it ends. A problem
-// with the stored chats is kept as the StoreNotice the main window shows until dismissed.
-// Main thread only.
+// The list holds every conversation's record and the start of its first question; the
+// messages of a conversation are read when it is first asked for. An answer streams into its
+// message in memory only, and is saved when it ends. A change that could not be saved is
+// saved whole with the next one. A problem with the stored chats is kept as the StoreNotice
+// the main window shows until dismissed. Main thread only.
 class ChatList : public QObject
 {
     Q_OBJECT
@@ -37,24 +42,27 @@ public:
     // Loads the list from `store`.
     ChatList(ChatStore &store, AppEvents &events, QObject *parent = nullptr);
 
+    // Every conversation, most without their messages (ChatSession::complete).
     const QList<ChatSession> &sessions() const { return m_sessions; }
-    std::optional<ChatSession> session(const QUuid &id) const;
+    // The conversation `id` with all its messages, read from the store on the first call.
+    std::optional<ChatSession> session(const QUuid &id);
     bool contains(const QUuid &id) const;
 
     // The conversations whose title or text matches `query`, the most relevant first.
-    QList<ChatSearchHit> search(const QString &query, int limit) const;
+    QList<ChatSearchHit> search(const QString &query, int limit);
 
     // A problem with the stored chats to show until the user dismisses it.
     const StoreNotice &storeNotice() const { return m_storeNotice; }
     void dismissStoreNotice();
-    // Reads the stored list again and saves what could not be saved before; for the
+    // Saves what could not be saved before and reads what others changed; for the
     // notice's "Try Again" once the user has fixed what was wrong.
     void retryStore();
-    // Reads the stored list again, keeping what this process has not saved yet.
+    // Reads the conversations other processes changed, keeping what this process has not
+    // saved yet.
     void reload();
-    // The list as it is stored now, read afresh, for an export of what is on disk. Nothing
-    // when the store cannot be read or its bytes could not be decoded: such an export
-    // would look like a backup of nothing.
+    // Every stored conversation with its messages, read afresh, for an export of what is on
+    // disk. Nothing when the store cannot be read: such an export would look like a backup
+    // of nothing.
     std::optional<QList<ChatSession>> readStored();
 
     // The changes. Each is saved at once, also one that changed nothing, so that what
@@ -118,10 +126,16 @@ Q_SIGNALS:
     void storeNoticeChanged();
 
 private:
-    // Writes the list, merged with what others stored since it was last read or written.
-    void save();
-    // Takes a list just read from the store in place of `m_base`, merged into this one.
-    void adoptStored(const QList<ChatSession> &stored);
+    // Where the conversation `id` is in the list with all its messages read, or -1 when
+    // there is no such conversation or its messages cannot be read.
+    qsizetype completeIndex(const QUuid &id);
+    // Saves the conversation at `index`: its record and its messages from `first` up to
+    // `end` (-1: to the last).
+    void save(qsizetype index, qsizetype first = 0, qsizetype end = -1);
+    // Saves whole what could not be saved before; false when the store still fails.
+    bool saveUnsaved();
+    void adopt(const ChatStoreChanges &changes);
+    void noteSaved();
     void setStoreNotice(StoreNotice notice);
     // The notice for a store that failed, or one that read but had to set damaged bytes aside.
     void noteStoreError(const ChatStoreError &error);
@@ -131,9 +145,13 @@ private:
 
     ChatStore &m_store;
     QList<ChatSession> m_sessions;
-    // The list as this process last read or wrote it: what tells its own changes from those
-    // others made to the store meanwhile.
-    QList<ChatSession> m_base;
+    // Conversations whose last change could not be saved, and deleted ones whose deletion
+    // could not be: both are tried again, whole, with the next change.
+    QSet<QUuid> m_unsaved;
+    QSet<QUuid> m_unremoved;
+    // Conversations with an answer that streams in memory: what others store meanwhile does
+    // not replace their messages.
+    QSet<QUuid> m_streaming;
     StoreNotice m_storeNotice;
     QString m_announcedBackup;
 };

@@ -50,18 +50,4 @@ void removeNewestVersion(ChatMessage &message, qsizetype shown);
 // Shows version `index`; false when there is no such version or it is shown already.
 bool chooseVersion(ChatMessage &message, qsizetype index);
 
-// Brings together a window's copy of the list and what is stored now, for a window that
-// keeps the list in memory while other processes (`velm ask --save`, the settings window, a
-// second machine) change the stored one. `base` is the list as the window last read or
-// wrote it, `ours` the window's list now (with changes not saved yet, such as an answer
-// still streaming), `theirs` the list stored now.
-//
-// Each field of each conversation comes from `ours` where the window changed it since
-// `base`, and from `theirs` otherwise: what others added, renamed, archived or deleted stays
-// so, and the window's own change wins where both changed the same field. A conversation
-// that one side deleted and the other changed is kept, as changed: nobody loses a chat to
-// a race. Conversations new in `ours` come first, in their order, then those of `theirs`.
-QList<ChatSession> merge(const QList<ChatSession> &base, const QList<ChatSession> &ours,
-                         const QList<ChatSession> &theirs);
-
 } // namespace ChatListOperations

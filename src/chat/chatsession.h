@@ -22,6 +22,9 @@ struct ChatSession
     bool isArchived = false;
     // Stored keys this version does not know, kept for the version that wrote them.
     JsonMembers unknownKeys;
+    // False for a conversation listed without its messages, as the sidebar lists them:
+    // `messages` then holds the start of the first question alone, for the title.
+    bool complete = true;
 
     // A new, empty conversation with a fresh id.
     static ChatSession create(const QDateTime &now);

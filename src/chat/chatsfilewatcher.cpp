@@ -1,60 +1,38 @@
 #include "chat/chatsfilewatcher.h"
 
 #include "chat/appevents.h"
+#include "chat/chatstore.h"
 #include "chat/settings.h"
-#include "chat/settingskeys.h"
 
-#include <QFile>
+#include <QFileInfo>
 
-#include <sys/stat.h>
-
-namespace {
-
-QString chatsKey()
-{
-    return SettingsKeys::chatSessions.toString();
-}
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 ChatsFileWatcher::ChatsFileWatcher(Settings &settings, AppEvents &events, QObject *parent)
     : QObject(parent)
-    , m_settings(settings)
+    , m_database(ChatStore::path(settings))
     , m_events(events)
     , m_folder(settings.dataDirectory())
 {
-    connect(&m_folder, &FolderWatcher::changed, this, &ChatsFileWatcher::compare);
-    connect(&m_settings, &Settings::changed, this, [this](const QString &key) {
-        // Our own save (or reset): what is on disk now is what the windows already show.
-        if (key == chatsKey()) {
-            m_known = current();
-            m_folder.refresh();
-        }
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(FolderWatcher::settleMs);
+    connect(&m_settle, &QTimer::timeout, &m_events, &AppEvents::postChatsDidChangeExternally);
+    connect(&m_files, &QFileSystemWatcher::fileChanged, this, [this] {
+        watchFiles();
+        m_settle.start();
     });
-    m_known = current();
+    connect(&m_folder, &FolderWatcher::changed, this, [this] {
+        watchFiles();
+        m_settle.start();
+    });
+    watchFiles();
 }
 
-ChatsFileWatcher::Fingerprint ChatsFileWatcher::current() const
+void ChatsFileWatcher::watchFiles()
 {
-    // The modification time alone can miss a rewrite within the file system's time
-    // resolution; the inode changes with every atomic save.
-    Fingerprint print;
-    const QByteArray path = QFile::encodeName(m_settings.dataFilePath(chatsKey()));
-    struct stat info = {};
-    if (::stat(path.constData(), &info) != 0)
-        return print;
-    print.exists = true;
-    print.size = info.st_size;
-    print.inode = info.st_ino;
-    print.modifiedNs = qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
-    return print;
-}
-
-void ChatsFileWatcher::compare()
-{
-    const Fingerprint now = current();
-    if (now == m_known)
-        return;
-    m_known = now;
-    m_events.postChatsDidChangeExternally();
+    // A file that was replaced or made anew is watched again.
+    for (const QString &file : {m_database, m_database + u"-wal"_s}) {
+        if (QFileInfo::exists(file) && !m_files.files().contains(file))
+            m_files.addPath(file);
+    }
 }

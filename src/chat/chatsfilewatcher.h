@@ -2,15 +2,17 @@
 
 #include "base/folderwatcher.h"
 
+#include <QFileSystemWatcher>
 #include <QObject>
+#include <QTimer>
 
 class AppEvents;
 class Settings;
 
-// Notices when the stored conversations are changed by someone else — `velm ask --save`,
-// `velm export`'s neighbours, a second copy of the file synced in — and posts
-// "chatsDidChangeExternally" so the windows reload. Writes through this process's Settings
-// are recognised and ignored, so a window does not reload what it has just saved.
+// Notices when the stored conversations may have been changed by someone else —
+// `velm ask --save`, `velm import` — and posts "chatsDidChangeExternally" so the windows
+// look. Every commit to the database writes its log file, ours included: ChatList asks the
+// store whether the change was another's, which costs next to nothing.
 class ChatsFileWatcher : public QObject
 {
     Q_OBJECT
@@ -19,22 +21,12 @@ public:
     ChatsFileWatcher(Settings &settings, AppEvents &events, QObject *parent = nullptr);
 
 private:
-    struct Fingerprint
-    {
-        bool exists = false;
-        qint64 size = 0;
-        qint64 modifiedNs = 0;
-        quint64 inode = 0;
+    void watchFiles();
 
-        bool operator==(const Fingerprint &) const = default;
-    };
-
-    Fingerprint current() const;
-    void compare();
-
-    Settings &m_settings;
+    QString m_database;
     AppEvents &m_events;
-    // The data folder appears with the first save, ours or another program's.
+    // The data folder and the database appear with the first save, ours or another's.
     FolderWatcher m_folder;
-    Fingerprint m_known;
+    QFileSystemWatcher m_files;
+    QTimer m_settle;
 };

@@ -1,6 +1,6 @@
 #include "chat/chatstore.h"
 
-#include "base/filelock.h"
+#include "base/sqlite.h"
 #include "chat/chatcodec.h"
 #include "chat/settings.h"
 #include "chat/settingskeys.h"
@@ -10,14 +10,338 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
+#include <QThreadPool>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
-using namespace std::chrono_literals;
 
 namespace {
 
-// Far longer than any save takes, even of a list of thousands of chats on a slow disk.
-constexpr auto lockTimeout = 10s;
+constexpr int schemaVersion = 1;
+constexpr int backupsKept = 7;
+
+// Each change takes the next number of the store-wide counter, so that another process
+// can ask for everything changed after the last number it saw.
+constexpr const char *schema = R"sql(
+CREATE TABLE store (revision INTEGER NOT NULL);
+INSERT INTO store (revision) VALUES (0);
+
+CREATE TABLE chats (
+    key INTEGER PRIMARY KEY,
+    id TEXT NOT NULL UNIQUE,
+    -- The list's order: a new conversation goes before the others.
+    seq INTEGER NOT NULL,
+    -- Milliseconds since 1970 in UTC.
+    updated_at INTEGER NOT NULL,
+    custom_title TEXT,
+    archived INTEGER NOT NULL DEFAULT 0,
+    revision INTEGER NOT NULL,
+    -- Keys a newer velm stored, as a JSON object.
+    extra TEXT
+);
+CREATE INDEX chats_by_revision ON chats (revision);
+
+CREATE TABLE messages (
+    key INTEGER PRIMARY KEY,
+    chat INTEGER NOT NULL REFERENCES chats (key) ON DELETE CASCADE,
+    position INTEGER NOT NULL,
+    id TEXT NOT NULL,
+    role TEXT NOT NULL,
+    text TEXT NOT NULL,
+    reasoning TEXT,
+    thinking_seconds REAL,
+    model TEXT,
+    -- JSON, in the form of the exported records.
+    stats TEXT,
+    sources TEXT,
+    versions TEXT,
+    chosen_version INTEGER NOT NULL DEFAULT 0,
+    extra TEXT,
+    UNIQUE (chat, position)
+);
+
+CREATE VIRTUAL TABLE message_text USING fts5 (text, content = 'messages',
+    content_rowid = 'key', tokenize = 'unicode61 remove_diacritics 2');
+CREATE VIRTUAL TABLE chat_titles USING fts5 (custom_title, content = 'chats',
+    content_rowid = 'key', tokenize = 'unicode61 remove_diacritics 2');
+
+CREATE TRIGGER message_added AFTER INSERT ON messages BEGIN
+    INSERT INTO message_text (rowid, text) VALUES (new.key, new.text);
+END;
+CREATE TRIGGER message_removed AFTER DELETE ON messages BEGIN
+    INSERT INTO message_text (message_text, rowid, text) VALUES ('delete', old.key, old.text);
+END;
+CREATE TRIGGER message_rewritten AFTER UPDATE OF text ON messages BEGIN
+    INSERT INTO message_text (message_text, rowid, text) VALUES ('delete', old.key, old.text);
+    INSERT INTO message_text (rowid, text) VALUES (new.key, new.text);
+END;
+CREATE TRIGGER chat_added AFTER INSERT ON chats BEGIN
+    INSERT INTO chat_titles (rowid, custom_title) VALUES (new.key, new.custom_title);
+END;
+CREATE TRIGGER chat_removed AFTER DELETE ON chats BEGIN
+    INSERT INTO chat_titles (chat_titles, rowid, custom_title)
+        VALUES ('delete', old.key, old.custom_title);
+END;
+CREATE TRIGGER chat_renamed AFTER UPDATE OF custom_title ON chats BEGIN
+    INSERT INTO chat_titles (chat_titles, rowid, custom_title)
+        VALUES ('delete', old.key, old.custom_title);
+    INSERT INTO chat_titles (rowid, custom_title) VALUES (new.key, new.custom_title);
+END;
+)sql";
+
+// The columns that summary() and message() read; macros, so that each statement is one
+// literal and is prepared once.
+#define VELM_SUMMARY_COLUMNS                                                                       \
+    "c.id, c.updated_at, c.custom_title, c.archived, c.extra, "                                    \
+    "(SELECT substr(m.text, 1, 300) FROM messages m WHERE m.chat = c.key AND m.role = 'user' "     \
+    "ORDER BY m.position LIMIT 1)"
+#define VELM_MESSAGE_COLUMNS                                                                       \
+    "id, role, text, reasoning, thinking_seconds, model, stats, sources, versions, "               \
+    "chosen_version, extra"
+
+QString uuidText(const QUuid &id)
+{
+    return id.toString(QUuid::WithoutBraces).toUpper();
+}
+
+QString jsonText(const QByteArray &json)
+{
+    return QString::fromUtf8(json);
+}
+
+std::optional<QString> membersText(const JsonMembers &members)
+{
+    if (members.isEmpty())
+        return std::nullopt;
+    return jsonText(ChatCodec::encodeMembers(members));
+}
+
+JsonMembers members(const SqliteStatement &row, int column)
+{
+    if (row.isNull(column))
+        return {};
+    return ChatCodec::decodeMembers(row.text(column).toUtf8()).value_or(JsonMembers());
+}
+
+// A conversation's own record from VELM_SUMMARY_COLUMNS, with the start of its first
+// question as its one message, for the title (the sidebar never shows more of it).
+ChatSession summary(const SqliteStatement &row)
+{
+    ChatSession session;
+    session.id = QUuid::fromString(row.text(0));
+    session.updatedAt = QDateTime::fromMSecsSinceEpoch(row.integer(1), Qt::UTC);
+    session.customTitle = row.optionalText(2);
+    session.isArchived = row.integer(3) != 0;
+    session.unknownKeys = members(row, 4);
+    if (!row.isNull(5))
+        session.messages.append(ChatMessage(QUuid(), ChatMessage::Role::User, row.text(5)));
+    session.complete = false;
+    return session;
+}
+
+// A message from VELM_MESSAGE_COLUMNS, which start at column `first`. A part that cannot be decoded
+// (written by hand, or damaged) is left out rather than costing the conversation.
+ChatMessage message(const SqliteStatement &row, int first = 0)
+{
+    ChatMessage message;
+    message.id = QUuid::fromString(row.text(first));
+    // A role only a newer velm knows reads as an answer, which is never sent as a question.
+    message.role
+        = ChatMessage::roleFromName(row.text(first + 1)).value_or(ChatMessage::Role::Assistant);
+    message.text = row.text(first + 2);
+    message.reasoning = row.text(first + 3);
+    message.thinkingSeconds = row.optionalReal(first + 4);
+    message.model = row.text(first + 5);
+    if (!row.isNull(first + 6))
+        message.stats = ChatCodec::decodeStats(row.text(first + 6).toUtf8());
+    if (!row.isNull(first + 7))
+        message.sources = ChatCodec::decodeSources(row.text(first + 7).toUtf8());
+    if (!row.isNull(first + 8)) {
+        message.versions = ChatCodec::decodeVersions(row.text(first + 8).toUtf8())
+                               .value_or(QList<AnswerVersion>());
+        message.chosenVersion = std::clamp<qsizetype>(
+            row.integer(first + 9), 0, std::max<qsizetype>(0, message.versions.size() - 1));
+    }
+    message.unknownKeys = members(row, first + 10);
+    return message;
+}
+
+// The next number of the store's change counter, in the transaction that makes a change.
+std::optional<qint64> nextRevision(SqliteDatabase &db)
+{
+    SqliteStatement &next
+        = db.prepare("UPDATE store SET revision = revision + 1 RETURNING revision");
+    if (!next.next())
+        return std::nullopt;
+    const qint64 revision = next.integer(0);
+    return next.run() ? std::optional(revision) : std::nullopt;
+}
+
+// The key of the stored conversation `id`; 0 when there is none, nothing on an error.
+std::optional<qint64> chatKey(SqliteDatabase &db, const QUuid &id)
+{
+    SqliteStatement &find = db.prepare("SELECT key FROM chats WHERE id = ?1");
+    find.bind(1, uuidText(id));
+    const qint64 key = find.next() ? find.integer(0) : 0;
+    return find.run() ? std::optional(key) : std::nullopt;
+}
+
+// Inserts the conversation's own record at the top of the list (`atEnd`: at the bottom);
+// its key, 0 on an error.
+qint64 insertRecord(SqliteDatabase &db, const ChatSession &session, qint64 revision, bool atEnd)
+{
+    SqliteStatement &insert = db.prepare(
+        "INSERT INTO chats (id, seq, updated_at, custom_title, archived, revision, extra) "
+        "VALUES (?1, CASE WHEN ?2 THEN (SELECT coalesce(max(seq), 0) + 1 FROM chats) "
+        "ELSE (SELECT coalesce(min(seq), 0) - 1 FROM chats) END, ?3, ?4, ?5, ?6, ?7)");
+    insert.bind(1, uuidText(session.id))
+        .bind(2, int(atEnd))
+        .bind(3, session.updatedAt.toMSecsSinceEpoch())
+        .bind(4, session.customTitle)
+        .bind(5, int(session.isArchived))
+        .bind(6, revision)
+        .bind(7, membersText(session.unknownKeys));
+    return insert.run() ? db.lastInsertRowId() : 0;
+}
+
+bool updateRecord(SqliteDatabase &db, qint64 key, const ChatSession &session, qint64 revision)
+{
+    SqliteStatement &update
+        = db.prepare("UPDATE chats SET updated_at = ?2, custom_title = ?3, archived = ?4, "
+                     "revision = ?5, extra = ?6 WHERE key = ?1");
+    update.bind(1, key)
+        .bind(2, session.updatedAt.toMSecsSinceEpoch())
+        .bind(3, session.customTitle)
+        .bind(4, int(session.isArchived))
+        .bind(5, revision)
+        .bind(6, membersText(session.unknownKeys));
+    return update.run();
+}
+
+bool writeMessage(SqliteDatabase &db, qint64 chat, qsizetype position, const ChatMessage &message)
+{
+    SqliteStatement &write = db.prepare(
+        "INSERT INTO messages (chat, position, " VELM_MESSAGE_COLUMNS ") "
+        "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13) "
+        "ON CONFLICT (chat, position) DO UPDATE SET id = excluded.id, role = excluded.role, "
+        "text = excluded.text, reasoning = excluded.reasoning, "
+        "thinking_seconds = excluded.thinking_seconds, model = excluded.model, "
+        "stats = excluded.stats, sources = excluded.sources, versions = excluded.versions, "
+        "chosen_version = excluded.chosen_version, extra = excluded.extra");
+    write.bind(1, chat).bind(2, qint64(position)).bind(3, uuidText(message.id));
+    write.bind(4, ChatMessage::roleName(message.role)).bind(5, message.text);
+    if (message.reasoning.isEmpty())
+        write.bindNull(6);
+    else
+        write.bind(6, message.reasoning);
+    write.bind(7, message.thinkingSeconds);
+    if (message.model.isEmpty())
+        write.bindNull(8);
+    else
+        write.bind(8, message.model);
+    if (message.stats)
+        write.bind(9, jsonText(ChatCodec::encodeStats(*message.stats)));
+    if (message.sources)
+        write.bind(10, jsonText(ChatCodec::encodeSources(*message.sources)));
+    if (!message.versions.isEmpty())
+        write.bind(11, jsonText(ChatCodec::encodeVersions(message.versions)));
+    write.bind(12, qint64(message.chosenVersion)).bind(13, membersText(message.unknownKeys));
+    return write.run();
+}
+
+bool writeMessages(SqliteDatabase &db, qint64 chat, const QList<ChatMessage> &messages,
+                   qsizetype first, qsizetype end)
+{
+    for (qsizetype i = first; i < end; ++i) {
+        if (!writeMessage(db, chat, i, messages.at(i)))
+            return false;
+    }
+    return true;
+}
+
+// Adds the conversations not stored yet at the bottom of the list, in their order.
+bool insertSessions(SqliteDatabase &db, const QList<ChatSession> &sessions)
+{
+    const std::optional<qint64> revision = nextRevision(db);
+    if (!revision)
+        return false;
+    for (const ChatSession &session : sessions) {
+        const std::optional<qint64> existing = chatKey(db, session.id);
+        if (!existing)
+            return false;
+        if (*existing != 0)
+            continue;
+        const qint64 key = insertRecord(db, session, *revision, true);
+        if (key == 0 || !writeMessages(db, key, session.messages, 0, session.messages.size()))
+            return false;
+    }
+    return true;
+}
+
+// A search expression in which every word the user typed is a word, never an operator of
+// the query language, and the last one may still be cut short.
+QString matchExpression(const QString &query)
+{
+    QStringList terms;
+    const QStringList words = query.split(QRegularExpression(u"\\s+"_s), Qt::SkipEmptyParts);
+    for (QString word : words) {
+        word.remove(u'"');
+        if (!word.isEmpty())
+            terms.append(u'"' + word + u'"');
+    }
+    if (!terms.isEmpty() && !query.back().isSpace())
+        terms.last() += u'*';
+    return terms.join(u' ');
+}
+
+constexpr qsizetype maxSnippetLength = 240;
+
+// Where the matched words start and end in a snippet from the full-text index.
+constexpr QChar markStart = QChar(0xE000);
+constexpr QChar markEnd = QChar(0xE001);
+
+// Puts a marked snippet into `hit` as one line of plain text with the marks as spans.
+void takeSnippet(ChatSearchHit &hit, const QString &marked)
+{
+    hit.snippet.clear();
+    hit.marks.clear();
+    hit.snippet.reserve(marked.size());
+    qsizetype start = -1;
+    for (const QChar c : marked) {
+        if (c == markStart) {
+            start = hit.snippet.size();
+        } else if (c == markEnd) {
+            if (start >= 0 && hit.snippet.size() > start)
+                hit.marks.append({start, hit.snippet.size() - start});
+            start = -1;
+        } else if (c.isSpace()) {
+            if (!hit.snippet.isEmpty() && !hit.snippet.back().isSpace())
+                hit.snippet.append(u' ');
+        } else {
+            hit.snippet.append(c);
+        }
+    }
+    while (!hit.snippet.isEmpty() && hit.snippet.back().isSpace())
+        hit.snippet.chop(1);
+    // The index cuts snippets by words; a word can be a whole pasted file.
+    if (hit.snippet.size() <= maxSnippetLength || hit.marks.isEmpty())
+        return;
+    const qsizetype from = std::max<qsizetype>(0, hit.marks.first().start - maxSnippetLength / 3);
+    const qsizetype to = std::min(hit.snippet.size(), from + maxSnippetLength);
+    const QString before = from > 0 ? u"…"_s : QString();
+    hit.snippet = before + hit.snippet.mid(from, to - from)
+        + (to < hit.snippet.size() ? u"…"_s : QString());
+    QList<TextSpan> marks;
+    for (TextSpan mark : std::as_const(hit.marks)) {
+        if (mark.start < from || mark.start + mark.length > to)
+            continue;
+        mark.start += before.size() - from;
+        marks.append(mark);
+    }
+    hit.marks = marks;
+}
 
 } // namespace
 
@@ -38,129 +362,160 @@ ChatStore::ChatStore(Settings &settings)
     : m_settings(settings)
 { }
 
-ChatStoreResult<QList<ChatSession>> ChatStore::load()
-{
-    // Moving the older form in is a change of the stored list like any other.
-    if (m_settings.contains(SettingsKeys::mainChatMessages))
-        return update([](QList<ChatSession> &) { return false; });
-    return read();
-}
-
-ChatStoreResult<QList<ChatSession>> ChatStore::update(const Change &change)
-{
-    const QString folder = m_settings.dataDirectory();
-    QString why;
-    if (!m_settings.makeDataDirectory(&why))
-        return ChatStoreError{ChatStoreError::Kind::Unwritable, path(), why};
-    const std::optional<FileLock> lock
-        = FileLock::acquire(folder + u"/chatSessions.lock"_s, lockTimeout, &why);
-    if (!lock)
-        return ChatStoreError{ChatStoreError::Kind::Busy, path(), why};
-
-    ChatStoreResult<QList<ChatSession>> stored = read();
-    if (!stored)
-        return stored;
-    QList<ChatSession> sessions = std::move(stored).value();
-
-    // An old list that is empty or unreadable is left alone: there is nothing to move.
-    const QByteArray old = m_settings.data(SettingsKeys::mainChatMessages);
-    const auto oldMessages = old.isEmpty() ? std::nullopt : ChatCodec::decodeMessages(old);
-    const bool migrating = oldMessages && !oldMessages->isEmpty();
-    if (migrating) {
-        // The conversations already in the list stay: the old chat joins them at the top.
-        ChatSession session = ChatSession::create(QDateTime::currentDateTimeUtc());
-        session.messages = *oldMessages;
-        sessions.prepend(std::move(session));
-    }
-
-    if (!change(sessions) && !migrating)
-        return sessions;
-    if (const ChatStoreResult<void> written = write(sessions); !written)
-        return written.error();
-    // The old form goes only once its conversation is safely in the new one; otherwise the
-    // next load tries again.
-    if (migrating)
-        m_settings.removeData(SettingsKeys::mainChatMessages);
-    return sessions;
-}
-
-ChatStoreResult<void> ChatStore::remove()
-{
-    QString why;
-    if (!QFileInfo::exists(m_settings.dataDirectory()))
-        return {};
-    const std::optional<FileLock> lock = FileLock::acquire(
-        m_settings.dataDirectory() + u"/chatSessions.lock"_s, lockTimeout, &why);
-    if (!lock)
-        return ChatStoreError{ChatStoreError::Kind::Busy, path(), why};
-    if (!m_settings.removeData(SettingsKeys::chatSessions))
-        return ChatStoreError{ChatStoreError::Kind::Unwritable, path(),
-                              u"the file could not be removed"_s};
-    m_cachedSize = -1;
-    return {};
-}
-
-ChatStoreResult<QList<ChatSession>> ChatStore::read()
-{
-    QString why;
-    const QByteArray bytes = m_settings.data(SettingsKeys::chatSessions, &why);
-    // Only a missing file means "no chats": one that is there but cannot be read holds
-    // chats that a save would replace unseen.
-    if (!why.isEmpty())
-        return ChatStoreError{ChatStoreError::Kind::Unreadable, path(), why};
-    if (bytes.isEmpty()) {
-        m_lastBackupPath.clear();
-        return QList<ChatSession>();
-    }
-    return decode(bytes);
-}
-
-ChatStoreResult<QList<ChatSession>> ChatStore::decode(const QByteArray &bytes)
-{
-    const size_t hash = qHash(bytes);
-    if (bytes.size() == m_cachedSize && hash == m_cachedHash)
-        return m_cached;
-    std::optional<QList<ChatSession>> sessions = ChatCodec::decodeSessions(bytes);
-    if (!sessions) {
-        if (!keepUnreadable(bytes))
-            return ChatStoreError{ChatStoreError::Kind::Unreadable, path(),
-                                  u"the file is damaged and could not be copied aside"_s};
-        return QList<ChatSession>();
-    }
-    m_lastBackupPath.clear();
-    m_cachedSize = bytes.size();
-    m_cachedHash = hash;
-    m_cached = *sessions;
-    return std::move(*sessions);
-}
-
-ChatStoreResult<void> ChatStore::write(const QList<ChatSession> &sessions)
-{
-    const QByteArray bytes = ChatCodec::encodeSessions(sessions);
-    QString why;
-    if (!m_settings.setData(SettingsKeys::chatSessions, bytes, &why))
-        return ChatStoreError{ChatStoreError::Kind::Unwritable, path(), why};
-    m_cachedSize = bytes.size();
-    m_cachedHash = qHash(bytes);
-    m_cached = sessions;
-    return {};
-}
+ChatStore::~ChatStore() = default;
 
 QString ChatStore::path() const
 {
-    return m_settings.dataFilePath(SettingsKeys::chatSessions);
+    return path(m_settings);
+}
+
+QString ChatStore::path(const Settings &settings)
+{
+    return settings.dataDirectory() + u"/chats.db"_s;
+}
+
+ChatStoreError ChatStore::failure(SqliteDatabase &db) const
+{
+    const int code = db.errorCode();
+    QString reason = db.errorMessage();
+    ChatStoreError::Kind kind = ChatStoreError::Kind::Unwritable;
+    if (SqliteDatabase::isBusy(code))
+        kind = ChatStoreError::Kind::Busy;
+    else if (SqliteDatabase::isDamaged(code))
+        kind = ChatStoreError::Kind::Unreadable;
+    else if (SqliteDatabase::isFull(code))
+        reason = u"No space left on device"_s;
+    return {kind, path(), reason};
+}
+
+ChatStoreResult<SqliteDatabase *> ChatStore::database()
+{
+    if (m_db)
+        return m_db.get();
+    QString why;
+    if (!m_settings.makeDataDirectory(&why))
+        return ChatStoreError{ChatStoreError::Kind::Unwritable, path(), why};
+    std::unique_ptr<SqliteDatabase> db
+        = SqliteDatabase::open(path(), SqliteDatabase::Mode::ReadWriteCreate, &why);
+    if (!db)
+        return ChatStoreError{ChatStoreError::Kind::Unreadable, path(), why};
+
+    // WAL: readers never wait for a writer, and a commit costs no flush to the disk
+    // (synchronous NORMAL keeps every commit safe from a crash of the app; only a power cut
+    // can lose the last few). The busy timeout must come first: switching to WAL writes.
+    const auto unreadable = [this, &db] {
+        return ChatStoreError{ChatStoreError::Kind::Unreadable, path(), db->errorMessage()};
+    };
+    db->keepWalFiles();
+    // The busy timeout is far longer than any other velm process keeps the store to itself:
+    // a write waits for theirs instead of failing.
+    if (!db->exec("PRAGMA busy_timeout = 10000; PRAGMA foreign_keys = ON; "
+                  "PRAGMA journal_size_limit = 4194304;"))
+        return unreadable();
+    // Each statement is run to its end: one left between rows would hold a lock.
+    if (!db->prepare("PRAGMA journal_mode = WAL").run())
+        return SqliteDatabase::isBusy(db->errorCode()) ? failure(*db) : unreadable();
+    if (!db->exec("PRAGMA synchronous = NORMAL"))
+        return unreadable();
+
+    SqliteStatement &version = db->prepare("PRAGMA user_version");
+    if (!version.next())
+        return unreadable();
+    const qint64 stored = version.integer(0);
+    version.run();
+    if (stored > schemaVersion) {
+        return ChatStoreError{ChatStoreError::Kind::Unreadable, path(),
+                              u"they were stored by a newer version of velm"_s};
+    }
+    if (stored < schemaVersion) {
+        // Forward migrations go here, one version at a time, each in the transaction that
+        // sets its number.
+        SqliteTransaction transaction(*db);
+        SqliteStatement &again = db->prepare("PRAGMA user_version");
+        if (!transaction.began() || !again.next())
+            return failure(*db);
+        const qint64 current = again.integer(0);
+        again.run();
+        if (current == 0
+            && (!db->exec(schema) || !db->exec("PRAGMA user_version = 1") || !transaction.commit()))
+            return failure(*db);
+    }
+    if (const ChatStoreResult<void> migrated = migrateJson(*db); !migrated)
+        return migrated.error();
+    m_db = std::move(db);
+    return m_db.get();
+}
+
+ChatStoreResult<void> ChatStore::migrateJson(SqliteDatabase &db)
+{
+    const QString listPath = m_settings.dataFilePath(SettingsKeys::chatSessions);
+    const QString oldPath = m_settings.dataFilePath(SettingsKeys::mainChatMessages);
+    const bool hasList = QFileInfo::exists(listPath);
+    const bool hasOld = QFileInfo::exists(oldPath);
+    if (!hasList && !hasOld)
+        return {};
+
+    QList<ChatSession> sessions;
+    if (hasList) {
+        QString why;
+        const QByteArray bytes = m_settings.data(SettingsKeys::chatSessions, &why);
+        if (!why.isEmpty())
+            return ChatStoreError{ChatStoreError::Kind::Unreadable, listPath, why};
+        if (!bytes.isEmpty()) {
+            if (auto decoded = ChatCodec::decodeSessions(bytes))
+                sessions = std::move(*decoded);
+            else if (!keepUnreadable(bytes))
+                return ChatStoreError{ChatStoreError::Kind::Unreadable, listPath,
+                                      u"the file is damaged and could not be copied aside"_s};
+        }
+    }
+    if (hasOld) {
+        // The older single conversation joins the list at the top. Its id comes from its
+        // bytes, so that moving it in again after a crash finds it there already.
+        const QByteArray old = m_settings.data(SettingsKeys::mainChatMessages);
+        const auto messages = old.isEmpty() ? std::nullopt : ChatCodec::decodeMessages(old);
+        if (messages && !messages->isEmpty()) {
+            ChatSession session = ChatSession::create(QDateTime::currentDateTimeUtc());
+            session.id = QUuid::createUuidV5(QUuid(), old);
+            session.messages = *messages;
+            sessions.prepend(std::move(session));
+        }
+    }
+    // One transaction: a crash half way leaves the files as they were, and the next start
+    // moves them in again. A conversation stored already (a crash after the commit) is
+    // left out.
+    if (!sessions.isEmpty()) {
+        SqliteTransaction transaction(db);
+        if (!transaction.began() || !insertSessions(db, sessions) || !transaction.commit())
+            return failure(db);
+    }
+
+    // Kept beside the database under a name no later start reads, and never over an
+    // earlier copy.
+    const auto keep = [](const QString &file) {
+        if (!QFileInfo::exists(file))
+            return;
+        QString target = file + u".migrated"_s;
+        for (int n = 2; QFileInfo::exists(target); ++n)
+            target = file + u".migrated-%1"_s.arg(n);
+        if (!QFile::rename(file, target))
+            qWarning("velm: %s was moved into the database but could not be renamed",
+                     qPrintable(QDir::toNativeSeparators(file)));
+    };
+    keep(listPath);
+    keep(oldPath);
+    return {};
 }
 
 bool ChatStore::keepUnreadable(const QByteArray &bytes)
 {
-    const QString original = path();
+    const QString original = m_settings.dataFilePath(SettingsKeys::chatSessions);
     const QFileInfo info(original);
     QDir dir = info.dir();
-    const QString stem = info.completeBaseName() + QStringLiteral(".unreadable-");
+    const QString stem = info.completeBaseName() + u".unreadable-"_s;
 
-    // Loading again before the next save finds the same bytes: one copy is enough.
-    const QStringList existing
-        = dir.entryList({stem + QStringLiteral("*.json")}, QDir::Files, QDir::Name);
+    // A second process moving the same file in finds the copy the first one made.
+    const QStringList existing = dir.entryList({stem + u"*.json"_s}, QDir::Files, QDir::Name);
     for (const QString &name : existing) {
         QFile file(dir.filePath(name));
         if (file.size() == bytes.size() && file.open(QIODevice::ReadOnly)
@@ -170,10 +525,10 @@ bool ChatStore::keepUnreadable(const QByteArray &bytes)
         }
     }
 
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString stamp = QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
     for (int attempt = 1; attempt < 1000; ++attempt) {
-        const QString suffix = attempt == 1 ? QString() : QStringLiteral("-%1").arg(attempt);
-        QFile file(dir.filePath(stem + stamp + suffix + QStringLiteral(".json")));
+        const QString suffix = attempt == 1 ? QString() : u"-%1"_s.arg(attempt);
+        QFile file(dir.filePath(stem + stamp + suffix + u".json"_s));
         // NewOnly fails when the name is taken, so an older backup is never overwritten,
         // not even by a second instance racing this one.
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
@@ -195,4 +550,373 @@ bool ChatStore::keepUnreadable(const QByteArray &bytes)
              "untouched: %s",
              qPrintable(QDir::toNativeSeparators(original)));
     return false;
+}
+
+ChatStoreResult<QList<ChatSession>> ChatStore::summaries()
+{
+    const ChatStoreResult<SqliteDatabase *> db = database();
+    if (!db)
+        return db.error();
+    SqliteDatabase &database = *db.value();
+    // Read in one transaction, so that the counter matches the list.
+    SqliteTransaction transaction(database, SqliteTransaction::Kind::Read);
+    if (!transaction.began())
+        return failure(database);
+    QList<ChatSession> sessions;
+    SqliteStatement &list
+        = database.prepare("SELECT " VELM_SUMMARY_COLUMNS " FROM chats c ORDER BY c.seq, c.key");
+    while (list.next())
+        sessions.append(summary(list));
+    SqliteStatement &revision = database.prepare("SELECT revision FROM store");
+    const bool read = list.ok() && revision.next();
+    if (read)
+        m_seenRevision = revision.integer(0);
+    revision.run();
+    transaction.commit();
+    if (!read)
+        return failure(database);
+    SqliteStatement &version = database.prepare("PRAGMA data_version");
+    if (version.next())
+        m_dataVersion = version.integer(0);
+    version.run();
+    return sessions;
+}
+
+ChatStoreResult<std::optional<ChatSession>> ChatStore::session(const QUuid &id)
+{
+    const ChatStoreResult<SqliteDatabase *> db = database();
+    if (!db)
+        return db.error();
+    SqliteDatabase &database = *db.value();
+    SqliteTransaction transaction(database, SqliteTransaction::Kind::Read);
+    if (!transaction.began())
+        return failure(database);
+    SqliteStatement &record
+        = database.prepare("SELECT " VELM_SUMMARY_COLUMNS ", c.key FROM chats c WHERE c.id = ?1");
+    record.bind(1, uuidText(id));
+    std::optional<ChatSession> session;
+    bool read = true;
+    if (record.next()) {
+        session = summary(record);
+        session->messages.clear();
+        session->complete = true;
+        SqliteStatement &messages = database.prepare(
+            "SELECT " VELM_MESSAGE_COLUMNS " FROM messages WHERE chat = ?1 ORDER BY position");
+        messages.bind(1, record.integer(6));
+        while (messages.next())
+            session->messages.append(message(messages));
+        read = messages.ok();
+    }
+    read = read && record.run();
+    transaction.commit();
+    if (!read)
+        return failure(database);
+    return session;
+}
+
+ChatStoreResult<QList<ChatSession>> ChatStore::load()
+{
+    const ChatStoreResult<SqliteDatabase *> db = database();
+    if (!db)
+        return db.error();
+    SqliteDatabase &database = *db.value();
+    SqliteTransaction transaction(database, SqliteTransaction::Kind::Read);
+    if (!transaction.began())
+        return failure(database);
+    QList<ChatSession> sessions;
+    QHash<qint64, qsizetype> index;
+    SqliteStatement &list = database.prepare("SELECT " VELM_SUMMARY_COLUMNS
+                                             ", c.key FROM chats c ORDER BY c.seq, c.key");
+    while (list.next()) {
+        ChatSession session = summary(list);
+        session.messages.clear();
+        session.complete = true;
+        index.insert(list.integer(6), sessions.size());
+        sessions.append(std::move(session));
+    }
+    SqliteStatement &messages = database.prepare("SELECT chat, " VELM_MESSAGE_COLUMNS
+                                                 " FROM messages ORDER BY chat, position");
+    while (messages.next()) {
+        if (const auto at = index.constFind(messages.integer(0)); at != index.constEnd())
+            sessions[*at].messages.append(message(messages, 1));
+    }
+    const bool read = list.ok() && messages.ok();
+    transaction.commit();
+    if (!read)
+        return failure(database);
+    return sessions;
+}
+
+ChatStoreResult<void> ChatStore::save(const ChatSession &session, qsizetype firstMessage,
+                                      qsizetype endMessage)
+{
+    const ChatStoreResult<SqliteDatabase *> db = database();
+    if (!db)
+        return db.error();
+    SqliteDatabase &database = *db.value();
+    const QList<ChatMessage> &messages = session.messages;
+    SqliteTransaction transaction(database);
+    if (!transaction.began())
+        return failure(database);
+    const std::optional<qint64> revision = nextRevision(database);
+    const std::optional<qint64> existing = revision ? chatKey(database, session.id) : std::nullopt;
+    if (!existing)
+        return failure(database);
+    qint64 key = *existing;
+    if (key == 0) {
+        // Gone from the store (another process deleted it) or never there: only the
+        // whole conversation can be written, and a summary does not have it.
+        if (!session.complete)
+            return {};
+        key = insertRecord(database, session, *revision, false);
+        firstMessage = 0;
+        endMessage = messages.size();
+        if (key == 0)
+            return failure(database);
+    } else if (!updateRecord(database, key, session, *revision)) {
+        return failure(database);
+    }
+    if (!session.complete) {
+        firstMessage = 0;
+        endMessage = 0;
+    }
+    const qsizetype end = endMessage < 0 ? messages.size() : std::min(endMessage, messages.size());
+    if (!writeMessages(database, key, messages, std::max<qsizetype>(0, firstMessage), end))
+        return failure(database);
+    if (session.complete) {
+        SqliteStatement &trim
+            = database.prepare("DELETE FROM messages WHERE chat = ?1 AND position >= ?2");
+        if (!trim.bind(1, key).bind(2, qint64(messages.size())).run())
+            return failure(database);
+    }
+    if (!transaction.commit())
+        return failure(database);
+    return {};
+}
+
+ChatStoreResult<void> ChatStore::add(const QList<ChatSession> &sessions)
+{
+    const ChatStoreResult<SqliteDatabase *> db = database();
+    if (!db)
+        return db.error();
+    SqliteDatabase &database = *db.value();
+    SqliteTransaction transaction(database);
+    if (!transaction.began() || !insertSessions(database, sessions) || !transaction.commit())
+        return failure(database);
+    return {};
+}
+
+ChatStoreResult<void> ChatStore::setGeneratedTitle(const QUuid &id, const QString &title)
+{
+    const ChatStoreResult<SqliteDatabase *> db = database();
+    if (!db)
+        return db.error();
+    SqliteDatabase &database = *db.value();
+    SqliteTransaction transaction(database);
+    const std::optional<qint64> revision
+        = transaction.began() ? nextRevision(database) : std::nullopt;
+    SqliteStatement &update = database.prepare(
+        "UPDATE chats SET custom_title = ?2, revision = ?3 WHERE id = ?1 AND custom_title IS NULL");
+    if (!revision || !update.bind(1, uuidText(id)).bind(2, title).bind(3, *revision).run()
+        || !transaction.commit())
+        return failure(database);
+    return {};
+}
+
+ChatStoreResult<void> ChatStore::remove(const QUuid &id)
+{
+    const ChatStoreResult<SqliteDatabase *> db = database();
+    if (!db)
+        return db.error();
+    SqliteDatabase &database = *db.value();
+    SqliteTransaction transaction(database);
+    SqliteStatement &remove = database.prepare("DELETE FROM chats WHERE id = ?1");
+    if (!transaction.began() || !nextRevision(database) || !remove.bind(1, uuidText(id)).run()
+        || !transaction.commit())
+        return failure(database);
+    return {};
+}
+
+ChatStoreResult<void> ChatStore::removeAll()
+{
+    const ChatStoreResult<SqliteDatabase *> db = database();
+    if (!db)
+        return db.error();
+    SqliteDatabase &database = *db.value();
+    SqliteTransaction transaction(database);
+    if (!transaction.began() || !nextRevision(database) || !database.exec("DELETE FROM chats")
+        || !transaction.commit())
+        return failure(database);
+    return {};
+}
+
+ChatStoreResult<std::optional<ChatStoreChanges>> ChatStore::changes()
+{
+    if (!m_db) {
+        // Nothing was read yet: everything is new.
+        const ChatStoreResult<QList<ChatSession>> all = summaries();
+        if (!all)
+            return all.error();
+        ChatStoreChanges changes{all.value(), {}};
+        for (const ChatSession &session : all.value())
+            changes.stored.append(session.id);
+        return std::optional(changes);
+    }
+    SqliteDatabase &database = *m_db;
+    SqliteStatement &version = database.prepare("PRAGMA data_version");
+    if (!version.next())
+        return failure(database);
+    const qint64 now = version.integer(0);
+    version.run();
+    if (now == m_dataVersion)
+        return std::optional<ChatStoreChanges>();
+    m_dataVersion = now;
+
+    SqliteTransaction transaction(database, SqliteTransaction::Kind::Read);
+    if (!transaction.began())
+        return failure(database);
+    ChatStoreChanges changes;
+    SqliteStatement &changed = database.prepare(
+        "SELECT " VELM_SUMMARY_COLUMNS " FROM chats c WHERE c.revision > ?1 ORDER BY c.seq");
+    changed.bind(1, m_seenRevision);
+    while (changed.next())
+        changes.changed.append(summary(changed));
+    SqliteStatement &ids = database.prepare("SELECT id FROM chats ORDER BY seq, key");
+    while (ids.next())
+        changes.stored.append(QUuid::fromString(ids.text(0)));
+    SqliteStatement &revision = database.prepare("SELECT revision FROM store");
+    const bool read = changed.ok() && ids.ok() && revision.next();
+    if (read)
+        m_seenRevision = revision.integer(0);
+    revision.run();
+    transaction.commit();
+    if (!read)
+        return failure(database);
+    return std::optional(std::move(changes));
+}
+
+ChatStoreResult<QList<ChatSearchHit>> ChatStore::search(const QString &query, int limit)
+{
+    const QString match = matchExpression(query);
+    if (match.isEmpty() || limit <= 0)
+        return QList<ChatSearchHit>();
+    const ChatStoreResult<SqliteDatabase *> db = database();
+    if (!db)
+        return db.error();
+    SqliteDatabase &database = *db.value();
+    SqliteTransaction transaction(database, SqliteTransaction::Kind::Read);
+    if (!transaction.began())
+        return failure(database);
+
+    // The best match of each conversation; bm25 scores are negative, lower is better.
+    struct Best
+    {
+        double score = 0;
+        qint64 message = 0;
+    };
+    QHash<qint64, Best> best;
+    const auto consider = [&best](qint64 chat, double score, qint64 message) {
+        const auto it = best.find(chat);
+        if (it == best.end() || score < it->score)
+            best.insert(chat, {score, message});
+    };
+    // Enough of the best messages to fill the list even when several are of one chat.
+    SqliteStatement &messages = database.prepare(
+        "SELECT m.chat, m.key, f.rank FROM (SELECT rowid, rank FROM message_text "
+        "WHERE message_text MATCH ?1 ORDER BY rank LIMIT ?2) f JOIN messages m ON m.key = f.rowid");
+    messages.bind(1, match).bind(2, qint64(limit) * 8);
+    while (messages.next())
+        consider(messages.integer(0), messages.real(2), messages.integer(1));
+    // A title the user gave says more about the chat than a word somewhere in it.
+    SqliteStatement &titles = database.prepare("SELECT rowid, rank FROM chat_titles "
+                                               "WHERE chat_titles MATCH ?1 ORDER BY rank LIMIT ?2");
+    titles.bind(1, match).bind(2, qint64(limit));
+    while (titles.next())
+        consider(titles.integer(0), titles.real(1) * 2, 0);
+    bool read = messages.ok() && titles.ok();
+
+    QList<std::pair<double, ChatSearchHit>> found;
+    SqliteStatement &chat
+        = database.prepare("SELECT " VELM_SUMMARY_COLUMNS " FROM chats c WHERE c.key = ?1");
+    SqliteStatement &messageSnippet = database.prepare(
+        "SELECT snippet(message_text, 0, char(57344), char(57345), '…', 24), m.id "
+        "FROM message_text JOIN messages m ON m.key = message_text.rowid "
+        "WHERE message_text MATCH ?1 AND message_text.rowid = ?2");
+    SqliteStatement &titleSnippet = database.prepare(
+        "SELECT highlight(chat_titles, 0, char(57344), char(57345)) FROM chat_titles "
+        "WHERE chat_titles MATCH ?1 AND rowid = ?2");
+    for (auto it = best.cbegin(); read && it != best.cend(); ++it) {
+        chat.bind(1, it.key());
+        if (!chat.next()) {
+            read = chat.ok();
+            continue;
+        }
+        const ChatSession session = summary(chat);
+        chat.run();
+        ChatSearchHit hit{session.id, {}, session.title(), session.updatedAt, session.isArchived,
+                          {},         {}};
+        SqliteStatement &snippet = it->message != 0 ? messageSnippet : titleSnippet;
+        snippet.bind(1, match).bind(2, it->message != 0 ? it->message : it.key());
+        if (snippet.next()) {
+            takeSnippet(hit, snippet.text(0));
+            if (it->message != 0)
+                hit.messageId = QUuid::fromString(snippet.text(1));
+        }
+        read = snippet.run();
+        found.append({it->score, std::move(hit)});
+    }
+    transaction.commit();
+    if (!read)
+        return failure(database);
+
+    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) {
+        if (a.first != b.first)
+            return a.first < b.first;
+        return a.second.updatedAt > b.second.updatedAt;
+    });
+    QList<ChatSearchHit> hits;
+    for (qsizetype i = 0; i < found.size() && i < limit; ++i)
+        hits.append(std::move(found[i].second));
+    return hits;
+}
+
+void ChatStore::backUpDaily()
+{
+    if (!database())
+        return;
+    const QString folder = m_settings.dataDirectory() + u"/backups"_s;
+    const QString stampFormat = u"yyyyMMdd-HHmmss"_s;
+    const QStringList kept = QDir(folder).entryList({u"chats-*.db"_s}, QDir::Files, QDir::Name);
+    const QDateTime now = QDateTime::currentDateTime();
+    if (!kept.isEmpty()) {
+        const QDateTime newest = QDateTime::fromString(kept.last().mid(6, 15), stampFormat);
+        if (newest.isValid() && newest <= now && newest.secsTo(now) < 24 * 3600)
+            return;
+    }
+    const QString source = path();
+    const QString target = folder + u"/chats-"_s + now.toString(stampFormat) + u".db"_s;
+    // A snapshot of a large store takes a while: never on the thread of the window.
+    QThreadPool::globalInstance()->start([source, folder, target] {
+        const QString partial = target + u".partial"_s;
+        QString why;
+        std::unique_ptr<SqliteDatabase> db;
+        if (QDir().mkpath(folder) && (!QFileInfo::exists(partial) || QFile::remove(partial)))
+            db = SqliteDatabase::open(source, SqliteDatabase::Mode::ReadWrite, &why);
+        bool done = false;
+        if (db && db->exec("PRAGMA busy_timeout = 10000")) {
+            SqliteStatement &vacuum = db->prepare("VACUUM INTO ?1");
+            done = vacuum.bind(1, partial).run() && QFile::rename(partial, target);
+            if (!done)
+                why = db->errorMessage();
+        }
+        if (!done) {
+            QFile::remove(partial);
+            qWarning("velm: the daily copy of the chats could not be made: %s", qPrintable(why));
+            return;
+        }
+        QDir dir(folder);
+        QStringList all = dir.entryList({u"chats-*.db"_s}, QDir::Files, QDir::Name);
+        while (all.size() > backupsKept)
+            dir.remove(all.takeFirst());
+    });
 }

@@ -1,24 +1,30 @@
 #pragma once
 
 #include "base/result.h"
+#include "chat/chatsearch.h"
 #include "chat/chatsession.h"
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
+#include <QUuid>
 
-#include <functional>
+#include <memory>
+#include <optional>
 
 class Settings;
+class SqliteDatabase;
 
 // Why the stored conversations could not be read or written.
 struct ChatStoreError
 {
     enum class Kind {
-        // The file exists but cannot be read (no permission, a folder in its place, an I/O
-        // error). Nothing is saved until it can, so its chats are never replaced unseen.
+        // The store exists but cannot be read (no permission, a folder in its place, damaged
+        // beyond what SQLite can open). Nothing is saved until it can, so its chats are never
+        // replaced unseen.
         Unreadable,
-        // The file could not be written (a full disk, a folder that is not writable).
+        // The store could not be written (a full disk, a folder that is not writable).
         Unwritable,
         // Another velm process kept the store to itself for too long.
         Busy,
@@ -38,50 +44,90 @@ struct ChatStoreError
 template<typename T>
 using ChatStoreResult = Result<T, ChatStoreError>;
 
-// Loads and saves the whole list of conversations under "chatSessions".
+// What other processes changed in the store since this one last looked.
+struct ChatStoreChanges
+{
+    // The conversations added or changed, as summaries (see ChatStore::summaries()).
+    QList<ChatSession> changed;
+    // Every conversation stored now in stored order, to tell which ones are gone and where
+    // new ones go.
+    QList<QUuid> stored;
+};
+
+// The conversations, in an SQLite database in the data folder (chats.db).
 //
-// Several processes share the store: the desktop app, `velm ask --save`, a second machine
-// with the same home folder. Every change is a read-modify-write of the whole list under one
-// lock that all of them take, so no change is ever written over another one made meanwhile.
+// Several processes share it: the desktop app, `velm ask --save`, `velm import`. Each change
+// is one transaction that writes only what changed (a conversation's own record and the
+// messages named), in WAL mode with a busy timeout, so their writes wait for each other
+// instead of one overwriting the other, and a process killed half way leaves everything it
+// committed before.
 //
-// Stored bytes are never destroyed by a save unless they were read first: a file that cannot
-// be read stops every save, and a list that cannot be decoded (damaged, or not a chat list)
-// is copied to a backup file beside it before anything can overwrite it.
+// The first use moves a list stored by an earlier velm (chatSessions.json, and the older
+// single-conversation form) into the database, in one transaction, and keeps the file
+// beside it as chatSessions.json.migrated. A list that cannot be decoded is first copied
+// aside as before, so that it is never lost.
 class ChatStore
 {
 public:
     explicit ChatStore(Settings &settings);
+    ~ChatStore();
+    ChatStore(const ChatStore &) = delete;
+    ChatStore &operator=(const ChatStore &) = delete;
 
-    // The stored list in stored order; empty when nothing is stored, or when the stored
-    // bytes could not be decoded (then lastBackupPath() tells where they were kept). Moves a
-    // conversation left in the older single-chat form into the list (once).
+    // The file of the database.
+    QString path() const;
+    static QString path(const Settings &settings);
+
+    // Every conversation in stored order (the newest first, as they were added), without
+    // its messages: each has the first question alone, for its title, and `complete` false.
+    ChatStoreResult<QList<ChatSession>> summaries();
+    // The conversation `id` with all its messages; nothing when there is no such one.
+    ChatStoreResult<std::optional<ChatSession>> session(const QUuid &id);
+    // Every conversation with all its messages, in stored order, for an export.
     ChatStoreResult<QList<ChatSession>> load();
 
-    // Reads the stored list afresh under the lock, lets `change` edit it, and writes the
-    // result when `change` answers true. The list as it is stored afterwards.
-    using Change = std::function<bool(QList<ChatSession> &sessions)>;
-    ChatStoreResult<QList<ChatSession>> update(const Change &change);
+    // Writes the conversation's own record (title, date, archived) and its messages from
+    // `firstMessage` up to `endMessage` (-1: to the last); a complete conversation also loses
+    // the stored messages after its last one. A conversation that is not stored (new, or
+    // deleted by another process meanwhile) is written whole, at the top of the list.
+    ChatStoreResult<void> save(const ChatSession &session, qsizetype firstMessage = 0,
+                               qsizetype endMessage = -1);
+    // Adds `sessions` after those stored, in their order, in one transaction; a conversation
+    // whose id is stored already is left out.
+    ChatStoreResult<void> add(const QList<ChatSession> &sessions);
+    // Titles the conversation `id` unless it has a title by now.
+    ChatStoreResult<void> setGeneratedTitle(const QUuid &id, const QString &title);
+    ChatStoreResult<void> remove(const QUuid &id);
+    // Deletes every conversation.
+    ChatStoreResult<void> removeAll();
 
-    // Deletes the stored list, unreadable bytes included (the user asked for every chat to
-    // go).
-    ChatStoreResult<void> remove();
+    // The conversations whose title or text matches what the user typed, the most relevant
+    // first, then the newest.
+    ChatStoreResult<QList<ChatSearchHit>> search(const QString &query, int limit);
 
-    // The backup file of undecodable bytes that the last read found or made, if any.
+    // What other processes changed since the last summaries() or changes(); nothing when
+    // they changed nothing.
+    ChatStoreResult<std::optional<ChatStoreChanges>> changes();
+
+    // Keeps a snapshot of the database in the `backups` folder beside it when the newest is
+    // a day old or there is none, the last seven kept; on a thread of its own.
+    void backUpDaily();
+
+    // The copy of undecodable bytes that moving an earlier list in found or made, if any.
     QString lastBackupPath() const { return m_lastBackupPath; }
 
 private:
-    ChatStoreResult<QList<ChatSession>> read();
-    // Decodes `bytes` of the list, or keeps them aside; through a cache of the last list
-    // read or written, as the same bytes are read back many times.
-    ChatStoreResult<QList<ChatSession>> decode(const QByteArray &bytes);
-    ChatStoreResult<void> write(const QList<ChatSession> &sessions);
+    ChatStoreResult<SqliteDatabase *> database();
+    ChatStoreResult<void> migrateJson(SqliteDatabase &db);
+    ChatStoreError failure(SqliteDatabase &db) const;
+    ChatStoreResult<void> readChanges(SqliteDatabase &db, ChatStoreChanges *changes);
     bool keepUnreadable(const QByteArray &bytes);
-    QString path() const;
 
     Settings &m_settings;
+    std::unique_ptr<SqliteDatabase> m_db;
     QString m_lastBackupPath;
-    // The list of the last bytes read or written, identified by their size and hash.
-    qsizetype m_cachedSize = -1;
-    size_t m_cachedHash = 0;
-    QList<ChatSession> m_cached;
+    // The store's change counter as this process last read it, and SQLite's count of the
+    // commits of others, to tell when another process wrote.
+    qint64 m_seenRevision = 0;
+    qint64 m_dataVersion = -1;
 };

@@ -81,32 +81,15 @@ ChatStoreResult<QUuid> storeExchange(Settings &settings, const QString &question
     }
     const QUuid id = session.id;
     ChatStore store(settings);
-    const ChatStoreResult<QList<ChatSession>> stored
-        = store.update([&session](QList<ChatSession> &sessions) {
-              sessions.prepend(std::move(session));
-              return true;
-          });
-    if (!stored)
-        return stored.error();
+    if (const ChatStoreResult<void> saved = store.save(session); !saved)
+        return saved.error();
     return id;
 }
 
-// The list is read again under the store's lock: the desktop app may have saved its own
-// changes meanwhile, and a title the user set by then stays.
+// The desktop app may have changed the chat meanwhile: a title the user set by then stays.
 void applyTitle(Settings &settings, const QUuid &id, const QString &title)
 {
-    ChatStore store(settings);
-    store.update([&id, &title](QList<ChatSession> &sessions) {
-        for (ChatSession &session : sessions) {
-            if (session.id != id)
-                continue;
-            if (session.customTitle)
-                return false;
-            session.customTitle = title;
-            return true;
-        }
-        return false;
-    });
+    ChatStore(settings).setGeneratedTitle(id, title);
 }
 
 } // namespace

@@ -119,6 +119,8 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     ChatList chats(store, events);
     ConversationController controller(settings, chats, events, network);
     ChatsFileWatcher chatsWatcher(settings, events);
+    // Once the window is up and the start's work done.
+    QTimer::singleShot(std::chrono::seconds(30), &chats, [&store] { store.backUpDaily(); });
     SettingsFileWatcher settingsWatcher(settings);
     MainWindow mainWindow(events);
     auto *contentView = new ContentView(controller, settings, appearance);

@@ -58,6 +58,14 @@ QList<ChatSession> ControllerFixture::stored()
     return StoredChats::read(*m_settings);
 }
 
+QList<ChatSession> ControllerFixture::shown()
+{
+    QList<ChatSession> sessions;
+    for (const ChatSession &session : chatList().sessions())
+        sessions.append(chatList().session(session.id).value_or(session));
+    return sessions;
+}
+
 std::optional<ChatSession> ControllerFixture::storedSession(const QUuid &id)
 {
     for (const ChatSession &session : stored()) {

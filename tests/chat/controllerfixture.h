@@ -48,6 +48,8 @@ public:
 
     // The list as a fresh load from the store sees it.
     QList<ChatSession> stored();
+    // The chat list's conversations, each with all its messages.
+    QList<ChatSession> shown();
     std::optional<ChatSession> storedSession(const QUuid &id);
     // Puts `sessions` into the store directly, as another window would.
     void store(const QList<ChatSession> &sessions);

@@ -1,6 +1,7 @@
 // A second process writing the chat store, for the tests of writers that run at once:
 //     velm_store_writer SETTINGS_FILE DATA_DIR NAME COUNT
-// adds COUNT chats, one change at a time, whose questions are "NAME 0", "NAME 1", …
+// adds COUNT chats, one change at a time, whose questions are "NAME 0", "NAME 1", …, and
+// prints the question of each once it is stored.
 
 #include "chat/chatstore.h"
 #include "chat/settings.h"
@@ -24,14 +25,12 @@ int main(int argc, char **argv)
         ChatSession session = ChatSession::create(QDateTime::currentDateTimeUtc());
         session.messages.append(
             ChatMessage(ChatMessage::Role::User, arguments.at(3) + u' ' + QString::number(i)));
-        const auto stored = store.update([&session](QList<ChatSession> &sessions) {
-            sessions.prepend(session);
-            return true;
-        });
-        if (!stored) {
+        if (const ChatStoreResult<void> stored = store.save(session); !stored) {
             std::fprintf(stderr, "%s\n", qPrintable(stored.error().message()));
             return 1;
         }
+        std::printf("%s\n", qPrintable(session.messages.at(0).text));
+        std::fflush(stdout);
     }
     return 0;
 }

@@ -111,7 +111,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, command);
         QFETCH(int, pagesLeft);
-        SmallFileSystem disk;
+        SmallFileSystem disk(1024);
         if (!disk.isMounted())
             QSKIP(qPrintable(disk.whyNot()));
         AskHome s;
@@ -123,11 +123,11 @@ private Q_SLOTS:
         Settings settings(disk.filePath(u"velm/velm.conf"_s), disk.filePath(u"velm"_s));
         settings.setUserName(u"Ada"_s);
         QCOMPARE(settings.userName(), u"Ada"_s);
-        QVERIFY(StoredChats::write(settings, fourChats()));
+        const QList<ChatSession> four = fourChats();
+        QVERIFY(StoredChats::write(settings, four));
         const QString exported = disk.filePath(u"velm-chats.json"_s);
         QVERIFY(writeFile(exported, "[\"the previous export\"]\n"));
-        const QStringList files{settings.fileName(),
-                                settings.dataFilePath(SettingsKeys::chatSessions), exported};
+        const QStringList files{settings.fileName(), exported};
         QList<QByteArray> before;
         for (const QString &file : files)
             before.append(fileBytes(file));
@@ -145,6 +145,7 @@ private Q_SLOTS:
             QVERIFY2(run.errText().contains(u"No space left on device"_s), run.err.constData());
         for (qsizetype i = 0; i < files.size(); ++i)
             QCOMPARE(fileBytes(files.at(i)), before.at(i));
+        QCOMPARE(StoredChats::read(settings), four);
     }
 
     void unreadableStore_data()
@@ -166,7 +167,7 @@ private Q_SLOTS:
         AskHome s;
         QVERIFY(s.listening);
         s.model.setStream({u"An answer."_s});
-        const QString store = s.home.settings()->dataFilePath(SettingsKeys::chatSessions);
+        const QString store = ChatStore::path(*s.home.settings());
         QByteArray before;
         if (folderInItsPlace) {
             QVERIFY(QDir().mkpath(store));
@@ -228,7 +229,9 @@ private Q_SLOTS:
         const VelmRun run = s.home.run(askAndSave(s, u"Another question"_s));
         QCOMPARE(run.exitCode, 0);
 
-        const QJsonArray saved = QJsonDocument::fromJson(fileBytes(store)).array();
+        const QJsonArray saved = QJsonDocument::fromJson(ChatCodec::encodeSessions(
+                                                             StoredChats::read(*s.home.settings())))
+                                     .array();
         QCOMPARE(saved.size(), 2);
         QCOMPARE(saved.at(1).toObject(), chat);
     }

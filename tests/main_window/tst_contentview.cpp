@@ -223,7 +223,7 @@ void TestContentView::unreadableStoreKeepsChatsUntilFixed()
 {
     ControllerFixture fixture;
     QVERIFY(fixture.isValid());
-    const QString file = fixture.settings().dataFilePath(u"chatSessions");
+    const QString file = ChatStore::path(fixture.settings());
     QVERIFY(QDir().mkpath(file));
     ConversationController &controller = fixture.controller();
     Window window(fixture);
@@ -254,7 +254,7 @@ void TestContentView::unreadableStoreKeepsChatsUntilFixed()
     QCOMPARE(stored.at(0).messages.at(0).text, u"Written while the store was out of reach"_s);
     QCOMPARE(stored.at(0).messages.size(), 2);
     QCOMPARE(stored.at(1), earlier);
-    QCOMPARE(controller.sessions(), stored);
+    QCOMPARE(fixture.shown(), stored);
 }
 
 VELM_TEST_MAIN(TestContentView)

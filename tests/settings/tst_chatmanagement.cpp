@@ -287,8 +287,7 @@ private Q_SLOTS:
         QFETCH(bool, deleted);
 
         Fixture f({chat(u"one"_s, utc(1, 1), false), chat(u"two"_s, utc(2, 1), true)});
-        const QString path = f.settings().dataFilePath(u"chatSessions");
-        QVERIFY(QFile::exists(path));
+        QCOMPARE(f.stored().size(), 2);
         QSignalSpy changed(&f.chatList(), &ChatList::sessionsChanged);
 
         buttonIn(f.tab.get(), u"Delete All Chats…"_s)->click();
@@ -302,7 +301,7 @@ private Q_SLOTS:
         QVERIFY(choice);
         choice->click();
 
-        QCOMPARE(QFile::exists(path), !deleted);
+        QCOMPARE(f.stored().size(), deleted ? 0 : 2);
         QCOMPARE(changed.size(), deleted ? 1 : 0);
         QCOMPARE(f.counts(), deleted ? u"0 active · 0 archived"_s : u"1 active · 1 archived"_s);
         QCOMPARE(f.emptyTextShown(), deleted);

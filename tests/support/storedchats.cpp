@@ -9,12 +9,8 @@ namespace StoredChats {
 
 bool write(Settings &settings, const QList<ChatSession> &sessions)
 {
-    return ChatStore(settings)
-        .update([&sessions](QList<ChatSession> &stored) {
-            stored = sessions;
-            return true;
-        })
-        .ok();
+    ChatStore store(settings);
+    return store.removeAll().ok() && store.add(sessions).ok();
 }
 
 QList<ChatSession> read(Settings &settings)
