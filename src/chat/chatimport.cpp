@@ -350,8 +350,13 @@ Result<QList<ChatSession>, QString> decode(QByteArrayView bytes)
 
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(bytes.toByteArray(), &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        return position(bytes, parseError.offset) + u": "_s + parseError.errorString();
+    if (parseError.error != QJsonParseError::NoError) {
+        // Qt's parser tells the place after the character it stopped at, except for text
+        // after the end, which it tells where it begins.
+        const bool after = parseError.error != QJsonParseError::GarbageAtEnd;
+        const qsizetype offset = parseError.offset - (after && parseError.offset > 0 ? 1 : 0);
+        return position(bytes, offset) + u": "_s + parseError.errorString();
+    }
     if (!document.isArray()) {
         return document.isObject() ? u"the file holds a JSON object, not a list of chats"_s
                                    : u"the file does not hold a list of chats"_s;

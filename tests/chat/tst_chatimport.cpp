@@ -173,6 +173,8 @@ private Q_SLOTS:
         QTest::newRow("syntax, later line")
             << QByteArray("[{}]\n\n  x")
             << u"line 3, column 3: garbage at the end of the document"_s;
+        QTest::newRow("syntax, a missing value")
+            << QByteArray("[\n  {\n    \"id\" : ,") << u"line 3, column 12: illegal value"_s;
         QTest::newRow("syntax, after letters of two bytes")
             << QByteArray("[\"Zürich\"] x")
             << u"line 1, column 12: garbage at the end of the document"_s;
