@@ -210,12 +210,13 @@ private:
             return fail(where, u"role", u"is neither \"user\" nor \"assistant\"");
         message.role = *read;
 
-        QStringList known{u"id"_s, u"role"_s, u"text"_s, u"sources"_s};
+        QStringList known{u"id"_s,      u"role"_s,      u"text"_s,
+                          u"sources"_s, u"reasoning"_s, u"thinkingSeconds"_s,
+                          u"model"_s,   u"stats"_s};
         QStringList notRead;
         AnswerVersion shown;
         if (!readVersion(object, where, shown, notRead))
             return false;
-        known += {u"reasoning"_s, u"thinkingSeconds"_s, u"model"_s, u"stats"_s};
         if (const QJsonValue versions = object.value("versions"_L1); versions.isArray()) {
             known.append(u"versions"_s);
             const QJsonArray array = versions.toArray();
