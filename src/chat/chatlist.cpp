@@ -138,6 +138,13 @@ std::optional<QUuid> ChatList::importExchange(const QString &query, const ChatMe
     return id;
 }
 
+void ChatList::importSessions(const QList<ChatSession> &sessions)
+{
+    m_sessions.append(sessions);
+    Q_EMIT sessionsChanged();
+    save();
+}
+
 QUuid ChatList::addMessage(const std::optional<QUuid> &id, const ChatMessage &message,
                            const QDateTime &now)
 {

@@ -78,6 +78,8 @@ public:
     // question.
     std::optional<QUuid> importExchange(const QString &query, const ChatMessage &answer,
                                         const QDateTime &now);
+    // Chats from a file (ChatImport::plan), after those there are, in the order given.
+    void importSessions(const QList<ChatSession> &sessions);
     // Appends `message` to the conversation `id`, or to a new one at the top when there is
     // no such conversation, dated `now`. Writing in an archived conversation restores it.
     // The conversation's id.

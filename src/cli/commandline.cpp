@@ -4,6 +4,7 @@
 #include "cli/askcommand.h"
 #include "cli/configcommand.h"
 #include "cli/exportcommand.h"
+#include "cli/importcommand.h"
 #include "cli/modelscommand.h"
 
 #include <QCoreApplication>
@@ -59,10 +60,8 @@ QCoro::Task<> runToExit(Command command, QStringList arguments, CommandContext c
 const QList<Command> &commands()
 {
     static const QList<Command> table{
-        AskCommand::command(),
-        ModelsCommand::command(),
-        ExportCommand::command(),
-        ConfigCommand::command(),
+        AskCommand::command(),    ModelsCommand::command(), ExportCommand::command(),
+        ImportCommand::command(), ConfigCommand::command(),
     };
     return table;
 }

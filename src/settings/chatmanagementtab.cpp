@@ -3,10 +3,12 @@
 #include "base/atomicfile.h"
 #include "chat/appevents.h"
 #include "chat/chatexport.h"
+#include "chat/chatimport.h"
 #include "chat/chatlist.h"
 #include "settings/archivedchatrow.h"
 #include "settings/settingsbutton.h"
 #include "settings/settingssection.h"
+#include "settings/statuslabel.h"
 #include "widgets/animations.h"
 #include "widgets/appcolors.h"
 #include "widgets/typestyles.h"
@@ -55,6 +57,21 @@ QString chooseSaveFile(QWidget *parent, const QString &title, const QString &pro
     return accepted && !files.isEmpty() ? files.constFirst() : QString();
 }
 
+// On the heap and watched, as the save dialog is.
+QString chooseOpenFile(QWidget *parent, const QString &title, const QString &folder,
+                       const QString &filter)
+{
+    const QPointer<QFileDialog> dialog = new QFileDialog(parent, title, folder, filter);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    if (!dialog)
+        return {};
+    const QStringList files = dialog->selectedFiles();
+    delete dialog;
+    return accepted && !files.isEmpty() ? files.constFirst() : QString();
+}
+
 QColor noteColor(const QString &note, const QPalette &palette)
 {
     if (note == u"Export failed"_s)
@@ -69,6 +86,7 @@ ChatManagementTab::ChatManagementTab(ChatList &chats, AppEvents &events, QWidget
     , m_chats(chats)
     , m_events(events)
     , m_chooseSaveFile(chooseSaveFile)
+    , m_chooseOpenFile(chooseOpenFile)
 {
     m_layout = new QVBoxLayout(this);
     // The settings window gives every tab its margins.
@@ -83,7 +101,10 @@ ChatManagementTab::ChatManagementTab(ChatList &chats, AppEvents &events, QWidget
     manage->addRow(u"Stored chats"_s, m_counts);
 
     auto *backup = new QWidget(this);
-    auto *backupLayout = new QHBoxLayout(backup);
+    auto *backupColumn = new QVBoxLayout(backup);
+    backupColumn->setContentsMargins(0, 0, 0, 0);
+    backupColumn->setSpacing(6);
+    auto *backupLayout = new QHBoxLayout;
     backupLayout->setContentsMargins(0, 0, 0, 0);
     backupLayout->setSpacing(10);
     m_note = new QLabel(backup);
@@ -95,15 +116,31 @@ ChatManagementTab::ChatManagementTab(ChatList &chats, AppEvents &events, QWidget
     m_note->setGraphicsEffect(m_noteOpacity);
     m_note->hide();
     m_export = new SettingsButton(u"Export All as JSON…"_s, backup);
+    m_import = new SettingsButton(u"Import…"_s, backup);
+    m_import->setObjectName(u"importChatsButton"_s);
+    m_import->setAccessibleName(u"Import chats"_s);
+    m_import->setAccessibleDescription(
+        u"Adds the chats of an exported JSON file that are not here yet."_s);
+    m_importStatus = new StatusLabel(backup);
+    m_importStatus->setObjectName(u"importStatus"_s);
+    // A long reason is cut short rather than widening the window; the whole of it is the
+    // label's accessible name.
+    m_importStatus->setMinimumWidth(1);
+    // The buttons keep to the right edge however wide the status under them is.
+    backupLayout->addStretch();
     backupLayout->addWidget(m_note);
     backupLayout->addWidget(m_export);
+    backupLayout->addWidget(m_import);
+    backupColumn->addLayout(backupLayout);
+    backupColumn->addWidget(m_importStatus, 0, Qt::AlignRight);
     manage->addRow(u"Backup"_s, backup);
 
     m_deleteAll = new SettingsButton(u"Delete All Chats…"_s, this);
     m_deleteAll->setDestructive(true);
     manage->addRow(u"Danger zone"_s, m_deleteAll);
     manage->setFootnote(
-        u"Export writes every chat (including archived) to a JSON file you choose."_s);
+        u"Export writes every chat (including archived) to a JSON file you choose. Import adds "
+        "the chats of such a file that are not here yet."_s);
     m_layout->addWidget(manage);
 
     m_archived = makeArchivedSection();
@@ -116,6 +153,7 @@ ChatManagementTab::ChatManagementTab(ChatList &chats, AppEvents &events, QWidget
     connect(m_noteTimer, &QTimer::timeout, this, [this] { setExportNote(QString()); });
 
     connect(m_export, &QPushButton::clicked, this, &ChatManagementTab::exportAllChats);
+    connect(m_import, &QPushButton::clicked, this, &ChatManagementTab::importChats);
     connect(m_deleteAll, &QPushButton::clicked, this, &ChatManagementTab::confirmDeleteAll);
     connect(&m_chats, &ChatList::sessionsChanged, this, &ChatManagementTab::showSessions);
     restyle();
@@ -126,6 +164,16 @@ ChatManagementTab::~ChatManagementTab() = default;
 void ChatManagementTab::setSaveFileChooser(SaveFileChooser chooser)
 {
     m_chooseSaveFile = std::move(chooser);
+}
+
+void ChatManagementTab::setOpenFileChooser(OpenFileChooser chooser)
+{
+    m_chooseOpenFile = std::move(chooser);
+}
+
+QString ChatManagementTab::importStatus() const
+{
+    return m_importStatus->text();
 }
 
 QList<ChatSession> ChatManagementTab::sessions() const
@@ -251,6 +299,30 @@ void ChatManagementTab::exportAllChats()
     setExportNote(ok ? u"Saved ✓"_s : u"Export failed"_s);
     // Restarted, so a second export's note is not cut short by the first one's clock.
     m_noteTimer->start();
+}
+
+void ChatManagementTab::importChats()
+{
+    const QPointer<ChatManagementTab> self(this);
+    const QString path = m_chooseOpenFile(window(), u"Import Chats"_s,
+                                          QFileInfo(proposedExportPath()).absolutePath(),
+                                          u"JSON (*.json);;All files (*)"_s);
+    if (!self || path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_importStatus->setStatus(u"Import failed: "_s + file.errorString(), false);
+        return;
+    }
+    const Result<QList<ChatSession>, QString> incoming = ChatImport::decode(file.readAll());
+    if (!incoming) {
+        m_importStatus->setStatus(u"Import failed: "_s + incoming.error(), false);
+        return;
+    }
+    const ChatImport::Plan plan = ChatImport::plan(
+        incoming.value(), [this](const QUuid &id) { return m_chats.session(id); });
+    m_chats.importSessions(plan.sessions);
+    m_importStatus->setStatus(ChatImport::report(plan), true);
 }
 
 void ChatManagementTab::showEvent(QShowEvent *event)

@@ -20,9 +20,11 @@ class QTimer;
 class QVBoxLayout;
 class SettingsButton;
 class SettingsSection;
+class StatusLabel;
 
 // The "Chats" tab of the settings window: how many chats are stored, a JSON export of all of
-// them, deleting all of them, and the archived chats with open, restore and delete.
+// them and an import of such a file, deleting all of them, and the archived chats with open,
+// restore and delete.
 //
 // The tab never talks to the main window: it changes the process's one ChatList, which the
 // main window shows too, and asks for the main window through the events hub.
@@ -35,12 +37,17 @@ public:
     // parent, title, proposed path and name filter (those of QFileDialog::getSaveFileName).
     using SaveFileChooser = std::function<QString(
         QWidget *parent, const QString &title, const QString &proposedPath, const QString &filter)>;
+    // Asks which file to open, the same way.
+    using OpenFileChooser = std::function<QString(QWidget *parent, const QString &title,
+                                                  const QString &folder, const QString &filter)>;
 
     ChatManagementTab(ChatList &chats, AppEvents &events, QWidget *parent = nullptr);
     ~ChatManagementTab() override;
 
     // Replaces the save dialog (tests answer without showing one).
     void setSaveFileChooser(SaveFileChooser chooser);
+    // Replaces the open dialog.
+    void setOpenFileChooser(OpenFileChooser chooser);
 
     // The chats the tab shows.
     QList<ChatSession> sessions() const;
@@ -48,6 +55,8 @@ public:
     QList<ChatSession> archivedSessions() const;
     // "Saved ✓", "Export failed", or empty.
     QString exportNote() const { return m_exportNote; }
+    // How the last import went: "Imported 3 chats, skipped 1", or why nothing was imported.
+    QString importStatus() const;
     // The open "Delete all chats?" question, if any.
     QMessageBox *deleteAllAlert() const;
 
@@ -67,6 +76,8 @@ public Q_SLOTS:
     void confirmDeleteAll();
     void deleteAllChats();
     void exportAllChats();
+    // Asks for a file and adds its chats that are not there yet.
+    void importChats();
 
 Q_SIGNALS:
     void exportNoteChanged(const QString &note);
@@ -84,6 +95,7 @@ private:
     ChatList &m_chats;
     AppEvents &m_events;
     SaveFileChooser m_chooseSaveFile;
+    OpenFileChooser m_chooseOpenFile;
     // What the archived section shows, so a reload that changes nothing keeps its rows.
     QList<ChatSession> m_shownArchived;
     bool m_archivedShown = false;
@@ -92,6 +104,8 @@ private:
     QVBoxLayout *m_layout = nullptr;
     QLabel *m_counts = nullptr;
     SettingsButton *m_export = nullptr;
+    SettingsButton *m_import = nullptr;
+    StatusLabel *m_importStatus = nullptr;
     QLabel *m_note = nullptr;
     QGraphicsOpacityEffect *m_noteOpacity = nullptr;
     QTimer *m_noteTimer = nullptr;

@@ -53,6 +53,8 @@ struct Fixture : ControllerFixture
     QTemporaryDir dir;
     QStringList asked;
     QString answer;
+    // The file the open dialog answers.
+    QString opened;
 
     explicit Fixture(const QList<ChatSession> &sessions = {})
     {
@@ -64,6 +66,8 @@ struct Fixture : ControllerFixture
             asked = {title, proposed, filter};
             return answer;
         });
+        tab->setOpenFileChooser([this](QWidget *, const QString &, const QString &,
+                                       const QString &) { return opened; });
         tab->resize(540, 700);
         tab->show();
     }
@@ -426,6 +430,48 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo(f.answer).isFile());
         // The note goes by itself after a while.
         QTRY_COMPARE_WITH_TIMEOUT(f.tab->exportNote(), QString(), 10000);
+    }
+
+    void importAddsWhatIsNotThere_data()
+    {
+        QTest::addColumn<bool>("chosen");
+        QTest::addColumn<QByteArray>("file"); // none: an export of the stored chat and a new one
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("chats");
+
+        QTest::newRow("export") << true << QByteArray() << u"Imported 1 chat, skipped 1"_s << 2;
+        QTest::newRow("damaged") << true << QByteArray("[\n  {\n    \"id\" : ,")
+                                 << u"Import failed: line 3, column 12: illegal value"_s << 1;
+        QTest::newRow("cancelled") << false << QByteArray() << QString() << 1;
+    }
+
+    void importAddsWhatIsNotThere()
+    {
+        QFETCH(bool, chosen);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, status);
+        QFETCH(int, chats);
+
+        const ChatSession stored = chat(u"stored"_s, utc(1, 1), false);
+        Fixture f({stored});
+        const QString path = f.dir.filePath(u"chats.json"_s);
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::WriteOnly));
+        written.write(
+            !file.isEmpty() ? file : ChatExport::encode({stored, chat(u"new"_s, utc(2, 2), true)}));
+        written.close();
+        f.opened = chosen ? path : QString();
+        QPushButton *button = f.tab->findChild<QPushButton *>(u"importChatsButton"_s);
+        QVERIFY(button);
+        QCOMPARE(button->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
+        QVERIFY(!button->accessibleName().isEmpty());
+
+        button->click();
+
+        QCOMPARE(f.tab->importStatus(), status);
+        QCOMPARE(f.stored().size(), chats);
+        QCOMPARE(f.counts(), u"1 active · %1 archived"_s.arg(chats - 1));
+        QCOMPARE(f.stored().constFirst(), stored);
     }
 
     void reloadsOnAnyonesNotification()
