@@ -419,6 +419,18 @@ Plan plan(const QList<ChatSession> &incoming, const Lookup &lookup)
     return plan;
 }
 
+ChatStoreResult<Plan> into(ChatStore &store, const QList<ChatSession> &incoming)
+{
+    Plan planned;
+    const ChatStoreResult<int> added = store.add([&](const ChatStore::Lookup &stored) {
+        planned = plan(incoming, stored);
+        return planned.sessions;
+    });
+    if (!added)
+        return added.error();
+    return planned;
+}
+
 QString report(const Plan &plan)
 {
     const qsizetype imported = plan.sessions.size();

@@ -2,6 +2,7 @@
 
 #include "base/result.h"
 #include "chat/chatsession.h"
+#include "chat/chatstore.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -41,6 +42,10 @@ using Lookup = std::function<std::optional<ChatSession>(const QUuid &id)>;
 // A copy's ids are derived from its content, so importing the same file again finds the copy
 // and skips it rather than adding it once more.
 Plan plan(const QList<ChatSession> &incoming, const Lookup &lookup);
+
+// Plans the import against what `store` holds and adds it, in one transaction, so that
+// another process importing the same file at the same time adds nothing twice.
+ChatStoreResult<Plan> into(ChatStore &store, const QList<ChatSession> &incoming);
 
 // "Imported 3 chats, skipped 1".
 QString report(const Plan &plan);

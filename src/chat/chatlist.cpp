@@ -138,11 +138,22 @@ std::optional<QUuid> ChatList::importExchange(const QString &query, const ChatMe
     return id;
 }
 
-void ChatList::importSessions(const QList<ChatSession> &sessions)
+std::optional<ChatImport::Plan> ChatList::importSessions(const QList<ChatSession> &incoming)
 {
-    m_sessions.append(sessions);
-    Q_EMIT sessionsChanged();
-    save();
+    ChatStoreResult<ChatImport::Plan> plan = ChatImport::into(m_store, incoming);
+    if (!plan) {
+        noteStoreError(plan.error());
+        return std::nullopt;
+    }
+    noteSaved();
+    // Stored after the others, as they are listed here.
+    for (const ChatSession &session : plan.value().sessions) {
+        if (!contains(session.id))
+            m_sessions.append(session);
+    }
+    if (!plan.value().sessions.isEmpty())
+        Q_EMIT sessionsChanged();
+    return std::move(plan).value();
 }
 
 QUuid ChatList::addMessage(const std::optional<QUuid> &id, const ChatMessage &message,

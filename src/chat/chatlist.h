@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chat/chatimport.h"
 #include "chat/chatmessage.h"
 #include "chat/chatsearch.h"
 #include "chat/chatsession.h"
@@ -78,8 +79,9 @@ public:
     // question.
     std::optional<QUuid> importExchange(const QString &query, const ChatMessage &answer,
                                         const QDateTime &now);
-    // Chats from a file (ChatImport::plan), after those there are, in the order given.
-    void importSessions(const QList<ChatSession> &sessions);
+    // Adds the chats of a file that are not stored yet (ChatImport), after the others; what
+    // was added and skipped, nothing when the store failed (the notice says why).
+    std::optional<ChatImport::Plan> importSessions(const QList<ChatSession> &incoming);
     // Appends `message` to the conversation `id`, or to a new one at the top when there is
     // no such conversation, dated `now`. Writing in an archived conversation restores it.
     // The conversation's id.

@@ -280,6 +280,27 @@ bool insertSessions(SqliteDatabase &db, const QList<ChatSession> &sessions)
     return true;
 }
 
+// The conversation `id` with all its messages into `session`, left empty when there is none;
+// false on an error. Within a transaction of the caller.
+bool readSession(SqliteDatabase &db, const QUuid &id, std::optional<ChatSession> &session)
+{
+    session.reset();
+    SqliteStatement &record
+        = db.prepare("SELECT " VELM_SUMMARY_COLUMNS ", c.key FROM chats c WHERE c.id = ?1");
+    record.bind(1, uuidText(id));
+    if (!record.next())
+        return record.ok();
+    session = summary(record);
+    session->messages.clear();
+    session->complete = true;
+    SqliteStatement &messages = db.prepare("SELECT " VELM_MESSAGE_COLUMNS
+                                           " FROM messages WHERE chat = ?1 ORDER BY position");
+    messages.bind(1, record.integer(6));
+    while (messages.next())
+        session->messages.append(message(messages));
+    return messages.ok() && record.run();
+}
+
 // A search expression in which every word the user typed is a word, never an operator of
 // the query language, and the last one may still be cut short.
 QString matchExpression(const QString &query)
@@ -589,28 +610,10 @@ ChatStoreResult<std::optional<ChatSession>> ChatStore::session(const QUuid &id)
         return db.error();
     SqliteDatabase &database = *db.value();
     SqliteTransaction transaction(database, SqliteTransaction::Kind::Read);
-    if (!transaction.began())
-        return failure(database);
-    SqliteStatement &record
-        = database.prepare("SELECT " VELM_SUMMARY_COLUMNS ", c.key FROM chats c WHERE c.id = ?1");
-    record.bind(1, uuidText(id));
     std::optional<ChatSession> session;
-    bool read = true;
-    if (record.next()) {
-        session = summary(record);
-        session->messages.clear();
-        session->complete = true;
-        SqliteStatement &messages = database.prepare(
-            "SELECT " VELM_MESSAGE_COLUMNS " FROM messages WHERE chat = ?1 ORDER BY position");
-        messages.bind(1, record.integer(6));
-        while (messages.next())
-            session->messages.append(message(messages));
-        read = messages.ok();
-    }
-    read = read && record.run();
-    transaction.commit();
-    if (!read)
+    if (!transaction.began() || !readSession(database, id, session))
         return failure(database);
+    transaction.commit();
     return session;
 }
 
@@ -704,6 +707,26 @@ ChatStoreResult<void> ChatStore::add(const QList<ChatSession> &sessions)
     if (!transaction.began() || !insertSessions(database, sessions) || !transaction.commit())
         return failure(database);
     return {};
+}
+
+ChatStoreResult<int> ChatStore::add(const Choice &choose)
+{
+    const ChatStoreResult<SqliteDatabase *> db = database();
+    if (!db)
+        return db.error();
+    SqliteDatabase &database = *db.value();
+    SqliteTransaction transaction(database);
+    if (!transaction.began())
+        return failure(database);
+    bool read = true;
+    const QList<ChatSession> chosen = choose([&](const QUuid &id) {
+        std::optional<ChatSession> session;
+        read = read && readSession(database, id, session);
+        return session;
+    });
+    if (!read || !insertSessions(database, chosen) || !transaction.commit())
+        return failure(database);
+    return int(chosen.size());
 }
 
 ChatStoreResult<void> ChatStore::setGeneratedTitle(const QUuid &id, const QString &title)

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QUuid>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -95,6 +96,12 @@ public:
     // Adds `sessions` after those stored, in their order, in one transaction; a conversation
     // whose id is stored already is left out.
     ChatStoreResult<void> add(const QList<ChatSession> &sessions);
+    // Adds the conversations `choose` picks, given a look-up of those stored, in one
+    // transaction, so that no other process stores the same ones in between (an import).
+    // How many were chosen.
+    using Lookup = std::function<std::optional<ChatSession>(const QUuid &id)>;
+    using Choice = std::function<QList<ChatSession>(const Lookup &stored)>;
+    ChatStoreResult<int> add(const Choice &choose);
     // Titles the conversation `id` unless it has a title by now.
     ChatStoreResult<void> setGeneratedTitle(const QUuid &id, const QString &title);
     ChatStoreResult<void> remove(const QUuid &id);

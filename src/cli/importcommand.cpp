@@ -36,26 +36,6 @@ std::optional<QByteArray> readAll(const QString &path, QString *why)
 
 // The one place that writes the store: the plan is made under its lock against what is
 // stored now, and the chats it adds go after the stored ones, in the file's order.
-ChatStoreResult<ChatImport::Plan> addToStore(ChatStore &store, const QList<ChatSession> &incoming)
-{
-    ChatImport::Plan plan;
-    const ChatStoreResult<QList<ChatSession>> stored
-        = store.update([&](QList<ChatSession> &sessions) {
-              QHash<QUuid, qsizetype> index;
-              for (qsizetype i = 0; i < sessions.size(); ++i)
-                  index.insert(sessions.at(i).id, i);
-              plan = ChatImport::plan(incoming, [&](const QUuid &id) {
-                  const qsizetype at = index.value(id, -1);
-                  return at == -1 ? std::nullopt : std::optional(sessions.at(at));
-              });
-              sessions.append(plan.sessions);
-              return !plan.sessions.isEmpty();
-          });
-    if (!stored)
-        return stored.error();
-    return plan;
-}
-
 } // namespace
 
 Command command()
@@ -89,7 +69,7 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
 
     Settings settings;
     ChatStore store(settings);
-    const ChatStoreResult<ChatImport::Plan> plan = addToStore(store, incoming.value());
+    const ChatStoreResult<ChatImport::Plan> plan = ChatImport::into(store, incoming.value());
     if (!plan) {
         *context.err << "velm import: " << TerminalText::singleLine(plan.error().message())
                      << Qt::endl;

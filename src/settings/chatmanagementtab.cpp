@@ -319,10 +319,12 @@ void ChatManagementTab::importChats()
         m_importStatus->setStatus(u"Import failed: "_s + incoming.error(), false);
         return;
     }
-    const ChatImport::Plan plan = ChatImport::plan(
-        incoming.value(), [this](const QUuid &id) { return m_chats.session(id); });
-    m_chats.importSessions(plan.sessions);
-    m_importStatus->setStatus(ChatImport::report(plan), true);
+    const std::optional<ChatImport::Plan> plan = m_chats.importSessions(incoming.value());
+    if (!plan) {
+        m_importStatus->setStatus(u"Import failed: "_s + m_chats.storeNotice().reason, false);
+        return;
+    }
+    m_importStatus->setStatus(ChatImport::report(*plan), true);
 }
 
 void ChatManagementTab::showEvent(QShowEvent *event)

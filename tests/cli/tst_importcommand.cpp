@@ -1,4 +1,5 @@
 #include "chat/chatexport.h"
+#include "chat/chatstore.h"
 #include "chat/settingskeys.h"
 #include "cli/velmhome.h"
 #include "support/storedchats.h"
@@ -69,7 +70,7 @@ private Q_SLOTS:
         const QString first = home.path() + u"/first.json"_s;
         const QString second = home.path() + u"/second.json"_s;
         QCOMPARE(home.run({u"export"_s, first}).exitCode, 0);
-        QVERIFY(settings->removeData(SettingsKeys::chatSessions));
+        QVERIFY(ChatStore(*settings).removeAll());
 
         VelmRun run = home.run({u"import"_s, first});
         QCOMPARE(run.errText(), QString());
@@ -133,8 +134,7 @@ private Q_SLOTS:
         VelmHome home;
         const auto settings = home.settings();
         QVERIFY(StoredChats::write(*settings, {twoChats().at(1)}));
-        const QString storePath = settings->dataFilePath(SettingsKeys::chatSessions);
-        const QByteArray before = fileBytes(storePath);
+        const QList<ChatSession> before = StoredChats::read(*settings);
         const QString file = home.path() + u"/chats.json"_s;
         if (!bytes.isEmpty())
             QVERIFY(writeFile(file, bytes));
@@ -144,9 +144,9 @@ private Q_SLOTS:
         QCOMPARE(run.outText(), QString());
         QVERIFY2(run.errText().startsWith(u"velm import: "_s), run.err.constData());
         QVERIFY2(run.errText().contains(message), run.err.constData());
-        QCOMPARE(fileBytes(storePath), before);
-        QCOMPARE(QDir(home.dataDirectory()).entryList({u"*.json"_s}, QDir::Files),
-                 QStringList{u"chatSessions.json"_s});
+        QCOMPARE(StoredChats::read(*settings), before);
+        QCOMPARE(QDir(home.dataDirectory()).entryList(QDir::Files),
+                 (QStringList{u"chats.db"_s, u"chats.db-shm"_s, u"chats.db-wal"_s}));
     }
 };
 
