@@ -5,6 +5,7 @@
 #include "cli/configcommand.h"
 #include "cli/exportcommand.h"
 #include "cli/modelscommand.h"
+#include "cli/searchcommand.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
@@ -62,6 +63,7 @@ const QList<Command> &commands()
         AskCommand::command(),
         ModelsCommand::command(),
         ExportCommand::command(),
+        SearchCommand::command(),
         ConfigCommand::command(),
     };
     return table;
