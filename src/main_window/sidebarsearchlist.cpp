@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextLayout>
+#include <QWidget>
 
 #include <algorithm>
 
@@ -27,6 +28,7 @@ constexpr int snippetLines = 2;
 constexpr int bottomPadding = 7;
 constexpr qreal cornerRadius = 8;
 constexpr int tagPadding = 5;
+constexpr int metaGap = 6;
 // A match further into the snippet than this many characters is brought forward, so the
 // two lines show it.
 constexpr qsizetype leadCharacters = 24;
@@ -77,11 +79,12 @@ MarkedText leadingWithMatch(const ChatSearchHit &hit)
     return out;
 }
 
-// Lays `marked` out in at most `lines` lines of `width`, the last one ending in an
-// ellipsis when text is left over, and draws it at `topLeft`.
+// Lays `marked` out in at most `lines` lines of `width`, the first indented by
+// `firstLineIndent`, the last ending in an ellipsis when text is left over, and draws it at
+// `topLeft`.
 void drawMarkedText(QPainter *painter, const MarkedText &marked, const QPointF &topLeft,
-                    qreal width, int lines, const QColor &color, const QColor &markColor,
-                    const QColor &markBackground)
+                    qreal width, qreal firstLineIndent, int lines, const QColor &color,
+                    const QColor &markColor, const QColor &markBackground)
 {
     const QFont font = snippetFont();
     QTextLayout layout(marked.text, font);
@@ -109,13 +112,14 @@ void drawMarkedText(QPainter *painter, const MarkedText &marked, const QPointF &
         QTextLine textLine = layout.createLine();
         if (!textLine.isValid())
             break;
-        textLine.setLineWidth(width);
+        const qreal indent = line == 0 ? firstLineIndent : 0;
+        textLine.setLineWidth(width - indent);
         const bool last = line == lines - 1;
         if (last && textLine.textStart() + textLine.textLength() < marked.text.size()) {
-            textLine.setLineWidth(width - ellipsisWidth);
+            textLine.setLineWidth(width - indent - ellipsisWidth);
             cut = true;
         }
-        textLine.setPosition(QPointF(0, y));
+        textLine.setPosition(QPointF(indent, y));
         y += metrics.lineSpacing();
     }
     layout.endLayout();
@@ -231,39 +235,45 @@ void SidebarSearchDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
     const QRectF text = pill.adjusted(textInset, topPadding - 1, -textInset, -bottomPadding);
     const QRectF titleLine(text.left(), text.top(), text.width(), titleHeight);
 
-    // The date group, and the archived tag before it, take the right end of the first line.
+    // The date group takes the right end of the first line, the title what is left.
     const QFont captionFont = TypeStyles::font(TypeStyle::Caption);
     const QFontMetricsF caption(captionFont);
-    qreal right = titleLine.right();
+    const qreal groupWidth = caption.horizontalAdvance(result.group);
     painter->setFont(captionFont);
     painter->setPen(withAlpha(secondary, 0.85));
-    const qreal groupWidth = caption.horizontalAdvance(result.group);
-    painter->drawText(QRectF(right - groupWidth, titleLine.top(), groupWidth, titleHeight),
-                      Qt::AlignRight | Qt::AlignVCenter, result.group);
-    right -= groupWidth + 6;
-    if (hit.isArchived) {
-        const QString tag = u"Archived"_s;
-        const qreal tagWidth = caption.horizontalAdvance(tag) + 2 * tagPadding;
-        const QRectF tagRect(right - tagWidth, titleLine.center().y() - 8, tagWidth, 16);
-        painter->setPen(QPen(withAlpha(secondary, 0.6), 1));
-        painter->setBrush(Qt::NoBrush);
-        painter->drawRoundedRect(tagRect.adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
-        painter->setPen(secondary);
-        painter->drawText(tagRect, Qt::AlignCenter, tag);
-        right -= tagWidth + 6;
-    }
+    painter->drawText(
+        QRectF(titleLine.right() - groupWidth, titleLine.top(), groupWidth, titleHeight),
+        Qt::AlignRight | Qt::AlignVCenter, result.group);
 
     painter->setFont(TypeStyles::font(TypeStyle::Label));
     painter->setPen(primary);
     const QRectF titleRect(titleLine.left(), titleLine.top(),
-                           std::max<qreal>(0, right - titleLine.left()), titleHeight);
+                           std::max<qreal>(0, titleLine.width() - groupWidth - metaGap),
+                           titleHeight);
     painter->drawText(
         titleRect, Qt::AlignLeft | Qt::AlignVCenter,
         painter->fontMetrics().elidedText(hit.title, Qt::ElideRight, int(titleRect.width())));
 
-    drawMarkedText(painter, leadingWithMatch(hit),
-                   QPointF(text.left(), titleLine.bottom() + snippetGap), text.width(),
-                   snippetLines, secondary, primary,
+    // An archived chat's snippet begins with the "Archived" tag.
+    const QPointF snippetAt(text.left(), titleLine.bottom() + snippetGap);
+    qreal indent = 0;
+    if (hit.isArchived) {
+        const QFont tagFont = TypeStyles::font(TypeStyle::Overline);
+        const QString tag = u"Archived"_s;
+        const qreal lineHeight = snippetLineHeight();
+        const QRectF tagRect(snippetAt.x(), snippetAt.y() + 1,
+                             QFontMetricsF(tagFont).horizontalAdvance(tag) + 2 * tagPadding,
+                             lineHeight - 1);
+        painter->setPen(QPen(withAlpha(secondary, 0.6), 1));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(tagRect.adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+        painter->setFont(tagFont);
+        painter->setPen(secondary);
+        painter->drawText(tagRect, Qt::AlignCenter, tag);
+        indent = tagRect.width() + metaGap;
+    }
+    drawMarkedText(painter, leadingWithMatch(hit), snippetAt, text.width(), indent, snippetLines,
+                   secondary, primary,
                    withAlpha(AppColors::named(NamedColor::AskAccent, dark), 0.3));
     painter->restore();
 }

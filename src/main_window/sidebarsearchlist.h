@@ -36,9 +36,10 @@ private:
     QList<Result> m_results;
 };
 
-// Draws a result: the title, the date group and an "Archived" tag on the first line, the
-// text around the match below it with the matched words marked. Everything is drawn as
-// plain text; titles and snippets are never read as markup.
+// Draws a result: the title and the date group on the first line, the text around the
+// match below it with the matched words marked, after an "Archived" tag for an archived
+// chat. Everything is
+// drawn as plain text; titles and snippets are never read as markup.
 class SidebarSearchDelegate : public QAbstractItemDelegate
 {
     Q_OBJECT
