@@ -302,12 +302,22 @@ SidebarSearchList::SidebarSearchList(QWidget *parent)
     verticalScrollBar()->setSingleStep(16);
 }
 
-void SidebarSearchList::setResults(const QList<SidebarSearchModel::Result> &results)
+void SidebarSearchList::setResults(const QList<SidebarSearchModel::Result> &results,
+                                   bool keepCurrent)
 {
+    // The same search again (the chats changed) keeps the row the keys were on; a new one
+    // starts at the best match, for Return right after typing.
+    const QModelIndex previous = currentIndex();
+    const QUuid currentChat
+        = keepCurrent && previous.isValid() ? m_model->result(previous.row()).hit.chatId : QUuid();
     m_model->setResults(results);
-    // Return right after typing opens the best match.
+    int row = 0;
+    for (int at = 0; at < results.size(); ++at) {
+        if (!currentChat.isNull() && results.at(at).hit.chatId == currentChat)
+            row = at;
+    }
     if (!results.isEmpty())
-        setCurrentIndex(m_model->index(0));
+        setCurrentIndex(m_model->index(row));
     syncCurrent();
 }
 

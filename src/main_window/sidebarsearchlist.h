@@ -77,7 +77,9 @@ public:
     SidebarSearchModel *searchModel() const { return m_model; }
     SidebarSearchDelegate *searchDelegate() const { return m_delegate; }
 
-    void setResults(const QList<SidebarSearchModel::Result> &results);
+    // The current row goes to the first result, or with `keepCurrent` (the same search
+    // again) stays on its chat while that is still found.
+    void setResults(const QList<SidebarSearchModel::Result> &results, bool keepCurrent = false);
     int currentRow() const { return currentIndex().row(); }
     void moveCurrent(int step);
     // Opens the current row, if any.

@@ -133,11 +133,6 @@ SidebarView::SidebarView(ConversationController &controller, QWidget *parent)
     connect(&m_midnight, &QTimer::timeout, this, &SidebarView::reload);
 
     connect(&m_controller, &ConversationController::sessionsChanged, this, &SidebarView::reload);
-    // Results follow the chats: a rename, a deletion, a new answer.
-    connect(&m_controller, &ConversationController::sessionsChanged, this, [this] {
-        if (isSearching())
-            m_searchDelay.start();
-    });
     connect(&m_controller, &ConversationController::sidebarItemChanged, this,
             &SidebarView::syncSelection);
     connect(&m_controller, &ConversationController::renamingItemIdChanged, this,
@@ -216,6 +211,7 @@ void SidebarView::onSearchTextChanged(const QString &text)
     if (text.trimmed().isEmpty()) {
         m_searchDelay.stop();
         m_searchList->setResults({});
+        m_lastQuery.clear();
         m_pages->setCurrentIndex(0);
         return;
     }
@@ -231,7 +227,7 @@ void SidebarView::runSearch()
     QList<SidebarSearchModel::Result> results;
     for (const ChatSearchHit &hit : m_controller.chatList().search(query, searchLimit))
         results.append({hit, sidebarGroupLabel(hit.updatedAt, now)});
-    m_searchList->setResults(results);
+    m_searchList->setResults(results, query == std::exchange(m_lastQuery, query));
     m_searchEmpty->setVisible(results.isEmpty());
     m_pages->setCurrentIndex(1);
 }
@@ -252,6 +248,9 @@ void SidebarView::reload()
     m_emptyState->setVisible(groups.isEmpty());
     syncRename();
     scheduleMidnightReload();
+    // Results follow the chats (a rename, a deletion, a new answer) and the day.
+    if (isSearching())
+        m_searchDelay.start();
 }
 
 void SidebarView::syncSelection()

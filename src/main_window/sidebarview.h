@@ -113,6 +113,8 @@ private:
     SidebarEmptyState *m_searchEmpty;
     QStackedLayout *m_pages;
     QTimer m_searchDelay;
+    // The query the results show, to tell a new search from the same one run again.
+    QString m_lastQuery;
     bool m_focusSearchWhenShown = false;
     QPointer<SidebarRenameField> m_renameField;
     QPersistentModelIndex m_renameIndex;

@@ -215,6 +215,11 @@ private Q_SLOTS:
         QCOMPARE(window.results().currentRow(), 1);
         QTest::keyClick(&window.field(), Qt::Key_Up);
         QTest::keyClick(&window.field(), Qt::Key_Down);
+        // The chats change under the results: they follow, and the row stays where it was.
+        fixture.controller().commitRename(stored.zebras.id, u"Zebra stripes"_s);
+        QTRY_COMPARE(column(window.results(), Qt::DisplayRole),
+                     (QStringList{u"Zebra stripes"_s, linkTitle}));
+        QCOMPARE(window.results().currentRow(), 1);
         QTest::keyClick(&window.field(), Qt::Key_Return);
 
         // It opens as the archive opens it: still archived, with its banner.
