@@ -6,6 +6,7 @@
 #include "cli/commandparser.h"
 #include "cli/terminaltext.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,14 +21,17 @@ namespace {
 constexpr int defaultLimit = 20;
 
 // The one place the command reads the chats, so that it follows the store wherever the
-// search itself moves.
-ChatStoreResult<QList<ChatSearchHit>> searchChats(const QString &query, int limit)
+// search itself moves. A list that could not be decoded is an error, not "no match".
+Result<QList<ChatSearchHit>, QString> searchChats(const QString &query, int limit)
 {
     Settings settings;
     ChatStore store(settings);
     const ChatStoreResult<QList<ChatSession>> stored = store.load();
     if (!stored)
-        return stored.error();
+        return stored.error().message();
+    if (stored.value().isEmpty() && !store.lastBackupPath().isEmpty())
+        return u"the stored chat list could not be read; it is kept in "_s
+            + QDir::toNativeSeparators(store.lastBackupPath());
     return ChatSearch::find(stored.value(), query, limit);
 }
 
@@ -112,10 +116,9 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
     if (query.isEmpty())
         co_return parser.usageError(context, u"the query is empty"_s);
 
-    const ChatStoreResult<QList<ChatSearchHit>> found = searchChats(query, limit);
+    const Result<QList<ChatSearchHit>, QString> found = searchChats(query, limit);
     if (!found) {
-        *context.err << "velm search: " << TerminalText::singleLine(found.error().message())
-                     << Qt::endl;
+        *context.err << "velm search: " << TerminalText::singleLine(found.error()) << Qt::endl;
         co_return 2;
     }
     const QList<ChatSearchHit> &hits = found.value();

@@ -1,3 +1,4 @@
+#include "chat/settingskeys.h"
 #include "cli/velmhome.h"
 #include "support/storedchats.h"
 #include "support/testregistry.h"
@@ -150,6 +151,18 @@ private Q_SLOTS:
                      run.err.constData());
         else
             QCOMPARE(run.errText(), QString());
+    }
+
+    // A list that cannot be read is not "nothing matches".
+    void damagedStore()
+    {
+        VelmHome home;
+        QVERIFY(home.settings()->setData(SettingsKeys::chatSessions, "[{\"id\": 1"));
+        const VelmRun run = home.run({u"search"_s, u"zürich"_s});
+        QCOMPARE(run.exitCode, 2);
+        QCOMPARE(run.outText(), QString());
+        QVERIFY2(run.errText().contains(u"velm search: the stored chat list could not be read"_s),
+                 run.err.constData());
     }
 };
 
