@@ -60,11 +60,8 @@ QCoro::Task<> runToExit(Command command, QStringList arguments, CommandContext c
 const QList<Command> &commands()
 {
     static const QList<Command> table{
-        AskCommand::command(),
-        ModelsCommand::command(),
-        ExportCommand::command(),
-        SearchCommand::command(),
-        ConfigCommand::command(),
+        AskCommand::command(),    ModelsCommand::command(), ExportCommand::command(),
+        SearchCommand::command(), ConfigCommand::command(),
     };
     return table;
 }
