@@ -40,7 +40,15 @@ SidebarSearchField::SidebarSearchField(QWidget *parent)
     setPlaceholderText(u"Search chats"_s);
     setAccessibleName(u"Search chats"_s);
     setFont(TypeStyles::font(TypeStyle::Label));
-    setClearButtonEnabled(true);
+    // A symbol of the kit rather than the style's clear button, which ignores the scheme.
+    // Escape does the same from the keyboard.
+    m_clear = new QAction(QString(), this);
+    m_clear->setToolTip(u"Clear"_s);
+    m_clear->setVisible(false);
+    addAction(m_clear, QLineEdit::TrailingPosition);
+    connect(m_clear, &QAction::triggered, this, &QLineEdit::clear);
+    connect(this, &QLineEdit::textChanged, m_clear,
+            [this](const QString &text) { m_clear->setVisible(!text.isEmpty()); });
     setAttribute(Qt::WA_MacShowFocusRect, false);
     setTextMargins(2, 0, 2, 0);
     applyColors();
@@ -117,17 +125,12 @@ void SidebarSearchField::applyColors()
     p.setColor(QPalette::PlaceholderText, placeholder);
     if (p != palette())
         setPalette(p);
-    // The symbol follows the scheme: it is made again in the text colour.
-    const QList<QAction *> old = actions();
-    for (QAction *action : old) {
-        if (action->objectName() == u"searchSymbol"_s) {
-            removeAction(action);
-            delete action;
-        }
+    // The symbols follow the scheme: they are drawn again in the secondary text colour.
+    if (!m_symbol) {
+        m_symbol = new QAction(this);
+        addAction(m_symbol, QLineEdit::LeadingPosition);
     }
-    auto *symbol = new QAction(
-        Symbols::icon(u"magnifyingglass", AppColors::secondaryText(p), Symbols::Weight::Medium),
-        QString(), this);
-    symbol->setObjectName(u"searchSymbol"_s);
-    addAction(symbol, QLineEdit::LeadingPosition);
+    const QColor secondary = AppColors::secondaryText(p);
+    m_symbol->setIcon(Symbols::icon(u"magnifyingglass", secondary, Symbols::Weight::Medium));
+    m_clear->setIcon(Symbols::icon(u"xmark", secondary, Symbols::Weight::Medium));
 }

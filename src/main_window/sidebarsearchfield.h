@@ -28,4 +28,7 @@ protected:
 
 private:
     void applyColors();
+
+    QAction *m_symbol = nullptr;
+    QAction *m_clear = nullptr;
 };

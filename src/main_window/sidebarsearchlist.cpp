@@ -62,17 +62,29 @@ struct MarkedText
 // far in for two short lines.
 MarkedText leadingWithMatch(const ChatSearchHit &hit)
 {
-    MarkedText out{hit.snippet, hit.marks};
-    if (hit.marks.isEmpty() || hit.marks.constFirst().start <= leadCharacters)
+    // One flowing text: a line break or tab of the source would not draw as one. The
+    // replacements keep every offset, and marks outside the text are left out.
+    QString snippet = hit.snippet;
+    for (QChar &c : snippet) {
+        if (c == u'\n' || c == u'\r' || c == u'\t')
+            c = u' ';
+    }
+    QList<TextSpan> marks;
+    for (const TextSpan &span : hit.marks) {
+        if (span.start >= 0 && span.length > 0 && span.start + span.length <= snippet.size())
+            marks.append(span);
+    }
+    MarkedText out{snippet, marks};
+    if (marks.isEmpty() || marks.constFirst().start <= leadCharacters)
         return out;
-    const qsizetype mark = hit.marks.constFirst().start;
-    qsizetype from = hit.snippet.lastIndexOf(u' ', mark - leadContext) + 1;
+    const qsizetype mark = marks.constFirst().start;
+    qsizetype from = snippet.lastIndexOf(u' ', mark - leadContext) + 1;
     if (from <= 0 || mark - from > leadCharacters)
         from = mark - leadContext;
     const QString ellipsis = u"…"_s;
-    out.text = ellipsis + hit.snippet.mid(from);
+    out.text = ellipsis + snippet.mid(from);
     out.marks.clear();
-    for (const TextSpan &span : hit.marks) {
+    for (const TextSpan &span : std::as_const(marks)) {
         if (span.start >= from)
             out.marks.append({span.start - from + ellipsis.size(), span.length});
     }

@@ -54,8 +54,9 @@ QList<ChatSession> chats()
 } // namespace
 
 // Searching the chats in the real velm: Ctrl+K opens the sidebar at its search field, the
-// results show the matched words marked and every title as typed, and a result opens its
-// chat at the match. Screenshots of both are saved under the build tree.
+// results show the matched words marked and every title as typed, a result opens its chat at
+// the match, and a search that finds nothing says so. Screenshots of each are saved under the
+// build tree.
 class TestE2ESearch : public QObject
 {
     Q_OBJECT
@@ -93,6 +94,12 @@ private Q_SLOTS:
         QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"Return"_s}), 0);
         QTest::qWait(200);
         m_e2e.screenshot(u"search-2-opened-at-match.png"_s);
+
+        // Ctrl+K again, from the composer: the query is selected, and typing replaces it.
+        QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"ctrl+k"_s}), 0);
+        QCOMPARE(m_e2e.x().xdotool({u"type"_s, u"--delay"_s, u"30"_s, u"platypus"_s}), 0);
+        QTest::qWait(300);
+        m_e2e.screenshot(u"search-3-no-match.png"_s);
         QVERIFY2(m_e2e.velm().isRunning(), qPrintable(log()));
     }
 };
