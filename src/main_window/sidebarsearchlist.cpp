@@ -4,6 +4,7 @@
 #include "widgets/glasssurface.h"
 #include "widgets/typestyles.h"
 
+#include <QAccessible>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -413,6 +414,13 @@ void SidebarSearchList::currentChanged(const QModelIndex &current, const QModelI
 {
     QListView::currentChanged(current, previous);
     syncCurrent();
+    // The list tells assistive technology itself only while it has the keyboard; moved from
+    // the field, the result reached is announced the same way.
+    if (QAccessible::isActive() && current.isValid() && m_fieldFocused && !hasFocus()) {
+        QAccessibleEvent event(this, QAccessible::Focus);
+        event.setChild(current.row());
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void SidebarSearchList::syncCurrent()

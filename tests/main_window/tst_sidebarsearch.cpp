@@ -213,6 +213,7 @@ private Q_SLOTS:
         QTest::keyClick(&window.field(), Qt::Key_Down);
         QTest::keyClick(&window.field(), Qt::Key_Down);
         QCOMPARE(window.results().currentRow(), 1);
+        QVERIFY(window.field().hasFocus());
         QTest::keyClick(&window.field(), Qt::Key_Up);
         QTest::keyClick(&window.field(), Qt::Key_Down);
         // The chats change under the results: they follow, and the row stays where it was.
