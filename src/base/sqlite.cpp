@@ -48,8 +48,19 @@ SqliteStatement &SqliteStatement::bind(int index, const QString &text)
     return bind(index, QStringView(text));
 }
 
+void SqliteStatement::rewind()
+{
+    // A statement that ran is bound anew for its next use: SQLite binds only a reset one.
+    if (m_statement && m_stepped) {
+        sqlite3_reset(m_statement);
+        m_stepped = false;
+        m_error = 0;
+    }
+}
+
 SqliteStatement &SqliteStatement::bind(int index, QStringView text)
 {
+    rewind();
     if (m_statement) {
         // SQLite copies the text; UTF-16 in the machine's order is what QString holds.
         sqlite3_bind_text16(m_statement, index, text.isNull() ? u"" : text.utf16(),
@@ -60,6 +71,7 @@ SqliteStatement &SqliteStatement::bind(int index, QStringView text)
 
 SqliteStatement &SqliteStatement::bind(int index, qint64 value)
 {
+    rewind();
     if (m_statement)
         sqlite3_bind_int64(m_statement, index, value);
     return *this;
@@ -67,6 +79,7 @@ SqliteStatement &SqliteStatement::bind(int index, qint64 value)
 
 SqliteStatement &SqliteStatement::bind(int index, double value)
 {
+    rewind();
     if (m_statement)
         sqlite3_bind_double(m_statement, index, value);
     return *this;
@@ -74,6 +87,7 @@ SqliteStatement &SqliteStatement::bind(int index, double value)
 
 SqliteStatement &SqliteStatement::bindNull(int index)
 {
+    rewind();
     if (m_statement)
         sqlite3_bind_null(m_statement, index);
     return *this;

@@ -57,6 +57,7 @@ private:
     friend class SqliteDatabase;
     SqliteStatement(sqlite3_stmt *statement, int error);
     void reset();
+    void rewind();
 
     sqlite3_stmt *m_statement = nullptr;
     int m_error = 0;

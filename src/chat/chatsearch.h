@@ -1,7 +1,5 @@
 #pragma once
 
-#include "chat/chatsession.h"
-
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -34,8 +32,12 @@ struct ChatSearchHit
 
 namespace ChatSearch {
 
-// The most relevant conversations for `query` among `sessions`, newest first among equals,
-// at most `limit`. Words match case-insensitively; an empty query finds nothing.
-QList<ChatSearchHit> find(const QList<ChatSession> &sessions, const QString &query, int limit);
+// What the user typed, as an SQLite FTS5 MATCH expression that always parses and never
+// carries an operator of the user's: every word becomes a quoted string (AND, NEAR, a
+// column name and a star are words like any other), a "quoted phrase" stays one phrase,
+// and the last word is a prefix while it is still being typed (no space after it, not in a
+// closed phrase). Words without a letter, digit or symbol are left out; nothing left gives
+// an empty string, which the caller must not pass to MATCH.
+QString ftsQuery(const QString &userText);
 
 } // namespace ChatSearch

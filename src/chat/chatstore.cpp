@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QRegularExpression>
 #include <QThreadPool>
 
 #include <algorithm>
@@ -299,22 +298,6 @@ bool readSession(SqliteDatabase &db, const QUuid &id, std::optional<ChatSession>
     while (messages.next())
         session->messages.append(message(messages));
     return messages.ok() && record.run();
-}
-
-// A search expression in which every word the user typed is a word, never an operator of
-// the query language, and the last one may still be cut short.
-QString matchExpression(const QString &query)
-{
-    QStringList terms;
-    const QStringList words = query.split(QRegularExpression(u"\\s+"_s), Qt::SkipEmptyParts);
-    for (QString word : words) {
-        word.remove(u'"');
-        if (!word.isEmpty())
-            terms.append(u'"' + word + u'"');
-    }
-    if (!terms.isEmpty() && !query.back().isSpace())
-        terms.last() += u'*';
-    return terms.join(u' ');
 }
 
 constexpr qsizetype maxSnippetLength = 240;
@@ -820,7 +803,7 @@ ChatStoreResult<std::optional<ChatStoreChanges>> ChatStore::changes()
 
 ChatStoreResult<QList<ChatSearchHit>> ChatStore::search(const QString &query, int limit)
 {
-    const QString match = matchExpression(query);
+    const QString match = ChatSearch::ftsQuery(query);
     if (match.isEmpty() || limit <= 0)
         return QList<ChatSearchHit>();
     const ChatStoreResult<SqliteDatabase *> db = database();

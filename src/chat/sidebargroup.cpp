@@ -3,6 +3,50 @@
 #include <algorithm>
 #include <array>
 
+namespace {
+
+enum Bucket { Today, Yesterday, PreviousWeek, Older, BucketCount };
+
+QString bucketLabel(Bucket bucket)
+{
+    switch (bucket) {
+    case Today:
+        return QStringLiteral("Today");
+    case Yesterday:
+        return QStringLiteral("Yesterday");
+    case PreviousWeek:
+        return QStringLiteral("Previous 7 days");
+    case Older:
+    case BucketCount:
+        break;
+    }
+    return QStringLiteral("Older");
+}
+
+// Calendar dates rather than elapsed hours: 23:59 yesterday is "Yesterday" at 00:01, and a
+// day that is 23 or 25 hours long across a DST switch still counts as one.
+Bucket bucketOf(const QDateTime &updatedAt, const QDate &today, const QTimeZone &zone)
+{
+    const QDate day = updatedAt.isValid() ? updatedAt.toTimeZone(zone).date() : QDate();
+    if (!day.isValid() || !today.isValid())
+        return Today;
+    const qint64 days = day.daysTo(today);
+    if (days == 0)
+        return Today;
+    if (days == 1)
+        return Yesterday;
+    if (days >= 2 && days <= 6)
+        return PreviousWeek;
+    return Older;
+}
+
+} // namespace
+
+QString sidebarGroupLabel(const QDateTime &updatedAt, const QDateTime &now, const QTimeZone &zone)
+{
+    return bucketLabel(bucketOf(updatedAt, now.toTimeZone(zone).date(), zone));
+}
+
 QList<SidebarGroup> sidebarGroups(const QList<ChatSession> &sessions, const QDateTime &now,
                                   const QTimeZone &zone)
 {
@@ -14,34 +58,12 @@ QList<SidebarGroup> sidebarGroups(const QList<ChatSession> &sessions, const QDat
         visible.begin(), visible.end(),
         [](const ChatSession &a, const ChatSession &b) { return a.updatedAt > b.updatedAt; });
 
-    enum Bucket { Today, Yesterday, PreviousWeek, Older, BucketCount };
-    std::array<SidebarGroup, BucketCount> groups{{
-        {QStringLiteral("Today"), {}},
-        {QStringLiteral("Yesterday"), {}},
-        {QStringLiteral("Previous 7 days"), {}},
-        {QStringLiteral("Older"), {}},
-    }};
-
-    // Calendar dates rather than elapsed hours: 23:59 yesterday is "Yesterday" at 00:01, and
-    // a day that is 23 or 25 hours long across a DST switch still counts as one.
+    std::array<SidebarGroup, BucketCount> groups;
+    for (int bucket = 0; bucket < BucketCount; ++bucket)
+        groups[bucket].label = bucketLabel(Bucket(bucket));
     const QDate today = now.toTimeZone(zone).date();
-    for (const ChatSession &session : std::as_const(visible)) {
-        Bucket bucket = Today;
-        const QDate day
-            = session.updatedAt.isValid() ? session.updatedAt.toTimeZone(zone).date() : QDate();
-        if (day.isValid() && today.isValid()) {
-            const qint64 days = day.daysTo(today);
-            if (days == 0)
-                bucket = Today;
-            else if (days == 1)
-                bucket = Yesterday;
-            else if (days >= 2 && days <= 6)
-                bucket = PreviousWeek;
-            else
-                bucket = Older;
-        }
-        groups[bucket].sessions.append(session);
-    }
+    for (const ChatSession &session : std::as_const(visible))
+        groups[bucketOf(session.updatedAt, today, zone)].sessions.append(session);
 
     QList<SidebarGroup> result;
     for (SidebarGroup &group : groups) {

@@ -20,5 +20,10 @@ struct SidebarGroup
 // many calendar days in `zone` lie between their last activity and `now`: "Today",
 // "Yesterday", "Previous 7 days" (2 to 6 days), "Older" (everything else, dates in the
 // future included). Empty buckets are left out.
+// The label of the group a conversation last active at `updatedAt` falls in (see
+// sidebarGroups); "Today" for an invalid date.
+QString sidebarGroupLabel(const QDateTime &updatedAt, const QDateTime &now,
+                          const QTimeZone &zone = QTimeZone::systemTimeZone());
+
 QList<SidebarGroup> sidebarGroups(const QList<ChatSession> &sessions, const QDateTime &now,
                                   const QTimeZone &zone = QTimeZone::systemTimeZone());

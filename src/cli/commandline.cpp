@@ -6,6 +6,7 @@
 #include "cli/exportcommand.h"
 #include "cli/importcommand.h"
 #include "cli/modelscommand.h"
+#include "cli/searchcommand.h"
 
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
@@ -61,7 +62,7 @@ const QList<Command> &commands()
 {
     static const QList<Command> table{
         AskCommand::command(),    ModelsCommand::command(), ExportCommand::command(),
-        ImportCommand::command(), ConfigCommand::command(),
+        ImportCommand::command(), SearchCommand::command(), ConfigCommand::command(),
     };
     return table;
 }

@@ -7,12 +7,14 @@
 #include "main_window/thoughtrow.h"
 #include "markdown/view/katexhtmlblockview.h"
 #include "widgets/animations.h"
+#include "widgets/appcolors.h"
 #include "widgets/typestyles.h"
 
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QGraphicsOpacityEffect>
 #include <QLayout>
+#include <QPainter>
 #include <QScrollBar>
 #include <QVariantAnimation>
 
@@ -36,11 +38,51 @@ constexpr int paragraphGap = 8;
 constexpr int entranceRise = 16;
 constexpr int fadeOutMs = 200;
 
+// A revealed row shows this far below the top, clear of the floating title.
+constexpr int revealTopMargin = 56;
+constexpr int highlightMs = 1500;
+constexpr int highlightOutset = 8;
+constexpr qreal highlightAlpha = 0.22;
+
 // Rows come in with this spring when the number of messages changes.
 DampedSpring entranceSpring()
 {
     return {0.3, 0.85};
 }
+
+// The tint behind a row that a search opened at. It lies under the rows and lets the
+// pointer through to them.
+class RowHighlight : public QWidget
+{
+public:
+    explicit RowHighlight(QWidget *parent)
+        : QWidget(parent)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+    void setStrength(qreal strength)
+    {
+        m_strength = strength;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        Q_UNUSED(event)
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QColor tint = AppColors::named(NamedColor::AskAccent, this);
+        tint.setAlphaF(float(highlightAlpha * std::clamp(m_strength, 0.0, 1.0)));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(tint);
+        painter.drawRoundedRect(QRectF(rect()), 12, 12);
+    }
+
+private:
+    qreal m_strength = 1;
+};
 
 } // namespace
 
@@ -67,6 +109,9 @@ ChatScrollView::ChatScrollView(QWidget *parent)
     connect(&m_scrollWork, &QTimer::timeout, this, &ChatScrollView::performScroll);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
             &ChatScrollView::onScrollValueChanged);
+    m_highlightTimer.setSingleShot(true);
+    m_highlightTimer.setInterval(highlightMs);
+    connect(&m_highlightTimer, &QTimer::timeout, this, &ChatScrollView::clearHighlight);
 
     const QFontMetricsF metrics(TypeStyles::font(TypeStyle::Body));
     m_averageCharWidth = std::max(1.0, metrics.averageCharWidth());
@@ -111,8 +156,11 @@ void ChatScrollView::setRows(const QList<MessageListRow> &rows, const QList<Chat
     }
     // A conversation that opens is read from its end: build the rows there, not at the
     // place the previous one was scrolled to.
-    if (!continues)
+    if (!continues) {
         m_openAtEnd = true;
+        m_revealId = QUuid();
+        clearHighlight();
+    }
     for (Slot &gone : m_slots) {
         // The searching and thinking rows fade out where they were.
         if (gone.widget && gone.row.kind != MessageListRow::Kind::Message && Animations::enabled())
@@ -157,6 +205,19 @@ void ChatScrollView::scheduleScroll(bool jump)
     m_jumpPending = m_jumpPending || jump;
     // Restarting replaces the pending scroll: one scroll per turn however many asked.
     m_scrollWork.start();
+}
+
+void ChatScrollView::revealRow(const QUuid &id)
+{
+    if (!m_indexOf.contains(id))
+        return;
+    m_revealId = id;
+    m_scrollWork.start();
+}
+
+QUuid ChatScrollView::highlightedRow() const
+{
+    return m_highlightId;
 }
 
 QList<MessageListRow> ChatScrollView::rows() const
@@ -430,6 +491,7 @@ void ChatScrollView::placeWidgets()
         if (slot.widget->isHidden())
             slot.widget->show();
     }
+    placeHighlight();
 }
 
 void ChatScrollView::startEntrance(Slot &slot)
@@ -492,6 +554,11 @@ int ChatScrollView::scrollTarget() const
 void ChatScrollView::performScroll()
 {
     ++m_scrollCount;
+    if (!m_revealId.isNull()) {
+        m_jumpPending = false;
+        performReveal();
+        return;
+    }
     const bool jump = std::exchange(m_jumpPending, false) || !Animations::enabled();
     if (m_slots.isEmpty())
         return;
@@ -525,6 +592,77 @@ void ChatScrollView::performScroll()
     m_scrollAnimation->stop();
     m_scrollStart = verticalScrollBar()->value();
     m_scrollAnimation->start();
+}
+
+void ChatScrollView::performReveal()
+{
+    const QUuid id = std::exchange(m_revealId, QUuid());
+    if (m_scrollAnimation)
+        m_scrollAnimation->stop();
+    // Rows built near the target bring their real heights; aim again until it holds.
+    for (int pass = 0; pass < 6; ++pass) {
+        const auto index = m_indexOf.constFind(id);
+        if (index == m_indexOf.constEnd())
+            return;
+        const int target = std::clamp(m_slots.at(*index).top - revealTopMargin, 0,
+                                      verticalScrollBar()->maximum());
+        if (verticalScrollBar()->value() == target)
+            break;
+        setScrollValue(target);
+    }
+    Q_EMIT scrollProgressChanged(scrollProgress());
+    startHighlight(id);
+}
+
+void ChatScrollView::startHighlight(const QUuid &id)
+{
+    m_highlightId = id;
+    if (!m_highlight)
+        m_highlight = new RowHighlight(m_content);
+    auto *highlight = static_cast<RowHighlight *>(m_highlight);
+    highlight->setStrength(1);
+    highlight->lower();
+    placeHighlight();
+    highlight->show();
+    if (m_highlightFade)
+        m_highlightFade->stop();
+    m_highlightTimer.start();
+    if (!Animations::enabled())
+        return;
+    // It holds a moment for the eye to find it, then fades.
+    auto *fade = new QVariantAnimation(this);
+    fade->setStartValue(1.0);
+    fade->setEndValue(0.0);
+    fade->setDuration(highlightMs);
+    fade->setEasingCurve(QEasingCurve::InQuad);
+    connect(fade, &QVariantAnimation::valueChanged, highlight,
+            [highlight](const QVariant &value) { highlight->setStrength(value.toDouble()); });
+    m_highlightFade = fade;
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void ChatScrollView::clearHighlight()
+{
+    m_highlightId = QUuid();
+    m_highlightTimer.stop();
+    if (m_highlightFade)
+        m_highlightFade->stop();
+    if (m_highlight)
+        m_highlight->hide();
+}
+
+void ChatScrollView::placeHighlight()
+{
+    if (m_highlightId.isNull() || !m_highlight)
+        return;
+    const auto index = m_indexOf.constFind(m_highlightId);
+    if (index == m_indexOf.constEnd()) {
+        clearHighlight();
+        return;
+    }
+    const Slot &slot = m_slots.at(*index);
+    m_highlight->setGeometry(rowLeft() - highlightOutset, slot.top,
+                             rowWidth() + 2 * highlightOutset, slot.height);
 }
 
 void ChatScrollView::setScrollValue(int value)

@@ -51,6 +51,11 @@ public:
     void scheduleScroll(bool jump = false);
     // How many scheduled scrolls have run.
     int scrollCount() const { return m_scrollCount; }
+    // Brings row `id` near the top on the next turn, in place of a scroll to the end that
+    // is pending, and tints it for a moment (1.5 s, fading). Nothing for an unknown id.
+    void revealRow(const QUuid &id);
+    // The row whose tint shows now; null when none does.
+    QUuid highlightedRow() const;
 
     qsizetype rowCount() const { return m_slots.size(); }
     QList<MessageListRow> rows() const;
@@ -116,6 +121,10 @@ private:
     void performScroll();
     void setScrollValue(int value);
     void onScrollValueChanged(int value);
+    void performReveal();
+    void startHighlight(const QUuid &id);
+    void clearHighlight();
+    void placeHighlight();
 
     QWidget *m_content;
     QList<Slot> m_slots;
@@ -130,6 +139,12 @@ private:
     int m_scrollCount = 0;
     QPointer<QVariantAnimation> m_scrollAnimation;
     int m_scrollStart = 0;
+
+    QUuid m_revealId;
+    QUuid m_highlightId;
+    QWidget *m_highlight = nullptr;
+    QPointer<QVariantAnimation> m_highlightFade;
+    QTimer m_highlightTimer;
 
     // Text metrics for the estimates of rows not built.
     qreal m_averageCharWidth = 7.5;

@@ -18,8 +18,10 @@
 #include "widgets/systemappearance.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -94,6 +96,20 @@ ContentView::ContentView(ConversationController &controller, Settings &settings,
             .arg(m_toggleSidebar->shortcut().toString(QKeySequence::NativeText)));
     connect(m_toggleSidebar, &QAction::triggered, &m_viewState, &ChatViewState::toggleColumns);
 
+    m_searchChats = new QAction(tr("Search Chats"), this);
+    m_searchChats->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    m_searchChats->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_searchChats);
+    connect(m_searchChats, &QAction::triggered, this, &ContentView::searchChats);
+    // Text fields take Ctrl+K for "delete to the end of the line" and would keep it from the
+    // window; here it searches wherever the keyboard is.
+    qApp->installEventFilter(this);
+    connect(m_sidebar, &SidebarView::searchResultOpened, m_messages,
+            [this](const QUuid &chatId, const QUuid &messageId) {
+                if (!messageId.isNull() && m_controller.sidebarItem() == chatId)
+                    m_messages->revealMessage(messageId);
+            });
+
     connect(m_sidebar, &SidebarView::settingsRequested, this, &ContentView::settingsRequested);
     ChatList &chats = controller.chatList();
     connect(&chats, &ChatList::storeNoticeChanged, this,
@@ -157,7 +173,24 @@ bool ContentView::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_sidebarColumn && event->type() == QEvent::Resize)
         setSidebarWidth(m_sidebarColumn->width());
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        auto *widget = qobject_cast<QWidget *>(watched);
+        // Left unaccepted, the override lets the window's shortcut have the key.
+        if (widget && widget->window() == window() && isAncestorOf(widget)
+            && key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_K)) {
+            event->ignore();
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+void ContentView::searchChats()
+{
+    if (m_viewState.columnVisibility() != ChatViewState::ColumnVisibility::All)
+        m_viewState.setColumnVisibility(ChatViewState::ColumnVisibility::All);
+    m_sidebar->focusSearch();
 }
 
 void ContentView::showEvent(QShowEvent *event)

@@ -38,6 +38,8 @@ public:
     StoreNoticeBanner *storeNotice() const { return m_storeNotice; }
     // The sidebar toggle, for the window's menus.
     QAction *toggleSidebarAction() const { return m_toggleSidebar; }
+    // Ctrl+K: the sidebar's search field takes the keyboard, the sidebar opening if needed.
+    QAction *searchChatsAction() const { return m_searchChats; }
 
     int sidebarWidth() const;
     void setSidebarWidth(int width);
@@ -57,6 +59,7 @@ private:
     void showToolbarBand();
     // After onboarding the window returns once to its default size, centred.
     void restoreDefaultSizeIfAsked();
+    void searchChats();
 
     ConversationController &m_controller;
     Settings &m_settings;
@@ -72,6 +75,7 @@ private:
     MessageListView *m_messages;
     ComposerView *m_composer;
     QAction *m_toggleSidebar;
+    QAction *m_searchChats;
     bool m_dark = true;
     bool m_shownBefore = false;
 };

@@ -116,6 +116,11 @@ void MessageListView::setShowsThoughts(bool shows)
     m_scroll->setShowsThoughts(shows);
 }
 
+void MessageListView::revealMessage(const QUuid &id)
+{
+    m_scroll->revealRow(id);
+}
+
 void MessageListView::showStreamPulse()
 {
     if (m_sessionId && m_controller.isLoading()) {

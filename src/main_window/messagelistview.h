@@ -36,6 +36,9 @@ public:
     std::optional<QUuid> sessionId() const { return m_sessionId; }
     // Whether answers show the thought that came before them; the settings' "Show thinking".
     void setShowsThoughts(bool shows);
+    // Scrolls to the message `id` of the conversation shown instead of its end, and tints
+    // its row for a moment: a search result opened at its match.
+    void revealMessage(const QUuid &id);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

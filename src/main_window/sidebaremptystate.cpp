@@ -17,11 +17,19 @@ constexpr int sidePadding = 16;
 } // namespace
 
 SidebarEmptyState::SidebarEmptyState(QWidget *parent)
+    : SidebarEmptyState(title(), detail(), u"bubble.left.and.bubble.right"_s, parent)
+{ }
+
+SidebarEmptyState::SidebarEmptyState(const QString &title, const QString &detail,
+                                     const QString &symbol, QWidget *parent)
     : QWidget(parent)
+    , m_title(title)
+    , m_detail(detail)
+    , m_symbol(symbol)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    setAccessibleName(title());
-    setAccessibleDescription(detail());
+    setAccessibleName(m_title);
+    setAccessibleDescription(m_detail);
 }
 
 QString SidebarEmptyState::title()
@@ -44,8 +52,8 @@ void SidebarEmptyState::paintEvent(QPaintEvent *event)
     tertiary.setAlphaF(0.7f);
 
     int y = topOffset;
-    const QPixmap symbol = Symbols::pixmap(u"bubble.left.and.bubble.right", symbolSize, tertiary,
-                                           devicePixelRatioF(), Symbols::Weight::Regular);
+    const QPixmap symbol = Symbols::pixmap(m_symbol, symbolSize, tertiary, devicePixelRatioF(),
+                                           Symbols::Weight::Regular);
     painter.drawPixmap(QPointF((width() - symbolSize) / 2.0, y), symbol);
     y += symbolSize + 12;
 
@@ -53,11 +61,11 @@ void SidebarEmptyState::paintEvent(QPaintEvent *event)
     painter.setFont(TypeStyles::font(TypeStyle::Label));
     painter.setPen(secondary);
     const QRect titleRect
-        = painter.boundingRect(textArea, Qt::AlignHCenter | Qt::TextWordWrap, title());
-    painter.drawText(titleRect, Qt::AlignHCenter | Qt::TextWordWrap, title());
+        = painter.boundingRect(textArea, Qt::AlignHCenter | Qt::TextWordWrap, m_title);
+    painter.drawText(titleRect, Qt::AlignHCenter | Qt::TextWordWrap, m_title);
 
     painter.setFont(TypeStyles::font(TypeStyle::Caption));
     painter.setPen(tertiary);
     const QRect detailArea = textArea.adjusted(0, titleRect.height() + 4, 0, 0);
-    painter.drawText(detailArea, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, detail());
+    painter.drawText(detailArea, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, m_detail);
 }

@@ -1,19 +1,25 @@
 #include "main_window/sidebarview.h"
 
+#include "chat/chatlist.h"
 #include "chat/conversationcontroller.h"
 #include "chat/sidebargroup.h"
 #include "main_window/sidebaremptystate.h"
+#include "main_window/sidebarglassbutton.h"
 #include "main_window/sidebarheader.h"
 #include "main_window/sidebarlistview.h"
 #include "main_window/sidebarmodel.h"
 #include "main_window/sidebarrenamefield.h"
 #include "main_window/sidebarrow.h"
 #include "main_window/sidebarrowdelegate.h"
+#include "main_window/sidebarsearchfield.h"
+#include "main_window/sidebarsearchlist.h"
 #include "widgets/animations.h"
 #include "widgets/appcolors.h"
 #include "widgets/symbols.h"
 
 #include <QAction>
+#include <QEvent>
+#include <QHBoxLayout>
 #include <QMenu>
 #include <QPainter>
 #include <QStackedLayout>
@@ -51,6 +57,11 @@ SidebarView::SidebarView(ConversationController &controller, QWidget *parent)
     , m_delegate(new SidebarRowDelegate(this))
     , m_list(new SidebarListView(m_model, m_delegate, this))
     , m_emptyState(new SidebarEmptyState(this))
+    , m_searchField(new SidebarSearchField(this))
+    , m_searchList(new SidebarSearchList(this))
+    , m_searchEmpty(new SidebarEmptyState(u"No chats match"_s, u"Try other words."_s,
+                                          u"magnifyingglass"_s, this))
+    , m_pages(nullptr)
 {
     setFixedWidth(columnWidth);
 
@@ -68,12 +79,51 @@ SidebarView::SidebarView(ConversationController &controller, QWidget *parent)
     stack->addWidget(m_emptyState);
     stack->setCurrentWidget(m_emptyState);
 
+    auto *searchBody = new QWidget(this);
+    auto *searchStack = new QStackedLayout(searchBody);
+    searchStack->setStackingMode(QStackedLayout::StackAll);
+    searchStack->addWidget(m_searchList);
+    searchStack->addWidget(m_searchEmpty);
+    searchStack->setCurrentWidget(m_searchEmpty);
+
+    auto *pages = new QWidget(this);
+    m_pages = new QStackedLayout(pages);
+    m_pages->addWidget(body);
+    m_pages->addWidget(searchBody);
+
+    auto *searchRow = new QWidget(this);
+    auto *searchLayout = new QHBoxLayout(searchRow);
+    searchLayout->setContentsMargins(12, 10, 12, 4);
+    searchLayout->addWidget(m_searchField);
+
     auto *layout = new QVBoxLayout(this);
     // The trailing pixel is the divider's.
     layout->setContentsMargins(0, 0, 1, 0);
     layout->setSpacing(0);
     layout->addWidget(m_header);
-    layout->addWidget(body, 1);
+    layout->addWidget(searchRow);
+    layout->addWidget(pages, 1);
+    setTabOrder(m_header->settingsButton(), m_searchField);
+    setTabOrder(m_searchField, m_searchList);
+
+    m_searchDelay.setSingleShot(true);
+    m_searchDelay.setInterval(searchDelayMs);
+    connect(&m_searchDelay, &QTimer::timeout, this, &SidebarView::runSearch);
+    connect(m_searchField, &QLineEdit::textChanged, this, &SidebarView::onSearchTextChanged);
+    connect(m_searchField, &SidebarSearchField::moveRequested, m_searchList,
+            &SidebarSearchList::moveCurrent);
+    connect(m_searchField, &SidebarSearchField::openRequested, this, [this] {
+        // Return before the pause is over searches at once.
+        if (m_searchDelay.isActive()) {
+            m_searchDelay.stop();
+            runSearch();
+        }
+        m_searchList->openCurrent();
+    });
+    connect(m_searchField, &SidebarSearchField::closeRequested, this, &SidebarView::closeSearch);
+    connect(m_searchList, &SidebarSearchList::closeRequested, this, &SidebarView::closeSearch);
+    connect(m_searchList, &SidebarSearchList::resultOpened, this, &SidebarView::openSearchResult);
+    m_searchField->installEventFilter(this);
 
     connect(m_list, &SidebarListView::sessionClicked, this,
             [this](const QUuid &id) { m_controller.selectSession(id); });
@@ -123,6 +173,70 @@ void SidebarView::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     // The day may have turned while the column was hidden.
     reload();
+    if (std::exchange(m_focusSearchWhenShown, false))
+        focusSearch();
+}
+
+bool SidebarView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_searchField
+        && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+        m_searchList->setFieldFocused(event->type() == QEvent::FocusIn);
+    return QWidget::eventFilter(watched, event);
+}
+
+bool SidebarView::isSearching() const
+{
+    return m_pages->currentIndex() == 1;
+}
+
+void SidebarView::focusSearch()
+{
+    if (!isVisible()) {
+        m_focusSearchWhenShown = true;
+        return;
+    }
+    m_searchField->setFocus(Qt::ShortcutFocusReason);
+    m_searchField->selectAll();
+}
+
+void SidebarView::closeSearch()
+{
+    m_searchField->clear();
+    m_controller.focusComposerSoon(std::chrono::milliseconds(0));
+}
+
+void SidebarView::onSearchTextChanged(const QString &text)
+{
+    if (text.trimmed().isEmpty()) {
+        m_searchDelay.stop();
+        m_searchList->setResults({});
+        m_lastQuery.clear();
+        m_pages->setCurrentIndex(0);
+        return;
+    }
+    m_searchDelay.start();
+}
+
+void SidebarView::runSearch()
+{
+    const QString query = m_searchField->text();
+    if (query.trimmed().isEmpty())
+        return;
+    const QDateTime now = m_clock();
+    QList<SidebarSearchModel::Result> results;
+    for (const ChatSearchHit &hit : m_controller.chatList().search(query, searchLimit))
+        results.append({hit, sidebarGroupLabel(hit.updatedAt, now)});
+    m_searchList->setResults(results, query == std::exchange(m_lastQuery, query));
+    m_searchEmpty->setVisible(results.isEmpty());
+    m_pages->setCurrentIndex(1);
+}
+
+void SidebarView::openSearchResult(const ChatSearchHit &hit)
+{
+    // As the archive opens a chat: an archived one opens and stays archived, with its banner.
+    m_controller.openSession(hit.chatId);
+    Q_EMIT searchResultOpened(hit.chatId, hit.messageId);
 }
 
 void SidebarView::reload()
@@ -134,12 +248,17 @@ void SidebarView::reload()
     m_emptyState->setVisible(groups.isEmpty());
     syncRename();
     scheduleMidnightReload();
+    // Results follow the chats (a rename, a deletion, a new answer) and the day.
+    if (isSearching())
+        m_searchDelay.start();
 }
 
 void SidebarView::syncSelection()
 {
     m_delegate->setSelectedId(m_controller.sidebarItem());
     m_list->viewport()->update();
+    m_searchList->searchDelegate()->setSelectedId(m_controller.sidebarItem());
+    m_searchList->viewport()->update();
 }
 
 void SidebarView::syncRename()

@@ -1,8 +1,7 @@
 #include "e2e/velmprocess.h"
 
-#include "chat/chatcodec.h"
+#include "chat/chatstore.h"
 #include "chat/settings.h"
-#include "chat/settingskeys.h"
 
 #include "e2e/xsession.h"
 
@@ -39,9 +38,8 @@ QString VelmProcess::settingsFile() const
 
 QList<ChatSession> VelmProcess::storedSessions() const
 {
-    const QByteArray bytes
-        = Settings(settingsFile(), dataDirectory()).data(SettingsKeys::chatSessions);
-    return ChatCodec::decodeSessions(bytes).value_or(QList<ChatSession>());
+    Settings settings(settingsFile(), dataDirectory());
+    return ChatStore(settings).load().value_or(QList<ChatSession>());
 }
 
 QString VelmProcess::dataDirectory() const
