@@ -1,6 +1,7 @@
 #include "base/sqlite.h"
 
 #include <QFile>
+#include <QThreadPool>
 
 #include <sqlite3.h>
 
@@ -228,6 +229,31 @@ void SqliteDatabase::keepWalFiles()
 {
     int persist = 1;
     sqlite3_file_control(m_db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+}
+
+void SqliteDatabase::checkpointInBackground(int pages)
+{
+    m_checkpointPages = pages;
+    // The hook takes the place of SQLite's own checkpoints after a commit.
+    sqlite3_wal_hook(m_db, &SqliteDatabase::walHook, this);
+}
+
+int SqliteDatabase::walHook(void *self, sqlite3 *db, const char *name, int pages)
+{
+    auto *database = static_cast<SqliteDatabase *>(self);
+    if (pages < database->m_checkpointPages || database->m_checkpointing->exchange(true))
+        return SQLITE_OK;
+    const QString path = QFile::decodeName(sqlite3_db_filename(db, name));
+    QThreadPool::globalInstance()->start([path, running = database->m_checkpointing] {
+        QString why;
+        if (const auto connection = open(path, Mode::ReadWrite, &why)) {
+            // Passive: it copies what no reader still needs and waits for nobody.
+            connection->keepWalFiles();
+            connection->exec("PRAGMA wal_checkpoint(PASSIVE)");
+        }
+        running->store(false);
+    });
+    return SQLITE_OK;
 }
 
 void SqliteDatabase::finishStatements()

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -94,6 +95,11 @@ public:
     // that the next one can read without making them: a full disk has no room for them.
     void keepWalFiles();
 
+    // Checkpoints the WAL log on a thread of its own once it holds `pages` pages, instead of
+    // in the commit that filled it: a checkpoint writes and flushes the database file, which
+    // takes many times longer than a commit.
+    void checkpointInBackground(int pages);
+
     // Ends every statement still between rows, as a commit needs.
     void finishStatements();
 
@@ -105,7 +111,12 @@ public:
 private:
     explicit SqliteDatabase(sqlite3 *db);
 
+    static int walHook(void *self, sqlite3 *db, const char *name, int pages);
+
     sqlite3 *m_db = nullptr;
+    int m_checkpointPages = 0;
+    // Shared with the thread of a checkpoint, which may outlive this connection.
+    std::shared_ptr<std::atomic<bool>> m_checkpointing = std::make_shared<std::atomic<bool>>();
     // Node-based, so that a statement stays where it is while others are prepared.
     std::unordered_map<const char *, SqliteStatement> m_statements;
 };

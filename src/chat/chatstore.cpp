@@ -20,6 +20,8 @@ namespace {
 
 constexpr int schemaVersion = 1;
 constexpr int backupsKept = 7;
+// How many of the newest matches of a search are ranked.
+constexpr int rankedMatches = 2000;
 
 // Each change takes the next number of the store-wide counter, so that another process
 // can ask for everything changed after the last number it saw.
@@ -187,16 +189,17 @@ std::optional<qint64> chatKey(SqliteDatabase &db, const QUuid &id)
     return find.run() ? std::optional(key) : std::nullopt;
 }
 
-// Inserts the conversation's own record at the top of the list (`atEnd`: at the bottom);
-// its key, 0 on an error.
-qint64 insertRecord(SqliteDatabase &db, const ChatSession &session, qint64 revision, bool atEnd)
+// Inserts the conversation's own record at place `seq` of the list, or at the top; its key,
+// 0 on an error.
+qint64 insertRecord(SqliteDatabase &db, const ChatSession &session, qint64 revision,
+                    std::optional<qint64> seq = std::nullopt)
 {
     SqliteStatement &insert = db.prepare(
         "INSERT INTO chats (id, seq, updated_at, custom_title, archived, revision, extra) "
-        "VALUES (?1, CASE WHEN ?2 THEN (SELECT coalesce(max(seq), 0) + 1 FROM chats) "
-        "ELSE (SELECT coalesce(min(seq), 0) - 1 FROM chats) END, ?3, ?4, ?5, ?6, ?7)");
+        "VALUES (?1, coalesce(?2, (SELECT coalesce(min(seq), 0) - 1 FROM chats)), ?3, ?4, ?5, "
+        "?6, ?7)");
     insert.bind(1, uuidText(session.id))
-        .bind(2, int(atEnd))
+        .bind(2, seq)
         .bind(3, session.updatedAt.toMSecsSinceEpoch())
         .bind(4, session.customTitle)
         .bind(5, int(session.isArchived))
@@ -264,15 +267,21 @@ bool writeMessages(SqliteDatabase &db, qint64 chat, const QList<ChatMessage> &me
 bool insertSessions(SqliteDatabase &db, const QList<ChatSession> &sessions)
 {
     const std::optional<qint64> revision = nextRevision(db);
-    if (!revision)
+    SqliteStatement &last = db.prepare("SELECT coalesce(max(seq), 0) FROM chats");
+    if (!revision || !last.next())
         return false;
-    for (const ChatSession &session : sessions) {
+    const qint64 after = last.integer(0);
+    last.run();
+    // Written from the last to the first: a list holds the newest first, and the newest
+    // messages are to have the highest keys (a search ranks the newest matches).
+    for (qsizetype i = sessions.size() - 1; i >= 0; --i) {
+        const ChatSession &session = sessions.at(i);
         const std::optional<qint64> existing = chatKey(db, session.id);
         if (!existing)
             return false;
         if (*existing != 0)
             continue;
-        const qint64 key = insertRecord(db, session, *revision, true);
+        const qint64 key = insertRecord(db, session, *revision, after + 1 + i);
         if (key == 0 || !writeMessages(db, key, session.messages, 0, session.messages.size()))
             return false;
     }
@@ -411,6 +420,7 @@ ChatStoreResult<SqliteDatabase *> ChatStore::database()
         return ChatStoreError{ChatStoreError::Kind::Unreadable, path(), db->errorMessage()};
     };
     db->keepWalFiles();
+    db->checkpointInBackground(1000);
     // The busy timeout is far longer than any other velm process keeps the store to itself:
     // a write waits for theirs instead of failing.
     if (!db->exec("PRAGMA busy_timeout = 10000; PRAGMA foreign_keys = ON; "
@@ -654,7 +664,7 @@ ChatStoreResult<void> ChatStore::save(const ChatSession &session, qsizetype firs
         // whole conversation can be written, and a summary does not have it.
         if (!session.complete)
             return {};
-        key = insertRecord(database, session, *revision, false);
+        key = insertRecord(database, session, *revision);
         firstMessage = 0;
         endMessage = messages.size();
         if (key == 0)
@@ -814,34 +824,52 @@ ChatStoreResult<QList<ChatSearchHit>> ChatStore::search(const QString &query, in
     if (!transaction.began())
         return failure(database);
 
-    // The best match of each conversation; bm25 scores are negative, lower is better.
+    // The best match of each conversation; bm25 scores are negative, lower is better, and
+    // the newer conversation comes first among equals.
     struct Best
     {
+        qint64 chat = 0;
         double score = 0;
+        qint64 updatedAt = 0;
         qint64 message = 0;
     };
     QHash<qint64, Best> best;
-    const auto consider = [&best](qint64 chat, double score, qint64 message) {
-        const auto it = best.find(chat);
-        if (it == best.end() || score < it->score)
-            best.insert(chat, {score, message});
+    const auto consider = [&best](const SqliteStatement &row, double weight, bool title) {
+        const Best candidate{row.integer(0), row.real(1) * weight, row.integer(2),
+                             title ? 0 : row.integer(3)};
+        const auto it = best.find(candidate.chat);
+        if (it == best.end() || candidate.score < it->score)
+            best.insert(candidate.chat, candidate);
     };
-    // Enough of the best messages to fill the list even when several are of one chat.
+    // Ranking every match of a word that is in most messages takes far longer than a
+    // keystroke may: the newest matches are ranked (the newest messages have the highest
+    // keys), which are all of them for any word that says something.
     SqliteStatement &messages = database.prepare(
-        "SELECT m.chat, m.key, f.rank FROM (SELECT rowid, rank FROM message_text "
-        "WHERE message_text MATCH ?1 ORDER BY rank LIMIT ?2) f JOIN messages m ON m.key = f.rowid");
-    messages.bind(1, match).bind(2, qint64(limit) * 8);
+        "SELECT m.chat, f.score, c.updated_at, m.key FROM (SELECT rowid, bm25(message_text) "
+        "AS score FROM message_text WHERE message_text MATCH ?1 ORDER BY rowid DESC LIMIT ?2) f "
+        "JOIN messages m ON m.key = f.rowid JOIN chats c ON c.key = m.chat");
+    messages.bind(1, match).bind(2, qint64(rankedMatches));
     while (messages.next())
-        consider(messages.integer(0), messages.real(2), messages.integer(1));
+        consider(messages, 1, false);
     // A title the user gave says more about the chat than a word somewhere in it.
-    SqliteStatement &titles = database.prepare("SELECT rowid, rank FROM chat_titles "
-                                               "WHERE chat_titles MATCH ?1 ORDER BY rank LIMIT ?2");
-    titles.bind(1, match).bind(2, qint64(limit));
+    SqliteStatement &titles = database.prepare(
+        "SELECT f.rowid, f.score, c.updated_at FROM (SELECT rowid, bm25(chat_titles) AS score "
+        "FROM chat_titles WHERE chat_titles MATCH ?1 ORDER BY rowid DESC LIMIT ?2) f "
+        "JOIN chats c ON c.key = f.rowid");
+    titles.bind(1, match).bind(2, qint64(rankedMatches));
     while (titles.next())
-        consider(titles.integer(0), titles.real(1) * 2, 0);
+        consider(titles, 2, true);
     bool read = messages.ok() && titles.ok();
 
-    QList<std::pair<double, ChatSearchHit>> found;
+    QList<Best> ranked = best.values();
+    std::sort(ranked.begin(), ranked.end(), [](const Best &a, const Best &b) {
+        return a.score != b.score ? a.score < b.score : a.updatedAt > b.updatedAt;
+    });
+    if (ranked.size() > limit)
+        ranked.resize(limit);
+
+    // The record and the snippet of those shown only.
+    QList<ChatSearchHit> hits;
     SqliteStatement &chat
         = database.prepare("SELECT " VELM_SUMMARY_COLUMNS " FROM chats c WHERE c.key = ?1");
     SqliteStatement &messageSnippet = database.prepare(
@@ -851,8 +879,10 @@ ChatStoreResult<QList<ChatSearchHit>> ChatStore::search(const QString &query, in
     SqliteStatement &titleSnippet = database.prepare(
         "SELECT highlight(chat_titles, 0, char(57344), char(57345)) FROM chat_titles "
         "WHERE chat_titles MATCH ?1 AND rowid = ?2");
-    for (auto it = best.cbegin(); read && it != best.cend(); ++it) {
-        chat.bind(1, it.key());
+    for (const Best &candidate : std::as_const(ranked)) {
+        if (!read)
+            break;
+        chat.bind(1, candidate.chat);
         if (!chat.next()) {
             read = chat.ok();
             continue;
@@ -861,28 +891,19 @@ ChatStoreResult<QList<ChatSearchHit>> ChatStore::search(const QString &query, in
         chat.run();
         ChatSearchHit hit{session.id, {}, session.title(), session.updatedAt, session.isArchived,
                           {},         {}};
-        SqliteStatement &snippet = it->message != 0 ? messageSnippet : titleSnippet;
-        snippet.bind(1, match).bind(2, it->message != 0 ? it->message : it.key());
+        SqliteStatement &snippet = candidate.message != 0 ? messageSnippet : titleSnippet;
+        snippet.bind(1, match).bind(2, candidate.message != 0 ? candidate.message : candidate.chat);
         if (snippet.next()) {
             takeSnippet(hit, snippet.text(0));
-            if (it->message != 0)
+            if (candidate.message != 0)
                 hit.messageId = QUuid::fromString(snippet.text(1));
         }
         read = snippet.run();
-        found.append({it->score, std::move(hit)});
+        hits.append(std::move(hit));
     }
     transaction.commit();
     if (!read)
         return failure(database);
-
-    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) {
-        if (a.first != b.first)
-            return a.first < b.first;
-        return a.second.updatedAt > b.second.updatedAt;
-    });
-    QList<ChatSearchHit> hits;
-    for (qsizetype i = 0; i < found.size() && i < limit; ++i)
-        hits.append(std::move(found[i].second));
     return hits;
 }
 
