@@ -102,6 +102,9 @@ int main(int argc, char **argv)
         deletes.append(timed([&] { list.remove(*chat); }));
     }
     print(out, u"opening a chat (its messages read)"_s, spread(opens));
+    // The first write of a process makes the log and maps its index.
+    out << u"the first save of the run"_s.leftJustified(44)
+        << u"%1 ms"_s.arg(questions.takeFirst(), 0, 'f', 2) << Qt::endl;
     print(out, u"saving a question"_s, spread(questions));
     print(out, u"saving after an answer"_s, spread(answers));
     print(out, u"saving a rename"_s, spread(renames));

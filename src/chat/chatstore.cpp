@@ -20,6 +20,8 @@ namespace {
 
 constexpr int schemaVersion = 1;
 constexpr int backupsKept = 7;
+// An addition of this many chats or more builds the search index anew.
+constexpr int bulkChats = 200;
 // How many of the newest matches of a search are ranked.
 constexpr int rankedMatches = 2000;
 
@@ -43,6 +45,7 @@ CREATE TABLE chats (
     extra TEXT
 );
 CREATE INDEX chats_by_revision ON chats (revision);
+CREATE INDEX chats_in_order ON chats (seq);
 
 CREATE TABLE messages (
     key INTEGER PRIMARY KEY,
@@ -68,18 +71,12 @@ CREATE VIRTUAL TABLE message_text USING fts5 (text, content = 'messages',
 CREATE VIRTUAL TABLE chat_titles USING fts5 (custom_title, content = 'chats',
     content_rowid = 'key', tokenize = 'unicode61 remove_diacritics 2');
 
-CREATE TRIGGER message_added AFTER INSERT ON messages BEGIN
-    INSERT INTO message_text (rowid, text) VALUES (new.key, new.text);
-END;
 CREATE TRIGGER message_removed AFTER DELETE ON messages BEGIN
     INSERT INTO message_text (message_text, rowid, text) VALUES ('delete', old.key, old.text);
 END;
 CREATE TRIGGER message_rewritten AFTER UPDATE OF text ON messages BEGIN
     INSERT INTO message_text (message_text, rowid, text) VALUES ('delete', old.key, old.text);
     INSERT INTO message_text (rowid, text) VALUES (new.key, new.text);
-END;
-CREATE TRIGGER chat_added AFTER INSERT ON chats BEGIN
-    INSERT INTO chat_titles (rowid, custom_title) VALUES (new.key, new.custom_title);
 END;
 CREATE TRIGGER chat_removed AFTER DELETE ON chats BEGIN
     INSERT INTO chat_titles (chat_titles, rowid, custom_title)
@@ -88,6 +85,17 @@ END;
 CREATE TRIGGER chat_renamed AFTER UPDATE OF custom_title ON chats BEGIN
     INSERT INTO chat_titles (chat_titles, rowid, custom_title)
         VALUES ('delete', old.key, old.custom_title);
+    INSERT INTO chat_titles (rowid, custom_title) VALUES (new.key, new.custom_title);
+END;
+)sql";
+
+// Indexing each new row as it comes; a large addition drops these and builds the index
+// again at its end, which takes a quarter of the time.
+constexpr const char *addedTriggers = R"sql(
+CREATE TRIGGER message_added AFTER INSERT ON messages BEGIN
+    INSERT INTO message_text (rowid, text) VALUES (new.key, new.text);
+END;
+CREATE TRIGGER chat_added AFTER INSERT ON chats BEGIN
     INSERT INTO chat_titles (rowid, custom_title) VALUES (new.key, new.custom_title);
 END;
 )sql";
@@ -267,11 +275,15 @@ bool writeMessages(SqliteDatabase &db, qint64 chat, const QList<ChatMessage> &me
 bool insertSessions(SqliteDatabase &db, const QList<ChatSession> &sessions)
 {
     const std::optional<qint64> revision = nextRevision(db);
-    SqliteStatement &last = db.prepare("SELECT coalesce(max(seq), 0) FROM chats");
+    SqliteStatement &last = db.prepare("SELECT coalesce(max(seq), 0), count(*) FROM chats");
     if (!revision || !last.next())
         return false;
     const qint64 after = last.integer(0);
+    // Moving an earlier velm's list in, or importing more than is stored.
+    const bool large = sessions.size() >= bulkChats && sessions.size() >= last.integer(1);
     last.run();
+    if (large && !db.exec("DROP TRIGGER message_added; DROP TRIGGER chat_added;"))
+        return false;
     // Written from the last to the first: a list holds the newest first, and the newest
     // messages are to have the highest keys (a search ranks the newest matches).
     for (qsizetype i = sessions.size() - 1; i >= 0; --i) {
@@ -285,7 +297,10 @@ bool insertSessions(SqliteDatabase &db, const QList<ChatSession> &sessions)
         if (key == 0 || !writeMessages(db, key, session.messages, 0, session.messages.size()))
             return false;
     }
-    return true;
+    return !large
+        || (db.exec("INSERT INTO message_text (message_text) VALUES ('rebuild');"
+                    "INSERT INTO chat_titles (chat_titles) VALUES ('rebuild');")
+            && db.exec(addedTriggers));
 }
 
 // The conversation `id` with all its messages into `session`, left empty when there is none;
@@ -451,7 +466,8 @@ ChatStoreResult<SqliteDatabase *> ChatStore::database()
         const qint64 current = again.integer(0);
         again.run();
         if (current == 0
-            && (!db->exec(schema) || !db->exec("PRAGMA user_version = 1") || !transaction.commit()))
+            && (!db->exec(schema) || !db->exec(addedTriggers)
+                || !db->exec("PRAGMA user_version = 1") || !transaction.commit()))
             return failure(*db);
     }
     if (const ChatStoreResult<void> migrated = migrateJson(*db); !migrated)

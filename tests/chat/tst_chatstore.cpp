@@ -524,6 +524,32 @@ private Q_SLOTS:
         }
     }
 
+    // A large addition (an earlier velm's list moved in) builds the index at its end; what
+    // comes after is indexed as it comes, and a large import into it keeps both.
+    void largeAdditionsAreSearchable()
+    {
+        QList<ChatSession> many;
+        for (int i = 0; i < 300; ++i)
+            many.append(conversation(u"question %1"_s.arg(i), u"answer%1"_s.arg(i)));
+        many[299].customTitle = u"Kangaroo"_s;
+        ChatStore store(*m_settings);
+        QVERIFY(store.add(many));
+        QVERIFY(store.save(conversation(u"wombat"_s)));
+        QCOMPARE(titles(store.search(u"answer17 "_s, 5).value()), QStringList{u"question 17"_s});
+        QCOMPARE(titles(store.search(u"kangaroo"_s, 5).value()), QStringList{u"Kangaroo"_s});
+        QCOMPARE(titles(store.search(u"wombat"_s, 5).value()), QStringList{u"wombat"_s});
+
+        QList<ChatSession> more;
+        for (int i = 0; i < 400; ++i)
+            more.append(conversation(u"later %1"_s.arg(i), u"koala%1"_s.arg(i)));
+        QVERIFY(store.add(more));
+        QCOMPARE(titles(store.search(u"answer17 "_s, 5).value()), QStringList{u"question 17"_s});
+        QCOMPARE(titles(store.search(u"koala399"_s, 5).value()), QStringList{u"later 399"_s});
+        QVERIFY(store.save(conversation(u"platypus"_s)));
+        QCOMPARE(titles(store.search(u"platypus"_s, 5).value()), QStringList{u"platypus"_s});
+        QCOMPARE(integrity(database()), u"ok"_s);
+    }
+
     void snippetShowsAMatchDeepInALongAnswer()
     {
         QString answer;

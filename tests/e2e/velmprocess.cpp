@@ -86,7 +86,7 @@ bool VelmProcess::start(const QStringList &arguments)
 {
     m_log.clear();
     m_process.setProcessEnvironment(environment());
-    m_process.start(QStringLiteral(VELM_BINARY), arguments);
+    m_process.start(m_binary.isEmpty() ? QStringLiteral(VELM_BINARY) : m_binary, arguments);
     return m_process.waitForStarted(defaultTimeoutMs)
         && waitForLog(u"Listening for later launches"_s);
 }

@@ -46,6 +46,9 @@ public:
     // A path inside the temporary home.
     QString homePath(const QString &relative) const;
 
+    // Another build of velm to start in place of this one's, for a benchmark's comparison.
+    void setBinary(const QString &path) { m_binary = path; }
+
     // Added to (or replacing one of) the variables every run gets.
     void setEnvironmentVariable(const QString &name, const QString &value);
     QProcessEnvironment environment() const;
@@ -75,6 +78,7 @@ public:
 private:
     const XSession *m_session;
     QTemporaryDir m_home;
+    QString m_binary;
     QProcessEnvironment m_extra;
     QProcess m_process;
     QByteArray m_log;
