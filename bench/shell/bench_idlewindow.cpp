@@ -1,7 +1,6 @@
-#include "chat/chatcodec.h"
 #include "chat/chatsession.h"
+#include "chat/chatstore.h"
 #include "chat/settings.h"
-#include "chat/settingskeys.h"
 #include "e2e/velmprocess.h"
 #include "e2e/xsession.h"
 
@@ -197,7 +196,7 @@ void prepareHome(const VelmProcess &velm, bool withFormula)
         ChatMessage(ChatMessage::Role::User, u"What is the square of x?"_s),
         ChatMessage(ChatMessage::Role::Assistant, u"It is\n\n$$x^2$$\n\nfor every real x."_s),
     };
-    settings.setData(SettingsKeys::chatSessions, ChatCodec::encodeSessions({chat}));
+    ChatStore(settings).save(chat);
 }
 
 // Opens the sidebar and the one stored chat in it, then closes the sidebar again.

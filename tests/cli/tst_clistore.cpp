@@ -1,4 +1,7 @@
+#include "base/sqlite.h"
+#include "chat/appevents.h"
 #include "chat/chatcodec.h"
+#include "chat/chatlist.h"
 #include "chat/chatstore.h"
 #include "chat/settingskeys.h"
 #include "cli/askhome.h"
@@ -6,6 +9,7 @@
 #include "support/storedchats.h"
 #include "support/testregistry.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -16,6 +20,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -77,14 +82,40 @@ private Q_SLOTS:
             runs.push_back(std::make_unique<QProcess>());
             s.home.start(*runs.back(), askAndSave(s, u"Question %1"_s.arg(i)));
         }
-        // This event loop serves the fake server while they run.
+        // The app keeps writing its own changes meanwhile, and this event loop serves the
+        // fake server.
+        AppEvents events;
+        const auto settings = s.home.settings();
+        ChatStore store(*settings);
+        ChatList app(store, events);
+        const QUuid renamed = app.sessions().at(0).id;
+        int renames = 0;
+        const auto running = [&runs] {
+            return std::any_of(runs.cbegin(), runs.cend(), [](const auto &run) {
+                return run->state() != QProcess::NotRunning;
+            });
+        };
+        QDeadlineTimer deadline(60000);
+        while (running() && !deadline.hasExpired()) {
+            app.rename(renamed, u"Renamed %1"_s.arg(++renames));
+            QTest::qWait(5);
+        }
+        QVERIFY(app.storeNotice().kind == StoreNotice::Kind::None);
         for (const auto &run : runs) {
-            QTRY_VERIFY_WITH_TIMEOUT(run->state() == QProcess::NotRunning, 60000);
+            QCOMPARE(run->state(), QProcess::NotRunning);
             QVERIFY2(run->exitCode() == 0, run->readAllStandardError().constData());
         }
 
         const QList<ChatSession> stored = StoredChats::read(*s.home.settings());
         QCOMPARE(stored.size(), 4 + processes);
+        QCOMPARE(store.session(renamed).value()->customTitle, u"Renamed %1"_s.arg(renames));
+        QString why;
+        const auto db = SqliteDatabase::open(ChatStore::path(*s.home.settings()),
+                                             SqliteDatabase::Mode::ReadOnly, &why);
+        QVERIFY2(db, qPrintable(why));
+        SqliteStatement &check = db->prepare("PRAGMA integrity_check");
+        QVERIFY(check.next());
+        QCOMPARE(check.text(0), u"ok"_s);
         QSet<QString> questions;
         for (const ChatSession &chat : stored) {
             questions.insert(chat.messages.at(0).text);
