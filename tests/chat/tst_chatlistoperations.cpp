@@ -21,24 +21,6 @@ QList<QUuid> ids(const QList<ChatSession> &sessions)
     return list;
 }
 
-ChatSession renamed(ChatSession session, const QString &title)
-{
-    session.customTitle = title;
-    return session;
-}
-
-ChatSession archived(ChatSession session)
-{
-    session.isArchived = true;
-    return session;
-}
-
-ChatSession answered(ChatSession session, const QString &text)
-{
-    session.messages.append(ChatMessage(ChatMessage::Role::Assistant, text));
-    return session;
-}
-
 using Sessions = QList<ChatSession>;
 
 } // namespace
@@ -394,6 +376,53 @@ private Q_SLOTS:
         QCOMPARE(stored->messages.size(), 2);
         QCOMPARE(stored->messages.at(1).text, u"one two three four"_s);
         QVERIFY(f.storedSession(added.id));
+    }
+
+    void othersChangeTheChatThatAnswers_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("renamed") << u"rename"_s;
+        QTest::newRow("archived") << u"archive"_s;
+        // Nobody loses a chat to a race: the answer brings it back whole.
+        QTest::newRow("deleted") << u"delete"_s;
+    }
+
+    // Another process changes the chat whose answer streams here; its change shows, and the
+    // answer is kept and stored when it ends.
+    void othersChangeTheChatThatAnswers()
+    {
+        QFETCH(QString, change);
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.model().setStreamResponse(
+            FakeModelServer::slowStream({u"one "_s, u"two "_s, u"three"_s}, 200));
+        ConversationController &c = f.controller();
+        c.setDraft(u"Count"_s);
+        c.sendMessage();
+        const QUuid id = *c.sidebarItem();
+        QTRY_VERIFY_WITH_TIMEOUT(c.session(id)->messages.size() == 2, 10000);
+
+        ChatStore theirs(f.settings());
+        ChatSession record = *theirs.session(id).value();
+        if (change == u"delete"_s) {
+            QVERIFY(theirs.remove(id));
+        } else {
+            record.customTitle = u"Named elsewhere"_s;
+            record.isArchived = change == u"archive"_s;
+            QVERIFY(theirs.save(record, 0, 0));
+        }
+        f.chatList().reload();
+        QCOMPARE(c.session(id)->customTitle,
+                 change == u"delete"_s ? std::nullopt : record.customTitle);
+        QCOMPARE(c.session(id)->isArchived, change == u"archive"_s);
+
+        QVERIFY(f.waitUntilIdle());
+        const std::optional<ChatSession> stored = f.storedSession(id);
+        QVERIFY(stored);
+        QCOMPARE(stored->messages.size(), 2);
+        QCOMPARE(stored->messages.at(0).text, u"Count"_s);
+        QCOMPARE(stored->messages.at(1).text, u"one two three"_s);
+        QCOMPARE(stored->customTitle, c.session(id)->customTitle);
     }
 };
 
