@@ -23,7 +23,7 @@ constexpr int backupsKept = 7;
 // An addition of this many chats or more builds the search index anew.
 constexpr int bulkChats = 200;
 // How many of the newest matches of a search are ranked.
-constexpr int rankedMatches = 2000;
+constexpr int rankedMatches = 1000;
 
 // Each change takes the next number of the store-wide counter, so that another process
 // can ask for everything changed after the last number it saw.
