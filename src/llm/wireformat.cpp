@@ -258,9 +258,19 @@ QByteArray encodeChatRequest(const QString &model, const QList<LocalLLMMessage> 
                              const ChatRequestOptions &options)
 {
     QJsonArray wireMessages;
-    for (const LocalLLMMessage &message : messages)
-        wireMessages.append(
-            QJsonObject{{u"role"_s, message.role}, {u"content"_s, message.content}});
+    for (const LocalLLMMessage &message : messages) {
+        if (message.imageUrls.isEmpty()) {
+            wireMessages.append(
+                QJsonObject{{u"role"_s, message.role}, {u"content"_s, message.content}});
+            continue;
+        }
+        // The content parts of the OpenAI format, which every server with vision reads.
+        QJsonArray parts{QJsonObject{{u"type"_s, u"text"_s}, {u"text"_s, message.content}}};
+        for (const QString &url : message.imageUrls)
+            parts.append(QJsonObject{{u"type"_s, u"image_url"_s},
+                                     {u"image_url"_s, QJsonObject{{u"url"_s, url}}}});
+        wireMessages.append(QJsonObject{{u"role"_s, message.role}, {u"content"_s, parts}});
+    }
     QJsonObject request{
         {u"model"_s, model},
         {u"messages"_s, wireMessages},

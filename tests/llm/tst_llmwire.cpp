@@ -353,6 +353,38 @@ private Q_SLOTS:
         QVERIFY(sent.take(u"messages"_s).isArray());
         QCOMPARE(sent, QJsonDocument::fromJson(options).object());
     }
+
+    void imagesGoAsContentParts_data()
+    {
+        QTest::addColumn<QStringList>("images");
+        QTest::addColumn<QByteArray>("messages");
+
+        // Text alone is sent as it always was: a plain string.
+        QTest::newRow("text only")
+            << QStringList() << QByteArray(R"([{"content":"What is this?","role":"user"}])");
+        QTest::newRow("one image")
+            << QStringList{u"data:image/png;base64,iVBORw0K"_s}
+            << QByteArray(R"([{"content":[{"text":"What is this?","type":"text"},)"
+                          R"({"image_url":{"url":"data:image/png;base64,iVBORw0K"},)"
+                          R"("type":"image_url"}],"role":"user"}])");
+        QTest::newRow("two images, in order")
+            << QStringList{u"data:image/jpeg;base64,/9j/"_s, u"data:image/png;base64,iVBO"_s}
+            << QByteArray(R"([{"content":[{"text":"What is this?","type":"text"},)"
+                          R"({"image_url":{"url":"data:image/jpeg;base64,/9j/"},)"
+                          R"("type":"image_url"},{"image_url":)"
+                          R"({"url":"data:image/png;base64,iVBO"},"type":"image_url"}],)"
+                          R"("role":"user"}])");
+    }
+
+    void imagesGoAsContentParts()
+    {
+        QFETCH(QStringList, images);
+        QFETCH(QByteArray, messages);
+        const QByteArray body = WireFormat::encodeChatRequest(
+            u"m"_s, {{u"user"_s, u"What is this?"_s, images}}, {0.7, std::nullopt, true, false});
+        QCOMPARE(body, R"({"messages":)" + messages + R"(,"model":"m","stream":true,)"
+                                                      R"("temperature":0.7})");
+    }
 };
 
 VELM_TEST_MAIN(TestLLMWire)
