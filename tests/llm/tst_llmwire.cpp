@@ -382,8 +382,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, messages);
         const QByteArray body = WireFormat::encodeChatRequest(
             u"m"_s, {{u"user"_s, u"What is this?"_s, images}}, {0.7, std::nullopt, true, false});
-        QCOMPARE(body, R"({"messages":)" + messages + R"(,"model":"m","stream":true,)"
-                                                      R"("temperature":0.7})");
+        QCOMPARE(body,
+                 R"({"messages":)" + messages
+                     + R"(,"model":"m","stream":true,)"
+                       R"("temperature":0.7})");
     }
 };
 
