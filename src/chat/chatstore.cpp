@@ -584,246 +584,192 @@ bool ChatStore::keepUnreadable(const QByteArray &bytes)
 
 ChatStoreResult<QList<ChatSession>> ChatStore::summaries()
 {
-    const ChatStoreResult<SqliteDatabase *> db = database();
-    if (!db)
-        return db.error();
-    SqliteDatabase &database = *db.value();
-    // Read in one transaction, so that the counter matches the list.
-    SqliteTransaction transaction(database, SqliteTransaction::Kind::Read);
-    if (!transaction.began())
-        return failure(database);
     QList<ChatSession> sessions;
-    SqliteStatement &list
-        = database.prepare("SELECT " VELM_SUMMARY_COLUMNS " FROM chats c ORDER BY c.seq, c.key");
-    while (list.next())
-        sessions.append(summary(list));
-    SqliteStatement &revision = database.prepare("SELECT revision FROM store");
-    const bool read = list.ok() && revision.next();
-    if (read)
-        m_seenRevision = revision.integer(0);
-    revision.run();
-    transaction.commit();
+    // In one transaction, so that the counter matches the list.
+    const ChatStoreResult<void> read = transact(Reading, [&](SqliteDatabase &db) {
+        SqliteStatement &list
+            = db.prepare("SELECT " VELM_SUMMARY_COLUMNS " FROM chats c ORDER BY c.seq, c.key");
+        while (list.next())
+            sessions.append(summary(list));
+        return list.ok() && readRevision(db);
+    });
     if (!read)
-        return failure(database);
-    SqliteStatement &version = database.prepare("PRAGMA data_version");
-    if (version.next())
-        m_dataVersion = version.integer(0);
-    version.run();
+        return read.error();
     return sessions;
 }
 
 ChatStoreResult<std::optional<ChatSession>> ChatStore::session(const QUuid &id)
 {
-    const ChatStoreResult<SqliteDatabase *> db = database();
-    if (!db)
-        return db.error();
-    SqliteDatabase &database = *db.value();
-    SqliteTransaction transaction(database, SqliteTransaction::Kind::Read);
     std::optional<ChatSession> session;
-    if (!transaction.began() || !readSession(database, id, session))
-        return failure(database);
-    transaction.commit();
+    const ChatStoreResult<void> read
+        = transact(Reading, [&](SqliteDatabase &db) { return readSession(db, id, session); });
+    if (!read)
+        return read.error();
     return session;
 }
 
 ChatStoreResult<QList<ChatSession>> ChatStore::load()
 {
-    const ChatStoreResult<SqliteDatabase *> db = database();
-    if (!db)
-        return db.error();
-    SqliteDatabase &database = *db.value();
-    SqliteTransaction transaction(database, SqliteTransaction::Kind::Read);
-    if (!transaction.began())
-        return failure(database);
     QList<ChatSession> sessions;
-    QHash<qint64, qsizetype> index;
-    SqliteStatement &list = database.prepare("SELECT " VELM_SUMMARY_COLUMNS
-                                             ", c.key FROM chats c ORDER BY c.seq, c.key");
-    while (list.next()) {
-        ChatSession session = summary(list);
-        session.messages.clear();
-        session.complete = true;
-        index.insert(list.integer(6), sessions.size());
-        sessions.append(std::move(session));
-    }
-    SqliteStatement &messages = database.prepare("SELECT chat, " VELM_MESSAGE_COLUMNS
-                                                 " FROM messages ORDER BY chat, position");
-    while (messages.next()) {
-        if (const auto at = index.constFind(messages.integer(0)); at != index.constEnd())
-            sessions[*at].messages.append(message(messages, 1));
-    }
-    const bool read = list.ok() && messages.ok();
-    transaction.commit();
+    const ChatStoreResult<void> read = transact(Reading, [&](SqliteDatabase &db) {
+        QHash<qint64, qsizetype> index;
+        SqliteStatement &list = db.prepare("SELECT " VELM_SUMMARY_COLUMNS
+                                           ", c.key FROM chats c ORDER BY c.seq, c.key");
+        while (list.next()) {
+            ChatSession session = summary(list);
+            session.messages.clear();
+            session.complete = true;
+            index.insert(list.integer(6), sessions.size());
+            sessions.append(std::move(session));
+        }
+        SqliteStatement &messages = db.prepare("SELECT chat, " VELM_MESSAGE_COLUMNS
+                                               " FROM messages ORDER BY chat, position");
+        while (messages.next()) {
+            if (const auto at = index.constFind(messages.integer(0)); at != index.constEnd())
+                sessions[*at].messages.append(message(messages, 1));
+        }
+        return list.ok() && messages.ok();
+    });
     if (!read)
-        return failure(database);
+        return read.error();
     return sessions;
 }
 
 ChatStoreResult<void> ChatStore::save(const ChatSession &session, qsizetype firstMessage,
                                       qsizetype endMessage)
 {
-    const ChatStoreResult<SqliteDatabase *> db = database();
-    if (!db)
-        return db.error();
-    SqliteDatabase &database = *db.value();
-    const QList<ChatMessage> &messages = session.messages;
-    SqliteTransaction transaction(database);
-    if (!transaction.began())
-        return failure(database);
-    const std::optional<qint64> revision = nextRevision(database);
-    const std::optional<qint64> existing = revision ? chatKey(database, session.id) : std::nullopt;
-    if (!existing)
-        return failure(database);
-    qint64 key = *existing;
-    if (key == 0) {
-        // Gone from the store (another process deleted it) or never there: only the
-        // whole conversation can be written, and a summary does not have it.
+    return transact(Writing, [&](SqliteDatabase &db) {
+        const QList<ChatMessage> &messages = session.messages;
+        const std::optional<qint64> revision = nextRevision(db);
+        const std::optional<qint64> existing = revision ? chatKey(db, session.id) : std::nullopt;
+        if (!existing)
+            return false;
+        qint64 key = *existing;
+        qsizetype first = session.complete ? std::max<qsizetype>(0, firstMessage) : 0;
+        qsizetype end = !session.complete ? 0
+            : endMessage < 0              ? messages.size()
+                                          : std::min(endMessage, messages.size());
+        if (key == 0) {
+            // Gone from the store (another process deleted it) or never there: only the
+            // whole conversation can be written, and a summary does not have it.
+            if (!session.complete)
+                return true;
+            key = insertRecord(db, session, *revision);
+            first = 0;
+            end = messages.size();
+            if (key == 0)
+                return false;
+        } else if (!updateRecord(db, key, session, *revision)) {
+            return false;
+        }
+        if (!writeMessages(db, key, messages, first, end))
+            return false;
         if (!session.complete)
-            return {};
-        key = insertRecord(database, session, *revision);
-        firstMessage = 0;
-        endMessage = messages.size();
-        if (key == 0)
-            return failure(database);
-    } else if (!updateRecord(database, key, session, *revision)) {
-        return failure(database);
-    }
-    if (!session.complete) {
-        firstMessage = 0;
-        endMessage = 0;
-    }
-    const qsizetype end = endMessage < 0 ? messages.size() : std::min(endMessage, messages.size());
-    if (!writeMessages(database, key, messages, std::max<qsizetype>(0, firstMessage), end))
-        return failure(database);
-    if (session.complete) {
+            return true;
         SqliteStatement &trim
-            = database.prepare("DELETE FROM messages WHERE chat = ?1 AND position >= ?2");
-        if (!trim.bind(1, key).bind(2, qint64(messages.size())).run())
-            return failure(database);
-    }
-    if (!transaction.commit())
-        return failure(database);
-    return {};
+            = db.prepare("DELETE FROM messages WHERE chat = ?1 AND position >= ?2");
+        return trim.bind(1, key).bind(2, qint64(messages.size())).run();
+    });
 }
 
 ChatStoreResult<void> ChatStore::add(const QList<ChatSession> &sessions)
 {
-    const ChatStoreResult<SqliteDatabase *> db = database();
-    if (!db)
-        return db.error();
-    SqliteDatabase &database = *db.value();
-    SqliteTransaction transaction(database);
-    if (!transaction.began() || !insertSessions(database, sessions) || !transaction.commit())
-        return failure(database);
-    return {};
+    return transact(Writing, [&](SqliteDatabase &db) { return insertSessions(db, sessions); });
 }
 
 ChatStoreResult<int> ChatStore::add(const Choice &choose)
 {
-    const ChatStoreResult<SqliteDatabase *> db = database();
-    if (!db)
-        return db.error();
-    SqliteDatabase &database = *db.value();
-    SqliteTransaction transaction(database);
-    if (!transaction.began())
-        return failure(database);
-    bool read = true;
-    const QList<ChatSession> chosen = choose([&](const QUuid &id) {
-        std::optional<ChatSession> session;
-        read = read && readSession(database, id, session);
-        return session;
+    QList<ChatSession> chosen;
+    const ChatStoreResult<void> added = transact(Writing, [&](SqliteDatabase &db) {
+        bool read = true;
+        chosen = choose([&](const QUuid &id) {
+            std::optional<ChatSession> session;
+            read = read && readSession(db, id, session);
+            return session;
+        });
+        return read && insertSessions(db, chosen);
     });
-    if (!read || !insertSessions(database, chosen) || !transaction.commit())
-        return failure(database);
+    if (!added)
+        return added.error();
     return int(chosen.size());
 }
 
 ChatStoreResult<void> ChatStore::setGeneratedTitle(const QUuid &id, const QString &title)
 {
-    const ChatStoreResult<SqliteDatabase *> db = database();
-    if (!db)
-        return db.error();
-    SqliteDatabase &database = *db.value();
-    SqliteTransaction transaction(database);
-    const std::optional<qint64> revision
-        = transaction.began() ? nextRevision(database) : std::nullopt;
-    SqliteStatement &update = database.prepare(
-        "UPDATE chats SET custom_title = ?2, revision = ?3 WHERE id = ?1 AND custom_title IS NULL");
-    if (!revision || !update.bind(1, uuidText(id)).bind(2, title).bind(3, *revision).run()
-        || !transaction.commit())
-        return failure(database);
-    return {};
+    return transact(Writing, [&](SqliteDatabase &db) {
+        const std::optional<qint64> revision = nextRevision(db);
+        SqliteStatement &update = db.prepare("UPDATE chats SET custom_title = ?2, revision = ?3 "
+                                             "WHERE id = ?1 AND custom_title IS NULL");
+        return revision && update.bind(1, uuidText(id)).bind(2, title).bind(3, *revision).run();
+    });
 }
 
 ChatStoreResult<void> ChatStore::remove(const QUuid &id)
 {
-    const ChatStoreResult<SqliteDatabase *> db = database();
-    if (!db)
-        return db.error();
-    SqliteDatabase &database = *db.value();
-    SqliteTransaction transaction(database);
-    SqliteStatement &remove = database.prepare("DELETE FROM chats WHERE id = ?1");
-    if (!transaction.began() || !nextRevision(database) || !remove.bind(1, uuidText(id)).run()
-        || !transaction.commit())
-        return failure(database);
-    return {};
+    return transact(Writing, [&](SqliteDatabase &db) {
+        SqliteStatement &remove = db.prepare("DELETE FROM chats WHERE id = ?1");
+        return nextRevision(db) && remove.bind(1, uuidText(id)).run();
+    });
 }
 
 ChatStoreResult<void> ChatStore::removeAll()
 {
+    return transact(Writing, [](SqliteDatabase &db) {
+        return nextRevision(db) && db.exec("DELETE FROM chats");
+    });
+}
+
+ChatStoreResult<void> ChatStore::transact(SqliteTransaction::Kind kind,
+                                          const std::function<bool(SqliteDatabase &)> &work)
+{
     const ChatStoreResult<SqliteDatabase *> db = database();
     if (!db)
         return db.error();
-    SqliteDatabase &database = *db.value();
-    SqliteTransaction transaction(database);
-    if (!transaction.began() || !nextRevision(database) || !database.exec("DELETE FROM chats")
-        || !transaction.commit())
-        return failure(database);
+    SqliteTransaction transaction(*db.value(), kind);
+    if (!transaction.began() || !work(*db.value()) || !transaction.commit())
+        return failure(*db.value());
     return {};
+}
+
+bool ChatStore::readRevision(SqliteDatabase &db)
+{
+    SqliteStatement &revision = db.prepare("SELECT revision FROM store");
+    if (!revision.next())
+        return false;
+    m_seenRevision = revision.integer(0);
+    SqliteStatement &version = db.prepare("PRAGMA data_version");
+    if (!version.next())
+        return false;
+    m_dataVersion = version.integer(0);
+    return revision.run() && version.run();
 }
 
 ChatStoreResult<std::optional<ChatStoreChanges>> ChatStore::changes()
 {
-    if (!m_db) {
-        // Nothing was read yet: everything is new.
-        const ChatStoreResult<QList<ChatSession>> all = summaries();
-        if (!all)
-            return all.error();
-        ChatStoreChanges changes{all.value(), {}};
-        for (const ChatSession &session : all.value())
-            changes.stored.append(session.id);
-        return std::optional(changes);
+    if (m_db) {
+        // Next to free when nobody else wrote: the window asks after each of its own saves.
+        SqliteStatement &version = m_db->prepare("PRAGMA data_version");
+        const bool same = version.next() && version.integer(0) == m_dataVersion;
+        version.run();
+        if (same)
+            return std::optional<ChatStoreChanges>();
     }
-    SqliteDatabase &database = *m_db;
-    SqliteStatement &version = database.prepare("PRAGMA data_version");
-    if (!version.next())
-        return failure(database);
-    const qint64 now = version.integer(0);
-    version.run();
-    if (now == m_dataVersion)
-        return std::optional<ChatStoreChanges>();
-    m_dataVersion = now;
-
-    SqliteTransaction transaction(database, SqliteTransaction::Kind::Read);
-    if (!transaction.began())
-        return failure(database);
+    // Everything is new to a store that was never read.
+    const qint64 seen = m_db ? m_seenRevision : -1;
     ChatStoreChanges changes;
-    SqliteStatement &changed = database.prepare(
-        "SELECT " VELM_SUMMARY_COLUMNS " FROM chats c WHERE c.revision > ?1 ORDER BY c.seq");
-    changed.bind(1, m_seenRevision);
-    while (changed.next())
-        changes.changed.append(summary(changed));
-    SqliteStatement &ids = database.prepare("SELECT id FROM chats ORDER BY seq, key");
-    while (ids.next())
-        changes.stored.append(QUuid::fromString(ids.text(0)));
-    SqliteStatement &revision = database.prepare("SELECT revision FROM store");
-    const bool read = changed.ok() && ids.ok() && revision.next();
-    if (read)
-        m_seenRevision = revision.integer(0);
-    revision.run();
-    transaction.commit();
+    const ChatStoreResult<void> read = transact(Reading, [&](SqliteDatabase &db) {
+        SqliteStatement &changed = db.prepare("SELECT " VELM_SUMMARY_COLUMNS
+                                              " FROM chats c WHERE c.revision > ?1 ORDER BY c.seq");
+        changed.bind(1, seen);
+        while (changed.next())
+            changes.changed.append(summary(changed));
+        SqliteStatement &ids = db.prepare("SELECT id FROM chats ORDER BY seq, key");
+        while (ids.next())
+            changes.stored.append(QUuid::fromString(ids.text(0)));
+        return changed.ok() && ids.ok() && readRevision(db);
+    });
     if (!read)
-        return failure(database);
+        return read.error();
     return std::optional(std::move(changes));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/result.h"
+#include "base/sqlite.h"
 #include "chat/chatsearch.h"
 #include "chat/chatsession.h"
 
@@ -15,7 +16,6 @@
 #include <optional>
 
 class Settings;
-class SqliteDatabase;
 
 // Why the stored conversations could not be read or written.
 struct ChatStoreError
@@ -124,10 +124,18 @@ public:
     QString lastBackupPath() const { return m_lastBackupPath; }
 
 private:
+    static constexpr SqliteTransaction::Kind Reading = SqliteTransaction::Kind::Read;
+    static constexpr SqliteTransaction::Kind Writing = SqliteTransaction::Kind::Write;
+
     ChatStoreResult<SqliteDatabase *> database();
+    // Runs `work` in one transaction on the open database; `work` answers false on an error
+    // of SQLite's, which rolls it back and is reported.
+    ChatStoreResult<void> transact(SqliteTransaction::Kind kind,
+                                   const std::function<bool(SqliteDatabase &)> &work);
+    // Notes the store's counter and SQLite's count of others' commits as they are now.
+    bool readRevision(SqliteDatabase &db);
     ChatStoreResult<void> migrateJson(SqliteDatabase &db);
     ChatStoreError failure(SqliteDatabase &db) const;
-    ChatStoreResult<void> readChanges(SqliteDatabase &db, ChatStoreChanges *changes);
     bool keepUnreadable(const QByteArray &bytes);
 
     Settings &m_settings;
