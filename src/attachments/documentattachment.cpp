@@ -102,12 +102,16 @@ Result<QString, Refusal> pdfText(const QByteArray &bytes, const QString &name)
     bool anyText = false;
     for (int index = 0; index < pageCount; ++index) {
         const std::unique_ptr<Poppler::Page> page(document->page(index));
-        const QString text = page ? trimmedLines(page->text(QRectF())) : QString();
+        QString text = page ? trimmedLines(page->text(QRectF())) : QString();
         anyText = anyText || !text.isEmpty();
-        if (pageCount == 1)
+        if (pageCount == 1) {
             pages.append(text);
-        else
-            pages.append(u"--- Page %1 of %2 ---\n%3"_s.arg(index + 1).arg(pageCount).arg(text));
+            break;
+        }
+        // A page of a figure or a scan, said so, rather than a gap the model might misread.
+        if (text.isEmpty())
+            text = u"[no text on this page]"_s;
+        pages.append(u"--- Page %1 of %2 ---\n%3"_s.arg(index + 1).arg(pageCount).arg(text));
     }
     if (!anyText) {
         return Refusal{u"%1 has no text to read: its pages are probably scanned images. Attach "
@@ -162,10 +166,11 @@ QString contentType(const QByteArray &bytes, const QString &name)
     QMimeType type = database.mimeTypeForData(bytes);
     if (bytes.isEmpty())
         type = database.mimeTypeForName(u"text/plain"_s);
-    if (type.name() != u"text/plain"_s)
+    if (!type.inherits(u"text/plain"_s))
         return type.name();
+    // "#include" says C, the name says C++; "<p>" alone says nothing, ".html" says HTML.
     const QMimeType named = database.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
-    if (named.inherits(u"text/plain"_s) && !named.name().startsWith(u"image/"_s))
+    if (named.inherits(type.name()) && !named.name().startsWith(u"image/"_s))
         return named.name();
     return type.name();
 }

@@ -15,8 +15,8 @@ namespace DocumentAttachment {
 constexpr qsizetype defaultMaxCharacters = 100000;
 
 // The type of a file from its content, as accepts() and prepare() take it. The name only
-// says which kind of text a text is (Markdown, CSV, JSON, HTML without a tag the content
-// alone would show, source code): it never makes text of an image or a binary, nor the
+// says which kind of text a text is (Markdown, CSV, JSON, C++ rather than C, HTML without a
+// tag the content alone would show): it never makes text of an image or a binary, nor the
 // reverse. An empty file is text.
 QString contentType(const QByteArray &bytes, const QString &name);
 
@@ -31,7 +31,8 @@ bool accepts(const QString &mimeType);
 QString refusal(const QString &name, const QString &mimeType);
 
 // The document in `bytes` as an attachment of kind Document; why not when its text cannot
-// be read (a binary file, a damaged or password-protected PDF, a PDF without text).
+// be read (a binary file, a damaged or password-protected PDF, a PDF without text). A PDF of
+// several pages has each under a line "--- Page 2 of 5 ---".
 Result<Attachment, QString> prepare(const QByteArray &bytes, const QString &name,
                                     const QString &mimeType);
 
