@@ -14,7 +14,7 @@ velm_packages=(
     qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev qt6-declarative-dev
     libjs-katex fonts-katex fonts-inter
     libxcb1-dev libxcb-keysyms1-dev libsodium-dev libsqlite3-dev
-    libbenchmark-dev libmd4c-dev
+    libbenchmark-dev libmd4c-dev libpoppler-qt6-dev
     xvfb xauth xdotool dbus-daemon
     dpkg-dev file desktop-file-utils appstream
 )
