@@ -72,15 +72,13 @@ void silencePoppler()
     Q_UNUSED(silenced);
 }
 
+// Poppler lays the text out with spaces as the page places it; the indent of centred titles
+// and margins would cost the model's characters and tell it nothing.
 QString trimmedLines(const QString &text)
 {
     QStringList lines = withUnixLineEnds(text).split(u'\n');
-    for (QString &line : lines) {
-        qsizetype end = line.size();
-        while (end > 0 && line.at(end - 1).isSpace())
-            --end;
-        line.truncate(end);
-    }
+    for (QString &line : lines)
+        line = line.trimmed();
     return lines.join(u'\n').trimmed();
 }
 
