@@ -15,7 +15,7 @@ velm_packages=(
     libjs-katex fonts-katex fonts-inter
     libxcb1-dev libxcb-keysyms1-dev libsodium-dev libsqlite3-dev
     qt6-image-formats-plugins  # WebP, among the images a question may carry
-    libbenchmark-dev libmd4c-dev
+    libbenchmark-dev libmd4c-dev libpoppler-qt6-dev
     xvfb xauth xdotool dbus-daemon
     dpkg-dev file desktop-file-utils appstream
 )
