@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QMimeDatabase>
 
 using namespace Qt::StringLiterals;
 
@@ -31,21 +30,12 @@ Result<Attachment, QString> read(const QString &path)
 
 Result<Attachment, QString> read(const QByteArray &bytes, const QString &name)
 {
-    const QMimeDatabase types;
-    const QMimeType byContent = types.mimeTypeForData(bytes);
-    if (ImageAttachment::accepts(byContent.name()))
-        return ImageAttachment::prepare(bytes, name, byContent.name());
-    // Text says little about itself: the name may tell Markdown from CSV, as long as the
-    // content agrees that it is text.
-    QMimeType type = byContent;
-    if (byContent.inherits(u"text/plain"_s)) {
-        const QMimeType named = types.mimeTypeForFileNameAndData(name, bytes);
-        if (named.inherits(u"text/plain"_s) || named.name() == u"application/json"_s)
-            type = named;
-    }
-    if (DocumentAttachment::accepts(type.name()))
-        return DocumentAttachment::prepare(bytes, name, type.name());
-    return u"%1 is not an image or a document velm can read (%2)"_s.arg(name, type.comment());
+    const QString type = DocumentAttachment::contentType(bytes, name);
+    if (ImageAttachment::accepts(type))
+        return ImageAttachment::prepare(bytes, name, type);
+    if (DocumentAttachment::accepts(type))
+        return DocumentAttachment::prepare(bytes, name, type);
+    return DocumentAttachment::refusal(name, type);
 }
 
 } // namespace AttachmentReader

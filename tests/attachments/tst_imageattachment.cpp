@@ -105,7 +105,7 @@ private Q_SLOTS:
         const Result<Attachment, QString> read
             = AttachmentReader::read(zip + QByteArray(64, '\x01'), u"archive.bin"_s);
         QVERIFY(!read);
-        QVERIFY2(read.error().startsWith(u"archive.bin is not an image or a document"_s),
+        QVERIFY2(read.error().startsWith(u"archive.bin is not a document or an image"_s),
                  qPrintable(read.error()));
         QVERIFY2(read.error().contains(u"Zip"_s, Qt::CaseInsensitive), qPrintable(read.error()));
     }
