@@ -11,8 +11,11 @@
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
+
+using namespace Qt::StringLiterals;
 
 AnswerPipeline::AnswerPipeline(Settings &settings, QNetworkAccessManager &network)
     : m_settings(settings)
@@ -35,6 +38,27 @@ LLMResult<LocalLLMClient> AnswerPipeline::modelClient() const
 }
 
 namespace {
+
+// A server that refuses a question with images most often runs a model without vision: its
+// own words, then what the user can do about it.
+LocalLLMError withImageNote(const LocalLLMError &error, const QList<LocalLLMMessage> &messages)
+{
+    const bool images
+        = std::any_of(messages.cbegin(), messages.cend(),
+                      [](const LocalLLMMessage &m) { return !m.imageUrls.isEmpty(); });
+    if (!images)
+        return error;
+    const QString note = u"This model may not accept images."_s;
+    switch (error.kind()) {
+    case LocalLLMError::Kind::serverMessage:
+        return LocalLLMError::serverError(error.description().value_or(QString()).trimmed() + u' '
+                                          + note);
+    case LocalLLMError::Kind::badResponse:
+        return LocalLLMError::serverError(u"The model server refused the question. "_s + note);
+    default:
+        return error;
+    }
+}
 
 // Sorts what the stream sends into the thought and the answer, times the thought, and tells
 // the observer.
@@ -132,7 +156,8 @@ QCoro::Task<AnswerPipeline::Outcome> AnswerPipeline::run(AnswerPipeline pipeline
     auto starting = client.value().streamChat(messages, token);
     LLMResult<std::unique_ptr<ChatStream>> started = co_await std::move(starting);
     if (!started || token.isCancelled()) {
-        outcome.error = started ? LocalLLMError::cancellation() : started.error();
+        outcome.error
+            = started ? LocalLLMError::cancellation() : withImageNote(started.error(), messages);
         co_return outcome;
     }
     const std::unique_ptr<ChatStream> stream = std::move(started).value();
@@ -170,7 +195,7 @@ QCoro::Task<AnswerPipeline::Outcome> AnswerPipeline::run(AnswerPipeline pipeline
     thought.end();
     outcome.reasoning = outcome.reasoning.trimmed();
     if (!ended) {
-        outcome.error = ended.error();
+        outcome.error = withImageNote(ended.error(), messages);
         co_return outcome;
     }
     outcome.sources = WebSearch::relevantSources(outcome.text, outcome.results);

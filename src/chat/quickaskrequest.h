@@ -1,5 +1,6 @@
 #pragma once
 
+#include "attachments/attachment.h"
 #include "llm/localllmmessage.h"
 #include "search/searchresult.h"
 
@@ -24,9 +25,11 @@ struct QuickAskRequest
     QList<LocalLLMMessage> conversationContext;
     // As typed; it is sent trimmed of whitespace and line breaks.
     QString question;
+    // Files attached to the question: documents go into its text, images beside it.
+    QList<Attachment> attachments;
 
     // The system prompt with the bar's conciseness rule, a second system message with the
     // search results when there are any, the kept context, then the question as the user's
-    // message.
+    // message, with its attachments.
     QList<LocalLLMMessage> messages() const;
 };

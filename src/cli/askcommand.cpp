@@ -1,5 +1,6 @@
 #include "cli/askcommand.h"
 
+#include "attachments/attachmentreader.h"
 #include "chat/answerpipeline.h"
 #include "chat/answerspeed.h"
 #include "chat/chatstore.h"
@@ -24,6 +25,8 @@ namespace {
 
 // What a shell reports for a process ended by Ctrl-C, 128 + SIGINT.
 constexpr int interruptedExitCode = 130;
+// Files attached to one question, at most.
+constexpr int maxAttachments = 10;
 // How long after Ctrl-C the command may take to stop its work and end on its own.
 constexpr std::chrono::milliseconds interruptGrace(500);
 
@@ -97,8 +100,8 @@ void applyTitle(Settings &settings, const QUuid &id, const QString &title)
 Command command()
 {
     return {u"ask"_s,
-            u"[--server URL] [--model ID] [--search MODE] [--save] [--show-thinking] [--stats] "
-            "TEXT"_s,
+            u"[--server URL] [--model ID] [--search MODE] [--attach FILE]… [--save] "
+            "[--show-thinking] [--stats] TEXT"_s,
             u"Ask one question, Quick Ask style (TEXT \"-\": read standard input)"_s, &run};
 }
 
@@ -117,6 +120,11 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
                                     u"Look the question up on the web first: auto, always or "
                                     "never (default: the mode set in velm)."_s,
                                     u"MODE"_s);
+    const QCommandLineOption attach(
+        u"attach"_s,
+        u"Attach a file: an image for a vision model, or a document (text, Markdown, code, CSV, "
+        "JSON, HTML, PDF) as text. Up to %1 times."_s.arg(maxAttachments),
+        u"FILE"_s);
     const QCommandLineOption save(
         u"save"_s, u"Keep the question and the answer as a new chat in velm, with a title."_s);
     const QCommandLineOption showThinking(
@@ -127,6 +135,7 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
     parser.addOption(server);
     parser.addOption(model);
     parser.addOption(search);
+    parser.addOption(attach);
     parser.addOption(save);
     parser.addOption(showThinking);
     parser.addOption(stats);
@@ -145,6 +154,20 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
     const QString trimmed = question.trimmed();
     if (trimmed.isEmpty())
         co_return parser.usageError(context, u"the question is empty"_s);
+    // Every file is read and checked before anything is sent.
+    const QStringList files = parser.values(attach);
+    if (files.size() > maxAttachments)
+        co_return parser.usageError(context,
+                                    u"at most %1 files can be attached"_s.arg(maxAttachments));
+    QList<Attachment> attachments;
+    for (const QString &file : files) {
+        Result<Attachment, QString> read = AttachmentReader::read(file);
+        if (!read) {
+            *context.err << "velm ask: " << TerminalText::singleLine(read.error()) << Qt::endl;
+            co_return 2;
+        }
+        attachments.append(std::move(read).value());
+    }
     AnswerPipeline pipeline(settings, *context.network);
     if (parser.isSet(server))
         pipeline.setServerAddress(parser.value(server));
@@ -166,6 +189,7 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
     request.userName = settings.userName();
     request.activePromptSuggestions = settings.activePromptSuggestions();
     request.question = question;
+    request.attachments = attachments;
     AnswerPipeline::Question asked{trimmed, WebSearch::modeFrom(mode),
                                    [request](const QList<SearchResult> &results) {
                                        QuickAskRequest withResults = request;

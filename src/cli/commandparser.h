@@ -30,6 +30,8 @@ public:
     QCommandLineParser &parser() { return m_parser; }
     bool isSet(const QCommandLineOption &option) const { return m_parser.isSet(option); }
     QString value(const QCommandLineOption &option) const { return m_parser.value(option); }
+    // Every value of an option given more than once, in order.
+    QStringList values(const QCommandLineOption &option) const { return m_parser.values(option); }
     QStringList positionalArguments() const { return m_parser.positionalArguments(); }
 
 private:

@@ -56,6 +56,8 @@ QCoro::Task<LLMResult<void>> awaitEnd(std::shared_ptr<ChatStreamEnd> end)
 // than the answer is printed or drawn piles up gigabytes, and a Ctrl-C or a stop waits
 // behind all of them. With it, the server waits for us.
 constexpr qint64 replyBufferSize = 256 * 1024;
+// An error report is a sentence or two in JSON; what goes past this is not one.
+constexpr qsizetype maxErrorReportSize = 64 * 1024;
 
 // What the start of a body shows when the head did not say what it is.
 enum class Sniffed { notYet, events, json, other };
@@ -160,6 +162,11 @@ void ChatStream::onReplyFinished()
     }
     if (!checkStatus())
         return;
+    if (m_body == Body::errorReport) {
+        takeBody(m_reply->readAll());
+        failWithReport();
+        return;
+    }
     // A body that ends early (connection reset, timeout) is a failure, not a short answer.
     if (m_reply->error() != QNetworkReply::NoError) {
         const QString detail = m_reply->error() == QNetworkReply::OperationCanceledError
@@ -170,6 +177,14 @@ void ChatStream::onReplyFinished()
     }
     if (takeBody(m_reply->readAll()))
         finishBody();
+}
+
+void ChatStream::failWithReport()
+{
+    if (!isRunning())
+        return;
+    const StreamEvent report = WireFormat::decodeCompletionEvent(m_held.left(maxErrorReportSize));
+    end(State::failed, report.type == StreamEvent::Type::error ? report.error : *m_statusError);
 }
 
 void ChatStream::onCancelled()
@@ -214,9 +229,16 @@ bool ChatStream::checkStatus()
         attach(next);
         return false;
     }
-    if (const std::optional<LocalLLMError> error = ModelServerReply::statusError(m_reply)) {
-        end(State::failed, *error);
-        return false;
+    if (std::optional<LocalLLMError> error = ModelServerReply::statusError(m_reply)) {
+        if (error->kind() == LocalLLMError::Kind::redirected) {
+            end(State::failed, *error);
+            return false;
+        }
+        // A server that refuses a request says why in the body, e.g. that its model takes
+        // no images: that is worth reading before the failure is told.
+        m_statusError = std::move(error);
+        m_body = Body::errorReport;
+        return true;
     }
     // A type that says nothing useful ("text/plain", "application/octet-stream", none)
     // leaves the decision to the body.
@@ -234,6 +256,12 @@ bool ChatStream::checkStatus()
 
 bool ChatStream::takeBody(QByteArray data)
 {
+    if (m_body == Body::errorReport) {
+        m_held.append(data);
+        if (m_held.size() > maxErrorReportSize)
+            failWithReport();
+        return isRunning();
+    }
     if (m_body == Body::undecided) {
         m_held.append(data);
         switch (sniff(m_held)) {
@@ -291,6 +319,9 @@ bool ChatStream::takeLines()
 bool ChatStream::finishBody()
 {
     switch (m_body) {
+    case Body::errorReport:
+        failWithReport();
+        return false;
     case Body::undecided:
         failNotModelServer(m_held.trimmed().isEmpty() ? u"an empty body"_s
                                                       : u"a body too short to be an answer"_s);

@@ -81,8 +81,9 @@ private:
     void onReplyFinished();
     void onCancelled();
 
-    // What the body is, as far as it is known yet.
-    enum class Body { undecided, events, json };
+    // What the body is, as far as it is known yet: an error report is the body of a status
+    // that failed, read for the server's own words.
+    enum class Body { undecided, events, json, errorReport };
 
     void attach(QNetworkReply *reply);
     bool checkStatus();
@@ -90,6 +91,8 @@ private:
     bool takeBody(QByteArray data);
     bool takeLines();
     bool finishBody();
+    // Ends with the server's message from an error report, or else the status's error.
+    void failWithReport();
     bool handleLine(QByteArrayView line);
     bool handleEvent(StreamEvent event);
     void failNotModelServer(const QString &seen);
@@ -107,6 +110,7 @@ private:
     bool m_sawEvent = false;
     State m_state = State::running;
     bool m_statusChecked = false;
+    std::optional<LocalLLMError> m_statusError;
     StreamUsage m_usage;
     QString m_model;
     QString m_unlistedModel;

@@ -250,7 +250,7 @@ private Q_SLOTS:
         QVERIFY2(run.errText().startsWith(QString(message).replace(u"%1"_s, s.model.address())),
                  run.err.constData());
         // A failed question is not kept as a chat.
-        QVERIFY(!QFile::exists(s.home.dataDirectory() + u"/chatSessions.json"_s));
+        QVERIFY(StoredChats::read(*s.home.settings()).isEmpty());
     }
 
     // A server that does not stream (a proxy that buffers, a server that ignores "stream")
@@ -279,7 +279,7 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.outText(), QString());
         QCOMPARE(run.errText(), u"velm: The model server sent a line longer than 16 MiB\n"_s);
-        QVERIFY(!QFile::exists(s.home.dataDirectory() + u"/chatSessions.json"_s));
+        QVERIFY(StoredChats::read(*s.home.settings()).isEmpty());
     }
 
     void connectionLostMidAnswer()
@@ -493,7 +493,7 @@ private Q_SLOTS:
         QVERIFY2(out.startsWith("word1 word2 "), out.constData());
         QVERIFY2(out.endsWith(" \n"), out.constData());
         QVERIFY(!out.contains("word40"));
-        QVERIFY(!QFile::exists(s.home.dataDirectory() + u"/chatSessions.json"_s));
+        QVERIFY(StoredChats::read(*s.home.settings()).isEmpty());
     }
 
     // A server that sends faster than velm prints must not keep Ctrl-C waiting.

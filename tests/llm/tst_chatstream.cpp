@@ -193,9 +193,13 @@ private Q_SLOTS:
              R"(data: {"error":{"code":500,"message":"Context size exceeded","type":"server_error"}})",
              piece(u"b"_s)})) << QStringList{u"a"_s}
                                                  << K::serverMessage << u"Context size exceeded"_s;
+        // A refusal says why in its body: the server's own words are told.
         QTest::newRow("400 with JSON body")
             << FakeResponse::json(R"({"error":{"message":"bad model"}})", 400) << QStringList()
-            << K::badResponse << u"LM Studio did not respond"_s;
+            << K::serverMessage << u"bad model"_s;
+        QTest::newRow("404 with a page")
+            << FakeResponse::json("<html>Not Found</html>", 404) << QStringList() << K::badResponse
+            << u"LM Studio did not respond"_s;
         FakeResponse serverError = streamed(sse({piece(u"never"_s)}));
         serverError.status = 500;
         QTest::newRow("500 as an event stream")
