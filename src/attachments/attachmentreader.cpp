@@ -31,11 +31,14 @@ Result<Attachment, QString> read(const QString &path)
 Result<Attachment, QString> read(const QByteArray &bytes, const QString &name)
 {
     const QString type = DocumentAttachment::contentType(bytes, name);
+    Result<Attachment, QString> read = DocumentAttachment::refusal(name, type);
     if (ImageAttachment::accepts(type))
-        return ImageAttachment::prepare(bytes, name, type);
-    if (DocumentAttachment::accepts(type))
-        return DocumentAttachment::prepare(bytes, name, type);
-    return DocumentAttachment::refusal(name, type);
+        read = ImageAttachment::prepare(bytes, name, type);
+    else if (DocumentAttachment::accepts(type))
+        read = DocumentAttachment::prepare(bytes, name, type);
+    if (read)
+        read.value().hash = read.value().contentHash();
+    return read;
 }
 
 } // namespace AttachmentReader

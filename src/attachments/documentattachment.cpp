@@ -212,6 +212,8 @@ Result<Attachment, QString> prepare(const QByteArray &bytes, const QString &name
     attachment.name = name;
     attachment.mimeType = mimeType;
     attachment.size = bytes.size();
+    attachment.data = bytes;
+    attachment.dataMimeType = mimeType;
     attachment.text = std::move(text).value();
     return attachment;
 }

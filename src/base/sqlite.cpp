@@ -94,6 +94,17 @@ SqliteStatement &SqliteStatement::bindNull(int index)
     return *this;
 }
 
+SqliteStatement &SqliteStatement::bindBlob(int index, QByteArrayView bytes)
+{
+    rewind();
+    if (m_statement) {
+        // An empty blob is still a blob, not NULL: a null pointer would bind NULL.
+        sqlite3_bind_blob64(m_statement, index, bytes.isEmpty() ? "" : bytes.data(),
+                            sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
+    }
+    return *this;
+}
+
 bool SqliteStatement::next()
 {
     if (!m_statement || m_error != 0)
@@ -143,6 +154,13 @@ std::optional<double> SqliteStatement::optionalReal(int column) const
 std::optional<QString> SqliteStatement::optionalText(int column) const
 {
     return isNull(column) ? std::nullopt : std::optional(text(column));
+}
+
+QByteArray SqliteStatement::blob(int column) const
+{
+    const auto *data = static_cast<const char *>(sqlite3_column_blob(m_statement, column));
+    const int bytes = sqlite3_column_bytes(m_statement, column);
+    return data ? QByteArray(data, bytes) : QByteArray();
 }
 
 SqliteDatabase::SqliteDatabase(sqlite3 *db)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <atomic>
@@ -32,6 +33,8 @@ public:
     SqliteStatement &bind(int index, int value) { return bind(index, qint64(value)); }
     SqliteStatement &bind(int index, double value);
     SqliteStatement &bindNull(int index);
+    // Bytes as a blob, not as text.
+    SqliteStatement &bindBlob(int index, QByteArrayView bytes);
     template<typename T>
     SqliteStatement &bind(int index, const std::optional<T> &value)
     {
@@ -53,6 +56,7 @@ public:
     double real(int column) const;
     std::optional<double> optionalReal(int column) const;
     std::optional<QString> optionalText(int column) const;
+    QByteArray blob(int column) const;
 
 private:
     friend class SqliteDatabase;

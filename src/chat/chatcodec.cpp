@@ -62,6 +62,28 @@ void write(JsonWriter &json, const AnswerStats &stats)
     json.endObject();
 }
 
+// An attachment with its content as a data: URL, so that an export is a whole backup. Its
+// hash is not written: it is the content's, and reading computes it again.
+void write(JsonWriter &json, const Attachment &attachment)
+{
+    json.beginObject();
+    json.key("name"_L1);
+    json.value(attachment.name);
+    json.key("kind"_L1);
+    json.value(Attachment::kindName(attachment.kind));
+    json.key("type"_L1);
+    json.value(attachment.mimeType);
+    json.key("size"_L1);
+    json.value(double(attachment.size));
+    json.key("data"_L1);
+    json.value(attachment.dataUrl());
+    if (attachment.kind == Attachment::Kind::Document) {
+        json.key("text"_L1);
+        json.value(attachment.text);
+    }
+    json.endObject();
+}
+
 // The members of one version of an answer. The optional ones are written only when set, so
 // an answer without them is stored as before they existed.
 void writeVersion(JsonWriter &json, const AnswerVersion &version)
@@ -115,6 +137,13 @@ void write(JsonWriter &json, const ChatMessage &message)
         json.key("chosenVersion"_L1);
         json.value(double(message.chosenVersion));
     }
+    if (!message.attachments.isEmpty()) {
+        json.key("attachments"_L1);
+        json.beginArray();
+        for (const Attachment &attachment : message.attachments)
+            write(json, attachment);
+        json.endArray();
+    }
     write(json, message.unknownKeys);
     json.endObject();
 }
@@ -152,6 +181,8 @@ qsizetype expectedSize(const QList<ChatMessage> &messages)
     qsizetype size = 0;
     for (const ChatMessage &message : messages) {
         size += message.text.size() + message.reasoning.size() + 100;
+        for (const Attachment &attachment : message.attachments)
+            size += attachment.data.size() * 4 / 3 + attachment.text.size() + 200;
         for (const AnswerVersion &version : message.versions)
             size += version.text.size() + version.reasoning.size() + 100;
         if (message.sources) {
@@ -314,6 +345,42 @@ bool readStats(JsonReader &json, AnswerStats &stats)
     return !json.failed();
 }
 
+bool readAttachment(JsonReader &json, Attachment &attachment)
+{
+    if (!json.beginObject())
+        return false;
+    bool hasName = false, hasKind = false, hasData = false;
+    QByteArrayView key;
+    while (json.nextMember(key)) {
+        bool ok = true;
+        if (key == "name") {
+            ok = hasName = readInto(json, attachment.name);
+        } else if (key == "kind") {
+            const auto name = json.readString();
+            const auto kind = name ? Attachment::kindFromName(*name) : std::nullopt;
+            ok = hasKind = kind.has_value();
+            attachment.kind = kind.value_or(Attachment::Kind::Document);
+        } else if (key == "type") {
+            ok = readInto(json, attachment.mimeType);
+        } else if (key == "size" && json.peek() == JsonReader::Type::Number) {
+            const auto size = json.readNumber();
+            ok = size.has_value();
+            attachment.size = size && *size >= 0 && *size < 1e15 ? qint64(*size) : 0;
+        } else if (key == "data") {
+            const auto url = json.readStringBytes();
+            ok = hasData = url && attachment.setDataUrl(*url);
+        } else if (key == "text") {
+            ok = readInto(json, attachment.text);
+        } else {
+            ok = json.skipValue();
+        }
+        if (!ok)
+            return false;
+    }
+    attachment.hash = attachment.contentHash();
+    return !json.failed() && hasName && hasKind && hasData;
+}
+
 enum class Member { notOurs, read, failed };
 
 // A member of one version of an answer. One of another type than its own is not ours: the
@@ -379,6 +446,9 @@ bool readMessage(JsonReader &json, ChatMessage &message)
             hasRole = true;
         } else if (key == "versions" && json.peek() == JsonReader::Type::Array) {
             if (!readArray(json, message.versions, readVersion))
+                return false;
+        } else if (key == "attachments" && json.peek() == JsonReader::Type::Array) {
+            if (!readArray(json, message.attachments, readAttachment))
                 return false;
         } else if (key == "chosenVersion" && json.peek() == JsonReader::Type::Number) {
             const auto index = json.readNumber();

@@ -73,6 +73,19 @@ void addVersion(QJsonObject &object, const AnswerVersion &version)
         object.insert(u"stats"_s, record(*version.stats));
 }
 
+// A file with its content as a data: URL, so that the export is a whole backup.
+QJsonObject record(const Attachment &attachment)
+{
+    QJsonObject object{
+        {u"name"_s, attachment.name},      {u"kind"_s, Attachment::kindName(attachment.kind)},
+        {u"type"_s, attachment.mimeType},  {u"size"_s, double(attachment.size)},
+        {u"data"_s, attachment.dataUrl()},
+    };
+    if (attachment.kind == Attachment::Kind::Document)
+        object.insert(u"text"_s, attachment.text);
+    return object;
+}
+
 QJsonObject record(const ChatMessage &message)
 {
     QJsonObject object{
@@ -92,6 +105,12 @@ QJsonObject record(const ChatMessage &message)
         }
         object.insert(u"versions"_s, versions);
         object.insert(u"chosenVersion"_s, message.chosenVersion);
+    }
+    if (!message.attachments.isEmpty()) {
+        QJsonArray attachments;
+        for (const Attachment &attachment : message.attachments)
+            attachments.append(record(attachment));
+        object.insert(u"attachments"_s, attachments);
     }
     addUnknown(object, message.unknownKeys);
     return object;

@@ -197,6 +197,39 @@ private:
         return true;
     }
 
+    bool readAttachments(const QJsonValue &value, const QString &where,
+                         QList<Attachment> &attachments)
+    {
+        if (!value.isArray())
+            return fail(where, u"attachments", u"is not a list");
+        const QJsonArray array = value.toArray();
+        for (qsizetype i = 0; i < array.size(); ++i) {
+            const QString at = where + u", attachment %1"_s.arg(i + 1);
+            if (!array.at(i).isObject())
+                return fail(at + u" is not a JSON object"_s);
+            const QJsonObject object = array.at(i).toObject();
+            Attachment attachment;
+            const QJsonValue name = object.value("name"_L1);
+            if (!name.isString())
+                return fail(at, u"name", name.isUndefined() ? u"is missing" : u"is not text");
+            attachment.name = name.toString();
+            const std::optional<Attachment::Kind> kind
+                = Attachment::kindFromName(object.value("kind"_L1).toString());
+            if (!kind)
+                return fail(at, u"kind", u"is neither \"image\" nor \"document\"");
+            attachment.kind = *kind;
+            attachment.mimeType = object.value("type"_L1).toString();
+            const double size = object.value("size"_L1).toDouble();
+            attachment.size = size >= 0 && size < 1e15 ? qint64(size) : 0;
+            if (!attachment.setDataUrl(object.value("data"_L1).toString().toUtf8()))
+                return fail(at, u"data", u"is not a data: URL in base64");
+            attachment.text = object.value("text"_L1).toString();
+            attachment.hash = attachment.contentHash();
+            attachments.append(std::move(attachment));
+        }
+        return true;
+    }
+
     bool readMessage(const QJsonObject &object, const QString &where, ChatMessage &message)
     {
         if (!readId(object, where, message.id))
@@ -231,6 +264,12 @@ private:
                     return false;
                 message.versions.append(std::move(version));
             }
+        }
+        if (const QJsonValue attachments = object.value("attachments"_L1);
+            !attachments.isUndefined()) {
+            known.append(u"attachments"_s);
+            if (!readAttachments(attachments, where, message.attachments))
+                return false;
         }
         std::optional<double> chosen;
         if (const QJsonValue index = object.value("chosenVersion"_L1); index.isDouble()) {

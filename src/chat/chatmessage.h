@@ -1,5 +1,6 @@
 #pragma once
 
+#include "attachments/attachment.h"
 #include "base/jsonmember.h"
 #include "search/searchresult.h"
 
@@ -60,6 +61,8 @@ struct ChatMessage
     // questions send as history.
     QList<AnswerVersion> versions;
     qsizetype chosenVersion = 0;
+    // Files attached to a question: images sent beside its text, documents inside it.
+    QList<Attachment> attachments;
     // Stored keys this version does not know, kept for the version that wrote them.
     JsonMembers unknownKeys;
 

@@ -66,6 +66,34 @@ CREATE TABLE messages (
     UNIQUE (chat, position)
 );
 
+-- What users attached, kept once for every message that carries the same content, and
+-- removed with the last of them.
+CREATE TABLE attachments (
+    key INTEGER PRIMARY KEY,
+    -- The SHA-256 of the content, in hex.
+    hash TEXT NOT NULL UNIQUE,
+    kind TEXT NOT NULL,
+    -- An image as it is sent; a document's file as it was attached.
+    data BLOB NOT NULL,
+    data_type TEXT NOT NULL,
+    -- A document's text as it is sent.
+    text TEXT
+);
+CREATE TABLE message_attachments (
+    message INTEGER NOT NULL REFERENCES messages (key) ON DELETE CASCADE,
+    position INTEGER NOT NULL,
+    hash TEXT NOT NULL REFERENCES attachments (hash),
+    name TEXT NOT NULL,
+    type TEXT NOT NULL,
+    size INTEGER NOT NULL,
+    PRIMARY KEY (message, position)
+);
+CREATE INDEX attachment_users ON message_attachments (hash);
+CREATE TRIGGER attachment_released AFTER DELETE ON message_attachments BEGIN
+    DELETE FROM attachments WHERE hash = old.hash
+        AND NOT EXISTS (SELECT 1 FROM message_attachments WHERE hash = old.hash);
+END;
+
 CREATE VIRTUAL TABLE message_text USING fts5 (text, content = 'messages',
     content_rowid = 'key', tokenize = 'unicode61 remove_diacritics 2');
 CREATE VIRTUAL TABLE chat_titles USING fts5 (custom_title, content = 'chats',
@@ -106,6 +134,8 @@ END;
     "c.id, c.updated_at, c.custom_title, c.archived, c.extra, "                                    \
     "(SELECT substr(m.text, 1, 300) FROM messages m WHERE m.chat = c.key AND m.role = 'user' "     \
     "ORDER BY m.position LIMIT 1)"
+#define VELM_ATTACHMENT_COLUMNS                                                                    \
+    "m.chat, m.position, r.name, r.type, r.size, a.hash, a.kind, a.data, a.data_type, a.text"
 #define VELM_MESSAGE_COLUMNS                                                                       \
     "id, role, text, reasoning, thinking_seconds, model, stats, sources, versions, "               \
     "chosen_version, extra"
@@ -230,7 +260,62 @@ bool updateRecord(SqliteDatabase &db, qint64 key, const ChatSession &session, qi
     return update.run();
 }
 
-bool writeMessage(SqliteDatabase &db, qint64 chat, qsizetype position, const ChatMessage &message)
+// The attachments of the message `key`, written when they differ from those stored. `fresh`:
+// the message was never stored, so there is nothing to compare.
+bool writeAttachments(SqliteDatabase &db, qint64 key, const QList<Attachment> &attachments,
+                      bool fresh)
+{
+    if (fresh && attachments.isEmpty())
+        return true;
+    if (!fresh) {
+        // Most writes of a message leave its attachments as they were: the end of an answer,
+        // an edit of a question's text.
+        SqliteStatement &stored = db.prepare(
+            "SELECT hash, name FROM message_attachments WHERE message = ?1 ORDER BY position");
+        stored.bind(1, key);
+        qsizetype same = 0;
+        bool differ = false;
+        while (stored.next()) {
+            differ = differ || same >= attachments.size()
+                || stored.text(0) != attachments.at(same).hash
+                || stored.text(1) != attachments.at(same).name;
+            ++same;
+        }
+        if (!stored.ok())
+            return false;
+        if (!differ && same == attachments.size())
+            return true;
+        SqliteStatement &clear = db.prepare("DELETE FROM message_attachments WHERE message = ?1");
+        if (!clear.bind(1, key).run())
+            return false;
+    }
+    SqliteStatement &content = db.prepare(
+        "INSERT INTO attachments (hash, kind, data, data_type, text) VALUES (?1, ?2, ?3, ?4, ?5) "
+        "ON CONFLICT (hash) DO NOTHING");
+    SqliteStatement &reference
+        = db.prepare("INSERT INTO message_attachments (message, position, hash, name, type, size) "
+                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    for (qsizetype i = 0; i < attachments.size(); ++i) {
+        const Attachment &attachment = attachments.at(i);
+        const QString hash = attachment.hash.isEmpty() ? attachment.contentHash() : attachment.hash;
+        content.bind(1, hash)
+            .bind(2, Attachment::kindName(attachment.kind))
+            .bindBlob(3, attachment.data)
+            .bind(4, attachment.dataMimeType);
+        if (attachment.kind == Attachment::Kind::Document)
+            content.bind(5, attachment.text);
+        else
+            content.bindNull(5);
+        reference.bind(1, key).bind(2, qint64(i)).bind(3, hash).bind(4, attachment.name);
+        reference.bind(5, attachment.mimeType).bind(6, attachment.size);
+        if (!content.run() || !reference.run())
+            return false;
+    }
+    return true;
+}
+
+bool writeMessage(SqliteDatabase &db, qint64 chat, qsizetype position, const ChatMessage &message,
+                  bool fresh)
 {
     SqliteStatement &write = db.prepare(
         "INSERT INTO messages (chat, position, " VELM_MESSAGE_COLUMNS ") "
@@ -239,7 +324,7 @@ bool writeMessage(SqliteDatabase &db, qint64 chat, qsizetype position, const Cha
         "text = excluded.text, reasoning = excluded.reasoning, "
         "thinking_seconds = excluded.thinking_seconds, model = excluded.model, "
         "stats = excluded.stats, sources = excluded.sources, versions = excluded.versions, "
-        "chosen_version = excluded.chosen_version, extra = excluded.extra");
+        "chosen_version = excluded.chosen_version, extra = excluded.extra RETURNING key");
     write.bind(1, chat).bind(2, qint64(position)).bind(3, uuidText(message.id));
     write.bind(4, ChatMessage::roleName(message.role)).bind(5, message.text);
     if (message.reasoning.isEmpty())
@@ -258,14 +343,17 @@ bool writeMessage(SqliteDatabase &db, qint64 chat, qsizetype position, const Cha
     if (!message.versions.isEmpty())
         write.bind(11, jsonText(ChatCodec::encodeVersions(message.versions)));
     write.bind(12, qint64(message.chosenVersion)).bind(13, membersText(message.unknownKeys));
-    return write.run();
+    if (!write.next())
+        return false;
+    const qint64 key = write.integer(0);
+    return write.run() && writeAttachments(db, key, message.attachments, fresh);
 }
 
 bool writeMessages(SqliteDatabase &db, qint64 chat, const QList<ChatMessage> &messages,
-                   qsizetype first, qsizetype end)
+                   qsizetype first, qsizetype end, bool fresh = false)
 {
     for (qsizetype i = first; i < end; ++i) {
-        if (!writeMessage(db, chat, i, messages.at(i)))
+        if (!writeMessage(db, chat, i, messages.at(i), fresh))
             return false;
     }
     return true;
@@ -294,13 +382,38 @@ bool insertSessions(SqliteDatabase &db, const QList<ChatSession> &sessions)
         if (*existing != 0)
             continue;
         const qint64 key = insertRecord(db, session, *revision, after + 1 + i);
-        if (key == 0 || !writeMessages(db, key, session.messages, 0, session.messages.size()))
+        if (key == 0 || !writeMessages(db, key, session.messages, 0, session.messages.size(), true))
             return false;
     }
     return !large
         || (db.exec("INSERT INTO message_text (message_text) VALUES ('rebuild');"
                     "INSERT INTO chat_titles (chat_titles) VALUES ('rebuild');")
             && db.exec(addedTriggers));
+}
+
+// The attachments from rows of VELM_ATTACHMENT_COLUMNS, each put on its message by
+// `messages(chat key)`, the list of that chat's messages or null.
+template<typename Messages>
+bool readAttachments(SqliteStatement &rows, Messages messages)
+{
+    while (rows.next()) {
+        QList<ChatMessage> *list = messages(rows.integer(0));
+        const qint64 position = rows.integer(1);
+        if (!list || position < 0 || position >= list->size())
+            continue;
+        Attachment attachment;
+        attachment.name = rows.text(2);
+        attachment.mimeType = rows.text(3);
+        attachment.size = rows.integer(4);
+        attachment.hash = rows.text(5);
+        attachment.kind
+            = Attachment::kindFromName(rows.text(6)).value_or(Attachment::Kind::Document);
+        attachment.data = rows.blob(7);
+        attachment.dataMimeType = rows.text(8);
+        attachment.text = rows.text(9);
+        (*list)[position].attachments.append(std::move(attachment));
+    }
+    return rows.ok();
 }
 
 // The conversation `id` with all its messages into `session`, left empty when there is none;
@@ -318,10 +431,17 @@ bool readSession(SqliteDatabase &db, const QUuid &id, std::optional<ChatSession>
     session->complete = true;
     SqliteStatement &messages = db.prepare("SELECT " VELM_MESSAGE_COLUMNS
                                            " FROM messages WHERE chat = ?1 ORDER BY position");
-    messages.bind(1, record.integer(6));
+    const qint64 key = record.integer(6);
+    messages.bind(1, key);
     while (messages.next())
         session->messages.append(message(messages));
-    return messages.ok() && record.run();
+    SqliteStatement &attachments
+        = db.prepare("SELECT " VELM_ATTACHMENT_COLUMNS " FROM message_attachments r "
+                     "JOIN messages m ON m.key = r.message JOIN attachments a ON a.hash = r.hash "
+                     "WHERE m.chat = ?1 ORDER BY m.position, r.position");
+    attachments.bind(1, key);
+    return messages.ok() && readAttachments(attachments, [&](qint64) { return &session->messages; })
+        && record.run();
 }
 
 constexpr qsizetype maxSnippetLength = 240;
@@ -628,7 +748,15 @@ ChatStoreResult<QList<ChatSession>> ChatStore::load()
             if (const auto at = index.constFind(messages.integer(0)); at != index.constEnd())
                 sessions[*at].messages.append(message(messages, 1));
         }
-        return list.ok() && messages.ok();
+        SqliteStatement &attachments = db.prepare(
+            "SELECT " VELM_ATTACHMENT_COLUMNS " FROM message_attachments r "
+            "JOIN messages m ON m.key = r.message JOIN attachments a ON a.hash = r.hash "
+            "ORDER BY m.chat, m.position, r.position");
+        return list.ok() && messages.ok()
+            && readAttachments(attachments, [&](qint64 chat) -> QList<ChatMessage> * {
+                   const auto at = index.constFind(chat);
+                   return at == index.constEnd() ? nullptr : &sessions[*at].messages;
+               });
     });
     if (!read)
         return read.error();

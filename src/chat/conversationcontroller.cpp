@@ -88,6 +88,35 @@ void ConversationController::setDraft(const QString &draft)
     updateCanSend(couldSend);
 }
 
+bool ConversationController::addAttachment(const Attachment &attachment)
+{
+    if (m_draftAttachments.size() >= Attachment::maxPerQuestion)
+        return false;
+    QList<Attachment> attachments = m_draftAttachments;
+    attachments.append(attachment);
+    setDraftAttachments(std::move(attachments));
+    return true;
+}
+
+void ConversationController::removeAttachment(qsizetype index)
+{
+    if (index < 0 || index >= m_draftAttachments.size())
+        return;
+    QList<Attachment> attachments = m_draftAttachments;
+    attachments.removeAt(index);
+    setDraftAttachments(std::move(attachments));
+}
+
+void ConversationController::setDraftAttachments(QList<Attachment> attachments)
+{
+    if (m_draftAttachments == attachments)
+        return;
+    const bool couldSend = canSend();
+    m_draftAttachments = std::move(attachments);
+    Q_EMIT draftAttachmentsChanged();
+    updateCanSend(couldSend);
+}
+
 QString ConversationController::greeting() const
 {
     return NewChatLabels::greeting(now().toLocalTime().time().hour(), m_settings.userName());
@@ -100,7 +129,7 @@ QString ConversationController::webSearchLabel() const
 
 bool ConversationController::canSend() const
 {
-    return !m_isLoading && !m_draft.trimmed().isEmpty();
+    return !m_isLoading && (!m_draft.trimmed().isEmpty() || !m_draftAttachments.isEmpty());
 }
 
 void ConversationController::sendMessage()
@@ -108,7 +137,10 @@ void ConversationController::sendMessage()
     if (!canSend())
         return;
     const QString text = m_draft.trimmed();
+    ChatMessage question(ChatMessage::Role::User, text);
+    question.attachments = m_draftAttachments;
     setDraft(QString());
+    setDraftAttachments({});
     // The conversation moves on: an earlier state is no longer one to go back to.
     setUndo(std::nullopt);
     setEditingMessageId(std::nullopt);
@@ -118,21 +150,14 @@ void ConversationController::sendMessage()
         = m_sidebarItem ? m_chats.session(*m_sidebarItem) : std::nullopt;
     const bool isFirstMessage = !open || open->messages.isEmpty();
     // Writing in an archived chat brings it back.
-    const QUuid id
-        = m_chats.addMessage(m_sidebarItem, ChatMessage(ChatMessage::Role::User, text), now());
-
-    AnswerRequest request;
-    request.sessionId = id;
-    request.text = text;
-    request.history = m_chats.session(id)->messages;
-    request.systemPrompt = buildSystemPrompt(m_settings.systemPrompt(), m_settings.userName(),
-                                             m_settings.activePromptSuggestions());
-    request.searchMode = m_settings.webSearchModeChoice();
+    const QUuid id = m_chats.addMessage(m_sidebarItem, question, now());
+    AnswerRequest request = requestFor(id, m_chats.session(id)->messages);
 
     if (!open)
         setSidebarItem(id);
+    // A question that is only a file is titled after the file.
     if (isFirstMessage)
-        requestTitle(id, text);
+        requestTitle(id, text.isEmpty() ? question.attachments.first().name : text);
     startAnswer(std::move(request));
 }
 
@@ -315,6 +340,7 @@ AnswerRequest ConversationController::requestFor(const QUuid &sessionId,
     request.systemPrompt = buildSystemPrompt(m_settings.systemPrompt(), m_settings.userName(),
                                              m_settings.activePromptSuggestions());
     request.searchMode = m_settings.webSearchModeChoice();
+    request.attachmentTextLimit = m_settings.attachmentTextLimit();
     return request;
 }
 
@@ -468,6 +494,7 @@ void ConversationController::applyGeneratedTitle(const QUuid &sessionId, const Q
 void ConversationController::startNewChat()
 {
     setDraft(QString());
+    setDraftAttachments({});
     setLoading(false);
     setSidebarItem(std::nullopt);
     focusComposerSoon(selectionFocusDelay);
@@ -480,6 +507,7 @@ void ConversationController::resetToNewChat(bool onboardingCompleted)
     bumpStreamVersion();
     setSidebarItem(std::nullopt);
     setDraft(QString());
+    setDraftAttachments({});
     setLoading(false);
     setSearching(false);
     setRenamingItemId(std::nullopt);

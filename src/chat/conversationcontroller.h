@@ -82,12 +82,17 @@ public:
     std::optional<QUuid> renamingItemId() const { return m_renamingItemId; }
 
     void setDraft(const QString &draft);
+    // Files that go with the draft, in the order they were attached.
+    const QList<Attachment> &draftAttachments() const { return m_draftAttachments; }
+    // Adds a file to the draft; false when it already carries Attachment::maxPerQuestion.
+    bool addAttachment(const Attachment &attachment);
+    void removeAttachment(qsizetype index);
 
     // For the new-chat screen (see NewChatLabels), from the settings and the clock.
     QString greeting() const;
     QString webSearchLabel() const;
 
-    // The draft holds more than blanks and no answer is under way.
+    // The draft holds more than blanks or a file, and no answer is under way.
     bool canSend() const;
     // Appends the draft to the open conversation (a new one when none is open), saves, and
     // starts the answer, and for a first message the title.
@@ -169,6 +174,7 @@ Q_SIGNALS:
     void sessionsChanged();
     void sidebarItemChanged();
     void draftChanged();
+    void draftAttachmentsChanged();
     void canSendChanged();
     void isLoadingChanged();
     void isSearchingChanged();
@@ -243,6 +249,7 @@ private:
     void setRenamingItemId(std::optional<QUuid> id);
     void bumpStreamVersion();
     void updateCanSend(bool before);
+    void setDraftAttachments(QList<Attachment> attachments);
 
     Settings &m_settings;
     ChatList &m_chats;
@@ -252,6 +259,7 @@ private:
 
     std::optional<QUuid> m_sidebarItem;
     QString m_draft;
+    QList<Attachment> m_draftAttachments;
     bool m_isLoading = false;
     bool m_isSearching = false;
     std::optional<StreamTask> m_streamTask;

@@ -1,6 +1,6 @@
 #include "chat/quickaskrequest.h"
 
-#include "attachments/documentattachment.h"
+#include "chat/answerrequest.h"
 #include "chat/systemprompt.h"
 #include "search/searchcontext.h"
 
@@ -16,17 +16,6 @@ QList<LocalLLMMessage> QuickAskRequest::messages() const
         = quickAskSearchContext(WebSearch::formatSearchContext(searchResults)))
         list.append({u"system"_s, *context});
     list.append(conversationContext);
-    QList<Attachment> documents;
-    QStringList images;
-    for (const Attachment &attachment : attachments) {
-        if (attachment.kind == Attachment::Kind::Image)
-            images.append(attachment.dataUrl());
-        else
-            documents.append(attachment);
-    }
-    QString text = question.trimmed();
-    if (!documents.isEmpty())
-        text += u"\n\n"_s + DocumentAttachment::promptText(documents);
-    list.append({u"user"_s, text, images});
+    list.append(questionMessage(question.trimmed(), attachments, attachmentTextLimit));
     return list;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "attachments/attachment.h"
+#include "attachments/documentattachment.h"
 #include "llm/localllmmessage.h"
 #include "search/searchresult.h"
 
@@ -27,6 +28,8 @@ struct QuickAskRequest
     QString question;
     // Files attached to the question: documents go into its text, images beside it.
     QList<Attachment> attachments;
+    // How many characters of the attached documents go along.
+    qsizetype attachmentTextLimit = DocumentAttachment::defaultMaxCharacters;
 
     // The system prompt with the bar's conciseness rule, a second system message with the
     // search results when there are any, the kept context, then the question as the user's

@@ -1,5 +1,6 @@
 #include "chat/settings.h"
 
+#include "attachments/documentattachment.h"
 #include "base/atomicfile.h"
 #include "base/filelock.h"
 #include "search/searchmode.h"
@@ -452,6 +453,18 @@ std::optional<int> Settings::maxTokens() const
 {
     const int tokens = value(SettingsKeys::maxTokens).toInt();
     return tokens > 0 ? std::optional<int>(tokens) : std::nullopt;
+}
+
+qsizetype Settings::attachmentTextLimit() const
+{
+    bool ok = false;
+    const qlonglong characters = value(SettingsKeys::attachmentTextLimit).toLongLong(&ok);
+    return ok && characters >= 0 ? qsizetype(characters) : DocumentAttachment::defaultMaxCharacters;
+}
+
+void Settings::setAttachmentTextLimit(qsizetype characters)
+{
+    setValue(SettingsKeys::attachmentTextLimit, qlonglong(std::max<qsizetype>(0, characters)));
 }
 
 void Settings::setMaxTokens(std::optional<int> tokens)

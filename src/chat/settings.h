@@ -110,6 +110,9 @@ public:
     void setTemperature(double temperature);
     // The longest answer in tokens; none when not limited.
     std::optional<int> maxTokens() const;
+    // How many characters of attached documents go into one question.
+    qsizetype attachmentTextLimit() const;
+    void setAttachmentTextLimit(qsizetype characters);
     void setMaxTokens(std::optional<int> tokens);
 
     // Emits changed(key) for a preference another process wrote to the file, so that the

@@ -39,8 +39,10 @@ inline constexpr QStringView preferredModel = u"preferredModel";
 inline constexpr QStringView temperature = u"temperature";
 // The longest answer in tokens; 0: no limit but the server's own.
 inline constexpr QStringView maxTokens = u"maxTokens";
+// How many characters of attached documents one question carries at most.
+inline constexpr QStringView attachmentTextLimit = u"attachmentTextLimit";
 
-inline constexpr std::array<KeySpec, 15> preferences{{
+inline constexpr std::array<KeySpec, 16> preferences{{
     {hasCompletedOnboarding, KeyType::Bool, u"false"},
     {userName, KeyType::String, u""},
     {systemPrompt, KeyType::String, u""},
@@ -56,6 +58,7 @@ inline constexpr std::array<KeySpec, 15> preferences{{
     {preferredModel, KeyType::String, u""},
     {temperature, KeyType::Number, u"0.7"},
     {maxTokens, KeyType::Integer, u"0"},
+    {attachmentTextLimit, KeyType::Integer, u"100000"},
 }};
 
 // The temperatures the servers accept.
@@ -105,7 +108,7 @@ inline constexpr std::array<QStringView, 9> legacyOnboardingKeys{{
 }};
 
 // Everything a reset of all data removes, in the order it removes them.
-inline constexpr std::array<QStringView, 25> resetKeys{{
+inline constexpr std::array<QStringView, 26> resetKeys{{
     hasCompletedOnboarding,
     userName,
     systemPrompt,
@@ -120,6 +123,7 @@ inline constexpr std::array<QStringView, 25> resetKeys{{
     preferredModel,
     temperature,
     maxTokens,
+    attachmentTextLimit,
     chatSessions,
     mainChatMessages,
     legacyOnboardingKeys[0],

@@ -25,8 +25,7 @@ namespace {
 
 // What a shell reports for a process ended by Ctrl-C, 128 + SIGINT.
 constexpr int interruptedExitCode = 130;
-// Files attached to one question, at most.
-constexpr int maxAttachments = 10;
+constexpr int maxAttachments = int(Attachment::maxPerQuestion);
 // How long after Ctrl-C the command may take to stop its work and end on its own.
 constexpr std::chrono::milliseconds interruptGrace(500);
 
@@ -70,10 +69,13 @@ void endLine(QTextStream &out, const Printed &printed)
 // The exchange as a new chat at the top of the list, like an exchange the Quick Ask bar hands
 // to the main window; its id.
 ChatStoreResult<QUuid> storeExchange(Settings &settings, const QString &question,
+                                     const QList<Attachment> &attachments,
                                      const AnswerPipeline::Outcome &answer)
 {
     ChatSession session = ChatSession::create(QDateTime::currentDateTimeUtc());
-    session.messages.append(ChatMessage(ChatMessage::Role::User, question));
+    ChatMessage asked(ChatMessage::Role::User, question);
+    asked.attachments = attachments;
+    session.messages.append(asked);
     if (!answer.text.trimmed().isEmpty()) {
         ChatMessage message(ChatMessage::Role::Assistant, answer.text);
         message.reasoning = answer.reasoning;
@@ -190,6 +192,7 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
     request.activePromptSuggestions = settings.activePromptSuggestions();
     request.question = question;
     request.attachments = attachments;
+    request.attachmentTextLimit = settings.attachmentTextLimit();
     AnswerPipeline::Question asked{trimmed, WebSearch::modeFrom(mode),
                                    [request](const QList<SearchResult> &results) {
                                        QuickAskRequest withResults = request;
@@ -280,7 +283,7 @@ QCoro::Task<int> run(QStringList arguments, CommandContext context)
 
     if (!parser.isSet(save))
         co_return 0;
-    const ChatStoreResult<QUuid> id = storeExchange(settings, question, answer);
+    const ChatStoreResult<QUuid> id = storeExchange(settings, question, attachments, answer);
     if (!id) {
         *context.err << "velm: " << TerminalText::singleLine(id.error().message()) << Qt::endl;
         co_return 1;

@@ -157,6 +157,15 @@ int set(const CommandContext &context, Settings &settings, const SettingsKeys::K
         }
         value = tokens;
     }
+    if (entry.name == SettingsKeys::attachmentTextLimit) {
+        bool ok = false;
+        const int characters = text.trimmed().toInt(&ok);
+        if (!ok || characters < 0) {
+            *context.err << "velm config: " << key << " takes a number of characters" << Qt::endl;
+            return 2;
+        }
+        value = characters;
+    }
     if (entry.name == SettingsKeys::preferredModel)
         value = text.trimmed();
     if (entry.name == SettingsKeys::lmStudioServerAddress) {

@@ -97,6 +97,26 @@ ChatSession sampleSession()
     regenerated.versions = {regenerated.version(), second};
     regenerated.chosenVersion = 0;
     session.messages.append(regenerated);
+    // A question with a picture (any bytes) and a document, both as an export holds them.
+    ChatMessage withFiles(ChatMessage::Role::User, QString());
+    Attachment picture;
+    picture.kind = Attachment::Kind::Image;
+    picture.name = u"shot \"1\".png"_s;
+    picture.mimeType = u"image/png"_s;
+    picture.size = 48213;
+    picture.data = QByteArray("\x89PNG\r\n\x1a\n\0\xff\xfe", 11);
+    picture.dataMimeType = u"image/jpeg"_s;
+    Attachment document;
+    document.name = u"Ünïcode.md"_s;
+    document.mimeType = u"text/markdown"_s;
+    document.size = 9;
+    document.data = "# Title\n\n";
+    document.dataMimeType = u"text/markdown"_s;
+    document.text = u"# Title"_s;
+    for (Attachment *file : {&picture, &document})
+        file->hash = file->contentHash();
+    withFiles.attachments = {picture, document};
+    session.messages.append(withFiles);
     ChatMessage stoppedWhileThinking(ChatMessage::Role::Assistant, QString());
     stoppedWhileThinking.reasoning = u"Hmm"_s;
     stoppedWhileThinking.thinkingSeconds = 0.5;
@@ -320,6 +340,22 @@ private Q_SLOTS:
             << u"0/messages/1/sources/0/url"_s << QJsonValue(80) << false;
         QTest::newRow("source unknown key")
             << u"0/messages/1/sources/0/favicon"_s << QJsonValue(u"x"_s) << true;
+
+        const auto file = [](const QString &data, const QString &kind = u"image"_s) {
+            return QJsonValue(QJsonArray{
+                QJsonObject{{u"name"_s, u"a.png"_s}, {u"kind"_s, kind}, {u"data"_s, data}}});
+        };
+        QTest::newRow("attachment")
+            << u"0/messages/0/attachments"_s << file(u"data:image/png;base64,AAEC"_s) << true;
+        QTest::newRow("attachment of no known kind")
+            << u"0/messages/0/attachments"_s << file(u"data:image/png;base64,AAEC"_s, u"video"_s)
+            << false;
+        QTest::newRow("attachment data not base64")
+            << u"0/messages/0/attachments"_s << file(u"data:image/png;base64,A@EC"_s) << false;
+        QTest::newRow("attachment data a link")
+            << u"0/messages/0/attachments"_s << file(u"https://example.com/a.png"_s) << false;
+        QTest::newRow("attachment data not in base64")
+            << u"0/messages/0/attachments"_s << file(u"data:text/plain,hello"_s) << false;
     }
 
     void decoding()
@@ -378,7 +414,7 @@ private Q_SLOTS:
         QTest::newRow("chat: key with escapes and non-ASCII")
             << u"0/na\"me \u00e9\U0001F600"_s << QJsonValue(u"\n"_s);
         QTest::newRow("message: array")
-            << u"0/messages/0/attachments"_s
+            << u"0/messages/0/reactions"_s
             << QJsonValue(QJsonArray{QJsonObject{{u"name"_s, u"a.png"_s}, {u"size"_s, 12}}});
     }
 

@@ -197,6 +197,13 @@ private Q_SLOTS:
                  "versions" : [{"text" : ""}, {"text" : "", "sources" : [{"id" :
                  "AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE", "title" : "", "url" : 1}]}]}]}])")
             << uR"(chat 1, message 1, version 2, source 1: "url" is not text)"_s;
+        QTest::newRow("attachment")
+            << QByteArray(R"([{"id" : "6F1A4B3C-2D5E-4F60-8A7B-9C0D1E2F3A4B", "messages" : [
+                {"id" : "AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE", "role" : "user", "text" : "",
+                 "attachments" : [{"name" : "a.png", "kind" : "image",
+                 "data" : "data:image/png;base64,iVBO"}, {"name" : "b.png", "kind" : "image",
+                 "data" : "data:image/png,iVBO"}]}], "updatedAt" : "2025-01-01T00:00:00Z"}])")
+            << uR"(chat 1, message 1, attachment 2: "data" is not a data: URL in base64)"_s;
         QTest::newRow("date") << QByteArray(
             R"([{"id" : "6F1A4B3C-2D5E-4F60-8A7B-9C0D1E2F3A4B", "messages" : [],
                 "updatedAt" : "yesterday"}])")

@@ -47,10 +47,30 @@ ChatSession conversation(const QString &question, const QString &answer = u"ok"_
     return session;
 }
 
+Attachment attachment(Attachment::Kind kind, const QString &name, const QByteArray &data)
+{
+    Attachment file;
+    file.kind = kind;
+    file.name = name;
+    file.mimeType = kind == Attachment::Kind::Image ? u"image/png"_s : u"text/markdown"_s;
+    file.size = data.size() * 3;
+    file.data = data;
+    file.dataMimeType = file.mimeType;
+    if (kind == Attachment::Kind::Document)
+        file.text = QString::fromUtf8(data);
+    file.hash = file.contentHash();
+    return file;
+}
+
+const Attachment screenshot
+    = attachment(Attachment::Kind::Image, u"screen.png"_s, QByteArray("\x89PNG\0\xff", 6));
+const Attachment notes = attachment(Attachment::Kind::Document, u"notes.md"_s, "# Notes\n");
+
 // A conversation with every kind of value a message can hold.
 ChatSession everything()
 {
     ChatSession session = conversation(u"what is new?"_s);
+    session.messages[0].attachments = {screenshot, notes};
     session.customTitle = u"News"_s;
     session.isArchived = true;
     session.unknownKeys = {{u"pinned"_s, "true"}};
@@ -154,6 +174,45 @@ private Q_SLOTS:
         QCOMPARE(load(ChatStore(*m_settings)), sessions);
         QCOMPARE(store.session(sessions.at(0).id).value(), std::optional(sessions.at(0)));
         QCOMPARE(store.session(QUuid::createUuid()).value(), std::nullopt);
+    }
+
+    // An attachment is kept once however many questions carry it, and goes with the last.
+    void attachmentsAreKeptOnceUntilTheirLastChatGoes()
+    {
+        ChatSession first = conversation(u"what is on it?"_s);
+        first.messages[0].attachments = {screenshot, notes};
+        ChatSession second = conversation(u"and this?"_s);
+        Attachment renamed = screenshot;
+        renamed.name = u"the same picture.png"_s;
+        second.messages[0].attachments = {renamed};
+        ChatStore store(*m_settings);
+        QVERIFY(store.save(first));
+        QVERIFY(store.save(second));
+
+        const auto stored = [this] {
+            QString why;
+            const auto db = SqliteDatabase::open(database(), SqliteDatabase::Mode::ReadOnly, &why);
+            SqliteStatement &count = db->prepare("SELECT count(*) FROM attachments");
+            return count.next() ? count.integer(0) : -1;
+        };
+        QCOMPARE(stored(), 2);
+        QCOMPARE(store.session(second.id).value()->messages.at(0).attachments,
+                 second.messages.at(0).attachments);
+
+        // A question saved again, its answer added, keeps its files as they were.
+        second.messages.append(ChatMessage(Role::User, u"more?"_s));
+        QVERIFY(store.save(second, 1));
+        QCOMPARE(store.session(second.id).value(), std::optional(second));
+
+        QVERIFY(store.remove(first.id));
+        QCOMPARE(stored(), 1);
+        QCOMPARE(store.session(second.id).value()->messages.at(0).attachments.at(0).data,
+                 screenshot.data);
+        // A question rewritten without its file, and the file is gone with it.
+        second.messages[0].attachments.clear();
+        QVERIFY(store.save(second, 0, 1));
+        QCOMPARE(stored(), 0);
+        QCOMPARE(integrity(database()), u"ok"_s);
     }
 
     void summariesHoldTheRecordAndTheFirstQuestion()

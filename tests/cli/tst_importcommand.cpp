@@ -14,8 +14,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Two chats with what an export must carry back: dates with milliseconds, versions of an
-// answer, a thought and its figures, sources, a title, an archived chat and a member that a
-// newer version stored.
+// answer, a thought and its figures, sources, a title, an archived chat, a member that a
+// newer version stored, and the files a question carried.
 QList<ChatSession> twoChats()
 {
     ChatSession active
@@ -32,7 +32,25 @@ QList<ChatSession> twoChats()
     earlier.text = u"Switzerland."_s;
     answer.versions = {earlier, answer.version()};
     answer.chosenVersion = 1;
-    active.messages = {ChatMessage(ChatMessage::Role::User, u"Where is Zürich?"_s), answer};
+    ChatMessage question(ChatMessage::Role::User, u"Where is Zürich?"_s);
+    Attachment map;
+    map.kind = Attachment::Kind::Image;
+    map.name = u"map.png"_s;
+    map.mimeType = u"image/png"_s;
+    map.size = 2048;
+    map.data = QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    map.dataMimeType = u"image/png"_s;
+    Attachment notes;
+    notes.name = u"notes.txt"_s;
+    notes.mimeType = u"text/plain"_s;
+    notes.size = 12;
+    notes.data = "Lake Zurich\n";
+    notes.dataMimeType = u"text/plain"_s;
+    notes.text = u"Lake Zurich\n"_s;
+    for (Attachment *file : {&map, &notes})
+        file->hash = file->contentHash();
+    question.attachments = {map, notes};
+    active.messages = {question, answer};
     ChatSession archived
         = ChatSession::create(QDateTime(QDate(2024, 12, 31), QTime(23, 0, 0, 1), Qt::UTC));
     archived.customTitle = u"Old one"_s;
@@ -76,6 +94,11 @@ private Q_SLOTS:
         QCOMPARE(run.errText(), QString());
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.outText(), u"Imported 2 chats, skipped 0\n"_s);
+        // The files came back whole, from their data: URLs.
+        const QList<ChatSession> imported = StoredChats::read(*settings);
+        QCOMPARE(imported.size(), 2);
+        QCOMPARE(imported.at(0).messages.at(0).attachments,
+                 twoChats().at(0).messages.at(0).attachments);
         QCOMPARE(home.run({u"export"_s, second}).exitCode, 0);
         QCOMPARE(fileBytes(second), fileBytes(first));
 
