@@ -53,6 +53,60 @@ class TestConversationController : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // A question's files go with it, and again with every later question of the chat: the
+    // images as content parts, the documents in its text, under the set limit.
+    void attachmentsTravelWithTheHistory()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.settings().setAttachmentTextLimit(12);
+        ConversationController &c = f.controller();
+        Attachment picture;
+        picture.kind = Attachment::Kind::Image;
+        picture.name = u"chart.png"_s;
+        picture.data = "PNG";
+        picture.dataMimeType = u"image/png"_s;
+        picture.hash = picture.contentHash();
+        Attachment notes;
+        notes.name = u"notes.txt"_s;
+        notes.text = u"Revenue rose by 12 % in May."_s;
+        notes.hash = notes.contentHash();
+
+        QVERIFY(!c.canSend());
+        for (qsizetype i = 0; i < Attachment::maxPerQuestion; ++i)
+            QVERIFY(c.addAttachment(i == 0 ? picture : notes));
+        QVERIFY(!c.addAttachment(notes));
+        for (qsizetype i = 2; i < Attachment::maxPerQuestion; ++i)
+            c.removeAttachment(2);
+        QCOMPARE(c.draftAttachments(), (QList<Attachment>{picture, notes}));
+        // A file alone is a question.
+        QVERIFY(c.canSend());
+        f.model().setStream({u"A chart."_s});
+        c.sendMessage();
+        QVERIFY(c.draftAttachments().isEmpty());
+        QVERIFY(f.waitUntilIdle());
+        const ChatSession stored = *f.storedSession(*c.sidebarItem());
+        QCOMPARE(stored.messages.at(0).attachments, (QList<Attachment>{picture, notes}));
+        // Titled after the file, as it has no text.
+        QCOMPARE(content(f.titleRequests().constFirst(), 1), u"chart.png"_s);
+
+        f.model().setStream({u"In May."_s});
+        c.setDraft(u"When?"_s);
+        c.sendMessage();
+        QVERIFY(f.waitUntilIdle());
+        QCOMPARE(f.answerRequests().size(), 2);
+        const QJsonArray messages = f.answerRequests().constLast().value(u"messages").toArray();
+        QCOMPARE(roles(f.answerRequests().constLast()),
+                 (QStringList{u"system"_s, u"user"_s, u"assistant"_s, u"user"_s}));
+        const QJsonArray parts = messages.at(1)[u"content"].toArray();
+        QCOMPARE(parts.size(), 2);
+        QCOMPARE(parts.at(0)[u"type"].toString(), u"text"_s);
+        QVERIFY(parts.at(0)[u"text"].toString().contains(u"Revenue rose"_s));
+        QVERIFY(!parts.at(0)[u"text"].toString().contains(u"in May."_s));
+        QCOMPARE(parts.at(1)[u"image_url"][u"url"].toString(), u"data:image/png;base64,UE5H"_s);
+        QCOMPARE(content(f.answerRequests().constLast(), 3), u"When?"_s);
+    }
+
     void firstMessageCreatesSelectsAndTitles()
     {
         ControllerFixture f;
