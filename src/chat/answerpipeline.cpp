@@ -50,9 +50,13 @@ LocalLLMError withImageNote(const LocalLLMError &error, const QList<LocalLLMMess
         return error;
     const QString note = u"This model may not accept images."_s;
     switch (error.kind()) {
-    case LocalLLMError::Kind::serverMessage:
-        return LocalLLMError::serverError(error.description().value_or(QString()).trimmed() + u' '
-                                          + note);
+    case LocalLLMError::Kind::serverMessage: {
+        QString message = error.description().value_or(QString()).trimmed();
+        // Servers' messages often end without a stop; the note is a sentence of its own.
+        if (!message.isEmpty() && !message.back().isPunct())
+            message += u'.';
+        return LocalLLMError::serverError(message + u' ' + note);
+    }
     case LocalLLMError::Kind::badResponse:
         return LocalLLMError::serverError(u"The model server refused the question. "_s + note);
     default:

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "attachments/attachmentloader.h"
+
 #include <QWidget>
 
+class AttachmentChipRow;
 class ComposerTextEdit;
+class QToolButton;
 class ConversationController;
 class ModelChip;
 class SendStopButton;
@@ -11,7 +15,9 @@ class UndoNote;
 class WebSearchChip;
 
 // The composer at the bottom of the main window: the growing text field bound to the
-// controller's draft, the web search and model chips, and the send/stop button (Ctrl+. stops). It
+// controller's draft, the files attached to it as chips above the field (dropped, pasted, or
+// chosen with the paperclip; read off the window's thread), the web search and model chips,
+// and the send/stop button (Ctrl+. stops). It
 // is limited to the content width and centred in whatever holds it; the window moves the one
 // composer between the new-chat screen and the conversation.
 class ComposerView : public QWidget
@@ -26,6 +32,14 @@ public:
     ModelChip *modelChip() const { return m_modelChip; }
     SendStopButton *sendStopButton() const { return m_sendStop; }
     UndoNote *undoNote() const { return m_undoNote; }
+    AttachmentChipRow *attachmentChips() const { return m_attachmentChips; }
+    QToolButton *attachButton() const { return m_attach; }
+
+    // Reads the files and attaches each that can be, in the background; a note under the
+    // chips tells of those refused.
+    void attach(const QList<AttachmentLoader::Offered> &files);
+    // Files still being read.
+    int pendingAttachments() const { return int(m_pending.size()); }
 
     // Puts the keyboard focus into the text field.
     void focusTextField();
@@ -37,13 +51,29 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void showDraft();
     void updateSendStop();
     void sendOrStop();
+    // Sends the draft, or once the files still being read are attached.
+    void send();
     void stopIfLoading();
     void setComposerFocused(bool focused);
+    void chooseFiles();
+    void showAttachments();
+    void removeAttachment(int index);
+    void onAttachmentLoaded(AttachmentLoader::Id id, const Attachment &attachment);
+    void onAttachmentFailed(AttachmentLoader::Id id, const QString &reason);
+
+    // A file being read, shown as a chip after those attached.
+    struct Pending
+    {
+        AttachmentLoader::Id id = 0;
+        QString name;
+    };
 
     ConversationController &m_controller;
     bool m_composerFocused = false;
@@ -54,4 +84,9 @@ private:
     ModelChip *m_modelChip = nullptr;
     SendStopButton *m_sendStop = nullptr;
     UndoNote *m_undoNote = nullptr;
+    AttachmentChipRow *m_attachmentChips = nullptr;
+    QToolButton *m_attach = nullptr;
+    AttachmentLoader m_loader;
+    QList<Pending> m_pending;
+    bool m_sendWhenRead = false;
 };

@@ -1,5 +1,6 @@
 #include "main_window/usermessagerow.h"
 
+#include "main_window/attachmenttiles.h"
 #include "main_window/copybutton.h"
 #include "main_window/messageactionbutton.h"
 #include "main_window/messagebubble.h"
@@ -16,6 +17,7 @@ namespace {
 // A bubble leaves some of the column free, so that it reads as the user's side.
 constexpr double maximumBubbleShare = 0.8;
 constexpr int copyButtonGap = 2;
+constexpr int tilesGap = 6;
 
 using namespace Qt::StringLiterals;
 
@@ -23,12 +25,14 @@ using namespace Qt::StringLiterals;
 
 UserMessageRow::UserMessageRow(QWidget *parent)
     : MessageRow(parent)
+    , m_tiles(new AttachmentTiles(this))
     , m_bubble(new MessageBubble(this))
     , m_editButton(new MessageActionButton(u"pencil"_s, u"Edit"_s, this))
 {
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
+    m_tiles->hide();
     m_copyButton->setRevealed(false);
     connect(m_copyButton, &CopyButton::copiedChanged, this, [this] { showHover(); });
     m_editButton->setRevealed(false);
@@ -41,6 +45,8 @@ void UserMessageRow::showState(bool textChanged)
 {
     if (textChanged)
         m_bubble->setText(message().text);
+    m_tiles->setAttachments(message().attachments);
+    m_bubble->setVisible(showsBubble());
     updateGeometry();
     placeChildren();
 }
@@ -68,7 +74,8 @@ void UserMessageRow::showActions()
     } else {
         delete std::exchange(m_editField, nullptr);
     }
-    m_bubble->setVisible(!editing);
+    m_bubble->setVisible(showsBubble());
+    m_tiles->setVisible(!editing && !message().attachments.isEmpty());
     m_copyButton->setVisible(!editing);
     m_editButton->setVisible(!editing);
     updateGeometry();
@@ -78,6 +85,20 @@ void UserMessageRow::showActions()
 int UserMessageRow::currentTopPadding() const
 {
     return isFirstInGroup() ? firstInGroupTopPadding : topPadding;
+}
+
+bool UserMessageRow::showsBubble() const
+{
+    // A question that is only a file shows the file alone.
+    return !m_editField && (!message().text.isEmpty() || message().attachments.isEmpty());
+}
+
+int UserMessageRow::tilesHeight(int width) const
+{
+    if (message().attachments.isEmpty() || m_editField)
+        return 0;
+    return m_tiles->heightForWidth(std::max(1, int(width * maximumBubbleShare)))
+        + (showsBubble() ? tilesGap : 0);
 }
 
 int UserMessageRow::bubbleWidth(int width) const
@@ -91,7 +112,8 @@ int UserMessageRow::heightForWidth(int width) const
 {
     if (m_editField)
         return currentTopPadding() + m_editField->sizeHint().height() + bottomPadding;
-    return currentTopPadding() + m_bubble->heightForWidth(bubbleWidth(width)) + copyButtonGap
+    const int bubble = showsBubble() ? m_bubble->heightForWidth(bubbleWidth(width)) : 0;
+    return currentTopPadding() + tilesHeight(width) + bubble + copyButtonGap
         + m_copyButton->sizeHint().height() + bottomPadding;
 }
 
@@ -125,11 +147,19 @@ void UserMessageRow::placeChildren()
                                  m_editField->sizeHint().height());
         return;
     }
+    const int tilesW = std::max(1, int(width() * maximumBubbleShare));
+    const int tilesH = tilesHeight(width());
+    m_tiles->setVisible(tilesH > 0);
+    if (tilesH > 0) {
+        m_tiles->setGeometry(width() - tilesW, currentTopPadding(), tilesW,
+                             m_tiles->heightForWidth(tilesW));
+    }
+    const int bubbleTop = currentTopPadding() + tilesH;
     const int bubbleW = bubbleWidth(width());
-    const int bubbleH = m_bubble->heightForWidth(bubbleW);
-    m_bubble->setGeometry(width() - bubbleW, currentTopPadding(), bubbleW, bubbleH);
+    const int bubbleH = showsBubble() ? m_bubble->heightForWidth(bubbleW) : 0;
+    m_bubble->setGeometry(width() - bubbleW, bubbleTop, bubbleW, bubbleH);
     const QSize button = m_copyButton->sizeHint();
-    const int buttonsTop = currentTopPadding() + bubbleH + copyButtonGap;
+    const int buttonsTop = bubbleTop + bubbleH + copyButtonGap;
     m_copyButton->setGeometry(width() - button.width(), buttonsTop, button.width(),
                               button.height());
     const QSize edit = m_editButton->sizeHint();

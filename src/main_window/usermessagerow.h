@@ -2,11 +2,13 @@
 
 #include "main_window/messagerow.h"
 
+class AttachmentTiles;
 class MessageActionButton;
 class MessageBubble;
 class QuestionEditField;
 
-// A message of the user: a bubble on the trailing side, with the copy and edit buttons under
+// A message of the user: a bubble on the trailing side under the files it carried (if any), with
+// the copy and edit buttons under
 // it that show while the pointer is over the row (or while it confirms a copy, or a button has
 // the focus). While it is edited, a QuestionEditField stands in the bubble's place. 20 points above
 // the first message of a group, 4 above the others, 2 below.
@@ -28,6 +30,7 @@ public:
     MessageActionButton *editButton() const { return m_editButton; }
     // The field while the question is edited, else null.
     QuestionEditField *editField() const { return m_editField; }
+    AttachmentTiles *attachmentTiles() const { return m_tiles; }
 
 protected:
     void showState(bool textChanged) override;
@@ -41,6 +44,11 @@ private:
     int bubbleWidth(int width) const;
     void placeChildren();
 
+    // The height the tiles take above the bubble, with their gap; 0 without attachments.
+    int tilesHeight(int width) const;
+    bool showsBubble() const;
+
+    AttachmentTiles *m_tiles;
     MessageBubble *m_bubble;
     MessageActionButton *m_editButton;
     QuestionEditField *m_editField = nullptr;

@@ -167,7 +167,7 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 1);
         QCOMPARE(run.errText(),
                  u"velm: image input is not supported - hint: if this is unexpected, you may "
-                 "need to provide the mmproj This model may not accept images.\n"_s);
+                 "need to provide the mmproj. This model may not accept images.\n"_s);
     }
 };
 

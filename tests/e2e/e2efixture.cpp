@@ -103,6 +103,13 @@ void E2EFixture::focusMainWindow()
 
 void E2EFixture::askInComposer(const QString &question)
 {
+    E2E_STEP(clickComposer());
+    QCOMPARE(m_x.xdotool({u"type"_s, u"--delay"_s, u"15"_s, question}), 0);
+    QCOMPARE(m_x.xdotool({u"key"_s, u"Return"_s}), 0);
+}
+
+void E2EFixture::clickComposer()
+{
     E2E_STEP(focusMainWindow());
     const QString window = windowId();
     const QRect geometry = m_x.windowGeometry(window);
@@ -114,8 +121,6 @@ void E2EFixture::askInComposer(const QString &question)
              0);
     QCOMPARE(m_x.xdotool({u"click"_s, u"1"_s}), 0);
     QCOMPARE(m_x.xdotool({u"mousemove"_s, u"0"_s, u"0"_s}), 0);
-    QCOMPARE(m_x.xdotool({u"type"_s, u"--delay"_s, u"15"_s, question}), 0);
-    QCOMPARE(m_x.xdotool({u"key"_s, u"Return"_s}), 0);
 }
 
 void E2EFixture::waitForAnswer(const QString &question, const QString &answer)

@@ -68,6 +68,8 @@ public:
     void focusMainWindow();
     // Clicks into the composer, as a user gives it the keyboard, types `question` and sends it.
     void askInComposer(const QString &question);
+    // Clicks into the composer's text field, as a user gives it the keyboard.
+    void clickComposer();
     // Waits until the chat that `question` started holds `answer`, stored once it ended.
     void waitForAnswer(const QString &question, const QString &answer);
     // Presses the key chord until the Quick Ask bar shows: until the grab is in place a press

@@ -8,11 +8,18 @@
 #include "support/testregistry.h"
 #include "widgets/appcolors.h"
 #include "widgets/appfonts.h"
+#include "widgets/attachmentchiprow.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QImage>
 #include <QMenu>
+#include <QMimeData>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 using namespace Qt::StringLiterals;
 
@@ -35,6 +42,24 @@ struct ComposerHarness
     ConversationController &controller;
     ComposerView view;
 };
+
+QByteArray png(const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+QMimeData *imageData(const QByteArray &bytes)
+{
+    auto *data = new QMimeData;
+    data->setData(u"image/png"_s, bytes);
+    return data;
+}
 
 } // namespace
 
@@ -314,6 +339,97 @@ private Q_SLOTS:
     }
 
     // One line when empty, growing with each line, and scrolling rather than growing past ten.
+    // Pasting an image attaches it (read off the window's thread, a chip meanwhile); pasting
+    // text still pastes text; Backspace in the empty field takes the last file off again.
+    void pasteAttachesBackspaceRemoves()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        ComposerHarness h(f);
+        h.edit()->setFocus();
+
+        QGuiApplication::clipboard()->setMimeData(imageData(png({3000, 2000})));
+        QTest::keyClick(h.edit(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(h.edit()->toPlainText(), QString());
+        QCOMPARE(h.view.pendingAttachments(), 1);
+        QCOMPARE(h.view.attachmentChips()->count(), 1);
+        QTRY_COMPARE(h.controller.draftAttachments().size(), 1);
+        const Attachment pasted = h.controller.draftAttachments().constFirst();
+        QCOMPARE(pasted.name, u"Pasted image.png"_s);
+        QCOMPARE(QImage::fromData(pasted.data).size(), QSize(2048, 1365));
+
+        QGuiApplication::clipboard()->setText(u"plain words"_s);
+        QTest::keyClick(h.edit(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(h.edit()->toPlainText(), u"plain words"_s);
+        QCOMPARE(h.controller.draftAttachments().size(), 1);
+        // Backspace deletes text first; only in an empty field does it take the file.
+        QTest::keyClick(h.edit(), Qt::Key_Backspace);
+        QCOMPARE(h.controller.draftAttachments().size(), 1);
+        h.edit()->clear();
+        QTest::keyClick(h.edit(), Qt::Key_Backspace);
+        QVERIFY(h.controller.draftAttachments().isEmpty());
+        QCOMPARE(h.view.attachmentChips()->count(), 0);
+        QVERIFY(h.view.attachmentChips()->isHidden());
+    }
+
+    // Return while a file is still read sends once it is attached, with it.
+    void returnWhileReadingSendsWithTheFile()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.model().setStream({u"A cyan square."_s});
+        ComposerHarness h(f);
+        h.edit()->setFocus();
+        QGuiApplication::clipboard()->setMimeData(imageData(png({2500, 2500})));
+        QTest::keyClick(h.edit(), Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClicks(h.edit(), u"What is it?"_s);
+        QCOMPARE(h.view.pendingAttachments(), 1);
+        QVERIFY(h.view.sendStopButton()->isEnabled());
+        QTest::keyClick(h.edit(), Qt::Key_Return);
+        QVERIFY(!h.controller.sidebarItem());
+
+        QTRY_VERIFY(h.controller.sidebarItem());
+        QVERIFY(f.waitUntilIdle());
+        const ChatSession chat = *f.storedSession(*h.controller.sidebarItem());
+        QCOMPARE(chat.messages.at(0).text, u"What is it?"_s);
+        QCOMPARE(chat.messages.at(0).attachments.size(), 1);
+        QVERIFY(h.controller.draftAttachments().isEmpty());
+        QCOMPARE(h.view.attachmentChips()->count(), 0);
+    }
+
+    // A file velm cannot read is not attached, and a note says why; so is the eleventh.
+    void refusedFilesAreNamed()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        ComposerHarness h(f);
+        QTemporaryDir dir;
+        QFile zip(dir.filePath(u"archive.zip"_s));
+        QVERIFY(zip.open(QIODevice::WriteOnly));
+        zip.write(QByteArray("PK\x03\x04", 4) + QByteArray(64, '\0'));
+        zip.close();
+        h.view.attach({{zip.fileName(), {}, {}}});
+        QTRY_VERIFY(h.view.attachmentChips()->note().startsWith(u"archive.zip is not"_s));
+        QCOMPARE(h.view.attachmentChips()->count(), 0);
+        QVERIFY(h.controller.draftAttachments().isEmpty());
+
+        QList<AttachmentLoader::Offered> many;
+        for (int i = 0; i <= Attachment::maxPerQuestion; ++i)
+            many.append({{}, "note " + QByteArray::number(i), u"note%1.txt"_s.arg(i)});
+        h.view.attach(many);
+        QCOMPARE(h.view.attachmentChips()->note(),
+                 u"A question can carry 10 files at most; note10.txt was not attached."_s);
+        QTRY_COMPARE(h.controller.draftAttachments().size(), Attachment::maxPerQuestion);
+        QCOMPARE(h.view.attachmentChips()->removeButtons().size(), 10);
+        // The remove buttons are named for their files and work from the keyboard.
+        QToolButton *third = h.view.attachmentChips()->removeButtons().at(2);
+        QCOMPARE(third->accessibleName(), u"Remove note2.txt"_s);
+        third->setFocus();
+        QTest::keyClick(third, Qt::Key_Space);
+        QCOMPARE(h.controller.draftAttachments().size(), 9);
+        QCOMPARE(h.controller.draftAttachments().at(2).name, u"note3.txt"_s);
+    }
+
     void fieldGrowsToTenLines()
     {
         ControllerFixture f;
