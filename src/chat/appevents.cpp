@@ -29,14 +29,11 @@ void AppEvents::postQuitAsk()
     Q_EMIT quitAsk();
 }
 
-bool AppEvents::postImportDialogChat(const QString &query, const QString &answer,
-                                     const QString &reasoning,
-                                     std::optional<double> thinkingSeconds, const QString &model,
-                                     const std::optional<AnswerStats> &stats)
+bool AppEvents::postImportDialogChat(const ChatMessage &question, const ChatMessage &answer)
 {
-    if (query.trimmed().isEmpty())
+    if (question.text.trimmed().isEmpty() && question.attachments.isEmpty())
         return false;
-    Q_EMIT importDialogChat(query, answer, reasoning, thinkingSeconds, model, stats);
+    Q_EMIT importDialogChat(question, answer);
     return true;
 }
 

@@ -28,15 +28,12 @@ public:
     void postShowMainWindow();
     void postHideToMenuBar();
     void postQuitAsk();
-    // Dropped when the question is blank: there is no chat to make from it. The texts are
-    // delivered exactly as given, untrimmed; `reasoning` and `thinkingSeconds` are the
-    // model's thought before the answer, if it had one; `model` and `stats` say which model
-    // wrote the answer and how fast.
-    bool postImportDialogChat(const QString &query, const QString &answer = QString(),
-                              const QString &reasoning = QString(),
-                              std::optional<double> thinkingSeconds = std::nullopt,
-                              const QString &model = QString(),
-                              const std::optional<AnswerStats> &stats = std::nullopt);
+    // Dropped when the question has neither text nor a file: there is no chat to make from
+    // it. The messages are delivered exactly as given, their texts untrimmed: the question
+    // with its files, the answer with the model's thought, the model and its figures.
+    bool postImportDialogChat(const ChatMessage &question,
+                              const ChatMessage &answer
+                              = ChatMessage(ChatMessage::Role::Assistant, QString()));
     void postChatsDidChangeExternally();
     // Dropped for the nil UUID, which no chat carries.
     bool postOpenChatSession(const QUuid &id);
@@ -47,9 +44,7 @@ Q_SIGNALS:
     void showMainWindow();
     void hideToMenuBar();
     void quitAsk();
-    void importDialogChat(const QString &query, const QString &answer, const QString &reasoning,
-                          std::optional<double> thinkingSeconds, const QString &model,
-                          const std::optional<AnswerStats> &stats);
+    void importDialogChat(const ChatMessage &question, const ChatMessage &answer);
     void chatsDidChangeExternally();
     void openChatSession(const QUuid &id);
 };

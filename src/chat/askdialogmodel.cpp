@@ -1,5 +1,6 @@
 #include "chat/askdialogmodel.h"
 
+#include "chat/answerrequest.h"
 #include "chat/appevents.h"
 #include "chat/quickaskrequest.h"
 #include "chat/settings.h"
@@ -31,7 +32,36 @@ AskDialogModel::~AskDialogModel()
 
 bool AskDialogModel::hasQueryText() const
 {
-    return !m_query.trimmed().isEmpty();
+    return !m_query.trimmed().isEmpty() || !m_attachments.isEmpty();
+}
+
+bool AskDialogModel::addAttachment(const Attachment &attachment)
+{
+    if (m_attachments.size() >= Attachment::maxPerQuestion)
+        return false;
+    QList<Attachment> attachments = m_attachments;
+    attachments.append(attachment);
+    setAttachments(std::move(attachments));
+    return true;
+}
+
+void AskDialogModel::removeAttachment(qsizetype index)
+{
+    if (index < 0 || index >= m_attachments.size())
+        return;
+    QList<Attachment> attachments = m_attachments;
+    attachments.removeAt(index);
+    setAttachments(std::move(attachments));
+}
+
+void AskDialogModel::setAttachments(QList<Attachment> attachments)
+{
+    if (attachments == m_attachments)
+        return;
+    const DerivedState before = derivedState();
+    m_attachments = std::move(attachments);
+    Q_EMIT attachmentsChanged();
+    emitDerivedChanges(before);
 }
 
 bool AskDialogModel::hasActivity() const
@@ -58,7 +88,7 @@ void AskDialogModel::setQuery(const QString &query)
 void AskDialogModel::sendQuery()
 {
     const QString question = m_query.trimmed();
-    if (question.isEmpty() || m_isLoading || m_isSearching)
+    if (!hasQueryText() || m_isLoading || m_isSearching)
         return;
     setIsLoading(true);
     setAnswer(QString());
@@ -69,6 +99,8 @@ void AskDialogModel::sendQuery()
     request.activePromptSuggestions = m_settings.activePromptSuggestions();
     request.conversationContext = m_conversationContext;
     request.question = question;
+    request.attachments = m_attachments;
+    request.attachmentTextLimit = m_settings.attachmentTextLimit();
     AnswerPipeline::Question asked{question, m_settings.webSearchModeChoice(),
                                    [request](const QList<SearchResult> &results) {
                                        QuickAskRequest withResults = request;
@@ -185,6 +217,7 @@ void AskDialogModel::startNewQuestion()
 {
     stopAnswer();
     setQuery(QString());
+    setAttachments({});
     setAnswer(QString());
     setConversationContext({});
     setIsLoading(false);
@@ -198,13 +231,15 @@ void AskDialogModel::askFollowUp()
         return;
     const QString question = m_query.trimmed();
     const QString answer = m_answer.trimmed();
-    if (!question.isEmpty() && !answer.isEmpty()) {
+    if (hasQueryText() && !answer.isEmpty()) {
         QList<LocalLLMMessage> context = m_conversationContext;
-        context.append({u"user"_s, question});
+        // The files go along with the next questions, as in a chat.
+        context.append(questionMessage(question, m_attachments, m_settings.attachmentTextLimit()));
         context.append({u"assistant"_s, answer});
         setConversationContext(context);
     }
     setQuery(QString());
+    setAttachments({});
     setAnswer(QString());
     focusInputSoon();
 }
@@ -214,8 +249,14 @@ void AskDialogModel::saveAndContinueInChat()
     if (!hasQueryText())
         return;
     stopAnswer();
-    m_events.postImportDialogChat(m_query, m_answer, m_reasoning, m_thinkingSeconds, m_model,
-                                  m_stats);
+    ChatMessage question(ChatMessage::Role::User, m_query);
+    question.attachments = m_attachments;
+    ChatMessage answer(ChatMessage::Role::Assistant, m_answer);
+    answer.reasoning = m_reasoning;
+    answer.thinkingSeconds = m_thinkingSeconds;
+    answer.model = m_model;
+    answer.stats = m_stats;
+    m_events.postImportDialogChat(question, answer);
     m_events.postShowMainWindow();
 }
 
@@ -223,6 +264,7 @@ void AskDialogModel::resetForOpen()
 {
     cancelStreamTask();
     setQuery(QString());
+    setAttachments({});
     setAnswer(QString());
     setIsLoading(false);
     setIsSearching(false);

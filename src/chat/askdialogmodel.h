@@ -1,5 +1,6 @@
 #pragma once
 
+#include "attachments/attachment.h"
 #include "base/cancellationtoken.h"
 #include "chat/answerpipeline.h"
 #include "llm/localllmmessage.h"
@@ -54,6 +55,12 @@ public:
     ~AskDialogModel() override;
 
     QString query() const { return m_query; }
+    // Files that go with the question, in the order they were attached; they stay with it
+    // as its text does, until a new question or a follow-up.
+    const QList<Attachment> &attachments() const { return m_attachments; }
+    // Adds a file; false when the question already carries Attachment::maxPerQuestion.
+    bool addAttachment(const Attachment &attachment);
+    void removeAttachment(qsizetype index);
     // The finished answer, or the text of the failure that ended the question.
     QString answer() const { return m_answer; }
     bool isLoading() const { return m_isLoading; }
@@ -70,7 +77,7 @@ public:
     // Whether a question is running that stopAnswer() would stop.
     bool hasStreamTask() const { return m_streamTask.has_value(); }
 
-    // The question holds more than white space and line breaks.
+    // The question holds more than white space and line breaks, or a file.
     bool hasQueryText() const;
     // Answer mode rather than input mode.
     bool hasActivity() const;
@@ -94,6 +101,7 @@ public Q_SLOTS:
 
 Q_SIGNALS:
     void queryChanged(const QString &query);
+    void attachmentsChanged();
     void answerChanged(const QString &answer);
     void isLoadingChanged(bool loading);
     void isSearchingChanged(bool searching);
@@ -134,12 +142,14 @@ private:
     void setIsLoading(bool loading);
     void setIsSearching(bool searching);
     void setConversationContext(const QList<LocalLLMMessage> &context);
+    void setAttachments(QList<Attachment> attachments);
 
     Settings &m_settings;
     AppEvents &m_events;
     AnswerPipeline m_pipeline;
 
     QString m_query;
+    QList<Attachment> m_attachments;
     QString m_answer;
     bool m_isLoading = false;
     bool m_isSearching = false;

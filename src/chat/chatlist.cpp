@@ -125,10 +125,11 @@ void ChatList::removeAll()
         Q_EMIT sessionsChanged();
 }
 
-std::optional<QUuid> ChatList::importExchange(const QString &query, const ChatMessage &answer,
-                                              const QDateTime &now)
+std::optional<QUuid> ChatList::importExchange(const ChatMessage &question,
+                                              const ChatMessage &answer, const QDateTime &now)
 {
-    std::optional<ChatSession> imported = ChatListOperations::importedSession(query, answer, now);
+    std::optional<ChatSession> imported
+        = ChatListOperations::importedSession(question, answer, now);
     if (!imported)
         return std::nullopt;
     const QUuid id = imported->id;

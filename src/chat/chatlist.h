@@ -77,7 +77,7 @@ public:
     void removeAll();
     // A Quick Ask exchange as a new conversation at the top; its id, none for a blank
     // question.
-    std::optional<QUuid> importExchange(const QString &query, const ChatMessage &answer,
+    std::optional<QUuid> importExchange(const ChatMessage &question, const ChatMessage &answer,
                                         const QDateTime &now);
     // Adds the chats of a file that are not stored yet (ChatImport), after the others; what
     // was added and skipped, nothing when the store failed (the notice says why).

@@ -48,13 +48,13 @@ qsizetype remove(QList<ChatSession> &sessions, const QUuid &id)
     return sessions.removeIf([&id](const ChatSession &session) { return session.id == id; });
 }
 
-std::optional<ChatSession> importedSession(const QString &query, const ChatMessage &answer,
+std::optional<ChatSession> importedSession(const ChatMessage &question, const ChatMessage &answer,
                                            const QDateTime &now)
 {
-    if (query.trimmed().isEmpty())
+    if (question.text.trimmed().isEmpty() && question.attachments.isEmpty())
         return std::nullopt;
     ChatSession session = ChatSession::create(now);
-    session.messages.append(ChatMessage(ChatMessage::Role::User, query));
+    session.messages.append(question);
     if (!answer.text.trimmed().isEmpty())
         session.messages.append(answer);
     return session;

@@ -32,7 +32,7 @@ qsizetype remove(QList<ChatSession> &sessions, const QUuid &id);
 // A conversation made from a Quick Ask exchange: the question exactly as asked, then the
 // answer (with its thought) exactly as given unless its text is blank. Nothing for a blank
 // question.
-std::optional<ChatSession> importedSession(const QString &query, const ChatMessage &answer,
+std::optional<ChatSession> importedSession(const ChatMessage &question, const ChatMessage &answer,
                                            const QDateTime &now);
 
 // The versions of an answer. The message's own fields are the truth about the version

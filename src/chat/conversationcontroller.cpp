@@ -556,22 +556,15 @@ void ConversationController::deleteSession(const QUuid &id)
         setRenamingItemId(std::nullopt);
 }
 
-void ConversationController::importDialogExchange(const QString &query, const QString &answer,
-                                                  const QString &reasoning,
-                                                  std::optional<double> thinkingSeconds,
-                                                  const QString &model,
-                                                  const std::optional<AnswerStats> &stats)
+void ConversationController::importDialogExchange(const ChatMessage &question,
+                                                  const ChatMessage &answer)
 {
-    ChatMessage message(ChatMessage::Role::Assistant, answer);
-    message.reasoning = reasoning;
-    message.thinkingSeconds = thinkingSeconds;
-    message.model = model;
-    message.stats = stats;
-    const std::optional<QUuid> id = m_chats.importExchange(query, message, now());
+    const std::optional<QUuid> id = m_chats.importExchange(question, answer, now());
     if (!id)
         return;
     setSidebarItem(*id);
-    requestTitle(*id, query);
+    requestTitle(
+        *id, question.text.trimmed().isEmpty() ? question.attachments.first().name : question.text);
     focusComposerSoon(importFocusDelay);
 }
 

@@ -160,11 +160,7 @@ public:
     void restore(const QUuid &id);
     void deleteSession(const QUuid &id);
     // A Quick Ask exchange becomes a new conversation, opened at once.
-    void importDialogExchange(const QString &query, const QString &answer,
-                              const QString &reasoning = QString(),
-                              std::optional<double> thinkingSeconds = std::nullopt,
-                              const QString &model = QString(),
-                              const std::optional<AnswerStats> &stats = std::nullopt);
+    void importDialogExchange(const ChatMessage &question, const ChatMessage &answer);
     // Opens the conversation `id` if it exists (archived ones too).
     void openSession(const QUuid &id);
 

@@ -1,6 +1,5 @@
 #include "main_window/composerview.h"
 
-#include "attachments/attachmentthumbnail.h"
 #include "chat/conversationcontroller.h"
 #include "main_window/composertextedit.h"
 #include "main_window/modelchip.h"
@@ -9,19 +8,17 @@
 #include "main_window/websearchchip.h"
 #include "widgets/appcolors.h"
 #include "widgets/attachmentchiprow.h"
+#include "widgets/attachmenttray.h"
 #include "widgets/glasssurface.h"
 #include "widgets/iconbutton.h"
 
 #include <QBoxLayout>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QKeySequence>
 #include <QMimeData>
 #include <QPainter>
 #include <QShortcut>
-#include <QStandardPaths>
 #include <QToolButton>
 
 #include <algorithm>
@@ -102,16 +99,23 @@ ComposerView::ComposerView(ConversationController &controller, Settings &setting
             &ConversationController::editLastQuestion);
     connect(m_textEdit, &ComposerTextEdit::focusChanged, this, &ComposerView::setComposerFocused);
     connect(m_sendStop, &QAbstractButton::clicked, this, &ComposerView::sendOrStop);
+    m_tray = new AttachmentTray(
+        {[&controller] { return controller.draftAttachments(); },
+         [&controller](const Attachment &attachment) {
+             return controller.addAttachment(attachment);
+         },
+         [&controller](qsizetype index) { controller.removeAttachment(index); }},
+        m_attachmentChips, this);
     connect(m_textEdit, &ComposerTextEdit::filesOffered, this, &ComposerView::attach);
-    connect(m_textEdit, &ComposerTextEdit::removeLastAttachmentRequested, this,
-            [this] { removeAttachment(int(m_controller.draftAttachments().size()) - 1); });
-    connect(m_attach, &QToolButton::clicked, this, &ComposerView::chooseFiles);
-    connect(m_attachmentChips, &AttachmentChipRow::removeRequested, this,
-            &ComposerView::removeAttachment);
-    connect(&m_loader, &AttachmentLoader::loaded, this, &ComposerView::onAttachmentLoaded);
-    connect(&m_loader, &AttachmentLoader::failed, this, &ComposerView::onAttachmentFailed);
-    connect(&controller, &ConversationController::draftAttachmentsChanged, this,
-            &ComposerView::showAttachments);
+    connect(m_textEdit, &ComposerTextEdit::removeLastAttachmentRequested, m_tray,
+            &AttachmentTray::removeLast);
+    connect(m_attach, &QToolButton::clicked, this, [this] {
+        m_tray->chooseFiles(this);
+        focusTextField();
+    });
+    connect(m_tray, &AttachmentTray::pendingChanged, this, &ComposerView::updateSendStop);
+    connect(&controller, &ConversationController::draftAttachmentsChanged, m_tray,
+            &AttachmentTray::refresh);
 
     connect(&controller, &ConversationController::draftChanged, this, &ComposerView::showDraft);
     connect(&controller, &ConversationController::canSendChanged, this,
@@ -128,101 +132,17 @@ ComposerView::ComposerView(ConversationController &controller, Settings &setting
     connect(stop, &QShortcut::activated, this, &ComposerView::stopIfLoading);
 
     showDraft();
-    showAttachments();
     updateSendStop();
 }
 
 void ComposerView::attach(const QList<AttachmentLoader::Offered> &files)
 {
-    m_attachmentChips->clearNote();
-    qsizetype room
-        = Attachment::maxPerQuestion - m_controller.draftAttachments().size() - m_pending.size();
-    for (const AttachmentLoader::Offered &file : files) {
-        const QString name = file.path.isEmpty() ? file.name : QFileInfo(file.path).fileName();
-        if (room <= 0) {
-            m_attachmentChips->showNote(
-                u"A question can carry %1 files at most; %2 was not attached."_s
-                    .arg(Attachment::maxPerQuestion)
-                    .arg(name));
-            break;
-        }
-        --room;
-        m_pending.append({m_loader.load(file), name});
-    }
-    showAttachments();
+    m_tray->attach(files);
 }
 
-void ComposerView::chooseFiles()
+int ComposerView::pendingAttachments() const
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    const QStringList paths = QFileDialog::getOpenFileNames(
-        this, u"Attach Files"_s, folder,
-        u"Images and documents (*.png *.jpg *.jpeg *.webp *.gif *.bmp *.pdf *.txt *.md *.csv "
-        "*.json *.html *.htm *.xml *.c *.cpp *.h *.py *.js *.ts *.rs *.go *.java *.sh);;All files (*)"_s);
-    QList<AttachmentLoader::Offered> files;
-    for (const QString &path : paths)
-        files.append({path, {}, {}});
-    if (!files.isEmpty())
-        attach(files);
-    focusTextField();
-}
-
-void ComposerView::onAttachmentLoaded(AttachmentLoader::Id id, const Attachment &attachment)
-{
-    const auto pending = std::find_if(m_pending.begin(), m_pending.end(),
-                                      [id](const Pending &p) { return p.id == id; });
-    // Removed while it was read.
-    if (pending == m_pending.end())
-        return;
-    m_pending.erase(pending);
-    if (!m_controller.addAttachment(attachment))
-        showAttachments();
-    if (m_pending.isEmpty() && std::exchange(m_sendWhenRead, false))
-        m_controller.sendMessage();
-}
-
-void ComposerView::onAttachmentFailed(AttachmentLoader::Id id, const QString &reason)
-{
-    const auto pending = std::find_if(m_pending.begin(), m_pending.end(),
-                                      [id](const Pending &p) { return p.id == id; });
-    if (pending == m_pending.end())
-        return;
-    m_pending.erase(pending);
-    // The user asked with a file that is not coming: the question waits for another look.
-    m_sendWhenRead = false;
-    showAttachments();
-    m_attachmentChips->showNote(reason);
-}
-
-void ComposerView::removeAttachment(int index)
-{
-    const qsizetype attached = m_controller.draftAttachments().size();
-    if (index < 0)
-        return;
-    m_attachmentChips->clearNote();
-    if (index < attached) {
-        m_controller.removeAttachment(index);
-    } else if (index - attached < m_pending.size()) {
-        // Its result is dropped when it comes.
-        m_pending.removeAt(index - attached);
-        showAttachments();
-    }
-}
-
-void ComposerView::showAttachments()
-{
-    QList<AttachmentChipRow::Item> items;
-    for (const Attachment &attachment : m_controller.draftAttachments()) {
-        const bool image = attachment.kind == Attachment::Kind::Image;
-        items.append({attachment.name, attachment.size, image,
-                      image ? AttachmentThumbnail::image(attachment, AttachmentThumbnail::chipSide)
-                            : QImage(),
-                      false});
-    }
-    for (const Pending &pending : std::as_const(m_pending))
-        items.append({pending.name, 0, false, QImage(), true});
-    m_attachmentChips->setItems(items);
-    updateSendStop();
+    return m_tray->pending();
 }
 
 void ComposerView::dragEnterEvent(QDragEnterEvent *event)
@@ -281,7 +201,7 @@ void ComposerView::updateSendStop()
 {
     const bool loading = m_controller.isLoading();
     m_sendStop->setStop(loading);
-    m_sendStop->setEnabled(loading || m_controller.canSend() || !m_pending.isEmpty());
+    m_sendStop->setEnabled(loading || m_controller.canSend() || m_tray->pending() > 0);
     if (loading) {
         m_sendStop->setToolTip(u"Stop (%1)"_s.arg(stopKey().toString(QKeySequence::NativeText)));
         m_sendStop->setAccessibleName(u"Stop"_s);
@@ -301,11 +221,10 @@ void ComposerView::sendOrStop()
 
 void ComposerView::send()
 {
-    if (!m_pending.isEmpty()) {
-        m_sendWhenRead = !m_controller.isLoading();
+    if (m_controller.isLoading())
         return;
-    }
-    m_controller.sendMessage();
+    // A file still being read goes with the question it was attached to.
+    m_tray->whenRead([this] { m_controller.sendMessage(); });
 }
 
 void ComposerView::stopIfLoading()

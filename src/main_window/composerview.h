@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class AttachmentChipRow;
+class AttachmentTray;
 class ComposerTextEdit;
 class QToolButton;
 class ConversationController;
@@ -39,7 +40,7 @@ public:
     // chips tells of those refused.
     void attach(const QList<AttachmentLoader::Offered> &files);
     // Files still being read.
-    int pendingAttachments() const { return int(m_pending.size()); }
+    int pendingAttachments() const;
 
     // Puts the keyboard focus into the text field.
     void focusTextField();
@@ -62,18 +63,6 @@ private:
     void send();
     void stopIfLoading();
     void setComposerFocused(bool focused);
-    void chooseFiles();
-    void showAttachments();
-    void removeAttachment(int index);
-    void onAttachmentLoaded(AttachmentLoader::Id id, const Attachment &attachment);
-    void onAttachmentFailed(AttachmentLoader::Id id, const QString &reason);
-
-    // A file being read, shown as a chip after those attached.
-    struct Pending
-    {
-        AttachmentLoader::Id id = 0;
-        QString name;
-    };
 
     ConversationController &m_controller;
     bool m_composerFocused = false;
@@ -86,7 +75,5 @@ private:
     UndoNote *m_undoNote = nullptr;
     AttachmentChipRow *m_attachmentChips = nullptr;
     QToolButton *m_attach = nullptr;
-    AttachmentLoader m_loader;
-    QList<Pending> m_pending;
-    bool m_sendWhenRead = false;
+    AttachmentTray *m_tray = nullptr;
 };

@@ -14,6 +14,9 @@
 #include "quickask/asktransitioneffect.h"
 #include "quickask/quickasklog.h"
 #include "widgets/appcolors.h"
+#include "widgets/attachmentchiprow.h"
+#include "widgets/attachmenttray.h"
+#include "widgets/iconbutton.h"
 #include "widgets/symbols.h"
 #include "widgets/systemappearance.h"
 #include "widgets/typestyles.h"
@@ -132,13 +135,31 @@ AskDialogView::AskDialogView(AskDialogModel *model, Settings &settings,
 
 AskDialogView::~AskDialogView() = default;
 
+void AskDialogView::ask()
+{
+    if (!m_model)
+        return;
+    // A file still being read goes with the question it was attached to.
+    if (m_tray)
+        m_tray->whenRead([model = m_model] { model->sendQuery(); });
+    else
+        m_model->sendQuery();
+}
+
 QWidget *AskDialogView::buildInputRow()
 {
     m_inputRow = new QWidget(m_card);
     m_inputRow->setObjectName(u"inputRow"_s);
-    auto *row = new QHBoxLayout(m_inputRow);
-    row->setContentsMargins(rowInset, 18, rowInset, 18);
+    auto *stack = new QVBoxLayout(m_inputRow);
+    stack->setContentsMargins(rowInset, 14, rowInset, 18);
+    stack->setSpacing(10);
+    m_attachmentChips = new AttachmentChipRow(m_inputRow);
+    m_attachmentChips->setObjectName(u"attachmentChips"_s);
+    stack->addWidget(m_attachmentChips);
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(0, 4, 0, 0);
     row->setSpacing(12);
+    stack->addLayout(row);
 
     m_searchModeButton = new AskSearchModeButton(m_settings, m_inputRow);
     m_searchModeButton->setObjectName(u"searchModeButton"_s);
@@ -151,19 +172,35 @@ QWidget *AskDialogView::buildInputRow()
         if (m_model)
             m_model->setQuery(m_inputField->toPlainText());
     });
-    connect(m_inputField, &AskInputField::submitted, this, [this] {
-        if (m_model)
-            m_model->sendQuery();
-    });
+    connect(m_inputField, &AskInputField::submitted, this, &AskDialogView::ask);
+
+    m_attachButton = new IconButton(u"paperclip"_s, u"Attach files"_s, 30, 17, m_inputRow);
+    m_attachButton->setObjectName(u"attachButton"_s);
+    m_attachButton->setToolTip(u"Attach images or documents"_s);
+    m_attachButton->setFocusPolicy(Qt::TabFocus);
+    row->addWidget(m_attachButton);
+    if (m_model) {
+        AskDialogModel *model = m_model;
+        m_tray = new AttachmentTray(
+            {[model] { return model->attachments(); },
+             [model](const Attachment &attachment) { return model->addAttachment(attachment); },
+             [model](qsizetype index) { model->removeAttachment(index); }},
+            m_attachmentChips, this);
+        connect(m_model, &AskDialogModel::attachmentsChanged, m_tray, &AttachmentTray::refresh);
+        connect(m_inputField, &AskInputField::filesOffered, m_tray, &AttachmentTray::attach);
+        connect(m_inputField, &AskInputField::removeLastAttachmentRequested, m_tray,
+                &AttachmentTray::removeLast);
+        connect(m_attachButton, &QAbstractButton::clicked, this, [this] {
+            m_tray->chooseFiles(window());
+            focusInput();
+        });
+    }
 
     m_sendButton = new AskGlassButton(u"arrow.up"_s, 36, 13, Symbols::Weight::Semibold, m_inputRow);
     m_sendButton->setObjectName(u"sendButton"_s);
     m_sendButton->setToolTip(u"Ask"_s);
     row->addWidget(m_sendButton);
-    connect(m_sendButton, &QAbstractButton::clicked, this, [this] {
-        if (m_model)
-            m_model->sendQuery();
-    });
+    connect(m_sendButton, &QAbstractButton::clicked, this, &AskDialogView::ask);
 
     m_inputRowEffect = AskTransitionEffect::apply(m_inputRow, AskTransitionEffect::Kind::Fade);
     return m_inputRow;

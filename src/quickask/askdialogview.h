@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class AttachmentChipRow;
+class AttachmentTray;
 class AskActionButton;
 class AskCard;
 class AskGlassButton;
@@ -14,6 +16,7 @@ class AskPulsingDots;
 class AskSearchModeButton;
 class AskTransitionEffect;
 class MarkdownView;
+class QAbstractButton;
 class QLabel;
 class QShortcut;
 class QTimer;
@@ -27,7 +30,10 @@ class SystemAppearance;
 // While a thinking model thinks, the waiting dots say "Thinking…", and after a few seconds
 // for how long, so that a long thought shows that something is going on.
 //
-// Children carry object names ("inputRow", "inputField", "sendButton", "searchModeButton",
+// Files dropped or pasted on the field, or chosen with its paperclip, show as chips above it.
+//
+// Children carry object names ("inputRow", "attachmentChips", "inputField", "attachButton",
+// "sendButton", "searchModeButton",
 // "header", "questionLabel", "stopButton", "searchingRow", "pulsingDots", "thinkingLabel",
 // "answerView", "actionRow", "newQuestionButton", "followUpButton", "saveButton") for the
 // shell and tests.
@@ -92,6 +98,8 @@ private:
     void updateColorScheme();
     void applyColors();
     void focusInput();
+    // Asks the question, once the files still being read are attached.
+    void ask();
     void reportPreferredHeight();
 
     QPointer<AskDialogModel> m_model;
@@ -108,6 +116,9 @@ private:
 
     AskCard *m_card = nullptr;
     QWidget *m_inputRow = nullptr;
+    AttachmentChipRow *m_attachmentChips = nullptr;
+    AttachmentTray *m_tray = nullptr;
+    QAbstractButton *m_attachButton = nullptr;
     AskSearchModeButton *m_searchModeButton = nullptr;
     AskInputField *m_inputField = nullptr;
     AskGlassButton *m_sendButton = nullptr;

@@ -77,7 +77,27 @@ void AskInputField::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Backspace && event->modifiers() == Qt::NoModifier
+        && document()->isEmpty()) {
+        Q_EMIT removeLastAttachmentRequested();
+        event->accept();
+        return;
+    }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+bool AskInputField::canInsertFromMimeData(const QMimeData *source) const
+{
+    return AttachmentLoader::offersFiles(*source) || QPlainTextEdit::canInsertFromMimeData(source);
+}
+
+void AskInputField::insertFromMimeData(const QMimeData *source)
+{
+    const QList<AttachmentLoader::Offered> files = AttachmentLoader::offeredFiles(*source);
+    if (files.isEmpty())
+        QPlainTextEdit::insertFromMimeData(source);
+    else
+        Q_EMIT filesOffered(files);
 }
 
 void AskInputField::changeEvent(QEvent *event)

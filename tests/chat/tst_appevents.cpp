@@ -19,16 +19,22 @@ private Q_SLOTS:
         QSignalSpy imports(&events, &AppEvents::importDialogChat);
         QSignalSpy opens(&events, &AppEvents::openChatSession);
 
-        QVERIFY(!events.postImportDialogChat(u" \n\t"_s, u"Because."_s));
+        QVERIFY(
+            !events.postImportDialogChat(ChatMessage(ChatMessage::Role::User, u" \n\t"_s),
+                                         ChatMessage(ChatMessage::Role::Assistant, u"Because."_s)));
         QVERIFY(!events.postOpenChatSession(QUuid()));
         QCOMPARE(imports.size(), 0);
         QCOMPARE(opens.size(), 0);
 
-        QVERIFY(events.postImportDialogChat(u" Why? \n"_s));
+        QVERIFY(events.postImportDialogChat(ChatMessage(ChatMessage::Role::User, u" Why? \n"_s)));
+        // A file alone is a question.
+        ChatMessage file(ChatMessage::Role::User, QString());
+        file.attachments = {Attachment()};
+        QVERIFY(events.postImportDialogChat(file));
         const QUuid id = QUuid::createUuid();
         QVERIFY(events.postOpenChatSession(id));
-        QCOMPARE(imports.size(), 1);
-        QCOMPARE(imports.at(0).mid(0, 3), (QVariantList{u" Why? \n"_s, QString(), QString()}));
+        QCOMPARE(imports.size(), 2);
+        QCOMPARE(imports.at(0).at(0).value<ChatMessage>().text, u" Why? \n"_s);
         QCOMPARE(opens.size(), 1);
         QCOMPARE(opens.at(0).at(0).toUuid(), id);
     }

@@ -36,6 +36,7 @@ private Q_SLOTS:
     void followUpsTravelInOrder();
     void saveHandsOverTheExchangeAsItStands();
     void thinkingIsShownAndSaved();
+    void filesGoWithTheQuestion();
     void stopReturnsToInput_data();
     void stopReturnsToInput();
     void reopeningResets();
@@ -141,9 +142,9 @@ void TestAskDialogModel::saveHandsOverTheExchangeAsItStands()
     QStringList order;
     QList<QStringList> imports;
     connect(&f.events(), &AppEvents::importDialogChat, this,
-            [&](const QString &query, const QString &answer) {
+            [&](const ChatMessage &question, const ChatMessage &answer) {
                 order.append(u"import"_s);
-                imports.append({query, answer});
+                imports.append({question.text, answer.text});
             });
     connect(&f.events(), &AppEvents::showMainWindow, this, [&] { order.append(u"show"_s); });
     f.bar->saveAndContinueInChat();
@@ -171,11 +172,10 @@ void TestAskDialogModel::thinkingIsShownAndSaved()
 
     QList<QVariantList> imports;
     connect(&f.events(), &AppEvents::importDialogChat, this,
-            [&](const QString &query, const QString &answer, const QString &reasoning,
-                std::optional<double> seconds, const QString &model,
-                const std::optional<AnswerStats> &stats) {
-                imports.append({query, answer, reasoning, seconds.has_value(), model,
-                                stats ? stats->tokens : -1});
+            [&](const ChatMessage &question, const ChatMessage &answer) {
+                imports.append({question.text, answer.text, answer.reasoning,
+                                answer.thinkingSeconds.has_value(), answer.model,
+                                answer.stats ? answer.stats->tokens : -1});
             });
     f.bar->saveAndContinueInChat();
     QCOMPARE(imports.size(), 1);
@@ -191,6 +191,52 @@ void TestAskDialogModel::thinkingIsShownAndSaved()
     f.bar->askFollowUp();
     QCOMPARE(f.bar->conversationContext().constLast().content, u"42"_s);
     QVERIFY(f.bar->reasoning().isEmpty());
+}
+
+// A question's files go with it, stay with it until a new question, travel with a follow-up
+// and are handed over with a save; a file alone is a question.
+void TestAskDialogModel::filesGoWithTheQuestion()
+{
+    AskFixture f;
+    QVERIFY(f.isValid());
+    Attachment photo;
+    photo.kind = Attachment::Kind::Image;
+    photo.name = u"cat.jpg"_s;
+    photo.data = "JPEG";
+    photo.dataMimeType = u"image/jpeg"_s;
+    photo.hash = photo.contentHash();
+    QVERIFY(!f.bar->hasQueryText());
+    QVERIFY(f.bar->addAttachment(photo));
+    QVERIFY(f.bar->hasQueryText());
+
+    f.model().setStream({u"A cat."_s});
+    QVERIFY(f.ask(QString()));
+    QCOMPARE(f.bar->answer(), u"A cat."_s);
+    const QJsonArray parts
+        = f.model().lastChatRequest()[u"messages"].toArray().last()[u"content"].toArray();
+    QCOMPARE(parts.last()[u"image_url"][u"url"].toString(), u"data:image/jpeg;base64,SlBFRw=="_s);
+    QCOMPARE(f.bar->attachments().size(), 1);
+
+    QList<ChatMessage> saved;
+    connect(&f.events(), &AppEvents::importDialogChat, this,
+            [&](const ChatMessage &question, const ChatMessage &) { saved.append(question); });
+    f.bar->saveAndContinueInChat();
+    QCOMPARE(saved.size(), 1);
+    QCOMPARE(saved.first().attachments, QList<Attachment>{photo});
+
+    f.bar->askFollowUp();
+    QVERIFY(f.bar->attachments().isEmpty());
+    f.model().setStream({u"Grey."_s});
+    QVERIFY(f.ask(u"Which colour?"_s));
+    const QJsonArray messages = f.model().lastChatRequest()[u"messages"].toArray();
+    // The kept question carries its photo into the follow-up.
+    QCOMPARE(messages.at(messages.size() - 3)[u"content"].toArray().last()[u"image_url"][u"url"],
+             u"data:image/jpeg;base64,SlBFRw=="_s);
+    QCOMPARE(messages.last()[u"content"].toString(), u"Which colour?"_s);
+
+    QVERIFY(f.bar->addAttachment(photo));
+    f.bar->startNewQuestion();
+    QVERIFY(f.bar->attachments().isEmpty());
 }
 
 void TestAskDialogModel::stopReturnsToInput_data()

@@ -168,7 +168,11 @@ private Q_SLOTS:
 
         const std::optional<double> seconds
             = reasoning.isEmpty() ? std::nullopt : std::optional(4.2);
-        QVERIFY(f.events().postImportDialogChat(query, answer, reasoning, seconds));
+        ChatMessage reply(ChatMessage::Role::Assistant, answer);
+        reply.reasoning = reasoning;
+        reply.thinkingSeconds = seconds;
+        QVERIFY(
+            f.events().postImportDialogChat(ChatMessage(ChatMessage::Role::User, query), reply));
         QCOMPARE(c.sessions().size(), 2);
         const ChatSession imported = c.sessions().constFirst();
         QCOMPARE(c.sidebarItem(), imported.id);
@@ -196,7 +200,8 @@ private Q_SLOTS:
     {
         ControllerFixture f;
         ConversationController &c = f.controller();
-        c.importDialogExchange(u" \n"_s, u"answer"_s);
+        c.importDialogExchange(ChatMessage(ChatMessage::Role::User, u" \n"_s),
+                               ChatMessage(ChatMessage::Role::Assistant, u"answer"_s));
         QVERIFY(c.sessions().isEmpty());
         QVERIFY(f.stored().isEmpty());
     }

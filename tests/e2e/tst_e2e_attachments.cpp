@@ -53,11 +53,13 @@ class TestE2EAttachments : public QObject
 private:
     QString log() const { return m_e2e.log(); }
 
-    // Opens the paperclip's dialog from the composer and chooses `path` in it.
-    void attachThroughTheDialog(const QString &path)
+    // Opens the paperclip's dialog from the field of the window titled `window` and chooses
+    // `path` in it.
+    void attachThroughTheDialog(const QString &path,
+                                const QString &window = E2EFixture::windowTitle)
     {
         // Without a window manager nothing gives the window the keyboard back after a dialog.
-        E2E_STEP(m_e2e.focusMainWindow());
+        E2E_STEP(focus(window));
         // From the text field, the paperclip is the next stop.
         QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"Tab"_s}), 0);
         QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"space"_s}), 0);
@@ -72,6 +74,13 @@ private:
                      [this] { return m_e2e.x().visibleWindows(u"Attach Files"_s).isEmpty(); },
                      E2EFixture::waitMs),
                  qPrintable(log()));
+    }
+
+    void focus(const QString &title)
+    {
+        const QString window = m_e2e.x().visibleWindows(title).value(0);
+        QVERIFY2(!window.isEmpty(), qPrintable(title));
+        QCOMPARE(m_e2e.x().xdotool({u"windowfocus"_s, u"--sync"_s, window}), 0);
     }
 
     E2EFixture m_e2e;
@@ -149,6 +158,31 @@ private Q_SLOTS:
         QTest::qWait(400);
         m_e2e.screenshot(u"attachments-3-refused.png"_s);
         QVERIFY2(m_e2e.velm().isRunning(), qPrintable(log()));
+    }
+
+    // The Quick Ask bar takes a file through its paperclip too, and asks with it.
+    void quickAskWithAFile()
+    {
+        m_e2e.serveStreamedAnswer(u"A green hill."_s, u"Hill"_s);
+        E2E_STEP(m_e2e.openQuickAskByChord());
+        QVERIFY(QTest::qWaitFor([this] { return m_e2e.x().hasFocusedWindow(E2EFixture::barTitle); },
+                                5000));
+        // From the field, the paperclip is the next stop here as well.
+        E2E_STEP(attachThroughTheDialog(m_files.filePath(u"lake.png"_s), E2EFixture::barTitle));
+        E2E_STEP(focus(E2EFixture::barTitle));
+        QTest::qWait(800);
+        QCOMPARE(m_e2e.x().xdotool({u"type"_s, u"--delay"_s, u"15"_s, u"And the hill?"_s}), 0);
+        QTest::qWait(300);
+        QVERIFY(!m_e2e.x().saveScreenshot(u"attachments-4-quickask-chip.png"_s).isEmpty());
+        const qsizetype before = m_e2e.answerRequests().size();
+        QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"Return"_s}), 0);
+        QVERIFY2(QTest::qWaitFor([&] { return m_e2e.answerRequests().size() > before; },
+                                 E2EFixture::waitMs),
+                 qPrintable(log()));
+        const QJsonValue question
+            = m_e2e.answerRequests().constLast()[u"messages"].toArray().last();
+        QCOMPARE(content(question, u"text"_s), u"And the hill?"_s);
+        QVERIFY(content(question, u"image_url"_s).startsWith(u"data:image/jpeg;base64,"_s));
     }
 };
 

@@ -75,8 +75,9 @@ private Q_SLOTS:
 
     void modelMenuByKeyboard()
     {
-        // From the composer's field: the search chip, then the model chip.
+        // From the composer's field: the paperclip, the search chip, then the model chip.
         E2E_STEP(m_e2e.focusMainWindow());
+        QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"Tab"_s}), 0);
         QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"Tab"_s}), 0);
         QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"Tab"_s}), 0);
         QCOMPARE(m_e2e.x().xdotool({u"key"_s, u"space"_s}), 0);

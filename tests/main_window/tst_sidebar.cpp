@@ -142,7 +142,8 @@ void TestSidebar::groupsAndTitles()
     QCOMPARE(window.sidebar->emptyState()->isVisible(), texts.isEmpty());
 
     // A chat that arrives later (here a Quick Ask import) lands at the top.
-    fixture.controller().importDialogExchange(u"Fresh one"_s, QString());
+    fixture.controller().importDialogExchange(ChatMessage(ChatMessage::Role::User, u"Fresh one"_s),
+                                              ChatMessage(ChatMessage::Role::Assistant, QString()));
     QCOMPARE(shownTexts(window.model()).mid(0, 2), (QStringList{u"TODAY"_s, u"Fresh one"_s}));
     QVERIFY(!window.sidebar->emptyState()->isVisible());
 }

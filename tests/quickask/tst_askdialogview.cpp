@@ -250,7 +250,7 @@ void TestAskDialogView::actionKeysWorkOnlyWhenShown()
     QVERIFY(f.ask(u"Again"_s));
     press(Qt::Key_S);
     QCOMPARE(imports.size(), 1);
-    QCOMPARE(imports.first().first().toString(), u"Again"_s);
+    QCOMPARE(imports.first().first().value<ChatMessage>().text, u"Again"_s);
     press(Qt::Key_N);
     QVERIFY(!f.bar->hasActivity());
     QVERIFY(f.bar->conversationContext().isEmpty());

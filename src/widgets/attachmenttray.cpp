@@ -1,0 +1,134 @@
+#include "widgets/attachmenttray.h"
+
+#include "attachments/attachmentthumbnail.h"
+#include "widgets/attachmentchiprow.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+AttachmentTray::AttachmentTray(Question question, AttachmentChipRow *chips, QObject *parent)
+    : QObject(parent)
+    , m_question(std::move(question))
+    , m_chips(chips)
+{
+    connect(&m_loader, &AttachmentLoader::loaded, this, &AttachmentTray::onLoaded);
+    connect(&m_loader, &AttachmentLoader::failed, this, &AttachmentTray::onFailed);
+    connect(m_chips, &AttachmentChipRow::removeRequested, this,
+            [this](int index) { removeAt(index); });
+    refresh();
+}
+
+void AttachmentTray::attach(const QList<AttachmentLoader::Offered> &files)
+{
+    m_chips->clearNote();
+    qsizetype room = Attachment::maxPerQuestion - m_question.attached().size() - m_pending.size();
+    for (const AttachmentLoader::Offered &file : files) {
+        const QString name = file.path.isEmpty() ? file.name : QFileInfo(file.path).fileName();
+        if (room <= 0) {
+            m_chips->showNote(u"A question can carry %1 files at most; %2 was not attached."_s
+                                  .arg(Attachment::maxPerQuestion)
+                                  .arg(name));
+            break;
+        }
+        --room;
+        m_pending.append({m_loader.load(file), name});
+    }
+    refresh();
+    Q_EMIT pendingChanged();
+}
+
+void AttachmentTray::chooseFiles(QWidget *parent)
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    const QStringList paths = QFileDialog::getOpenFileNames(
+        parent, u"Attach Files"_s, folder,
+        u"Images and documents (*.png *.jpg *.jpeg *.webp *.gif *.bmp *.pdf *.txt *.md *.csv "
+        "*.json *.html *.htm *.xml *.c *.cpp *.h *.py *.js *.ts *.rs *.go *.java *.sh);;"
+        "All files (*)"_s);
+    QList<AttachmentLoader::Offered> files;
+    for (const QString &path : paths)
+        files.append({path, {}, {}});
+    if (!files.isEmpty())
+        attach(files);
+}
+
+void AttachmentTray::removeAt(qsizetype index)
+{
+    const qsizetype attached = m_question.attached().size();
+    if (index < 0)
+        return;
+    m_chips->clearNote();
+    if (index < attached) {
+        m_question.remove(index);
+    } else if (index - attached < m_pending.size()) {
+        m_pending.removeAt(index - attached);
+        refresh();
+        Q_EMIT pendingChanged();
+    }
+}
+
+void AttachmentTray::removeLast()
+{
+    removeAt(m_question.attached().size() + m_pending.size() - 1);
+}
+
+void AttachmentTray::whenRead(std::function<void()> then)
+{
+    if (m_pending.isEmpty()) {
+        then();
+        return;
+    }
+    m_whenRead = std::move(then);
+}
+
+void AttachmentTray::refresh()
+{
+    QList<AttachmentChipRow::Item> items;
+    for (const Attachment &attachment : m_question.attached()) {
+        const bool image = attachment.kind == Attachment::Kind::Image;
+        items.append({attachment.name, attachment.size, image,
+                      image ? AttachmentThumbnail::image(attachment, AttachmentThumbnail::chipSide)
+                            : QImage(),
+                      false});
+    }
+    for (const Pending &pending : std::as_const(m_pending))
+        items.append({pending.name, 0, false, QImage(), true});
+    m_chips->setItems(items);
+}
+
+bool AttachmentTray::takePending(AttachmentLoader::Id id)
+{
+    const auto pending = std::find_if(m_pending.begin(), m_pending.end(),
+                                      [id](const Pending &p) { return p.id == id; });
+    // Removed while it was read.
+    if (pending == m_pending.end())
+        return false;
+    m_pending.erase(pending);
+    Q_EMIT pendingChanged();
+    return true;
+}
+
+void AttachmentTray::onLoaded(AttachmentLoader::Id id, const Attachment &attachment)
+{
+    if (!takePending(id))
+        return;
+    if (!m_question.add(attachment))
+        refresh();
+    if (m_pending.isEmpty() && m_whenRead)
+        std::exchange(m_whenRead, nullptr)();
+}
+
+void AttachmentTray::onFailed(AttachmentLoader::Id id, const QString &reason)
+{
+    if (!takePending(id))
+        return;
+    m_whenRead = nullptr;
+    refresh();
+    m_chips->showNote(reason);
+}
