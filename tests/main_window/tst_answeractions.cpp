@@ -2,11 +2,13 @@
 
 #include "main_window/answerversionswitcher.h"
 #include "main_window/assistantmessagerow.h"
+#include "main_window/attachmenttiles.h"
 #include "main_window/chatscrollview.h"
 #include "main_window/chatviewstate.h"
 #include "main_window/composertextedit.h"
 #include "main_window/composerview.h"
 #include "main_window/messageactionbutton.h"
+#include "main_window/messagebubble.h"
 #include "main_window/messagelistview.h"
 #include "main_window/questioneditfield.h"
 #include "main_window/undonote.h"
@@ -16,7 +18,10 @@
 #include "widgets/appfonts.h"
 
 #include <QAccessible>
+#include <QBuffer>
+#include <QImage>
 #include <QLabel>
+#include <QLocale>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -88,6 +93,55 @@ public:
     static void initMain() { qputenv("VELM_NO_ANIMATIONS", "1"); }
 
 private Q_SLOTS:
+    // A question's files show above it, each a tile named for its file that opens it; a
+    // question that is only files has no empty bubble.
+    void filesShowAboveTheQuestion()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        ChatSession session = conversation(
+            {u"What are these?"_s, u"A photo and notes."_s, QString(), u"Still a photo."_s});
+        QImage picture(640, 480, QImage::Format_RGB32);
+        picture.fill(Qt::darkGreen);
+        Attachment photo;
+        photo.kind = Attachment::Kind::Image;
+        photo.name = u"hill.jpg"_s;
+        photo.dataMimeType = u"image/jpeg"_s;
+        QBuffer buffer(&photo.data);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "JPEG");
+        photo.hash = photo.contentHash();
+        Attachment notes;
+        notes.name = u"<b>notes</b>.md"_s;
+        notes.size = 2048;
+        notes.hash = notes.contentHash();
+        session.messages[0].attachments = {photo, notes};
+        session.messages[2].attachments = {photo};
+        Window w(f, session);
+        QVERIFY(w.activated);
+
+        UserMessageRow *first = w.question(session.messages.at(0).id);
+        QVERIFY(first);
+        const QList<QAbstractButton *> tiles = first->attachmentTiles()->tiles();
+        QCOMPARE(tiles.size(), 2);
+        QCOMPARE(accessibleName(tiles.at(0)), u"Image hill.jpg"_s);
+        QCOMPARE(accessibleName(tiles.at(1)),
+                 u"Document <b>notes</b>.md, "_s + QLocale().formattedDataSize(2048));
+        QVERIFY(tiles.at(0)->focusPolicy() & Qt::TabFocus);
+        QVERIFY(first->attachmentTiles()->isVisible());
+        // Above the question's bubble, on the user's side.
+        const MessageBubble *bubble = first->findChild<MessageBubble *>();
+        QVERIFY(bubble->isVisible());
+        QVERIFY(first->attachmentTiles()->geometry().bottom() < bubble->geometry().top());
+        QCOMPARE(tiles.at(1)->mapTo(first, QPoint(tiles.at(1)->width(), 0)).x(),
+                 first->attachmentTiles()->geometry().right() + 1);
+
+        UserMessageRow *second = w.question(session.messages.at(2).id);
+        QVERIFY(!second->findChild<MessageBubble *>()->isVisible());
+        QCOMPARE(second->attachmentTiles()->tiles().size(), 1);
+        QVERIFY(second->height() >= second->attachmentTiles()->height());
+    }
+
     void initTestCase() { registerAppFonts(); }
 
     void switcherByKeyboard()
