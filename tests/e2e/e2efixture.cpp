@@ -96,7 +96,15 @@ std::optional<ChatSession> E2EFixture::storedChat(const QString &text) const
 
 void E2EFixture::focusMainWindow()
 {
-    const QString window = windowId();
+    // A window that a dialog gave back, or one that a busy machine maps late, can be a moment
+    // in showing again.
+    QString window;
+    QTest::qWaitFor(
+        [&] {
+            window = windowId();
+            return !window.isEmpty();
+        },
+        5000);
     QVERIFY2(!window.isEmpty(), qPrintable(log()));
     QCOMPARE(m_x.xdotool({u"windowfocus"_s, u"--sync"_s, window}), 0);
 }

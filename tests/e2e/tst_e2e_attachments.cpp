@@ -78,7 +78,13 @@ private:
 
     void focus(const QString &title)
     {
-        const QString window = m_e2e.x().visibleWindows(title).value(0);
+        QString window;
+        QTest::qWaitFor(
+            [&] {
+                window = m_e2e.x().visibleWindows(title).value(0);
+                return !window.isEmpty();
+            },
+            5000);
         QVERIFY2(!window.isEmpty(), qPrintable(title));
         QCOMPARE(m_e2e.x().xdotool({u"windowfocus"_s, u"--sync"_s, window}), 0);
     }
