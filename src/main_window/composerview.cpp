@@ -53,6 +53,7 @@ ComposerView::ComposerView(ConversationController &controller, Settings &setting
 
     m_attachmentChips = new AttachmentChipRow(m_surface);
     m_textEdit = new ComposerTextEdit(m_surface);
+    m_attachmentChips->setTabStopsBefore(m_textEdit);
     // Made in the order Tab goes: the field, the paperclip beside it, then the chips and Send.
     m_attach = new IconButton(u"paperclip"_s, u"Attach files"_s, 26, 16, m_surface);
     m_attach->setObjectName(u"attachButton"_s);

@@ -167,6 +167,7 @@ QWidget *AskDialogView::buildInputRow()
 
     m_inputField = new AskInputField(m_inputRow);
     m_inputField->setObjectName(u"inputField"_s);
+    m_attachmentChips->setTabStopsBefore(m_inputField);
     row->addWidget(m_inputField, 1);
     connect(m_inputField, &QPlainTextEdit::textChanged, this, [this] {
         if (m_model)

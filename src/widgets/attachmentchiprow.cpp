@@ -163,6 +163,15 @@ void AttachmentChipRow::setItems(const QList<Item> &items)
         chip->show();
         m_chips.append(chip);
     }
+    // New buttons join the end of the window's Tab order; each is moved in turn to just after
+    // what comes before the field, which leaves them in order before it.
+    if (m_field) {
+        QWidget *previous = m_field->previousInFocusChain();
+        for (QToolButton *button : removeButtons()) {
+            QWidget::setTabOrder(previous, button);
+            previous = button;
+        }
+    }
     if (focused >= 0 && !m_chips.isEmpty()) {
         static_cast<AttachmentChip *>(m_chips.at(std::min(focused, m_chips.size() - 1)))
             ->removeButton()

@@ -31,6 +31,9 @@ public:
     explicit AttachmentChipRow(QWidget *parent = nullptr);
 
     void setItems(const QList<Item> &items);
+    // The remove buttons come just before `field` when Tab goes round, as the chips stand
+    // above it.
+    void setTabStopsBefore(QWidget *field) { m_field = field; }
     int count() const { return int(m_chips.size()); }
     // A sentence in the error colour under the chips, until the next one or clearNote().
     void showNote(const QString &note);
@@ -58,4 +61,5 @@ private:
 
     QList<QWidget *> m_chips;
     QLabel *m_note;
+    QWidget *m_field = nullptr;
 };

@@ -13,6 +13,9 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QImage>
 #include <QMenu>
 #include <QMimeData>
@@ -20,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -372,6 +376,38 @@ private Q_SLOTS:
         QVERIFY(h.view.attachmentChips()->isHidden());
     }
 
+    // Files dropped on the composer are attached; a drag of text is not taken for one.
+    void dropAttaches()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        ComposerHarness h(f);
+        QTemporaryDir dir;
+        QFile notes(dir.filePath(u"notes.md"_s));
+        QVERIFY(notes.open(QIODevice::WriteOnly));
+        notes.write("# Notes\n");
+        notes.close();
+
+        QMimeData text;
+        text.setText(u"words"_s);
+        QDragEnterEvent enterText(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton,
+                                  Qt::NoModifier);
+        QApplication::sendEvent(&h.view, &enterText);
+        QVERIFY(!enterText.isAccepted());
+
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(notes.fileName())});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(&h.view, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&h.view, &drop);
+        QTRY_COMPARE(h.controller.draftAttachments().size(), 1);
+        QCOMPARE(h.controller.draftAttachments().constFirst().text, u"# Notes\n"_s);
+        QVERIFY(h.edit()->hasFocus() || !h.view.isActiveWindow());
+    }
+
     // Return while a file is still read sends once it is attached, with it.
     void returnWhileReadingSendsWithTheFile()
     {
@@ -421,7 +457,18 @@ private Q_SLOTS:
                  u"A question can carry 10 files at most; note10.txt was not attached."_s);
         QTRY_COMPARE(h.controller.draftAttachments().size(), Attachment::maxPerQuestion);
         QCOMPARE(h.view.attachmentChips()->removeButtons().size(), 10);
-        // The remove buttons are named for their files and work from the keyboard.
+        // The remove buttons are named for their files, come before the field when Tab goes
+        // round, and work from the keyboard.
+        const QList<QToolButton *> removes = h.view.attachmentChips()->removeButtons();
+        const auto nextStop = [](QWidget *widget) {
+            do
+                widget = widget->nextInFocusChain();
+            while (!(widget->focusPolicy() & Qt::TabFocus));
+            return widget;
+        };
+        for (qsizetype i = 0; i + 1 < removes.size(); ++i)
+            QCOMPARE(nextStop(removes.at(i)), removes.at(i + 1));
+        QCOMPARE(nextStop(removes.last()), h.edit());
         QToolButton *third = h.view.attachmentChips()->removeButtons().at(2);
         QCOMPARE(third->accessibleName(), u"Remove note2.txt"_s);
         third->setFocus();
