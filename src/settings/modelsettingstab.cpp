@@ -19,6 +19,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -100,13 +102,25 @@ ModelSettingsTab::ModelSettingsTab(Settings &settings, QNetworkAccessManager *ne
     m_maxTokens->setSpecialValueText(u"No limit"_s);
     m_maxTokens->setSuffix(u" tokens"_s);
     m_generationSection->addRow(u"Maximum answer length"_s, m_maxTokens);
-    m_generationSection->setFootnote(u"Lower temperatures give steadier answers, higher ones "
-                                     "more varied ones. A long answer stops at the maximum."_s);
+    m_attachmentText = new QSpinBox(m_generationSection);
+    m_attachmentText->setObjectName(u"attachmentTextBox"_s);
+    m_attachmentText->setAccessibleName(u"Text of attached documents"_s);
+    m_attachmentText->setRange(1000, 2000000);
+    m_attachmentText->setSingleStep(10000);
+    m_attachmentText->setGroupSeparatorShown(true);
+    m_attachmentText->setSuffix(u" characters"_s);
+    m_generationSection->addRow(u"Text of attached documents"_s, m_attachmentText);
+    m_generationSection->setFootnote(
+        u"Lower temperatures give steadier answers, higher ones more varied ones. A long answer "
+        "stops at the maximum. Attached documents beyond their limit are cut, and the model "
+        "is told so."_s);
     connect(m_temperature, &QDoubleSpinBox::valueChanged, this,
             [this](double value) { m_settings.setTemperature(value); });
     connect(m_maxTokens, &QSpinBox::valueChanged, this, [this](int value) {
         m_settings.setMaxTokens(value > 0 ? std::optional<int>(value) : std::nullopt);
     });
+    connect(m_attachmentText, &QSpinBox::valueChanged, this,
+            [this](int value) { m_settings.setAttachmentTextLimit(value); });
     layout->addWidget(m_generationSection);
 
     m_thinkingSection = new SettingsSection(u"lightbulb"_s, u"Thinking"_s, this);
@@ -138,7 +152,8 @@ ModelSettingsTab::ModelSettingsTab(Settings &settings, QNetworkAccessManager *ne
             showAddress();
         else if (key == SettingsKeys::showThinking)
             showThinking();
-        else if (key == SettingsKeys::temperature || key == SettingsKeys::maxTokens)
+        else if (key == SettingsKeys::temperature || key == SettingsKeys::maxTokens
+                 || key == SettingsKeys::attachmentTextLimit)
             showGeneration();
     });
     showAddress();
@@ -175,8 +190,10 @@ void ModelSettingsTab::showGeneration()
 {
     const QSignalBlocker temperatureBlocker(m_temperature);
     const QSignalBlocker maxTokensBlocker(m_maxTokens);
+    const QSignalBlocker attachmentTextBlocker(m_attachmentText);
     m_temperature->setValue(m_settings.temperature());
     m_maxTokens->setValue(m_settings.maxTokens().value_or(0));
+    m_attachmentText->setValue(int(std::min<qsizetype>(m_settings.attachmentTextLimit(), 2000000)));
 }
 
 ModelSettingsTab::~ModelSettingsTab()

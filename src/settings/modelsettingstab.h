@@ -44,6 +44,7 @@ public:
     QDoubleSpinBox *temperatureBox() const { return m_temperature; }
     // 0 shows "No limit".
     QSpinBox *maxTokensBox() const { return m_maxTokens; }
+    QSpinBox *attachmentTextBox() const { return m_attachmentText; }
     SettingsSection *thinkingSection() const { return m_thinkingSection; }
     ToggleSwitch *showThinkingSwitch() const { return m_showThinking; }
 
@@ -86,6 +87,7 @@ private:
     SettingsSection *m_generationSection = nullptr;
     QDoubleSpinBox *m_temperature = nullptr;
     QSpinBox *m_maxTokens = nullptr;
+    QSpinBox *m_attachmentText = nullptr;
     SettingsSection *m_thinkingSection = nullptr;
     ToggleSwitch *m_showThinking = nullptr;
     bool m_isCheckingModel = false;

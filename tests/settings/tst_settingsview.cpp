@@ -275,6 +275,11 @@ private Q_SLOTS:
         f.settings().setTemperature(1.1);
         QCOMPARE(tab.maxTokensBox()->value(), 0);
         QCOMPARE(tab.temperatureBox()->value(), 1.1);
+        QCOMPARE(tab.attachmentTextBox()->value(), 100000);
+        tab.attachmentTextBox()->setValue(20000);
+        QCOMPARE(f.settings().attachmentTextLimit(), 20000);
+        f.settings().setAttachmentTextLimit(50000);
+        QCOMPARE(tab.attachmentTextBox()->value(), 50000);
     }
 
     // An address is written as soon as it is usable, without the blanks around it; until
