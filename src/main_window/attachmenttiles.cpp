@@ -2,6 +2,7 @@
 
 #include "attachments/attachmentthumbnail.h"
 #include "widgets/appcolors.h"
+#include "widgets/plaintext.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 
@@ -50,7 +51,7 @@ public:
                                 : u"Document %1, %2"_s.arg(
                                     attachment.name, QLocale().formattedDataSize(attachment.size)));
         setAccessibleDescription(image ? u"Opens the image"_s : u"Opens the document"_s);
-        setToolTip(attachment.name);
+        setToolTip(PlainText::toolTip(attachment.name));
         if (image) {
             const qreal ratio = devicePixelRatioF();
             m_picture = AttachmentThumbnail::image(attachment,

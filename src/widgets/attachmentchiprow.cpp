@@ -2,6 +2,7 @@
 
 #include "widgets/appcolors.h"
 #include "widgets/iconbutton.h"
+#include "widgets/plaintext.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 
@@ -45,7 +46,7 @@ public:
         setFont(TypeStyles::font(TypeStyle::Caption));
         const QString kind = item.image ? u"Image"_s : u"Document"_s;
         setAccessibleName(u"%1 %2, %3"_s.arg(kind, item.name, detail(item)));
-        setToolTip(item.name);
+        setToolTip(PlainText::toolTip(item.name));
         m_remove->setObjectName(u"removeAttachment"_s);
         m_remove->setToolTip(u"Remove"_s);
         m_remove->setFocusPolicy(Qt::StrongFocus);

@@ -128,6 +128,9 @@ private Q_SLOTS:
         QCOMPARE(accessibleName(tiles.at(1)),
                  u"Document <b>notes</b>.md, "_s + QLocale().formattedDataSize(2048));
         QVERIFY(tiles.at(0)->focusPolicy() & Qt::TabFocus);
+        // A name like markup shows as it is, in the tooltip too.
+        QVERIFY(!Qt::mightBeRichText(tiles.at(1)->toolTip())
+                || tiles.at(1)->toolTip().contains(u"&lt;"_s));
         QVERIFY(first->attachmentTiles()->isVisible());
         // Above the question's bubble, on the user's side.
         const MessageBubble *bubble = first->findChild<MessageBubble *>();
