@@ -173,6 +173,9 @@ private Q_SLOTS:
         E2E_STEP(m_e2e.openQuickAskByChord());
         QVERIFY(QTest::qWaitFor([this] { return m_e2e.x().hasFocusedWindow(E2EFixture::barTitle); },
                                 5000));
+        // The bar gives its field the keyboard a moment after it shows; a Tab before that
+        // would start from elsewhere.
+        QTest::qWait(800);
         // From the field, the paperclip is the next stop here as well.
         E2E_STEP(attachThroughTheDialog(m_files.filePath(u"lake.png"_s), E2EFixture::barTitle));
         E2E_STEP(focus(E2EFixture::barTitle));
