@@ -99,13 +99,11 @@ void E2EFixture::focusMainWindow()
     // A window that a dialog gave back, or one that a busy machine maps late, can be a moment
     // in showing again.
     QString window;
-    QTest::qWaitFor(
-        [&] {
-            window = windowId();
-            return !window.isEmpty();
-        },
-        5000);
-    QVERIFY2(!window.isEmpty(), qPrintable(log()));
+    const auto shown = [&] {
+        window = windowId();
+        return !window.isEmpty();
+    };
+    QVERIFY2(QTest::qWaitFor(shown, 5000), qPrintable(log()));
     QCOMPARE(m_x.xdotool({u"windowfocus"_s, u"--sync"_s, window}), 0);
 }
 

@@ -79,13 +79,11 @@ private:
     void focus(const QString &title)
     {
         QString window;
-        QTest::qWaitFor(
-            [&] {
-                window = m_e2e.x().visibleWindows(title).value(0);
-                return !window.isEmpty();
-            },
-            5000);
-        QVERIFY2(!window.isEmpty(), qPrintable(title));
+        const auto shown = [&] {
+            window = m_e2e.x().visibleWindows(title).value(0);
+            return !window.isEmpty();
+        };
+        QVERIFY2(QTest::qWaitFor(shown, 5000), qPrintable(title));
         QCOMPARE(m_e2e.x().xdotool({u"windowfocus"_s, u"--sync"_s, window}), 0);
     }
 
