@@ -1,6 +1,7 @@
 #include "main_window/chatscrollview.h"
 
 #include "main_window/assistantmessagerow.h"
+#include "main_window/messageaccessibility.h"
 #include "main_window/messagerow.h"
 #include "main_window/searchingrow.h"
 #include "main_window/thinkingrow.h"
@@ -94,6 +95,9 @@ ChatScrollView::ChatScrollView(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setWidgetResizable(false);
     setWidget(m_content);
+    // A list of messages to assistive technology.
+    m_content->setObjectName(u"messageList"_s);
+    MessageAccessibility::install();
     // The window's background shows through.
     viewport()->setAutoFillBackground(false);
     m_content->setAutoFillBackground(false);

@@ -2,7 +2,10 @@
 
 #include "main_window/assistantmessagerow.h"
 #include "main_window/copybutton.h"
+#include "main_window/messageaccessibility.h"
 #include "main_window/usermessagerow.h"
+
+#include "markdown/markdownplaintext.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -18,7 +21,15 @@ MessageRow::MessageRow(QWidget *parent)
     : QWidget(parent)
     , m_copyButton(new CopyButton(this))
 {
+    MessageAccessibility::install();
     connect(m_copyButton, &CopyButton::clicked, this, &MessageRow::copyText);
+}
+
+QString MessageRow::spokenText() const
+{
+    if (m_message.role == ChatMessage::Role::User)
+        return m_message.text;
+    return MarkdownPlainText::fromMarkdown(m_message.text);
 }
 
 bool MessageRow::isCopied() const

@@ -25,6 +25,9 @@ public:
     CopyButton *copyButton() const { return m_copyButton; }
     // The copy button shows "Copied".
     bool isCopied() const;
+    // The message as a screen reader reads it: a question as typed, an answer's Markdown
+    // as plain text.
+    QString spokenText() const;
 
     void setMessage(const ChatMessage &message, bool isFirstInGroup, bool isStreaming);
     // What the user can do with the message now: the row's isEditing, isLastAnswer and

@@ -93,6 +93,39 @@ public:
     static void initMain() { qputenv("VELM_NO_ANIMATIONS", "1"); }
 
 private Q_SLOTS:
+    // A screen reader finds the conversation as a list whose items say who spoke and
+    // carry the whole message, an answer's Markdown read as plain text.
+    void messagesAreReadable()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        const ChatSession session
+            = conversation({u"What is the derivative of $x^2$?"_s,
+                            u"It is $2x$, **twice** x.\n\n```python\nprint(2 * x)\n```"_s});
+        Window w(f, session);
+        QVERIFY(w.activated);
+
+        QAccessibleInterface *list
+            = QAccessible::queryAccessibleInterface(w.list.scrollView()->widget());
+        QVERIFY(list);
+        QCOMPARE(list->role(), QAccessible::List);
+        QCOMPARE(list->text(QAccessible::Name), u"Conversation"_s);
+        QStringList spoken;
+        for (int i = 0; i < list->childCount(); ++i) {
+            QAccessibleInterface *item = list->child(i);
+            if (item->role() != QAccessible::ListItem)
+                continue;
+            const QString description = item->text(QAccessible::Description);
+            QAccessibleTextInterface *text = item->textInterface();
+            QVERIFY(text);
+            QCOMPARE(text->text(0, text->characterCount()), description);
+            spoken.append(item->text(QAccessible::Name) + u": "_s + description);
+        }
+        QCOMPARE(spoken,
+                 (QStringList{u"You: What is the derivative of $x^2$?"_s,
+                              u"velm: It is 2x, twice x.\nCode (python):\nprint(2 * x)"_s}));
+    }
+
     // A question's files show above it, each a tile named for its file that opens it; a
     // question that is only files has no empty bubble.
     void filesShowAboveTheQuestion()
