@@ -3,6 +3,7 @@
 #include "main_window/composertextedit.h"
 #include "main_window/composerview.h"
 #include "main_window/entranceeffect.h"
+#include "main_window/greetinglabel.h"
 #include "main_window/newchatview.h"
 #include "main_window/quickpromptrow.h"
 #include "support/testregistry.h"
@@ -10,6 +11,7 @@
 #include "widgets/appfonts.h"
 #include "widgets/symbols.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QPointer>
 #include <QSet>
@@ -93,6 +95,22 @@ private Q_SLOTS:
             seen.unite(ids(h.view->displayedPrompts()));
         }
         QVERIFY(seen.size() > 4);
+    }
+
+    // The greeting is the screen's heading to a screen reader, named with what it says.
+    void greetingIsAHeading()
+    {
+        ControllerFixture f;
+        QVERIFY(f.isValid());
+        f.settings().setUserName(u"Ada"_s);
+        NewChatHarness h(f);
+        h.show();
+        auto *greeting = h.view->findChild<GreetingLabel *>();
+        QVERIFY(greeting);
+        QAccessibleInterface *heading = QAccessible::queryAccessibleInterface(greeting);
+        QCOMPARE(heading->role(), QAccessible::Heading);
+        QCOMPARE(heading->text(QAccessible::Name), h.controller.greeting());
+        QVERIFY(heading->text(QAccessible::Name).contains(u"Ada"_s));
     }
 
     void everyStarterHasItsSymbol()
