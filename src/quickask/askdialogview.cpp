@@ -200,6 +200,7 @@ QWidget *AskDialogView::buildInputRow()
     m_sendButton = new AskGlassButton(u"arrow.up"_s, 36, 13, Symbols::Weight::Semibold, m_inputRow);
     m_sendButton->setObjectName(u"sendButton"_s);
     m_sendButton->setToolTip(u"Ask"_s);
+    m_sendButton->setAccessibleName(u"Ask"_s);
     row->addWidget(m_sendButton);
     connect(m_sendButton, &QAbstractButton::clicked, this, &AskDialogView::ask);
 
@@ -232,6 +233,7 @@ QWidget *AskDialogView::buildHeader()
         = new AskGlassButton(u"stop.circle.fill"_s, 28, 13, Symbols::Weight::Semibold, m_header);
     m_stopButton->setObjectName(u"stopButton"_s);
     m_stopButton->setToolTip(u"Stop (%1)"_s.arg(nativeText(stopKey())));
+    m_stopButton->setAccessibleName(u"Stop"_s);
     m_stopButton->setStyle({AskGlassButton::Tone::Secondary, 1.0, 1.0, 0.08});
     row->addWidget(m_stopButton);
     connect(m_stopButton, &QAbstractButton::clicked, this, [this] {
@@ -395,8 +397,11 @@ void AskDialogView::updateState()
     for (QShortcut *shortcut : {m_newQuestionShortcut, m_followUpShortcut, m_saveShortcut})
         shortcut->setEnabled(canContinue);
 
-    m_inputField->setPlaceholderText(
-        m_model->conversationContext().isEmpty() ? u"Ask anything"_s : u"Ask a follow-up"_s);
+    const QString prompt
+        = m_model->conversationContext().isEmpty() ? u"Ask anything"_s : u"Ask a follow-up"_s;
+    m_inputField->setPlaceholderText(prompt);
+    // The placeholder is gone once something is typed; the field's name stays.
+    m_inputField->setAccessibleName(prompt);
     updateSendButton(true);
 }
 

@@ -23,7 +23,8 @@ AskGlassButton::AskGlassButton(const QString &symbol, int diameter, int symbolSi
     , m_weight(weight)
 {
     setFixedSize(diameter, diameter);
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it, as every control; a click leaves the focus where it was.
+    setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
 }
 
@@ -120,6 +121,10 @@ void AskGlassButton::paintEvent(QPaintEvent *)
     painter.setPen(QPen(stroke, 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(circle);
+    if (hasFocus()) {
+        painter.setPen(QPen(AppColors::named(NamedColor::AskAccent, this), 2));
+        painter.drawEllipse(circle.adjusted(1, 1, -1, -1));
+    }
 
     const QPixmap icon
         = Symbols::pixmap(m_symbol, m_symbolSize, symbolColor, devicePixelRatioF(), m_weight);

@@ -71,6 +71,8 @@ void AskSearchModeButton::updateFromSettings()
     const QString mode = m_settings.webSearchMode();
     setSymbol(symbolForMode(mode));
     setToolTip(u"Web search: "_s + mode);
+    // A symbol alone says nothing to a screen reader.
+    setAccessibleName(u"Web search: "_s + mode);
     Style style;
     if (mode == u"always"_s)
         style = {Tone::Accent, 1.0, 1.16, 0.16};

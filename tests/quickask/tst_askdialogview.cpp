@@ -11,6 +11,7 @@
 #include "widgets/appcolors.h"
 #include "widgets/systemappearance.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QLabel>
@@ -81,6 +82,7 @@ private Q_SLOTS:
     void thinkingShowsHowLong();
     void textIsNeverMarkup();
     void returnSendsShiftReturnAddsALine();
+    void inputControlsAreNamedAndTabbed();
     void actionKeysWorkOnlyWhenShown();
     void colourScheme_data();
     void colourScheme();
@@ -210,6 +212,40 @@ void TestAskDialogView::returnSendsShiftReturnAddsALine()
     QTest::keyClick(field, Qt::Key_Return);
     QVERIFY(f.bar->isLoading());
     QCOMPARE(f.bar->query(), u"One\nTwo"_s);
+}
+
+// Every control of the question row tells a screen reader what it is, and Tab goes from the
+// field to the paperclip and to Ask without typing a tab.
+void TestAskDialogView::inputControlsAreNamedAndTabbed()
+{
+    ViewFixture f;
+    QVERIFY(f.show());
+    QWidget *row = f.child(u"inputRow"_s);
+    QStringList names;
+    for (QWidget *widget : row->findChildren<QWidget *>()) {
+        if (!widget->isVisibleTo(f.view.get()) || !(widget->focusPolicy() & Qt::TabFocus))
+            continue;
+        const QString name = QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+        QVERIFY2(!name.isEmpty(), widget->metaObject()->className());
+        names.append(name);
+    }
+    QCOMPARE(names.size(), 4);
+    QVERIFY(names.contains(u"Ask anything"_s));
+    QVERIFY(names.contains(u"Attach files"_s));
+    QVERIFY(names.contains(u"Ask"_s));
+
+    auto *field = f.child<AskInputField>(u"inputField"_s);
+    field->setFocus();
+    QTRY_VERIFY_WITH_TIMEOUT(field->hasFocus(), timeoutMs);
+    // Ask takes the focus only when there is something to ask.
+    QTest::keyClicks(field, u"Hi"_s);
+    QTest::keyClick(field, Qt::Key_Tab);
+    QCOMPARE(field->toPlainText(), u"Hi"_s);
+    QCOMPARE(QApplication::focusWidget(), f.child(u"attachButton"_s));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), f.child(u"sendButton"_s));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), f.child(u"searchModeButton"_s));
 }
 
 void TestAskDialogView::actionKeysWorkOnlyWhenShown()
