@@ -26,8 +26,8 @@ SidebarGlassButton::SidebarGlassButton(const QString &symbol, const QString &tex
     setText(text);
     setFont(TypeStyles::font(TypeStyle::Label));
     setCursor(Qt::PointingHandCursor);
-    // Clicking a header button must not take the keyboard from the composer.
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it; a click must not take the keyboard from the composer.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void SidebarGlassButton::setSymbolSize(int size)
@@ -75,6 +75,10 @@ void SidebarGlassButton::paintEvent(QPaintEvent *event)
     painter.setPen(QPen(AppColors::named(NamedColor::AskDialogStroke, dark), 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(surface, cornerRadius, cornerRadius);
+    if (hasFocus()) {
+        painter.setPen(QPen(AppColors::named(NamedColor::AskAccent, this), 2));
+        painter.drawRoundedRect(surface.adjusted(1, 1, -1, -1), cornerRadius - 1, cornerRadius - 1);
+    }
 
     const QColor primary = AppColors::primaryText(palette());
     const QColor symbolColor = m_secondarySymbol ? AppColors::secondaryText(palette()) : primary;

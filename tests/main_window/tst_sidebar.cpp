@@ -361,6 +361,14 @@ void TestSidebar::headerButtons()
     QSignalSpy settings(window.sidebar, &SidebarView::settingsRequested);
     QTest::mouseClick(header->settingsButton(), Qt::LeftButton);
     QCOMPARE(settings.size(), 1);
+    // A click leaves the keyboard where it was; Tab reaches both, and Space presses them.
+    QVERIFY(!header->settingsButton()->hasFocus());
+    header->newChatButton()->setFocus(Qt::TabFocusReason);
+    QVERIFY(header->newChatButton()->hasFocus());
+    QCOMPARE(header->newChatButton()->nextInFocusChain(), header->settingsButton());
+    header->settingsButton()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(header->settingsButton(), Qt::Key_Space);
+    QCOMPARE(settings.size(), 2);
 }
 
 VELM_TEST_MAIN(TestSidebar)
