@@ -37,7 +37,7 @@ void AttachmentTray::attach(const QList<AttachmentLoader::Offered> &files)
             break;
         }
         --room;
-        m_pending.append({m_loader.load(file), name});
+        m_pending.append({m_loader.load(file), name, std::nullopt});
     }
     refresh();
     Q_EMIT pendingChanged();
@@ -102,33 +102,43 @@ void AttachmentTray::refresh()
     m_chips->setItems(items);
 }
 
-bool AttachmentTray::takePending(AttachmentLoader::Id id)
+void AttachmentTray::onLoaded(AttachmentLoader::Id id, const Attachment &attachment)
 {
     const auto pending = std::find_if(m_pending.begin(), m_pending.end(),
                                       [id](const Pending &p) { return p.id == id; });
     // Removed while it was read.
     if (pending == m_pending.end())
-        return false;
-    m_pending.erase(pending);
-    Q_EMIT pendingChanged();
-    return true;
-}
-
-void AttachmentTray::onLoaded(AttachmentLoader::Id id, const Attachment &attachment)
-{
-    if (!takePending(id))
         return;
-    if (!m_question.add(attachment))
-        refresh();
-    if (m_pending.isEmpty() && m_whenRead)
-        std::exchange(m_whenRead, nullptr)();
+    pending->read = attachment;
+    attachInOrder();
 }
 
 void AttachmentTray::onFailed(AttachmentLoader::Id id, const QString &reason)
 {
-    if (!takePending(id))
+    const qsizetype before = m_pending.size();
+    m_pending.removeIf([id](const Pending &p) { return p.id == id; });
+    if (m_pending.size() == before)
         return;
     m_whenRead = nullptr;
+    attachInOrder();
     refresh();
     m_chips->showNote(reason);
+    Q_EMIT pendingChanged();
+}
+
+void AttachmentTray::attachInOrder()
+{
+    bool attached = false;
+    while (!m_pending.isEmpty() && m_pending.constFirst().read) {
+        const Attachment attachment = *m_pending.takeFirst().read;
+        attached = true;
+        // A question that is full refuses it; its chip goes with it.
+        m_question.add(attachment);
+    }
+    if (!attached)
+        return;
+    refresh();
+    Q_EMIT pendingChanged();
+    if (m_pending.isEmpty() && m_whenRead)
+        std::exchange(m_whenRead, nullptr)();
 }

@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 
 class AttachmentChipRow;
 class QWidget;
@@ -53,11 +54,15 @@ private:
     {
         AttachmentLoader::Id id = 0;
         QString name;
+        // Read, and held until those attached before it are read too.
+        std::optional<Attachment> read;
     };
 
     void onLoaded(AttachmentLoader::Id id, const Attachment &attachment);
     void onFailed(AttachmentLoader::Id id, const QString &reason);
-    bool takePending(AttachmentLoader::Id id);
+    // Adds the files read at the front of the queue to the question, in the order they were
+    // attached: reads end in any order.
+    void attachInOrder();
 
     Question m_question;
     AttachmentChipRow *m_chips;

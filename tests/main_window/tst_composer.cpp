@@ -456,6 +456,9 @@ private Q_SLOTS:
         QCOMPARE(h.view.attachmentChips()->note(),
                  u"A question can carry 10 files at most; note10.txt was not attached."_s);
         QTRY_COMPARE(h.controller.draftAttachments().size(), Attachment::maxPerQuestion);
+        // In the order they were attached, whichever was read first.
+        for (qsizetype i = 0; i < Attachment::maxPerQuestion; ++i)
+            QCOMPARE(h.controller.draftAttachments().at(i).name, u"note%1.txt"_s.arg(i));
         QCOMPARE(h.view.attachmentChips()->removeButtons().size(), 10);
         // The remove buttons are named for their files, come before the field when Tab goes
         // round, and work from the keyboard.
