@@ -4,8 +4,8 @@
 
 namespace Loopback {
 
-// A loopback port on which nothing listens (just freed by a server of our own), so that
-// connecting to it fails at once.
+// A loopback port on which nothing listens (bound by this process and never listened on, so
+// that no other server takes it), so that connecting to it fails at once.
 quint16 closedPort();
 
 // "http://127.0.0.1:<closedPort()>".
