@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 
@@ -22,7 +23,8 @@ SidebarListView::SidebarListView(SidebarModel *model, SidebarRowDelegate *delega
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setUniformItemSizes(false);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(QStringLiteral("Chats"));
     setMouseTracking(true);
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
@@ -168,4 +170,80 @@ void SidebarListView::relayout()
 {
     scheduleDelayedItemsLayout();
     viewport()->update();
+}
+
+int SidebarListView::sessionRowFrom(int row, int step) const
+{
+    for (row += step; row >= 0 && row < m_model->rowCount(); row += step) {
+        if (m_model->flags(m_model->index(row)) & Qt::ItemIsEnabled)
+            return row;
+    }
+    return -1;
+}
+
+void SidebarListView::setKeyboardRow(int row)
+{
+    if (row < 0)
+        return;
+    const QModelIndex index = m_model->index(row);
+    setCurrentIndex(index);
+    scrollTo(index);
+    viewport()->update();
+}
+
+void SidebarListView::focusInEvent(QFocusEvent *event)
+{
+    QListView::focusInEvent(event);
+    // The ring starts on the open chat, or on the first.
+    if (!(m_model->flags(currentIndex()) & Qt::ItemIsEnabled)) {
+        const std::optional<QUuid> open = m_delegate->selectedId();
+        const int selected = open ? m_model->rowOfSession(*open) : -1;
+        setKeyboardRow(selected >= 0 ? selected : sessionRowFrom(-1, 1));
+    }
+}
+
+void SidebarListView::keyPressEvent(QKeyEvent *event)
+{
+    const int row = currentIndex().isValid() ? currentIndex().row() : -1;
+    const bool plain = !(event->modifiers() & ~(Qt::KeypadModifier));
+    switch (event->key()) {
+    case Qt::Key_Down:
+        if (const int next = sessionRowFrom(row, 1); next >= 0)
+            setKeyboardRow(next);
+        break;
+    case Qt::Key_Up:
+        if (const int previous = sessionRowFrom(row < 0 ? m_model->rowCount() : row, -1);
+            previous >= 0)
+            setKeyboardRow(previous);
+        break;
+    case Qt::Key_Home:
+        setKeyboardRow(sessionRowFrom(-1, 1));
+        break;
+    case Qt::Key_End:
+        setKeyboardRow(sessionRowFrom(m_model->rowCount(), -1));
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (!plain || !(m_model->flags(currentIndex()) & Qt::ItemIsEnabled)) {
+            event->ignore();
+            return;
+        }
+        Q_EMIT sessionClicked(m_model->row(row).sessionId);
+        break;
+    case Qt::Key_Menu:
+    case Qt::Key_F10:
+        if ((event->key() == Qt::Key_F10 && event->modifiers() != Qt::ShiftModifier)
+            || !(m_model->flags(currentIndex()) & Qt::ItemIsEnabled)) {
+            event->ignore();
+            return;
+        }
+        Q_EMIT menuRequested(m_model->row(row).sessionId,
+                             viewport()->mapToGlobal(visualRect(currentIndex()).center()));
+        break;
+    default:
+        event->ignore();
+        return;
+    }
+    event->accept();
 }

@@ -11,6 +11,10 @@ class SidebarRowDelegate;
 // The scrolling list of the sidebar. It does not use the item view's own selection: it
 // tells which conversation was clicked, tracks the row under the pointer for the hover look
 // and the ellipsis button, and asks for the row menu from a right-click or the button.
+//
+// Tab reaches it (a click leaves the keyboard where it was): Up and Down, Home and End move
+// a ring from chat to chat over the date headers, Return or Space opens the chat, and the
+// Menu key or Shift+F10 opens its row menu.
 class SidebarListView : public QListView
 {
     Q_OBJECT
@@ -48,6 +52,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     bool viewportEvent(QEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
     // The conversation whose row is at `pos`, unless it is leaving or being renamed.
@@ -55,6 +61,9 @@ private:
     void updateHover(const QPoint &pos);
     void clearHover();
     void relayout();
+    // The next chat's row from `row` in `step` (+1 or -1), or -1 when there is none.
+    int sessionRowFrom(int row, int step) const;
+    void setKeyboardRow(int row);
 
     SidebarModel *m_model;
     SidebarRowDelegate *m_delegate;

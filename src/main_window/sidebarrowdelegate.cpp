@@ -190,6 +190,13 @@ void SidebarRowDelegate::paintSession(QPainter *painter, const QRectF &rect,
         painter->setBrush(withAlpha(AppColors::named(NamedColor::AskBgHover, dark), hover));
         painter->drawRoundedRect(pill, rowCornerRadius, rowCornerRadius);
     }
+    // The row the keyboard is on, while the list has the focus.
+    if ((option.state & QStyle::State_HasFocus) && !renaming && !leaving) {
+        painter->setPen(QPen(AppColors::named(NamedColor::AskAccent, dark), 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(pill.adjusted(1, 1, -1, -1), rowCornerRadius - 1,
+                                 rowCornerRadius - 1);
+    }
     if (renaming) {
         // The field has no frame of its own; a quiet ring says the row is being edited.
         painter->setPen(QPen(withAlpha(AppColors::named(NamedColor::AskAccent, dark), 0.7), 1));

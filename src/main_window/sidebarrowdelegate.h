@@ -17,6 +17,7 @@ public:
     explicit SidebarRowDelegate(QObject *parent = nullptr);
 
     void setSelectedId(std::optional<QUuid> id) { m_selectedId = id; }
+    std::optional<QUuid> selectedId() const { return m_selectedId; }
     void setRenamingId(std::optional<QUuid> id) { m_renamingId = id; }
     // The row under the pointer, how far its hover look has come in (0 to 1), and whether
     // the pointer is on its ellipsis button.

@@ -10,6 +10,7 @@
 #include "support/testregistry.h"
 #include "widgets/appcolors.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QHBoxLayout>
@@ -107,6 +108,7 @@ private Q_SLOTS:
     void oneLineTitles();
     void rowMenuActsOnItsRow_data();
     void rowMenuActsOnItsRow();
+    void keyboardOpensAChat();
     void headerButtons();
 };
 
@@ -369,6 +371,44 @@ void TestSidebar::headerButtons()
     header->settingsButton()->setFocus(Qt::TabFocusReason);
     QTest::keyClick(header->settingsButton(), Qt::Key_Space);
     QCOMPARE(settings.size(), 2);
+}
+
+// Tab reaches the list; the keys move a ring from chat to chat over the date headers, open the
+// chat it is on, and open its menu.
+void TestSidebar::keyboardOpensAChat()
+{
+    ControllerFixture fixture;
+    const ChatSession first = stored({u"First"_s, 0, false, {}}, fixture.now);
+    const ChatSession second = stored({u"Second"_s, 1, false, {}}, fixture.now);
+    fixture.store({first, second});
+    SidebarWindow window(fixture);
+    QVERIFY(window.isReady());
+    SidebarListView &list = window.list();
+    QVERIFY(list.focusPolicy() & Qt::TabFocus);
+    QCOMPARE(QAccessible::queryAccessibleInterface(&list)->text(QAccessible::Name), u"Chats"_s);
+
+    list.setFocus(Qt::TabFocusReason);
+    const auto ringOn = [&] { return window.model().row(list.currentIndex().row()).sessionId; };
+    QCOMPARE(ringOn(), first.id);
+    QTest::keyClick(&list, Qt::Key_Down);
+    QCOMPARE(ringOn(), second.id);
+    QTest::keyClick(&list, Qt::Key_Down);
+    QCOMPARE(ringOn(), second.id);
+    QTest::keyClick(&list, Qt::Key_Return);
+    QCOMPARE(fixture.controller().sidebarItem(), second.id);
+    QTest::keyClick(&list, Qt::Key_Up);
+    QCOMPARE(ringOn(), first.id);
+    QTest::keyClick(&list, Qt::Key_End);
+    QCOMPARE(ringOn(), second.id);
+    QTest::keyClick(&list, Qt::Key_Home);
+    QTest::keyClick(&list, Qt::Key_Space);
+    QCOMPARE(fixture.controller().sidebarItem(), first.id);
+
+    QTest::keyClick(&list, Qt::Key_F10, Qt::ShiftModifier);
+    auto *menu = window.sidebar->findChild<QMenu *>();
+    QVERIFY(menu);
+    QTRY_VERIFY(menu->isVisible());
+    menu->close();
 }
 
 VELM_TEST_MAIN(TestSidebar)
