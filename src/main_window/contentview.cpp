@@ -90,7 +90,7 @@ ContentView::ContentView(ConversationController &controller, Settings &settings,
     m_toggleSidebar->setShortcutContext(Qt::WindowShortcut);
     addAction(m_toggleSidebar);
     addAction(m_sidebar->newChatAction());
-    m_toolbar->sidebarButton()->setDefaultAction(m_toggleSidebar);
+    connect(m_toolbar->sidebarButton(), &QToolButton::clicked, m_toggleSidebar, &QAction::trigger);
     m_toolbar->sidebarButton()->setToolTip(
         tr("Toggle Sidebar (%1)")
             .arg(m_toggleSidebar->shortcut().toString(QKeySequence::NativeText)));

@@ -2,33 +2,25 @@
 
 #include "widgets/animations.h"
 #include "widgets/appcolors.h"
-#include "widgets/pressablebuttonstyle.h"
-#include "widgets/symbols.h"
+#include "widgets/iconbutton.h"
 
 #include <QEasingCurve>
-#include <QEvent>
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QToolButton>
 
 ToolbarBand::ToolbarBand(QWidget *parent)
     : QWidget(parent)
-    , m_sidebarButton(new QToolButton(this))
+    , m_sidebarButton(new IconButton(QStringLiteral("sidebar.left"),
+                                     QStringLiteral("Toggle Sidebar"), 30, 17, this))
 {
     setFixedHeight(height);
-    m_sidebarButton->setAutoRaise(true);
-    m_sidebarButton->setFixedSize(30, 30);
-    m_sidebarButton->setIconSize(QSize(17, 17));
-    m_sidebarButton->setCursor(Qt::PointingHandCursor);
-    // Like the window controls around it, the toggle never takes the keyboard focus.
-    m_sidebarButton->setFocusPolicy(Qt::NoFocus);
-    PressableButtonStyle::apply(m_sidebarButton, 0.94, 0.85);
+    // Tab reaches it; a click leaves the keyboard where it was.
+    m_sidebarButton->setFocusPolicy(Qt::TabFocus);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(12, 7, 12, 7);
     layout->addWidget(m_sidebarButton);
     layout->addStretch();
-    updateIcon();
 }
 
 void ToolbarBand::setScrollProgress(qreal progress)
@@ -61,17 +53,4 @@ void ToolbarBand::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), fill);
     painter.fillRect(QRect(0, height - 1, width(), 1),
                      AppColors::named(NamedColor::AskRuleSubtle, dark));
-}
-
-void ToolbarBand::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::PaletteChange)
-        updateIcon();
-    QWidget::changeEvent(event);
-}
-
-void ToolbarBand::updateIcon()
-{
-    m_sidebarButton->setIcon(Symbols::icon(u"sidebar.left", AppColors::secondaryText(palette()),
-                                           Symbols::Weight::Medium));
 }

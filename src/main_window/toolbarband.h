@@ -29,11 +29,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
-    void updateIcon();
-
     QToolButton *m_sidebarButton;
     bool m_backgroundShown = false;
     qreal m_backgroundOpacity = 0;

@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTest>
+#include <QToolButton>
 
 using namespace Qt::StringLiterals;
 
@@ -118,6 +119,19 @@ void TestContentView::sidebarStartsHiddenAndToggles()
     QVERIFY(view.sidebarWidth() > 0);
     view.toggleSidebarAction()->trigger();
     QCOMPARE(view.sidebarWidth(), 0);
+
+    // Its button is named, reached with Tab and pressed with Space.
+    QToolButton *button = nullptr;
+    for (QToolButton *candidate : view.findChildren<QToolButton *>()) {
+        if (candidate->accessibleName() == u"Toggle Sidebar"_s)
+            button = candidate;
+    }
+    QVERIFY(button);
+    QVERIFY(button->focusPolicy() & Qt::TabFocus);
+    QVERIFY(!button->icon().isNull());
+    button->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(button, Qt::Key_Space);
+    QTRY_VERIFY(view.sidebarWidth() > 0);
 }
 
 void TestContentView::defaultSizeRestoredOnceAfterOnboarding()
