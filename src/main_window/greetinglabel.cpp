@@ -1,37 +1,21 @@
 #include "main_window/greetinglabel.h"
 
+#include "widgets/accessiblerole.h"
 #include "widgets/appcolors.h"
 #include "widgets/typestyles.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QEvent>
 #include <QPainter>
 #include <QTextLayout>
 
 #include <cmath>
 
-namespace {
-
-// The greeting opens the new-chat screen: a heading, which a screen reader's heading keys
-// find.
-QAccessibleInterface *accessibleGreeting(const QString &className, QObject *object)
-{
-    if (className == QLatin1String("GreetingLabel") && object && object->isWidgetType())
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Heading);
-    return nullptr;
-}
-
-} // namespace
-
 GreetingLabel::GreetingLabel(QWidget *parent)
     : QWidget(parent)
 {
-    static const bool factoryInstalled = [] {
-        QAccessible::installFactory(accessibleGreeting);
-        return true;
-    }();
-    Q_UNUSED(factoryInstalled);
+    // The greeting opens the new-chat screen: a heading, which a screen reader's heading keys
+    // find.
+    AccessibleRole::assign("GreetingLabel", QAccessible::Heading);
     setFont(TypeStyles::font(TypeStyle::HeroTitle));
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);

@@ -1,6 +1,7 @@
 #include "quickask/askdialogpanel.h"
 
 #include "quickask/quickasklog.h"
+#include "widgets/accessiblerole.h"
 #include "widgets/windowtranslucency.h"
 
 #include <QBitmap>
@@ -26,6 +27,8 @@ AskDialogPanel::AskDialogPanel(QWidget *parent)
 {
     setObjectName(u"askDialogPanel"_s);
     setWindowTitle(u"velm Quick Ask"_s);
+    // A window of its own that asks one thing: a dialog, not a filler, to a screen reader.
+    AccessibleRole::assign("AskDialogPanel", QAccessible::Dialog);
     setFixedSize(panelWidth, minimumHeight);
     // Once right away for the new layout, and once more when the content's transitions
     // (a fade, a spring) have surely settled.

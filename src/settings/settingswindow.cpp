@@ -4,6 +4,7 @@
 #include "chat/settings.h"
 #include "chat/settingskeys.h"
 #include "settings/settingsview.h"
+#include "widgets/accessiblerole.h"
 #include "widgets/appcolors.h"
 #include "widgets/systemappearance.h"
 
@@ -24,6 +25,8 @@ SettingsWindow::SettingsWindow(Settings &settings, AppEvents &events, ChatList &
 {
     setObjectName(u"settingsWindow"_s);
     setWindowTitle(title());
+    // The window itself, not a filler, to a screen reader.
+    AccessibleRole::assign("SettingsWindow", QAccessible::Window);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     // The window takes the view's size: fixed width, the current tab's height.

@@ -27,6 +27,7 @@
 #include "widgets/themechoicecard.h"
 #include "widgets/toggleswitch.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -466,6 +467,7 @@ private Q_SLOTS:
         SettingsWindow window(f.settings(), f.events(), f.chatList(), f.network(), f.appearance);
         window.present();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(QAccessible::queryAccessibleInterface(&window)->role(), QAccessible::Window);
         QSignalSpy shown(&f.events(), &AppEvents::showMainWindow);
 
         GeneralSettingsTab *tab = window.view()->generalTab();

@@ -19,6 +19,7 @@
 #include "updates/checkforupdatesview.h"
 #include "widgets/systemappearance.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
@@ -71,6 +72,9 @@ private Q_SLOTS:
         panel.setContentHeight(120);
         panel.show();
         QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        QCOMPARE(QAccessible::queryAccessibleInterface(&panel)->role(), QAccessible::Dialog);
+        QCOMPARE(QAccessible::queryAccessibleInterface(&panel)->text(QAccessible::Name),
+                 u"velm Quick Ask"_s);
 
         QTRY_VERIFY_WITH_TIMEOUT(!panel.mask().isEmpty(), 5000);
         QVERIFY(panel.mask().contains(QPoint(286, 50)));
