@@ -97,6 +97,8 @@ ChatScrollView::ChatScrollView(QWidget *parent)
     setWidget(m_content);
     // A list of messages to assistive technology.
     m_content->setObjectName(u"messageList"_s);
+    // F6 brings the keyboard here, to scroll the conversation; a screen reader names it.
+    setAccessibleName(u"Conversation"_s);
     MessageAccessibility::install();
     // The window's background shows through.
     viewport()->setAutoFillBackground(false);

@@ -5,10 +5,14 @@
 #include "chat/conversationcontroller.h"
 #include "chat/settings.h"
 #include "chat/settingskeys.h"
+#include "main_window/chatscrollview.h"
+#include "main_window/composertextedit.h"
 #include "main_window/composerview.h"
 #include "main_window/messagelistview.h"
 #include "main_window/newchatview.h"
+#include "main_window/sidebarlistview.h"
 #include "main_window/sidebarrenamefield.h"
+#include "main_window/sidebarsearchfield.h"
 #include "main_window/sidebarview.h"
 #include "main_window/storenoticebanner.h"
 #include "main_window/toolbarband.h"
@@ -23,9 +27,12 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -101,6 +108,12 @@ ContentView::ContentView(ConversationController &controller, Settings &settings,
     m_searchChats->setShortcutContext(Qt::WindowShortcut);
     addAction(m_searchChats);
     connect(m_searchChats, &QAction::triggered, this, &ContentView::searchChats);
+    for (const auto &[key, step] : {std::pair{QKeySequence(Qt::Key_F6), 1},
+                                    std::pair{QKeySequence(Qt::SHIFT | Qt::Key_F6), -1}}) {
+        auto *region = new QShortcut(key, this);
+        region->setContext(Qt::WindowShortcut);
+        connect(region, &QShortcut::activated, this, [this, step] { moveToRegion(step); });
+    }
     // Text fields take Ctrl+K for "delete to the end of the line" and would keep it from the
     // window; here it searches wherever the keyboard is.
     qApp->installEventFilter(this);
@@ -252,4 +265,32 @@ void ContentView::showColumns()
 void ContentView::showToolbarBand()
 {
     m_toolbar->setScrollProgress(m_viewState.chatTitleBlurProgress());
+}
+
+void ContentView::moveToRegion(int step)
+{
+    // Where each region takes the keyboard: the sidebar's search while it searches, else its
+    // list; the conversation's scrolling view; the composer's field.
+    QWidget *sidebar = m_sidebar->searchField()->text().isEmpty()
+        ? static_cast<QWidget *>(m_sidebar->listView())
+        : static_cast<QWidget *>(m_sidebar->searchField());
+    const QList<QWidget *> regions{sidebarWidth() > 0 ? sidebar : nullptr,
+                                   m_controller.sidebarItem() ? m_messages->scrollView() : nullptr,
+                                   m_composer->textEdit()};
+    const QList<QWidget *> containers{m_sidebar, m_messages, m_composer};
+    QWidget *focused = QApplication::focusWidget();
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < containers.size(); ++i) {
+        if (focused && (containers.at(i) == focused || containers.at(i)->isAncestorOf(focused)))
+            at = i;
+    }
+    if (at < 0)
+        at = step > 0 ? regions.size() - 1 : 0;
+    for (qsizetype n = 1; n <= regions.size(); ++n) {
+        QWidget *next = regions.at((at + step * n + regions.size() * 2) % regions.size());
+        if (next && next->isVisible()) {
+            next->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }

@@ -60,6 +60,9 @@ private:
     // After onboarding the window returns once to its default size, centred.
     void restoreDefaultSizeIfAsked();
     void searchChats();
+    // F6 and Shift+F6: the keyboard to the next or previous of the sidebar, the
+    // conversation and the composer, passing over those not shown.
+    void moveToRegion(int step);
 
     ConversationController &m_controller;
     Settings &m_settings;

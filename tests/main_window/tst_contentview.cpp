@@ -1,9 +1,14 @@
 #include "../chat/controllerfixture.h"
 
+#include "main_window/chatscrollview.h"
+#include "main_window/composertextedit.h"
 #include "main_window/composerview.h"
 #include "main_window/contentview.h"
 #include "main_window/messagelistview.h"
 #include "main_window/newchatview.h"
+#include "main_window/sidebarlistview.h"
+#include "main_window/sidebarrenamefield.h"
+#include "main_window/sidebarview.h"
 #include "main_window/storenoticebanner.h"
 #include "support/storedchats.h"
 #include "support/testregistry.h"
@@ -30,6 +35,7 @@ private Q_SLOTS:
     void initTestCase();
     void composerFollowsThePage();
     void sidebarStartsHiddenAndToggles();
+    void f6MovesBetweenRegions();
     void defaultSizeRestoredOnceAfterOnboarding();
     void viewStateFollowsTheController();
     void damagedStoreIsToldUntilDismissed();
@@ -132,6 +138,39 @@ void TestContentView::sidebarStartsHiddenAndToggles()
     button->setFocus(Qt::TabFocusReason);
     QTest::keyClick(button, Qt::Key_Space);
     QTRY_VERIFY(view.sidebarWidth() > 0);
+}
+
+// F6 and Shift+F6 move the keyboard between the sidebar, the conversation and the composer,
+// passing over what is not shown.
+void TestContentView::f6MovesBetweenRegions()
+{
+    ControllerFixture fixture;
+    const ChatSession chat = conversation({u"Hello"_s, u"Hi."_s});
+    fixture.store({chat});
+    Window window(fixture);
+    ContentView &view = window.view;
+    view.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&view));
+    fixture.controller().selectSession(chat.id);
+    view.composer()->focusTextField();
+    QTRY_VERIFY(view.composer()->textEdit()->hasFocus());
+
+    // The sidebar is hidden: the conversation, then the composer again.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+    QCOMPARE(QApplication::focusWidget(), view.messageList()->scrollView());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+    QCOMPARE(QApplication::focusWidget(), view.composer()->textEdit());
+
+    view.toggleSidebarAction()->trigger();
+    QTRY_VERIFY(view.sidebarWidth() > 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+    QCOMPARE(QApplication::focusWidget(), view.sidebar()->listView());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+    QCOMPARE(QApplication::focusWidget(), view.messageList()->scrollView());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), view.sidebar()->listView());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), view.composer()->textEdit());
 }
 
 void TestContentView::defaultSizeRestoredOnceAfterOnboarding()
