@@ -34,11 +34,9 @@ AttachmentLoader::~AttachmentLoader() = default;
 AttachmentLoader::Id AttachmentLoader::load(const Offered &offered)
 {
     const Id id = ++m_next;
-    ++m_pending;
     // The watcher is a child: destroyed with the loader, it takes the result with it.
     auto *watcher = new QFutureWatcher<Result<Attachment, QString>>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, id] {
-        --m_pending;
         const Result<Attachment, QString> read = watcher->result();
         watcher->deleteLater();
         if (read)

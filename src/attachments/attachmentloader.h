@@ -34,8 +34,6 @@ public:
 
     // Starts reading; the id comes back with the result.
     Id load(const Offered &offered);
-    // The reads not ended yet.
-    int pending() const { return m_pending; }
 
     // What a drop or a paste offers as attachments: the local files among its URLs, or an
     // image's bytes. Text is not an attachment: nothing, so that it is pasted as text.
@@ -51,5 +49,4 @@ Q_SIGNALS:
 
 private:
     Id m_next = 0;
-    int m_pending = 0;
 };

@@ -18,7 +18,6 @@ public:
     explicit AttachmentTiles(QWidget *parent = nullptr);
 
     void setAttachments(const QList<Attachment> &attachments);
-    const QList<Attachment> &attachments() const { return m_attachments; }
     QList<QAbstractButton *> tiles() const { return m_tiles; }
 
     // Tiles wrap from the right, as the bubble under them is aligned.
