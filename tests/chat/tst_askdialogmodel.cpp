@@ -1,4 +1,5 @@
 #include "askfixture.h"
+#include "support/testattachments.h"
 #include "support/testregistry.h"
 
 #include <QElapsedTimer>
@@ -199,12 +200,7 @@ void TestAskDialogModel::filesGoWithTheQuestion()
 {
     AskFixture f;
     QVERIFY(f.isValid());
-    Attachment photo;
-    photo.kind = Attachment::Kind::Image;
-    photo.name = u"cat.jpg"_s;
-    photo.data = "JPEG";
-    photo.dataMimeType = u"image/jpeg"_s;
-    photo.hash = photo.contentHash();
+    const Attachment photo = TestAttachments::image(u"cat.jpg"_s, "JPEG", u"image/jpeg"_s);
     QVERIFY(!f.bar->hasQueryText());
     QVERIFY(f.bar->addAttachment(photo));
     QVERIFY(f.bar->hasQueryText());

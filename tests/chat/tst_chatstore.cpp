@@ -3,6 +3,7 @@
 #include "chat/chatstore.h"
 #include "chat/settings.h"
 #include "support/smallfilesystem.h"
+#include "support/testattachments.h"
 #include "support/testregistry.h"
 
 #include <QDir>
@@ -47,24 +48,10 @@ ChatSession conversation(const QString &question, const QString &answer = u"ok"_
     return session;
 }
 
-Attachment attachment(Attachment::Kind kind, const QString &name, const QByteArray &data)
-{
-    Attachment file;
-    file.kind = kind;
-    file.name = name;
-    file.mimeType = kind == Attachment::Kind::Image ? u"image/png"_s : u"text/markdown"_s;
-    file.size = data.size() * 3;
-    file.data = data;
-    file.dataMimeType = file.mimeType;
-    if (kind == Attachment::Kind::Document)
-        file.text = QString::fromUtf8(data);
-    file.hash = file.contentHash();
-    return file;
-}
-
 const Attachment screenshot
-    = attachment(Attachment::Kind::Image, u"screen.png"_s, QByteArray("\x89PNG\0\xff", 6));
-const Attachment notes = attachment(Attachment::Kind::Document, u"notes.md"_s, "# Notes\n");
+    = TestAttachments::image(u"screen.png"_s, QByteArray("\x89PNG\0\xff", 6));
+const Attachment notes
+    = TestAttachments::document(u"notes.md"_s, u"# Notes\n"_s, u"text/markdown"_s);
 
 // A conversation with every kind of value a message can hold.
 ChatSession everything()

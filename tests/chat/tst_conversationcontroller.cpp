@@ -1,5 +1,6 @@
 #include "controllerfixture.h"
 #include "support/loopback.h"
+#include "support/testattachments.h"
 #include "support/testregistry.h"
 
 #include <QJsonArray>
@@ -61,16 +62,9 @@ private Q_SLOTS:
         QVERIFY(f.isValid());
         f.settings().setAttachmentTextLimit(12);
         ConversationController &c = f.controller();
-        Attachment picture;
-        picture.kind = Attachment::Kind::Image;
-        picture.name = u"chart.png"_s;
-        picture.data = "PNG";
-        picture.dataMimeType = u"image/png"_s;
-        picture.hash = picture.contentHash();
-        Attachment notes;
-        notes.name = u"notes.txt"_s;
-        notes.text = u"Revenue rose by 12 % in May."_s;
-        notes.hash = notes.contentHash();
+        const Attachment picture = TestAttachments::image(u"chart.png"_s, "PNG");
+        const Attachment notes
+            = TestAttachments::document(u"notes.txt"_s, u"Revenue rose by 12 % in May."_s);
 
         QVERIFY(!c.canSend());
         for (qsizetype i = 0; i < Attachment::maxPerQuestion; ++i)

@@ -3,6 +3,7 @@
 #include "chat/settingskeys.h"
 #include "cli/velmhome.h"
 #include "support/storedchats.h"
+#include "support/testattachments.h"
 #include "support/testregistry.h"
 
 #include <QDir>
@@ -33,23 +34,9 @@ QList<ChatSession> twoChats()
     answer.versions = {earlier, answer.version()};
     answer.chosenVersion = 1;
     ChatMessage question(ChatMessage::Role::User, u"Where is Zürich?"_s);
-    Attachment map;
-    map.kind = Attachment::Kind::Image;
-    map.name = u"map.png"_s;
-    map.mimeType = u"image/png"_s;
-    map.size = 2048;
-    map.data = QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
-    map.dataMimeType = u"image/png"_s;
-    Attachment notes;
-    notes.name = u"notes.txt"_s;
-    notes.mimeType = u"text/plain"_s;
-    notes.size = 12;
-    notes.data = "Lake Zurich\n";
-    notes.dataMimeType = u"text/plain"_s;
-    notes.text = u"Lake Zurich\n"_s;
-    for (Attachment *file : {&map, &notes})
-        file->hash = file->contentHash();
-    question.attachments = {map, notes};
+    question.attachments
+        = {TestAttachments::image(u"map.png"_s, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)),
+           TestAttachments::document(u"notes.txt"_s, u"Lake Zurich\n"_s)};
     active.messages = {question, answer};
     ChatSession archived
         = ChatSession::create(QDateTime(QDate(2024, 12, 31), QTime(23, 0, 0, 1), Qt::UTC));

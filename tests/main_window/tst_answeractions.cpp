@@ -13,6 +13,7 @@
 #include "main_window/questioneditfield.h"
 #include "main_window/undonote.h"
 #include "main_window/usermessagerow.h"
+#include "support/testattachments.h"
 #include "support/testregistry.h"
 #include "widgets/appcolors.h"
 #include "widgets/appfonts.h"
@@ -136,18 +137,13 @@ private Q_SLOTS:
             {u"What are these?"_s, u"A photo and notes."_s, QString(), u"Still a photo."_s});
         QImage picture(640, 480, QImage::Format_RGB32);
         picture.fill(Qt::darkGreen);
-        Attachment photo;
-        photo.kind = Attachment::Kind::Image;
-        photo.name = u"hill.jpg"_s;
-        photo.dataMimeType = u"image/jpeg"_s;
-        QBuffer buffer(&photo.data);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
         buffer.open(QIODevice::WriteOnly);
         picture.save(&buffer, "JPEG");
-        photo.hash = photo.contentHash();
-        Attachment notes;
-        notes.name = u"<b>notes</b>.md"_s;
-        notes.size = 2048;
-        notes.hash = notes.contentHash();
+        const Attachment photo = TestAttachments::image(u"hill.jpg"_s, jpeg, u"image/jpeg"_s);
+        const Attachment notes
+            = TestAttachments::document(u"<b>notes</b>.md"_s, QString(2048, u'x'));
         session.messages[0].attachments = {photo, notes};
         session.messages[2].attachments = {photo};
         Window w(f, session);
