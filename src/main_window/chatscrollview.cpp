@@ -9,6 +9,7 @@
 #include "markdown/view/katexhtmlblockview.h"
 #include "widgets/animations.h"
 #include "widgets/appcolors.h"
+#include "widgets/focusoutline.h"
 #include "widgets/typestyles.h"
 
 #include <QEvent>
@@ -97,8 +98,14 @@ ChatScrollView::ChatScrollView(QWidget *parent)
     setWidget(m_content);
     // A list of messages to assistive technology.
     m_content->setObjectName(u"messageList"_s);
-    // F6 brings the keyboard here, to scroll the conversation; a screen reader names it.
+    // F6 or Tab brings the keyboard to the list itself, which a screen reader announces as
+    // the conversation; the keys it leaves (Page Up, the arrows) scroll this view. Only the
+    // keyboard stops here, and it sees a ring around the conversation while it does.
     setAccessibleName(u"Conversation"_s);
+    setFocusPolicy(Qt::NoFocus);
+    m_content->setFocusPolicy(Qt::TabFocus);
+    setFocusProxy(m_content);
+    new FocusOutline(m_content, this);
     MessageAccessibility::install();
     // The window's background shows through.
     viewport()->setAutoFillBackground(false);

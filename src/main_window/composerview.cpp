@@ -173,6 +173,7 @@ void ComposerView::setComposerFocused(bool focused)
     if (m_composerFocused == focused)
         return;
     m_composerFocused = focused;
+    update();
     Q_EMIT composerFocusedChanged(focused);
 }
 
@@ -183,10 +184,19 @@ void ComposerView::paintEvent(QPaintEvent *)
     const bool dark = AppColors::isDark(this);
     const QRectF surface = QRectF(m_surface->geometry()).adjusted(0.5, 0.5, -0.5, -0.5);
     GlassSurface::paint(painter, surface, cornerRadius, dark);
-    // A hairline keeps the field apart from a background of nearly the same tone.
-    painter.setPen(QPen(dark ? QColor(255, 255, 255, 22) : QColor(0, 0, 0, 20), 1));
+    // A hairline keeps the field apart from a background of nearly the same tone; while the
+    // keyboard is in the field, the accent ring says so, more than the caret alone.
     painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(surface, cornerRadius, cornerRadius);
+    if (m_composerFocused) {
+        QColor ring = AppColors::named(NamedColor::AskAccent, this);
+        ring.setAlphaF(0.8f);
+        painter.setPen(QPen(ring, 1.5));
+        painter.drawRoundedRect(surface.adjusted(0.25, 0.25, -0.25, -0.25), cornerRadius,
+                                cornerRadius);
+    } else {
+        painter.setPen(QPen(dark ? QColor(255, 255, 255, 22) : QColor(0, 0, 0, 20), 1));
+        painter.drawRoundedRect(surface, cornerRadius, cornerRadius);
+    }
 }
 
 void ComposerView::showDraft()

@@ -32,6 +32,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <optional>
+#include <tuple>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -265,6 +268,88 @@ void ContentView::showColumns()
 void ContentView::showToolbarBand()
 {
     m_toolbar->setScrollProgress(m_viewState.chatTitleBlurProgress());
+}
+
+QList<QWidget *> ContentView::tabStops(QWidget *current, qsizetype *currentAt) const
+{
+    // Widgets join the focus chain as they are made, so a message's buttons made while it
+    // streams, or a row built as it scrolls into view, would come after the composer. The
+    // chain still orders the widgets of one row, of the sidebar or of the composer; the
+    // regions and the rows are put in the order they have on screen.
+    struct Stop
+    {
+        int region;
+        int block;
+        int row;
+        qsizetype chain;
+        QWidget *widget;
+        auto key() const { return std::tie(region, block, row, chain); }
+    };
+    ChatScrollView *conversation = m_messages->scrollView();
+    QWidget *messages = conversation->widget();
+    const auto stopOf = [&](QWidget *widget, qsizetype chain) {
+        Stop stop{2, 0, 0, chain, widget};
+        if (m_toolbar->isAncestorOf(widget)) {
+            stop.region = 0;
+        } else if (m_sidebarColumn->isAncestorOf(widget)) {
+            stop.region = 1;
+        } else if (conversation->isAncestorOf(widget)) {
+            stop.block = conversation->mapTo(this, QPoint()).y();
+            QWidget *row = widget;
+            while (row->parentWidget() && row->parentWidget() != messages)
+                row = row->parentWidget();
+            stop.row = row == messages ? -1 : row->y();
+        } else {
+            QWidget *block = m_composer->isAncestorOf(widget) ? m_composer : widget;
+            stop.block = block->mapTo(this, QPoint()).y();
+        }
+        return stop;
+    };
+    QList<Stop> stops;
+    std::optional<Stop> currentStop;
+    qsizetype chain = 0;
+    QWidget *widget = const_cast<ContentView *>(this);
+    do {
+        widget = widget->nextInFocusChain();
+        ++chain;
+        if (!isAncestorOf(widget))
+            continue;
+        if (widget == current)
+            currentStop = stopOf(widget, chain);
+        else if ((widget->focusPolicy() & Qt::TabFocus) && !widget->focusProxy()
+                 && widget->isVisible() && widget->isEnabled())
+            stops.append(stopOf(widget, chain));
+    } while (widget != this);
+    if (currentStop)
+        stops.append(*currentStop);
+    std::sort(stops.begin(), stops.end(),
+              [](const Stop &a, const Stop &b) { return a.key() < b.key(); });
+    QList<QWidget *> widgets;
+    widgets.reserve(stops.size());
+    for (const Stop &stop : std::as_const(stops)) {
+        if (stop.widget == current)
+            *currentAt = widgets.size();
+        widgets.append(stop.widget);
+    }
+    return widgets;
+}
+
+bool ContentView::focusNextPrevChild(bool next)
+{
+    // The focus widget has a place in the order even when it is no stop (a message's text,
+    // which takes the focus only from a click): Tab goes on from there.
+    QWidget *current = QApplication::focusWidget();
+    qsizetype at = -1;
+    const QList<QWidget *> stops = tabStops(current, &at);
+    if (stops.size() - (at >= 0 ? 1 : 0) < 1)
+        return QWidget::focusNextPrevChild(next);
+    const qsizetype step = next ? 1 : stops.size() - 1;
+    const qsizetype target = at < 0 ? (next ? 0 : stops.size() - 1) : (at + step) % stops.size();
+    QWidget *stop = stops.at(target);
+    stop->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    if (m_messages->scrollView()->isAncestorOf(stop))
+        m_messages->scrollView()->ensureWidgetVisible(stop);
+    return true;
 }
 
 void ContentView::moveToRegion(int step)

@@ -51,6 +51,7 @@ Q_SIGNALS:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void applyScheme();
@@ -63,6 +64,9 @@ private:
     // F6 and Shift+F6: the keyboard to the next or previous of the sidebar, the
     // conversation and the composer, passing over those not shown.
     void moveToRegion(int step);
+    // The keyboard's stops as they stand on screen: the toolbar, the sidebar, then the page
+    // from top to bottom, the conversation's messages in their order.
+    QList<QWidget *> tabStops(QWidget *current, qsizetype *currentAt) const;
 
     ConversationController &m_controller;
     Settings &m_settings;

@@ -7,6 +7,7 @@
 
 #include <QEnterEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QTimer>
 #include <algorithm>
@@ -60,9 +61,8 @@ void CopyButton::setRevealed(bool revealed)
     if (revealed == m_revealed)
         return;
     m_revealed = revealed;
-    // Kept in the layout when concealed, but the pointer and the keyboard pass it by.
+    // Kept in the layout when concealed, but the pointer passes it by.
     setAttribute(Qt::WA_TransparentForMouseEvents, !revealed);
-    setFocusPolicy(revealed ? Qt::TabFocus : Qt::NoFocus);
     Animations::animate(this, "revealProgress", revealed ? 1.0 : 0.0, Animations::quickEase());
 }
 
@@ -89,11 +89,12 @@ QSize CopyButton::sizeHint() const
 
 void CopyButton::paintEvent(QPaintEvent *)
 {
-    if (m_revealProgress <= 0)
+    const qreal shown = hasFocus() ? 1.0 : m_revealProgress;
+    if (shown <= 0)
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setOpacity(m_revealProgress);
+    painter.setOpacity(shown);
     if (m_hovered || isDown()) {
         QColor fill = AppColors::primaryText(palette());
         fill.setAlphaF(isDown() ? 0.10f : 0.06f);
@@ -101,12 +102,17 @@ void CopyButton::paintEvent(QPaintEvent *)
         painter.setBrush(fill);
         painter.drawRoundedRect(QRectF(rect()), 6, 6);
     }
+    if (hasFocus()) {
+        painter.setPen(QPen(AppColors::named(NamedColor::AskAccent, this), 1.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 6, 6);
+    }
     // The two labels cross-fade, so the spring's overshoot never shows as a jump.
     const qreal progress = std::clamp(m_copiedProgress, 0.0, 1.0);
     if (progress < 1)
-        paintLabel(painter, u"doc.on.doc"_s, u"Copy"_s, m_revealProgress * (1 - progress));
+        paintLabel(painter, u"doc.on.doc"_s, u"Copy"_s, shown * (1 - progress));
     if (progress > 0)
-        paintLabel(painter, u"checkmark"_s, u"Copied"_s, m_revealProgress * progress);
+        paintLabel(painter, u"checkmark"_s, u"Copied"_s, shown * progress);
 }
 
 void CopyButton::paintLabel(QPainter &painter, const QString &symbol, const QString &text,
@@ -123,6 +129,30 @@ void CopyButton::paintLabel(QPainter &painter, const QString &symbol, const QStr
     painter.setFont(font());
     painter.drawText(content.adjusted(symbolSize + symbolGap, 0, 0, 0),
                      Qt::AlignLeft | Qt::AlignVCenter, text);
+}
+
+// Space is QAbstractButton's own; Return does the same, as on the other small buttons.
+void CopyButton::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && event->modifiers() == Qt::NoModifier) {
+        click();
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void CopyButton::focusInEvent(QFocusEvent *event)
+{
+    QAbstractButton::focusInEvent(event);
+    update();
+}
+
+void CopyButton::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractButton::focusOutEvent(event);
+    update();
 }
 
 void CopyButton::enterEvent(QEnterEvent *event)

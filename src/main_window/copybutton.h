@@ -7,7 +7,9 @@
 // the clipboard when it is clicked and then calls showCopied().
 //
 // A button can be concealed (transparent and not clickable) while keeping its place, as
-// the user bubbles want it only while the pointer is over them.
+// the user bubbles want it only while the pointer is over them. A concealed one stays in the
+// tab order and shows, ringed, while it has the focus: the keyboard finds it as the pointer
+// does. Return and Space press it.
 class CopyButton : public QAbstractButton
 {
     Q_OBJECT
@@ -41,8 +43,11 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void setCopied(bool copied);

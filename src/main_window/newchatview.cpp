@@ -71,6 +71,9 @@ NewChatView::NewChatView(ConversationController &controller, QWidget *parent)
     m_scrollArea->setFrameShape(QFrame::NoFrame);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Only a short window scrolls this screen, and then Tab brings what it reaches into view:
+    // an unnamed stop of its own would tell a screen reader nothing.
+    m_scrollArea->setFocusPolicy(Qt::NoFocus);
     // The window's background shows through the whole screen.
     m_scrollArea->setAutoFillBackground(false);
     m_scrollArea->viewport()->setAutoFillBackground(false);

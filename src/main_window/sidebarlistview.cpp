@@ -29,6 +29,9 @@ SidebarListView::SidebarListView(SidebarModel *model, SidebarRowDelegate *delega
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
     verticalScrollBar()->setSingleStep(16);
+    // Space above the first group and below the last: margins, not rows, so that a screen
+    // reader's list holds only headers and chats.
+    setViewportMargins(0, 8, 0, 20);
 
     connect(model, &SidebarModel::rowHeightsChanged, this, &SidebarListView::relayout);
     // A row that goes away under a resting pointer must not leave its hover look behind.

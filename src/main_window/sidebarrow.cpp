@@ -16,7 +16,6 @@ QList<SidebarRow> SidebarRow::fromGroups(const QList<SidebarGroup> &groups)
     QList<SidebarRow> rows;
     if (groups.isEmpty())
         return rows;
-    rows.append({Kind::TopPadding, u"padding:top"_s, {}, {}, false});
     bool first = true;
     for (const SidebarGroup &group : groups) {
         rows.append({Kind::Header, u"header:"_s + group.label, group.label.toUpper(), {}, first});
@@ -25,7 +24,6 @@ QList<SidebarRow> SidebarRow::fromGroups(const QList<SidebarGroup> &groups)
             rows.append({Kind::Session, u"session:"_s + session.id.toString(QUuid::WithoutBraces),
                          oneLine(session.title()), session.id, false});
     }
-    rows.append({Kind::BottomPadding, u"padding:bottom"_s, {}, {}, false});
     return rows;
 }
 

@@ -6,12 +6,12 @@
 #include <QString>
 #include <QUuid>
 
-// One line of the sidebar's list: the padding above and below the groups, a group's
-// header, or a conversation. Rows are matched across reloads by `key`, so that a row that
-// stays keeps its place (and its rename field) and only the rows that come or go animate.
+// One line of the sidebar's list: a group's header or a conversation. Rows are matched across
+// reloads by `key`, so that a row that stays keeps its place (and its rename field) and only the
+// rows that come or go animate.
 struct SidebarRow
 {
-    enum class Kind : quint8 { TopPadding, Header, Session, BottomPadding };
+    enum class Kind : quint8 { Header, Session };
 
     Kind kind = Kind::Session;
     QString key;
@@ -23,7 +23,7 @@ struct SidebarRow
 
     bool operator==(const SidebarRow &other) const = default;
 
-    // The rows for `groups`, padding included; none at all when there are no groups (the
+    // The rows for `groups`; none at all when there are no groups (the
     // empty state shows instead).
     static QList<SidebarRow> fromGroups(const QList<SidebarGroup> &groups);
 

@@ -21,8 +21,6 @@ namespace {
 
 // Geometry in logical pixels.
 constexpr int sideInset = 8;
-constexpr int topPadding = 8;
-constexpr int bottomPadding = 20;
 constexpr int groupGap = 16;
 constexpr int headerTextHeight = 20;
 constexpr int headerBelowRule = 6;
@@ -42,10 +40,6 @@ int headerHeight(bool firstGroup)
 int fullHeight(SidebarRow::Kind kind, bool firstGroup)
 {
     switch (kind) {
-    case SidebarRow::Kind::TopPadding:
-        return topPadding;
-    case SidebarRow::Kind::BottomPadding:
-        return bottomPadding;
     case SidebarRow::Kind::Header:
         return headerHeight(firstGroup);
     case SidebarRow::Kind::Session:

@@ -42,7 +42,7 @@ SidebarSearchField::SidebarSearchField(QWidget *parent)
     setFont(TypeStyles::font(TypeStyle::Label));
     // A symbol of the kit rather than the style's clear button, which ignores the scheme.
     // Escape does the same from the keyboard.
-    m_clear = new QAction(QString(), this);
+    m_clear = new QAction(u"Clear"_s, this);
     m_clear->setToolTip(u"Clear"_s);
     m_clear->setVisible(false);
     addAction(m_clear, QLineEdit::TrailingPosition);
@@ -127,7 +127,9 @@ void SidebarSearchField::applyColors()
         setPalette(p);
     // The symbols follow the scheme: they are drawn again in the secondary text colour.
     if (!m_symbol) {
-        m_symbol = new QAction(this);
+        // Only a picture, but the line edit makes every action a button: a screen reader
+        // reads this one's name.
+        m_symbol = new QAction(u"Search"_s, this);
         addAction(m_symbol, QLineEdit::LeadingPosition);
     }
     const QColor secondary = AppColors::secondaryText(p);

@@ -245,6 +245,7 @@ void SidebarView::reload()
     // Only a list on screen animates; a hidden one (or the first fill) just takes the rows.
     const bool animated = Animations::enabled() && isVisible() && m_model->rowCount() > 0;
     m_model->setRows(SidebarRow::fromGroups(groups), animated);
+    syncSelection();
     m_emptyState->setVisible(groups.isEmpty());
     syncRename();
     scheduleMidnightReload();
@@ -257,6 +258,14 @@ void SidebarView::syncSelection()
 {
     m_delegate->setSelectedId(m_controller.sidebarItem());
     m_list->viewport()->update();
+    // The delegate draws the open chat's look; the selection tells a screen reader.
+    const std::optional<QUuid> open = m_controller.sidebarItem();
+    const int openRow = open ? m_model->rowOfSession(*open) : -1;
+    if (openRow >= 0)
+        m_list->selectionModel()->select(m_model->index(openRow),
+                                         QItemSelectionModel::ClearAndSelect);
+    else
+        m_list->selectionModel()->clearSelection();
     m_searchList->searchDelegate()->setSelectedId(m_controller.sidebarItem());
     m_searchList->viewport()->update();
 }

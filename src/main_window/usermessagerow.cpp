@@ -39,6 +39,8 @@ UserMessageRow::UserMessageRow(QWidget *parent)
     m_editButton->setToolTip(u"Edit"_s);
     connect(m_editButton, &QAbstractButton::clicked, this,
             [this] { Q_EMIT editRequested(message().id); });
+    // Edit stands left of Copy.
+    QWidget::setTabOrder(m_editButton, m_copyButton);
 }
 
 void UserMessageRow::showState(bool textChanged)

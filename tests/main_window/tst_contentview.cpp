@@ -157,7 +157,7 @@ void TestContentView::f6MovesBetweenRegions()
 
     // The sidebar is hidden: the conversation, then the composer again.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
-    QCOMPARE(QApplication::focusWidget(), view.messageList()->scrollView());
+    QCOMPARE(QApplication::focusWidget(), view.messageList()->scrollView()->widget());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
     QCOMPARE(QApplication::focusWidget(), view.composer()->textEdit());
 
@@ -166,7 +166,7 @@ void TestContentView::f6MovesBetweenRegions()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
     QCOMPARE(QApplication::focusWidget(), view.sidebar()->listView());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
-    QCOMPARE(QApplication::focusWidget(), view.messageList()->scrollView());
+    QCOMPARE(QApplication::focusWidget(), view.messageList()->scrollView()->widget());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ShiftModifier);
     QCOMPARE(QApplication::focusWidget(), view.sidebar()->listView());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ShiftModifier);

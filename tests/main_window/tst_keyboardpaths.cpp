@@ -1,0 +1,140 @@
+#include "chat/controllerfixture.h"
+
+#include "main_window/composerview.h"
+#include "main_window/contentview.h"
+#include "main_window/sidebarlistview.h"
+#include "main_window/sidebarrenamefield.h"
+#include "main_window/sidebarview.h"
+#include "support/keyboardaudit.h"
+#include "support/testregistry.h"
+#include "widgets/systemappearance.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Window
+{
+    explicit Window(ControllerFixture &fixture)
+        : view(fixture.controller(), fixture.settings(), appearance)
+    {
+        view.resize(1100, 760);
+        view.show();
+        view.activateWindow();
+        activated = QTest::qWaitForWindowActive(&view);
+    }
+
+    SystemAppearance appearance{QDBusConnection(u"no-bus"_s)};
+    ContentView view;
+    bool activated = false;
+};
+
+ChatSession answeredWithSources()
+{
+    ChatSession chat = conversation({u"Who wrote Dune?"_s, u"**Frank Herbert**, in 1965."_s});
+    chat.messages.last().sources = QList<SearchResult>{
+        SearchResult::create(u"Dune (novel)"_s, u"https://en.wikipedia.org/wiki/Dune_(novel)"_s,
+                             u"Dune is a 1965 novel by Frank Herbert."_s),
+        SearchResult::create(u"Frank Herbert"_s, u"https://example.org/herbert"_s,
+                             u"American author."_s)};
+    return chat;
+}
+
+} // namespace
+
+class TestKeyboardPaths : public QObject
+{
+    Q_OBJECT
+
+public:
+    static void initMain() { qputenv("VELM_NO_ANIMATIONS", "1"); }
+
+private Q_SLOTS:
+    // Every shown control has a name and a role, no keyboard stop is a blank, and every
+    // message carries its text, on each screen of the main window.
+    void screensSayWhatTheyAre_data()
+    {
+        QTest::addColumn<bool>("openChat");
+        QTest::addColumn<bool>("sidebar");
+        QTest::newRow("new chat") << false << false;
+        QTest::newRow("new chat, sidebar open") << false << true;
+        QTest::newRow("answer with sources") << true << false;
+        QTest::newRow("answer with sources, sidebar open") << true << true;
+    }
+
+    void screensSayWhatTheyAre()
+    {
+        QFETCH(bool, openChat);
+        QFETCH(bool, sidebar);
+        ControllerFixture fixture;
+        const ChatSession chat = answeredWithSources();
+        fixture.store({chat, conversation({u"Older"_s, u"Answer"_s})});
+        Window w(fixture);
+        QVERIFY(w.activated);
+        if (openChat)
+            fixture.controller().selectSession(chat.id);
+        if (sidebar) {
+            w.view.toggleSidebarAction()->trigger();
+            QTRY_VERIFY(w.view.sidebarWidth() > 0);
+        }
+        QCOMPARE(KeyboardAudit::accessibilityProblems(&w.view), QStringList());
+    }
+
+    // Tab goes round the window in the order it stands on screen, whatever order its widgets
+    // were made in (a row built as it streamed, sources that came last), and Shift+Tab goes
+    // back the same way; the composer has the keyboard at launch and when a chat opens.
+    void tabFollowsTheScreen()
+    {
+        ControllerFixture fixture;
+        const ChatSession chat = answeredWithSources();
+        fixture.store({chat});
+        Window w(fixture);
+        QVERIFY(w.activated);
+        QCOMPARE(KeyboardAudit::focusName(), u"Message"_s);
+        w.view.toggleSidebarAction()->trigger();
+        QTRY_VERIFY(w.view.sidebarWidth() > 0);
+        fixture.controller().selectSession(chat.id);
+        QTRY_COMPARE(KeyboardAudit::focusName(), u"Message"_s);
+
+        const QStringList order{
+            u"Message"_s,          u"Attach files"_s,   u"Web search: Search off"_s,
+            u"Model: Automatic"_s, u"Toggle Sidebar"_s, u"New Chat"_s,
+            u"Settings"_s,         u"Search chats"_s,   u"Chats"_s,
+            u"Conversation"_s,     u"Edit"_s,           u"Copy"_s,
+            u"Dune (novel)"_s,     u"Frank Herbert"_s,  u"Copy"_s,
+            u"Regenerate"_s};
+        QCOMPARE(KeyboardAudit::tabOrder(), order);
+        QStringList backwards{order.first()};
+        for (qsizetype i = order.size() - 1; i > 0; --i)
+            backwards.append(order.at(i));
+        QCOMPARE(KeyboardAudit::tabOrder(40, true), backwards);
+    }
+
+    // The chat that is open is the selected row of the list to a screen reader.
+    void openChatIsSelected()
+    {
+        ControllerFixture fixture;
+        const ChatSession chat = answeredWithSources();
+        const ChatSession older = conversation({u"Older"_s, u"Answer"_s});
+        fixture.store({chat, older});
+        Window w(fixture);
+        w.view.toggleSidebarAction()->trigger();
+        fixture.controller().selectSession(older.id);
+        QAccessibleInterface *list
+            = QAccessible::queryAccessibleInterface(w.view.sidebar()->listView());
+        QStringList selected;
+        for (int i = 0; i < list->childCount(); ++i) {
+            if (list->child(i)->state().selected)
+                selected.append(list->child(i)->text(QAccessible::Name));
+        }
+        QCOMPARE(selected, QStringList{older.title()});
+    }
+};
+
+VELM_TEST_MAIN(TestKeyboardPaths)
+#include "tst_keyboardpaths.moc"
