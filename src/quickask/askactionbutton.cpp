@@ -6,6 +6,7 @@
 #include "widgets/typestyles.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -31,7 +32,8 @@ AskActionButton::AskActionButton(const QString &symbol, const QString &title,
     , m_accented(accented)
 {
     setText(title);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleDescription(keyHint);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
@@ -72,6 +74,11 @@ void AskActionButton::paintEvent(QPaintEvent *)
     painter.setPen(QPen(outline, 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(capsule, capsule.height() / 2, capsule.height() / 2);
+    if (hasFocus()) {
+        const QRectF ring = capsule.adjusted(1, 1, -1, -1);
+        painter.setPen(QPen(AppColors::named(NamedColor::AskAccent, dark), 1.5));
+        painter.drawRoundedRect(ring, ring.height() / 2, ring.height() / 2);
+    }
 
     const qreal centreY = height() / 2.0;
     qreal x = (width() - m.total.width()) / 2 + paddingX;
@@ -95,4 +102,27 @@ void AskActionButton::paintEvent(QPaintEvent *)
     painter.setPen(tone);
     painter.setFont(TypeStyles::font(TypeStyle::KeyCap));
     painter.drawText(keyCap, Qt::AlignCenter, m_keyHint);
+}
+
+void AskActionButton::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && event->modifiers() == Qt::NoModifier) {
+        click();
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void AskActionButton::focusInEvent(QFocusEvent *event)
+{
+    QAbstractButton::focusInEvent(event);
+    update();
+}
+
+void AskActionButton::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractButton::focusOutEvent(event);
+    update();
 }

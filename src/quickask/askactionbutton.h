@@ -5,7 +5,8 @@
 
 // One of the actions under a finished Quick Ask answer ("New question", "Follow up",
 // "Save"): symbol, title and a key cap with its shortcut on a glass capsule. The accented
-// one is the action that leaves the bar.
+// one is the action that leaves the bar. Tab reaches it, the accent ring shows it has the
+// keyboard, and Return or Space press it.
 class AskActionButton : public QAbstractButton
 {
     Q_OBJECT
@@ -23,6 +24,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     struct Metrics

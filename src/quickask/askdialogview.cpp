@@ -384,13 +384,23 @@ void AskDialogView::updateState()
     m_answerView->setVisible(showsAnswer);
 
     m_stopButton->setVisible(loading);
-    if (loading && !m_wasLoading)
+    if (loading && !m_wasLoading) {
         m_stopButton->enter();
+        // The bar itself holds the keyboard while its field is gone; Stop is what it can do.
+        if (hasFocus())
+            m_stopButton->setFocus(Qt::OtherFocusReason);
+    }
     m_wasLoading = loading;
     m_stopShortcut->setEnabled(loading);
 
     const bool canContinue = m_model->canContinue();
+    // The keyboard follows the bar from Stop to the answer's first action, never left on a
+    // button that went away.
+    const bool focusWasOurs
+        = !QApplication::focusWidget() || hasFocus() || m_stopButton->hasFocus();
     m_actionRow->setVisible(canContinue);
+    if (canContinue && !m_couldContinue && focusWasOurs && isVisible())
+        m_newQuestionButton->setFocus(Qt::OtherFocusReason);
     if (canContinue && !m_couldContinue)
         m_actionRowEffect->enter();
     m_couldContinue = canContinue;
@@ -448,7 +458,8 @@ void AskDialogView::updateActivity()
             m_inputRowEffect->enter();
         // Keep the focus inside the bar, where the action keys work, and hand it back to the
         // field when a stopped question returns there to be edited.
-        const bool focusIsOurs = fieldHadFocus || hasFocus() || !QApplication::focusWidget();
+        QWidget *focus = QApplication::focusWidget();
+        const bool focusIsOurs = fieldHadFocus || !focus || focus == this || isAncestorOf(focus);
         if (focusIsOurs && isVisible()) {
             if (activity)
                 setFocus(Qt::OtherFocusReason);

@@ -70,9 +70,15 @@ void AskSearchModeButton::updateFromSettings()
 {
     const QString mode = m_settings.webSearchMode();
     setSymbol(symbolForMode(mode));
-    setToolTip(u"Web search: "_s + mode);
+    // The mode by the title the menu gives it; a stored value it does not know, as it is.
+    QString title = mode;
+    for (const ModeEntry &entry : modeEntries()) {
+        if (entry.value == mode)
+            title = entry.title;
+    }
+    setToolTip(u"Web search: "_s + title);
     // A symbol alone says nothing to a screen reader.
-    setAccessibleName(u"Web search: "_s + mode);
+    setAccessibleName(u"Web search: "_s + title);
     Style style;
     if (mode == u"always"_s)
         style = {Tone::Accent, 1.0, 1.16, 0.16};
