@@ -82,6 +82,7 @@ GeneralSettingsTab::GeneralSettingsTab(Settings &settings, AppEvents &events, QW
     personalityLayout->addWidget(secondaryLabel(u"Custom instructions"_s, personality));
     m_instructions = new PlaceholderTextEditor(u"Additional instructions…"_s, personality);
     m_instructions->setObjectName(u"systemPromptEditor"_s);
+    m_instructions->setAccessibleName(u"Custom instructions"_s);
     connect(m_instructions, &PlaceholderTextEditor::textEdited, this,
             [this](const QString &text) { m_settings.setSystemPrompt(text); });
     personalityLayout->addWidget(m_instructions);

@@ -58,6 +58,7 @@ ModelSettingsTab::ModelSettingsTab(Settings &settings, QNetworkAccessManager *ne
     serverLayout->setSpacing(6);
     m_serverField = new SettingsTextField(defaultServerAddress(), 260, serverBox);
     m_serverField->setObjectName(u"serverAddressField"_s);
+    m_serverField->setAccessibleName(u"Server"_s);
     m_addressStatus = new StatusLabel(serverBox);
     // Both at the right edge, so that the field stays put whatever the reason's length.
     serverLayout->addWidget(m_serverField, 0, Qt::AlignRight);

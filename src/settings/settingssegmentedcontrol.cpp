@@ -24,6 +24,9 @@ SettingsSegmentedControl::SettingsSegmentedControl(const QStringList &titles, QW
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // A group of radio buttons to a screen reader, the chosen one checked.
+    AccessibleChoices::install("SettingsSegmentedControl", QAccessible::Grouping,
+                               QAccessible::RadioButton);
 }
 
 void SettingsSegmentedControl::setCurrentIndex(int index)
@@ -34,6 +37,7 @@ void SettingsSegmentedControl::setCurrentIndex(int index)
         return;
     m_current = index;
     update();
+    AccessibleChoices::notifyChosen(this);
 }
 
 int SettingsSegmentedControl::segmentWidth() const

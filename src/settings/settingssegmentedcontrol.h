@@ -1,12 +1,16 @@
 #pragma once
 
+#include "widgets/accessiblechoices.h"
+
 #include <QStringList>
 #include <QWidget>
 
 // A segmented picker: equal segments in a rounded track, the chosen one raised. It may
 // show no chosen segment at all (currentIndex -1), as for a stored value it does not know.
 // activated() is emitted only for the user's choice, never for setCurrentIndex().
-class SettingsSegmentedControl : public QWidget
+class SettingsSegmentedControl
+    : public QWidget
+    , public AccessibleChoices
 {
     Q_OBJECT
 
@@ -19,6 +23,12 @@ public:
     // The segment under a point, or -1.
     int segmentAt(const QPoint &position) const;
     QRect segmentRect(int index) const;
+
+    int choiceCount() const override { return int(m_titles.size()); }
+    QString choiceName(int index) const override { return m_titles.value(index); }
+    QRect choiceRect(int index) const override { return segmentRect(index); }
+    int currentChoice() const override { return m_current; }
+    void pickChoice(int index) override { choose(index); }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int barHeight = 64;
@@ -26,6 +28,9 @@ SettingsTabBar::SettingsTabBar(QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // A tab list whose pages are tabs to a screen reader, the chosen one selected.
+    AccessibleChoices::install("SettingsTabBar", QAccessible::PageTabList, QAccessible::PageTab);
+    setAccessibleName(u"Sections"_s);
 }
 
 void SettingsTabBar::addTab(const QString &label, const QString &symbol)
@@ -43,6 +48,7 @@ void SettingsTabBar::setCurrentIndex(int index)
         return;
     m_current = index;
     update();
+    AccessibleChoices::notifyChosen(this);
     Q_EMIT currentChanged(index);
 }
 

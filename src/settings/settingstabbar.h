@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/accessiblechoices.h"
+
 #include <QList>
 #include <QString>
 #include <QWidget>
@@ -7,7 +9,9 @@
 // The toolbar of the settings window: one item per tab, its symbol above its label, the
 // current one on a raised rounded plate with the symbol in the accent colour. Arrow keys
 // move between the items.
-class SettingsTabBar : public QWidget
+class SettingsTabBar
+    : public QWidget
+    , public AccessibleChoices
 {
     Q_OBJECT
 
@@ -27,6 +31,12 @@ public:
     void setCurrentIndex(int index);
     QRect tabRect(int index) const;
     int tabAt(const QPoint &position) const;
+
+    int choiceCount() const override { return count(); }
+    QString choiceName(int index) const override { return tab(index).label; }
+    QRect choiceRect(int index) const override { return tabRect(index); }
+    int currentChoice() const override { return m_current; }
+    void pickChoice(int index) override { setCurrentIndex(index); }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

@@ -49,6 +49,8 @@ SettingsView::SettingsView(Settings &settings, AppEvents &events, ChatList &chat
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tab brings what it reaches into view; a stop of its own would be an unnamed blank.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->viewport()->setAutoFillBackground(false);
     m_pagesContainer = new QWidget(m_scroll);
     m_pagesContainer->setAutoFillBackground(false);

@@ -31,6 +31,8 @@ SuggestionChip::SuggestionChip(const PromptSuggestion &suggestion, QWidget *pare
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(suggestion.label);
+    // A toggle to a screen reader, pressed while its style is on; only setActive() moves it.
+    setCheckable(true);
     setToolTip(PlainText::toolTip(suggestion.instruction));
     PressableButtonStyle::apply(this, 0.97, 0.85);
 }
@@ -40,7 +42,7 @@ void SuggestionChip::setActive(bool active)
     if (m_active == active)
         return;
     m_active = active;
-    setAccessibleDescription(active ? u"On"_s : u"Off"_s);
+    setChecked(active);
     update();
 }
 

@@ -27,6 +27,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    // A click asks for the toggle; the setting decides.
+    void nextCheckState() override { }
 
 private:
     PromptSuggestion m_suggestion;

@@ -62,8 +62,7 @@ bool isControl(QAccessible::Role role)
 bool saysNothing(QAccessible::Role role)
 {
     return role == QAccessible::NoRole || role == QAccessible::Client || role == QAccessible::Pane
-        || role == QAccessible::Whitespace || role == QAccessible::Grouping
-        || role == QAccessible::Separator;
+        || role == QAccessible::Whitespace || role == QAccessible::Separator;
 }
 
 void audit(QAccessibleInterface *iface, QStringList &problems)
@@ -78,7 +77,10 @@ void audit(QAccessibleInterface *iface, QStringList &problems)
     const bool named = !iface->text(QAccessible::Name).trimmed().isEmpty();
     if (isControl(role) && !named)
         problems.append(describe(iface) + u": no name"_s);
-    if (state.focusable && saysNothing(role) && (!widget || (widget->focusPolicy() & Qt::TabFocus)))
+    // A group says what it is through the choice it holds (a segmented picker's radio buttons).
+    const bool emptyGroup = role == QAccessible::Grouping && iface->childCount() == 0;
+    if (state.focusable && (saysNothing(role) || emptyGroup)
+        && (!widget || (widget->focusPolicy() & Qt::TabFocus)))
         problems.append(describe(iface) + u": a keyboard stop that says nothing of what it is"_s);
     if (role == QAccessible::ListItem && iface->parent()
         && iface->parent()->text(QAccessible::Name) == u"Conversation"_s) {
