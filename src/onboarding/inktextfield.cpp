@@ -34,8 +34,15 @@ InkTextField::InkTextField(const QString &placeholder, bool monospaced, QWidget 
     layout->setContentsMargins(horizontalPadding, 0, horizontalPadding, 0);
     layout->addWidget(m_edit);
     setFocusProxy(m_edit);
+    // A screen reader reads the field itself; the placeholder is an example, not a name.
+    m_edit->setAccessibleName(placeholder);
     connect(m_edit, &QLineEdit::textEdited, this, &InkTextField::textEdited);
     applyColors();
+}
+
+void InkTextField::setFieldName(const QString &name)
+{
+    m_edit->setAccessibleName(name);
 }
 
 QString InkTextField::text() const

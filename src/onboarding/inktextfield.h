@@ -17,6 +17,10 @@ public:
 
     InkTextField(const QString &placeholder, bool monospaced, QWidget *parent = nullptr);
 
+    // What the field is for, as the caption above it says, for screen readers; the
+    // placeholder until then.
+    void setFieldName(const QString &name);
+
     QString text() const;
     // Leaves the field alone when it already holds `text`, so the cursor stays put while
     // the user types and the model echoes the draft back.

@@ -17,6 +17,7 @@ OnboardingLlmPage::OnboardingLlmPage(OnboardingModel &model, QWidget *parent)
     , m_badge(new StatusBadge(this))
 {
     m_field->setObjectName(u"llmAddressField"_s);
+    m_field->setFieldName(u"Endpoint URL"_s);
     QVBoxLayout *layout = contentLayout();
     layout->addWidget(makeCaption(u"Provider"_s));
     layout->addSpacing(8);

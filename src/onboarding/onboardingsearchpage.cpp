@@ -28,6 +28,7 @@ OnboardingSearchPage::OnboardingSearchPage(OnboardingModel &model, QWidget *pare
     , m_hint(new QLabel(u"Needs JSON output enabled (format=json)"_s, this))
 {
     m_field->setObjectName(u"searxngField"_s);
+    m_field->setFieldName(u"SearXNG URL"_s);
     m_hint->setTextFormat(Qt::PlainText);
     m_hint->setFont(TypeStyles::face(u"Inter18pt-Regular", 12));
     m_hintSymbol->setFixedSize(hintSymbolSize, hintSymbolSize);

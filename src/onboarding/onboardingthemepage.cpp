@@ -100,6 +100,8 @@ OnboardingThemePage::OnboardingThemePage(OnboardingModel &model, Settings &setti
     m_switchNote->setFont(TypeStyles::face(u"Inter18pt-Regular", 12));
     m_switch->setFocusPolicy(Qt::TabFocus);
     m_switchLabel->setBuddy(m_switch);
+    // The switch stands under the cards, though it was made first.
+    QWidget::setTabOrder(m_choices.last(), m_switch);
     auto *texts = new QVBoxLayout;
     texts->setSpacing(2);
     texts->addWidget(m_switchLabel);

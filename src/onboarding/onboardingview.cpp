@@ -50,7 +50,8 @@ OnboardingView::OnboardingView(OnboardingModel &model, Settings &settings,
     , m_schemeFade(new CrossFadeOverlay(m_card))
 {
     setObjectName(u"onboardingView"_s);
-    setFocusPolicy(Qt::StrongFocus);
+    // It holds the keyboard when no control of a stage can, but Tab never stops on it.
+    setFocusPolicy(Qt::ClickFocus);
     m_card->setObjectName(u"onboardingCard"_s);
     m_card->setFixedSize(cardSize);
     auto *outer = new QGridLayout(this);
@@ -215,6 +216,15 @@ void OnboardingView::focusStage()
     OnboardingPage *page = m_stack->currentPage();
     if (!page)
         return;
+    // The footer stands under the page: the keyboard meets its buttons last, though they
+    // were made before the pages' controls.
+    QWidget *previous = window()->previousInFocusChain();
+    for (QWidget *button : {static_cast<QWidget *>(m_back), static_cast<QWidget *>(m_ghost),
+                            static_cast<QWidget *>(m_accent)}) {
+        if (button != previous)
+            QWidget::setTabOrder(previous, button);
+        previous = button;
+    }
     if (QWidget *field = page->focusField())
         field->setFocus(Qt::OtherFocusReason);
     else if (m_accent->isEnabled())

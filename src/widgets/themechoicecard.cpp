@@ -175,6 +175,12 @@ void ThemeChoiceCard::paintTile(QPainter &painter, const Colors &colors)
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(ring, 1.5));
         painter.drawRoundedRect(card, radius, radius);
+    } else if (hasFocus()) {
+        // The chosen card already wears the accent edge: the focus adds a second ring
+        // inside it, so that the keyboard's place still shows.
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(colors.accent, 1.5));
+        painter.drawRoundedRect(card.adjusted(3.5, 3.5, -3.5, -3.5), radius - 3, radius - 3);
     }
 
     const QColor symbolColor = m_selected ? colors.accentText : colors.symbol;

@@ -18,6 +18,7 @@
 #include "onboarding/setuplaterdialog.h"
 #include "onboarding/statusbadge.h"
 #include "onboarding/trafficlight.h"
+#include "support/keyboardaudit.h"
 #include "support/testregistry.h"
 #include "widgets/systemappearance.h"
 #include "widgets/themechoicecard.h"
@@ -75,6 +76,8 @@ private Q_SLOTS:
     void themeCardsAndSwitch();
     void redDotClosesTheWindow();
     void returnAndFocusFollowTheStages();
+    void everyStageIsRead_data();
+    void everyStageIsRead();
 };
 
 void TestOnboardingView::initTestCase()
@@ -268,6 +271,44 @@ void TestOnboardingView::returnAndFocusFollowTheStages()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(flow.view->shownStage(), OnboardingStage::Name);
     QTRY_VERIFY_WITH_TIMEOUT(flow.field(OnboardingStage::Name)->hasFocus(), 5000);
+}
+
+// Each stage's controls are named, no keyboard stop is a blank, the keyboard starts on the
+// stage's field or its accent button, and Tab goes through the page before the footer.
+void TestOnboardingView::everyStageIsRead_data()
+{
+    QTest::addColumn<OnboardingStage>("stage");
+    QTest::addColumn<QStringList>("order");
+    QTest::newRow("welcome") << OnboardingStage::Welcome << QStringList{u"Get started"_s};
+    QTest::newRow("name") << OnboardingStage::Name
+                          << QStringList{u"Your name"_s, u"← Back"_s, u"Stay anonymous"_s};
+    QTest::newRow("llm") << OnboardingStage::Llm
+                         << QStringList{u"Endpoint URL"_s,   u"Ollama"_s, u"LM Studio"_s,
+                                        u"Manual"_s,         u"← Back"_s, u"Set up later"_s,
+                                        u"Test connection"_s};
+    QTest::newRow("search") << OnboardingStage::Search
+                            << QStringList{u"SearXNG URL"_s, u"← Back"_s, u"Skip for now"_s,
+                                           u"Test connection"_s};
+    QTest::newRow("theme") << OnboardingStage::Theme
+                           << QStringList{u"Continue"_s,
+                                          u"Dark, selected"_s,
+                                          u"Light"_s,
+                                          u"System"_s,
+                                          u"Always follow system theme for Quick Ask"_s,
+                                          u"← Back"_s};
+    QTest::newRow("done") << OnboardingStage::Done << QStringList{u"Start using velm"_s};
+}
+
+void TestOnboardingView::everyStageIsRead()
+{
+    QFETCH(OnboardingStage, stage);
+    QFETCH(QStringList, order);
+    Flow flow(static_cast<int>(stage));
+    QApplication::setActiveWindow(flow.view.get());
+    QVERIFY(QTest::qWaitForWindowActive(flow.view.get()));
+    QTRY_COMPARE_WITH_TIMEOUT(KeyboardAudit::focusName(), order.first(), 5000);
+    QCOMPARE(KeyboardAudit::accessibilityProblems(flow.view.get()), QStringList());
+    QCOMPARE(KeyboardAudit::tabOrder(), order);
 }
 
 VELM_TEST_MAIN(TestOnboardingView)
