@@ -9,6 +9,7 @@
 #include "main_window/thinkingrow.h"
 #include "main_window/thoughtrow.h"
 #include "markdown/view/markdownview.h"
+#include "widgets/announcer.h"
 #include "widgets/typestyles.h"
 
 #include <QHBoxLayout>
@@ -76,6 +77,11 @@ void AssistantMessageRow::showState(bool textChanged)
     const bool thinking = isStreaming() && shown.text.isEmpty() && !shown.thinkingSeconds;
     if (hasThought)
         m_thought->setThought(shown.reasoning, shown.thinkingSeconds, thinking);
+    // Said once, as the model starts to think: the thought's text streams silently.
+    if (thinking && !shown.reasoning.isEmpty() && !m_announcedThinking) {
+        m_announcedThinking = true;
+        Announcer::announce(this, tr("Thinking"));
+    }
     m_thought->setVisible(hasThought);
     // With thoughts hidden, a model that thinks still shows that it is at work, not a
     // cursor standing still for a minute.

@@ -61,4 +61,5 @@ private:
     MessageActionButton *m_regenerate;
     AnswerCaption *m_caption;
     bool m_showsThought = true;
+    bool m_announcedThinking = false;
 };

@@ -7,11 +7,15 @@
 #include "main_window/chattopscrollfade.h"
 #include "main_window/chatviewstate.h"
 #include "main_window/messagelistrows.h"
+#include "markdown/markdownplaintext.h"
+#include "widgets/announcer.h"
 
 #include <QEvent>
 #include <QKeySequence>
 #include <QShortcut>
 #include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
 
 MessageListView::MessageListView(ConversationController &controller, ChatViewState &viewState,
                                  QWidget *parent)
@@ -53,16 +57,32 @@ MessageListView::MessageListView(ConversationController &controller, ChatViewSta
         showConversation();
         if (m_controller.isLoading())
             m_scroll->scheduleScroll();
+        else
+            announceAnswer();
     });
     connect(&m_controller, &ConversationController::isSearchingChanged, this, [this] {
         showConversation();
-        if (m_controller.isSearching())
+        if (m_controller.isSearching()) {
             m_scroll->scheduleScroll();
+            Announcer::announce(this, u"Searching the web"_s);
+        }
     });
     connect(&m_controller, &ConversationController::streamVersionChanged, this,
             &MessageListView::showStreamPulse);
     connectMessageActions();
     showConversation();
+}
+
+// A screen reader hears the answer once, whole, when it has come; not piece by piece.
+void MessageListView::announceAnswer()
+{
+    const std::optional<QUuid> selected = m_controller.sidebarItem();
+    const std::optional<ChatSession> session
+        = selected ? m_controller.session(*selected) : std::nullopt;
+    if (!session || session->messages.isEmpty()
+        || session->messages.last().role != ChatMessage::Role::Assistant)
+        return;
+    Announcer::announce(this, MarkdownPlainText::fromMarkdown(session->messages.last().text));
 }
 
 void MessageListView::showConversation()

@@ -45,6 +45,7 @@ protected:
 
 private:
     void showConversation();
+    void announceAnswer();
     void showStreamPulse();
     void placeOverlays();
     void connectMessageActions();

@@ -4,6 +4,7 @@
 #include "chat/askdialogmodel.h"
 #include "chat/settings.h"
 #include "chat/settingskeys.h"
+#include "markdown/markdownplaintext.h"
 #include "markdown/view/markdownview.h"
 #include "quickask/askactionbutton.h"
 #include "quickask/askcard.h"
@@ -13,6 +14,7 @@
 #include "quickask/asksearchmodebutton.h"
 #include "quickask/asktransitioneffect.h"
 #include "quickask/quickasklog.h"
+#include "widgets/announcer.h"
 #include "widgets/appcolors.h"
 #include "widgets/attachmentchiprow.h"
 #include "widgets/attachmenttray.h"
@@ -114,6 +116,19 @@ AskDialogView::AskDialogView(AskDialogModel *model, Settings &settings,
         connect(m_model, &AskDialogModel::isLoadingChanged, this, &AskDialogView::updateState);
         connect(m_model, &AskDialogModel::isSearchingChanged, this, &AskDialogView::updateState);
         connect(m_model, &AskDialogModel::isThinkingChanged, this, &AskDialogView::updateState);
+        // What a screen reader hears: the states as they start, the answer once it has come.
+        connect(m_model, &AskDialogModel::isSearchingChanged, this, [this](bool searching) {
+            if (searching)
+                Announcer::announce(this, u"Searching the web"_s);
+        });
+        connect(m_model, &AskDialogModel::isThinkingChanged, this, [this](bool thinking) {
+            if (thinking)
+                Announcer::announce(this, u"Thinking"_s);
+        });
+        connect(m_model, &AskDialogModel::isLoadingChanged, this, [this](bool loading) {
+            if (!loading)
+                Announcer::announce(this, MarkdownPlainText::fromMarkdown(m_model->answer()));
+        });
         connect(m_model, &AskDialogModel::hasActivityChanged, this, &AskDialogView::updateState);
         connect(m_model, &AskDialogModel::canContinueChanged, this, &AskDialogView::updateState);
         connect(m_model, &AskDialogModel::conversationContextChanged, this,

@@ -115,6 +115,24 @@ private Q_SLOTS:
         QCOMPARE(KeyboardAudit::tabOrder(40, true), backwards);
     }
 
+    // A screen reader hears that the model thinks, and the answer once, whole and as plain
+    // text, when it has come; not each piece as it streams.
+    void answersAreAnnounced()
+    {
+        ControllerFixture fixture;
+        Window w(fixture);
+        QVERIFY(w.activated);
+        fixture.model().setStreamResponse(FakeModelServer::thinkingStream(
+            FakeModelServer::Thinking::reasoningContent, {u"Hmm, "_s, u"a greeting."_s},
+            {u"**Hello** "_s, u"there."_s}, 40));
+        KeyboardAudit::Announcements announcements;
+        fixture.controller().setDraft(u"Hi"_s);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_VERIFY(fixture.controller().isLoading());
+        QVERIFY(fixture.waitUntilIdle());
+        QCOMPARE(announcements.texts(), (QStringList{u"Thinking"_s, u"Hello there."_s}));
+    }
+
     // The chat that is open is the selected row of the list to a screen reader.
     void openChatIsSelected()
     {

@@ -42,17 +42,37 @@ private Q_SLOTS:
               {u"Ask anything"_s, u"Attach files"_s, u"Ask"_s, u"Web search: Never"_s});
 
         f.model().setStreamResponse(FakeModelServer::slowStream({u"Because"_s, u"."_s}, 400));
+        KeyboardAudit::Announcements announcements;
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QVERIFY(f.bar->isLoading());
         check(u"Stop"_s, {u"Stop"_s});
 
         QVERIFY(f.waitUntilIdle());
         check(u"New question"_s, {u"New question"_s, u"Follow up"_s, u"Save"_s});
+        // The answer is said once it has come, not piece by piece.
+        QCOMPARE(announcements.texts(), QStringList{u"Because."_s});
 
         // Follow up from the keyboard: the field takes it back, for the next question.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_COMPARE(KeyboardAudit::focusName(), u"Ask a follow-up"_s);
+    }
+
+    // A search and a thought are said as they start.
+    void statesAreAnnounced()
+    {
+        AskFixture f;
+        SystemAppearance appearance{QDBusConnection(u"no-bus"_s)};
+        AskDialogView view(f.bar.get(), f.settings(), appearance);
+        view.show();
+        f.settings().setWebSearchMode(u"always"_s);
+        f.searxng().serveResultsAfter(300);
+        f.model().setStreamResponse(FakeModelServer::thinkingStream(
+            FakeModelServer::Thinking::reasoning, {u"Let me see."_s}, {u"Found."_s}, 40));
+        KeyboardAudit::Announcements announcements;
+        QVERIFY(f.ask(u"News?"_s));
+        QCOMPARE(announcements.texts(),
+                 (QStringList{u"Searching the web"_s, u"Thinking"_s, u"Found."_s}));
     }
 };
 

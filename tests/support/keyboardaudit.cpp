@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QEvent>
 #include <QMetaEnum>
 #include <QTest>
 #include <QWidget>
@@ -94,7 +95,46 @@ void audit(QAccessibleInterface *iface, QStringList &problems)
     }
 }
 
+// Screen readers read the app's notification as it is shown; Qt tells them through its show event,
+// which reaches assistive technology only through a platform's bridge (none offscreen):
+// the recorder watches the show itself.
+class AnnouncementFilter : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && watched->objectName() == u"announcer"_s) {
+            QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(watched);
+            if (iface && iface->role() == QAccessible::Notification)
+                texts.append(iface->text(QAccessible::Name));
+        }
+        return false;
+    }
+
+    QStringList texts;
+};
+
+AnnouncementFilter *recorder = nullptr;
+
 } // namespace
+
+Announcements::Announcements()
+{
+    delete recorder;
+    recorder = new AnnouncementFilter;
+    QCoreApplication::instance()->installEventFilter(recorder);
+}
+
+Announcements::~Announcements()
+{
+    delete recorder;
+    recorder = nullptr;
+}
+
+QStringList Announcements::texts() const
+{
+    return recorder ? recorder->texts : QStringList();
+}
 
 QStringList accessibilityProblems(QWidget *window)
 {

@@ -21,4 +21,17 @@ QStringList tabOrder(int maxSteps = 40, bool backwards = false);
 // The focused widget's accessible name, or its class and object name when it has none.
 QString focusName();
 
+// What the windows say to a screen reader while it lives (the notifications the app shows
+// to announce an answer or a state), in order.
+class Announcements
+{
+public:
+    Announcements();
+    ~Announcements();
+    Announcements(const Announcements &) = delete;
+    Announcements &operator=(const Announcements &) = delete;
+
+    QStringList texts() const;
+};
+
 } // namespace KeyboardAudit
