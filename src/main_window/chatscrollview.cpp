@@ -98,7 +98,7 @@ ChatScrollView::ChatScrollView(QWidget *parent)
     // A list of messages to assistive technology.
     m_content->setObjectName(u"messageList"_s);
     // F6 brings the keyboard here, to scroll the conversation; a screen reader names it.
-    setAccessibleName(u"Conversation"_s);
+    setAccessibleName(tr("Conversation"));
     MessageAccessibility::install();
     // The window's background shows through.
     viewport()->setAutoFillBackground(false);

@@ -37,13 +37,13 @@ SidebarSearchField::SidebarSearchField(QWidget *parent)
     : QLineEdit(parent)
 {
     setFrame(false);
-    setPlaceholderText(u"Search chats"_s);
-    setAccessibleName(u"Search chats"_s);
+    setPlaceholderText(tr("Search chats"));
+    setAccessibleName(tr("Search chats"));
     setFont(TypeStyles::font(TypeStyle::Label));
     // A symbol of the kit rather than the style's clear button, which ignores the scheme.
     // Escape does the same from the keyboard.
     m_clear = new QAction(QString(), this);
-    m_clear->setToolTip(u"Clear"_s);
+    m_clear->setToolTip(tr("Clear"));
     m_clear->setVisible(false);
     addAction(m_clear, QLineEdit::TrailingPosition);
     connect(m_clear, &QAction::triggered, this, &QLineEdit::clear);
