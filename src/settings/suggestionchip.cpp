@@ -7,6 +7,7 @@
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 
 using namespace Qt::StringLiterals;
@@ -25,12 +26,15 @@ SuggestionChip::SuggestionChip(const PromptSuggestion &suggestion, QWidget *pare
     , m_suggestion(suggestion)
     , m_hover(new HoverAnimation(this, Animations::hoverSpring()))
 {
-    setText(suggestion.label);
+    // The table keeps the English label; its translation is looked up here.
+    const QString label
+        = QCoreApplication::translate("PromptSuggestion", suggestion.label.toUtf8().constData());
+    setText(label);
     setFont(TypeStyles::font(TypeStyle::Label));
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setAccessibleName(suggestion.label);
+    setAccessibleName(label);
     setToolTip(PlainText::toolTip(suggestion.instruction));
     PressableButtonStyle::apply(this, 0.97, 0.85);
 }
@@ -40,7 +44,7 @@ void SuggestionChip::setActive(bool active)
     if (m_active == active)
         return;
     m_active = active;
-    setAccessibleDescription(active ? u"On"_s : u"Off"_s);
+    setAccessibleDescription(active ? tr("On") : tr("Off"));
     update();
 }
 
