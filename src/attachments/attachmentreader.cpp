@@ -3,6 +3,7 @@
 #include "attachments/documentattachment.h"
 #include "attachments/imageattachment.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -16,15 +17,19 @@ Result<Attachment, QString> read(const QString &path)
     const QString name = QFileInfo(path).fileName();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return u"%1 could not be read: %2"_s.arg(name, file.errorString());
+        return QCoreApplication::translate("AttachmentReader", "%1 could not be read: %2")
+            .arg(name, file.errorString());
     if (file.size() > maxFileSize) {
-        return u"%1 is too large to attach (%2; at most %3)"_s.arg(
-            name, QLocale().formattedDataSize(file.size()),
-            QLocale().formattedDataSize(maxFileSize));
+        //: %1 is the file's name, %2 its size, %3 the largest size taken
+        return QCoreApplication::translate("AttachmentReader",
+                                           "%1 is too large to attach (%2; at most %3)")
+            .arg(name, QLocale().formattedDataSize(file.size()),
+                 QLocale().formattedDataSize(maxFileSize));
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return u"%1 could not be read: %2"_s.arg(name, file.errorString());
+        return QCoreApplication::translate("AttachmentReader", "%1 could not be read: %2")
+            .arg(name, file.errorString());
     return read(bytes, name);
 }
 

@@ -2,6 +2,7 @@
 
 #include "attachments/htmltext.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QMimeDatabase>
 #include <QRectF>
@@ -55,7 +56,10 @@ Result<QString, Refusal> decodeText(const QByteArray &bytes, const QString &name
     if (!utf8.hasError())
         return withUnixLineEnds(std::move(text));
     if (bytes.contains('\0'))
-        return Refusal{u"%1 is not text velm can read: it holds binary data"_s.arg(name)};
+        return Refusal{
+            QCoreApplication::translate("DocumentAttachment",
+                                        "%1 is not text velm can read: it holds binary data")
+                .arg(name)};
     QStringDecoder windows("windows-1252");
     if (!windows.isValid())
         windows = QStringDecoder(QStringConverter::Latin1);
@@ -89,12 +93,19 @@ Result<QString, Refusal> pdfText(const QByteArray &bytes, const QString &name)
     silencePoppler();
     const std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(bytes);
     if (!document)
-        return Refusal{u"%1 cannot be read: the PDF is damaged"_s.arg(name)};
+        return Refusal{QCoreApplication::translate("DocumentAttachment",
+                                                   "%1 cannot be read: the PDF is damaged")
+                           .arg(name)};
     if (document->isLocked())
-        return Refusal{u"%1 is protected by a password, so velm cannot read it"_s.arg(name)};
+        return Refusal{
+            QCoreApplication::translate("DocumentAttachment",
+                                        "%1 is protected by a password, so velm cannot read it")
+                .arg(name)};
     const int pageCount = document->numPages();
     if (pageCount <= 0)
-        return Refusal{u"%1 cannot be read: the PDF is damaged"_s.arg(name)};
+        return Refusal{QCoreApplication::translate("DocumentAttachment",
+                                                   "%1 cannot be read: the PDF is damaged")
+                           .arg(name)};
 
     QStringList pages;
     bool anyText = false;
@@ -188,8 +199,11 @@ QString refusal(const QString &name, const QString &mimeType)
     const QMimeType type = QMimeDatabase().mimeTypeForName(mimeType);
     QString described = type.isValid() ? type.comment() : mimeType;
     if (!type.isValid() || type.isDefault() || described.isEmpty())
-        described = u"data of an unknown type"_s;
-    return u"%1 is not a document or an image velm can read (%2)"_s.arg(name, described);
+        described = QCoreApplication::translate("DocumentAttachment", "data of an unknown type");
+    //: %1 is the file's name, %2 the kind of file it is
+    return QCoreApplication::translate("DocumentAttachment",
+                                       "%1 is not a document or an image velm can read (%2)")
+        .arg(name, described);
 }
 
 Result<Attachment, QString> prepare(const QByteArray &bytes, const QString &name,

@@ -1,6 +1,7 @@
 #include "attachments/imageattachment.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QLocale>
@@ -48,12 +49,16 @@ Result<Attachment, QString> prepare(const QByteArray &bytes, const QString &name
     // Told before anything is decoded, in words a user can act on.
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() * 4 > qint64(decodeLimitMb) << 20) {
-        return u"%1 is too large to open (%2 × %3 pixels)"_s.arg(
-            name, QLocale().toString(size.width()), QLocale().toString(size.height()));
+        //: %1 is the file's name, %2 × %3 the picture's width and height
+        return QCoreApplication::translate("ImageAttachment",
+                                           "%1 is too large to open (%2 × %3 pixels)")
+            .arg(name, QLocale().toString(size.width()), QLocale().toString(size.height()));
     }
     QImage image = reader.read();
     if (image.isNull())
-        return u"%1 could not be read as an image: %2"_s.arg(name, reader.errorString());
+        return QCoreApplication::translate("ImageAttachment",
+                                           "%1 could not be read as an image: %2")
+            .arg(name, reader.errorString());
 
     if (image.width() > maxSide || image.height() > maxSide)
         image = image.scaled(maxSide, maxSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -70,7 +75,9 @@ Result<Attachment, QString> prepare(const QByteArray &bytes, const QString &name
         ? image.save(&encoded, "PNG")
         : image.convertToFormat(QImage::Format_RGB32).save(&encoded, "JPEG", 90);
     if (!written)
-        return u"%1 could not be prepared for sending"_s.arg(name);
+        return QCoreApplication::translate("ImageAttachment",
+                                           "%1 could not be prepared for sending")
+            .arg(name);
     return attachment;
 }
 

@@ -1,5 +1,7 @@
 #include "base/apptheme.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace AppThemes {
@@ -35,13 +37,13 @@ QString displayName(AppTheme theme)
 {
     switch (theme) {
     case AppTheme::Dark:
-        return u"Dark"_s;
+        return QCoreApplication::translate("AppTheme", "Dark");
     case AppTheme::Light:
-        return u"Light"_s;
+        return QCoreApplication::translate("AppTheme", "Light");
     case AppTheme::System:
-        return u"System"_s;
+        return QCoreApplication::translate("AppTheme", "System");
     }
-    return u"Dark"_s;
+    return QCoreApplication::translate("AppTheme", "Dark");
 }
 
 QString symbolName(AppTheme theme)
@@ -61,14 +63,14 @@ QString description(AppTheme theme)
 {
     switch (theme) {
     case AppTheme::Dark:
-        return u"Calm, focused, and easiest on the eyes."_s;
+        return QCoreApplication::translate("AppTheme", "Calm, focused, and easiest on the eyes.");
     case AppTheme::Light:
-        return u"Bright canvas for daytime work."_s;
+        return QCoreApplication::translate("AppTheme", "Bright canvas for daytime work.");
     case AppTheme::System:
 #ifdef Q_OS_MACOS
-        return u"Follows your Mac automatically."_s;
+        return QCoreApplication::translate("AppTheme", "Follows your Mac automatically.");
 #else
-        return u"Follows your desktop automatically."_s;
+        return QCoreApplication::translate("AppTheme", "Follows your desktop automatically.");
 #endif
     }
     return {};

@@ -1,5 +1,6 @@
 #include "chat/answerspeed.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 using namespace Qt::StringLiterals;
@@ -38,16 +39,19 @@ QString caption(const QString &model, const std::optional<AnswerStats> &stats)
     if (!model.trimmed().isEmpty())
         parts.append(shortModelName(model));
     if (stats) {
-        QString tokens
-            = stats->tokens == 1 ? u"1 token"_s : QString::number(stats->tokens) + u" tokens"_s;
+        QString tokens = stats->tokens == 1
+            ? QCoreApplication::translate("AnswerSpeed", "1 token")
+            : QCoreApplication::translate("AnswerSpeed", "%n tokens", nullptr, int(stats->tokens));
         if (stats->approximate)
             tokens.prepend(u"\u2248 "_s);
         parts.append(tokens);
         if (stats->tokensPerSecond)
-            parts.append(QString::number(*stats->tokensPerSecond, 'f', 1) + u" tok/s"_s);
+            //: %1 is the answer's speed in tokens a second, as "42.0"
+            parts.append(QCoreApplication::translate("AnswerSpeed", "%1 tok/s")
+                             .arg(QString::number(*stats->tokensPerSecond, 'f', 1)));
         if (stats->firstTokenSeconds)
-            parts.append(QString::number(*stats->firstTokenSeconds, 'f', 1)
-                         + u" s to first token"_s);
+            parts.append(QCoreApplication::translate("AnswerSpeed", "%1 s to first token")
+                             .arg(QString::number(*stats->firstTokenSeconds, 'f', 1)));
     }
     return parts.join(u" \u00b7 "_s);
 }

@@ -13,8 +13,6 @@
 
 using namespace Qt::StringLiterals;
 
-const QString AskDialogModel::defaultErrorMessage = u"Start LM Studio"_s;
-
 AskDialogModel::AskDialogModel(Settings &settings, AppEvents &events,
                                QNetworkAccessManager &network, QObject *parent)
     : QObject(parent)
@@ -191,7 +189,8 @@ void AskDialogModel::showFailure(TaskId id, const LocalLLMError &error)
         return;
     setIsSearching(false);
     if (!error.isCancelled())
-        setAnswer(error.descriptionOr(defaultErrorMessage));
+        // Shown for a failure that has no text of its own.
+        setAnswer(error.descriptionOr(tr("Start LM Studio")));
     setIsLoading(false);
     m_streamTask.reset();
 }

@@ -45,8 +45,6 @@ public:
     static constexpr int minimumAnswerDelayMs = 700;
     // How long after a reset the text field takes the focus (the panel must be key first).
     static constexpr int focusDelayMs = 100;
-    // Shown for a failure that has no text of its own.
-    static const QString defaultErrorMessage;
 
     // Every "askDialogDidOpen" on `events` resets the bar.
     AskDialogModel(Settings &settings, AppEvents &events, QNetworkAccessManager &network,

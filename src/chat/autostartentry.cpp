@@ -97,18 +97,22 @@ bool AutostartEntry::setEnabled(bool enabled, QString *errorString)
         if (!QFile::exists(path) || QFile::remove(path))
             return true;
         if (errorString)
-            *errorString = u"Could not remove %1."_s.arg(QDir::toNativeSeparators(path));
+            *errorString = QCoreApplication::translate("AutostartEntry", "Could not remove %1.")
+                               .arg(QDir::toNativeSeparators(path));
         return false;
     }
     if (!QDir().mkpath(m_directory)) {
         if (errorString)
-            *errorString = u"Could not create %1."_s.arg(QDir::toNativeSeparators(m_directory));
+            *errorString = QCoreApplication::translate("AutostartEntry", "Could not create %1.")
+                               .arg(QDir::toNativeSeparators(m_directory));
         return false;
     }
     QString why;
     if (!AtomicFile::write(path, contents(), &why)) {
         if (errorString)
-            *errorString = u"Could not write %1: %2"_s.arg(QDir::toNativeSeparators(path), why);
+            //: %1 is a file, %2 says why
+            *errorString = QCoreApplication::translate("AutostartEntry", "Could not write %1: %2")
+                               .arg(QDir::toNativeSeparators(path), why);
         return false;
     }
     return true;

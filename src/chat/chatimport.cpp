@@ -3,6 +3,7 @@
 #include "chat/chatcodec.h"
 #include "chat/chatexport.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -473,9 +474,12 @@ ChatStoreResult<Plan> into(ChatStore &store, const QList<ChatSession> &incoming)
 QString report(const Plan &plan)
 {
     const qsizetype imported = plan.sessions.size();
-    return u"Imported %1 %2, skipped %3"_s.arg(imported)
-        .arg(imported == 1 ? u"chat"_s : u"chats"_s)
-        .arg(plan.skipped);
+    //: %1 is the number of chats skipped, as they were here already
+    return imported == 1
+        ? QCoreApplication::translate("ChatImport", "Imported 1 chat, skipped %1").arg(plan.skipped)
+        : QCoreApplication::translate("ChatImport", "Imported %n chats, skipped %1", nullptr,
+                                      int(imported))
+              .arg(plan.skipped);
 }
 
 } // namespace ChatImport

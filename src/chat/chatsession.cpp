@@ -1,5 +1,7 @@
 #include "chat/chatsession.h"
 
+#include <QCoreApplication>
+
 ChatSession ChatSession::create(const QDateTime &now)
 {
     ChatSession session;
@@ -19,5 +21,5 @@ QString ChatSession::title() const
         if (message.role == ChatMessage::Role::User)
             return message.text;
     }
-    return QStringLiteral("New Chat");
+    return QCoreApplication::translate("ChatSession", "New Chat");
 }

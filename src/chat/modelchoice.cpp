@@ -100,19 +100,20 @@ bool ModelChoice::preferredMissing() const
 QString ModelChoice::label() const
 {
     const QString model = inUse();
-    return model.isEmpty() ? u"Automatic"_s : AnswerSpeed::shortModelName(model);
+    return model.isEmpty() ? tr("Automatic") : AnswerSpeed::shortModelName(model);
 }
 
 QString ModelChoice::toolTip() const
 {
     const QString model = inUse();
     if (preferredMissing())
-        return u"%1 isn't available on the server; using %2"_s.arg(
-            preferred(),
-            model.isEmpty() || model == preferred() ? u"the automatic choice"_s : model);
+        //: %1 is the model chosen in the settings, %2 the one answering instead
+        return tr("%1 isn't available on the server; using %2")
+            .arg(preferred(),
+                 model.isEmpty() || model == preferred() ? tr("the automatic choice") : model);
     if (preferred().isEmpty())
-        return model.isEmpty() ? u"Model: automatic"_s : u"Model: %1 (automatic)"_s.arg(model);
-    return u"Model: "_s + model;
+        return model.isEmpty() ? tr("Model: automatic") : tr("Model: %1 (automatic)").arg(model);
+    return tr("Model: %1").arg(model);
 }
 
 void ModelChoice::onSettingChanged(const QString &key)

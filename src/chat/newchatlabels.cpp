@@ -2,36 +2,41 @@
 
 #include "search/searchmode.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace NewChatLabels {
 
 QString greeting(int hour, const QString &userName)
 {
-    QString text = u"Good "_s;
-    if (hour >= 5 && hour <= 11)
-        text += u"morning"_s;
-    else if (hour >= 12 && hour <= 17)
-        text += u"afternoon"_s;
-    else
-        text += u"evening"_s;
+    // Whole sentences, so that a language can put the name where it belongs.
     const QString name = userName.trimmed();
-    if (!name.isEmpty())
-        text += u", "_s + name;
-    return text;
+    if (hour >= 5 && hour <= 11)
+        return name.isEmpty()
+            ? QCoreApplication::translate("NewChatLabels", "Good morning")
+            //: %1 is the user's name
+            : QCoreApplication::translate("NewChatLabels", "Good morning, %1").arg(name);
+    if (hour >= 12 && hour <= 17)
+        return name.isEmpty()
+            ? QCoreApplication::translate("NewChatLabels", "Good afternoon")
+            : QCoreApplication::translate("NewChatLabels", "Good afternoon, %1").arg(name);
+    return name.isEmpty()
+        ? QCoreApplication::translate("NewChatLabels", "Good evening")
+        : QCoreApplication::translate("NewChatLabels", "Good evening, %1").arg(name);
 }
 
 QString webSearchLabel(WebSearchMode mode)
 {
     switch (mode) {
     case WebSearchMode::Always:
-        return u"Search on"_s;
+        return QCoreApplication::translate("NewChatLabels", "Search on");
     case WebSearchMode::Never:
-        return u"Search off"_s;
+        return QCoreApplication::translate("NewChatLabels", "Search off");
     case WebSearchMode::Auto:
         break;
     }
-    return u"Search auto"_s;
+    return QCoreApplication::translate("NewChatLabels", "Search auto");
 }
 
 } // namespace NewChatLabels

@@ -1,5 +1,7 @@
 #include "chat/sidebargroup.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <array>
 
@@ -11,16 +13,16 @@ QString bucketLabel(Bucket bucket)
 {
     switch (bucket) {
     case Today:
-        return QStringLiteral("Today");
+        return QCoreApplication::translate("SidebarGroup", "Today");
     case Yesterday:
-        return QStringLiteral("Yesterday");
+        return QCoreApplication::translate("SidebarGroup", "Yesterday");
     case PreviousWeek:
-        return QStringLiteral("Previous 7 days");
+        return QCoreApplication::translate("SidebarGroup", "Previous 7 days");
     case Older:
     case BucketCount:
         break;
     }
-    return QStringLiteral("Older");
+    return QCoreApplication::translate("SidebarGroup", "Older");
 }
 
 // Calendar dates rather than elapsed hours: 23:59 yesterday is "Yesterday" at 00:01, and a

@@ -1,5 +1,7 @@
 #include "llm/serveraddress.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -47,18 +49,19 @@ std::optional<QString> serverAddressProblem(const QString &address)
 {
     const QString trimmed = address.trimmed();
     if (trimmed.isEmpty())
-        return u"the address is empty"_s;
+        return QCoreApplication::translate("ServerAddress", "the address is empty");
     if (std::any_of(trimmed.begin(), trimmed.end(), isLineBreak))
-        return u"the address contains a line break"_s;
+        return QCoreApplication::translate("ServerAddress", "the address contains a line break");
     if (std::any_of(trimmed.begin(), trimmed.end(), [](QChar c) { return c.isSpace(); }))
-        return u"the address contains a space"_s;
+        return QCoreApplication::translate("ServerAddress", "the address contains a space");
 
     const QString text = withScheme(trimmed);
     const qsizetype schemeEnd = text.indexOf(u"://"_s);
     const QStringView scheme = QStringView(text).left(schemeEnd);
     if (scheme.compare(u"http"_s, Qt::CaseInsensitive) != 0
         && scheme.compare(u"https"_s, Qt::CaseInsensitive) != 0)
-        return u"the address must start with http:// or https://"_s;
+        return QCoreApplication::translate("ServerAddress",
+                                           "the address must start with http:// or https://");
 
     // QUrl only says that an address is invalid, not why; the host and the port are what
     // people get wrong, so they are looked at here first.
@@ -78,15 +81,16 @@ std::optional<QString> serverAddressProblem(const QString &address)
     if (hostEnd == -1)
         hostEnd = authority.size();
     if (hostEnd == 0)
-        return u"the address has no host"_s;
+        return QCoreApplication::translate("ServerAddress", "the address has no host");
     // An empty port ("host:") is no port, as in any URL.
     const QStringView port = authority.sliced(hostEnd);
     if (port.startsWith(u':') && port.size() > 1 && !isPort(port.sliced(1)))
-        return u"the port must be a number from 1 to 65535"_s;
+        return QCoreApplication::translate("ServerAddress",
+                                           "the port must be a number from 1 to 65535");
 
     const QUrl url(normalizeServerAddress(trimmed), QUrl::StrictMode);
     if (!url.isValid() || url.host().isEmpty())
-        return u"the address is not a valid URL"_s;
+        return QCoreApplication::translate("ServerAddress", "the address is not a valid URL");
     return std::nullopt;
 }
 

@@ -24,8 +24,9 @@ void AnswerCaption::showMessage(const ChatMessage &message)
     const QString caption = AnswerSpeed::caption(message.model, message.stats);
     if (caption != text()) {
         setText(caption);
-        setToolTip(message.model.isEmpty() ? QString()
-                                           : PlainText::toolTip(u"Written by "_s + message.model));
+        setToolTip(message.model.isEmpty()
+                       ? QString()
+                       : PlainText::toolTip(tr("Written by %1").arg(message.model)));
         setAccessibleName(caption);
     }
     setVisible(!caption.isEmpty());

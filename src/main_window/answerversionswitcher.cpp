@@ -16,11 +16,11 @@ AnswerVersionSwitcher::AnswerVersionSwitcher(QWidget *parent)
     , m_label(new QLabel(this))
     , m_next(new MessageActionButton(QString(), u"›"_s, this))
 {
-    setAccessibleName(u"Versions"_s);
-    m_previous->setAccessibleName(u"Previous version"_s);
-    m_previous->setToolTip(u"Previous version"_s);
-    m_next->setAccessibleName(u"Next version"_s);
-    m_next->setToolTip(u"Next version"_s);
+    setAccessibleName(tr("Versions"));
+    m_previous->setAccessibleName(tr("Previous version"));
+    m_previous->setToolTip(tr("Previous version"));
+    m_next->setAccessibleName(tr("Next version"));
+    m_next->setToolTip(tr("Next version"));
     m_label->setTextFormat(Qt::PlainText);
     m_label->setFont(TypeStyles::face(u"Inter18pt-Medium", 11));
     QPalette colors = m_label->palette();
@@ -44,8 +44,10 @@ void AnswerVersionSwitcher::setVersions(qsizetype chosen, qsizetype count)
 {
     m_chosen = chosen;
     m_count = count;
-    m_label->setText(u"%1 / %2"_s.arg(chosen + 1).arg(count));
-    const QString spoken = u"Version %1 of %2"_s.arg(chosen + 1).arg(count);
+    //: The answer shown of all the answers to a question, as "2 / 3"
+    m_label->setText(tr("%1 / %2").arg(chosen + 1).arg(count));
+    //: Read by screen readers for the answer shown, as "Version 2 of 3"
+    const QString spoken = tr("Version %1 of %2").arg(chosen + 1).arg(count);
     m_label->setAccessibleName(spoken);
     m_previous->setAccessibleDescription(spoken);
     m_next->setAccessibleDescription(spoken);

@@ -21,8 +21,8 @@ constexpr int symbolSize = 12;
 ArchivedBanner::ArchivedBanner(QWidget *parent)
     : QWidget(parent)
     , m_symbol(new QLabel(this))
-    , m_text(new QLabel(u"This chat is archived"_s, this))
-    , m_restore(new QPushButton(u"Restore"_s, this))
+    , m_text(new QLabel(tr("This chat is archived"), this))
+    , m_restore(new QPushButton(tr("Restore"), this))
 {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 6, 0, 6);

@@ -25,7 +25,7 @@ AssistantMessageRow::AssistantMessageRow(QWidget *parent)
     , m_sourcesFrame(new QWidget(this))
     , m_footer(new QWidget(this))
     , m_versions(new AnswerVersionSwitcher(m_footer))
-    , m_regenerate(new MessageActionButton(u"arrow.clockwise"_s, u"Regenerate"_s, m_footer))
+    , m_regenerate(new MessageActionButton(u"arrow.clockwise"_s, tr("Regenerate"), m_footer))
     , m_caption(new AnswerCaption(m_footer))
 {
     m_layout->setContentsMargins(0, verticalPadding, 0, verticalPadding);
@@ -53,7 +53,7 @@ AssistantMessageRow::AssistantMessageRow(QWidget *parent)
     footerLayout->addWidget(m_caption, 0, Qt::AlignVCenter);
     m_versions->hide();
     m_regenerate->hide();
-    m_regenerate->setToolTip(u"Regenerate (Ctrl+Shift+R)"_s);
+    m_regenerate->setToolTip(tr("Regenerate (Ctrl+Shift+R)"));
     connect(m_regenerate, &QAbstractButton::clicked, this, &MessageRow::regenerateRequested);
     connect(m_versions, &AnswerVersionSwitcher::versionRequested, this,
             [this](qsizetype index) { Q_EMIT versionRequested(message().id, index); });

@@ -7,6 +7,7 @@
 #include "widgets/typestyles.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
@@ -47,10 +48,14 @@ public:
         setCursor(Qt::PointingHandCursor);
         setFont(TypeStyles::font(TypeStyle::Caption));
         const bool image = attachment.kind == Attachment::Kind::Image;
-        setAccessibleName(image ? u"Image %1"_s.arg(attachment.name)
-                                : u"Document %1, %2"_s.arg(
-                                    attachment.name, QLocale().formattedDataSize(attachment.size)));
-        setAccessibleDescription(image ? u"Opens the image"_s : u"Opens the document"_s);
+        //: %1 is the file's name, %2 its size
+        setAccessibleName(
+            image ? QCoreApplication::translate("AttachmentTiles", "Image %1").arg(attachment.name)
+                  : QCoreApplication::translate("AttachmentTiles", "Document %1, %2")
+                        .arg(attachment.name, QLocale().formattedDataSize(attachment.size)));
+        setAccessibleDescription(
+            image ? QCoreApplication::translate("AttachmentTiles", "Opens the image")
+                  : QCoreApplication::translate("AttachmentTiles", "Opens the document"));
         setToolTip(PlainText::toolTip(attachment.name));
         if (image) {
             const qreal ratio = devicePixelRatioF();
@@ -153,7 +158,8 @@ void showImage(const Attachment &attachment, QWidget *parent)
     viewer->setAccessibleName(attachment.name);
     auto *label = new QLabel;
     label->setAlignment(Qt::AlignCenter);
-    label->setAccessibleName(u"Image %1"_s.arg(attachment.name));
+    label->setAccessibleName(
+        QCoreApplication::translate("AttachmentTiles", "Image %1").arg(attachment.name));
     const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
     const QSize room = screen ? screen->availableSize() * 0.85 : QSize(1200, 900);
     const QSize shown = image.width() > room.width() || image.height() > room.height()

@@ -101,7 +101,7 @@ ChatScrollView::ChatScrollView(QWidget *parent)
     // F6 or Tab brings the keyboard to the list itself, which a screen reader announces as
     // the conversation; the keys it leaves (Page Up, the arrows) scroll this view. Only the
     // keyboard stops here, and it sees a ring around the conversation while it does.
-    setAccessibleName(u"Conversation"_s);
+    setAccessibleName(tr("Conversation"));
     setFocusPolicy(Qt::NoFocus);
     m_content->setFocusPolicy(Qt::TabFocus);
     setFocusProxy(m_content);

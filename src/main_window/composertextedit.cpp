@@ -14,7 +14,7 @@ ComposerTextEdit::ComposerTextEdit(QWidget *parent)
     : QPlainTextEdit(parent)
 {
     setFont(TypeStyles::font(TypeStyle::Body));
-    setPlaceholderText(u"Message velm…"_s);
+    setPlaceholderText(tr("Message velm…"));
     setFrameShape(QFrame::NoFrame);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -26,7 +26,7 @@ ComposerTextEdit::ComposerTextEdit(QWidget *parent)
     setAttribute(Qt::WA_TranslucentBackground);
     viewport()->setAutoFillBackground(false);
     setBackgroundVisible(false);
-    setAccessibleName(u"Message"_s);
+    setAccessibleName(tr("Message"));
 
     connect(document(), &QTextDocument::contentsChanged, this, &ComposerTextEdit::updateHeight);
     updateHeight();

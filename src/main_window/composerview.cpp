@@ -55,9 +55,9 @@ ComposerView::ComposerView(ConversationController &controller, Settings &setting
     m_textEdit = new ComposerTextEdit(m_surface);
     m_attachmentChips->setTabStopsBefore(m_textEdit);
     // Made in the order Tab goes: the field, the paperclip beside it, then the chips and Send.
-    m_attach = new IconButton(u"paperclip"_s, u"Attach files"_s, 26, 16, m_surface);
+    m_attach = new IconButton(u"paperclip"_s, tr("Attach files"), 26, 16, m_surface);
     m_attach->setObjectName(u"attachButton"_s);
-    m_attach->setToolTip(u"Attach images or documents"_s);
+    m_attach->setToolTip(tr("Attach images or documents"));
     m_attach->setFocusPolicy(Qt::TabFocus);
     m_chip = new WebSearchChip(settings, m_surface);
     m_modelChip = new ModelChip(controller.modelChoice(), m_surface);
@@ -214,11 +214,11 @@ void ComposerView::updateSendStop()
     m_sendStop->setStop(loading);
     m_sendStop->setEnabled(loading || m_controller.canSend() || m_tray->pending() > 0);
     if (loading) {
-        m_sendStop->setToolTip(u"Stop (%1)"_s.arg(stopKey().toString(QKeySequence::NativeText)));
-        m_sendStop->setAccessibleName(u"Stop"_s);
+        m_sendStop->setToolTip(tr("Stop (%1)").arg(stopKey().toString(QKeySequence::NativeText)));
+        m_sendStop->setAccessibleName(tr("Stop"));
     } else {
-        m_sendStop->setToolTip(u"Send (Return)"_s);
-        m_sendStop->setAccessibleName(u"Send"_s);
+        m_sendStop->setToolTip(tr("Send (Return)"));
+        m_sendStop->setAccessibleName(tr("Send"));
     }
 }
 

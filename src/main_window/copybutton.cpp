@@ -34,8 +34,8 @@ CopyButton::CopyButton(QWidget *parent)
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
     setFont(labelFont());
-    setText(u"Copy"_s);
-    setToolTip(u"Copy"_s);
+    setText(tr("Copy"));
+    setToolTip(tr("Copy"));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
@@ -50,8 +50,8 @@ void CopyButton::setCopied(bool copied)
     if (copied == m_copied)
         return;
     m_copied = copied;
-    setText(copied ? u"Copied"_s : u"Copy"_s);
-    setToolTip(copied ? u"Copied!"_s : u"Copy"_s);
+    setText(copied ? tr("Copied") : tr("Copy"));
+    setToolTip(copied ? tr("Copied!") : tr("Copy"));
     Animations::animate(this, "copiedProgress", copied ? 1.0 : 0.0, Animations::hoverSpring());
     Q_EMIT copiedChanged(copied);
 }
@@ -82,7 +82,7 @@ QSize CopyButton::sizeHint() const
 {
     const QFontMetrics metrics(font());
     const int textWidth
-        = std::max(metrics.horizontalAdvance(u"Copy"_s), metrics.horizontalAdvance(u"Copied"_s));
+        = std::max(metrics.horizontalAdvance(tr("Copy")), metrics.horizontalAdvance(tr("Copied")));
     return {horizontalPadding * 2 + symbolSize + symbolGap + textWidth,
             verticalPadding * 2 + std::max(symbolSize, metrics.height())};
 }
@@ -110,9 +110,9 @@ void CopyButton::paintEvent(QPaintEvent *)
     // The two labels cross-fade, so the spring's overshoot never shows as a jump.
     const qreal progress = std::clamp(m_copiedProgress, 0.0, 1.0);
     if (progress < 1)
-        paintLabel(painter, u"doc.on.doc"_s, u"Copy"_s, shown * (1 - progress));
+        paintLabel(painter, u"doc.on.doc"_s, tr("Copy"), shown * (1 - progress));
     if (progress > 0)
-        paintLabel(painter, u"checkmark"_s, u"Copied"_s, shown * progress);
+        paintLabel(painter, u"checkmark"_s, tr("Copied"), shown * progress);
 }
 
 void CopyButton::paintLabel(QPainter &painter, const QString &symbol, const QString &text,

@@ -41,7 +41,7 @@ MainWindow::MainWindow(AppEvents &events, QWidget *parent)
     setCentralWidget(makePlaceholder());
 
     for (const QKeySequence &shortcut : closeToMenuBarShortcuts()) {
-        auto *action = new QAction(u"Close to Menu Bar"_s, this);
+        auto *action = new QAction(tr("Close to Menu Bar"), this);
         action->setShortcut(shortcut);
         // Anywhere in the window, also while a text field has the focus.
         action->setShortcutContext(Qt::WindowShortcut);

@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QCoreApplication>
 
 using namespace Qt::StringLiterals;
 
@@ -31,7 +32,9 @@ public:
     {
         switch (kind) {
         case QAccessible::Name:
-            return row()->message().role == ChatMessage::Role::User ? u"You"_s : u"velm"_s;
+            return row()->message().role == ChatMessage::Role::User
+                ? QCoreApplication::translate("MessageAccessibility", "You")
+                : u"velm"_s;
         case QAccessible::Description:
             return row()->spokenText();
         default:
@@ -90,8 +93,9 @@ QAccessibleInterface *accessibleMessage(const QString &className, QObject *objec
     if (className == u"MessageRow"_s)
         return new MessageRowAccessible(static_cast<MessageRow *>(object));
     if (className == u"QWidget"_s && object->objectName() == u"messageList"_s)
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::List,
-                                     u"Conversation"_s);
+        return new QAccessibleWidget(
+            static_cast<QWidget *>(object), QAccessible::List,
+            QCoreApplication::translate("MessageAccessibility", "Conversation"));
     return nullptr;
 }
 

@@ -64,7 +64,7 @@ MessageListView::MessageListView(ConversationController &controller, ChatViewSta
         showConversation();
         if (m_controller.isSearching()) {
             m_scroll->scheduleScroll();
-            Announcer::announce(this, u"Searching the web"_s);
+            Announcer::announce(this, tr("Searching the web"));
         }
     });
     connect(&m_controller, &ConversationController::streamVersionChanged, this,

@@ -30,7 +30,7 @@ ModelChip::ModelChip(ModelChoice &choice, QWidget *parent)
 {
     // A menu is a window of its own; it must still draw in the window's scheme.
     m_menu->setAttribute(Qt::WA_WindowPropagation);
-    m_menu->setAccessibleName(u"Model"_s);
+    m_menu->setAccessibleName(tr("Model"));
     setMenu(m_menu);
     // The list is fetched anew each time: models are loaded and unloaded on the server
     // while velm runs.
@@ -44,7 +44,8 @@ void ModelChip::showChoice()
     m_warning = m_choice.preferredMissing();
     setText(m_choice.label());
     setToolTip(PlainText::toolTip(m_choice.toolTip()));
-    setAccessibleName(u"Model: "_s + m_choice.label());
+    //: %1 is the model's name, or Automatic
+    setAccessibleName(tr("Model: %1").arg(m_choice.label()));
     setAccessibleDescription(m_choice.toolTip());
     fillMenu();
     updateGeometry();
@@ -54,7 +55,7 @@ void ModelChip::showChoice()
 void ModelChip::fillMenu()
 {
     m_menu->clear();
-    m_menu->addSection(u"Model"_s);
+    m_menu->addSection(tr("Model"));
     auto *group = new QActionGroup(m_menu);
     group->setExclusive(true);
     const QString preferred = m_choice.preferred();
@@ -69,7 +70,7 @@ void ModelChip::fillMenu()
             Qt::QueuedConnection);
         return action;
     };
-    addChoice(u"Automatic"_s, QString());
+    addChoice(tr("Automatic"), QString());
     m_menu->addSeparator();
     const auto addNote = [this](const QString &text) {
         m_menu->addAction(PlainText::menuText(text))->setEnabled(false);
@@ -77,7 +78,7 @@ void ModelChip::fillMenu()
     switch (m_choice.listState()) {
     case ModelChoice::ListState::unknown:
     case ModelChoice::ListState::loading:
-        addNote(u"Loading\u2026"_s);
+        addNote(tr("Loading…"));
         break;
     case ModelChoice::ListState::failed:
         addNote(m_choice.listError());
@@ -89,7 +90,8 @@ void ModelChip::fillMenu()
     }
     // Still chosen, so still shown, but it cannot be picked again while it is gone.
     if (m_warning && m_choice.listState() == ModelChoice::ListState::loaded)
-        addChoice(preferred + u" (not available)"_s, preferred)->setEnabled(false);
+        //: %1 is the name of a model the server does not list
+        addChoice(tr("%1 (not available)").arg(preferred), preferred)->setEnabled(false);
 }
 
 QString ModelChip::chipSymbol() const

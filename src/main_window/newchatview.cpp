@@ -121,7 +121,7 @@ QWidget *NewChatView::buildContent()
     m_time->setTextFormat(Qt::PlainText);
     m_time->setFont(upperCase(TypeStyles::font(TypeStyle::Overline)));
     m_greeting = new GreetingLabel(m_hero);
-    m_guidance = new QLabel(u"Ask anything or jump in with a starter below."_s, m_hero);
+    m_guidance = new QLabel(tr("Ask anything or jump in with a starter below."), m_hero);
     m_guidance->setTextFormat(Qt::PlainText);
     m_guidance->setWordWrap(true);
     m_guidance->setFont(TypeStyles::font(TypeStyle::Body));
@@ -135,7 +135,7 @@ QWidget *NewChatView::buildContent()
     auto *startersLayout = new QVBoxLayout(starters);
     startersLayout->setContentsMargins(0, 0, 0, 0);
     startersLayout->setSpacing(8);
-    m_startersHeading = new QLabel(u"Quick starters"_s, starters);
+    m_startersHeading = new QLabel(tr("Quick starters"), starters);
     m_startersHeading->setTextFormat(Qt::PlainText);
     m_startersHeading->setFont(upperCase(TypeStyles::font(TypeStyle::Overline)));
     startersLayout->addWidget(m_startersHeading);

@@ -14,16 +14,16 @@ using namespace Qt::StringLiterals;
 QuestionEditField::QuestionEditField(const QString &text, QWidget *parent)
     : QWidget(parent)
     , m_textEdit(new ComposerTextEdit(this))
-    , m_cancel(new MessageActionButton(QString(), u"Cancel"_s, this))
-    , m_send(new MessageActionButton(u"arrow.up"_s, u"Send"_s, this))
+    , m_cancel(new MessageActionButton(QString(), tr("Cancel"), this))
+    , m_send(new MessageActionButton(u"arrow.up"_s, tr("Send"), this))
 {
     m_textEdit->setPlaceholderText(QString());
-    m_textEdit->setAccessibleName(u"Edit message"_s);
+    m_textEdit->setAccessibleName(tr("Edit message"));
     m_textEdit->setPlainText(text);
     m_textEdit->moveCursor(QTextCursor::End);
     m_textEdit->installEventFilter(this);
-    m_cancel->setToolTip(u"Cancel (Escape)"_s);
-    m_send->setToolTip(u"Send (Return)"_s);
+    m_cancel->setToolTip(tr("Cancel (Escape)"));
+    m_send->setToolTip(tr("Send (Return)"));
     setFocusProxy(m_textEdit);
 
     auto *buttons = new QHBoxLayout;

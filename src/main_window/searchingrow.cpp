@@ -29,7 +29,7 @@ SearchingRow::SearchingRow(QWidget *parent)
 
 QString SearchingRow::text() const
 {
-    return u"Searching the web…"_s;
+    return tr("Searching the web…");
 }
 
 qreal SearchingRow::angle(qreal seconds)

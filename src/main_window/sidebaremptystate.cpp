@@ -34,12 +34,12 @@ SidebarEmptyState::SidebarEmptyState(const QString &title, const QString &detail
 
 QString SidebarEmptyState::title()
 {
-    return u"No chats yet"_s;
+    return tr("No chats yet");
 }
 
 QString SidebarEmptyState::detail()
 {
-    return u"New conversations will appear here."_s;
+    return tr("New conversations will appear here.");
 }
 
 void SidebarEmptyState::paintEvent(QPaintEvent *event)

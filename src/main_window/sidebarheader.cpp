@@ -12,17 +12,17 @@ using namespace Qt::StringLiterals;
 
 SidebarHeader::SidebarHeader(QAction *newChatAction, QWidget *parent)
     : QWidget(parent)
-    , m_newChat(new SidebarGlassButton(u"square.and.pencil"_s, u"New Chat"_s, this))
+    , m_newChat(new SidebarGlassButton(u"square.and.pencil"_s, tr("New Chat"), this))
     , m_settings(new SidebarGlassButton(u"gearshape"_s, QString(), this))
 {
-    m_newChat->setToolTip(u"New Chat"_s);
-    m_newChat->setAccessibleName(u"New Chat"_s);
+    m_newChat->setToolTip(tr("New Chat"));
+    m_newChat->setAccessibleName(tr("New Chat"));
     m_newChat->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     PressableButtonStyle::apply(m_newChat, 0.97, 0.85);
     connect(m_newChat, &QAbstractButton::clicked, newChatAction, &QAction::trigger);
 
-    m_settings->setToolTip(u"Settings"_s);
-    m_settings->setAccessibleName(u"Settings"_s);
+    m_settings->setToolTip(tr("Settings"));
+    m_settings->setAccessibleName(tr("Settings"));
     m_settings->setSymbolSize(14);
     m_settings->setSymbolWeight(Symbols::Weight::Medium);
     m_settings->setSecondarySymbol(true);

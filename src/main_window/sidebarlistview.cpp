@@ -24,7 +24,7 @@ SidebarListView::SidebarListView(SidebarModel *model, SidebarRowDelegate *delega
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setUniformItemSizes(false);
     setFocusPolicy(Qt::TabFocus);
-    setAccessibleName(QStringLiteral("Chats"));
+    setAccessibleName(tr("Chats"));
     setMouseTracking(true);
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);

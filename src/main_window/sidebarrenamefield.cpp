@@ -27,7 +27,7 @@ SidebarRenameField::SidebarRenameField(QWidget *parent)
     : QLineEdit(parent)
 {
     setFrame(false);
-    setPlaceholderText(u"Chat name"_s);
+    setPlaceholderText(tr("Chat name"));
     setFont(TypeStyles::font(TypeStyle::Label));
     setAttribute(Qt::WA_MacShowFocusRect, false);
     applyColors();

@@ -37,13 +37,13 @@ SidebarSearchField::SidebarSearchField(QWidget *parent)
     : QLineEdit(parent)
 {
     setFrame(false);
-    setPlaceholderText(u"Search chats"_s);
-    setAccessibleName(u"Search chats"_s);
+    setPlaceholderText(tr("Search chats"));
+    setAccessibleName(tr("Search chats"));
     setFont(TypeStyles::font(TypeStyle::Label));
     // A symbol of the kit rather than the style's clear button, which ignores the scheme.
     // Escape does the same from the keyboard.
-    m_clear = new QAction(u"Clear"_s, this);
-    m_clear->setToolTip(u"Clear"_s);
+    m_clear = new QAction(tr("Clear"), this);
+    m_clear->setToolTip(tr("Clear"));
     m_clear->setVisible(false);
     addAction(m_clear, QLineEdit::TrailingPosition);
     connect(m_clear, &QAction::triggered, this, &QLineEdit::clear);
@@ -129,7 +129,7 @@ void SidebarSearchField::applyColors()
     if (!m_symbol) {
         // Only a picture, but the line edit makes every action a button: a screen reader
         // reads this one's name.
-        m_symbol = new QAction(u"Search"_s, this);
+        m_symbol = new QAction(tr("Search"), this);
         addAction(m_symbol, QLineEdit::LeadingPosition);
     }
     const QColor secondary = AppColors::secondaryText(p);

@@ -172,7 +172,8 @@ QVariant SidebarSearchModel::data(const QModelIndex &index, int role) const
         return text;
     }
     case Qt::AccessibleDescriptionRole:
-        return result.hit.isArchived ? result.group + u", archived"_s : result.group;
+        //: Read by screen readers after a search hit's date group, as "Yesterday, archived"
+        return result.hit.isArchived ? tr("%1, archived").arg(result.group) : result.group;
     default:
         return {};
     }
@@ -272,7 +273,7 @@ void SidebarSearchDelegate::paint(QPainter *painter, const QStyleOptionViewItem 
     qreal indent = 0;
     if (hit.isArchived) {
         const QFont tagFont = TypeStyles::font(TypeStyle::Overline);
-        const QString tag = u"Archived"_s;
+        const QString tag = tr("Archived");
         const qreal lineHeight = snippetLineHeight();
         const QRectF tagRect(snippetAt.x(), snippetAt.y() + 1,
                              QFontMetricsF(tagFont).horizontalAdvance(tag) + 2 * tagPadding,
@@ -298,7 +299,7 @@ SidebarSearchList::SidebarSearchList(QWidget *parent)
 {
     setModel(m_model);
     setItemDelegate(m_delegate);
-    setAccessibleName(u"Search results"_s);
+    setAccessibleName(tr("Search results"));
     setFrameShape(QFrame::NoFrame);
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

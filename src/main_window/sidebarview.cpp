@@ -51,7 +51,7 @@ SidebarView::SidebarView(ConversationController &controller, QWidget *parent)
     : QWidget(parent)
     , m_controller(controller)
     , m_clock([] { return QDateTime::currentDateTime(); })
-    , m_newChatAction(new QAction(u"New Chat"_s, this))
+    , m_newChatAction(new QAction(tr("New Chat"), this))
     , m_header(new SidebarHeader(m_newChatAction, this))
     , m_model(new SidebarModel(this))
     , m_delegate(new SidebarRowDelegate(this))
@@ -59,7 +59,7 @@ SidebarView::SidebarView(ConversationController &controller, QWidget *parent)
     , m_emptyState(new SidebarEmptyState(this))
     , m_searchField(new SidebarSearchField(this))
     , m_searchList(new SidebarSearchList(this))
-    , m_searchEmpty(new SidebarEmptyState(u"No chats match"_s, u"Try other words."_s,
+    , m_searchEmpty(new SidebarEmptyState(tr("No chats match"), tr("Try other words."),
                                           u"magnifyingglass"_s, this))
     , m_pages(nullptr)
 {
@@ -336,12 +336,12 @@ void SidebarView::showRowMenu(const QUuid &id, const QPoint &globalPos)
     menu->setAttribute(Qt::WA_DeleteOnClose);
     // Each action works on the row the menu was opened for, whichever row is selected.
     ConversationController &controller = m_controller;
-    menu->addAction(Symbols::icon(u"pencil", iconColor), u"Rename"_s, this,
+    menu->addAction(Symbols::icon(u"pencil", iconColor), tr("Rename"), this,
                     [&controller, id] { controller.beginRename(id); });
-    menu->addAction(Symbols::icon(u"archivebox", iconColor), u"Archive"_s, this,
+    menu->addAction(Symbols::icon(u"archivebox", iconColor), tr("Archive"), this,
                     [&controller, id] { controller.setArchived(id, true); });
     menu->addSeparator();
-    menu->addAction(Symbols::icon(u"trash", destructiveColor(dark)), u"Delete"_s, this,
+    menu->addAction(Symbols::icon(u"trash", destructiveColor(dark)), tr("Delete"), this,
                     [&controller, id] { controller.deleteSession(id); });
     connect(menu, &QMenu::aboutToHide, m_list, &SidebarListView::refreshHover);
     m_menu = menu;

@@ -132,7 +132,7 @@ void SourcesRow::paintEvent(QPaintEvent *)
     painter.drawPixmap(QPointF(x, (height - linkSymbolSize) / 2.0), link);
     x += linkSymbolSize + headerGap;
 
-    const QString title = u"Sources"_s;
+    const QString title = tr("Sources");
     painter.setFont(headerFont());
     painter.setPen(secondary);
     const int titleWidth = QFontMetrics(headerFont()).horizontalAdvance(title);

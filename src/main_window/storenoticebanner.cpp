@@ -46,12 +46,12 @@ StoreNoticeBanner::StoreNoticeBanner(QWidget *parent)
     , m_symbol(new QLabel(this))
     , m_title(new QLabel(this))
     , m_text(new QLabel(this))
-    , m_retry(makeButton(u"Try Again"_s, this))
-    , m_help(makeButton(u"Get Help"_s, this))
-    , m_dismiss(makeButton(u"Dismiss"_s, this))
+    , m_retry(makeButton(tr("Try Again"), this))
+    , m_help(makeButton(tr("Get Help"), this))
+    , m_dismiss(makeButton(tr("Dismiss"), this))
 {
     setObjectName(u"storeNoticeBanner"_s);
-    setAccessibleName(u"Chat storage notice"_s);
+    setAccessibleName(tr("Chat storage notice"));
     auto *outer = new QHBoxLayout(this);
     outer->setContentsMargins(16, 10, 12, 10);
     outer->setSpacing(10);
@@ -71,7 +71,7 @@ StoreNoticeBanner::StoreNoticeBanner(QWidget *parent)
     outer->addLayout(buttons);
 
     m_symbol->setFixedSize(symbolSize, symbolSize);
-    m_symbol->setAccessibleName(u"Warning"_s);
+    m_symbol->setAccessibleName(tr("Warning"));
     // Paths and system messages are shown as they are, never read as markup, and can be
     // selected to be copied.
     for (QLabel *label : {m_title, m_text}) {
@@ -81,9 +81,9 @@ StoreNoticeBanner::StoreNoticeBanner(QWidget *parent)
     }
     m_title->setFont(TypeStyles::font(TypeStyle::BodyMedium));
     m_text->setFont(TypeStyles::font(TypeStyle::Caption));
-    m_retry->setAccessibleDescription(u"Read the stored chats again"_s);
-    m_help->setAccessibleDescription(u"Open velm's issue tracker in the browser"_s);
-    m_dismiss->setAccessibleDescription(u"Hide this notice"_s);
+    m_retry->setAccessibleDescription(tr("Read the stored chats again"));
+    m_help->setAccessibleDescription(tr("Open velm's issue tracker in the browser"));
+    m_dismiss->setAccessibleDescription(tr("Hide this notice"));
 
     connect(m_retry, &QPushButton::clicked, this, &StoreNoticeBanner::retryRequested);
     connect(m_dismiss, &QPushButton::clicked, this, &StoreNoticeBanner::dismissRequested);
@@ -111,11 +111,11 @@ QString StoreNoticeBanner::title(const StoreNotice &notice)
 {
     switch (notice.kind) {
     case StoreNotice::Kind::Damaged:
-        return u"Your earlier chats could not be read"_s;
+        return tr("Your earlier chats could not be read");
     case StoreNotice::Kind::Unreadable:
-        return u"velm cannot read your chats"_s;
+        return tr("velm cannot read your chats");
     case StoreNotice::Kind::Unsaved:
-        return u"Your latest change was not saved"_s;
+        return tr("Your latest change was not saved");
     case StoreNotice::Kind::None:
         break;
     }
@@ -127,14 +127,20 @@ QString StoreNoticeBanner::text(const StoreNotice &notice)
     const QString path = QDir::toNativeSeparators(notice.path);
     switch (notice.kind) {
     case StoreNotice::Kind::Damaged:
-        return u"The chat file was damaged, so velm started without it. It is kept untouched "
-               "as %1. If you need help getting your chats back, choose Get Help."_s.arg(path);
+        //: %1 is where the damaged file is kept
+        return tr("The chat file was damaged, so velm started without it. It is kept untouched "
+                  "as %1. If you need help getting your chats back, choose Get Help.")
+            .arg(path);
     case StoreNotice::Kind::Unreadable:
-        return u"%1 cannot be opened (%2). Nothing is saved until it can: check the file and "
-               "its folder, then choose Try Again."_s.arg(path, notice.reason);
+        //: %1 is the chat file, %2 says why it cannot be opened
+        return tr("%1 cannot be opened (%2). Nothing is saved until it can: check the file and "
+                  "its folder, then choose Try Again.")
+            .arg(path, notice.reason);
     case StoreNotice::Kind::Unsaved:
-        return u"It could not be written to %1 (%2). It stays in this window, and velm tries "
-               "again with your next change."_s.arg(path, notice.reason);
+        //: %1 is the chat file, %2 says why it could not be written
+        return tr("It could not be written to %1 (%2). It stays in this window, and velm tries "
+                  "again with your next change.")
+            .arg(path, notice.reason);
     case StoreNotice::Kind::None:
         break;
     }

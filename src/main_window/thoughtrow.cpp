@@ -58,7 +58,7 @@ ThoughtRow::ThoughtRow(QWidget *parent)
     connect(m_toggle, &QAbstractButton::clicked, this, [this] { setExpanded(!isExpanded()); });
 
     m_liveView->setObjectName(u"liveThought"_s);
-    m_liveView->setAccessibleName(u"Thought so far"_s);
+    m_liveView->setAccessibleName(tr("Thought so far"));
     m_liveView->setReadOnly(true);
     // Its text is only ever appended to, in a stream of thousands of pieces.
     m_liveView->setUndoRedoEnabled(false);
@@ -97,31 +97,33 @@ QString ThoughtRow::summary(std::optional<double> seconds)
 {
     const std::optional<int> whole = wholeSeconds(seconds);
     if (!whole)
-        return u"Thought"_s;
+        return tr("Thought");
     if (*whole == 1)
-        return u"Thought for 1 second"_s;
+        return tr("Thought for 1 second");
     if (*whole < 60)
-        return u"Thought for %1 seconds"_s.arg(*whole);
+        return tr("Thought for %n seconds", nullptr, *whole);
     const int rest = *whole % 60;
     if (rest == 0)
-        return u"Thought for %1 min"_s.arg(*whole / 60);
-    return u"Thought for %1 min %2 s"_s.arg(*whole / 60).arg(rest);
+        //: Minutes, under an hour as a rule: "Thought for 3 min"
+        return tr("Thought for %1 min").arg(*whole / 60);
+    //: Minutes and seconds: "Thought for 3 min 12 s"
+    return tr("Thought for %1 min %2 s").arg(*whole / 60).arg(rest);
 }
 
 QString ThoughtRow::spokenSummary(std::optional<double> seconds)
 {
     const std::optional<int> whole = wholeSeconds(seconds);
     if (!whole)
-        return u"Thought"_s;
-    const auto count = [](int n, const QString &unit) {
-        return u"%1 %2%3"_s.arg(n).arg(unit, n == 1 ? QString() : u"s"_s);
-    };
+        return tr("Thought");
+    const int minutes = *whole / 60;
+    const int rest = *whole % 60;
     QStringList parts;
-    if (*whole >= 60)
-        parts.append(count(*whole / 60, u"minute"_s));
-    if (*whole % 60 != 0)
-        parts.append(count(*whole % 60, u"second"_s));
-    return u"Thought for "_s + parts.join(u' ');
+    if (minutes > 0)
+        parts.append(minutes == 1 ? tr("1 minute") : tr("%n minutes", nullptr, minutes));
+    if (rest != 0)
+        parts.append(rest == 1 ? tr("1 second") : tr("%n seconds", nullptr, rest));
+    //: Read by screen readers; %1 is how long, as "2 minutes 5 seconds"
+    return tr("Thought for %1").arg(parts.join(u' '));
 }
 
 void ThoughtRow::setThought(const QString &reasoning, std::optional<double> seconds, bool live)
@@ -136,10 +138,10 @@ void ThoughtRow::setThought(const QString &reasoning, std::optional<double> seco
     }
     m_reasoning = reasoning;
     m_toggle->setEnabled(!live);
-    const QString label = live ? u"Thinking…"_s : summary(seconds);
+    const QString label = live ? tr("Thinking…") : summary(seconds);
     if (m_toggle->text() != label) {
         m_toggle->setText(label);
-        m_toggle->setAccessibleName(live ? u"Thinking"_s : spokenSummary(seconds));
+        m_toggle->setAccessibleName(live ? tr("Thinking") : spokenSummary(seconds));
         m_toggle->updateGeometry();
     }
     showBody();

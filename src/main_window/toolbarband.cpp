@@ -10,8 +10,8 @@
 
 ToolbarBand::ToolbarBand(QWidget *parent)
     : QWidget(parent)
-    , m_sidebarButton(new IconButton(QStringLiteral("sidebar.left"),
-                                     QStringLiteral("Toggle Sidebar"), 30, 17, this))
+    , m_sidebarButton(
+          new IconButton(QStringLiteral("sidebar.left"), tr("Toggle Sidebar"), 30, 17, this))
 {
     setFixedHeight(height);
     // Tab reaches it; a click leaves the keyboard where it was.

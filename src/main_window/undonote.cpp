@@ -14,17 +14,18 @@ using namespace Qt::StringLiterals;
 UndoNote::UndoNote(ConversationController &controller, QWidget *parent)
     : QWidget(parent)
     , m_controller(controller)
-    , m_label(new QLabel(u"Question edited, later messages removed."_s, this))
-    , m_undo(new MessageActionButton(u"arrow.uturn.backward"_s, u"Undo"_s, this))
+    , m_label(new QLabel(tr("Question edited, later messages removed."), this))
+    , m_undo(new MessageActionButton(u"arrow.uturn.backward"_s, tr("Undo"), this))
 {
-    setAccessibleName(u"Edit"_s);
+    setAccessibleName(tr("Edit"));
     m_label->setTextFormat(Qt::PlainText);
     m_label->setFont(TypeStyles::face(u"Inter18pt-Medium", 11));
     QPalette colors = m_label->palette();
     colors.setColor(QPalette::WindowText, AppColors::secondaryText(palette()));
     m_label->setPalette(colors);
     m_undo->setToolTip(
-        u"Undo (%1)"_s.arg(QKeySequence(QKeySequence::Undo).toString(QKeySequence::NativeText)));
+        //: %1 is the key that undoes, as "Ctrl+Z"
+        tr("Undo (%1)").arg(QKeySequence(QKeySequence::Undo).toString(QKeySequence::NativeText)));
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 4, 0, 0);

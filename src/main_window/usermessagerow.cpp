@@ -27,7 +27,7 @@ UserMessageRow::UserMessageRow(QWidget *parent)
     : MessageRow(parent)
     , m_tiles(new AttachmentTiles(this))
     , m_bubble(new MessageBubble(this))
-    , m_editButton(new MessageActionButton(u"pencil"_s, u"Edit"_s, this))
+    , m_editButton(new MessageActionButton(u"pencil"_s, tr("Edit"), this))
 {
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     policy.setHeightForWidth(true);
@@ -36,7 +36,7 @@ UserMessageRow::UserMessageRow(QWidget *parent)
     m_copyButton->setRevealed(false);
     connect(m_copyButton, &CopyButton::copiedChanged, this, [this] { showHover(); });
     m_editButton->setRevealed(false);
-    m_editButton->setToolTip(u"Edit"_s);
+    m_editButton->setToolTip(tr("Edit"));
     connect(m_editButton, &QAbstractButton::clicked, this,
             [this] { Q_EMIT editRequested(message().id); });
     // Edit stands left of Copy.

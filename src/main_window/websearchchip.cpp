@@ -8,6 +8,7 @@
 #include "widgets/typestyles.h"
 
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QMenu>
 
@@ -26,9 +27,10 @@ struct ModeChoice
 
 QList<ModeChoice> choices()
 {
-    return {{Mode::Auto, u"Auto"_s, u"sparkle"_s},
-            {Mode::Always, u"Always"_s, u"globe"_s},
-            {Mode::Never, u"Never"_s, u"circle.slash"_s}};
+    return {
+        {Mode::Auto, QCoreApplication::translate("WebSearchChip", "Auto"), u"sparkle"_s},
+        {Mode::Always, QCoreApplication::translate("WebSearchChip", "Always"), u"globe"_s},
+        {Mode::Never, QCoreApplication::translate("WebSearchChip", "Never"), u"circle.slash"_s}};
 }
 
 } // namespace
@@ -50,7 +52,7 @@ void WebSearchChip::buildMenu()
     auto *menu = new QMenu(this);
     // A menu is a window of its own; it must still draw in the window's scheme.
     menu->setAttribute(Qt::WA_WindowPropagation);
-    menu->addSection(u"Web Search"_s);
+    menu->addSection(tr("Web Search"));
     m_modes = new QActionGroup(menu);
     m_modes->setExclusive(true);
     for (const ModeChoice &choice : choices()) {
@@ -70,8 +72,9 @@ void WebSearchChip::updateFromSettings()
     m_mode = m_settings.webSearchModeChoice();
     const QString label = NewChatLabels::webSearchLabel(m_mode);
     setText(label);
-    setToolTip(u"Web search: "_s + label);
-    setAccessibleName(u"Web search: "_s + label);
+    //: %1 is the web search mode: Auto, Always or Never
+    setToolTip(tr("Web search: %1").arg(label));
+    setAccessibleName(tr("Web search: %1").arg(label));
     for (QAction *action : m_modes->actions())
         action->setChecked(action->data().toInt() == int(m_mode));
     updateMenuIcons();

@@ -2,6 +2,7 @@
 
 #include "markdown/markdownparser.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 using namespace Qt::StringLiterals;
@@ -34,8 +35,11 @@ QString fromMarkdown(const QString &markdown)
             lines.append(block.marker() + u' ' + spansText(block.spans()));
             break;
         case MDBlock::Kind::CodeBlock:
-            lines.append(block.language().isEmpty() ? u"Code:"_s
-                                                    : u"Code (%1):"_s.arg(block.language()));
+            //: Read by screen readers before a block of code; %1 is its language
+            lines.append(block.language().isEmpty()
+                             ? QCoreApplication::translate("MarkdownPlainText", "Code:")
+                             : QCoreApplication::translate("MarkdownPlainText", "Code (%1):")
+                                   .arg(block.language()));
             lines.append(block.code());
             break;
         case MDBlock::Kind::MathBlock:

@@ -1,5 +1,7 @@
 #include "onboarding/llmprovider.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 QString llmProviderRaw(LLMProvider provider)
@@ -32,7 +34,7 @@ QString llmProviderLabel(LLMProvider provider)
     case LLMProvider::LmStudio:
         return u"LM Studio"_s;
     case LLMProvider::Manual:
-        return u"Manual"_s;
+        return QCoreApplication::translate("LLMProvider", "Manual");
     }
     return QString();
 }

@@ -26,7 +26,7 @@ OnboardingDonePage::OnboardingDonePage(OnboardingModel &model, QWidget *parent)
     : OnboardingPage(OnboardingStage::Done, model, parent)
     , m_checkmark(new OnboardingCheckmark(this))
     , m_confetti(new ConfettiLayer(this))
-    , m_keysCaption(new QLabel(u"to open anywhere"_s, this))
+    , m_keysCaption(new QLabel(tr("to open anywhere"), this))
 {
     auto *header = new OnboardingHeader(OnboardingStage::Done, this);
     header->setCentered(true);

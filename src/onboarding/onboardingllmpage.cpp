@@ -17,9 +17,9 @@ OnboardingLlmPage::OnboardingLlmPage(OnboardingModel &model, QWidget *parent)
     , m_badge(new StatusBadge(this))
 {
     m_field->setObjectName(u"llmAddressField"_s);
-    m_field->setFieldName(u"Endpoint URL"_s);
+    m_field->setFieldName(tr("Endpoint URL"));
     QVBoxLayout *layout = contentLayout();
-    layout->addWidget(makeCaption(u"Provider"_s));
+    layout->addWidget(makeCaption(tr("Provider")));
     layout->addSpacing(8);
     auto *chips = new QHBoxLayout;
     chips->setSpacing(8);
@@ -33,7 +33,7 @@ OnboardingLlmPage::OnboardingLlmPage(OnboardingModel &model, QWidget *parent)
     }
     layout->addLayout(chips);
     layout->addSpacing(18);
-    layout->addWidget(makeCaption(u"Endpoint URL"_s));
+    layout->addWidget(makeCaption(tr("Endpoint URL")));
     layout->addSpacing(8);
     layout->addWidget(m_field);
     layout->addSpacing(10);

@@ -7,6 +7,8 @@
 #include "onboarding/onboardinglog.h"
 #include "search/websearchclient.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -20,7 +22,7 @@ QString llmFailureText(const QString &address, const LocalLLMError &error)
 {
     if (const std::optional<QString> problem = serverAddressProblem(address))
         return problem->front().toUpper() + problem->sliced(1);
-    return error.descriptionOr(u"Connection failed"_s);
+    return error.descriptionOr(QCoreApplication::translate("OnboardingModel", "Connection failed"));
 }
 
 std::optional<bool> okFromRaw(int raw)
@@ -149,11 +151,11 @@ QString OnboardingModel::ghostLabel() const
 {
     switch (stage()) {
     case OnboardingStage::Name:
-        return u"Stay anonymous"_s;
+        return tr("Stay anonymous");
     case OnboardingStage::Llm:
-        return llmOK() == true ? QString() : u"Set up later"_s;
+        return llmOK() == true ? QString() : tr("Set up later");
     case OnboardingStage::Search:
-        return searchOK() == true ? QString() : u"Skip for now"_s;
+        return searchOK() == true ? QString() : tr("Skip for now");
     case OnboardingStage::Welcome:
     case OnboardingStage::Theme:
     case OnboardingStage::Done:
@@ -165,19 +167,19 @@ QString OnboardingModel::ghostLabel() const
 QString OnboardingModel::primaryLabel() const
 {
     const auto testLabel
-        = [](bool testing) { return testing ? u"Testing…"_s : u"Test connection"_s; };
+        = [](bool testing) { return testing ? tr("Testing…") : tr("Test connection"); };
     switch (stage()) {
     case OnboardingStage::Welcome:
-        return u"Get started"_s;
+        return tr("Get started");
     case OnboardingStage::Llm:
-        return llmOK() == true ? u"Continue"_s : testLabel(m_testingLLM);
+        return llmOK() == true ? tr("Continue") : testLabel(m_testingLLM);
     case OnboardingStage::Search:
-        return searchOK() == true ? u"Continue"_s : testLabel(m_testingSearch);
+        return searchOK() == true ? tr("Continue") : testLabel(m_testingSearch);
     case OnboardingStage::Name:
     case OnboardingStage::Theme:
-        return u"Continue"_s;
+        return tr("Continue");
     case OnboardingStage::Done:
-        return u"Start using velm"_s;
+        return tr("Start using velm");
     }
     return QString();
 }
@@ -300,7 +302,8 @@ void OnboardingModel::endLLMTest(const QString &address, const LLMResult<QString
         m_settings.setLmStudioServerAddress(address);
     // An address edited while the test ran has not been tested: its result stays cleared.
     if (llmAddressDraft().trimmed() == address) {
-        m_drafts.setLlmStatus(ok ? u"Connected to "_s + model.value()
+        //: %1 is the model the server answers with
+        m_drafts.setLlmStatus(ok ? tr("Connected to %1").arg(model.value())
                                  : llmFailureText(address, model.error()));
         m_drafts.setLlmOKRaw(ok ? 1 : 0);
     }
@@ -344,7 +347,7 @@ void OnboardingModel::endSearchTest(const QString &address, std::optional<qsizet
         commitSearxngAddress(address);
     if (searxngDraft().trimmed() == address) {
         m_drafts.setSearchStatus(ok ? searchResultText(*count)
-                                    : u"Couldn't reach SearXNG instance"_s);
+                                    : tr("Couldn't reach SearXNG instance"));
         m_drafts.setSearchOKRaw(ok ? 1 : 0);
     }
     Q_EMIT searchTestFinished(ok);
@@ -479,6 +482,6 @@ std::optional<QUrl> OnboardingModel::parseSearxngAddress(const QString &draft)
 QString OnboardingModel::searchResultText(qsizetype count)
 {
     if (count == 1)
-        return u"1 result found"_s;
-    return QString::number(count) + u" results found"_s;
+        return tr("1 result found");
+    return tr("%n results found", nullptr, int(count));
 }

@@ -9,7 +9,7 @@ using namespace Qt::StringLiterals;
 
 OnboardingNamePage::OnboardingNamePage(OnboardingModel &model, QWidget *parent)
     : OnboardingPage(OnboardingStage::Name, model, parent)
-    , m_field(new InkTextField(u"Your name"_s, false, this))
+    , m_field(new InkTextField(tr("Your name"), false, this))
 {
     m_field->setObjectName(u"nameField"_s);
     contentLayout()->addWidget(m_field);

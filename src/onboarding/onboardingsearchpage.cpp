@@ -25,16 +25,16 @@ OnboardingSearchPage::OnboardingSearchPage(OnboardingModel &model, QWidget *pare
     , m_field(new InkTextField(u"http://localhost:8080"_s, true, this))
     , m_badge(new StatusBadge(this))
     , m_hintSymbol(new QLabel(this))
-    , m_hint(new QLabel(u"Needs JSON output enabled (format=json)"_s, this))
+    , m_hint(new QLabel(tr("Needs JSON output enabled (format=json)"), this))
 {
     m_field->setObjectName(u"searxngField"_s);
-    m_field->setFieldName(u"SearXNG URL"_s);
+    m_field->setFieldName(tr("SearXNG URL"));
     m_hint->setTextFormat(Qt::PlainText);
     m_hint->setFont(TypeStyles::face(u"Inter18pt-Regular", 12));
     m_hintSymbol->setFixedSize(hintSymbolSize, hintSymbolSize);
 
     QVBoxLayout *layout = contentLayout();
-    layout->addWidget(makeCaption(u"SearXNG URL"_s));
+    layout->addWidget(makeCaption(tr("SearXNG URL")));
     layout->addSpacing(8);
     layout->addWidget(m_field);
     layout->addSpacing(9);

@@ -1,5 +1,7 @@
 #include "onboarding/onboardingstage.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 OnboardingStage onboardingStageFromRaw(int raw)
@@ -32,13 +34,13 @@ QString onboardingStepLabel(OnboardingStage stage)
 {
     switch (stage) {
     case OnboardingStage::Name:
-        return u"step 1 of 4"_s;
+        return QCoreApplication::translate("OnboardingStage", "step 1 of 4");
     case OnboardingStage::Llm:
-        return u"step 2 of 4"_s;
+        return QCoreApplication::translate("OnboardingStage", "step 2 of 4");
     case OnboardingStage::Search:
-        return u"step 3 of 4 · optional"_s;
+        return QCoreApplication::translate("OnboardingStage", "step 3 of 4 · optional");
     case OnboardingStage::Theme:
-        return u"step 4 of 4"_s;
+        return QCoreApplication::translate("OnboardingStage", "step 4 of 4");
     case OnboardingStage::Welcome:
     case OnboardingStage::Done:
         break;
@@ -53,15 +55,15 @@ QString onboardingTitle(OnboardingStage stage)
         // The wordmark; the view adds the blinking "_".
         return u"velm"_s;
     case OnboardingStage::Name:
-        return u"What do we call you?"_s;
+        return QCoreApplication::translate("OnboardingStage", "What do we call you?");
     case OnboardingStage::Llm:
-        return u"Connect your model"_s;
+        return QCoreApplication::translate("OnboardingStage", "Connect your model");
     case OnboardingStage::Search:
-        return u"Add web search"_s;
+        return QCoreApplication::translate("OnboardingStage", "Add web search");
     case OnboardingStage::Theme:
-        return u"Choose your theme"_s;
+        return QCoreApplication::translate("OnboardingStage", "Choose your theme");
     case OnboardingStage::Done:
-        return u"You're all set."_s;
+        return QCoreApplication::translate("OnboardingStage", "You're all set.");
     }
     return QString();
 }
@@ -70,17 +72,22 @@ QString onboardingSubtitle(OnboardingStage stage)
 {
     switch (stage) {
     case OnboardingStage::Welcome:
-        return u"local-first AI, always at your fingertips.\nlet's get you set up in about a minute."_s;
+        return QCoreApplication::translate(
+            "OnboardingStage",
+            "local-first AI, always at your fingertips.\nlet's get you set up in about a minute.");
     case OnboardingStage::Name:
-        return u"Used to personalize your conversations."_s;
+        return QCoreApplication::translate("OnboardingStage",
+                                           "Used to personalize your conversations.");
     case OnboardingStage::Llm:
-        return u"Pick your local LLM provider."_s;
+        return QCoreApplication::translate("OnboardingStage", "Pick your local LLM provider.");
     case OnboardingStage::Search:
-        return u"Connect a SearXNG instance for live results."_s;
+        return QCoreApplication::translate("OnboardingStage",
+                                           "Connect a SearXNG instance for live results.");
     case OnboardingStage::Theme:
-        return u"Dark is recommended for velm's focused, low-glare workspace."_s;
+        return QCoreApplication::translate(
+            "OnboardingStage", "Dark is recommended for velm's focused, low-glare workspace.");
     case OnboardingStage::Done:
-        return u"velm is ready to think with you."_s;
+        return QCoreApplication::translate("OnboardingStage", "velm is ready to think with you.");
     }
     return QString();
 }

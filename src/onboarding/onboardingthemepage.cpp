@@ -8,6 +8,7 @@
 #include "widgets/toggleswitch.h"
 #include "widgets/typestyles.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -65,9 +66,11 @@ ThemeChoiceCard::Look themeCardLook()
 QString quickAskNote()
 {
 #ifdef Q_OS_MACOS
-    return u"Keeps the floating ask window matched to macOS."_s;
+    return QCoreApplication::translate("OnboardingThemePage",
+                                       "Keeps the floating ask window matched to macOS.");
 #else
-    return u"Keeps the floating ask window matched to your desktop."_s;
+    return QCoreApplication::translate("OnboardingThemePage",
+                                       "Keeps the floating ask window matched to your desktop.");
 #endif
 }
 
@@ -78,7 +81,7 @@ OnboardingThemePage::OnboardingThemePage(OnboardingModel &model, Settings &setti
     : OnboardingPage(OnboardingStage::Theme, model, parent)
     , m_settings(settings)
     , m_switch(new ToggleSwitch(switchStyle(), this))
-    , m_switchLabel(new QLabel(u"Always follow system theme for Quick Ask"_s, this))
+    , m_switchLabel(new QLabel(tr("Always follow system theme for Quick Ask"), this))
     , m_switchNote(new QLabel(quickAskNote(), this))
 {
     QVBoxLayout *layout = contentLayout();

@@ -70,7 +70,7 @@ OnboardingView::OnboardingView(OnboardingModel &model, Settings &settings,
     }
     lights->addStretch(1);
 
-    m_back->setText(u"← Back"_s);
+    m_back->setText(tr("← Back"));
     m_back->setObjectName(u"backButton"_s);
     m_ghost->setObjectName(u"ghostButton"_s);
     m_accent->setObjectName(u"accentButton"_s);

@@ -11,16 +11,16 @@ using namespace Qt::StringLiterals;
 SetUpLaterDialog::SetUpLaterDialog(bool dark, QWidget *parent)
     : QMessageBox(parent)
 {
-    const QString title = u"Set up local LLM later?"_s;
+    const QString title = tr("Set up local LLM later?");
     setWindowTitle(title);
     setIcon(QMessageBox::NoIcon);
     setTextFormat(Qt::PlainText);
     setText(title);
-    setInformativeText(u"velm won't be usable until you connect an OpenAI-compatible endpoint."_s);
+    setInformativeText(tr("velm won't be usable until you connect an OpenAI-compatible endpoint."));
     setPalette(OnboardingColors::palette(dark));
     setFont(TypeStyles::face(u"Inter18pt-Regular", 13));
-    m_continue = addButton(u"Continue without LLM"_s, QMessageBox::AcceptRole);
-    m_cancel = addButton(u"Cancel"_s, QMessageBox::RejectRole);
+    m_continue = addButton(tr("Continue without LLM"), QMessageBox::AcceptRole);
+    m_cancel = addButton(tr("Cancel"), QMessageBox::RejectRole);
     setDefaultButton(m_continue);
     setEscapeButton(m_cancel);
     setWindowModality(Qt::WindowModal);

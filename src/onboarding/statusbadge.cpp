@@ -36,7 +36,7 @@ StatusBadge::StatusBadge(QWidget *parent)
 
 QString StatusBadge::shownText() const
 {
-    return m_loading ? u"Connecting…"_s : m_text;
+    return m_loading ? tr("Connecting…") : m_text;
 }
 
 void StatusBadge::setState(bool loading, std::optional<bool> ok, const QString &text)

@@ -21,13 +21,13 @@ TrafficLight::TrafficLight(Action action, QWidget *parent)
     setFixedSize(sizeHint());
     switch (action) {
     case Action::Close:
-        setAccessibleName(u"Close"_s);
+        setAccessibleName(tr("Close"));
         break;
     case Action::Minimize:
-        setAccessibleName(u"Minimize"_s);
+        setAccessibleName(tr("Minimize"));
         break;
     case Action::Zoom:
-        setAccessibleName(u"Zoom"_s);
+        setAccessibleName(tr("Zoom"));
         break;
     }
 }

@@ -26,7 +26,7 @@ AskDialogPanel::AskDialogPanel(QWidget *parent)
                   | Qt::NoDropShadowWindowHint)
 {
     setObjectName(u"askDialogPanel"_s);
-    setWindowTitle(u"velm Quick Ask"_s);
+    setWindowTitle(tr("velm Quick Ask"));
     // A window of its own that asks one thing: a dialog, not a filler, to a screen reader.
     AccessibleRole::assign("AskDialogPanel", QAccessible::Dialog);
     setFixedSize(panelWidth, minimumHeight);

@@ -119,11 +119,11 @@ AskDialogView::AskDialogView(AskDialogModel *model, Settings &settings,
         // What a screen reader hears: the states as they start, the answer once it has come.
         connect(m_model, &AskDialogModel::isSearchingChanged, this, [this](bool searching) {
             if (searching)
-                Announcer::announce(this, u"Searching the web"_s);
+                Announcer::announce(this, tr("Searching the web"));
         });
         connect(m_model, &AskDialogModel::isThinkingChanged, this, [this](bool thinking) {
             if (thinking)
-                Announcer::announce(this, u"Thinking"_s);
+                Announcer::announce(this, tr("Thinking"));
         });
         connect(m_model, &AskDialogModel::isLoadingChanged, this, [this](bool loading) {
             if (!loading)
@@ -190,9 +190,9 @@ QWidget *AskDialogView::buildInputRow()
     });
     connect(m_inputField, &AskInputField::submitted, this, &AskDialogView::ask);
 
-    m_attachButton = new IconButton(u"paperclip"_s, u"Attach files"_s, 30, 17, m_inputRow);
+    m_attachButton = new IconButton(u"paperclip"_s, tr("Attach files"), 30, 17, m_inputRow);
     m_attachButton->setObjectName(u"attachButton"_s);
-    m_attachButton->setToolTip(u"Attach images or documents"_s);
+    m_attachButton->setToolTip(tr("Attach images or documents"));
     m_attachButton->setFocusPolicy(Qt::TabFocus);
     row->addWidget(m_attachButton);
     if (m_model) {
@@ -214,8 +214,8 @@ QWidget *AskDialogView::buildInputRow()
 
     m_sendButton = new AskGlassButton(u"arrow.up"_s, 36, 13, Symbols::Weight::Semibold, m_inputRow);
     m_sendButton->setObjectName(u"sendButton"_s);
-    m_sendButton->setToolTip(u"Ask"_s);
-    m_sendButton->setAccessibleName(u"Ask"_s);
+    m_sendButton->setToolTip(tr("Ask"));
+    m_sendButton->setAccessibleName(tr("Ask"));
     row->addWidget(m_sendButton);
     connect(m_sendButton, &QAbstractButton::clicked, this, &AskDialogView::ask);
 
@@ -247,8 +247,8 @@ QWidget *AskDialogView::buildHeader()
     m_stopButton
         = new AskGlassButton(u"stop.circle.fill"_s, 28, 13, Symbols::Weight::Semibold, m_header);
     m_stopButton->setObjectName(u"stopButton"_s);
-    m_stopButton->setToolTip(u"Stop (%1)"_s.arg(nativeText(stopKey())));
-    m_stopButton->setAccessibleName(u"Stop"_s);
+    m_stopButton->setToolTip(tr("Stop (%1)").arg(nativeText(stopKey())));
+    m_stopButton->setAccessibleName(tr("Stop"));
     m_stopButton->setStyle({AskGlassButton::Tone::Secondary, 1.0, 1.0, 0.08});
     row->addWidget(m_stopButton);
     connect(m_stopButton, &QAbstractButton::clicked, this, [this] {
@@ -286,7 +286,7 @@ QWidget *AskDialogView::buildAnswerArea()
     searching->setSpacing(8);
     m_globeIcon = new QLabel(m_searchingRow);
     searching->addWidget(m_globeIcon);
-    m_searchingLabel = new QLabel(u"Searching the web\u2026"_s, m_searchingRow);
+    m_searchingLabel = new QLabel(tr("Searching the web…"), m_searchingRow);
     m_searchingLabel->setFont(TypeStyles::font(TypeStyle::StatusTitle));
     searching->addWidget(m_searchingLabel);
     searching->addStretch(1);
@@ -330,18 +330,20 @@ QWidget *AskDialogView::buildActionRow()
     row->setSpacing(4);
     row->addStretch(1);
 
-    m_newQuestionButton = new AskActionButton(u"plus"_s, u"New question"_s,
+    m_newQuestionButton = new AskActionButton(u"plus"_s, tr("New question"),
                                               nativeText(newQuestionKey()), false, m_actionRow);
     m_newQuestionButton->setObjectName(u"newQuestionButton"_s);
-    m_newQuestionButton->setToolTip(u"Ask a new question (%1)"_s.arg(nativeText(newQuestionKey())));
-    m_followUpButton = new AskActionButton(u"arrow.turn.down.right"_s, u"Follow up"_s,
+    m_newQuestionButton->setToolTip(
+        tr("Ask a new question (%1)").arg(nativeText(newQuestionKey())));
+    m_followUpButton = new AskActionButton(u"arrow.turn.down.right"_s, tr("Follow up"),
                                            nativeText(followUpKey()), false, m_actionRow);
     m_followUpButton->setObjectName(u"followUpButton"_s);
-    m_followUpButton->setToolTip(u"Ask a follow-up (%1)"_s.arg(nativeText(followUpKey())));
-    m_saveButton = new AskActionButton(u"arrow.up.forward.app"_s, u"Save"_s, nativeText(saveKey()),
+    m_followUpButton->setToolTip(tr("Ask a follow-up (%1)").arg(nativeText(followUpKey())));
+    m_saveButton = new AskActionButton(u"arrow.up.forward.app"_s, tr("Save"), nativeText(saveKey()),
                                        true, m_actionRow);
     m_saveButton->setObjectName(u"saveButton"_s);
-    m_saveButton->setToolTip(u"Save & continue in Chat (%1)"_s.arg(nativeText(saveKey())));
+    //: %1 is the key chord
+    m_saveButton->setToolTip(tr("Save & continue in Chat (%1)").arg(nativeText(saveKey())));
     for (AskActionButton *button : {m_newQuestionButton, m_followUpButton, m_saveButton})
         row->addWidget(button);
 
@@ -423,7 +425,7 @@ void AskDialogView::updateState()
         shortcut->setEnabled(canContinue);
 
     const QString prompt
-        = m_model->conversationContext().isEmpty() ? u"Ask anything"_s : u"Ask a follow-up"_s;
+        = m_model->conversationContext().isEmpty() ? tr("Ask anything") : tr("Ask a follow-up");
     m_inputField->setPlaceholderText(prompt);
     // The placeholder is gone once something is typed; the field's name stays.
     m_inputField->setAccessibleName(prompt);
@@ -433,8 +435,9 @@ void AskDialogView::updateState()
 QString AskDialogView::thinkingText(int elapsedSeconds)
 {
     if (elapsedSeconds < thinkingTimeShownAfterSeconds)
-        return u"Thinking…"_s;
-    return u"Thinking… %1 s"_s.arg(elapsedSeconds);
+        return tr("Thinking…");
+    //: %1 is the seconds since the question was asked
+    return tr("Thinking… %1 s").arg(elapsedSeconds);
 }
 
 void AskDialogView::updateThinking(bool waiting)

@@ -5,6 +5,7 @@
 #include "widgets/appcolors.h"
 
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QMenu>
 
@@ -21,9 +22,9 @@ struct ModeEntry
 const QList<ModeEntry> &modeEntries()
 {
     static const QList<ModeEntry> entries{
-        {u"Auto"_s, u"auto"_s},
-        {u"Always"_s, u"always"_s},
-        {u"Never"_s, u"never"_s},
+        {QCoreApplication::translate("AskSearchModeButton", "Auto"), u"auto"_s},
+        {QCoreApplication::translate("AskSearchModeButton", "Always"), u"always"_s},
+        {QCoreApplication::translate("AskSearchModeButton", "Never"), u"never"_s},
     };
     return entries;
 }
@@ -36,7 +37,7 @@ AskSearchModeButton::AskSearchModeButton(Settings &settings, QWidget *parent)
     , m_menu(new QMenu(this))
     , m_modes(new QActionGroup(this))
 {
-    m_menu->addSection(u"Web Search"_s);
+    m_menu->addSection(tr("Web Search"));
     // Optional, so that an unrecognised stored mode can check nothing.
     m_modes->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (const ModeEntry &entry : modeEntries()) {
@@ -76,9 +77,10 @@ void AskSearchModeButton::updateFromSettings()
         if (entry.value == mode)
             title = entry.title;
     }
-    setToolTip(u"Web search: "_s + title);
+    //: %1 is the mode as the menu names it: Auto, Always or Never
+    setToolTip(tr("Web search: %1").arg(title));
     // A symbol alone says nothing to a screen reader.
-    setAccessibleName(u"Web search: "_s + title);
+    setAccessibleName(tr("Web search: %1").arg(title));
     Style style;
     if (mode == u"always"_s)
         style = {Tone::Accent, 1.0, 1.16, 0.16};

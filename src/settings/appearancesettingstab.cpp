@@ -64,7 +64,7 @@ AppearanceSettingsTab::AppearanceSettingsTab(Settings &settings, QWidget *parent
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(18);
 
-    m_themeSection = new SettingsSection(u"circle.lefthalf.filled"_s, u"Theme"_s, this);
+    m_themeSection = new SettingsSection(u"circle.lefthalf.filled"_s, tr("Theme"), this);
     auto *cards = new QWidget(m_themeSection);
     auto *cardsLayout = new QHBoxLayout(cards);
     cardsLayout->setContentsMargins(0, 0, 0, 0);
@@ -80,16 +80,16 @@ AppearanceSettingsTab::AppearanceSettingsTab(Settings &settings, QWidget *parent
         m_choices.append(choice);
     }
     m_themeSection->addWidget(cards);
-    m_themeSection->setFootnote(u"Dark is recommended for velm's focused, low-glare workspace."_s);
+    m_themeSection->setFootnote(tr("Dark is recommended for velm's focused, low-glare workspace."));
     layout->addWidget(m_themeSection);
 
-    m_quickAskSection = new SettingsSection(u"sparkles"_s, u"Quick Ask"_s, this);
+    m_quickAskSection = new SettingsSection(u"sparkles"_s, tr("Quick Ask"), this);
     m_quickAskSwitch = new ToggleSwitch(m_quickAskSection);
     m_quickAskSwitch->setObjectName(u"quickAskFollowsSystemSwitch"_s);
-    m_quickAskSwitch->setAccessibleName(u"Always follow system theme for Quick Ask"_s);
-    m_quickAskSection->addRow(u"Always follow system theme for Quick Ask"_s, m_quickAskSwitch);
+    m_quickAskSwitch->setAccessibleName(tr("Always follow system theme for Quick Ask"));
+    m_quickAskSection->addRow(tr("Always follow system theme for Quick Ask"), m_quickAskSwitch);
     m_quickAskSection->setFootnote(
-        u"When this is off, the floating ask window uses the selected app theme."_s);
+        tr("When this is off, the floating ask window uses the selected app theme."));
     connect(m_quickAskSwitch, &ToggleSwitch::clicked, this,
             [this](bool checked) { m_settings.setQuickAskFollowsSystemTheme(checked); });
     layout->addWidget(m_quickAskSection);

@@ -75,11 +75,11 @@ ArchivedChatRow::ArchivedChatRow(const ChatSession &session, QWidget *parent)
     m_date->setTextFormat(Qt::PlainText);
     m_date->setFont(TypeStyles::font(TypeStyle::Caption));
 
-    m_open = borderlessButton(u"Open"_s, this);
-    m_restore = borderlessButton(u"Restore"_s, this);
+    m_open = borderlessButton(tr("Open"), this);
+    m_restore = borderlessButton(tr("Restore"), this);
     m_delete = borderlessButton(QString(), this);
-    m_delete->setToolTip(u"Delete permanently"_s);
-    m_delete->setAccessibleName(u"Delete permanently"_s);
+    m_delete->setToolTip(tr("Delete permanently"));
+    m_delete->setAccessibleName(tr("Delete permanently"));
     m_delete->setIconSize(QSize(trashSize, trashSize));
 
     auto *texts = new QVBoxLayout;

@@ -13,6 +13,7 @@
 #include "widgets/appcolors.h"
 #include "widgets/typestyles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
@@ -74,7 +75,7 @@ QString chooseOpenFile(QWidget *parent, const QString &title, const QString &fol
 
 QColor noteColor(const QString &note, const QPalette &palette)
 {
-    if (note == u"Export failed"_s)
+    if (note == QCoreApplication::translate("ChatManagementTab", "Export failed"))
         return SettingsButton::destructiveColor(AppColors::isDark(palette));
     return AppColors::secondaryText(palette);
 }
@@ -93,12 +94,12 @@ ChatManagementTab::ChatManagementTab(ChatList &chats, AppEvents &events, QWidget
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(18);
 
-    auto *manage = new SettingsSection(u"tray.full"_s, u"Manage"_s, this);
+    auto *manage = new SettingsSection(u"tray.full"_s, tr("Manage"), this);
     m_counts = new QLabel(this);
     m_counts->setObjectName(u"storedChatsCount"_s);
     m_counts->setTextFormat(Qt::PlainText);
     m_counts->setFont(TypeStyles::font(TypeStyle::Label));
-    manage->addRow(u"Stored chats"_s, m_counts);
+    manage->addRow(tr("Stored chats"), m_counts);
 
     auto *backup = new QWidget(this);
     auto *backupColumn = new QVBoxLayout(backup);
@@ -115,12 +116,12 @@ ChatManagementTab::ChatManagementTab(ChatList &chats, AppEvents &events, QWidget
     m_noteOpacity->setOpacity(0);
     m_note->setGraphicsEffect(m_noteOpacity);
     m_note->hide();
-    m_export = new SettingsButton(u"Export All as JSON…"_s, backup);
-    m_import = new SettingsButton(u"Import…"_s, backup);
+    m_export = new SettingsButton(tr("Export All as JSON…"), backup);
+    m_import = new SettingsButton(tr("Import…"), backup);
     m_import->setObjectName(u"importChatsButton"_s);
-    m_import->setAccessibleName(u"Import chats"_s);
+    m_import->setAccessibleName(tr("Import chats"));
     m_import->setAccessibleDescription(
-        u"Adds the chats of an exported JSON file that are not here yet."_s);
+        tr("Adds the chats of an exported JSON file that are not here yet."));
     m_importStatus = new StatusLabel(backup);
     m_importStatus->setObjectName(u"importStatus"_s);
     // A long reason is cut short rather than widening the window; the whole of it is the
@@ -133,14 +134,14 @@ ChatManagementTab::ChatManagementTab(ChatList &chats, AppEvents &events, QWidget
     backupLayout->addWidget(m_import);
     backupColumn->addLayout(backupLayout);
     backupColumn->addWidget(m_importStatus, 0, Qt::AlignRight);
-    manage->addRow(u"Backup"_s, backup);
+    manage->addRow(tr("Backup"), backup);
 
-    m_deleteAll = new SettingsButton(u"Delete All Chats…"_s, this);
+    m_deleteAll = new SettingsButton(tr("Delete All Chats…"), this);
     m_deleteAll->setDestructive(true);
-    manage->addRow(u"Danger zone"_s, m_deleteAll);
+    manage->addRow(tr("Danger zone"), m_deleteAll);
     manage->setFootnote(
-        u"Export writes every chat (including archived) to a JSON file you choose. Import adds "
-        "the chats of such a file that are not here yet."_s);
+        tr("Export writes every chat (including archived) to a JSON file you choose. Import adds "
+           "the chats of such a file that are not here yet."));
     m_layout->addWidget(manage);
 
     m_archived = makeArchivedSection();
@@ -205,7 +206,8 @@ QString ChatManagementTab::countsText(const QList<ChatSession> &sessions)
     const auto archived = std::count_if(sessions.cbegin(), sessions.cend(),
                                         [](const ChatSession &s) { return s.isArchived; });
     const auto active = sessions.size() - archived;
-    return u"%1 active · %2 archived"_s.arg(active).arg(archived);
+    //: The numbers of chats in the list and in the archive
+    return tr("%1 active · %2 archived").arg(active).arg(archived);
 }
 
 QString ChatManagementTab::proposedExportPath()
@@ -252,13 +254,13 @@ void ChatManagementTab::confirmDeleteAll()
     m_alert->setAttribute(Qt::WA_DeleteOnClose);
     m_alert->setWindowModality(Qt::WindowModal);
     m_alert->setIcon(QMessageBox::Warning);
-    m_alert->setWindowTitle(u"Delete all chats?"_s);
-    m_alert->setText(u"Delete all chats?"_s);
+    m_alert->setWindowTitle(tr("Delete all chats?"));
+    m_alert->setText(tr("Delete all chats?"));
     m_alert->setInformativeText(
-        u"This permanently removes every chat, including archived ones. This cannot be undone."_s);
+        tr("This permanently removes every chat, including archived ones. This cannot be undone."));
     m_alert->setTextFormat(Qt::PlainText);
-    QPushButton *cancel = m_alert->addButton(u"Cancel"_s, QMessageBox::RejectRole);
-    QPushButton *deleteAll = m_alert->addButton(u"Delete All"_s, QMessageBox::DestructiveRole);
+    QPushButton *cancel = m_alert->addButton(tr("Cancel"), QMessageBox::RejectRole);
+    QPushButton *deleteAll = m_alert->addButton(tr("Delete All"), QMessageBox::DestructiveRole);
     m_alert->setDefaultButton(cancel);
     m_alert->setEscapeButton(cancel);
     QPalette destructive = deleteAll->palette();
@@ -279,14 +281,14 @@ void ChatManagementTab::exportAllChats()
     // What is on disk now rather than what this process holds.
     const std::optional<QList<ChatSession>> stored = m_chats.readStored();
     if (!stored) {
-        setExportNote(u"Export failed"_s);
+        setExportNote(tr("Export failed"));
         m_noteTimer->start();
         return;
     }
     const QByteArray bytes = ChatExport::encode(*stored);
     const QPointer<ChatManagementTab> self(this);
     const QString path
-        = m_chooseSaveFile(window(), u"Export Chats"_s, proposedExportPath(), u"JSON (*.json)"_s);
+        = m_chooseSaveFile(window(), tr("Export Chats"), proposedExportPath(), tr("JSON (*.json)"));
     // The dialog runs its own event loop; the settings window may have gone meanwhile.
     if (!self || path.isEmpty())
         return;
@@ -296,7 +298,7 @@ void ChatManagementTab::exportAllChats()
         qWarning("velm: could not export the chats to %s: %s",
                  qPrintable(QDir::toNativeSeparators(path)), qPrintable(why));
     }
-    setExportNote(ok ? u"Saved ✓"_s : u"Export failed"_s);
+    setExportNote(ok ? tr("Saved ✓") : tr("Export failed"));
     // Restarted, so a second export's note is not cut short by the first one's clock.
     m_noteTimer->start();
 }
@@ -304,24 +306,25 @@ void ChatManagementTab::exportAllChats()
 void ChatManagementTab::importChats()
 {
     const QPointer<ChatManagementTab> self(this);
-    const QString path = m_chooseOpenFile(window(), u"Import Chats"_s,
+    const QString path = m_chooseOpenFile(window(), tr("Import Chats"),
                                           QFileInfo(proposedExportPath()).absolutePath(),
-                                          u"JSON (*.json);;All files (*)"_s);
+                                          tr("JSON (*.json);;All files (*)"));
     if (!self || path.isEmpty())
         return;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_importStatus->setStatus(u"Import failed: "_s + file.errorString(), false);
+        //: %1 says why
+        m_importStatus->setStatus(tr("Import failed: %1").arg(file.errorString()), false);
         return;
     }
     const Result<QList<ChatSession>, QString> incoming = ChatImport::decode(file.readAll());
     if (!incoming) {
-        m_importStatus->setStatus(u"Import failed: "_s + incoming.error(), false);
+        m_importStatus->setStatus(tr("Import failed: %1").arg(incoming.error()), false);
         return;
     }
     const std::optional<ChatImport::Plan> plan = m_chats.importSessions(incoming.value());
     if (!plan) {
-        m_importStatus->setStatus(u"Import failed: "_s + m_chats.storeNotice().reason, false);
+        m_importStatus->setStatus(tr("Import failed: %1").arg(m_chats.storeNotice().reason), false);
         return;
     }
     m_importStatus->setStatus(ChatImport::report(*plan), true);
@@ -388,10 +391,10 @@ void ChatManagementTab::showSessions()
 
 SettingsSection *ChatManagementTab::makeArchivedSection()
 {
-    auto *section = new SettingsSection(u"archivebox"_s, u"Archived"_s, this);
+    auto *section = new SettingsSection(u"archivebox"_s, tr("Archived"), this);
     section->setObjectName(u"archivedSection"_s);
     if (m_shownArchived.isEmpty()) {
-        auto *empty = new QLabel(u"No archived chats."_s, section);
+        auto *empty = new QLabel(tr("No archived chats."), section);
         empty->setObjectName(u"noArchivedChats"_s);
         empty->setTextFormat(Qt::PlainText);
         empty->setFont(TypeStyles::font(TypeStyle::Label));
@@ -409,7 +412,7 @@ SettingsSection *ChatManagementTab::makeArchivedSection()
         section->addWidget(row);
     }
     section->setFootnote(
-        u"Open to read without restoring. Send a message to restore automatically."_s);
+        tr("Open to read without restoring. Send a message to restore automatically."));
     return section;
 }
 

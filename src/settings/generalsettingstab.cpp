@@ -51,21 +51,21 @@ GeneralSettingsTab::GeneralSettingsTab(Settings &settings, AppEvents &events, QW
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(18);
 
-    m_identity = new SettingsSection(u"person.fill"_s, u"Identity"_s, this);
-    m_nameField = new SettingsTextField(u"e.g. Alex"_s, 200, m_identity);
+    m_identity = new SettingsSection(u"person.fill"_s, tr("Identity"), this);
+    m_nameField = new SettingsTextField(tr("e.g. Alex"), 200, m_identity);
     m_nameField->setObjectName(u"userNameField"_s);
-    m_identity->addRow(u"Your Name"_s, m_nameField);
-    m_identity->setFootnote(u"When provided, the assistant will address you by name."_s);
+    m_identity->addRow(tr("Your Name"), m_nameField);
+    m_identity->setFootnote(tr("When provided, the assistant will address you by name."));
     connect(m_nameField, &QLineEdit::textEdited, this,
             [this](const QString &text) { m_settings.setUserName(text); });
     layout->addWidget(m_identity);
 
-    m_personality = new SettingsSection(u"wand.and.stars"_s, u"Personality"_s, this);
+    m_personality = new SettingsSection(u"wand.and.stars"_s, tr("Personality"), this);
     auto *personality = new QWidget(m_personality);
     auto *personalityLayout = new QVBoxLayout(personality);
     personalityLayout->setContentsMargins(0, 0, 0, 0);
     personalityLayout->setSpacing(8);
-    personalityLayout->addWidget(secondaryLabel(u"Quick styles"_s, personality));
+    personalityLayout->addWidget(secondaryLabel(tr("Quick styles"), personality));
     auto *chipGrid = new QGridLayout;
     chipGrid->setHorizontalSpacing(8);
     chipGrid->setVerticalSpacing(8);
@@ -79,25 +79,25 @@ GeneralSettingsTab::GeneralSettingsTab(Settings &settings, AppEvents &events, QW
     }
     personalityLayout->addLayout(chipGrid);
     personalityLayout->addSpacing(6);
-    personalityLayout->addWidget(secondaryLabel(u"Custom instructions"_s, personality));
-    m_instructions = new PlaceholderTextEditor(u"Additional instructions…"_s, personality);
+    personalityLayout->addWidget(secondaryLabel(tr("Custom instructions"), personality));
+    m_instructions = new PlaceholderTextEditor(tr("Additional instructions…"), personality);
     m_instructions->setObjectName(u"systemPromptEditor"_s);
-    m_instructions->setAccessibleName(u"Custom instructions"_s);
+    m_instructions->setAccessibleName(tr("Custom instructions"));
     connect(m_instructions, &PlaceholderTextEditor::textEdited, this,
             [this](const QString &text) { m_settings.setSystemPrompt(text); });
     personalityLayout->addWidget(m_instructions);
     m_personality->addWidget(personality);
-    m_personality->setFootnote(u"Quick styles and any custom text are combined and sent at the "
-                               "start of every conversation."_s);
+    m_personality->setFootnote(tr("Quick styles and any custom text are combined and sent at the "
+                                  "start of every conversation."));
     layout->addWidget(m_personality);
 
-    m_startup = new SettingsSection(u"power"_s, u"Startup"_s, this);
+    m_startup = new SettingsSection(u"power"_s, tr("Startup"), this);
     auto *startup = new QWidget(m_startup);
     auto *startupLayout = new QVBoxLayout(startup);
     startupLayout->setContentsMargins(0, 0, 0, 0);
     startupLayout->setSpacing(6);
     auto *switchRow = new QHBoxLayout;
-    auto *switchLabel = new QLabel(u"Start velm at login"_s, startup);
+    auto *switchLabel = new QLabel(tr("Start velm at login"), startup);
     switchLabel->setTextFormat(Qt::PlainText);
     switchLabel->setFont(TypeStyles::font(TypeStyle::Label));
     m_startAtLogin = new ToggleSwitch(startup);
@@ -111,18 +111,18 @@ GeneralSettingsTab::GeneralSettingsTab(Settings &settings, AppEvents &events, QW
     m_startAtLoginStatus = new StatusLabel(startup);
     startupLayout->addWidget(m_startAtLoginStatus);
     m_startup->addWidget(startup);
-    m_startup->setFootnote(u"velm starts hidden in the tray, ready for the Quick Ask chord."_s);
+    m_startup->setFootnote(tr("velm starts hidden in the tray, ready for the Quick Ask chord."));
     connect(m_startAtLogin, &ToggleSwitch::clicked, this, &GeneralSettingsTab::setStartAtLogin);
     layout->addWidget(m_startup);
 
-    m_dangerZone = new SettingsSection(u"exclamationmark.triangle.fill"_s, u"Danger Zone"_s, this);
-    m_resetButton = new SettingsButton(u"Reset App…"_s, m_dangerZone);
+    m_dangerZone = new SettingsSection(u"exclamationmark.triangle.fill"_s, tr("Danger Zone"), this);
+    m_resetButton = new SettingsButton(tr("Reset App…"), m_dangerZone);
     m_resetButton->setObjectName(u"resetAppButton"_s);
     m_resetButton->setDestructive(true);
-    m_dangerZone->addRow(u"All Data"_s, u"Deletes chats, preferences, and setup state."_s,
+    m_dangerZone->addRow(tr("All Data"), tr("Deletes chats, preferences, and setup state."),
                          m_resetButton);
     m_dangerZone->setFootnote(
-        u"This permanently removes everything stored by velm, then starts fresh."_s);
+        tr("This permanently removes everything stored by velm, then starts fresh."));
     connect(m_resetButton, &QPushButton::clicked, this, &GeneralSettingsTab::confirmReset);
     layout->addWidget(m_dangerZone);
     layout->addStretch();
@@ -205,7 +205,7 @@ void GeneralSettingsTab::setStartAtLogin(bool enabled)
         m_startAtLoginStatus->clear();
     } else {
         m_startAtLoginStatus->setStatus(
-            error.isEmpty() ? u"The login entry could not be changed."_s : error, false);
+            error.isEmpty() ? tr("The login entry could not be changed.") : error, false);
     }
     // Shows what is really on disk, which after a failure is the old state.
     showStartAtLogin();
@@ -216,13 +216,13 @@ QMessageBox *GeneralSettingsTab::createResetAlert(QWidget *parent)
     auto *alert = new QMessageBox(parent);
     alert->setObjectName(u"resetAlert"_s);
     alert->setIcon(QMessageBox::Warning);
-    alert->setWindowTitle(u"Reset App"_s);
-    alert->setText(u"Reset all app data?"_s);
-    alert->setInformativeText(
-        u"This permanently deletes every chat and stored setting, then starts onboarding again."_s);
+    alert->setWindowTitle(tr("Reset App"));
+    alert->setText(tr("Reset all app data?"));
+    alert->setInformativeText(tr(
+        "This permanently deletes every chat and stored setting, then starts onboarding again."));
     alert->setTextFormat(Qt::PlainText);
-    QPushButton *cancel = alert->addButton(u"Cancel"_s, QMessageBox::RejectRole);
-    QPushButton *reset = alert->addButton(u"Reset"_s, QMessageBox::DestructiveRole);
+    QPushButton *cancel = alert->addButton(tr("Cancel"), QMessageBox::RejectRole);
+    QPushButton *reset = alert->addButton(tr("Reset"), QMessageBox::DestructiveRole);
     reset->setObjectName(u"resetConfirmButton"_s);
     // Return must not wipe everything by accident.
     alert->setDefaultButton(cancel);

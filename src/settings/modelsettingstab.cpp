@@ -13,6 +13,7 @@
 #include "widgets/toggleswitch.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QSignalBlocker>
@@ -27,7 +28,8 @@ namespace {
 
 QString checkButtonText(bool checking)
 {
-    return checking ? u"Checking…"_s : u"Check Connection"_s;
+    return checking ? QCoreApplication::translate("ModelSettingsTab", "Checking…")
+                    : QCoreApplication::translate("ModelSettingsTab", "Check Connection");
 }
 
 QString defaultServerAddress()
@@ -51,20 +53,20 @@ ModelSettingsTab::ModelSettingsTab(Settings &settings, QNetworkAccessManager *ne
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(18);
 
-    m_section = new SettingsSection(u"cpu"_s, u"LM Studio"_s, this);
+    m_section = new SettingsSection(u"cpu"_s, tr("LM Studio"), this);
     auto *serverBox = new QWidget(m_section);
     auto *serverLayout = new QVBoxLayout(serverBox);
     serverLayout->setContentsMargins(0, 0, 0, 0);
     serverLayout->setSpacing(6);
     m_serverField = new SettingsTextField(defaultServerAddress(), 260, serverBox);
     m_serverField->setObjectName(u"serverAddressField"_s);
-    m_serverField->setAccessibleName(u"Server"_s);
+    m_serverField->setAccessibleName(tr("Server"));
     m_addressStatus = new StatusLabel(serverBox);
     // Both at the right edge, so that the field stays put whatever the reason's length.
     serverLayout->addWidget(m_serverField, 0, Qt::AlignRight);
     serverLayout->addWidget(m_addressStatus, 0, Qt::AlignRight);
     serverBox->setFocusProxy(m_serverField);
-    m_section->addRow(u"Server"_s, serverBox);
+    m_section->addRow(tr("Server"), serverBox);
     auto *checkRow = new QWidget(m_section);
     auto *checkLayout = new QHBoxLayout(checkRow);
     checkLayout->setContentsMargins(0, 0, 0, 0);
@@ -78,43 +80,43 @@ ModelSettingsTab::ModelSettingsTab(Settings &settings, QNetworkAccessManager *ne
     m_modelChoice = new ModelChoice(m_settings, m_network, this);
     m_modelBox = new QComboBox(m_section);
     m_modelBox->setObjectName(u"modelBox"_s);
-    m_modelBox->setAccessibleName(u"Model"_s);
+    m_modelBox->setAccessibleName(tr("Model"));
     m_modelBox->setMinimumWidth(260);
     m_modelBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    m_section->addRow(u"Model"_s, m_modelBox);
-    m_section->setFootnote(u"Connect to a locally running LM Studio instance via its "
-                           "OpenAI-compatible API. Automatic answers with the server's first "
-                           "model; a chosen model that is not loaded is replaced by it."_s);
+    m_section->addRow(tr("Model"), m_modelBox);
+    m_section->setFootnote(tr("Connect to a locally running LM Studio instance via its "
+                              "OpenAI-compatible API. Automatic answers with the server's first "
+                              "model; a chosen model that is not loaded is replaced by it."));
     layout->addWidget(m_section);
 
-    m_generationSection = new SettingsSection(u"slider.horizontal.3"_s, u"Generation"_s, this);
+    m_generationSection = new SettingsSection(u"slider.horizontal.3"_s, tr("Generation"), this);
     m_temperature = new QDoubleSpinBox(m_generationSection);
     m_temperature->setObjectName(u"temperatureBox"_s);
-    m_temperature->setAccessibleName(u"Temperature"_s);
+    m_temperature->setAccessibleName(tr("Temperature"));
     m_temperature->setRange(SettingsKeys::minTemperature, SettingsKeys::maxTemperature);
     m_temperature->setSingleStep(0.1);
     m_temperature->setDecimals(2);
-    m_generationSection->addRow(u"Temperature"_s, m_temperature);
+    m_generationSection->addRow(tr("Temperature"), m_temperature);
     m_maxTokens = new QSpinBox(m_generationSection);
     m_maxTokens->setObjectName(u"maxTokensBox"_s);
-    m_maxTokens->setAccessibleName(u"Maximum answer length"_s);
+    m_maxTokens->setAccessibleName(tr("Maximum answer length"));
     m_maxTokens->setRange(0, 1000000);
     m_maxTokens->setSingleStep(256);
-    m_maxTokens->setSpecialValueText(u"No limit"_s);
-    m_maxTokens->setSuffix(u" tokens"_s);
-    m_generationSection->addRow(u"Maximum answer length"_s, m_maxTokens);
+    m_maxTokens->setSpecialValueText(tr("No limit"));
+    m_maxTokens->setSuffix(tr(" tokens"));
+    m_generationSection->addRow(tr("Maximum answer length"), m_maxTokens);
     m_attachmentText = new QSpinBox(m_generationSection);
     m_attachmentText->setObjectName(u"attachmentTextBox"_s);
-    m_attachmentText->setAccessibleName(u"Text of attached documents"_s);
+    m_attachmentText->setAccessibleName(tr("Text of attached documents"));
     m_attachmentText->setRange(1000, 2000000);
     m_attachmentText->setSingleStep(10000);
     m_attachmentText->setGroupSeparatorShown(true);
-    m_attachmentText->setSuffix(u" characters"_s);
-    m_generationSection->addRow(u"Text of attached documents"_s, m_attachmentText);
+    m_attachmentText->setSuffix(tr(" characters"));
+    m_generationSection->addRow(tr("Text of attached documents"), m_attachmentText);
     m_generationSection->setFootnote(
-        u"Lower temperatures give steadier answers, higher ones more varied ones. A long answer "
-        "stops at the maximum. Attached documents beyond their limit are cut, and the model "
-        "is told so."_s);
+        tr("Lower temperatures give steadier answers, higher ones more varied ones. A long answer "
+           "stops at the maximum. Attached documents beyond their limit are cut, and the model "
+           "is told so."));
     connect(m_temperature, &QDoubleSpinBox::valueChanged, this,
             [this](double value) { m_settings.setTemperature(value); });
     connect(m_maxTokens, &QSpinBox::valueChanged, this, [this](int value) {
@@ -124,13 +126,13 @@ ModelSettingsTab::ModelSettingsTab(Settings &settings, QNetworkAccessManager *ne
             [this](int value) { m_settings.setAttachmentTextLimit(value); });
     layout->addWidget(m_generationSection);
 
-    m_thinkingSection = new SettingsSection(u"lightbulb"_s, u"Thinking"_s, this);
+    m_thinkingSection = new SettingsSection(u"lightbulb"_s, tr("Thinking"), this);
     m_showThinking = new ToggleSwitch(m_thinkingSection);
     m_showThinking->setObjectName(u"showThinkingSwitch"_s);
-    m_showThinking->setAccessibleName(u"Show thinking"_s);
-    m_thinkingSection->addRow(u"Show thinking"_s, m_showThinking);
-    m_thinkingSection->setFootnote(u"Shows what a thinking model thought before it answered, "
-                                   "folded above the answer. Hidden thoughts are still saved."_s);
+    m_showThinking->setAccessibleName(tr("Show thinking"));
+    m_thinkingSection->addRow(tr("Show thinking"), m_showThinking);
+    m_thinkingSection->setFootnote(tr("Shows what a thinking model thought before it answered, "
+                                      "folded above the answer. Hidden thoughts are still saved."));
     connect(m_showThinking, &ToggleSwitch::clicked, this,
             [this](bool checked) { m_settings.setShowThinking(checked); });
     layout->addWidget(m_thinkingSection);
@@ -173,7 +175,7 @@ void ModelSettingsTab::showModels()
 {
     const QSignalBlocker blocker(m_modelBox);
     m_modelBox->clear();
-    m_modelBox->addItem(u"Automatic"_s, QString());
+    m_modelBox->addItem(tr("Automatic"), QString());
     const QString preferred = m_modelChoice->preferred();
     const QStringList models = m_modelChoice->serverModels();
     for (const QString &id : models)
@@ -181,7 +183,9 @@ void ModelSettingsTab::showModels()
     // Still shown while the list is loading or the model is not loaded, so the choice stays.
     if (!preferred.isEmpty() && !models.contains(preferred)) {
         const bool missing = m_modelChoice->listState() == ModelChoice::ListState::loaded;
-        m_modelBox->addItem(missing ? preferred + u" (not available)"_s : preferred, preferred);
+        //: %1 is the name of a model the server does not list
+        m_modelBox->addItem(missing ? tr("%1 (not available)").arg(preferred) : preferred,
+                            preferred);
     }
     m_modelBox->setCurrentIndex(qMax(0, m_modelBox->findData(preferred)));
     m_modelBox->setToolTip(PlainText::toolTip(m_modelChoice->toolTip()));
@@ -204,7 +208,7 @@ ModelSettingsTab::~ModelSettingsTab()
 
 QString ModelSettingsTab::fallbackFailureText()
 {
-    return u"Start LM Studio"_s;
+    return tr("Start LM Studio");
 }
 
 // Only replaced when the stored text differs, so what the user is typing (blanks around
@@ -263,7 +267,8 @@ QCoro::Task<> ModelSettingsTab::runModelCheck(QPointer<ModelSettingsTab> self,
     if (!self || token.isCancelled())
         co_return;
     if (model)
-        self->finishModelCheck(u"Connected to "_s + model.value(), true);
+        //: %1 is the model the server answers with
+        self->finishModelCheck(tr("Connected to %1").arg(model.value()), true);
     else
         self->finishModelCheck(model.error().descriptionOr(fallbackFailureText()), false);
 }

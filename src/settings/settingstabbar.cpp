@@ -8,8 +8,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-using namespace Qt::StringLiterals;
-
 namespace {
 
 constexpr int barHeight = 64;
@@ -30,7 +28,7 @@ SettingsTabBar::SettingsTabBar(QWidget *parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     // A tab list whose pages are tabs to a screen reader, the chosen one selected.
     AccessibleChoices::install("SettingsTabBar", QAccessible::PageTabList, QAccessible::PageTab);
-    setAccessibleName(u"Sections"_s);
+    setAccessibleName(tr("Sections"));
 }
 
 void SettingsTabBar::addTab(const QString &label, const QString &symbol)

@@ -38,11 +38,11 @@ SettingsView::SettingsView(Settings &settings, AppEvents &events, ChatList &chat
     layout->setSpacing(0);
 
     m_tabBar = new SettingsTabBar(this);
-    m_tabBar->addTab(u"General"_s, u"person.crop.circle"_s);
-    m_tabBar->addTab(u"Appearance"_s, u"paintbrush"_s);
-    m_tabBar->addTab(u"Web Search"_s, u"globe"_s);
-    m_tabBar->addTab(u"Model"_s, u"cpu"_s);
-    m_tabBar->addTab(u"Chats"_s, u"bubble.left.and.bubble.right"_s);
+    m_tabBar->addTab(tr("General"), u"person.crop.circle"_s);
+    m_tabBar->addTab(tr("Appearance"), u"paintbrush"_s);
+    m_tabBar->addTab(tr("Web Search"), u"globe"_s);
+    m_tabBar->addTab(tr("Model"), u"cpu"_s);
+    m_tabBar->addTab(tr("Chats"), u"bubble.left.and.bubble.right"_s);
     layout->addWidget(m_tabBar);
 
     m_scroll = new QScrollArea(this);

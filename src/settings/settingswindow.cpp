@@ -49,7 +49,7 @@ SettingsWindow::SettingsWindow(Settings &settings, AppEvents &events, ChatList &
 
 QString SettingsWindow::title()
 {
-    return u"velm Settings"_s;
+    return tr("velm Settings");
 }
 
 QColor SettingsWindow::backgroundColor(bool dark)

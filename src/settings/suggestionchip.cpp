@@ -7,6 +7,7 @@
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 
 using namespace Qt::StringLiterals;
@@ -25,12 +26,15 @@ SuggestionChip::SuggestionChip(const PromptSuggestion &suggestion, QWidget *pare
     , m_suggestion(suggestion)
     , m_hover(new HoverAnimation(this, Animations::hoverSpring()))
 {
-    setText(suggestion.label);
+    // The table keeps the English label; its translation is looked up here.
+    const QString label
+        = QCoreApplication::translate("PromptSuggestion", suggestion.label.toUtf8().constData());
+    setText(label);
     setFont(TypeStyles::font(TypeStyle::Label));
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setAccessibleName(suggestion.label);
+    setAccessibleName(label);
     // A toggle to a screen reader, pressed while its style is on; only setActive() moves it.
     setCheckable(true);
     setToolTip(PlainText::toolTip(suggestion.instruction));

@@ -9,6 +9,7 @@
 #include "settings/statuslabel.h"
 #include "widgets/toggleswitch.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -26,7 +27,8 @@ const QStringList &modeValues()
 
 QString testButtonText(bool testing)
 {
-    return testing ? u"Testing…"_s : u"Test Connection"_s;
+    return testing ? QCoreApplication::translate("WebSearchSettingsTab", "Testing…")
+                   : QCoreApplication::translate("WebSearchSettingsTab", "Test Connection");
 }
 
 } // namespace
@@ -41,27 +43,27 @@ WebSearchSettingsTab::WebSearchSettingsTab(Settings &settings, QNetworkAccessMan
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(18);
 
-    m_modeSection = new SettingsSection(u"globe"_s, u"Web Search"_s, this);
+    m_modeSection = new SettingsSection(u"globe"_s, tr("Web Search"), this);
     m_modePicker
-        = new SettingsSegmentedControl({u"Auto"_s, u"Always"_s, u"Never"_s}, m_modeSection);
+        = new SettingsSegmentedControl({tr("Auto"), tr("Always"), tr("Never")}, m_modeSection);
     m_modePicker->setObjectName(u"webSearchModePicker"_s);
-    m_modePicker->setAccessibleName(u"Mode"_s);
-    m_modeSection->addRow(u"Mode"_s, m_modePicker);
+    m_modePicker->setAccessibleName(tr("Mode"));
+    m_modeSection->addRow(tr("Mode"), m_modePicker);
     connect(m_modePicker, &SettingsSegmentedControl::activated, this,
             [this](int index) { m_settings.setWebSearchMode(modeValues().value(index)); });
     layout->addWidget(m_modeSection);
 
-    m_searxngSection = new SettingsSection(u"magnifyingglass"_s, u"SearXNG"_s, this);
-    m_hostField = new SettingsTextField(u"localhost or IP"_s, 220, m_searxngSection);
+    m_searxngSection = new SettingsSection(u"magnifyingglass"_s, tr("SearXNG"), this);
+    m_hostField = new SettingsTextField(tr("localhost or IP"), 220, m_searxngSection);
     m_hostField->setObjectName(u"searxngHostField"_s);
-    m_searxngSection->addRow(u"Address"_s, m_hostField);
+    m_searxngSection->addRow(tr("Address"), m_hostField);
     m_portField = new SettingsTextField(u"8080"_s, 80, m_searxngSection);
     m_portField->setObjectName(u"searxngPortField"_s);
-    m_searxngSection->addRow(u"Port"_s, m_portField);
+    m_searxngSection->addRow(tr("Port"), m_portField);
     m_httpsSwitch = new ToggleSwitch(m_searxngSection);
     m_httpsSwitch->setObjectName(u"searxngHttpsSwitch"_s);
-    m_httpsSwitch->setAccessibleName(u"Use HTTPS"_s);
-    m_searxngSection->addRow(u"Use HTTPS"_s, m_httpsSwitch);
+    m_httpsSwitch->setAccessibleName(tr("Use HTTPS"));
+    m_searxngSection->addRow(tr("Use HTTPS"), m_httpsSwitch);
     auto *testRow = new QWidget(m_searxngSection);
     auto *testLayout = new QHBoxLayout(testRow);
     testLayout->setContentsMargins(0, 0, 0, 0);
@@ -72,8 +74,8 @@ WebSearchSettingsTab::WebSearchSettingsTab(Settings &settings, QNetworkAccessMan
     testLayout->addWidget(m_testButton);
     testLayout->addWidget(m_testStatus, 1);
     m_searxngSection->addWidget(testRow);
-    m_searxngSection->setFootnote(u"Point this to your self-hosted or public SearXNG instance. "
-                                  "The instance must have JSON format enabled."_s);
+    m_searxngSection->setFootnote(tr("Point this to your self-hosted or public SearXNG instance. "
+                                     "The instance must have JSON format enabled."));
     layout->addWidget(m_searxngSection);
     layout->addStretch();
 
@@ -98,11 +100,11 @@ WebSearchSettingsTab::~WebSearchSettingsTab()
 QString WebSearchSettingsTab::modeFootnote(const QString &storedMode)
 {
     if (storedMode == u"auto")
-        return u"Searches automatically when your query looks like it needs current or factual "
-               "information."_s;
+        return tr("Searches automatically when your query looks like it needs current or factual "
+                  "information.");
     if (storedMode == u"always")
-        return u"Always searches before every message, regardless of content."_s;
-    return u"Web search is disabled. The model will rely only on its training data."_s;
+        return tr("Always searches before every message, regardless of content.");
+    return tr("Web search is disabled. The model will rely only on its training data.");
 }
 
 int WebSearchSettingsTab::modeIndex(const QString &storedMode)
@@ -113,8 +115,8 @@ int WebSearchSettingsTab::modeIndex(const QString &storedMode)
 QString WebSearchSettingsTab::resultText(qsizetype count)
 {
     if (count == 0)
-        return u"No results"_s;
-    return u"%1 result%2 found"_s.arg(count).arg(count == 1 ? QString() : u"s"_s);
+        return tr("No results");
+    return count == 1 ? tr("1 result found") : tr("%n results found", nullptr, int(count));
 }
 
 QString WebSearchSettingsTab::testAddress() const

@@ -157,10 +157,13 @@ QCoro::Task<> CommandChordMonitor::runRegistration(quint64 generation)
     }
     m_state = State::HandlerInstalled;
 
-    const ChordStatus registered = co_await m_backend->registerChord({QuickAskChord::keys(),
-                                                                      {hotKeySignature(), hotKeyId},
-                                                                      u"velm-quick-ask"_s,
-                                                                      u"Open Quick Ask"_s});
+    // A named request, not a braced temporary inside the co_await: GCC 12 destroys such a
+    // temporary's strings before the back end has copied them.
+    ChordRequest request{QuickAskChord::keys(),
+                         {hotKeySignature(), hotKeyId},
+                         u"velm-quick-ask"_s,
+                         tr("Open Quick Ask")};
+    const ChordStatus registered = co_await m_backend->registerChord(std::move(request));
     if (overtaken())
         co_return;
     m_inProgress = false;

@@ -12,6 +12,7 @@
 #include <csignal>
 #endif
 #include "base/appidentity.h"
+#include "base/translations.h"
 #include "chat/appevents.h"
 #include "chat/chatlist.h"
 #include "chat/chatsfilewatcher.h"
@@ -91,6 +92,8 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     QApplication::setApplicationVersion(QStringLiteral(VELM_VERSION));
     QGuiApplication::setDesktopFileName(AppIdentity::applicationId);
     QApplication::setWindowIcon(QIcon(u":/icons/velm.svg"_s));
+    // Before any window or menu is made, so that every text comes in the user's language.
+    const Translations translations;
     // velm lives on in the tray when its last window closes.
     QApplication::setQuitOnLastWindowClosed(false);
 

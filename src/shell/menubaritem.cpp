@@ -36,12 +36,12 @@ MenuBarItem::MenuBarItem(AppEvents &events, Settings &settings, QObject *parent)
 {
     m_menu->setObjectName(u"menuBarItemMenu"_s);
     m_openQuickAsk
-        = m_menu->addAction(u"Open Quick Ask"_s, this, [this] { m_events.postOpenAskDialog(); });
-    m_openAsk = m_menu->addAction(u"Open Ask"_s, this, [this] { m_events.postShowMainWindow(); });
+        = m_menu->addAction(tr("Open Quick Ask"), this, [this] { m_events.postOpenAskDialog(); });
+    m_openAsk = m_menu->addAction(tr("Open Ask"), this, [this] { m_events.postShowMainWindow(); });
     m_menu->addSeparator();
-    m_openSettings = m_menu->addAction(u"Settings…"_s, this, &MenuBarItem::settingsRequested);
+    m_openSettings = m_menu->addAction(tr("Settings…"), this, &MenuBarItem::settingsRequested);
     m_menu->addSeparator();
-    m_quit = m_menu->addAction(u"Quit velm"_s, this, [this] { m_events.postQuitAsk(); });
+    m_quit = m_menu->addAction(tr("Quit velm"), this, [this] { m_events.postQuitAsk(); });
 
     // The symbolic icon is drawn in one colour, so the tray can tint it like its neighbours.
     // The installed one goes by name, which lets the desktop recolour it for its own panel;
@@ -91,8 +91,8 @@ bool MenuBarItem::isSystemTrayAvailable()
 
 QString MenuBarItem::returnHintText()
 {
-    return u"velm is still running. Open it from the tray icon, or press Super+Shift+K for "
-           "Quick Ask."_s;
+    return tr("velm is still running. Open it from the tray icon, or press Super+Shift+K for "
+              "Quick Ask.");
 }
 
 bool MenuBarItem::showReturnHintOnce()

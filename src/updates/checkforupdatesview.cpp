@@ -34,7 +34,7 @@ DirectUpdater *CheckForUpdatesView::updater() const
 QString CheckForUpdatesView::title()
 {
     // Three full stops rather than an ellipsis character: the command's long-standing name.
-    return u"Check for Updates..."_s;
+    return tr("Check for Updates...");
 }
 
 void CheckForUpdatesView::checkForUpdates()

@@ -163,32 +163,32 @@ void DirectUpdater::cancel()
 
 QString DirectUpdater::unreachableMessage()
 {
-    return u"velm could not reach the update server. Check your connection and try again."_s;
+    return tr("velm could not reach the update server. Check your connection and try again.");
 }
 
 QString DirectUpdater::serverErrorMessage(int httpStatus)
 {
-    return u"The update server answered with an error (HTTP %1)."_s.arg(httpStatus);
+    return tr("The update server answered with an error (HTTP %1).").arg(httpStatus);
 }
 
 QString DirectUpdater::unreadableFeedMessage()
 {
-    return u"The update information from the server could not be read."_s;
+    return tr("The update information from the server could not be read.");
 }
 
 QString DirectUpdater::downloadFailedMessage()
 {
-    return u"The update could not be downloaded. Check your connection and try again."_s;
+    return tr("The update could not be downloaded. Check your connection and try again.");
 }
 
 QString DirectUpdater::saveFailedMessage()
 {
-    return u"The update could not be saved on this computer."_s;
+    return tr("The update could not be saved on this computer.");
 }
 
 QString DirectUpdater::damagedMessage()
 {
-    return u"The update is damaged or not signed by velm's developers."_s;
+    return tr("The update is damaged or not signed by velm's developers.");
 }
 
 QNetworkAccessManager *DirectUpdater::network()

@@ -78,7 +78,7 @@ UpdateDialog::UpdateDialog(DirectUpdater *updater, Settings &settings, SystemApp
     , m_openFile(openWithDesktop)
 {
     setObjectName(u"updateDialog"_s);
-    setWindowTitle(u"Software Update"_s);
+    setWindowTitle(tr("Software Update"));
     buildLayout();
 
     if (m_updater) {
@@ -86,13 +86,13 @@ UpdateDialog::UpdateDialog(DirectUpdater *updater, Settings &settings, SystemApp
         connect(m_updater, &DirectUpdater::updateFound, this, &UpdateDialog::showAvailable);
         connect(m_updater, &DirectUpdater::noUpdateFound, this, &UpdateDialog::showUpToDate);
         connect(m_updater, &DirectUpdater::checkFailed, this, [this](const QString &message) {
-            showFailure(u"Could not check for updates"_s, message);
+            showFailure(tr("Could not check for updates"), message);
         });
         connect(m_updater, &DirectUpdater::downloadStarted, this, &UpdateDialog::showDownloading);
         connect(m_updater, &DirectUpdater::downloadProgress, this, &UpdateDialog::showProgress);
         connect(m_updater, &DirectUpdater::downloadFinished, this, &UpdateDialog::showDownloaded);
         connect(m_updater, &DirectUpdater::downloadFailed, this, [this](const QString &message) {
-            showFailure(u"Could not download the update"_s, message);
+            showFailure(tr("Could not download the update"), message);
         });
     }
     connect(&m_settings, &Settings::changed, this, [this](const QString &key) {
@@ -141,7 +141,7 @@ void UpdateDialog::buildLayout()
     column->addWidget(m_progress);
 
     m_notesHeading = plainLabel(TypeStyle::Caption, this);
-    m_notesHeading->setText(u"Release Notes"_s);
+    m_notesHeading->setText(tr("Release Notes"));
     column->addSpacing(4);
     column->addWidget(m_notesHeading);
     m_notes = new QPlainTextEdit(this);
@@ -241,8 +241,8 @@ void UpdateDialog::present()
 
 void UpdateDialog::showChecking()
 {
-    setStage(Stage::Checking, u"Checking for updates…"_s, QString());
-    setButtons(u"Cancel"_s, QString());
+    setStage(Stage::Checking, tr("Checking for updates…"), QString());
+    setButtons(tr("Cancel"), QString());
     present();
 }
 
@@ -250,36 +250,38 @@ void UpdateDialog::showAvailable(const AppcastItem &item)
 {
     m_item = item;
     const QString current = m_updater ? m_updater->currentVersion() : QString();
-    setStage(Stage::Available, u"velm %1 is available"_s.arg(item.displayVersion()),
-             u"You have velm %1. Would you like to download the new version now?"_s.arg(current));
+    //: %1 is a version number, as are the others in this window
+    setStage(Stage::Available, tr("velm %1 is available").arg(item.displayVersion()),
+             tr("You have velm %1. Would you like to download the new version now?").arg(current));
     const QString notes = plainTextNotes(item);
     m_notes->setPlainText(notes);
     m_notesHeading->setVisible(!notes.isEmpty());
     m_notes->setVisible(!notes.isEmpty());
-    setButtons(u"Download"_s, u"Later"_s);
+    setButtons(tr("Download"), tr("Later"));
     fitToContents();
 }
 
 void UpdateDialog::showUpToDate()
 {
     const QString current = m_updater ? m_updater->currentVersion() : QString();
-    setStage(Stage::UpToDate, u"You're up to date"_s,
-             u"velm %1 is the newest version available."_s.arg(current));
-    setButtons(u"OK"_s, QString());
+    setStage(Stage::UpToDate, tr("You're up to date"),
+             tr("velm %1 is the newest version available.").arg(current));
+    setButtons(tr("OK"), QString());
 }
 
 void UpdateDialog::showFailure(const QString &title, const QString &message)
 {
     setStage(Stage::Failed, title, message);
-    setButtons(u"OK"_s, QString());
+    setButtons(tr("OK"), QString());
 }
 
 void UpdateDialog::showDownloading()
 {
-    setStage(Stage::Downloading, u"Downloading velm %1…"_s.arg(m_item.displayVersion()), QString());
+    setStage(Stage::Downloading, tr("Downloading velm %1…").arg(m_item.displayVersion()),
+             QString());
     m_progress->setRange(0, 0);
     m_progress->show();
-    setButtons(u"Cancel"_s, QString());
+    setButtons(tr("Cancel"), QString());
 }
 
 void UpdateDialog::showProgress(qint64 received, qint64 total)
@@ -292,7 +294,9 @@ void UpdateDialog::showProgress(qint64 received, qint64 total)
         m_progress->setRange(0, 1000);
         m_progress->setValue(int(std::min<qint64>(1000, received * 1000 / total)));
         m_messageLabel->setText(
-            u"%1 of %2"_s.arg(locale.formattedDataSize(received), locale.formattedDataSize(total)));
+            //: How much of the download has arrived, as "2 MB of 10 MB"
+            tr("%1 of %2")
+                .arg(locale.formattedDataSize(received), locale.formattedDataSize(total)));
     } else {
         m_progress->setRange(0, 0);
         m_messageLabel->setText(locale.formattedDataSize(received));
@@ -308,11 +312,11 @@ void UpdateDialog::showDownloaded(const QString &path)
     m_downloadedPath = path;
     const bool opened = m_openFile && m_openFile(QUrl::fromLocalFile(path));
     const QString where = QDir::toNativeSeparators(path);
-    setStage(Stage::Downloaded, u"velm %1 is ready to install"_s.arg(m_item.displayVersion()),
-             opened
-                 ? u"The update was saved to %1 and opened for installation."_s.arg(where)
-                 : u"The update was saved to %1. Open it to install the new version."_s.arg(where));
-    setButtons(u"Done"_s, u"Show in Folder"_s);
+    setStage(
+        Stage::Downloaded, tr("velm %1 is ready to install").arg(m_item.displayVersion()),
+        opened ? tr("The update was saved to %1 and opened for installation.").arg(where)
+               : tr("The update was saved to %1. Open it to install the new version.").arg(where));
+    setButtons(tr("Done"), tr("Show in Folder"));
 }
 
 void UpdateDialog::setStage(Stage stage, const QString &title, const QString &message)

@@ -6,6 +6,7 @@
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLocale>
@@ -30,7 +31,8 @@ constexpr int radius = 10;
 
 QString detail(const AttachmentChipRow::Item &item)
 {
-    return item.pending ? u"Reading…"_s : QLocale().formattedDataSize(item.size);
+    return item.pending ? QCoreApplication::translate("AttachmentChipRow", "Reading…")
+                        : QLocale().formattedDataSize(item.size);
 }
 
 // One attached file. Painted: the picture or icon, the name over the size; the remove button is
@@ -41,14 +43,20 @@ public:
     AttachmentChip(const AttachmentChipRow::Item &item, QWidget *parent)
         : QWidget(parent)
         , m_item(item)
-        , m_remove(new IconButton(u"xmark"_s, u"Remove %1"_s.arg(item.name), removeSide, 12, this))
+        , m_remove(new IconButton(
+              u"xmark"_s,
+              QCoreApplication::translate("AttachmentChipRow", "Remove %1").arg(item.name),
+              removeSide, 12, this))
     {
         setFont(TypeStyles::font(TypeStyle::Caption));
-        const QString kind = item.image ? u"Image"_s : u"Document"_s;
-        setAccessibleName(u"%1 %2, %3"_s.arg(kind, item.name, detail(item)));
+        //: Read by screen readers: the file's name and its size, or Reading…
+        setAccessibleName(
+            (item.image ? QCoreApplication::translate("AttachmentChipRow", "Image %1, %2")
+                        : QCoreApplication::translate("AttachmentChipRow", "Document %1, %2"))
+                .arg(item.name, detail(item)));
         setToolTip(PlainText::toolTip(item.name));
         m_remove->setObjectName(u"removeAttachment"_s);
-        m_remove->setToolTip(u"Remove"_s);
+        m_remove->setToolTip(QCoreApplication::translate("AttachmentChipRow", "Remove"));
         m_remove->setFocusPolicy(Qt::StrongFocus);
         setFixedSize(sizeHint());
     }

@@ -31,7 +31,8 @@ void AttachmentTray::attach(const QList<AttachmentLoader::Offered> &files)
     for (const AttachmentLoader::Offered &file : files) {
         const QString name = file.path.isEmpty() ? file.name : QFileInfo(file.path).fileName();
         if (room <= 0) {
-            m_chips->showNote(u"A question can carry %1 files at most; %2 was not attached."_s
+            //: %1 is the most files a question takes, %2 the name of the file left out
+            m_chips->showNote(tr("A question can carry %1 files at most; %2 was not attached.")
                                   .arg(Attachment::maxPerQuestion)
                                   .arg(name));
             break;
@@ -47,10 +48,10 @@ void AttachmentTray::chooseFiles(QWidget *parent)
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     const QStringList paths = QFileDialog::getOpenFileNames(
-        parent, u"Attach Files"_s, folder,
-        u"Images and documents (*.png *.jpg *.jpeg *.webp *.gif *.bmp *.pdf *.txt *.md *.csv "
-        "*.json *.html *.htm *.xml *.c *.cpp *.h *.py *.js *.ts *.rs *.go *.java *.sh);;"
-        "All files (*)"_s);
+        parent, tr("Attach Files"), folder,
+        tr("Images and documents (*.png *.jpg *.jpeg *.webp *.gif *.bmp *.pdf *.txt *.md *.csv "
+           "*.json *.html *.htm *.xml *.c *.cpp *.h *.py *.js *.ts *.rs *.go *.java *.sh);;"
+           "All files (*)"));
     QList<AttachmentLoader::Offered> files;
     for (const QString &path : paths)
         files.append({path, {}, {}});

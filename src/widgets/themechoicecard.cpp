@@ -3,6 +3,7 @@
 #include "widgets/appcolors.h"
 #include "widgets/symbols.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 
 using namespace Qt::StringLiterals;
@@ -11,7 +12,7 @@ namespace {
 
 QString recommendedText()
 {
-    return u"Recommended"_s;
+    return QCoreApplication::translate("ThemeChoiceCard", "Recommended");
 }
 
 QColor faded(QColor color, qreal opacity)
@@ -40,7 +41,8 @@ void ThemeChoiceCard::setSelected(bool selected)
     if (m_selected == selected)
         return;
     m_selected = selected;
-    setAccessibleName(selected ? text() + u", selected"_s : text());
+    //: Read by screen readers after the theme's name
+    setAccessibleName(selected ? tr("%1, selected").arg(text()) : text());
     update();
 }
 

@@ -85,7 +85,7 @@ CodeBlockView::CodeBlockView(QWidget *parent)
     m_copyButton->setCursor(Qt::PointingHandCursor);
     m_copyButton->setFocusPolicy(Qt::TabFocus);
     m_copyButton->setIconSize(QSize(iconSize, iconSize));
-    m_copyButton->setToolTip(u"Copy code"_s);
+    m_copyButton->setToolTip(tr("Copy code"));
     connect(m_copyButton, &QToolButton::clicked, this, [this] { Q_EMIT copyRequested(m_code); });
 
     m_codeLabel->setTextFormat(Qt::PlainText);
@@ -156,7 +156,7 @@ void CodeBlockView::updateCopyButton()
     m_copyButton->setPalette(buttonPalette);
     m_copyButton->setIcon(
         symbolIcon(m_copied ? Symbol::Checkmark : Symbol::DocOnDoc, color, devicePixelRatioF()));
-    m_copyButton->setText(m_copied ? u"Copied!"_s : QString());
+    m_copyButton->setText(m_copied ? tr("Copied!") : QString());
     m_copyButton->setToolButtonStyle(m_copied ? Qt::ToolButtonTextBesideIcon
                                               : Qt::ToolButtonIconOnly);
 }
