@@ -29,6 +29,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -189,6 +190,16 @@ bool ContentView::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_sidebarColumn && event->type() == QEvent::Resize)
         setSidebarWidth(m_sidebarColumn->width());
+    if (watched == window() && event->type() == QEvent::WindowActivate
+        && m_focusComposerOnActivation) {
+        m_focusComposerOnActivation = false;
+        // After the activation, which gives the focus back as it ends.
+        QTimer::singleShot(0, m_composer, [this] {
+            if (!QApplication::focusWidget() || !isAncestorOf(QApplication::focusWidget())
+                || m_toolbar->isAncestorOf(QApplication::focusWidget()))
+                m_composer->focusTextField();
+        });
+    }
     if (event->type() == QEvent::ShortcutOverride) {
         auto *key = static_cast<QKeyEvent *>(event);
         auto *widget = qobject_cast<QWidget *>(watched);
@@ -217,6 +228,11 @@ void ContentView::showEvent(QShowEvent *event)
     if (!m_shownBefore) {
         m_shownBefore = true;
         m_composer->focusTextField();
+        // The window may be shown before it is active, and the desktop's activation hand
+        // the keyboard to the first control of the window instead: the composer takes it
+        // when the window is first activated too.
+        m_focusComposerOnActivation = true;
+        window()->installEventFilter(this);
     }
 }
 
@@ -295,10 +311,14 @@ QList<QWidget *> ContentView::tabStops(QWidget *current, qsizetype *currentAt) c
             stop.region = 1;
         } else if (conversation->isAncestorOf(widget)) {
             stop.block = conversation->mapTo(this, QPoint()).y();
-            QWidget *row = widget;
-            while (row->parentWidget() && row->parentWidget() != messages)
-                row = row->parentWidget();
-            stop.row = row == messages ? -1 : row->y();
+            // The list itself comes before its messages.
+            stop.row = -1;
+            if (widget != messages && messages->isAncestorOf(widget)) {
+                QWidget *row = widget;
+                while (row->parentWidget() != messages)
+                    row = row->parentWidget();
+                stop.row = row->y();
+            }
         } else {
             QWidget *block = m_composer->isAncestorOf(widget) ? m_composer : widget;
             stop.block = block->mapTo(this, QPoint()).y();

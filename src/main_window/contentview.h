@@ -85,4 +85,5 @@ private:
     QAction *m_searchChats;
     bool m_dark = true;
     bool m_shownBefore = false;
+    bool m_focusComposerOnActivation = false;
 };
