@@ -123,22 +123,8 @@ void AssistantMessageRow::showSources()
     m_shownSources = sources;
     delete m_sources;
     m_sources = sources.isEmpty() ? nullptr : createSourcesRow(sources, m_sourcesFrame);
-    if (m_sources) {
+    if (m_sources)
         m_sourcesFrame->layout()->addWidget(m_sources);
-        // The cards stand above Copy and Regenerate, so the keyboard meets them first, not
-        // last as the later-made widgets they are.
-        QWidget *previous = m_sources;
-        for (QWidget *next = m_sources->nextInFocusChain(); m_sources->isAncestorOf(next);
-             next = next->nextInFocusChain())
-            previous = next;
-        for (QWidget *action : {static_cast<QWidget *>(m_copyButton),
-                                static_cast<QWidget *>(m_versions->previousButton()),
-                                static_cast<QWidget *>(m_versions->nextButton()),
-                                static_cast<QWidget *>(m_regenerate)}) {
-            QWidget::setTabOrder(previous, action);
-            previous = action;
-        }
-    }
     m_sourcesFrame->setVisible(m_sources != nullptr);
 }
 

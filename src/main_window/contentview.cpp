@@ -290,21 +290,24 @@ QList<QWidget *> ContentView::tabStops(QWidget *current, qsizetype *currentAt) c
 {
     // Widgets join the focus chain as they are made, so a message's buttons made while it
     // streams, or a row built as it scrolls into view, would come after the composer. The
-    // chain still orders the widgets of one row, of the sidebar or of the composer; the
-    // regions and the rows are put in the order they have on screen.
+    // chain still orders the widgets of one part of a message, of the sidebar or of the
+    // composer; the regions, the rows and the parts of a row are put in the order they have
+    // on screen.
     struct Stop
     {
         int region;
         int block;
         int row;
+        // Within a message, the part (its text, its sources, its buttons) from top to bottom.
+        int part;
         qsizetype chain;
         QWidget *widget;
-        auto key() const { return std::tie(region, block, row, chain); }
+        auto key() const { return std::tie(region, block, row, part, chain); }
     };
     ChatScrollView *conversation = m_messages->scrollView();
     QWidget *messages = conversation->widget();
     const auto stopOf = [&](QWidget *widget, qsizetype chain) {
-        Stop stop{2, 0, 0, chain, widget};
+        Stop stop{2, 0, 0, 0, chain, widget};
         if (m_toolbar->isAncestorOf(widget)) {
             stop.region = 0;
         } else if (m_sidebarColumn->isAncestorOf(widget)) {
@@ -314,10 +317,14 @@ QList<QWidget *> ContentView::tabStops(QWidget *current, qsizetype *currentAt) c
             // The list itself comes before its messages.
             stop.row = -1;
             if (widget != messages && messages->isAncestorOf(widget)) {
+                QWidget *part = widget;
                 QWidget *row = widget;
-                while (row->parentWidget() != messages)
+                while (row->parentWidget() != messages) {
+                    part = row;
                     row = row->parentWidget();
+                }
                 stop.row = row->y();
+                stop.part = part == row ? 0 : part->y();
             }
         } else {
             QWidget *block = m_composer->isAncestorOf(widget) ? m_composer : widget;

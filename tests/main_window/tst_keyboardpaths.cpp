@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -34,6 +36,15 @@ struct Window
     ContentView view;
     bool activated = false;
 };
+
+// An answer with the parts that are controls of their own: a link, a code block with its
+// Copy button, a formula.
+ChatSession answeredWithParts()
+{
+    return conversation({u"Show me"_s,
+                         u"See [the docs](https://example.org/docs) and run:\n\n```python\n"
+                         u"print(1)\n```\n\nwhere $$e^{i\\pi} + 1 = 0$$"_s});
+}
 
 ChatSession answeredWithSources()
 {
@@ -66,6 +77,32 @@ private Q_SLOTS:
         QTest::newRow("new chat, sidebar open") << false << true;
         QTest::newRow("answer with sources") << true << false;
         QTest::newRow("answer with sources, sidebar open") << true << true;
+    }
+
+    // A code block's Copy is named and comes in the answer's order, above Copy and
+    // Regenerate; a formula's page is no stop that would keep Tab inside it.
+    void answerPartsAreStops()
+    {
+        ControllerFixture fixture;
+        const ChatSession chat = answeredWithParts();
+        fixture.store({chat});
+        Window w(fixture);
+        QVERIFY(w.activated);
+        fixture.controller().selectSession(chat.id);
+        QTRY_COMPARE(KeyboardAudit::focusName(), u"Message"_s);
+        // The formula's page has made its widget.
+        const auto pageShown = [&w] {
+            const QList<QWidget *> widgets = w.view.findChildren<QWidget *>();
+            return std::any_of(widgets.begin(), widgets.end(), [](const QWidget *widget) {
+                return widget->inherits("QQuickWidget") && widget->isVisible();
+            });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(pageShown(), 10000);
+        QCOMPARE(KeyboardAudit::accessibilityProblems(&w.view), QStringList());
+        QCOMPARE(KeyboardAudit::tabOrder(),
+                 (QStringList{u"Message"_s, u"Attach files"_s, u"Web search: Search off"_s,
+                              u"Model: Automatic"_s, u"Toggle Sidebar"_s, u"Conversation"_s,
+                              u"Edit"_s, u"Copy"_s, u"Copy code"_s, u"Copy"_s, u"Regenerate"_s}));
     }
 
     void screensSayWhatTheyAre()

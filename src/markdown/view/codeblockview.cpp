@@ -86,6 +86,8 @@ CodeBlockView::CodeBlockView(QWidget *parent)
     m_copyButton->setFocusPolicy(Qt::TabFocus);
     m_copyButton->setIconSize(QSize(iconSize, iconSize));
     m_copyButton->setToolTip(tr("Copy code"));
+    // Only a symbol until it is pressed: a screen reader reads this name.
+    m_copyButton->setAccessibleName(tr("Copy code"));
     connect(m_copyButton, &QToolButton::clicked, this, [this] { Q_EMIT copyRequested(m_code); });
 
     m_codeLabel->setTextFormat(Qt::PlainText);
@@ -97,6 +99,8 @@ CodeBlockView::CodeBlockView(QWidget *parent)
     m_codeLabel->setAutoFillBackground(false);
 
     m_scrollArea->setFrameShape(QFrame::NoFrame);
+    // Not a stop of its own: the code's text and the Copy button are what the keyboard wants.
+    m_scrollArea->setFocusPolicy(Qt::NoFocus);
     m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);

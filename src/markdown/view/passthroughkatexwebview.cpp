@@ -44,6 +44,13 @@ bool PassthroughKaTeXWebView::eventFilter(QObject *watched, QEvent *event)
     // A formula is never magnified: pinch gestures stop here.
     if (event->type() == QEvent::NativeGesture)
         return true;
+    // Nor a keyboard stop: the page would keep Tab inside it for good. Its TeX source is the
+    // answer's text a screen reader reads. The page's widget asks for the focus as it is
+    // made, after it is added here, so it is told again before it first shows.
+    if (event->type() == QEvent::Polish || event->type() == QEvent::Show) {
+        if (auto *widget = qobject_cast<QWidget *>(watched); widget && widget != this)
+            widget->setFocusPolicy(Qt::NoFocus);
+    }
     if (event->type() == QEvent::Wheel) {
         auto *wheel = static_cast<QWheelEvent *>(event);
         auto *source = qobject_cast<QWidget *>(watched);
