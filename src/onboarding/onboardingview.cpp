@@ -241,6 +241,9 @@ void OnboardingView::openLaterDialog()
     m_laterDialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_laterDialog, &SetUpLaterDialog::continueChosen, this,
             [this] { m_model.continueWithoutLLM(); });
+    // The keyboard goes back to the stage, the same one or the next, when the dialog closes,
+    // never left with the dialog that went.
+    connect(m_laterDialog, &QDialog::finished, this, [this] { m_focusTimer.start(); });
     m_laterDialog->open();
 }
 

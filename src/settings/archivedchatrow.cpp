@@ -81,6 +81,9 @@ ArchivedChatRow::ArchivedChatRow(const ChatSession &session, QWidget *parent)
     m_delete->setToolTip(tr("Delete permanently"));
     m_delete->setAccessibleName(tr("Delete permanently"));
     m_delete->setIconSize(QSize(trashSize, trashSize));
+    // Every row has the same three buttons: a screen reader hears which chat each acts on.
+    for (QAbstractButton *button : {m_open, m_restore, m_delete})
+        button->setAccessibleDescription(title);
 
     auto *texts = new QVBoxLayout;
     texts->setContentsMargins(0, 0, 0, 0);

@@ -203,10 +203,14 @@ void TestOnboardingView::setUpLaterAsksFirst()
     QFETCH(bool, confirm);
 
     Flow flow(2);
+    QApplication::setActiveWindow(flow.view.get());
+    QVERIFY(QTest::qWaitForWindowActive(flow.view.get()));
     const QString stored = flow.settings.lmStudioServerAddress();
     QTest::keyClicks(flow.field(OnboardingStage::Llm), u"99"_s);
     QCOMPARE(flow.view->ghostButton()->text(), u"Set up later"_s);
-    QTest::mouseClick(flow.view->ghostButton(), Qt::LeftButton);
+    // From the keyboard, as the button is reached with Tab.
+    flow.view->ghostButton()->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(flow.view->ghostButton(), Qt::Key_Space);
     SetUpLaterDialog *dialog = flow.view->laterDialog();
     QVERIFY(dialog);
     QTRY_VERIFY_WITH_TIMEOUT(dialog->isVisible(), 5000);
@@ -216,6 +220,10 @@ void TestOnboardingView::setUpLaterAsksFirst()
     QCOMPARE(flow.view->shownStage(), confirm ? OnboardingStage::Search : OnboardingStage::Llm);
     QCOMPARE(flow.settings.lmStudioServerAddress(), stored);
     QTRY_VERIFY_WITH_TIMEOUT(!flow.view->laterDialog(), 5000);
+    // The keyboard is back on the stage's field, not lost with the dialog: the window gives
+    // it there as it is active again.
+    const OnboardingStage shown = confirm ? OnboardingStage::Search : OnboardingStage::Llm;
+    QTRY_COMPARE_WITH_TIMEOUT(flow.view->focusWidget(), flow.field(shown), 5000);
 }
 
 void TestOnboardingView::themeCardsAndSwitch()

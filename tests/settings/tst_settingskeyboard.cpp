@@ -45,9 +45,12 @@ private Q_SLOTS:
                                                    u"Maximum answer length"_s,
                                                    u"Text of attached documents"_s,
                                                    u"Show thinking"_s};
-        QTest::newRow("Chats") << 4
-                               << QStringList{u"Export All as JSON…"_s, u"Import chats"_s,
-                                              u"Delete All Chats…"_s};
+        QTest::newRow("Chats") << 4 << QStringList{u"Export All as JSON…"_s,
+                                                   u"Import chats"_s,
+                                                   u"Delete All Chats…"_s,
+                                                   u"Open"_s,
+                                                   u"Restore"_s,
+                                                   u"Delete permanently"_s};
     }
 
     void everyTabIsReadAndTabbed()
@@ -55,6 +58,8 @@ private Q_SLOTS:
         QFETCH(int, tab);
         QFETCH(QStringList, order);
         ControllerFixture f;
+        // An archived chat, whose row on the Chats tab has its own buttons.
+        f.store({conversation({u"Old plans"_s, u"Kept."_s}, true)});
         SystemAppearance appearance{QDBusConnection(u"no-bus"_s)};
         SettingsWindow window(f.settings(), f.events(), f.chatList(), f.network(), appearance);
         window.present();
