@@ -73,10 +73,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("openChat");
         QTest::addColumn<bool>("sidebar");
-        QTest::newRow("new chat") << false << false;
-        QTest::newRow("new chat, sidebar open") << false << true;
-        QTest::newRow("answer with sources") << true << false;
-        QTest::newRow("answer with sources, sidebar open") << true << true;
+        QTest::addColumn<QString>("search");
+        QTest::newRow("new chat") << false << false << QString();
+        QTest::newRow("new chat, sidebar open") << false << true << QString();
+        QTest::newRow("answer with sources") << true << false << QString();
+        QTest::newRow("answer with sources, sidebar open") << true << true << QString();
+        QTest::newRow("searching the chats") << true << true << u"Dune"_s;
     }
 
     // A code block's Copy is named and comes in the answer's order, above Copy and
@@ -109,6 +111,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, openChat);
         QFETCH(bool, sidebar);
+        QFETCH(QString, search);
         ControllerFixture fixture;
         const ChatSession chat = answeredWithSources();
         fixture.store({chat, conversation({u"Older"_s, u"Answer"_s})});
@@ -119,6 +122,12 @@ private Q_SLOTS:
         if (sidebar) {
             w.view.toggleSidebarAction()->trigger();
             QTRY_VERIFY(w.view.sidebarWidth() > 0);
+        }
+        if (!search.isEmpty()) {
+            w.view.searchChatsAction()->trigger();
+            QTest::keyClicks(QApplication::focusWidget(), search);
+            QTRY_VERIFY(w.view.sidebar()->isSearching());
+            QTest::qWait(400);
         }
         QCOMPARE(KeyboardAudit::accessibilityProblems(&w.view), QStringList());
     }
