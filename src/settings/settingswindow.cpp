@@ -34,8 +34,10 @@ SettingsWindow::SettingsWindow(Settings &settings, AppEvents &events, ChatList &
     m_view = new SettingsView(settings, events, chats, network, this);
     layout->addWidget(m_view);
 
+    // Escape closes it too, as it does a dialog: nothing here waits for a confirmation.
     auto *closeAction = new QAction(this);
-    closeAction->setShortcut(QKeySequence::Close);
+    closeAction->setShortcuts(QKeySequence::keyBindings(QKeySequence::Close)
+                              << QKeySequence(Qt::Key_Escape));
     connect(closeAction, &QAction::triggered, this, &QWidget::close);
     addAction(closeAction);
 
