@@ -248,6 +248,15 @@ QWidget *ChatScrollView::rowWidget(const QUuid &id) const
     return index == m_indexOf.constEnd() ? nullptr : m_slots.at(*index).widget;
 }
 
+qsizetype ChatScrollView::rowOfWidget(const QWidget *widget) const
+{
+    for (qsizetype i = 0; i < m_slots.size(); ++i) {
+        if (m_slots.at(i).widget == widget)
+            return i;
+    }
+    return -1;
+}
+
 MessageRow *ChatScrollView::messageRow(const QUuid &id) const
 {
     return qobject_cast<MessageRow *>(rowWidget(id));

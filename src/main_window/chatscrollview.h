@@ -61,6 +61,10 @@ public:
     QList<MessageListRow> rows() const;
     // The widget of row `id`; null while the row is not built.
     QWidget *rowWidget(const QUuid &id) const;
+    // The message row `index` shows (an empty one for the indicators).
+    const ChatMessage &rowMessage(qsizetype index) const { return m_slots.at(index).message; }
+    // The row of `widget`; -1 when it is none of the built ones.
+    qsizetype rowOfWidget(const QWidget *widget) const;
     MessageRow *messageRow(const QUuid &id) const;
     // Where row `id` lies in the content; empty for an unknown id.
     QRect rowGeometry(const QUuid &id) const;

@@ -25,11 +25,11 @@ MessageRow::MessageRow(QWidget *parent)
     connect(m_copyButton, &CopyButton::clicked, this, &MessageRow::copyText);
 }
 
-QString MessageRow::spokenText() const
+QString MessageRow::spokenText(const ChatMessage &message)
 {
-    if (m_message.role == ChatMessage::Role::User)
-        return m_message.text;
-    return MarkdownPlainText::fromMarkdown(m_message.text);
+    if (message.role == ChatMessage::Role::User)
+        return message.text;
+    return MarkdownPlainText::fromMarkdown(message.text);
 }
 
 bool MessageRow::isCopied() const

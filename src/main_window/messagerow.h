@@ -27,7 +27,10 @@ public:
     bool isCopied() const;
     // The message as a screen reader reads it: a question as typed, an answer's Markdown
     // as plain text.
-    QString spokenText() const;
+    QString spokenText() const { return spokenText(m_message); }
+    // What a screen reader reads of `message`: a question as typed, an answer's Markdown as
+    // plain text.
+    static QString spokenText(const ChatMessage &message);
 
     void setMessage(const ChatMessage &message, bool isFirstInGroup, bool isStreaming);
     // What the user can do with the message now: the row's isEditing, isLastAnswer and

@@ -1,7 +1,9 @@
 #include "chat/controllerfixture.h"
 
+#include "main_window/chatscrollview.h"
 #include "main_window/composerview.h"
 #include "main_window/contentview.h"
+#include "main_window/messagelistview.h"
 #include "main_window/sidebarlistview.h"
 #include "main_window/sidebarrenamefield.h"
 #include "main_window/sidebarview.h"
@@ -178,6 +180,40 @@ private Q_SLOTS:
         QTRY_VERIFY(fixture.controller().isLoading());
         QVERIFY(fixture.waitUntilIdle());
         QCOMPARE(announcements.texts(), (QStringList{u"Thinking"_s, u"Hello there."_s}));
+    }
+
+    // A long chat builds rows near the visible part only; a screen reader still finds every
+    // message in the conversation's list, in order, with its whole text.
+    void wholeLongChatIsReadable()
+    {
+        QStringList texts;
+        for (int i = 0; i < 120; ++i)
+            texts.append(
+                (i % 2 ? u"Answer %1: **done**. "_s : u"Question %1? "_s).arg(i).repeated(8));
+        ControllerFixture fixture;
+        const ChatSession chat = conversation(texts);
+        fixture.store({chat});
+        Window w(fixture);
+        fixture.controller().selectSession(chat.id);
+        ChatScrollView *view = w.view.messageList()->scrollView();
+        QTRY_VERIFY(view->builtRowCount() > 0);
+        QVERIFY(view->builtRowCount() < texts.size());
+
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(view->widget());
+        QCOMPARE(list->childCount(), texts.size());
+        for (int i = 0; i < texts.size(); ++i) {
+            QAccessibleInterface *item = list->child(i);
+            QCOMPARE(item->role(), QAccessible::ListItem);
+            QCOMPARE(item->text(QAccessible::Name), i % 2 ? u"velm"_s : u"You"_s);
+            QString spoken = texts.at(i);
+            if (i % 2)
+                spoken.remove(u"**"_s);
+            QCOMPARE(item->text(QAccessible::Description).trimmed(), spoken.trimmed());
+            QAccessibleTextInterface *text = item->textInterface();
+            QVERIFY(text);
+            QCOMPARE(text->text(0, text->characterCount()), item->text(QAccessible::Description));
+            QCOMPARE(list->indexOfChild(item), i);
+        }
     }
 
     // The chat that is open is the selected row of the list to a screen reader.
