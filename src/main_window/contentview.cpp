@@ -27,6 +27,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QTimer>
@@ -374,8 +375,13 @@ bool ContentView::focusNextPrevChild(bool next)
     const qsizetype target = at < 0 ? (next ? 0 : stops.size() - 1) : (at + step) % stops.size();
     QWidget *stop = stops.at(target);
     stop->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-    if (m_messages->scrollView()->isAncestorOf(stop))
-        m_messages->scrollView()->ensureWidgetVisible(stop);
+    // Into view, as a scroll area does for Tab inside it: the conversation, or the new-chat
+    // screen in a short window.
+    for (QWidget *ancestor = stop->parentWidget(); ancestor && ancestor != this;
+         ancestor = ancestor->parentWidget()) {
+        if (auto *area = qobject_cast<QScrollArea *>(ancestor))
+            area->ensureWidgetVisible(stop);
+    }
     return true;
 }
 
