@@ -1,0 +1,619 @@
+// A first native drawing of KaTeX's HTML output: parse, lay out as katex.css would, paint.
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QHash>
+#include <QImage>
+#include <QJSEngine>
+#include <QLoggingCategory>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QSvgRenderer>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+struct Node
+{
+    bool isText = false;
+    QString tag;
+    QStringList classes;
+    QHash<QString, QString> style;
+    QHash<QString, QString> attrs;
+    QList<Node> children;
+    QString text;
+    QByteArray svg; // the whole <svg> element
+    bool has(const QString &c) const { return classes.contains(c); }
+};
+
+QString unescape(QString s)
+{
+    s.replace(QLatin1String("&lt;"), QLatin1String("<"));
+    s.replace(QLatin1String("&gt;"), QLatin1String(">"));
+    s.replace(QLatin1String("&quot;"), QLatin1String("\""));
+    s.replace(QLatin1String("&#x27;"), QLatin1String("'"));
+    s.replace(QLatin1String("&amp;"), QLatin1String("&"));
+    return s;
+}
+
+class Parser
+{
+public:
+    explicit Parser(const QString &html)
+        : m_s(html)
+    { }
+    QList<Node> parseChildren(const QString &closing)
+    {
+        QList<Node> out;
+        while (m_i < m_s.size()) {
+            if (m_s.at(m_i) == u'<') {
+                if (m_s.mid(m_i, 2) == QLatin1String("</")) {
+                    const int end = m_s.indexOf(u'>', m_i);
+                    m_i = end + 1;
+                    return out; // assumes well-formed
+                }
+                out.append(parseElement());
+            } else {
+                const int next = m_s.indexOf(u'<', m_i);
+                Node t;
+                t.isText = true;
+                t.text = unescape(m_s.mid(m_i, (next < 0 ? m_s.size() : next) - m_i));
+                m_i = next < 0 ? m_s.size() : next;
+                out.append(t);
+            }
+        }
+        Q_UNUSED(closing);
+        return out;
+    }
+
+private:
+    Node parseElement()
+    {
+        const int start = m_i;
+        const int end = m_s.indexOf(u'>', m_i);
+        const QString head = m_s.mid(m_i + 1, end - m_i - 1);
+        m_i = end + 1;
+        Node n;
+        static const QRegularExpression name(QStringLiteral("^([a-zA-Z]+)"));
+        n.tag = name.match(head).captured(1);
+        static const QRegularExpression attr(
+            QStringLiteral("([a-zA-Z-:]+)=(\"([^\"]*)\"|'([^']*)')"));
+        for (auto it = attr.globalMatch(head); it.hasNext();) {
+            const auto m = it.next();
+            const QString value = m.captured(3).isNull() ? m.captured(4) : m.captured(3);
+            n.attrs.insert(m.captured(1), unescape(value));
+        }
+        n.classes = n.attrs.value(QStringLiteral("class")).split(u' ', Qt::SkipEmptyParts);
+        for (const QString &decl :
+             n.attrs.value(QStringLiteral("style")).split(u';', Qt::SkipEmptyParts)) {
+            const int colon = decl.indexOf(u':');
+            if (colon > 0)
+                n.style.insert(decl.left(colon).trimmed(), decl.mid(colon + 1).trimmed());
+        }
+        const bool selfClosing = head.endsWith(u'/');
+        if (n.tag == QLatin1String("svg")) {
+            const int close = m_s.indexOf(QLatin1String("</svg>"), m_i);
+            n.svg = m_s.mid(start, close + 6 - start).toUtf8();
+            m_i = close + 6;
+            return n;
+        }
+        if (!selfClosing)
+            n.children = parseChildren(n.tag);
+        return n;
+    }
+
+    QString m_s;
+    int m_i = 0;
+};
+
+struct Context
+{
+    qreal em = 20;
+    QString family = QStringLiteral("KaTeX_Main");
+    bool italic = false;
+    bool bold = false;
+    QColor color = Qt::black;
+    int align = 0; // 0 left, 1 center, 2 right
+};
+
+struct Item
+{
+    enum Kind { Text, Rule, Svg } kind;
+    QPointF at; // text: baseline start; rule/svg: top left
+    QSizeF size;
+    QString text;
+    QFont font;
+    QColor color;
+    QByteArray svg;
+    QRectF clip;
+};
+
+struct Box
+{
+    qreal width = 0, height = 0, depth = 0;
+    QList<Item> items;
+    void add(const Box &b, qreal dx, qreal dy) // dy: downward shift of b's baseline
+    {
+        for (Item it : b.items) {
+            it.at += QPointF(dx, dy);
+            if (!it.clip.isNull())
+                it.clip.translate(dx, dy);
+            items.append(it);
+        }
+    }
+};
+
+const qreal sizes[] = {0.5, 0.6, 0.7, 0.8, 0.9, 1.0, 1.2, 1.44, 1.728, 2.074, 2.488};
+
+qreal emValue(const QString &v, qreal em)
+{
+    if (v.endsWith(QLatin1String("em")))
+        return v.chopped(2).toDouble() * em;
+    if (v.endsWith(QLatin1String("px")))
+        return v.chopped(2).toDouble();
+    return v.toDouble();
+}
+
+Context apply(const Node &n, Context c)
+{
+    int reset = -1, size = -1;
+    for (const QString &cls : n.classes) {
+        if (cls.startsWith(QLatin1String("reset-size")))
+            reset = cls.mid(10).toInt();
+        else if (cls.startsWith(QLatin1String("size")) && cls.size() <= 6)
+            size = cls.mid(4).toInt();
+    }
+    if ((n.has(QStringLiteral("sizing")) || n.has(QStringLiteral("fontsize-ensurer"))) && reset > 0
+        && size > 0)
+        c.em *= sizes[size - 1] / sizes[reset - 1];
+    static const QHash<QString, std::function<void(Context &)>> fonts{
+        {QStringLiteral("mathnormal"),
+         [](Context &c) {
+             c.family = QStringLiteral("KaTeX_Math");
+             c.italic = true;
+         }},
+        {QStringLiteral("mathit"),
+         [](Context &c) {
+             c.family = QStringLiteral("KaTeX_Main");
+             c.italic = true;
+         }},
+        {QStringLiteral("mathrm"), [](Context &c) { c.italic = false; }},
+        {QStringLiteral("mathbf"),
+         [](Context &c) {
+             c.family = QStringLiteral("KaTeX_Main");
+             c.bold = true;
+         }},
+        {QStringLiteral("boldsymbol"),
+         [](Context &c) {
+             c.family = QStringLiteral("KaTeX_Math");
+             c.bold = true;
+             c.italic = true;
+         }},
+        {QStringLiteral("amsrm"), [](Context &c) { c.family = QStringLiteral("KaTeX_AMS"); }},
+        {QStringLiteral("mathbb"), [](Context &c) { c.family = QStringLiteral("KaTeX_AMS"); }},
+        {QStringLiteral("mathcal"),
+         [](Context &c) { c.family = QStringLiteral("KaTeX_Caligraphic"); }},
+        {QStringLiteral("mathfrak"),
+         [](Context &c) { c.family = QStringLiteral("KaTeX_Fraktur"); }},
+        {QStringLiteral("mathtt"),
+         [](Context &c) { c.family = QStringLiteral("KaTeX_Typewriter"); }},
+        {QStringLiteral("mathscr"), [](Context &c) { c.family = QStringLiteral("KaTeX_Script"); }},
+        {QStringLiteral("mathsf"),
+         [](Context &c) { c.family = QStringLiteral("KaTeX_SansSerif"); }},
+        {QStringLiteral("textrm"), [](Context &c) { c.family = QStringLiteral("KaTeX_Main"); }},
+        {QStringLiteral("textsf"),
+         [](Context &c) { c.family = QStringLiteral("KaTeX_SansSerif"); }},
+        {QStringLiteral("texttt"),
+         [](Context &c) { c.family = QStringLiteral("KaTeX_Typewriter"); }},
+        {QStringLiteral("textbf"), [](Context &c) { c.bold = true; }},
+        {QStringLiteral("textit"), [](Context &c) { c.italic = true; }},
+        {QStringLiteral("mainrm"),
+         [](Context &c) {
+             c.family = QStringLiteral("KaTeX_Main");
+             c.italic = false;
+         }},
+    };
+    for (const QString &cls : n.classes)
+        if (auto f = fonts.constFind(cls); f != fonts.constEnd())
+            (*f)(c);
+    if (n.has(QStringLiteral("delimsizing")) || n.has(QStringLiteral("op-symbol"))) {
+        for (int s = 1; s <= 4; ++s)
+            if (n.has(QStringLiteral("size%1").arg(s)))
+                c.family = QStringLiteral("KaTeX_Size%1").arg(s);
+        if (n.has(QStringLiteral("small-op")))
+            c.family = QStringLiteral("KaTeX_Size1");
+        if (n.has(QStringLiteral("large-op")))
+            c.family = QStringLiteral("KaTeX_Size2");
+        c.italic = false;
+    }
+    if (n.has(QStringLiteral("delim-size1")))
+        c.family = QStringLiteral("KaTeX_Size1");
+    if (n.has(QStringLiteral("delim-size4")))
+        c.family = QStringLiteral("KaTeX_Size4");
+    if (n.style.contains(QStringLiteral("color")))
+        c.color = QColor(n.style.value(QStringLiteral("color")));
+    if (n.has(QStringLiteral("mfrac")) || n.has(QStringLiteral("op-limits"))
+        || n.has(QStringLiteral("accent")) || n.has(QStringLiteral("col-align-c"))
+        || n.has(QStringLiteral("mover")) || n.has(QStringLiteral("munder")))
+        c.align = 1;
+    if (n.has(QStringLiteral("col-align-l")) || n.has(QStringLiteral("msupsub"))
+        || n.has(QStringLiteral("svg-align")))
+        c.align = 0;
+    if (n.has(QStringLiteral("col-align-r")))
+        c.align = 2;
+    return c;
+}
+
+QFont fontOf(const Context &c)
+{
+    QFont f(c.family);
+    f.setPixelSize(qMax(1, qRound(c.em)));
+    f.setPixelSize(1);
+    f.setPointSizeF(c.em * 0.75); // pixel sizes are integers; keep the fraction
+    f.setItalic(c.italic);
+    f.setBold(c.bold);
+    f.setHintingPreference(QFont::PreferNoHinting);
+    return f;
+}
+
+Box layout(const Node &n, const Context &parent, qreal available = -1);
+
+// Whether a piece of a vertical list takes the column's width (a rule, a stretchy picture),
+// so it is laid out once the column's width is known.
+bool needsColumnWidth(const Node &n)
+{
+    if (n.isText || n.has(QStringLiteral("vlist-t")))
+        return false;
+    for (const char *cls :
+         {"frac-line", "hide-tail", "stretchy", "overline-line", "underline-line", "hline"})
+        if (n.has(QString::fromLatin1(cls)))
+            return true;
+    const QString width = n.style.value(QStringLiteral("width"));
+    const bool holdsSvg = std::any_of(n.children.begin(), n.children.end(), [](const Node &child) {
+        return child.tag == QLatin1String("svg");
+    });
+    if (holdsSvg && (width.isEmpty() || width.endsWith(u'%')))
+        return true;
+    return std::any_of(n.children.begin(), n.children.end(), needsColumnWidth);
+}
+
+// A vlist-t: rows of cells; the first cell's children are the stacked pieces.
+Box layoutVList(const Node &table, const Context &c)
+{
+    Box box;
+    struct Piece
+    {
+        Box b;
+        qreal shift;
+        bool fullWidth;
+        const Node *node;
+        Context ctx;
+    };
+    QList<Piece> pieces;
+    qreal width = 0;
+    bool first = true;
+    for (const Node &row : table.children) {
+        if (row.isText || !row.has(QStringLiteral("vlist-r")))
+            continue;
+        for (const Node &cell : row.children) {
+            if (cell.isText || !cell.has(QStringLiteral("vlist")))
+                continue;
+            const qreal cellHeight
+                = emValue(cell.style.value(QStringLiteral("height"), QStringLiteral("0")), c.em);
+            if (first) {
+                box.height = cellHeight;
+                for (const Node &child : cell.children) {
+                    if (child.isText)
+                        continue;
+                    const Context cc = apply(child, c);
+                    const qreal top = emValue(
+                        child.style.value(QStringLiteral("top"), QStringLiteral("0")), cc.em);
+                    qreal pstrut = 0;
+                    Box content;
+                    bool full = false;
+                    for (const Node &part : child.children) {
+                        if (part.isText)
+                            continue;
+                        if (part.has(QStringLiteral("pstrut"))) {
+                            pstrut = emValue(part.style.value(QStringLiteral("height")), cc.em);
+                            continue;
+                        }
+                        if (needsColumnWidth(part))
+                            full = true;
+                        const Box b = layout(part, cc);
+                        content.add(b, content.width, 0);
+                        content.width += b.width;
+                    }
+                    if (!full)
+                        width = qMax(width, content.width);
+                    pieces.append({content, top + pstrut, full, &child, cc});
+                }
+                first = false;
+            } else {
+                box.depth = cellHeight;
+            }
+        }
+    }
+    // Pieces that stretch to the column (rules, stretchy pictures) are laid out again at its width.
+    for (Piece &p : pieces) {
+        if (p.fullWidth) {
+            Box content;
+            for (const Node &part : p.node->children) {
+                if (part.isText || part.has(QStringLiteral("pstrut")))
+                    continue;
+                const Box b = layout(part, p.ctx, width);
+                content.add(b, content.width, 0);
+                content.width += b.width;
+            }
+            p.b = content;
+            width = qMax(width, content.width);
+        }
+    }
+    for (const Piece &p : pieces) {
+        qreal x = 0;
+        if (c.align == 1)
+            x = (width - p.b.width) / 2;
+        else if (c.align == 2)
+            x = width - p.b.width;
+        const qreal left
+            = emValue(p.node->style.value(QStringLiteral("left"), QStringLiteral("0")), p.ctx.em);
+        const qreal marginLeft = emValue(
+            p.node->style.value(QStringLiteral("margin-left"), QStringLiteral("0")), p.ctx.em);
+        box.add(p.b, x + left + marginLeft, p.shift);
+    }
+    box.width = width;
+    return box;
+}
+
+Box layoutSvgHolder(const Node &n, const Context &c, qreal available)
+{
+    Box box;
+    qreal width = available >= 0 ? available : 0;
+    if (n.style.contains(QStringLiteral("width"))
+        && !n.style.value(QStringLiteral("width")).endsWith(u'%'))
+        width = emValue(n.style.value(QStringLiteral("width")), c.em);
+    if (n.style.contains(QStringLiteral("min-width")))
+        width = qMax(width, emValue(n.style.value(QStringLiteral("min-width")), c.em));
+    const qreal height
+        = emValue(n.style.value(QStringLiteral("height"), QStringLiteral("0")), c.em);
+    qreal x = 0;
+    for (const Node &child : n.children) {
+        if (child.tag == QLatin1String("svg")) {
+            Item it;
+            it.kind = Item::Svg;
+            // katex.css: an svg is as wide as its holder and as high ("height: inherit").
+            it.at = QPointF(x, -height);
+            it.size = QSizeF(width, height);
+            it.svg = child.svg;
+            it.color = c.color;
+            it.clip = QRectF(0, -height, width, height);
+            box.items.append(it);
+        } else if (!child.isText) {
+            // Halves of a stretchy picture side by side (brace-left, halfarrow-left…).
+            const QString w = child.style.value(QStringLiteral("width"));
+            const qreal partWidth
+                = w.endsWith(u'%') ? width * w.chopped(1).toDouble() / 100 : width;
+            Box part = layoutSvgHolder(child, c, partWidth);
+            box.add(part, x, 0);
+            x += partWidth;
+        }
+    }
+    box.width = width;
+    box.height = height;
+    return box;
+}
+
+Box layout(const Node &n, const Context &parent, qreal available)
+{
+    if (n.isText) {
+        Box b;
+        QString text = n.text;
+        text.remove(QChar(0x200b));
+        if (text.isEmpty())
+            return b;
+        const QFont font = fontOf(parent);
+        const QFontMetricsF m(font);
+        b.width = m.horizontalAdvance(text);
+        b.height = m.ascent();
+        b.depth = m.descent();
+        b.items.append({Item::Text, QPointF(0, 0), {}, text, font, parent.color, {}, {}});
+        return b;
+    }
+    const Context c = apply(n, parent);
+    if (n.has(QStringLiteral("katex-mathml")))
+        return {};
+    if (n.has(QStringLiteral("strut"))) {
+        Box b;
+        const qreal h = emValue(n.style.value(QStringLiteral("height"), QStringLiteral("0")), c.em);
+        const qreal v
+            = emValue(n.style.value(QStringLiteral("vertical-align"), QStringLiteral("0")), c.em);
+        b.height = h + v;
+        b.depth = -v;
+        return b;
+    }
+    if (n.has(QStringLiteral("vlist-t")))
+        return layoutVList(n, c);
+    const bool holdsSvg = std::any_of(n.children.begin(), n.children.end(), [](const Node &child) {
+        return child.tag == QLatin1String("svg");
+    });
+    if (holdsSvg || n.has(QStringLiteral("stretchy")) || n.has(QStringLiteral("brace-left"))
+        || n.has(QStringLiteral("halfarrow-left")))
+        return layoutSvgHolder(n, c, available);
+    Box box;
+    if (n.has(QStringLiteral("frac-line")) || n.has(QStringLiteral("overline-line"))
+        || n.has(QStringLiteral("underline-line")) || n.has(QStringLiteral("hline"))) {
+        const qreal thickness = emValue(
+            n.style.value(QStringLiteral("border-bottom-width"), QStringLiteral("0.04em")), c.em);
+        box.width = available >= 0 ? available : 0;
+        box.height = thickness;
+        box.items.append({Item::Rule,
+                          QPointF(0, -thickness),
+                          QSizeF(box.width, thickness),
+                          {},
+                          {},
+                          c.color,
+                          {},
+                          {}});
+        return box;
+    }
+    if (n.has(QStringLiteral("nulldelimiter"))) {
+        box.width = 0.12 * c.em;
+        return box;
+    }
+    const auto value = [&c](const Node &node, const char *key) {
+        return emValue(node.style.value(QString::fromLatin1(key), QStringLiteral("0")),
+                       apply(node, c).em);
+    };
+    qreal x = emValue(n.style.value(QStringLiteral("padding-left"), QStringLiteral("0")), c.em);
+    for (const Node &child : n.children) {
+        Box b = layout(child, c, available);
+        qreal shift = 0;
+        qreal dx = 0;
+        if (!child.isText) {
+            x += value(child, "margin-left");
+            if (child.style.contains(QStringLiteral("top")) && !child.has(QStringLiteral("vlist")))
+                shift = value(child, "top");
+            dx = value(child, "left");
+            if (child.style.contains(QStringLiteral("width"))
+                && !child.style.value(QStringLiteral("width")).endsWith(u'%'))
+                b.width = value(child, "width");
+            if (child.has(QStringLiteral("accent-body"))
+                && !child.has(QStringLiteral("accent-full")))
+                b.width = 0;
+        }
+        box.add(b, x + dx, shift);
+        x += b.width;
+        if (!child.isText)
+            x += value(child, "margin-right");
+        box.height = qMax(box.height, b.height - shift);
+        box.depth = qMax(box.depth, b.depth + shift);
+    }
+    box.width
+        = x + emValue(n.style.value(QStringLiteral("padding-right"), QStringLiteral("0")), c.em);
+    return box;
+}
+
+void paint(QPainter &painter, const Box &box, QPointF origin)
+{
+    for (const Item &it : box.items) {
+        switch (it.kind) {
+        case Item::Text:
+            painter.setFont(it.font);
+            painter.setPen(it.color);
+            painter.drawText(origin + it.at, it.text);
+            break;
+        case Item::Rule:
+            painter.fillRect(QRectF(origin + it.at, it.size), it.color);
+            break;
+        case Item::Svg: {
+            QByteArray svg = it.svg;
+            svg.replace("currentColor", it.color.name().toUtf8());
+            if (!svg.contains("fill="))
+                svg.replace("<path ", "<path fill='" + it.color.name().toUtf8() + "' ");
+            // QtSvg knows no em: the size attributes go, the view box stays.
+            static const QRegularExpression sizeAttr(QStringLiteral(" (width|height)='[^']*'"));
+            static const QRegularExpression styleAttr(QStringLiteral(" style='[^']*'"));
+            QString markup = QString::fromUtf8(svg);
+            const int headEnd = markup.indexOf(u'>');
+            QString head = markup.left(headEnd);
+            head.remove(sizeAttr);
+            head.remove(styleAttr);
+            markup = head + markup.mid(headEnd);
+            QSvgRenderer renderer(markup.toUtf8());
+            const QRectF view = renderer.viewBoxF();
+            const QRectF target(origin + it.at, it.size);
+            QRectF drawn = target;
+            if (!it.svg.contains("preserveAspectRatio='none'")) {
+                const qreal sx = target.width() / view.width(),
+                            sy = target.height() / view.height();
+                const qreal scale = it.svg.contains("slice") ? qMax(sx, sy) : qMin(sx, sy);
+                drawn = QRectF(target.topLeft(), view.size() * scale);
+                if (it.svg.contains("xMax"))
+                    drawn.moveRight(target.right());
+                else if (it.svg.contains("xMid"))
+                    drawn.moveLeft(target.center().x() - drawn.width() / 2);
+            }
+            // Only the part that shows is drawn: a tail 400 em long would lose its precision.
+            const QRectF visible = QRectF(origin + it.clip.topLeft(), it.clip.size())
+                                       .intersected(target)
+                                       .intersected(drawn);
+            if (visible.isEmpty())
+                break;
+            const qreal scaleX = drawn.width() / view.width(),
+                        scaleY = drawn.height() / view.height();
+            renderer.setViewBox(QRectF(view.x() + (visible.x() - drawn.x()) / scaleX,
+                                       view.y() + (visible.y() - drawn.y()) / scaleY,
+                                       visible.width() / scaleX, visible.height() / scaleY));
+            painter.save();
+            // QtSvg draws beyond its view box: the clip keeps the tail inside.
+            painter.setClipRect(visible);
+            renderer.render(&painter, visible);
+
+            painter.restore();
+            break;
+        }
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QGuiApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.qml.compiler=false"));
+    for (const QString &font : QDir(QStringLiteral("/usr/share/fonts/truetype/katex"))
+                                   .entryList({QStringLiteral("*.ttf")}))
+        QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/katex/")
+                                          + font);
+    QJSEngine engine;
+    QFile file(QStringLiteral("/usr/share/javascript/katex/katex.min.js"));
+    file.open(QIODevice::ReadOnly);
+    engine.evaluate(QStringLiteral("var module = {exports: {}}; var exports = module.exports;"));
+    engine.evaluate(QString::fromUtf8(file.readAll()));
+    QJSValue html = engine.evaluate(
+        QStringLiteral("(function(tex, display) { try { return module.exports.renderToString(tex, "
+                       "{displayMode: display, output: 'html', throwOnError: true}); } catch (e) { "
+                       "return 'ERR ' + e.message; } })"));
+    const QStringList formulas = QString::fromUtf8(argv[1]).split(QStringLiteral(" ;; "));
+    const qreal em = 16 * 1.21 * 2; // a 16 px body at 2x
+    QList<Box> boxes;
+    for (const QString &tex : formulas) {
+        const QString out = html.call({tex, true}).toString();
+        Parser parser(out);
+        const QList<Node> roots = parser.parseChildren(QString());
+        Context c;
+        c.em = em;
+        Box box;
+        for (const Node &r : roots) {
+            Box b = layout(r, c);
+            box.add(b, box.width, 0);
+            box.width += b.width;
+            box.height = qMax(box.height, b.height);
+            box.depth = qMax(box.depth, b.depth);
+        }
+        boxes.append(box);
+    }
+    qreal w = 0, h = 0;
+    for (const Box &b : boxes) {
+        w = qMax(w, b.width);
+        h += b.height + b.depth + 20;
+    }
+    QImage image(QSize(int(w) + 40, int(h) + 40), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    qreal y = 20;
+    for (const Box &b : boxes) {
+        painter.fillRect(QRectF(20, y, b.width, b.height + b.depth), QColor(255, 240, 240));
+        paint(painter, b, QPointF(20, y + b.height));
+        y += b.height + b.depth + 20;
+    }
+    painter.end();
+    image.save(QString::fromUtf8(argv[2]));
+    return 0;
+}
