@@ -94,6 +94,25 @@ private:
             if (colon > 0)
                 n.style.insert(decl.left(colon).trimmed(), decl.mid(colon + 1).trimmed());
         }
+        // katex.css's spacing by class, under the element's own style.
+        static const QHash<QString, QList<std::pair<QString, QString>>> classStyles{
+            {QStringLiteral("root"), {{QStringLiteral("margin-left"), QStringLiteral("0.27777778em")},
+                                      {QStringLiteral("margin-right"), QStringLiteral("-0.55555556em")}}},
+            {QStringLiteral("x-arrow-pad"), {{QStringLiteral("padding-left"), QStringLiteral("0.5em")},
+                                             {QStringLiteral("padding-right"), QStringLiteral("0.5em")}}},
+            {QStringLiteral("boxpad"), {{QStringLiteral("padding-left"), QStringLiteral("0.3em")},
+                                        {QStringLiteral("padding-right"), QStringLiteral("0.3em")}}},
+            {QStringLiteral("cancel-pad"), {{QStringLiteral("padding-left"), QStringLiteral("0.2em")},
+                                            {QStringLiteral("padding-right"), QStringLiteral("0.2em")}}},
+            {QStringLiteral("cancel-lap"), {{QStringLiteral("margin-left"), QStringLiteral("-0.2em")},
+                                            {QStringLiteral("margin-right"), QStringLiteral("-0.2em")}}},
+            {QStringLiteral("anglpad"), {{QStringLiteral("padding-left"), QStringLiteral("0.03889em")},
+                                         {QStringLiteral("padding-right"), QStringLiteral("0.03889em")}}},
+        };
+        for (const QString &cls : n.classes)
+            for (const auto &[key, value] : classStyles.value(cls))
+                if (!n.style.contains(key))
+                    n.style.insert(key, value);
         const bool selfClosing = head.endsWith(u'/');
         if (n.tag == QLatin1String("svg")) {
             const int close = m_s.indexOf(QLatin1String("</svg>"), m_i);
@@ -122,7 +141,7 @@ struct Context
 
 struct Item
 {
-    enum Kind { Text, Rule, Svg } kind;
+    enum Kind { Text, Rule, Svg, Line, Frame } kind;
     QPointF at; // text: baseline start; rule/svg: top left
     QSizeF size;
     QString text;
@@ -130,6 +149,8 @@ struct Item
     QColor color;
     QByteArray svg;
     QRectF clip;
+    QLineF line = {};
+    qreal pen = 0;
 };
 
 struct Box
@@ -328,8 +349,10 @@ Box layoutVList(const Node &table, const Context &c)
                         content.add(b, content.width, 0);
                         content.width += b.width;
                     }
+                    // A piece's margin moves it inside the column, and so counts in its width.
+                    const qreal pieceLeft = emValue(child.style.value(QStringLiteral("margin-left"), QStringLiteral("0")), cc.em);
                     if (!full)
-                        width = qMax(width, content.width);
+                        width = qMax(width, content.width + pieceLeft);
                     pieces.append({content, top + pstrut, full, &child, cc});
                 }
                 first = false;
@@ -390,16 +413,55 @@ Box layoutSvgHolder(const Node &n, const Context &c, qreal available)
             it.size = QSizeF(width, height);
             it.svg = child.svg;
             it.color = c.color;
+            // A line in per cent of the picture with an em stroke (\cancel): QtSvg knows
+            // neither, so it is drawn here.
+            if (child.svg.contains("<line")) {
+                static const QRegularExpression lineRe(QStringLiteral(
+                    "<line x1='([^']*)' y1='([^']*)' x2='([^']*)' y2='([^']*)' stroke-width='([^']*)'"));
+                for (auto m = lineRe.globalMatch(QString::fromUtf8(child.svg)); m.hasNext();) {
+                    const auto match = m.next();
+                    const auto coordinate = [&](int i, qreal extent) {
+                        const QString v = match.captured(i);
+                        return v.endsWith(u'%') ? v.chopped(1).toDouble() / 100 * extent : emValue(v, c.em);
+                    };
+                    Item line;
+                    line.kind = Item::Line;
+                    line.at = QPointF(x, -height);
+                    line.line = QLineF(coordinate(1, width), coordinate(2, height), coordinate(3, width),
+                                       coordinate(4, height));
+                    line.pen = emValue(match.captured(5), c.em);
+                    line.color = c.color;
+                    box.items.append(line);
+                }
+                continue;
+            }
             it.clip = QRectF(0, -height, width, height);
             box.items.append(it);
         } else if (!child.isText) {
-            // Halves of a stretchy picture side by side (brace-left, halfarrow-left…).
-            const QString w = child.style.value(QStringLiteral("width"));
-            const qreal partWidth
-                = w.endsWith(u'%') ? width * w.chopped(1).toDouble() / 100 : width;
+            // Parts of a stretchy picture over each other (katex.css: brace-left 25.1 % at the
+            // left, brace-center 50 % from a quarter, brace-right 25.1 % at the right, the
+            // halves of a two-headed arrow 50.2 % each).
+            struct Place
+            {
+                const char *cls;
+                qreal left;
+                qreal share;
+                bool fromRight;
+            };
+            static const Place places[] = {{"brace-left", 0, 0.251, false},
+                                           {"brace-center", 0.25, 0.5, false},
+                                           {"brace-right", 0, 0.251, true},
+                                           {"halfarrow-left", 0, 0.502, false},
+                                           {"halfarrow-right", 0, 0.502, true}};
+            qreal partLeft = 0, partWidth = width;
+            for (const Place &place : places) {
+                if (child.has(QString::fromLatin1(place.cls))) {
+                    partWidth = width * place.share;
+                    partLeft = place.fromRight ? width - partWidth : width * place.left;
+                }
+            }
             Box part = layoutSvgHolder(child, c, partWidth);
-            box.add(part, x, 0);
-            x += partWidth;
+            box.add(part, partLeft, 0);
         }
     }
     box.width = width;
@@ -437,6 +499,22 @@ Box layout(const Node &n, const Context &parent, qreal available)
     }
     if (n.has(QStringLiteral("vlist-t")))
         return layoutVList(n, c);
+    // A frame (\boxed, \fbox) or a background (\colorbox) as wide as its column.
+    if (n.has(QStringLiteral("fbox")) || n.has(QStringLiteral("fcolorbox")) || n.has(QStringLiteral("colorbox"))) {
+        Box box;
+        box.width = available >= 0 ? available : 0;
+        box.height = emValue(n.style.value(QStringLiteral("height"), QStringLiteral("0")), c.em);
+        Item frame;
+        frame.kind = Item::Frame;
+        frame.at = QPointF(0, -box.height);
+        frame.size = QSizeF(box.width, box.height);
+        frame.color = n.style.contains(QStringLiteral("border-color")) ? QColor(n.style.value(QStringLiteral("border-color"))) : c.color;
+        frame.pen = n.has(QStringLiteral("colorbox")) ? 0
+            : emValue(n.style.value(QStringLiteral("border-width"), QStringLiteral("0.04em")), c.em);
+        frame.text = n.style.value(QStringLiteral("background-color"));
+        box.items.append(frame);
+        return box;
+    }
     const bool holdsSvg = std::any_of(n.children.begin(), n.children.end(), [](const Node &child) {
         return child.tag == QLatin1String("svg");
     });
@@ -509,6 +587,22 @@ void paint(QPainter &painter, const Box &box, QPointF origin)
         case Item::Rule:
             painter.fillRect(QRectF(origin + it.at, it.size), it.color);
             break;
+        case Item::Line:
+            painter.setPen(QPen(it.color, it.pen));
+            painter.drawLine(it.line.translated(origin + it.at));
+            break;
+        case Item::Frame: {
+            const QRectF rect(origin + it.at, it.size);
+            if (!it.text.isEmpty())
+                painter.fillRect(rect, QColor(it.text));
+            if (it.pen > 0) {
+                // The border lies inside the box (box-sizing: border-box).
+                painter.setPen(QPen(it.color, it.pen));
+                painter.setBrush(Qt::NoBrush);
+                painter.drawRect(rect.adjusted(it.pen / 2, it.pen / 2, -it.pen / 2, -it.pen / 2));
+            }
+            break;
+        }
         case Item::Svg: {
             QByteArray svg = it.svg;
             svg.replace("currentColor", it.color.name().toUtf8());
@@ -562,42 +656,162 @@ void paint(QPainter &painter, const Box &box, QPointF origin)
 
 } // namespace
 
-int main(int argc, char **argv)
+namespace {
+
+QJSValue loadKatex(QJSEngine &engine)
 {
-    QGuiApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.qml.compiler=false"));
-    for (const QString &font : QDir(QStringLiteral("/usr/share/fonts/truetype/katex"))
-                                   .entryList({QStringLiteral("*.ttf")}))
-        QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/katex/")
-                                          + font);
-    QJSEngine engine;
     QFile file(QStringLiteral("/usr/share/javascript/katex/katex.min.js"));
     file.open(QIODevice::ReadOnly);
     engine.evaluate(QStringLiteral("var module = {exports: {}}; var exports = module.exports;"));
     engine.evaluate(QString::fromUtf8(file.readAll()));
-    QJSValue html = engine.evaluate(
-        QStringLiteral("(function(tex, display) { try { return module.exports.renderToString(tex, "
-                       "{displayMode: display, output: 'html', throwOnError: true}); } catch (e) { "
-                       "return 'ERR ' + e.message; } })"));
+    return engine.evaluate(QStringLiteral(
+        "(function(tex, display) { try { return module.exports.renderToString(tex, {displayMode: display, output: 'html', throwOnError: true}); } catch (e) { return 'ERR ' + e.message; } })"));
+}
+
+Box typeset(QJSValue &html, const QString &tex, bool display, qreal em)
+{
+    const QString out = html.call({tex, display}).toString();
+    Parser parser(out);
+    const QList<Node> roots = parser.parseChildren(QString());
+    Context c;
+    c.em = em;
+    Box box;
+    for (const Node &r : roots) {
+        Box b = layout(r, c);
+        box.add(b, box.width, 0);
+        box.width += b.width;
+        box.height = qMax(box.height, b.height);
+        box.depth = qMax(box.depth, b.depth);
+    }
+    return box;
+}
+
+QImage inkOf(const QImage &whole)
+{
+    QRect ink;
+    for (int y = 0; y < whole.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(whole.constScanLine(y));
+        for (int x = 0; x < whole.width(); ++x)
+            if (qGray(line[x]) < 250)
+                ink |= QRect(x, y, 1, 1);
+    }
+    return ink.isEmpty() ? whole : whole.copy(ink.adjusted(-4, -4, 4, 4));
+}
+
+QImage drawn(const Box &box)
+{
+    QImage image(QSize(int(box.width) + 40, int(box.height + box.depth) + 40), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    paint(painter, box, QPointF(20, 20 + box.height));
+    painter.end();
+    return inkOf(image);
+}
+
+// The share of the reference's ink that the other picture misses or adds: both blurred by a
+// pixel (antialiasing and hinting are no difference), laid on each other at the shift of at
+// most 3 pixels that matches best (a formula a pixel wider from rounding is no difference);
+// a pixel differs when its greys differ by more than a third.
+double difference(const QImage &a, const QImage &b)
+{
+    const auto blurred = [](const QImage &image) {
+        QList<float> out(image.width() * image.height());
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                float sum = 0;
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const int xx = qBound(0, x + dx, image.width() - 1), yy = qBound(0, y + dy, image.height() - 1);
+                        sum += 255 - qGray(image.pixel(xx, yy));
+                    }
+                out[y * image.width() + x] = sum / 9;
+            }
+        return out;
+    };
+    const QList<float> ga = blurred(a), gb = blurred(b);
+    int ink = 0;
+    for (float v : ga)
+        ink += v > 32;
+    double best = 1e9;
+    const int w = qMax(a.width(), b.width()) + 3, h = qMax(a.height(), b.height()) + 3;
+    for (int sy = -3; sy <= 3; ++sy)
+        for (int sx = -3; sx <= 3; ++sx) {
+            int differ = 0;
+            for (int y = -3; y < h; ++y)
+                for (int x = -3; x < w; ++x) {
+                    const float va = (x >= 0 && y >= 0 && x < a.width() && y < a.height()) ? ga[y * a.width() + x] : 0;
+                    const int bx = x + sx, by = y + sy;
+                    const float vb = (bx >= 0 && by >= 0 && bx < b.width() && by < b.height()) ? gb[by * b.width() + bx] : 0;
+                    differ += std::abs(va - vb) > 85;
+                }
+            best = qMin(best, double(differ));
+        }
+    return ink > 0 ? best / ink : 1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QGuiApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.qml.compiler=false"));
+    for (const QString &font : QDir(QStringLiteral("/usr/share/fonts/truetype/katex")).entryList({QStringLiteral("*.ttf")}))
+        QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/katex/") + font);
+    QJSEngine engine;
+    QJSValue html = loadKatex(engine);
+    if (argc == 5 && QString::fromUtf8(argv[1]) == QLatin1String("--compare")) {
+        // --compare corpus.tsv reference-folder out-folder: pictures side by side, worst first.
+        QFile corpus(QString::fromUtf8(argv[2]));
+        corpus.open(QIODevice::ReadOnly | QIODevice::Text);
+        const QDir references(QString::fromUtf8(argv[3]));
+        const QDir out(QString::fromUtf8(argv[4]));
+        out.mkpath(QStringLiteral("."));
+        struct Result { double diff; QString name; QString tex; };
+        QList<Result> results;
+        int number = 0;
+        while (!corpus.atEnd()) {
+            const QString line = QString::fromUtf8(corpus.readLine()).chopped(1);
+            if (line.startsWith(u'#') || line.trimmed().isEmpty())
+                continue;
+            const QStringList columns = line.split(u'\t');
+            if (columns.size() != 3)
+                continue;
+            ++number;
+            const QString name = QStringLiteral("%1-%2.png").arg(number, 3, 10, QChar(u'0')).arg(columns.at(0));
+            const QImage reference(references.filePath(name));
+            if (reference.isNull() || columns.at(0) == QLatin1String("errors"))
+                continue;
+            const bool display = columns.at(1) == QLatin1String("display");
+            // The page's sizes: 15 px text and 18 px display math, KaTeX at 1.03 em, twice.
+            const qreal em = (display ? 18 : 15) * 1.03 * 2;
+            const QImage mine = drawn(typeset(html, columns.at(2), display, em));
+            const double diff = difference(reference.convertToFormat(QImage::Format_RGB32), mine);
+            results.append({diff, name, columns.at(2)});
+            QImage both(qMax(reference.width(), mine.width()), reference.height() + mine.height() + 6, QImage::Format_RGB32);
+            both.fill(QColor(255, 200, 200));
+            QPainter p(&both);
+            p.drawImage(0, 0, reference);
+            p.drawImage(0, reference.height() + 6, mine);
+            p.end();
+            both.save(out.filePath(name));
+        }
+        std::sort(results.begin(), results.end(), [](const Result &a, const Result &b) { return a.diff > b.diff; });
+        QList<double> diffs;
+        for (const Result &r : results)
+            diffs.append(r.diff);
+        std::sort(diffs.begin(), diffs.end());
+        printf("%lld formulas; difference median %.3f, 90th %.3f, worst %.3f\n", qint64(diffs.size()),
+               diffs.at(diffs.size() / 2), diffs.at(diffs.size() * 9 / 10), diffs.last());
+        for (int i = 0; i < qMin(25, int(results.size())); ++i)
+            printf("%.3f %s %s\n", results.at(i).diff, qPrintable(results.at(i).name), qPrintable(results.at(i).tex));
+        return 0;
+    }
     const QStringList formulas = QString::fromUtf8(argv[1]).split(QStringLiteral(" ;; "));
     const qreal em = 16 * 1.21 * 2; // a 16 px body at 2x
     QList<Box> boxes;
-    for (const QString &tex : formulas) {
-        const QString out = html.call({tex, true}).toString();
-        Parser parser(out);
-        const QList<Node> roots = parser.parseChildren(QString());
-        Context c;
-        c.em = em;
-        Box box;
-        for (const Node &r : roots) {
-            Box b = layout(r, c);
-            box.add(b, box.width, 0);
-            box.width += b.width;
-            box.height = qMax(box.height, b.height);
-            box.depth = qMax(box.depth, b.depth);
-        }
-        boxes.append(box);
-    }
+    for (const QString &tex : formulas)
+        boxes.append(typeset(html, tex, true, em));
     qreal w = 0, h = 0;
     for (const Box &b : boxes) {
         w = qMax(w, b.width);
