@@ -96,18 +96,24 @@ private:
         }
         // katex.css's spacing by class, under the element's own style.
         static const QHash<QString, QList<std::pair<QString, QString>>> classStyles{
-            {QStringLiteral("root"), {{QStringLiteral("margin-left"), QStringLiteral("0.27777778em")},
-                                      {QStringLiteral("margin-right"), QStringLiteral("-0.55555556em")}}},
-            {QStringLiteral("x-arrow-pad"), {{QStringLiteral("padding-left"), QStringLiteral("0.5em")},
-                                             {QStringLiteral("padding-right"), QStringLiteral("0.5em")}}},
-            {QStringLiteral("boxpad"), {{QStringLiteral("padding-left"), QStringLiteral("0.3em")},
-                                        {QStringLiteral("padding-right"), QStringLiteral("0.3em")}}},
-            {QStringLiteral("cancel-pad"), {{QStringLiteral("padding-left"), QStringLiteral("0.2em")},
-                                            {QStringLiteral("padding-right"), QStringLiteral("0.2em")}}},
-            {QStringLiteral("cancel-lap"), {{QStringLiteral("margin-left"), QStringLiteral("-0.2em")},
-                                            {QStringLiteral("margin-right"), QStringLiteral("-0.2em")}}},
-            {QStringLiteral("anglpad"), {{QStringLiteral("padding-left"), QStringLiteral("0.03889em")},
-                                         {QStringLiteral("padding-right"), QStringLiteral("0.03889em")}}},
+            {QStringLiteral("root"),
+             {{QStringLiteral("margin-left"), QStringLiteral("0.27777778em")},
+              {QStringLiteral("margin-right"), QStringLiteral("-0.55555556em")}}},
+            {QStringLiteral("x-arrow-pad"),
+             {{QStringLiteral("padding-left"), QStringLiteral("0.5em")},
+              {QStringLiteral("padding-right"), QStringLiteral("0.5em")}}},
+            {QStringLiteral("boxpad"),
+             {{QStringLiteral("padding-left"), QStringLiteral("0.3em")},
+              {QStringLiteral("padding-right"), QStringLiteral("0.3em")}}},
+            {QStringLiteral("cancel-pad"),
+             {{QStringLiteral("padding-left"), QStringLiteral("0.2em")},
+              {QStringLiteral("padding-right"), QStringLiteral("0.2em")}}},
+            {QStringLiteral("cancel-lap"),
+             {{QStringLiteral("margin-left"), QStringLiteral("-0.2em")},
+              {QStringLiteral("margin-right"), QStringLiteral("-0.2em")}}},
+            {QStringLiteral("anglpad"),
+             {{QStringLiteral("padding-left"), QStringLiteral("0.03889em")},
+              {QStringLiteral("padding-right"), QStringLiteral("0.03889em")}}},
         };
         for (const QString &cls : n.classes)
             for (const auto &[key, value] : classStyles.value(cls))
@@ -350,7 +356,9 @@ Box layoutVList(const Node &table, const Context &c)
                         content.width += b.width;
                     }
                     // A piece's margin moves it inside the column, and so counts in its width.
-                    const qreal pieceLeft = emValue(child.style.value(QStringLiteral("margin-left"), QStringLiteral("0")), cc.em);
+                    const qreal pieceLeft = emValue(
+                        child.style.value(QStringLiteral("margin-left"), QStringLiteral("0")),
+                        cc.em);
                     if (!full)
                         width = qMax(width, content.width + pieceLeft);
                     pieces.append({content, top + pstrut, full, &child, cc});
@@ -416,19 +424,21 @@ Box layoutSvgHolder(const Node &n, const Context &c, qreal available)
             // A line in per cent of the picture with an em stroke (\cancel): QtSvg knows
             // neither, so it is drawn here.
             if (child.svg.contains("<line")) {
-                static const QRegularExpression lineRe(QStringLiteral(
-                    "<line x1='([^']*)' y1='([^']*)' x2='([^']*)' y2='([^']*)' stroke-width='([^']*)'"));
+                static const QRegularExpression lineRe(
+                    QStringLiteral("<line x1='([^']*)' y1='([^']*)' x2='([^']*)' y2='([^']*)' "
+                                   "stroke-width='([^']*)'"));
                 for (auto m = lineRe.globalMatch(QString::fromUtf8(child.svg)); m.hasNext();) {
                     const auto match = m.next();
                     const auto coordinate = [&](int i, qreal extent) {
                         const QString v = match.captured(i);
-                        return v.endsWith(u'%') ? v.chopped(1).toDouble() / 100 * extent : emValue(v, c.em);
+                        return v.endsWith(u'%') ? v.chopped(1).toDouble() / 100 * extent
+                                                : emValue(v, c.em);
                     };
                     Item line;
                     line.kind = Item::Line;
                     line.at = QPointF(x, -height);
-                    line.line = QLineF(coordinate(1, width), coordinate(2, height), coordinate(3, width),
-                                       coordinate(4, height));
+                    line.line = QLineF(coordinate(1, width), coordinate(2, height),
+                                       coordinate(3, width), coordinate(4, height));
                     line.pen = emValue(match.captured(5), c.em);
                     line.color = c.color;
                     box.items.append(line);
@@ -500,7 +510,8 @@ Box layout(const Node &n, const Context &parent, qreal available)
     if (n.has(QStringLiteral("vlist-t")))
         return layoutVList(n, c);
     // A frame (\boxed, \fbox) or a background (\colorbox) as wide as its column.
-    if (n.has(QStringLiteral("fbox")) || n.has(QStringLiteral("fcolorbox")) || n.has(QStringLiteral("colorbox"))) {
+    if (n.has(QStringLiteral("fbox")) || n.has(QStringLiteral("fcolorbox"))
+        || n.has(QStringLiteral("colorbox"))) {
         Box box;
         box.width = available >= 0 ? available : 0;
         box.height = emValue(n.style.value(QStringLiteral("height"), QStringLiteral("0")), c.em);
@@ -508,9 +519,13 @@ Box layout(const Node &n, const Context &parent, qreal available)
         frame.kind = Item::Frame;
         frame.at = QPointF(0, -box.height);
         frame.size = QSizeF(box.width, box.height);
-        frame.color = n.style.contains(QStringLiteral("border-color")) ? QColor(n.style.value(QStringLiteral("border-color"))) : c.color;
-        frame.pen = n.has(QStringLiteral("colorbox")) ? 0
-            : emValue(n.style.value(QStringLiteral("border-width"), QStringLiteral("0.04em")), c.em);
+        frame.color = n.style.contains(QStringLiteral("border-color"))
+            ? QColor(n.style.value(QStringLiteral("border-color")))
+            : c.color;
+        frame.pen = n.has(QStringLiteral("colorbox"))
+            ? 0
+            : emValue(n.style.value(QStringLiteral("border-width"), QStringLiteral("0.04em")),
+                      c.em);
         frame.text = n.style.value(QStringLiteral("background-color"));
         box.items.append(frame);
         return box;
@@ -664,8 +679,10 @@ QJSValue loadKatex(QJSEngine &engine)
     file.open(QIODevice::ReadOnly);
     engine.evaluate(QStringLiteral("var module = {exports: {}}; var exports = module.exports;"));
     engine.evaluate(QString::fromUtf8(file.readAll()));
-    return engine.evaluate(QStringLiteral(
-        "(function(tex, display) { try { return module.exports.renderToString(tex, {displayMode: display, output: 'html', throwOnError: true}); } catch (e) { return 'ERR ' + e.message; } })"));
+    return engine.evaluate(
+        QStringLiteral("(function(tex, display) { try { return module.exports.renderToString(tex, "
+                       "{displayMode: display, output: 'html', throwOnError: true}); } catch (e) { "
+                       "return 'ERR ' + e.message; } })"));
 }
 
 Box typeset(QJSValue &html, const QString &tex, bool display, qreal em)
@@ -700,7 +717,8 @@ QImage inkOf(const QImage &whole)
 
 QImage drawn(const Box &box)
 {
-    QImage image(QSize(int(box.width) + 40, int(box.height + box.depth) + 40), QImage::Format_RGB32);
+    QImage image(QSize(int(box.width) + 40, int(box.height + box.depth) + 40),
+                 QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -722,7 +740,8 @@ double difference(const QImage &a, const QImage &b)
                 float sum = 0;
                 for (int dy = -1; dy <= 1; ++dy)
                     for (int dx = -1; dx <= 1; ++dx) {
-                        const int xx = qBound(0, x + dx, image.width() - 1), yy = qBound(0, y + dy, image.height() - 1);
+                        const int xx = qBound(0, x + dx, image.width() - 1),
+                                  yy = qBound(0, y + dy, image.height() - 1);
                         sum += 255 - qGray(image.pixel(xx, yy));
                     }
                 out[y * image.width() + x] = sum / 9;
@@ -740,9 +759,13 @@ double difference(const QImage &a, const QImage &b)
             int differ = 0;
             for (int y = -3; y < h; ++y)
                 for (int x = -3; x < w; ++x) {
-                    const float va = (x >= 0 && y >= 0 && x < a.width() && y < a.height()) ? ga[y * a.width() + x] : 0;
+                    const float va = (x >= 0 && y >= 0 && x < a.width() && y < a.height())
+                        ? ga[y * a.width() + x]
+                        : 0;
                     const int bx = x + sx, by = y + sy;
-                    const float vb = (bx >= 0 && by >= 0 && bx < b.width() && by < b.height()) ? gb[by * b.width() + bx] : 0;
+                    const float vb = (bx >= 0 && by >= 0 && bx < b.width() && by < b.height())
+                        ? gb[by * b.width() + bx]
+                        : 0;
                     differ += std::abs(va - vb) > 85;
                 }
             best = qMin(best, double(differ));
@@ -756,8 +779,10 @@ int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("qt.qml.compiler=false"));
-    for (const QString &font : QDir(QStringLiteral("/usr/share/fonts/truetype/katex")).entryList({QStringLiteral("*.ttf")}))
-        QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/katex/") + font);
+    for (const QString &font : QDir(QStringLiteral("/usr/share/fonts/truetype/katex"))
+                                   .entryList({QStringLiteral("*.ttf")}))
+        QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/katex/")
+                                          + font);
     QJSEngine engine;
     QJSValue html = loadKatex(engine);
     if (argc == 5 && QString::fromUtf8(argv[1]) == QLatin1String("--compare")) {
@@ -767,7 +792,12 @@ int main(int argc, char **argv)
         const QDir references(QString::fromUtf8(argv[3]));
         const QDir out(QString::fromUtf8(argv[4]));
         out.mkpath(QStringLiteral("."));
-        struct Result { double diff; QString name; QString tex; };
+        struct Result
+        {
+            double diff;
+            QString name;
+            QString tex;
+        };
         QList<Result> results;
         int number = 0;
         while (!corpus.atEnd()) {
@@ -778,7 +808,8 @@ int main(int argc, char **argv)
             if (columns.size() != 3)
                 continue;
             ++number;
-            const QString name = QStringLiteral("%1-%2.png").arg(number, 3, 10, QChar(u'0')).arg(columns.at(0));
+            const QString name
+                = QStringLiteral("%1-%2.png").arg(number, 3, 10, QChar(u'0')).arg(columns.at(0));
             const QImage reference(references.filePath(name));
             if (reference.isNull() || columns.at(0) == QLatin1String("errors"))
                 continue;
@@ -788,7 +819,8 @@ int main(int argc, char **argv)
             const QImage mine = drawn(typeset(html, columns.at(2), display, em));
             const double diff = difference(reference.convertToFormat(QImage::Format_RGB32), mine);
             results.append({diff, name, columns.at(2)});
-            QImage both(qMax(reference.width(), mine.width()), reference.height() + mine.height() + 6, QImage::Format_RGB32);
+            QImage both(qMax(reference.width(), mine.width()),
+                        reference.height() + mine.height() + 6, QImage::Format_RGB32);
             both.fill(QColor(255, 200, 200));
             QPainter p(&both);
             p.drawImage(0, 0, reference);
@@ -796,15 +828,18 @@ int main(int argc, char **argv)
             p.end();
             both.save(out.filePath(name));
         }
-        std::sort(results.begin(), results.end(), [](const Result &a, const Result &b) { return a.diff > b.diff; });
+        std::sort(results.begin(), results.end(),
+                  [](const Result &a, const Result &b) { return a.diff > b.diff; });
         QList<double> diffs;
         for (const Result &r : results)
             diffs.append(r.diff);
         std::sort(diffs.begin(), diffs.end());
-        printf("%lld formulas; difference median %.3f, 90th %.3f, worst %.3f\n", qint64(diffs.size()),
-               diffs.at(diffs.size() / 2), diffs.at(diffs.size() * 9 / 10), diffs.last());
+        printf("%lld formulas; difference median %.3f, 90th %.3f, worst %.3f\n",
+               qint64(diffs.size()), diffs.at(diffs.size() / 2), diffs.at(diffs.size() * 9 / 10),
+               diffs.last());
         for (int i = 0; i < qMin(25, int(results.size())); ++i)
-            printf("%.3f %s %s\n", results.at(i).diff, qPrintable(results.at(i).name), qPrintable(results.at(i).tex));
+            printf("%.3f %s %s\n", results.at(i).diff, qPrintable(results.at(i).name),
+                   qPrintable(results.at(i).tex));
         return 0;
     }
     const QStringList formulas = QString::fromUtf8(argv[1]).split(QStringLiteral(" ;; "));

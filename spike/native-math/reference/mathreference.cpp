@@ -97,8 +97,8 @@ int main(int argc, char **argv)
     QFile manifestFile(out.filePath(u"manifest.tsv"_s));
     manifestFile.open(QIODevice::WriteOnly | QIODevice::Text);
     QTextStream manifest(&manifestFile);
-    manifest << "# picture\tblock height (px)\tink x\tink y\tink width\tink height, at the "
-                "device pixel ratio of the pictures\n";
+    manifest << "# picture\tblock height (logical px)\tink x\tink y\tink width\tink height "
+                "(device pixels of the picture)\n";
     int number = 0;
     int failed = 0;
     while (!in.atEnd()) {
@@ -116,9 +116,9 @@ int main(int argc, char **argv)
         window.setAutoFillBackground(true);
         auto *layout = new QVBoxLayout(&window);
         layout->setContentsMargins(0, 0, 0, 0);
-        auto *block = new KaTeXHTMLBlockView(
-            display ? KaTeXHTMLStyle::mathBlock() : KaTeXHTMLStyle::paragraph(),
-            display ? body : u"<p>"_s + body + u"</p>"_s, &window);
+        auto *block = new KaTeXHTMLBlockView(display ? KaTeXHTMLStyle::mathBlock()
+                                                     : KaTeXHTMLStyle::paragraph(),
+                                             display ? body : u"<p>"_s + body + u"</p>"_s, &window);
         layout->addWidget(block);
         window.resize(720, 400);
         window.show();
