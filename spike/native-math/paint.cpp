@@ -553,6 +553,55 @@ Box layout(const Node &n, const Context &parent, qreal available)
                           {}});
         return box;
     }
+    // \rule: a box drawn by its borders, raised by "bottom".
+    if (n.has(QStringLiteral("rule"))) {
+        const qreal width = emValue(
+            n.style.value(QStringLiteral("border-right-width"), QStringLiteral("0")), c.em);
+        const qreal height = qMax(
+            1.0,
+            emValue(n.style.value(QStringLiteral("border-top-width"), QStringLiteral("0")), c.em));
+        const qreal raise
+            = emValue(n.style.value(QStringLiteral("bottom"), QStringLiteral("0")), c.em);
+        box.width = width;
+        box.height = height + raise;
+        Item rule;
+        rule.kind = Item::Rule;
+        rule.at = QPointF(0, -raise - height);
+        rule.size = QSizeF(width, height);
+        rule.color = c.color;
+        box.items.append(rule);
+        return box;
+    }
+    // Overlaps (\mathllap, \mathrlap, \mathclap, \not, \vphantom): no width of their own; the
+    // inner part ends at, starts at or is centred on their place.
+    if (n.has(QStringLiteral("llap")) || n.has(QStringLiteral("rlap"))
+        || n.has(QStringLiteral("clap"))) {
+        for (const Node &child : n.children) {
+            if (child.isText || !child.has(QStringLiteral("inner")))
+                continue;
+            const Box inner = layout(child, c, available);
+            qreal x = 0;
+            if (n.has(QStringLiteral("llap")))
+                x = -inner.width;
+            else if (n.has(QStringLiteral("clap")))
+                x = -inner.width / 2;
+            box.add(inner, x, 0);
+            box.height = qMax(box.height, inner.height);
+            box.depth = qMax(box.depth, inner.depth);
+        }
+        return box;
+    }
+    if (n.has(QStringLiteral("thinbox"))) {
+        Box inner;
+        for (const Node &child : n.children) {
+            const Box b = layout(child, c, available);
+            inner.add(b, 0, 0);
+            inner.height = qMax(inner.height, b.height);
+            inner.depth = qMax(inner.depth, b.depth);
+        }
+        inner.width = 0;
+        return inner;
+    }
     if (n.has(QStringLiteral("nulldelimiter"))) {
         box.width = 0.12 * c.em;
         return box;
