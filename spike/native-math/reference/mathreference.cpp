@@ -2,7 +2,7 @@
 // saves each picture: the references the native renderer is compared against, made once
 // while the web engine is still there.
 //
-//   mathreference tests/data/math/corpus.tsv out-folder
+//   mathreference tests/data/math/corpus.tsv out-folder [group]
 //
 // Light scheme, black text on white, device pixel ratio as QT_SCALE_FACTOR sets it; the
 // formula alone in a block as wide as a message's text.
@@ -109,6 +109,8 @@ int main(int argc, char **argv)
         if (columns.size() != 3)
             continue;
         ++number;
+        if (argc > 3 && columns.at(0) != QString::fromLocal8Bit(argv[3]))
+            continue;
         const bool display = columns.at(1) == u"display"_s;
         const QString body = MathPage::mathSpanHTML(columns.at(2), display);
         QWidget window;
@@ -151,9 +153,18 @@ int main(int argc, char **argv)
             }
         }
         const QString name = u"%1-%2.png"_s.arg(number, 3, 10, QChar(u'0')).arg(columns.at(0));
-        // Grey: the pictures are black on white, and a third the size in colour.
-        const QImage picture = (ink.isEmpty() ? whole : whole.copy(ink.adjusted(-4, -4, 4, 4)))
-                                   .convertToFormat(QImage::Format_Grayscale8);
+        // Grey where the picture is black on white (a third of the size), colour where a
+        // formula has colours of its own.
+        QImage picture = ink.isEmpty() ? whole : whole.copy(ink.adjusted(-4, -4, 4, 4));
+        bool coloured = false;
+        for (int y = 0; y < picture.height() && !coloured; ++y) {
+            const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
+            for (int x = 0; x < picture.width() && !coloured; ++x)
+                coloured = std::abs(qRed(line[x]) - qGreen(line[x])) > 24
+                    || std::abs(qGreen(line[x]) - qBlue(line[x])) > 24;
+        }
+        if (!coloured)
+            picture = picture.convertToFormat(QImage::Format_Grayscale8);
         if (!picture.save(out.filePath(name)))
             ++failed;
         manifest << name << '\t' << block->frameHeight() << '\t' << ink.x() << '\t' << ink.y()
