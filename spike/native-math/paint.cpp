@@ -776,18 +776,22 @@ QImage drawn(const Box &box)
     return inkOf(image);
 }
 
-// The share of ink that has no ink of the other picture near it: each picture's ink (grey
-// darker than a third) is grown by 2 pixels (one logical pixel at ratio 2), the pictures laid
-// on each other at their top left shifted by at most 3 pixels, best shift kept; then the ink
-// of either outside the other's grown ink, over all ink. Hinting and sub-pixel drift along a
-// long formula are no difference; a missing or misplaced stroke is.
+// The share of ink that has no ink of the other picture near it: each picture's ink (any
+// channel darker than two thirds of white) is grown by 2 pixels (one logical pixel at ratio 2), the
+// pictures laid on each other at their top left shifted by at most 3 pixels, best shift kept; then
+// the ink of either outside the other's grown ink, over all ink. Hinting and sub-pixel drift along
+// a long formula are no difference; a missing or misplaced stroke is.
 double difference(const QImage &a, const QImage &b)
 {
     const auto inkOf = [](const QImage &image) {
         QList<bool> ink(image.width() * image.height());
         for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                ink[y * image.width() + x] = qGray(image.pixel(x, y)) < 170;
+            for (int x = 0; x < image.width(); ++x) {
+                // Ink is what is far from white in any channel: colours count as black does.
+                const QRgb pixel = image.pixel(x, y);
+                ink[y * image.width() + x]
+                    = 255 - std::min({qRed(pixel), qGreen(pixel), qBlue(pixel)}) > 85;
+            }
         return ink;
     };
     const auto grown = [](const QList<bool> &ink, int w, int h) {
