@@ -155,7 +155,19 @@ int main(int argc, char **argv)
         const QString name = u"%1-%2.png"_s.arg(number, 3, 10, QChar(u'0')).arg(columns.at(0));
         // Grey where the picture is black on white (a third of the size), colour where a
         // formula has colours of its own.
-        QImage picture = ink.isEmpty() ? whole : whole.copy(ink.adjusted(-4, -4, 4, 4));
+        // On white again: QImage::copy makes what lies outside the image black, and an inline
+        // formula starts at the block's left edge.
+        QImage picture = whole;
+        if (!ink.isEmpty()) {
+            const QRect padded = ink.adjusted(-4, -4, 4, 4);
+            picture = QImage(padded.size(), QImage::Format_RGB32);
+            picture.setDevicePixelRatio(whole.devicePixelRatio());
+            picture.fill(Qt::white);
+            QPainter onWhite(&picture);
+            onWhite.drawImage(
+                QRectF(QPointF(0, 0), QSizeF(padded.size()) / whole.devicePixelRatio()), whole,
+                padded);
+        }
         bool coloured = false;
         for (int y = 0; y < picture.height() && !coloured; ++y) {
             const auto *line = reinterpret_cast<const QRgb *>(picture.constScanLine(y));
