@@ -1,5 +1,6 @@
 // A first native drawing of KaTeX's HTML output: parse, lay out as katex.css would, paint.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -853,6 +854,58 @@ int main(int argc, char **argv)
                                           + font);
     QJSEngine engine;
     QJSValue html = loadKatex(engine);
+    if (argc == 3 && QString::fromUtf8(argv[1]) == QLatin1String("--time")) {
+        // --time corpus.tsv: KaTeX, then the parse and layout, then the painting, per formula.
+        QFile corpus(QString::fromUtf8(argv[2]));
+        corpus.open(QIODevice::ReadOnly | QIODevice::Text);
+        QList<qint64> katex, layoutTimes, painting;
+        QElapsedTimer timer;
+        while (!corpus.atEnd()) {
+            const QString line = QString::fromUtf8(corpus.readLine()).chopped(1);
+            const QStringList columns = line.split(u'\t');
+            if (line.startsWith(u'#') || columns.size() != 3
+                || columns.at(0) == QLatin1String("errors"))
+                continue;
+            const bool display = columns.at(1) == QLatin1String("display");
+            const qreal em = (display ? 18 : 15) * 1.03 * 2;
+            timer.start();
+            const QString out = html.call({columns.at(2), display}).toString();
+            katex.append(timer.nsecsElapsed() / 1000);
+            timer.start();
+            Parser parser(out);
+            const QList<Node> roots = parser.parseChildren(QString());
+            Context c;
+            c.em = em;
+            Box box;
+            for (const Node &r : roots) {
+                Box b = layout(r, c);
+                box.add(b, box.width, 0);
+                box.width += b.width;
+                box.height = qMax(box.height, b.height);
+                box.depth = qMax(box.depth, b.depth);
+            }
+            layoutTimes.append(timer.nsecsElapsed() / 1000);
+            QImage image(QSize(int(box.width) + 4, int(box.height + box.depth) + 4),
+                         QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            timer.start();
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            paint(painter, box, QPointF(2, 2 + box.height));
+            painter.end();
+            painting.append(timer.nsecsElapsed() / 1000);
+        }
+        for (auto *list : {&katex, &layoutTimes, &painting})
+            std::sort(list->begin(), list->end());
+        const auto row = [](const char *what, const QList<qint64> &t) {
+            printf("%-18s median %6lld us  90th %6lld us  worst %6lld us\n", what,
+                   t.at(t.size() / 2), t.at(t.size() * 9 / 10), t.last());
+        };
+        row("KaTeX (QJSEngine)", katex);
+        row("parse and layout", layoutTimes);
+        row("painting", painting);
+        return 0;
+    }
     if (argc == 5 && QString::fromUtf8(argv[1]) == QLatin1String("--compare")) {
         // --compare corpus.tsv reference-folder out-folder: pictures side by side, worst first.
         QFile corpus(QString::fromUtf8(argv[2]));
