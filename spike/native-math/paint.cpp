@@ -855,6 +855,31 @@ int main(int argc, char **argv)
                                           + font);
     QJSEngine engine;
     QJSValue html = loadKatex(engine);
+    if (argc >= 2 && QString::fromUtf8(argv[1]) == QLatin1String("--memory")) {
+        // --memory [n]: a window showing n formulas (20 by default) drawn natively; prints the
+        // process's proportional set size once they are on screen.
+        const int count = argc > 2 ? QString::fromUtf8(argv[2]).toInt() : 20;
+        const QStringList sample{
+            QStringLiteral("\\frac{a+b}{c}"), QStringLiteral("\\sum_{i=1}^{n} i^2"),
+            QStringLiteral("\\sqrt{x^2+y^2}"), QStringLiteral("\\int_0^1 f(x)\\,dx"),
+            QStringLiteral("\\begin{pmatrix} a & b \\\\ c & d \\end{pmatrix}")};
+        QList<Box> boxes;
+        for (int i = 0; i < count; ++i)
+            boxes.append(typeset(
+                html, sample.at(i % sample.size()) + QStringLiteral(" + %1").arg(i), true, 36));
+        QImage image(800, 60 * count, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        for (int i = 0; i < count; ++i)
+            paint(painter, boxes.at(i), QPointF(10, 50 + 60 * i));
+        painter.end();
+        QFile rollup(QStringLiteral("/proc/self/smaps_rollup"));
+        rollup.open(QIODevice::ReadOnly);
+        for (const QByteArray &line : rollup.readAll().split('\n'))
+            if (line.startsWith("Pss:") || line.startsWith("Rss:"))
+                printf("%s\n", line.simplified().constData());
+        return 0;
+    }
     if (argc == 3 && QString::fromUtf8(argv[1]) == QLatin1String("--thread")) {
         // --thread corpus.tsv: KaTeX and the layout on a worker thread with an engine of its
         // own; the boxes must measure as the window's thread measures them.
