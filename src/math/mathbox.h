@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QColor>
+#include <QPointF>
+#include <QString>
+
+#include <memory>
+
+class QPainter;
+
+// A typeset formula, laid out and ready to draw: its width, and its height above and depth
+// below the baseline, in pixels. A value, cheap to copy and to share between threads; made
+// on any thread (the KaTeX fonts registered first, see MathFonts), drawn on the window's.
+class MathBox
+{
+public:
+    MathBox() = default;
+
+    // Lays out KaTeX's HTML output (renderToString with output "html") at `em` pixels.
+    static MathBox fromKatexHtml(const QString &html, qreal em);
+
+    bool isNull() const { return !d; }
+    qreal width() const;
+    qreal height() const;
+    qreal depth() const;
+
+    // Draws the formula with its baseline's left end at `baseline`; what has no colour of its
+    // own (\color, \colorbox) in `text`.
+    void paint(QPainter &painter, QPointF baseline, const QColor &text) const;
+
+private:
+    struct Data;
+    std::shared_ptr<const Data> d;
+};
