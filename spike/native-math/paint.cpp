@@ -1027,10 +1027,16 @@ int main(int argc, char **argv)
         return 0;
     }
     const QStringList formulas = QString::fromUtf8(argv[1]).split(QStringLiteral(" ;; "));
-    const qreal em = 16 * 1.21 * 2; // a 16 px body at 2x
+    const qreal em
+        = qEnvironmentVariableIsSet("EM") ? qEnvironmentVariable("EM").toDouble() : 16 * 1.21 * 2;
     QList<Box> boxes;
     for (const QString &tex : formulas)
-        boxes.append(typeset(html, tex, true, em));
+        boxes.append(typeset(html, tex, !qEnvironmentVariableIsSet("INLINE"), em));
+    {
+        const QImage ink = drawn(boxes.last());
+        fprintf(stderr, "width %.2f ink %dx%d\n", boxes.last().width, ink.width() - 8,
+                ink.height() - 8);
+    }
     qreal w = 0, h = 0;
     for (const Box &b : boxes) {
         w = qMax(w, b.width);
