@@ -277,12 +277,15 @@ Context apply(const Node &n, Context c)
     return c;
 }
 
+constexpr int textSize = 200;
+
 QFont fontOf(const Context &c)
 {
+    // Qt's font engines work at whole pixel sizes, which would make a 30.9 px formula 0.3 %
+    // too wide and a 30.5 px one 1.6 %: glyphs are measured and drawn at a fixed large size
+    // and scaled (see textScale).
     QFont f(c.family);
-    f.setPixelSize(qMax(1, qRound(c.em)));
-    f.setPixelSize(1);
-    f.setPointSizeF(c.em * 0.75); // pixel sizes are integers; keep the fraction
+    f.setPixelSize(textSize);
     f.setItalic(c.italic);
     f.setBold(c.bold);
     f.setHintingPreference(QFont::PreferNoHinting);
@@ -491,10 +494,13 @@ Box layout(const Node &n, const Context &parent, qreal available)
             return b;
         const QFont font = fontOf(parent);
         const QFontMetricsF m(font);
-        b.width = m.horizontalAdvance(text);
-        b.height = m.ascent();
-        b.depth = m.descent();
-        b.items.append({Item::Text, QPointF(0, 0), {}, text, font, parent.color, {}, {}});
+        const qreal scale = parent.em / textSize;
+        b.width = m.horizontalAdvance(text) * scale;
+        b.height = m.ascent() * scale;
+        b.depth = m.descent() * scale;
+        Item item{Item::Text, QPointF(0, 0), {}, text, font, parent.color, {}, {}};
+        item.pen = scale;
+        b.items.append(item);
         return b;
     }
     const Context c = apply(n, parent);
@@ -646,9 +652,13 @@ void paint(QPainter &painter, const Box &box, QPointF origin)
     for (const Item &it : box.items) {
         switch (it.kind) {
         case Item::Text:
+            painter.save();
+            painter.translate(origin + it.at);
+            painter.scale(it.pen, it.pen);
             painter.setFont(it.font);
             painter.setPen(it.color);
-            painter.drawText(origin + it.at, it.text);
+            painter.drawText(QPointF(0, 0), it.text);
+            painter.restore();
             break;
         case Item::Rule:
             painter.fillRect(QRectF(origin + it.at, it.size), it.color);

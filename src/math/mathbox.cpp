@@ -275,12 +275,14 @@ Context apply(const Node &n, Context c)
     return c;
 }
 
+constexpr int textSize = 200;
+
+// Qt's font engines work at whole pixel sizes, which would make a formula at 30.5 px 1.6 %
+// too wide: glyphs are measured and drawn at a fixed large size and scaled to the em.
 QFont fontOf(const Context &c)
 {
     QFont f(c.family);
-    f.setPixelSize(qMax(1, qRound(c.em)));
-    f.setPixelSize(1);
-    f.setPointSizeF(c.em * 0.75); // pixel sizes are integers; keep the fraction
+    f.setPixelSize(textSize);
     f.setItalic(c.italic);
     f.setBold(c.bold);
     f.setHintingPreference(QFont::PreferNoHinting);
@@ -489,10 +491,14 @@ Box layout(const Node &n, const Context &parent, qreal available)
             return b;
         const QFont font = fontOf(parent);
         const QFontMetricsF m(font);
-        b.width = m.horizontalAdvance(text);
-        b.height = m.ascent();
-        b.depth = m.descent();
-        b.items.append({Item::Text, QPointF(0, 0), {}, text, font, parent.color, {}, {}});
+        const qreal scale = parent.em / textSize;
+        b.width = m.horizontalAdvance(text) * scale;
+        b.height = m.ascent() * scale;
+        b.depth = m.descent() * scale;
+        Item item{Item::Text, QPointF(0, 0), {}, text, font, parent.color, {}, {}};
+        // The scale the glyphs are drawn at.
+        item.pen = scale;
+        b.items.append(item);
         return b;
     }
     const Context c = apply(n, parent);
@@ -644,9 +650,13 @@ void paintBox(QPainter &painter, const Box &box, QPointF origin, const QColor &t
     for (const Item &it : box.items) {
         switch (it.kind) {
         case Item::Text:
+            painter.save();
+            painter.translate(origin + it.at);
+            painter.scale(it.pen, it.pen);
             painter.setFont(it.font);
             painter.setPen(it.color.isValid() ? it.color : text);
-            painter.drawText(origin + it.at, it.text);
+            painter.drawText(QPointF(0, 0), it.text);
+            painter.restore();
             break;
         case Item::Rule:
             painter.fillRect(QRectF(origin + it.at, it.size), it.color.isValid() ? it.color : text);
