@@ -2,12 +2,12 @@
 
 #include "widgets/animations.h"
 #include "widgets/appcolors.h"
+#include "widgets/keyboardbutton.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 
 #include <QEnterEvent>
 #include <QFontMetrics>
-#include <QKeyEvent>
 #include <QPainter>
 #include <QTimer>
 #include <algorithm>
@@ -36,6 +36,7 @@ CopyButton::CopyButton(QWidget *parent)
     setFont(labelFont());
     setText(tr("Copy"));
     setToolTip(tr("Copy"));
+    KeyboardButton::install(this);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
@@ -102,11 +103,8 @@ void CopyButton::paintEvent(QPaintEvent *)
         painter.setBrush(fill);
         painter.drawRoundedRect(QRectF(rect()), 6, 6);
     }
-    if (hasFocus()) {
-        painter.setPen(QPen(AppColors::named(NamedColor::AskAccent, this), 1.5));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 6, 6);
-    }
+    if (hasFocus())
+        KeyboardButton::paintFocusRing(painter, QRectF(rect()), 6, this);
     // The two labels cross-fade, so the spring's overshoot never shows as a jump.
     const qreal progress = std::clamp(m_copiedProgress, 0.0, 1.0);
     if (progress < 1)
@@ -129,30 +127,6 @@ void CopyButton::paintLabel(QPainter &painter, const QString &symbol, const QStr
     painter.setFont(font());
     painter.drawText(content.adjusted(symbolSize + symbolGap, 0, 0, 0),
                      Qt::AlignLeft | Qt::AlignVCenter, text);
-}
-
-// Space is QAbstractButton's own; Return does the same, as on the other small buttons.
-void CopyButton::keyPressEvent(QKeyEvent *event)
-{
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && event->modifiers() == Qt::NoModifier) {
-        click();
-        event->accept();
-        return;
-    }
-    QAbstractButton::keyPressEvent(event);
-}
-
-void CopyButton::focusInEvent(QFocusEvent *event)
-{
-    QAbstractButton::focusInEvent(event);
-    update();
-}
-
-void CopyButton::focusOutEvent(QFocusEvent *event)
-{
-    QAbstractButton::focusOutEvent(event);
-    update();
 }
 
 void CopyButton::enterEvent(QEnterEvent *event)

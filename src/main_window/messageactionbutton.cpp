@@ -1,11 +1,11 @@
 #include "main_window/messageactionbutton.h"
 
 #include "widgets/appcolors.h"
+#include "widgets/keyboardbutton.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 
 #include <QFontMetrics>
-#include <QKeyEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -32,6 +32,7 @@ MessageActionButton::MessageActionButton(const QString &symbol, const QString &t
     setFont(TypeStyles::face(u"Inter18pt-Medium", 11));
     setText(text);
     setAccessibleName(text);
+    KeyboardButton::install(this);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
@@ -66,12 +67,8 @@ void MessageActionButton::paintEvent(QPaintEvent *)
         painter.setBrush(fill);
         painter.drawRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
     }
-    if (hasFocus()) {
-        painter.setPen(QPen(AppColors::named(NamedColor::AskAccent, this), 1.5));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), cornerRadius,
-                                cornerRadius);
-    }
+    if (hasFocus())
+        KeyboardButton::paintFocusRing(painter, QRectF(rect()), cornerRadius, this);
     const QColor color = m_hovered && isEnabled() ? AppColors::primaryText(palette())
                                                   : AppColors::secondaryText(palette());
     QRect content = rect().adjusted(horizontalPadding, 0, -horizontalPadding, 0);
@@ -86,19 +83,6 @@ void MessageActionButton::paintEvent(QPaintEvent *)
     painter.drawText(content, Qt::AlignLeft | Qt::AlignVCenter, text());
 }
 
-// Space is QAbstractButton's own; Return does the same, as it does on the other small
-// buttons of the window.
-void MessageActionButton::keyPressEvent(QKeyEvent *event)
-{
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && event->modifiers() == Qt::NoModifier) {
-        click();
-        event->accept();
-        return;
-    }
-    QAbstractButton::keyPressEvent(event);
-}
-
 void MessageActionButton::enterEvent(QEnterEvent *event)
 {
     m_hovered = true;
@@ -111,16 +95,4 @@ void MessageActionButton::leaveEvent(QEvent *event)
     m_hovered = false;
     update();
     QAbstractButton::leaveEvent(event);
-}
-
-void MessageActionButton::focusInEvent(QFocusEvent *event)
-{
-    QAbstractButton::focusInEvent(event);
-    update();
-}
-
-void MessageActionButton::focusOutEvent(QFocusEvent *event)
-{
-    QAbstractButton::focusOutEvent(event);
-    update();
 }

@@ -2,11 +2,11 @@
 
 #include "widgets/appcolors.h"
 #include "widgets/glasssurface.h"
+#include "widgets/keyboardbutton.h"
 #include "widgets/symbols.h"
 #include "widgets/typestyles.h"
 
 #include <QFontMetricsF>
-#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -34,6 +34,7 @@ AskActionButton::AskActionButton(const QString &symbol, const QString &title,
     setText(title);
     setFocusPolicy(Qt::TabFocus);
     setAccessibleDescription(keyHint);
+    KeyboardButton::install(this);
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
@@ -102,27 +103,4 @@ void AskActionButton::paintEvent(QPaintEvent *)
     painter.setPen(tone);
     painter.setFont(TypeStyles::font(TypeStyle::KeyCap));
     painter.drawText(keyCap, Qt::AlignCenter, m_keyHint);
-}
-
-void AskActionButton::keyPressEvent(QKeyEvent *event)
-{
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && event->modifiers() == Qt::NoModifier) {
-        click();
-        event->accept();
-        return;
-    }
-    QAbstractButton::keyPressEvent(event);
-}
-
-void AskActionButton::focusInEvent(QFocusEvent *event)
-{
-    QAbstractButton::focusInEvent(event);
-    update();
-}
-
-void AskActionButton::focusOutEvent(QFocusEvent *event)
-{
-    QAbstractButton::focusOutEvent(event);
-    update();
 }

@@ -1,6 +1,7 @@
 #include "widgets/iconbutton.h"
 
 #include "widgets/appcolors.h"
+#include "widgets/keyboardbutton.h"
 #include "widgets/symbols.h"
 
 #include <QEvent>
@@ -32,11 +33,8 @@ void IconButton::paintEvent(QPaintEvent *)
                               : QColor(0, 0, 0, isDown() ? 30 : 16));
         painter.drawRoundedRect(bounds, radius, radius);
     }
-    if (hasFocus()) {
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(AppColors::named(NamedColor::AskAccent, this), 1.5));
-        painter.drawRoundedRect(bounds.adjusted(0.75, 0.75, -0.75, -0.75), radius, radius);
-    }
+    if (hasFocus())
+        KeyboardButton::paintFocusRing(painter, bounds, radius, this);
     const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
     const QRect target(
         QPoint((width() - iconSize().width()) / 2, (height() - iconSize().height()) / 2),
