@@ -39,7 +39,8 @@ KatexTypesetter::KatexTypesetter(const QString &script)
             u"(function (tex, display) {"
             "  try {"
             "    return {html: module.exports.renderToString(tex, {displayMode: display,"
-            "        output: 'html', throwOnError: true, trust: false})};"
+            "        output: 'html', throwOnError: true, trust: false, strict: 'ignore',"
+            "        maxSize: 100})};"
             "  } catch (e) { return {error: String(e.message || e)}; }"
             "})"_s));
     m_valid = !loaded.isError() && m_engine->globalObject().property(u"velmTypeset"_s).isCallable()

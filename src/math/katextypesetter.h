@@ -27,6 +27,9 @@ public:
         // KaTeX's message when it cannot parse the TeX; html is empty then.
         QString error;
     };
+    // No command reaches outside the formula (no \href, \url or \includegraphics: trust is
+    // off), non-standard TeX is accepted quietly, and no rule or space is larger than 100 em,
+    // so an answer cannot make a formula miles wide.
     Result typeset(const QString &tex, bool display) const;
 
 private:

@@ -756,6 +756,55 @@ MathBox MathBox::fromKatexHtml(const QString &html, qreal em)
     return result;
 }
 
+namespace {
+
+const Node *findClass(const QList<Node> &nodes, const QString &cls)
+{
+    for (const Node &node : nodes) {
+        if (node.isText)
+            continue;
+        if (node.has(cls))
+            return &node;
+        if (const Node *found = findClass(node.children, cls))
+            return found;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QList<MathBox> MathBox::piecesFromKatexHtml(const QString &html, qreal em)
+{
+    Parser parser(html);
+    const QList<Node> roots = parser.parseChildren(QString());
+    const Node *body = findClass(roots, QStringLiteral("katex-html"));
+    if (!body)
+        return {fromKatexHtml(html, em)};
+    Context context;
+    context.em = em;
+    QList<MathBox> pieces;
+    for (const Node &child : body->children) {
+        if (child.isText)
+            continue;
+        auto data = std::make_shared<Data>();
+        data->box = layout(child, context);
+        // A \tag goes with the piece before it.
+        if (!child.has(QStringLiteral("base")) && !pieces.isEmpty()) {
+            auto merged = std::make_shared<Data>(*pieces.last().d);
+            merged->box.add(data->box, merged->box.width, 0);
+            merged->box.width += data->box.width;
+            merged->box.height = qMax(merged->box.height, data->box.height);
+            merged->box.depth = qMax(merged->box.depth, data->box.depth);
+            pieces.last().d = std::move(merged);
+            continue;
+        }
+        MathBox piece;
+        piece.d = std::move(data);
+        pieces.append(piece);
+    }
+    return pieces;
+}
+
 qreal MathBox::width() const
 {
     return d ? d->box.width : 0;

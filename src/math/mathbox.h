@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
+#include <QMetaType>
 #include <QPointF>
 #include <QString>
 
@@ -18,6 +20,9 @@ public:
 
     // Lays out KaTeX's HTML output (renderToString with output "html") at `em` pixels.
     static MathBox fromKatexHtml(const QString &html, qreal em);
+    // An inline formula's top-level pieces (KaTeX's bases), each laid out on its own: where
+    // a browser may break the formula over lines. One piece for a formula that cannot break.
+    static QList<MathBox> piecesFromKatexHtml(const QString &html, qreal em);
 
     bool isNull() const { return !d; }
     qreal width() const;
@@ -32,3 +37,4 @@ private:
     struct Data;
     std::shared_ptr<const Data> d;
 };
+Q_DECLARE_METATYPE(MathBox)

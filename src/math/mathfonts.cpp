@@ -16,4 +16,10 @@ int registerFrom(const QString &folder)
     return registered;
 }
 
+int registerEmbedded()
+{
+    static const int registered = registerFrom(u":/katex/fonts"_s);
+    return registered;
+}
+
 } // namespace MathFonts

@@ -9,4 +9,8 @@ namespace MathFonts {
 // Registers every KaTeX_*.ttf of `folder`; the number registered.
 int registerFrom(const QString &folder);
 
+// The fonts compiled into velm; registered once however often it is called. The number
+// registered by the first call.
+int registerEmbedded();
+
 } // namespace MathFonts
