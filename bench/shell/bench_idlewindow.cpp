@@ -23,9 +23,9 @@ using namespace Qt::StringLiterals;
 // focused and its caret blinking, against a plain Qt Widgets window whose focused line edit
 // blinks the same way (bench_plainwindow). Per window: the CPU it uses and how often its
 // threads wake, both over 10 s, and its proportional set size (PSS) 5 s after it started or
-// after the formula showed; the app's own process, and apart from it the helper processes
-// it started (the web engine's, once a formula shows). The app's figures also as ratios to
-// the plain window's.
+// after the chat with formulas opened; the app's own process, and apart from it the helper
+// processes it started (the web engine's, once a formula shows). The app's figures also as ratios
+// to the plain window's.
 //
 //   bench_idlewindow             on a virtual display of its own (Xvfb)
 //   bench_idlewindow --display   on $DISPLAY
@@ -49,6 +49,7 @@ struct Cost
     double cpuPercent = 0;
     double wakeupsPerSecond = 0;
     double pssMb = 0;
+    double rssMb = 0;
 };
 
 struct Figures
@@ -123,11 +124,12 @@ Sample sampleOfAll(const QList<qint64> &pids)
     return total;
 }
 
-double pssMbOf(qint64 pid)
+// "Pss:" or "Rss:" of smaps_rollup, in MB.
+double memoryMbOf(qint64 pid, QByteArrayView field)
 {
     for (const QByteArray &line : readProc(u"/proc/%1/smaps_rollup"_s.arg(pid)).split('\n')) {
         const QList<QByteArray> fields = line.simplified().split(' ');
-        if (fields.size() >= 2 && fields[0] == "Pss:")
+        if (fields.size() >= 2 && fields[0] == field)
             return fields[1].toDouble() / 1024;
     }
     return 0;
@@ -141,9 +143,12 @@ Figures measure(const QString &name, qint64 pid, const QElapsedTimer &clock, qin
     figures.name = name;
     QTest::qWait(int(std::max<qint64>(0, pssAt - clock.elapsed())));
     const QList<qint64> helpers = descendantsOf(pid);
-    figures.app.pssMb = pssMbOf(pid);
-    for (qint64 helper : helpers)
-        figures.helpers.pssMb += pssMbOf(helper);
+    figures.app.pssMb = memoryMbOf(pid, "Pss:");
+    figures.app.rssMb = memoryMbOf(pid, "Rss:");
+    for (qint64 helper : helpers) {
+        figures.helpers.pssMb += memoryMbOf(helper, "Pss:");
+        figures.helpers.rssMb += memoryMbOf(helper, "Rss:");
+    }
 
     QElapsedTimer window;
     const Sample appBefore = sampleOf(pid);
@@ -182,42 +187,69 @@ bool focusComposer(const XSession &x, const QString &window)
         && x.xdotool({u"mousemove"_s, u"0"_s, u"0"_s}) == 0;
 }
 
-void prepareHome(const VelmProcess &velm, bool withFormula)
+// The formulas of the stored chat's answer, a different one per count, as a model writes them.
+QString answerWithFormulas(int count)
+{
+    static const QStringList formulas = {
+        u"$$x^2$$"_s,
+        u"$$\\frac{a}{b} + \\sqrt{x^2 + y^2}$$"_s,
+        u"$$\\int_0^1 x^2 \\, dx = \\frac{1}{3}$$"_s,
+        u"$$\\sum_{n=1}^{\\infty} \\frac{1}{n^2} = \\frac{\\pi^2}{6}$$"_s,
+        u"$$e^{i\\pi} + 1 = 0$$"_s,
+        u"$$\\begin{pmatrix} a & b \\\\ c & d \\end{pmatrix}$$"_s,
+        u"$$\\lim_{x \\to 0} \\frac{\\sin x}{x} = 1$$"_s,
+        u"$$f(x) = \\begin{cases} 1 & x > 0 \\\\ 0 & \\text{otherwise} \\end{cases}$$"_s,
+        u"$$\\nabla \\cdot \\mathbf{E} = \\frac{\\rho}{\\varepsilon_0}$$"_s,
+        u"$$\\hat{\\theta} = \\arg\\max_\\theta \\, p(x \\mid \\theta)$$"_s,
+    };
+    QStringList parts{u"It is"_s};
+    for (int i = 0; i < count; ++i) {
+        QString formula = formulas.at(i % formulas.size());
+        // The second ten differ from the first, as formulas of one answer do.
+        if (i >= formulas.size())
+            formula.insert(formula.size() - 2, u" + %1"_s.arg(i));
+        parts.append(formula);
+    }
+    parts.append(u"for every real x."_s);
+    return parts.join(u"\n\n"_s);
+}
+
+void prepareHome(const VelmProcess &velm, int formulas)
 {
     Settings settings(velm.settingsFile(), velm.dataDirectory());
     settings.setHasCompletedOnboarding(true);
     settings.setUserName(u"Ada"_s);
     // A closed port: velm finds no model server and asks nothing of one.
     settings.setLmStudioServerAddress(u"http://127.0.0.1:9"_s);
-    if (!withFormula)
+    if (formulas == 0)
         return;
     ChatSession chat = ChatSession::create(QDateTime::currentDateTimeUtc());
     chat.messages = {
         ChatMessage(ChatMessage::Role::User, u"What is the square of x?"_s),
-        ChatMessage(ChatMessage::Role::Assistant, u"It is\n\n$$x^2$$\n\nfor every real x."_s),
+        ChatMessage(ChatMessage::Role::Assistant, answerWithFormulas(formulas)),
     };
     ChatStore(settings).save(chat);
 }
 
-// Opens the sidebar and the one stored chat in it, then closes the sidebar again.
+// Opens the sidebar and the one stored chat in it with the keyboard (F6 to the chat list,
+// Return on its first row), then closes the sidebar again.
 bool openStoredChat(const XSession &x, const QString &window)
 {
     if (x.xdotool({u"windowfocus"_s, u"--sync"_s, window}) != 0
         || x.xdotool({u"key"_s, u"ctrl+alt+s"_s}) != 0)
         return false;
     QTest::qWait(1000); // the sidebar slides in
-    // The first row sits under the sidebar's header and the "Today" group's title.
-    if (!clickAt(x, window, 120, 110))
+    if (x.xdotool({u"key"_s, u"F6"_s, u"Return"_s}) != 0)
         return false;
     QTest::qWait(500);
     return x.xdotool({u"key"_s, u"ctrl+alt+s"_s}) == 0;
 }
 
-std::optional<Figures> measureVelm(const XSession &x, const QString &name, bool withFormula,
+std::optional<Figures> measureVelm(const XSession &x, const QString &name, int formulas,
                                    bool focused, const QString &screenshot)
 {
     VelmProcess velm(&x);
-    prepareHome(velm, withFormula);
+    prepareHome(velm, formulas);
     QElapsedTimer clock;
     clock.start();
     if (!velm.start() || !x.waitForWindow(velmTitle)) {
@@ -229,16 +261,10 @@ std::optional<Figures> measureVelm(const XSession &x, const QString &name, bool 
     // composer.
     QTest::qWait(1500);
     qint64 pssAt = pssAfterMs;
-    if (withFormula) {
+    if (formulas > 0) {
         if (!openStoredChat(x, window))
             return std::nullopt;
-        // The formula's page loads in the web engine's helper processes.
-        const bool started = QTest::qWaitFor(
-            [&] { return !descendantsOf(velm.process().processId()).isEmpty(); }, 30000);
-        if (!started) {
-            QTextStream(stderr) << name << ": no formula was shown\n" << velm.log();
-            return std::nullopt;
-        }
+        // However the formulas are drawn, they have been for a while 5 s after the chat opened.
         pssAt = clock.elapsed() + pssAfterMs;
     }
     if (!focusComposer(x, window))
@@ -321,17 +347,19 @@ int main(int argc, char **argv)
     const struct
     {
         QString name;
-        bool withFormula;
+        int formulas;
         bool focused;
         QString screenshot;
     } cases[] = {
-        {u"velm, no chats, composer focused"_s, false, true, u"idle-newchat.png"_s},
-        {u"velm, no chats, another window focused"_s, false, false, u"idle-unfocused.png"_s},
-        {u"velm, a chat with $$x^2$$, composer focused"_s, true, true, u"idle-formula.png"_s},
+        {u"velm, no chats, composer focused"_s, 0, true, u"idle-newchat.png"_s},
+        {u"velm, no chats, another window focused"_s, 0, false, u"idle-unfocused.png"_s},
+        {u"velm, a chat with $$x^2$$, composer focused"_s, 1, true, u"idle-formula.png"_s},
+        {u"velm, a chat of 10 formulas, composer focused"_s, 10, true, u"idle-10formulas.png"_s},
+        {u"velm, a chat of 20 formulas, composer focused"_s, 20, true, u"idle-20formulas.png"_s},
     };
     for (const auto &each : cases) {
         if (const std::optional<Figures> figures
-            = measureVelm(x, each.name, each.withFormula, each.focused, each.screenshot))
+            = measureVelm(x, each.name, each.formulas, each.focused, each.screenshot))
             rows.append(*figures);
         else
             out << each.name << ": (failed)\n";
@@ -341,17 +369,20 @@ int main(int argc, char **argv)
     out << "CPU and wake-ups over " << measureMs / 1000 << " s; the app's ratios to the plain"
         << " window, CPU against at least " << cpuResolutionPercent() << " % (one clock tick)\n";
     out << "window | CPU % of a core | wake-ups/s | PSS MB | CPU ratio | wake-up ratio"
-           " | PSS ratio | helpers' CPU % | helpers' wake-ups/s | helpers' PSS MB\n";
+           " | PSS ratio | RSS MB | helpers' CPU % | helpers' wake-ups/s | helpers' PSS MB"
+           " | helpers' RSS MB | total PSS MB\n";
     for (const Figures &row : std::as_const(rows)) {
         out << row.name << " | " << QString::number(row.app.cpuPercent, 'f', 2) << " | "
             << QString::number(row.app.wakeupsPerSecond, 'f', 1) << " | "
             << QString::number(row.app.pssMb, 'f', 1) << " | "
             << ratio(row.app.cpuPercent, std::max(floor.cpuPercent, cpuResolutionPercent()))
             << " | " << ratio(row.app.wakeupsPerSecond, floor.wakeupsPerSecond) << " | "
-            << ratio(row.app.pssMb, floor.pssMb) << " | "
-            << QString::number(row.helpers.cpuPercent, 'f', 2) << " | "
+            << ratio(row.app.pssMb, floor.pssMb) << " | " << QString::number(row.app.rssMb, 'f', 1)
+            << " | " << QString::number(row.helpers.cpuPercent, 'f', 2) << " | "
             << QString::number(row.helpers.wakeupsPerSecond, 'f', 1) << " | "
-            << QString::number(row.helpers.pssMb, 'f', 1) << "\n";
+            << QString::number(row.helpers.pssMb, 'f', 1) << " | "
+            << QString::number(row.helpers.rssMb, 'f', 1) << " | "
+            << QString::number(row.app.pssMb + row.helpers.pssMb, 'f', 1) << "\n";
     }
     return 0;
 }
