@@ -127,11 +127,20 @@ private:
         }
         if (!selfClosing)
             n.children = parseChildren(n.tag);
+        // A numbered environment's numbers are left empty for katex.css's counter, which
+        // counts the equations of the block: (1), (2)…
+        if (n.has(QStringLiteral("eqn-num")) && n.children.isEmpty()) {
+            Node number;
+            number.isText = true;
+            number.text = QStringLiteral("(%1)").arg(++m_equationNumber);
+            n.children.append(number);
+        }
         return n;
     }
 
     QString m_s;
     int m_i = 0;
+    int m_equationNumber = 0;
 };
 
 struct Context
@@ -157,6 +166,8 @@ struct Item
     QRectF clip;
     QLineF line = {};
     qreal pen = 0;
+    // A rule drawn as a dashed border (\hdashline, the ":" of an array's columns).
+    bool dashed = false;
 };
 
 struct Box
@@ -297,8 +308,8 @@ bool needsColumnWidth(const Node &n)
 {
     if (n.isText || n.has(QStringLiteral("vlist-t")))
         return false;
-    for (const char *cls :
-         {"frac-line", "hide-tail", "stretchy", "overline-line", "underline-line", "hline"})
+    for (const char *cls : {"frac-line", "hide-tail", "stretchy", "overline-line", "underline-line",
+                            "hline", "hdashline"})
         if (n.has(QString::fromLatin1(cls)))
             return true;
     const QString width = n.style.value(QStringLiteral("width"));
@@ -544,19 +555,40 @@ Box layout(const Node &n, const Context &parent, qreal available)
         return layoutSvgHolder(n, c, available);
     Box box;
     if (n.has(QStringLiteral("frac-line")) || n.has(QStringLiteral("overline-line"))
-        || n.has(QStringLiteral("underline-line")) || n.has(QStringLiteral("hline"))) {
+        || n.has(QStringLiteral("underline-line")) || n.has(QStringLiteral("hline"))
+        || n.has(QStringLiteral("hdashline"))) {
         const qreal thickness = emValue(
             n.style.value(QStringLiteral("border-bottom-width"), QStringLiteral("0.04em")), c.em);
         box.width = available >= 0 ? available : 0;
         box.height = thickness;
-        box.items.append({Item::Rule,
-                          QPointF(0, -thickness),
-                          QSizeF(box.width, thickness),
-                          {},
-                          {},
-                          c.color,
-                          {},
-                          {}});
+        Item rule;
+        rule.kind = Item::Rule;
+        rule.at = QPointF(0, -thickness);
+        rule.size = QSizeF(box.width, thickness);
+        rule.color = c.color;
+        rule.dashed = n.has(QStringLiteral("hdashline"));
+        box.items.append(rule);
+        return box;
+    }
+    // The rule between an array's columns: a border as tall as the row, set like a strut.
+    if (n.has(QStringLiteral("vertical-separator"))) {
+        const qreal width = emValue(
+            n.style.value(QStringLiteral("border-right-width"), QStringLiteral("0.04em")), c.em);
+        const qreal height
+            = emValue(n.style.value(QStringLiteral("height"), QStringLiteral("0")), c.em);
+        const qreal align
+            = emValue(n.style.value(QStringLiteral("vertical-align"), QStringLiteral("0")), c.em);
+        box.width = width;
+        box.height = height + align;
+        box.depth = -align;
+        Item rule;
+        rule.kind = Item::Rule;
+        rule.at = QPointF(0, -box.height);
+        rule.size = QSizeF(width, height);
+        rule.color = c.color;
+        rule.dashed
+            = n.style.value(QStringLiteral("border-right-style")) == QLatin1String("dashed");
+        box.items.append(rule);
         return box;
     }
     // \rule: a box drawn by its borders, raised by "bottom".
@@ -658,9 +690,26 @@ void paintBox(QPainter &painter, const Box &box, QPointF origin, const QColor &t
             painter.drawText(QPointF(0, 0), it.text);
             painter.restore();
             break;
-        case Item::Rule:
-            painter.fillRect(QRectF(origin + it.at, it.size), it.color.isValid() ? it.color : text);
+        case Item::Rule: {
+            const QRectF rule(origin + it.at, it.size);
+            const QColor colour = it.color.isValid() ? it.color : text;
+            if (!it.dashed) {
+                painter.fillRect(rule, colour);
+                break;
+            }
+            // Dashes three times as long as the rule is thick, two thicknesses apart, as a
+            // browser draws a dashed border.
+            const bool across = rule.width() >= rule.height();
+            const qreal thickness = across ? rule.height() : rule.width();
+            const qreal length = across ? rule.width() : rule.height();
+            for (qreal at = 0; at < length; at += 5 * thickness) {
+                const qreal dash = std::min(3 * thickness, length - at);
+                painter.fillRect(across ? QRectF(rule.left() + at, rule.top(), dash, thickness)
+                                        : QRectF(rule.left(), rule.top() + at, thickness, dash),
+                                 colour);
+            }
             break;
+        }
         case Item::Line:
             painter.setPen(QPen(it.color.isValid() ? it.color : text, it.pen));
             painter.drawLine(it.line.translated(origin + it.at));
@@ -736,14 +785,26 @@ struct MathBox::Data
     Box box;
 };
 
-MathBox MathBox::fromKatexHtml(const QString &html, qreal em)
+namespace {
+
+Node *findClass(QList<Node> &nodes, const QString &cls)
 {
-    Parser parser(html);
-    const QList<Node> roots = parser.parseChildren(QString());
+    for (Node &node : nodes) {
+        if (node.isText)
+            continue;
+        if (node.has(cls))
+            return &node;
+        if (Node *found = findClass(node.children, cls))
+            return found;
+    }
+    return nullptr;
+}
+
+Box layoutRoots(const QList<Node> &roots, qreal em)
+{
     Context context;
     context.em = em;
-    auto data = std::make_shared<Data>();
-    Box &box = data->box;
+    Box box;
     for (const Node &root : roots) {
         const Box part = layout(root, context);
         box.add(part, box.width, 0);
@@ -751,54 +812,53 @@ MathBox MathBox::fromKatexHtml(const QString &html, qreal em)
         box.height = qMax(box.height, part.height);
         box.depth = qMax(box.depth, part.depth);
     }
+    return box;
+}
+
+} // namespace
+
+MathBox MathBox::fromKatexHtml(const QString &html, qreal em, MathBox *tag)
+{
+    Parser parser(html);
+    QList<Node> roots = parser.parseChildren(QString());
+    if (tag) {
+        *tag = {};
+        // A display formula's number (\tag, or a numbered environment's column of them) is
+        // the last child of its body, which a browser places at the block's right edge.
+        if (Node *body = findClass(roots, QStringLiteral("katex-html"))) {
+            const auto number
+                = std::find_if(body->children.begin(), body->children.end(), [](const Node &node) {
+                      return !node.isText && node.has(QStringLiteral("tag"));
+                  });
+            if (number != body->children.end()) {
+                auto data = std::make_shared<Data>();
+                data->box = layoutRoots({*number}, em);
+                tag->d = std::move(data);
+                body->children.erase(number);
+            }
+        }
+    }
+    auto data = std::make_shared<Data>();
+    data->box = layoutRoots(roots, em);
     MathBox result;
     result.d = std::move(data);
     return result;
 }
 
-namespace {
-
-const Node *findClass(const QList<Node> &nodes, const QString &cls)
-{
-    for (const Node &node : nodes) {
-        if (node.isText)
-            continue;
-        if (node.has(cls))
-            return &node;
-        if (const Node *found = findClass(node.children, cls))
-            return found;
-    }
-    return nullptr;
-}
-
-} // namespace
-
 QList<MathBox> MathBox::piecesFromKatexHtml(const QString &html, qreal em)
 {
     Parser parser(html);
-    const QList<Node> roots = parser.parseChildren(QString());
+    QList<Node> roots = parser.parseChildren(QString());
     const Node *body = findClass(roots, QStringLiteral("katex-html"));
     if (!body)
         return {fromKatexHtml(html, em)};
-    Context context;
-    context.em = em;
     QList<MathBox> pieces;
     for (const Node &child : body->children) {
         if (child.isText)
             continue;
-        auto data = std::make_shared<Data>();
-        data->box = layout(child, context);
-        // A \tag goes with the piece before it.
-        if (!child.has(QStringLiteral("base")) && !pieces.isEmpty()) {
-            auto merged = std::make_shared<Data>(*pieces.last().d);
-            merged->box.add(data->box, merged->box.width, 0);
-            merged->box.width += data->box.width;
-            merged->box.height = qMax(merged->box.height, data->box.height);
-            merged->box.depth = qMax(merged->box.depth, data->box.depth);
-            pieces.last().d = std::move(merged);
-            continue;
-        }
         MathBox piece;
+        auto data = std::make_shared<Data>();
+        data->box = layoutRoots({child}, em);
         piece.d = std::move(data);
         pieces.append(piece);
     }

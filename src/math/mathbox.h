@@ -18,8 +18,10 @@ class MathBox
 public:
     MathBox() = default;
 
-    // Lays out KaTeX's HTML output (renderToString with output "html") at `em` pixels.
-    static MathBox fromKatexHtml(const QString &html, qreal em);
+    // Lays out KaTeX's HTML output (renderToString with output "html") at `em` pixels. With
+    // `tag`, a display formula's number goes there instead, laid out on its own (null when
+    // it has none), for the view to place at its right edge.
+    static MathBox fromKatexHtml(const QString &html, qreal em, MathBox *tag = nullptr);
     // An inline formula's top-level pieces (KaTeX's bases), each laid out on its own: where
     // a browser may break the formula over lines. One piece for a formula that cannot break.
     static QList<MathBox> piecesFromKatexHtml(const QString &html, qreal em);

@@ -5,11 +5,42 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QPainter>
 #include <QThread>
 
 #include <memory>
 
 using namespace Qt::StringLiterals;
+
+qreal MathFormula::displayWidth() const
+{
+    // The body centred with room for the number and a quad on either side.
+    return box.width() + (tag.isNull() ? 0 : 2 * (em + tag.width()));
+}
+
+qreal MathFormula::displayHeight() const
+{
+    return std::max(box.height(), tag.height());
+}
+
+qreal MathFormula::displayDepth() const
+{
+    return std::max(box.depth(), tag.depth());
+}
+
+void MathFormula::paintDisplay(QPainter &painter, qreal left, qreal width, qreal baseline,
+                               const QColor &text, qreal scroll) const
+{
+    if (displayWidth() <= width) {
+        box.paint(painter, QPointF(left + (width - box.width()) / 2, baseline), text);
+        if (!tag.isNull())
+            tag.paint(painter, QPointF(left + width - tag.width(), baseline), text);
+        return;
+    }
+    box.paint(painter, QPointF(left - scroll, baseline), text);
+    if (!tag.isNull())
+        tag.paint(painter, QPointF(left - scroll + box.width() + em, baseline), text);
+}
 
 size_t qHash(const MathKey &key, size_t seed)
 {
@@ -39,8 +70,10 @@ public:
         load();
         const KatexTypesetter::Result result = m_katex->typeset(key.tex, key.display);
         MathFormula formula;
+        formula.em = key.em;
         if (result.error.isEmpty()) {
-            formula.box = MathBox::fromKatexHtml(result.html, key.em);
+            formula.box
+                = MathBox::fromKatexHtml(result.html, key.em, key.display ? &formula.tag : nullptr);
             if (!key.display)
                 formula.pieces = MathBox::piecesFromKatexHtml(result.html, key.em);
         } else {

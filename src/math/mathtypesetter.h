@@ -14,15 +14,30 @@ class QThread;
 class MathWorker;
 
 // A formula typeset at one size: its box, the pieces an inline formula may break between
-// (KaTeX's top-level bases, as a browser breaks it), or KaTeX's message when the TeX does not
-// parse.
+// (KaTeX's top-level bases, as a browser breaks it), a display formula's number, or KaTeX's
+// message when the TeX does not parse.
 struct MathFormula
 {
     MathBox box;
     QList<MathBox> pieces;
+    MathBox tag;
     QString error;
+    // KaTeX's em it was typeset at, in logical pixels.
+    qreal em = 0;
 
     bool isValid() const { return error.isEmpty() && !box.isNull(); }
+
+    // What a display formula needs: the width of its body centred between room for its
+    // number on either side, and the height and depth of the taller.
+    qreal displayWidth() const;
+    qreal displayHeight() const;
+    qreal displayDepth() const;
+    // Draws a display formula with its baseline at `baseline` in the line from `left`, `width`
+    // wide, as a browser lays out KaTeX's display: the body centred, the number at the right
+    // edge. Where they do not fit side by side, both go from the left edge, `scroll` to the
+    // left of it.
+    void paintDisplay(QPainter &painter, qreal left, qreal width, qreal baseline,
+                      const QColor &text, qreal scroll = 0) const;
 };
 
 // What a formula is typeset from. The colour is not part of it: a box is drawn in any colour.

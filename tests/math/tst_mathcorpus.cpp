@@ -1,6 +1,7 @@
 #include "math/katextypesetter.h"
 #include "math/mathbox.h"
 #include "math/mathfonts.h"
+#include "math/mathtypesetter.h"
 #include "support/testdata.h"
 #include "support/testregistry.h"
 
@@ -17,15 +18,16 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// What the native drawing does not do yet: a numbered environment or \tag (the number at the
-// block's right edge), dashed rules, commutative diagrams, and the wrapping of a long inline
-// formula over lines.
-bool notYetDrawn(const QString &group, const QString &tex)
+// TeX that does not parse has no picture.
+bool notCompared(const QString &group)
 {
-    return group == u"longinline"_s || group == u"errors"_s || tex.contains(u"\\tag"_s)
-        || tex.contains(u"\\hdashline"_s) || tex.contains(u"{CD}"_s)
-        || tex.contains(QRegularExpression(u"\\\\begin\\{(equation|align|alignat|gather)\\}"_s));
+    return group == u"errors"_s;
 }
+
+// The reference pictures were drawn in a page 720 logical pixels wide, which wrapped the
+// longest inline formulas over lines; those are the text view's to follow (its tests break a
+// formula between its pieces), not a single picture's.
+constexpr qreal referencePageWidth = 720 * 2;
 
 // The ink of a picture: what is darker than two thirds of white in any channel.
 QList<bool> inkOf(const QImage &image)
@@ -89,11 +91,13 @@ double difference(const QImage &a, const QImage &b)
     return total > 0 ? double(best) / total : 1;
 }
 
+QImage croppedToInk(const QImage &image);
+
 // The formula drawn black on white, cropped to its ink with 4 pixels of white, as the
 // reference pictures are.
 QImage drawn(const MathBox &box)
 {
-    // Room all round: overlaps (\\mathllap, \\mathclap) reach out of the formula's box.
+    // Room all round: overlaps (\mathllap, \mathclap) reach out of the formula's box.
     constexpr int room = 200;
     QImage image(QSize(int(box.width()) + 2 * room, int(box.height() + box.depth()) + 2 * room),
                  QImage::Format_RGB32);
@@ -102,6 +106,11 @@ QImage drawn(const MathBox &box)
         QPainter painter(&image);
         box.paint(painter, QPointF(room, room + box.height()), Qt::black);
     }
+    return croppedToInk(image);
+}
+
+QImage croppedToInk(const QImage &image)
+{
     QRect ink;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
@@ -110,6 +119,42 @@ QImage drawn(const MathBox &box)
         }
     }
     return ink.isEmpty() ? image : image.copy(ink.adjusted(-4, -4, 4, 4));
+}
+
+// A display formula with a number, as its view draws it: the body centred, the number at the
+// right edge of a line as wide as the reference's page. The page's width is not in the
+// picture, which is cropped to its ink: either the ink starts at the body, or the page showed
+// a scroll bar across its whole width (a numbered environment overflowed it).
+QImage drawnDisplay(const MathFormula &formula, int referenceWidth, bool scrollBar)
+{
+    const qreal width = scrollBar
+        ? referenceWidth - 8
+        : std::max(formula.displayWidth(), 2.0 * (referenceWidth - 8) - formula.box.width());
+    constexpr int room = 200;
+    const qreal height = formula.displayHeight(), depth = formula.displayDepth();
+    QImage image(QSize(int(width) + 2 * room, int(height + depth) + 2 * room),
+                 QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        formula.paintDisplay(painter, room, width, room + height, Qt::black);
+    }
+    const QImage cropped = croppedToInk(image);
+    if (!scrollBar)
+        return cropped;
+    QRect line = image.rect();
+    for (int y = 0; y < image.height() && line.top() == 0; ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, y)) < 250) {
+                line.setTop(y - 4);
+                break;
+            }
+        }
+    }
+    line.setHeight(cropped.height());
+    line.setLeft(room - 4);
+    line.setWidth(int(width) + 8);
+    return image.copy(line);
 }
 
 // The reference above, the native drawing (as compared) below, on one picture.
@@ -161,6 +206,7 @@ private Q_SLOTS:
             QImage pair;
         };
         QList<Compared> worst;
+        QList<double> measures;
         while (!lines.atEnd()) {
             const QString line = lines.readLine();
             const QStringList columns = line.split(u'\t');
@@ -168,26 +214,50 @@ private Q_SLOTS:
                 continue;
             ++number;
             const QString &group = columns.at(0), &tex = columns.at(2);
-            if (notYetDrawn(group, tex))
+            if (notCompared(group))
                 continue;
             const bool display = columns.at(1) == u"display"_s;
             const KatexTypesetter::Result typeset = katex.typeset(tex, display);
             QVERIFY2(typeset.error.isEmpty(), qPrintable(tex + u": "_s + typeset.error));
-            const MathBox box
-                = MathBox::fromKatexHtml(typeset.html, (display ? 18 : 15) * 1.03 * 2);
+            MathFormula formula;
+            formula.em = (display ? 18 : 15) * 1.03 * 2;
+            formula.box = MathBox::fromKatexHtml(typeset.html, formula.em,
+                                                 display ? &formula.tag : nullptr);
             const QImage reference(TestData::path(
                 u"math/reference/%1-%2.png"_s.arg(number, 3, 10, QChar(u'0')).arg(group)));
             QVERIFY2(!reference.isNull(), qPrintable(tex));
-            const QImage native = drawn(box);
-            const double widthRatio = double(native.width()) / reference.width();
-            const bool closeWidth = std::abs(widthRatio - 1) <= 0.05;
-            const QImage fitted = closeWidth
-                ? native.scaled(reference.width(), native.height(), Qt::IgnoreAspectRatio,
-                                Qt::SmoothTransformation)
-                : native;
-            const double measure
-                = difference(reference.convertToFormat(QImage::Format_RGB32), fitted);
+            if (group == u"longinline"_s && formula.box.width() > referencePageWidth)
+                continue;
+            QList<QImage> candidates;
+            if (formula.tag.isNull()) {
+                candidates = {drawn(formula.box)};
+            } else {
+                candidates = {drawnDisplay(formula, reference.width(), false),
+                              drawnDisplay(formula, reference.width(), true)};
+            }
+            double measure = 2;
+            double widthRatio = 0;
+            bool closeWidth = false;
+            QImage fitted, native;
+            for (const QImage &candidate : std::as_const(candidates)) {
+                const double ratio = double(candidate.width()) / reference.width();
+                const bool close = std::abs(ratio - 1) <= 0.05;
+                const QImage stretched = close
+                    ? candidate.scaled(reference.width(), candidate.height(), Qt::IgnoreAspectRatio,
+                                       Qt::SmoothTransformation)
+                    : candidate;
+                const double candidateMeasure
+                    = difference(reference.convertToFormat(QImage::Format_RGB32), stretched);
+                if (candidateMeasure < measure) {
+                    measure = candidateMeasure;
+                    widthRatio = ratio;
+                    closeWidth = close;
+                    fitted = stretched;
+                    native = candidate;
+                }
+            }
             ++compared;
+            measures.append(measure);
             worst.append({measure, u"%1-%2"_s.arg(number, 3, 10, QChar(u'0')).arg(group),
                           sideBySide(reference, fitted)});
             std::sort(worst.begin(), worst.end(),
@@ -206,7 +276,11 @@ private Q_SLOTS:
             worst.at(i).pair.save(screenshots.filePath(u"math-worst/%1-%2-%3.png"_s.arg(i + 1).arg(
                 worst.at(i).name, QString::number(worst.at(i).measure, 'f', 3))));
         }
-        QVERIFY(compared > 450);
+        std::sort(measures.begin(), measures.end());
+        qInfo("%d formulas compared; measure median %.3f, 90th percentile %.3f, worst %.3f",
+              compared, measures.at(measures.size() / 2), measures.at(measures.size() * 9 / 10),
+              measures.last());
+        QVERIFY(compared > 500);
         QVERIFY2(different.isEmpty(), qPrintable(different.join(u"\n"_s)));
     }
 };

@@ -87,14 +87,14 @@ qreal MathBlockView::contentWidth() const
         return 0;
     if (!m_shown->isValid())
         return QFontMetricsF(font()).horizontalAdvance(m_shownTex);
-    return m_shown->box.width();
+    return m_shown->displayWidth();
 }
 
 QSize MathBlockView::sizeHint() const
 {
     qreal inner = lineHeight;
     if (m_shown && m_shown->isValid())
-        inner = std::max(inner, m_shown->box.height() + m_shown->box.depth());
+        inner = std::max(inner, m_shown->displayHeight() + m_shown->displayDepth());
     const QMargins margins = contentsMargins();
     return {int(std::ceil(contentWidth())) + margins.left() + margins.right(),
             int(std::ceil(inner)) + 2 * (displayMargin + padding) + margins.top()
@@ -131,11 +131,11 @@ void MathBlockView::paintEvent(QPaintEvent *)
             m_shownTex);
         return;
     }
-    const MathBox &box = m_shown->box;
-    const qreal inner = std::max(lineHeight, box.height() + box.depth());
-    // The formula's ink centred in the line, as a browser centres the line's box.
-    const qreal top = area.top() + padding + (inner - box.height() - box.depth()) / 2;
-    box.paint(painter, QPointF(left, top + box.height()), text);
+    const qreal height = m_shown->displayHeight(), depth = m_shown->displayDepth();
+    const qreal inner = std::max(lineHeight, height + depth);
+    // The formula centred in the line, as a browser centres the line's box.
+    const qreal top = area.top() + padding + (inner - height - depth) / 2;
+    m_shown->paintDisplay(painter, area.left(), area.width(), top + height, text, m_scroll);
 }
 
 bool MathBlockView::scrollBy(qreal dx)
