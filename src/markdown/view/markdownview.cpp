@@ -240,7 +240,7 @@ void MarkdownView::updateWidget(const Entry &entry, const MDBlock &block)
         auto *formula = static_cast<MathBlockView *>(entry.widget);
         formula->setContentsMargins(textMargins(block));
         formula->setFont(m_baseFont);
-        formula->setTex(block.latex());
+        formula->setTex(block.latex(), block.isOpen());
         break;
     }
     case Presentation::Code: {

@@ -46,11 +46,13 @@ MathBlockView::MathBlockView(QWidget *parent)
     });
 }
 
-void MathBlockView::setTex(const QString &tex)
+void MathBlockView::setTex(const QString &tex, bool open)
 {
-    if (tex == m_tex)
+    if (tex == m_tex && open == m_open)
         return;
     m_tex = tex;
+    m_open = open;
+    m_settled = false;
     setAccessibleName(tex);
     look();
 }
@@ -64,9 +66,17 @@ void MathBlockView::look()
 {
     const MathKey key{m_tex, true, em()};
     if (const std::optional<MathFormula> formula = MathTypesetter::instance().find(key))
-        present(m_tex, *formula);
+        settle(*formula);
     else
         MathTypesetter::instance().request(key);
+}
+
+void MathBlockView::settle(const MathFormula &formula)
+{
+    m_settled = true;
+    if (!formula.isValid() && m_open && m_shown && m_shown->isValid())
+        return;
+    present(m_tex, formula);
 }
 
 void MathBlockView::present(const QString &tex, const MathFormula &formula)
@@ -123,7 +133,10 @@ void MathBlockView::paintEvent(QPaintEvent *)
     painter.setClipRect(area);
     if (!m_shown->isValid()) {
         // The source as it was written, never markup: drawText takes plain text.
-        painter.setPen(m_selected ? text : errorColor(this));
+        // A formula still being written is no failure yet.
+        painter.setPen(m_selected   ? text
+                           : m_open ? AppColors::secondaryText(palette())
+                                    : errorColor(this));
         painter.setFont(font());
         const QFontMetricsF metrics(font());
         painter.drawText(

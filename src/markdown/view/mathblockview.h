@@ -6,10 +6,11 @@
 
 // A display formula, drawn natively and centred. It is typeset on the math thread: until the
 // new TeX's picture has come, the last one stays, so a formula growing in a streamed answer
-// never flickers. A formula wider than the view scrolls sideways (wheel, or the arrow keys
-// once clicked). Clicking selects it whole; copying gives its TeX source; screen readers read
-// it as an equation named by that source. TeX that KaTeX cannot parse shows as its source,
-// in the error colour, as plain text.
+// never flickers; while its closing delimiter has not come, TeX that does not parse yet is a
+// formula still being written, and the last picture stays too. A formula wider than the view
+// scrolls sideways (wheel, or the arrow keys once clicked). Clicking selects it whole; copying
+// gives its TeX source; screen readers read it as an equation named by that source. TeX that KaTeX
+// cannot parse shows as its source, in the error colour, as plain text.
 class MathBlockView : public QWidget
 {
     Q_OBJECT
@@ -17,10 +18,13 @@ class MathBlockView : public QWidget
 public:
     explicit MathBlockView(QWidget *parent = nullptr);
 
-    void setTex(const QString &tex);
+    // `open`: the formula's closing delimiter has not come (yet).
+    void setTex(const QString &tex, bool open = false);
     QString tex() const { return m_tex; }
-    // Whether what is drawn is the current TeX (typeset, or shown as a failure).
-    bool isTypeset() const { return m_shownTex == m_tex && m_shown.has_value(); }
+    bool isOpen() const { return m_open; }
+    // Whether the current TeX has been typeset and what it shows is drawn: its picture, its
+    // failure, or for an open formula that does not parse yet, the last picture.
+    bool isTypeset() const { return m_settled; }
     // KaTeX's message for TeX it cannot parse; empty otherwise.
     QString error() const;
 
@@ -49,6 +53,7 @@ protected:
 
 private:
     void look();
+    void settle(const MathFormula &formula);
     void present(const QString &tex, const MathFormula &formula);
     qreal contentWidth() const;
     bool scrollBy(qreal dx);
@@ -58,5 +63,7 @@ private:
     QString m_shownTex;
     std::optional<MathFormula> m_shown;
     qreal m_scroll = 0;
+    bool m_open = false;
+    bool m_settled = false;
     bool m_selected = false;
 };
