@@ -98,7 +98,16 @@ NativeTextView::NativeTextView(QWidget *parent)
             return;
         for (qsizetype index : std::as_const(m_pending)) {
             if (m_formulas.value(index) == key.tex) {
-                build();
+                // Once for all the formulas that come together.
+                if (!std::exchange(m_rebuildQueued, true)) {
+                    QMetaObject::invokeMethod(
+                        this,
+                        [this] {
+                            m_rebuildQueued = false;
+                            build();
+                        },
+                        Qt::QueuedConnection);
+                }
                 return;
             }
         }

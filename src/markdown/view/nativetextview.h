@@ -67,6 +67,7 @@ private:
     QStringList m_formulas;
     // The formulas still on their way, by index.
     QList<qsizetype> m_pending;
+    bool m_rebuildQueued = false;
     QColor m_textColor;
     mutable QTextDocument m_document;
     mutable int m_laidOutWidth = -1;
