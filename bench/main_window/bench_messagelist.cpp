@@ -9,7 +9,7 @@
 //   the last piece to its text being in the view (budget 100 ms). The stall is given as wall
 //   time and as the main thread's own CPU time in its busiest gap, since on a shared machine
 //   a late tick may only mean that other processes had the cores; and once with the
-//   formulas and once without, which shows what the math pages cost.
+//   formulas and once without, which shows what formulas cost.
 // - The same 4,000 pieces as a thinking model's thought (delta.reasoning_content), streamed
 //   into the thought row the same way, then a one-piece answer: the same stall figures, and
 //   the delay from the answer's arrival to its text being in the view.
@@ -23,8 +23,8 @@
 #include "main_window/chatscrollview.h"
 #include "main_window/chatviewstate.h"
 #include "main_window/messagelistview.h"
-#include "markdown/view/mathblockview.h"
 #include "markdown/view/markdownview.h"
+#include "markdown/view/mathblockview.h"
 #include "support/fakemodelserver.h"
 #include "widgets/appcolors.h"
 
@@ -350,8 +350,7 @@ void BM_OpenLongChat(benchmark::State &state)
         worst = std::max(worst, seconds);
         state.SetIterationTime(seconds);
         state.counters["built_rows"] = scroll->builtRowCount();
-        state.counters["math_views"]
-            = double(window.view.findChildren<MathBlockView *>().size());
+        state.counters["math_views"] = double(window.view.findChildren<MathBlockView *>().size());
         // Let the math pages of this round settle before the next.
         spinUntil([] { return false; }, 300);
     }
@@ -488,8 +487,7 @@ void BM_StreamAnswer(benchmark::State &state)
         state.counters["worst_stall_cpu_ms"] = worstBusyGap / 1e6;
         state.counters["stalls_over_16ms"] = longStalls;
         state.counters["last_piece_to_view_ms"] = (displayed - arrived) / 1e6;
-        state.counters["math_views"]
-            = double(window.view.findChildren<MathBlockView *>().size());
+        state.counters["math_views"] = double(window.view.findChildren<MathBlockView *>().size());
         std::sort(stalls.begin(), stalls.end());
         if (!stalls.empty())
             state.counters["median_long_stall_ms"] = stalls.at(stalls.size() / 2) / 1e6;

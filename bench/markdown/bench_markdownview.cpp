@@ -1,6 +1,6 @@
 #include "markdown/markdownparser.h"
-#include "markdown/view/mathblockview.h"
 #include "markdown/view/markdownview.h"
+#include "markdown/view/mathblockview.h"
 
 #include <benchmark/benchmark.h>
 

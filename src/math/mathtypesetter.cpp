@@ -126,7 +126,9 @@ void MathTypesetter::startThread()
     m_thread->setObjectName(u"velm math"_s);
     m_worker = new MathWorker;
     m_worker->moveToThread(m_thread);
-    connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    // KaTeX's engine is destroyed on the thread that made it, as that thread ends: finished is
+    // emitted there, and a connection without a receiver calls at once.
+    connect(m_thread, &QThread::finished, [worker = m_worker] { delete worker; });
     connect(m_worker, &MathWorker::done, this, &MathTypesetter::accept);
     m_thread->start();
 }

@@ -129,7 +129,7 @@ void NativeTextView::build()
 {
     // The old document's positions mean nothing in the new one.
     clearSelection();
-    // Proportional line height spreads lines a little, close to the math pages' 1.45.
+    // Lines a little apart, for reading; a line with a tall formula grows with it.
     m_document.setHtml(u"<p style=\"margin:0; line-height:118%;\">"_s + m_html + u"</p>"_s);
     placeFormulas();
     m_laidOutWidth = -1;
