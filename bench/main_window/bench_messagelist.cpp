@@ -83,7 +83,7 @@ ChatSession storedChat(int messageCount)
 }
 
 // The long answer cut into `count` pieces of a few characters; without its formulas when
-// `math` is false, which shows what the math pages cost.
+// `math` is false, which shows what formulas cost.
 QStringList answerPieces(int count, bool math)
 {
     QString whole;
