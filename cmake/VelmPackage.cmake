@@ -3,11 +3,11 @@
 #
 # dpkg-shlibdeps computes the libraries the binary links. What Qt opens at run time needs a
 # package of its own only where no linked library brings it: the Wayland platform plugin
-# (qt6-wayland). The X11 plugin comes with libqt6gui6, the SVG image and icon engine plugins
-# (the tray icon, the symbols) with libqt6svg6, and the web engine's helper process with
-# libqt6webenginecore6-bin, all three of which the linked libraries pull in; tests/packaging
-# checks that they stay in the list. KaTeX, its fonts and the application's own fonts are
-# compiled into the binary, so they need no package.
+# (qt6-wayland). The X11 plugin comes with libqt6gui6 and the SVG image and icon engine
+# plugins (the tray icon, the symbols) with libqt6svg6, both of which the linked libraries
+# pull in; tests/packaging checks that they stay in the list, and that no web engine comes
+# into it. KaTeX, its fonts and the application's own fonts are compiled into the binary, so
+# they need no package.
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velm)

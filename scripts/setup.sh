@@ -11,7 +11,7 @@ velm_packages=(
     build-essential cmake ninja-build pkg-config clang-format mold
     qt6-base-dev qt6-base-dev-tools libgl-dev qcoro-qt6-dev qt6-svg-dev
     qt6-wayland  # the Wayland platform plugin: run.sh on a Wayland session runs natively, as the package does
-    qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev qt6-declarative-dev
+    qt6-declarative-dev  # Qt Qml's JavaScript engine, in which KaTeX typesets formulas
     qt6-l10n-tools  # lupdate and lrelease, for the texts to translate and the translations
     libjs-katex fonts-katex fonts-inter
     libxcb1-dev libxcb-keysyms1-dev libsodium-dev libsqlite3-dev

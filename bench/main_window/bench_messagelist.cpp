@@ -9,7 +9,7 @@
 //   the last piece to its text being in the view (budget 100 ms). The stall is given as wall
 //   time and as the main thread's own CPU time in its busiest gap, since on a shared machine
 //   a late tick may only mean that other processes had the cores; and once with the
-//   formulas and once without, which shows what the math pages cost.
+//   formulas and once without, which shows what formulas cost.
 // - The same 4,000 pieces as a thinking model's thought (delta.reasoning_content), streamed
 //   into the thought row the same way, then a one-piece answer: the same stall figures, and
 //   the delay from the answer's arrival to its text being in the view.
@@ -23,9 +23,8 @@
 #include "main_window/chatscrollview.h"
 #include "main_window/chatviewstate.h"
 #include "main_window/messagelistview.h"
-#include "markdown/view/katexhtmlblockview.h"
 #include "markdown/view/markdownview.h"
-#include "markdown/view/mathwebprofile.h"
+#include "markdown/view/mathblockview.h"
 #include "support/fakemodelserver.h"
 #include "widgets/appcolors.h"
 
@@ -84,7 +83,7 @@ ChatSession storedChat(int messageCount)
 }
 
 // The long answer cut into `count` pieces of a few characters; without its formulas when
-// `math` is false, which shows what the math pages cost.
+// `math` is false, which shows what formulas cost.
 QStringList answerPieces(int count, bool math)
 {
     QString whole;
@@ -285,9 +284,9 @@ bool spinUntil(Predicate done, int limitMs = 20000)
     return true;
 }
 
-// The first formula of a process starts the web engine, which blocks the main thread for
-// a while once; the streaming figures are about the steady state after that.
-void warmUpWebEngine()
+// The first formula of a process waits for KaTeX to load on the math thread; the streaming
+// figures are about the steady state after that.
+void warmUpMath()
 {
     static bool warm = false;
     if (std::exchange(warm, true))
@@ -298,10 +297,9 @@ void warmUpWebEngine()
     window.resize(400, 200);
     window.show();
     spinUntil([&] {
-        auto *block = window.findChild<KaTeXHTMLBlockView *>();
-        return block && block->webView();
+        auto *block = window.findChild<MathBlockView *>();
+        return block && block->isTypeset();
     });
-    spinUntil([] { return false; }, 1500);
 }
 
 void BM_StreamAnswer(benchmark::State &state);
@@ -325,7 +323,7 @@ void BM_OpenLongChat(benchmark::State &state)
     harness.store().add({first, second});
     ConversationController &controller = harness.controller();
     Window window(controller);
-    warmUpWebEngine();
+    warmUpMath();
     ChatScrollView *scroll = window.view.scrollView();
     spinUntil([] { return false; }, 200);
 
@@ -352,8 +350,7 @@ void BM_OpenLongChat(benchmark::State &state)
         worst = std::max(worst, seconds);
         state.SetIterationTime(seconds);
         state.counters["built_rows"] = scroll->builtRowCount();
-        state.counters["math_views"]
-            = double(window.view.findChildren<KaTeXHTMLBlockView *>().size());
+        state.counters["math_views"] = double(window.view.findChildren<MathBlockView *>().size());
         // Let the math pages of this round settle before the next.
         spinUntil([] { return false; }, 300);
     }
@@ -416,7 +413,7 @@ void BM_StreamAnswer(benchmark::State &state)
         ConversationController &controller = harness.controller();
         Window window(controller);
         if (state.range(1) != 0)
-            warmUpWebEngine();
+            warmUpMath();
         spinUntil([] { return false; }, 200);
 
         QElapsedTimer clock;
@@ -490,8 +487,7 @@ void BM_StreamAnswer(benchmark::State &state)
         state.counters["worst_stall_cpu_ms"] = worstBusyGap / 1e6;
         state.counters["stalls_over_16ms"] = longStalls;
         state.counters["last_piece_to_view_ms"] = (displayed - arrived) / 1e6;
-        state.counters["math_views"]
-            = double(window.view.findChildren<KaTeXHTMLBlockView *>().size());
+        state.counters["math_views"] = double(window.view.findChildren<MathBlockView *>().size());
         std::sort(stalls.begin(), stalls.end());
         if (!stalls.empty())
             state.counters["median_long_stall_ms"] = stalls.at(stalls.size() / 2) / 1e6;
@@ -515,10 +511,6 @@ int main(int argc, char **argv)
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The engine's sandbox cannot run as root, which is how containers run benchmarks.
-    if (::geteuid() == 0)
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    MathWebProfile::prepareApplication();
     TimedApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -6,7 +6,6 @@
 #include "main_window/searchingrow.h"
 #include "main_window/thinkingrow.h"
 #include "main_window/thoughtrow.h"
-#include "markdown/view/katexhtmlblockview.h"
 #include "widgets/animations.h"
 #include "widgets/appcolors.h"
 #include "widgets/focusoutline.h"
@@ -519,13 +518,9 @@ void ChatScrollView::placeWidgets()
 void ChatScrollView::startEntrance(Slot &slot)
 {
     QWidget *widget = slot.widget;
-    // A graphics effect would blank a math page, so rows with formulas only rise.
-    QPointer<QGraphicsOpacityEffect> effect;
-    if (!widget->findChild<KaTeXHTMLBlockView *>()) {
-        effect = new QGraphicsOpacityEffect(widget);
-        effect->setOpacity(0);
-        widget->setGraphicsEffect(effect);
-    }
+    QPointer<QGraphicsOpacityEffect> effect = new QGraphicsOpacityEffect(widget);
+    effect->setOpacity(0);
+    widget->setGraphicsEffect(effect);
     slot.entrance = 0;
     auto *animation = new SpringAnimation(entranceSpring(), widget);
     animation->setStartValue(0.0);

@@ -55,7 +55,7 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::setContent(QWidget *content)
 {
-    // Deleted now rather than later, so that nothing of it (timers, a web view) outlives it.
+    // Deleted now rather than later, so that nothing of it (its timers) outlives it.
     QWidget *previous = takeCentralWidget();
     setCentralWidget(content);
     if (previous != content)

@@ -279,12 +279,14 @@ qsizetype BlockParser::mathBlock(const Line &opening, QStringView trimmedLine)
     if (!trimmed(rest).isEmpty())
         addPiece(rest);
     qsizetype pos = opening.next;
+    bool closed = false;
     while (pos != -1) {
         const Line line = lineAt(pos);
         pos = line.next;
         if (const qsizetype at = MDChars::indexOf(line.text, close); at != -1) {
             if (!trimmed(line.text.first(at)).isEmpty())
                 addPiece(line.text.first(at));
+            closed = true;
             break;
         }
         addPiece(line.text);
@@ -293,6 +295,8 @@ qsizetype BlockParser::mathBlock(const Line &opening, QStringView trimmedLine)
     const QStringView latex = trimmed(joined);
     block.m_text = {qint32(begin + (latex.data() - joined.data())), qint32(latex.size())};
     block.m_flags |= MDBlock::TextInExtra;
+    if (!closed)
+        block.m_flags |= MDBlock::Open;
     m_blocks.append(std::move(block));
     return pos;
 }

@@ -58,6 +58,13 @@ MDBlock MDBlock::mathBlock(const QString &latex)
     return withSpans(Kind::MathBlock, 0, latex, {});
 }
 
+MDBlock MDBlock::openMathBlock(const QString &latex)
+{
+    MDBlock block = mathBlock(latex);
+    block.m_flags |= Open;
+    return block;
+}
+
 MDBlock MDBlock::listItem(int indent, const QString &marker, const QList<MDSpan> &spans)
 {
     return withSpans(Kind::ListItem, indent, marker, spans);
@@ -122,7 +129,8 @@ QList<MDSpan> MDBlock::spans() const
 
 bool operator==(const MDBlock &a, const MDBlock &b)
 {
-    if (a.m_kind != b.m_kind || a.m_number != b.m_number || a.m_spanCount != b.m_spanCount)
+    if (a.m_kind != b.m_kind || a.m_number != b.m_number || a.m_spanCount != b.m_spanCount
+        || a.isOpen() != b.isOpen())
         return false;
     if (a.textView() != b.textView() || a.languageView() != b.languageView())
         return false;
@@ -160,7 +168,7 @@ QDebug operator<<(QDebug debug, const MDBlock &block)
         debug << "codeBlock(" << block.code() << ", " << block.language() << ')';
         break;
     case MDBlock::Kind::MathBlock:
-        debug << "mathBlock(" << block.latex() << ')';
+        debug << (block.isOpen() ? "openMathBlock(" : "mathBlock(") << block.latex() << ')';
         break;
     case MDBlock::Kind::ListItem:
         debug << "listItem(" << block.indent() << ", " << block.marker() << ", " << block.spans()

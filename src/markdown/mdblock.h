@@ -30,6 +30,8 @@ public:
     // An empty language means the fence named none.
     static MDBlock codeBlock(const QString &code, const QString &language = {});
     static MDBlock mathBlock(const QString &latex);
+    // Display math whose closing delimiter has not come.
+    static MDBlock openMathBlock(const QString &latex);
     // `indent` is the nesting depth in steps of two spaces; `marker` is "•" for bullets or
     // the number and delimiter of an ordered item as written ("1.", "3)").
     static MDBlock listItem(int indent, const QString &marker, const QList<MDSpan> &spans);
@@ -43,6 +45,8 @@ public:
     QString code() const;
     QString language() const;
     QString latex() const;
+    // Whether a math block's closing delimiter has not come (yet): the block runs to the end.
+    bool isOpen() const { return m_flags & Open; }
 
     // The inline spans of paragraphs, headings, list items and quotes (built on each call).
     QList<MDSpan> spans() const;
@@ -53,7 +57,7 @@ public:
 private:
     friend class BlockParser;
 
-    enum Flag : quint8 { TextInExtra = 1, LanguageInExtra = 2, SpansInExtra = 4 };
+    enum Flag : quint8 { TextInExtra = 1, LanguageInExtra = 2, SpansInExtra = 4, Open = 8 };
 
     static MDBlock withSpans(Kind kind, int number, const QString &text, const QList<MDSpan> &spans,
                              const QString &language = {});

@@ -1,7 +1,5 @@
 #include "markdown/nativetext.h"
 
-#include "markdown/mathpage.h"
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -30,9 +28,63 @@ QString cssColor(const QString &color)
     return color.isEmpty() ? u"inherit"_s : color;
 }
 
+const auto formulaScheme = QStringLiteral("velm-formula:");
+
 } // namespace
 
 namespace NativeText {
+
+QString htmlEscape(QStringView text)
+{
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    for (const QChar ch : text) {
+        switch (ch.unicode()) {
+        case u'&':
+            out += u"&amp;";
+            break;
+        case u'<':
+            out += u"&lt;";
+            break;
+        case u'>':
+            out += u"&gt;";
+            break;
+        case u'"':
+            out += u"&quot;";
+            break;
+        case u'\'':
+            out += u"&#39;";
+            break;
+        default:
+            out += ch;
+        }
+    }
+    return out;
+}
+
+QStringList formulas(const QList<MDSpan> &spans)
+{
+    QStringList out;
+    for (const MDSpan &span : spans) {
+        if (span.kind() == MDSpan::Kind::Math)
+            out.append(span.latex());
+    }
+    return out;
+}
+
+QString formulaImageName(qsizetype index)
+{
+    return formulaScheme + QString::number(index);
+}
+
+qsizetype formulaIndex(QStringView imageName)
+{
+    if (!imageName.startsWith(formulaScheme))
+        return -1;
+    bool ok = false;
+    const qsizetype index = imageName.mid(formulaScheme.size()).toLongLong(&ok);
+    return ok && index >= 0 ? index : -1;
+}
 
 QString spansHTML(const QList<MDSpan> &spans, const NativeTextStyle &style)
 {
@@ -44,12 +96,17 @@ QString spansHTML(const QList<MDSpan> &spans, const NativeTextStyle &style)
         = u"<span style=\"color:"_s + accent + u"; text-decoration:underline;\">"_s;
 
     QString out;
+    qsizetype formula = 0;
     for (const MDSpan &span : spans) {
-        const QString text = MathPage::htmlEscape(span.text());
+        const QString text = htmlEscape(span.text());
         switch (span.kind()) {
         case MDSpan::Kind::Plain:
-        case MDSpan::Kind::Math: // never here: blocks with math are drawn as math pages
             out += text;
+            break;
+        case MDSpan::Kind::Math:
+            // A size of its own, so that the document never asks for an image it cannot have.
+            out += u"<img src=\""_s + formulaImageName(formula++)
+                + u"\" width=\"1\" height=\"1\">"_s;
             break;
         case MDSpan::Kind::Bold:
             out += u"<b>"_s + text + u"</b>"_s;

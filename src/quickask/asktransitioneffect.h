@@ -6,8 +6,7 @@ class QWidget;
 
 // How the Quick Ask bar's rows come in: a fade, optionally with a slide down from above by
 // their own height. Drawn through a graphics effect so the layout never sees intermediate
-// geometry. Do not put it on anything that holds a web view, nor nest one inside another
-// (Qt then paints the inner widget twice at once).
+// geometry. Do not nest one inside another (Qt then paints the inner widget twice at once).
 class AskTransitionEffect : public QGraphicsEffect
 {
     Q_OBJECT

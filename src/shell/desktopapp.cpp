@@ -22,7 +22,6 @@
 #include "chat/settingsfilewatcher.h"
 #include "main_window/contentview.h"
 #include "main_window/mainwindow.h"
-#include "markdown/view/mathwebprofile.h"
 #include "onboarding/onboardingdrafts.h"
 #include "onboarding/onboardingmodel.h"
 #include "onboarding/onboardingview.h"
@@ -86,7 +85,6 @@ int runDesktopApp(int &argc, char **argv, const DesktopOptions &options)
     if (early != InstanceChannel::Handover::NoInstance)
         return handOver(early);
 
-    MathWebProfile::prepareApplication();
     QApplication app(argc, argv);
     QApplication::setApplicationName(AppIdentity::applicationName);
     QApplication::setApplicationVersion(QStringLiteral(VELM_VERSION));

@@ -7,7 +7,7 @@ class QAbstractButton;
 // The pressed look of the app's buttons: while held, the button shrinks to `scale` about its
 // centre and fades to `pressedOpacity`, easing out over 0.12 s both ways. Attach it to any
 // button; it draws the button through a graphics effect, so it works with every kind of
-// content (do not use it on widgets that contain web views).
+// content.
 //
 //     PressableButtonStyle::apply(button, 0.97, 0.85);
 class PressableButtonStyle : public QGraphicsEffect

@@ -18,7 +18,7 @@ enum class TypeStyle : quint8 {
 };
 
 // Sizes are in logical pixels, as a point is on the desktops the design was drawn for, so
-// text is as large next to the math pages (whose style sheet speaks in px) as it is there.
+// text is as large next to formulas (set in px, as KaTeX sets them) as it is there.
 namespace TypeStyles {
 
 QFont font(TypeStyle style);

@@ -200,8 +200,8 @@ private Q_SLOTS:
                                  E2EFixture::waitMs),
                  qPrintable(log()));
 
-        // The formulas are typeset by web pages that load after the answer has ended.
-        QTest::qWait(4000);
+        // The formulas are typeset on the math thread as the answer ends; the entrance ends.
+        QTest::qWait(1500);
         m_e2e.screenshot(u"journey-3-answer.png"_s);
 
         // The question and the start of the answer, wheeled back into view.

@@ -77,7 +77,6 @@ QProcessEnvironment VelmProcess::environment() const
     // A closed port: no run ever reaches the real instant-answer or favicon services.
     environment.insert(u"VELM_DUCKDUCKGO_URL"_s, u"http://127.0.0.1:9/"_s);
     environment.insert(u"VELM_FAVICON_URL"_s, u"http://127.0.0.1:9/"_s);
-    environment.insert(u"QTWEBENGINE_DISABLE_SANDBOX"_s, u"1"_s);
     environment.insert(m_extra);
     return environment;
 }

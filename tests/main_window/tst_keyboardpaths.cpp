@@ -7,6 +7,7 @@
 #include "main_window/sidebarlistview.h"
 #include "main_window/sidebarrenamefield.h"
 #include "main_window/sidebarview.h"
+#include "markdown/view/nativetextview.h"
 #include "support/keyboardaudit.h"
 #include "support/testregistry.h"
 #include "widgets/systemappearance.h"
@@ -94,14 +95,14 @@ private Q_SLOTS:
         QVERIFY(w.activated);
         fixture.controller().selectSession(chat.id);
         QTRY_COMPARE(KeyboardAudit::focusName(), u"Message"_s);
-        // The formula's page has made its widget.
-        const auto pageShown = [&w] {
-            const QList<QWidget *> widgets = w.view.findChildren<QWidget *>();
-            return std::any_of(widgets.begin(), widgets.end(), [](const QWidget *widget) {
-                return widget->inherits("QQuickWidget") && widget->isVisible();
+        // The formula is drawn; it takes no stop of its own.
+        const auto formulaShown = [&w] {
+            const QList<NativeTextView *> texts = w.view.findChildren<NativeTextView *>();
+            return std::any_of(texts.begin(), texts.end(), [](const NativeTextView *text) {
+                return !text->formulas().isEmpty() && text->formulasTypeset() && text->isVisible();
             });
         };
-        QTRY_VERIFY_WITH_TIMEOUT(pageShown(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(formulaShown(), 10000);
         QCOMPARE(KeyboardAudit::accessibilityProblems(&w.view), QStringList());
         QCOMPARE(KeyboardAudit::tabOrder(),
                  (QStringList{u"Message"_s, u"Attach files"_s, u"Web search: Search off"_s,

@@ -24,6 +24,7 @@ inline constexpr auto code = &MDSpan::code;
 inline constexpr auto math = &MDSpan::math;
 inline constexpr auto heading = &MDBlock::heading;
 inline constexpr auto mathBlock = &MDBlock::mathBlock;
+inline constexpr auto openMathBlock = &MDBlock::openMathBlock;
 inline constexpr auto ordered = &MDBlock::listItem;
 inline constexpr auto quote = &MDBlock::blockquote;
 inline constexpr auto divider = &MDBlock::divider;

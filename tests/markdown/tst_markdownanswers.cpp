@@ -149,7 +149,7 @@ void TestMarkdownAnswers::pathologicalInput_data()
         << keycaps << Blocks{ordered(0, keycaps.chopped(2), {plain(u"x"_s)})};
     const QString unclosedMath = u"$$\n"_s + u"x\n"_s.repeated(n);
     QTest::newRow("unclosed display math")
-        << unclosedMath << Blocks{mathBlock(u"x "_s.repeated(n).trimmed())};
+        << unclosedMath << Blocks{openMathBlock(u"x "_s.repeated(n).trimmed())};
 }
 
 void TestMarkdownAnswers::pathologicalInput()

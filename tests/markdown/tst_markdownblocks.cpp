@@ -63,10 +63,10 @@ void TestMarkdownBlocks::codeAndMathBlocks_data()
     QTest::newRow("bracket block is not closed by dollars")
         << u"\\[\nx\n$$\ny\n\\]"_s << Blocks{mathBlock(u"x $$ y"_s)};
     QTest::newRow("unterminated display math takes the rest")
-        << u"$$\nx^2\n\n# y"_s << Blocks{mathBlock(u"x^2  # y"_s)};
-    QTest::newRow("display math just opened") << u"$$"_s << Blocks{mathBlock(QString())};
+        << u"$$\nx^2\n\n# y"_s << Blocks{openMathBlock(u"x^2  # y"_s)};
+    QTest::newRow("display math just opened") << u"$$"_s << Blocks{openMathBlock(QString())};
     QTest::newRow("half a closing bracket is no closer")
-        << u"\\[ x \\"_s << Blocks{mathBlock(u"x \\"_s)};
+        << u"\\[ x \\"_s << Blocks{openMathBlock(u"x \\"_s)};
     QTest::newRow("single dollar starts no block")
         << u"$x$ is small"_s << Blocks{para({math(u"x"_s), plain(u" is small"_s)})};
 

@@ -21,10 +21,12 @@ private Q_SLOTS:
     void controlFields();
     void dependsOnWhatIsLoadedAtRunTime_data();
     void dependsOnWhatIsLoadedAtRunTime();
+    void bringsNoWebEngine();
     void carriesTheInstalledTree();
 
 private:
     QString field(const QString &name) const;
+    QStringList dependencies() const;
 
     QTemporaryDir m_output;
     QString m_architecture;
@@ -84,23 +86,39 @@ void tst_DebPackage::controlFields()
 void tst_DebPackage::dependsOnWhatIsLoadedAtRunTime_data()
 {
     QTest::addColumn<QString>("package");
-    // The packages that carry what Qt opens at run time: the X11 platform plugin, the SVG
-    // image and icon plugins and the web engine's helper process come with libraries that
-    // dpkg-shlibdeps finds in the binary; the Wayland plugin is named by hand.
+    // The packages that carry what Qt opens at run time: the X11 platform plugin and the SVG
+    // image and icon plugins come with libraries that dpkg-shlibdeps finds in the binary; the
+    // Wayland plugin is named by hand.
     QTest::newRow("X11 plugin") << u"libqt6gui6"_s;
     QTest::newRow("SVG plugins") << u"libqt6svg6"_s;
-    QTest::newRow("web engine process") << u"libqt6webenginecore6-bin"_s;
     QTest::newRow("Wayland plugin") << u"qt6-wayland"_s;
 }
 
-void tst_DebPackage::dependsOnWhatIsLoadedAtRunTime()
+QStringList tst_DebPackage::dependencies() const
 {
-    QFETCH(QString, package);
     QStringList names;
     for (const QString &alternatives : field(u"Depends"_s).split(u',')) {
         for (const QString &dependency : alternatives.split(u'|'))
             names.append(dependency.trimmed().section(u' ', 0, 0).section(u':', 0, 0));
     }
+    return names;
+}
+
+// Formulas are drawn natively: no browser engine comes with velm.
+void tst_DebPackage::bringsNoWebEngine()
+{
+    const QStringList names = dependencies();
+    QVERIFY(!names.isEmpty());
+    for (const QString &name : names) {
+        QVERIFY2(!name.contains(u"webengine"_s) && !name.contains(u"webchannel"_s),
+                 qPrintable(name));
+    }
+}
+
+void tst_DebPackage::dependsOnWhatIsLoadedAtRunTime()
+{
+    QFETCH(QString, package);
+    const QStringList names = dependencies();
     QVERIFY2(names.contains(package), qPrintable(names.join(u", "_s)));
 }
 

@@ -1,14 +1,14 @@
 #include "markdown/view/markdownview.h"
 
 #include "markdown/markdownparser.h"
-#include "markdown/mathpage.h"
 #include "markdown/nativetext.h"
 #include "markdown/view/codeblockview.h"
 #include "markdown/view/dividerview.h"
-#include "markdown/view/katexhtmlblockview.h"
 #include "markdown/view/listitemview.h"
+#include "markdown/view/mathblockview.h"
 #include "markdown/view/nativetextview.h"
 #include "markdown/view/quoteblockview.h"
+#include "math/mathtypesetter.h"
 #include "widgets/appcolors.h"
 #include "widgets/typestyles.h"
 
@@ -50,6 +50,9 @@ MarkdownView::MarkdownView(QWidget *parent)
     m_layout->setSpacing(0);
     m_layout->setAlignment(Qt::AlignTop);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // KaTeX takes about 80 ms to load on its thread; a message's view exists well before an
+    // answer's first formula is complete.
+    MathTypesetter::instance().warmUp();
 }
 
 MarkdownView::~MarkdownView() = default;
@@ -152,17 +155,17 @@ MarkdownView::Presentation MarkdownView::presentationOf(const MDBlock &block)
 {
     switch (block.kind()) {
     case MDBlock::Kind::Paragraph:
-        return MathPage::usesMathPage(block) ? Presentation::MathPage : Presentation::Text;
+        return Presentation::Text;
     case MDBlock::Kind::Heading:
-        return MathPage::usesMathPage(block) ? Presentation::MathPage : Presentation::Heading;
+        return Presentation::Heading;
     case MDBlock::Kind::MathBlock:
-        return Presentation::MathPage;
+        return Presentation::Formula;
     case MDBlock::Kind::CodeBlock:
         return Presentation::Code;
     case MDBlock::Kind::ListItem:
-        return MathPage::usesMathPage(block) ? Presentation::MathListItem : Presentation::ListItem;
+        return Presentation::ListItem;
     case MDBlock::Kind::Blockquote:
-        return MathPage::usesMathPage(block) ? Presentation::MathQuote : Presentation::Quote;
+        return Presentation::Quote;
     case MDBlock::Kind::Divider:
         return Presentation::Divider;
     }
@@ -175,8 +178,10 @@ QWidget *MarkdownView::createWidget(const MDBlock &block, Presentation presentat
     switch (presentation) {
     case Presentation::Text:
     case Presentation::Heading:
-    case Presentation::MathPage:
-        widget = createContent(block, presentation == Presentation::MathPage, false);
+        widget = createContent(block, false);
+        break;
+    case Presentation::Formula:
+        widget = new MathBlockView;
         break;
     case Presentation::Code: {
         auto *code = new CodeBlockView;
@@ -186,17 +191,15 @@ QWidget *MarkdownView::createWidget(const MDBlock &block, Presentation presentat
         widget = code;
         break;
     }
-    case Presentation::ListItem:
-    case Presentation::MathListItem: {
+    case Presentation::ListItem: {
         auto *item = new ListItemView;
-        item->setContent(createContent(block, presentation == Presentation::MathListItem, false));
+        item->setContent(createContent(block, false));
         widget = item;
         break;
     }
-    case Presentation::Quote:
-    case Presentation::MathQuote: {
+    case Presentation::Quote: {
         auto *quote = new QuoteBlockView;
-        quote->setContent(createContent(block, presentation == Presentation::MathQuote, true));
+        quote->setContent(createContent(block, true));
         widget = quote;
         break;
     }
@@ -209,26 +212,20 @@ QWidget *MarkdownView::createWidget(const MDBlock &block, Presentation presentat
     return widget;
 }
 
-QWidget *MarkdownView::createContent(const MDBlock &block, bool math, bool secondary)
+QWidget *MarkdownView::createContent(const MDBlock &block, bool secondary)
 {
-    QWidget *content = math ? static_cast<QWidget *>(new KaTeXHTMLBlockView(
-                           MathPage::styleFor(block), MathPage::bodyHTML(block)))
-                            : new NativeTextView;
-    updateContent(content, block, math, secondary);
+    auto *content = new NativeTextView;
+    updateContent(content, block, secondary);
     return content;
 }
 
-void MarkdownView::updateContent(QWidget *content, const MDBlock &block, bool math, bool secondary)
+void MarkdownView::updateContent(QWidget *content, const MDBlock &block, bool secondary)
 {
-    if (math) {
-        static_cast<KaTeXHTMLBlockView *>(content)->setContent(MathPage::styleFor(block),
-                                                               MathPage::bodyHTML(block));
-        return;
-    }
     auto *text = static_cast<NativeTextView *>(content);
     text->setFont(block.kind() == MDBlock::Kind::Heading ? headingFont(block.level()) : m_baseFont);
     text->setTextColor(secondary ? AppColors::secondaryText(palette()) : QColor());
-    text->setHtml(NativeText::spansHTML(block.spans(), nativeStyle()));
+    text->setHtml(NativeText::spansHTML(block.spans(), nativeStyle()),
+                  NativeText::formulas(block.spans()));
 }
 
 void MarkdownView::updateWidget(const Entry &entry, const MDBlock &block)
@@ -236,13 +233,14 @@ void MarkdownView::updateWidget(const Entry &entry, const MDBlock &block)
     switch (entry.presentation) {
     case Presentation::Text:
     case Presentation::Heading:
-    case Presentation::MathPage: {
-        const bool math = entry.presentation == Presentation::MathPage;
-        updateContent(entry.widget, block, math, false);
-        if (math)
-            static_cast<KaTeXHTMLBlockView *>(entry.widget)->setPageMargins(textMargins(block));
-        else
-            entry.widget->setContentsMargins(textMargins(block));
+        updateContent(entry.widget, block, false);
+        entry.widget->setContentsMargins(textMargins(block));
+        break;
+    case Presentation::Formula: {
+        auto *formula = static_cast<MathBlockView *>(entry.widget);
+        formula->setContentsMargins(textMargins(block));
+        formula->setFont(m_baseFont);
+        formula->setTex(block.latex(), block.isOpen());
         break;
     }
     case Presentation::Code: {
@@ -251,20 +249,16 @@ void MarkdownView::updateWidget(const Entry &entry, const MDBlock &block)
         code->setCode(block.code(), block.language());
         break;
     }
-    case Presentation::ListItem:
-    case Presentation::MathListItem: {
+    case Presentation::ListItem: {
         auto *item = static_cast<ListItemView *>(entry.widget);
         item->setIndent(block.indent());
         item->setMarker(block.marker());
         item->setMarkerFont(m_baseFont);
-        updateContent(item->content(), block, entry.presentation == Presentation::MathListItem,
-                      false);
+        updateContent(item->content(), block, false);
         break;
     }
     case Presentation::Quote:
-    case Presentation::MathQuote:
-        updateContent(static_cast<QuoteBlockView *>(entry.widget)->content(), block,
-                      entry.presentation == Presentation::MathQuote, true);
+        updateContent(static_cast<QuoteBlockView *>(entry.widget)->content(), block, true);
         break;
     case Presentation::Divider:
         break;

@@ -9,13 +9,13 @@
 class QVBoxLayout;
 struct NativeTextStyle;
 
-// One message's Markdown, block under block. Blocks without math are native text; blocks
-// with math are small KaTeX pages; code gets a framed panel with a copy button.
+// One message's Markdown, block under block: native text with its inline formulas, display
+// formulas drawn natively, code in a framed panel with a copy button.
 //
 // setText() is called for every streamed piece, so it does as little as it can: it parses
 // the text again, keeps the widget of every block whose content did not change, updates
-// changed blocks in place where they keep their kind (a growing formula reuses its web
-// view), and builds widgets only for new blocks.
+// changed blocks in place where they keep their kind (a growing formula keeps its view and
+// its last picture until the new one is typeset), and builds widgets only for new blocks.
 class MarkdownView : public QWidget
 {
     Q_OBJECT
@@ -59,12 +59,10 @@ private:
     enum class Presentation : quint8 {
         Text,
         Heading,
-        MathPage,
+        Formula,
         Code,
         ListItem,
-        MathListItem,
         Quote,
-        MathQuote,
         Divider,
     };
 
@@ -78,8 +76,8 @@ private:
     static Presentation presentationOf(const MDBlock &block);
     QWidget *createWidget(const MDBlock &block, Presentation presentation);
     void updateWidget(const Entry &entry, const MDBlock &block);
-    QWidget *createContent(const MDBlock &block, bool math, bool secondary);
-    void updateContent(QWidget *content, const MDBlock &block, bool math, bool secondary);
+    QWidget *createContent(const MDBlock &block, bool secondary);
+    void updateContent(QWidget *content, const MDBlock &block, bool secondary);
     QFont headingFont(int level) const;
     NativeTextStyle nativeStyle() const;
     void restyle();

@@ -1,5 +1,9 @@
 #include "markdown/view/nativetextview.h"
 
+#include "markdown/nativetext.h"
+#include "markdown/view/mathblockview.h"
+#include "math/mathtypesetter.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -8,12 +12,69 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QTextBlock>
 #include <QTextDocumentFragment>
+#include <QTextObjectInterface>
 #include <QTextOption>
 
 #include <cmath>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int formulaObject = QTextFormat::UserObject + 1;
+// The piece of a formula an object draws, and which formula of the block it belongs to.
+constexpr int formulaBoxProperty = QTextFormat::UserProperty + 1;
+constexpr int formulaIndexProperty = QTextFormat::UserProperty + 2;
+constexpr QChar breakOpportunity(0x200b);
+
+// KaTeX's em beside text of a size, as the text around a formula is set.
+qreal formulaEm(const QFont &font)
+{
+    const qreal pixels = font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * 96 / 72;
+    return pixels * 1.03;
+}
+
+// A formula's piece in a line of text. Qt's document layout gives an inline object no depth
+// unless it is centred on the x-height, and then its ascent and descent are half its height
+// plus and minus half the x-height. So the object is made tall enough that the ascent covers
+// the formula's height and the descent its depth, and the formula is drawn on the baseline
+// that this puts at `ascent` from the object's top.
+class FormulaObject
+    : public QObject
+    , public QTextObjectInterface
+{
+    Q_OBJECT
+    Q_INTERFACES(QTextObjectInterface)
+
+public:
+    using QObject::QObject;
+
+    static qreal ascentOf(const MathBox &box, const QTextFormat &format)
+    {
+        const qreal halfX = QFontMetrics(format.toCharFormat().font()).xHeight() / 2.0;
+        return std::max(box.height(), box.depth() + halfX);
+    }
+
+    QSizeF intrinsicSize(QTextDocument *, int, const QTextFormat &format) override
+    {
+        const auto box = format.property(formulaBoxProperty).value<MathBox>();
+        const qreal halfX = QFontMetrics(format.toCharFormat().font()).xHeight() / 2.0;
+        return {box.width(), 2 * ascentOf(box, format) - halfX};
+    }
+
+    void drawObject(QPainter *painter, const QRectF &rect, QTextDocument *, int,
+                    const QTextFormat &format) override
+    {
+        const auto box = format.property(formulaBoxProperty).value<MathBox>();
+        // The layout sets the pen to the text's colour, or the selection's.
+        box.paint(*painter, QPointF(rect.left(), rect.top() + ascentOf(box, format)),
+                  painter->pen().color());
+    }
+};
+
+} // namespace
 
 NativeTextView::NativeTextView(QWidget *parent)
     : QWidget(parent)
@@ -31,25 +92,153 @@ NativeTextView::NativeTextView(QWidget *parent)
     // Focus only by click, so that copying works after selecting while Tab still moves
     // between the controls.
     setFocusPolicy(Qt::ClickFocus);
+    m_document.documentLayout()->registerHandler(formulaObject, new FormulaObject(this));
+    connect(&MathTypesetter::instance(), &MathTypesetter::ready, this, [this](const MathKey &key) {
+        if (key.display || key.em != formulaEm(m_document.defaultFont()))
+            return;
+        for (qsizetype index : std::as_const(m_pending)) {
+            if (m_formulas.value(index) == key.tex) {
+                // Once for all the formulas that come together.
+                if (!std::exchange(m_rebuildQueued, true)) {
+                    QMetaObject::invokeMethod(
+                        this,
+                        [this] {
+                            m_rebuildQueued = false;
+                            build();
+                        },
+                        Qt::QueuedConnection);
+                }
+                return;
+            }
+        }
+    });
 }
 
-void NativeTextView::setHtml(const QString &html)
+NativeTextView::~NativeTextView() = default;
+
+void NativeTextView::setHtml(const QString &html, const QStringList &formulas)
 {
-    if (html == m_html)
+    if (html == m_html && formulas == m_formulas)
         return;
     m_html = html;
+    m_formulas = formulas;
+    build();
+}
+
+void NativeTextView::build()
+{
     // The old document's positions mean nothing in the new one.
     clearSelection();
-    // Proportional line height spreads lines a little, close to the math pages' 1.45.
-    m_document.setHtml(u"<p style=\"margin:0; line-height:118%;\">"_s + html + u"</p>"_s);
+    // Lines a little apart, for reading; a line with a tall formula grows with it.
+    m_document.setHtml(u"<p style=\"margin:0; line-height:118%;\">"_s + m_html + u"</p>"_s);
+    placeFormulas();
     m_laidOutWidth = -1;
     updateGeometry();
     update();
 }
 
+// Puts each formula's pieces where its image stands, those typeset; asks for the others.
+void NativeTextView::placeFormulas()
+{
+    m_pending.clear();
+    struct Place
+    {
+        int position;
+        qsizetype index;
+        QTextCharFormat format;
+    };
+    QList<Place> places;
+    for (QTextBlock block = m_document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextCharFormat format = fragment.charFormat();
+            if (!format.isImageFormat())
+                continue;
+            const qsizetype index = NativeText::formulaIndex(format.toImageFormat().name());
+            if (index >= 0 && index < m_formulas.size())
+                places.append({fragment.position(), index, format});
+        }
+    }
+    const qreal em = formulaEm(m_document.defaultFont());
+    MathTypesetter &typesetter = MathTypesetter::instance();
+    QTextCursor cursor(&m_document);
+    // From the end, so that the positions before stay where they are.
+    for (auto place = places.crbegin(); place != places.crend(); ++place) {
+        cursor.setPosition(place->position);
+        cursor.setPosition(place->position + 1, QTextCursor::KeepAnchor);
+        QTextCharFormat text = place->format;
+        text.setObjectType(QTextFormat::NoObject);
+        text.clearProperty(QTextFormat::ImageName);
+        text.clearProperty(QTextFormat::ImageWidth);
+        text.clearProperty(QTextFormat::ImageHeight);
+        const MathKey key{m_formulas.at(place->index), false, em};
+        const std::optional<MathFormula> formula = typesetter.find(key);
+        if (!formula) {
+            cursor.removeSelectedText();
+            m_pending.prepend(place->index);
+            typesetter.request(key);
+            continue;
+        }
+        if (!formula->isValid()) {
+            // The source as written, in the error colour; plain text, never markup.
+            text.setForeground(MathBlockView::errorColor(this));
+            cursor.insertText(key.tex, text);
+            continue;
+        }
+        QTextCharFormat object = text;
+        object.setObjectType(formulaObject);
+        object.setVerticalAlignment(QTextCharFormat::AlignMiddle);
+        object.setProperty(formulaIndexProperty, place->index);
+        cursor.removeSelectedText();
+        for (qsizetype i = 0; i < formula->pieces.size(); ++i) {
+            if (i > 0)
+                cursor.insertText(QString(breakOpportunity), text);
+            object.setProperty(formulaBoxProperty, QVariant::fromValue(formula->pieces.at(i)));
+            cursor.insertText(QString(QChar::ObjectReplacementCharacter), object);
+        }
+    }
+}
+
+// The text from `from` to `to`, plain: paragraphs end in line feeds, and each formula is its
+// TeX between dollar signs, once however many of its pieces are inside.
+QString NativeTextView::textBetween(int from, int to) const
+{
+    QString out;
+    qsizetype lastFormula = -1;
+    for (QTextBlock block = m_document.findBlock(from); block.isValid() && block.position() <= to;
+         block = block.next()) {
+        if (block.position() > from && !out.isEmpty())
+            out += u'\n';
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int start = std::max(from, fragment.position());
+            const int end = std::min(to, fragment.position() + fragment.length());
+            if (start >= end)
+                continue;
+            const QTextCharFormat format = fragment.charFormat();
+            if (format.objectType() == formulaObject) {
+                const qsizetype index = format.property(formulaIndexProperty).toLongLong();
+                if (index != lastFormula)
+                    out += u'$' + m_formulas.value(index) + u'$';
+                lastFormula = index;
+                continue;
+            }
+            QString text = fragment.text().mid(start - fragment.position(), end - start);
+            text.remove(breakOpportunity);
+            if (!text.isEmpty())
+                lastFormula = -1;
+            out += text;
+        }
+    }
+    out.replace(QChar::LineSeparator, u'\n');
+    return out;
+}
+
 QString NativeTextView::toPlainText() const
 {
-    return m_document.toPlainText();
+    QTextCursor end(&m_document);
+    end.movePosition(QTextCursor::End);
+    return textBetween(0, end.position());
 }
 
 void NativeTextView::setTextColor(const QColor &color)
@@ -114,6 +303,9 @@ void NativeTextView::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         m_document.setDefaultFont(font());
+        // Formulas are set at a size that follows the text's.
+        if (!m_formulas.isEmpty())
+            build();
         m_laidOutWidth = -1;
         updateGeometry();
         update();
@@ -124,8 +316,12 @@ QString NativeTextView::selectedText() const
 {
     if (!m_selection.hasSelection())
         return {};
-    // QTextCursor marks paragraph ends with U+2029; a copied text wants line feeds.
-    return m_selection.selection().toPlainText();
+    const QString text = textBetween(m_selection.selectionStart(), m_selection.selectionEnd());
+    // A formula selected alone is copied as its TeX, ready for a TeX editor.
+    if (m_formulas.size() > 0 && text.size() > 2 && text.startsWith(u'$') && text.endsWith(u'$')
+        && m_formulas.contains(text.mid(1, text.size() - 2)))
+        return text.mid(1, text.size() - 2);
+    return text;
 }
 
 void NativeTextView::selectAll()
@@ -242,3 +438,5 @@ void NativeTextView::focusOutEvent(QFocusEvent *event)
         clearSelection();
     QWidget::focusOutEvent(event);
 }
+
+#include "nativetextview.moc"

@@ -1,18 +1,18 @@
 #include "markdown/mdtest.h"
-#include "webenginetest.h"
+#include "support/testregistry.h"
 
 #include "markdown/view/codeblockview.h"
 #include "markdown/view/dividerview.h"
-#include "markdown/view/katexhtmlblockview.h"
 #include "markdown/view/listitemview.h"
 #include "markdown/view/markdownview.h"
-#include "markdown/view/mathwebprofile.h"
+#include "markdown/view/mathblockview.h"
 #include "markdown/view/nativetextview.h"
-#include "markdown/view/passthroughkatexwebview.h"
 #include "markdown/view/quoteblockview.h"
+#include "math/mathtypesetter.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QPointer>
 #include <QScrollArea>
@@ -21,21 +21,20 @@
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 #include <QWheelEvent>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// What draws a block, by kind of widget and whether it is a math page, for comparing a
-// view that was streamed into with one built at once.
+// What draws a block, by kind of widget and what it shows, for comparing a view that was
+// streamed into with one built at once.
 QString describe(QWidget *widget)
 {
     if (auto *text = qobject_cast<NativeTextView *>(widget))
-        return u"text:"_s + text->html();
-    if (auto *math = qobject_cast<KaTeXHTMLBlockView *>(widget))
-        return u"math:"_s + math->pageHTML();
+        return u"text:"_s + text->html() + u'|' + text->formulas().join(u'|');
+    if (auto *formula = qobject_cast<MathBlockView *>(widget))
+        return u"formula:"_s + formula->tex();
     if (auto *code = qobject_cast<CodeBlockView *>(widget))
         return u"code:"_s + code->languageLabel() + u':' + code->code();
     if (auto *item = qobject_cast<ListItemView *>(widget))
@@ -73,14 +72,38 @@ const QString everythingButMath
 
 } // namespace
 
+// Takes the links the app would open in the browser, for as long as it lives.
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit UrlRecorder(const QStringList &schemes)
+        : m_schemes(schemes)
+    {
+        for (const QString &scheme : schemes)
+            QDesktopServices::setUrlHandler(scheme, this, "open");
+    }
+    ~UrlRecorder() override
+    {
+        for (const QString &scheme : std::as_const(m_schemes))
+            QDesktopServices::unsetUrlHandler(scheme);
+    }
+
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void open(const QUrl &url) { opened.append(url); }
+
+private:
+    QStringList m_schemes;
+};
+
 class TestMarkdownView : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Runs first: no test before it may show a formula.
-    void noMathMeansNoWebEngine();
-
     void modelTextIsNeverMarkup_data();
     void modelTextIsNeverMarkup();
     void nativeLinkDoesNothing();
@@ -88,37 +111,13 @@ private Q_SLOTS:
     void codeLanguageLabel();
     void copyConfirmsOnAllBlocksOfTheMessage();
     void unchangedBlocksKeepTheirWidgets();
-    void growingFormulaKeepsItsWebView();
+    void formulasAreTypesetOncePerChange();
     void streamingEndsWhereABuildWould();
     void wheelOverCodeScrollsTheChat();
     void textIsSelectableAndCopiesPlain();
     void newBlocksAreShownInPlaceAtOnce_data();
     void newBlocksAreShownInPlaceAtOnce();
 };
-
-void TestMarkdownView::noMathMeansNoWebEngine()
-{
-    QVERIFY(!MathWebProfile::exists());
-    QWidget window;
-    auto *layout = new QVBoxLayout(&window);
-    auto *view = new MarkdownView;
-    layout->addWidget(view);
-    view->setText(everythingButMath);
-    window.resize(600, 800);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY(view->blockCount() > 8);
-    QVERIFY(view->findChildren<QWebEngineView *>().isEmpty());
-    QVERIFY(view->findChildren<KaTeXHTMLBlockView *>().isEmpty());
-    QVERIFY(!MathWebProfile::exists());
-
-    // A formula that is parsed but never shown starts nothing either.
-    MarkdownView hidden;
-    hidden.setText(u"$$x$$"_s);
-    QCOMPARE(hidden.findChildren<KaTeXHTMLBlockView *>().size(), 1);
-    QVERIFY(hidden.findChildren<QWebEngineView *>().isEmpty());
-    QVERIFY(!MathWebProfile::exists());
-}
 
 void TestMarkdownView::modelTextIsNeverMarkup_data()
 {
@@ -233,11 +232,10 @@ void TestMarkdownView::unchangedBlocksKeepTheirWidgets()
     QList<QPointer<QWidget>> before;
     for (qsizetype i = 0; i < view->blockCount(); ++i)
         before.append(view->blockWidget(i));
-    auto *formula = qobject_cast<KaTeXHTMLBlockView *>(view->blockWidget(2));
+    auto *formula = qobject_cast<MathBlockView *>(view->blockWidget(2));
     QVERIFY(formula);
-    QVERIFY(WebEngineTest::waitUntilReady(formula));
-    QSignalSpy formulaLoads(formula, &KaTeXHTMLBlockView::pageLoadStarted);
-    const QPointer<QWebEngineView> formulaView = formula->webView();
+    QTRY_VERIFY(formula->isTypeset());
+    const int typeset = MathTypesetter::instance().typesetCount();
 
     // The code block grows, then a new paragraph starts.
     view->setText(start + u"b = 2\n"_s);
@@ -248,12 +246,11 @@ void TestMarkdownView::unchangedBlocksKeepTheirWidgets()
     // The code block changed but kept its kind: updated in place.
     QCOMPARE(view->blockWidget(3), before.at(3).data());
     QCOMPARE(qobject_cast<CodeBlockView *>(view->blockWidget(3))->code(), u"a = 1\nb = 2"_s);
-    QCOMPARE(formulaLoads.count(), 0);
-    QCOMPARE(formula->webView(), formulaView.data());
+    QCOMPARE(MathTypesetter::instance().typesetCount(), typeset);
 
     // A block that turns into another kind gets a new widget; the others stay.
-    view->setText(start + u"b = 2\n```\n\nDone $y$"_s);
-    QVERIFY(qobject_cast<KaTeXHTMLBlockView *>(view->blockWidget(4)));
+    view->setText(start + u"b = 2\n```\n\nDone\n\n$$y$$"_s);
+    QVERIFY(qobject_cast<MathBlockView *>(view->blockWidget(5)));
     for (qsizetype i = 0; i < 4; ++i)
         QCOMPARE(view->blockWidget(i), before.at(i).data());
 
@@ -264,31 +261,37 @@ void TestMarkdownView::unchangedBlocksKeepTheirWidgets()
     QTRY_VERIFY(before.at(2).isNull());
 }
 
-void TestMarkdownView::growingFormulaKeepsItsWebView()
+void TestMarkdownView::formulasAreTypesetOncePerChange()
 {
     MarkdownView view;
     view.resize(500, 300);
-    view.setText(u"The sum $a^2 + b"_s);
-    QVERIFY(qobject_cast<NativeTextView *>(view.blockWidget(0)));
-    view.setText(u"The sum $a^2 + b$"_s); // now it is math
-    auto *math = qobject_cast<KaTeXHTMLBlockView *>(view.blockWidget(0));
-    QVERIFY(math);
     view.show();
-    QVERIFY(WebEngineTest::waitUntilReady(math));
-    const QPointer<QWebEngineView> web = math->webView();
-    QSignalSpy loads(math, &KaTeXHTMLBlockView::pageLoadStarted);
+    MathTypesetter &typesetter = MathTypesetter::instance();
+    view.setText(u"The sum $a^2 + b"_s);
+    auto *text = qobject_cast<NativeTextView *>(view.blockWidget(0));
+    QVERIFY(text);
+    QVERIFY(text->formulas().isEmpty());
+    view.setText(u"The sum $a^2 + b_{17}$"_s); // now it is math
+    QCOMPARE(view.blockWidget(0), text);
+    QCOMPARE(text->formulas(), QStringList{u"a^2 + b_{17}"_s});
+    QTRY_VERIFY(text->formulasTypeset());
+    const int once = typesetter.typesetCount();
 
-    view.setText(u"The sum $a^2 + b$ of two"_s);
-    view.setText(u"The sum $a^2 + b$ of two terms $c$"_s);
-    QCOMPARE(view.blockWidget(0), math);
-    QCOMPARE(math->webView(), web.data());
-    QCOMPARE(loads.count(), 2);
-    QVERIFY(WebEngineTest::waitUntilReady(math));
-    QTRY_COMPARE_WITH_TIMEOUT(
-        WebEngineTest::runJavaScript(math->webView()->page(),
-                                     u"document.querySelectorAll('.katex').length"_s)
-            .toInt(),
-        2, 10000);
+    // The answer grows around the formula: it is not typeset again, here or in another view.
+    view.setText(u"The sum $a^2 + b_{17}$ of two"_s);
+    view.setText(u"The sum $a^2 + b_{17}$ of two terms"_s);
+    MarkdownView again;
+    again.setText(u"Again $a^2 + b_{17}$."_s);
+    QVERIFY(qobject_cast<NativeTextView *>(again.blockWidget(0))->formulasTypeset());
+    QCOMPARE(view.blockWidget(0), text);
+    QVERIFY(text->formulasTypeset());
+    QCOMPARE(typesetter.typesetCount(), once);
+
+    // A second formula is typeset alone.
+    view.setText(u"The sum $a^2 + b_{17}$ of two terms $c_{23}$"_s);
+    QTRY_VERIFY(text->formulasTypeset());
+    QCOMPARE(typesetter.typesetCount(), once + 1);
+    QCOMPARE(text->toPlainText(), u"The sum $a^2 + b_{17}$ of two terms $c_{23}$"_s);
 }
 
 void TestMarkdownView::streamingEndsWhereABuildWould()
@@ -416,5 +419,5 @@ void TestMarkdownView::newBlocksAreShownInPlaceAtOnce()
     QVERIFY(view.blockWidget(view.blockCount() - 1)->isVisible());
 }
 
-VELM_WEBENGINE_TEST_MAIN(TestMarkdownView)
+VELM_TEST_MAIN(TestMarkdownView)
 #include "tst_markdownview.moc"
