@@ -45,15 +45,17 @@ public:
     explicit Parser(const QString &html)
         : m_s(html)
     { }
-    QList<Node> parseChildren(const QString &closing)
+    // The nodes up to the end tag of the element being read (KaTeX's output is well formed),
+    // or to the end.
+    QList<Node> parseChildren()
     {
         QList<Node> out;
         while (m_i < m_s.size()) {
             if (m_s.at(m_i) == u'<') {
                 if (m_s.mid(m_i, 2) == QLatin1String("</")) {
                     const int end = m_s.indexOf(u'>', m_i);
-                    m_i = end + 1;
-                    return out; // assumes well-formed
+                    m_i = end < 0 ? m_s.size() : end + 1;
+                    return out;
                 }
                 out.append(parseElement());
             } else {
@@ -65,7 +67,6 @@ public:
                 out.append(t);
             }
         }
-        Q_UNUSED(closing);
         return out;
     }
 
@@ -74,9 +75,14 @@ private:
     {
         const int start = m_i;
         const int end = m_s.indexOf(u'>', m_i);
+        Node n;
+        // A tag never closed ends the reading rather than starting it again.
+        if (end < 0) {
+            m_i = m_s.size();
+            return n;
+        }
         const QString head = m_s.mid(m_i + 1, end - m_i - 1);
         m_i = end + 1;
-        Node n;
         static const QRegularExpression name(QStringLiteral("^([a-zA-Z]+)"));
         n.tag = name.match(head).captured(1);
         static const QRegularExpression attr(
@@ -121,12 +127,13 @@ private:
         const bool selfClosing = head.endsWith(u'/');
         if (n.tag == QLatin1String("svg")) {
             const int close = m_s.indexOf(QLatin1String("</svg>"), m_i);
-            n.svg = m_s.mid(start, close + 6 - start).toUtf8();
-            m_i = close + 6;
+            const int after = close < 0 ? m_s.size() : close + 6;
+            n.svg = m_s.mid(start, after - start).toUtf8();
+            m_i = after;
             return n;
         }
         if (!selfClosing)
-            n.children = parseChildren(n.tag);
+            n.children = parseChildren();
         // A numbered environment's numbers are left empty for katex.css's counter, which
         // counts the equations of the block: (1), (2)…
         if (n.has(QStringLiteral("eqn-num")) && n.children.isEmpty()) {
@@ -820,7 +827,7 @@ Box layoutRoots(const QList<Node> &roots, qreal em)
 MathBox MathBox::fromKatexHtml(const QString &html, qreal em, MathBox *tag)
 {
     Parser parser(html);
-    QList<Node> roots = parser.parseChildren(QString());
+    QList<Node> roots = parser.parseChildren();
     if (tag) {
         *tag = {};
         // A display formula's number (\tag, or a numbered environment's column of them) is
@@ -848,7 +855,7 @@ MathBox MathBox::fromKatexHtml(const QString &html, qreal em, MathBox *tag)
 QList<MathBox> MathBox::piecesFromKatexHtml(const QString &html, qreal em)
 {
     Parser parser(html);
-    QList<Node> roots = parser.parseChildren(QString());
+    QList<Node> roots = parser.parseChildren();
     const Node *body = findClass(roots, QStringLiteral("katex-html"));
     if (!body)
         return {fromKatexHtml(html, em)};
