@@ -101,11 +101,8 @@ MathTypesetter &MathTypesetter::instance()
 }
 
 MathTypesetter::MathTypesetter()
-    // Kept by what they draw: a formula draws about 12 items, each under 1 kB kept (measured
-    // over the corpus by bench_math), so this is some 800 formulas in at most 8 MB, a long
-    // chat's many times over. The half-written states of a formula that streamed, each
-    // typeset once, are the first to go.
-    : m_cache(10000)
+    // Item sizes measured over the corpus by bench_math.
+    : m_cache(maximumKeptItems)
 {
     qRegisterMetaType<MathKey>();
     qRegisterMetaType<MathFormula>();
