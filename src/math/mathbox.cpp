@@ -872,6 +872,11 @@ QList<MathBox> MathBox::piecesFromKatexHtml(const QString &html, qreal em)
     return pieces;
 }
 
+qsizetype MathBox::itemCount() const
+{
+    return d ? d->box.items.size() : 0;
+}
+
 qreal MathBox::width() const
 {
     return d ? d->box.width : 0;

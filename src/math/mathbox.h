@@ -27,6 +27,8 @@ public:
     static QList<MathBox> piecesFromKatexHtml(const QString &html, qreal em);
 
     bool isNull() const { return !d; }
+    // How many glyph runs, rules and pictures it draws: what it costs to keep.
+    qsizetype itemCount() const;
     qreal width() const;
     qreal height() const;
     qreal depth() const;

@@ -76,6 +76,12 @@ public:
 
     // How many formulas have been typeset since start; for tests and benchmarks.
     int typesetCount() const { return m_typesetCount; }
+    // What the kept formulas draw, in items (MathBox::itemCount), and the most that is kept:
+    // a formula draws about 12, each under 1 kB kept, so some 800 formulas in at most 8 MB.
+    // The least recently used go first: a streamed formula's half-written states, typeset
+    // once each.
+    qsizetype keptItems() const { return m_cache.totalCost(); }
+    static constexpr qsizetype maximumKeptItems = 10000;
 
 Q_SIGNALS:
     void ready(const MathKey &key);

@@ -29,6 +29,7 @@ private Q_SLOTS:
     void typesetsWithoutHoldingTheCaller();
     void eachFormulaIsTypesetOnce();
     void sizeAndModeAreTypesetApart();
+    void keepsWhatItDrawsWithinItsBound();
     void inlinePiecesMakeTheWhole();
     void displayNumbersGoToTheRightEdge_data();
     void displayNumbersGoToTheRightEdge();
@@ -76,6 +77,27 @@ void TestMathTypesetter::sizeAndModeAreTypesetApart()
     QVERIFY(qAbs(large->box.width() - 2 * small->box.width()) < 1);
     // In display style the limits go above and below a larger sign.
     QVERIFY(display->box.height() > small->box.height() * 1.3);
+}
+
+void TestMathTypesetter::keepsWhatItDrawsWithinItsBound()
+{
+    MathTypesetter &typesetter = MathTypesetter::instance();
+    // Large formulas, one after another, as a long session's answers bring them.
+    QString large;
+    for (int i = 0; i < 40; ++i)
+        large += u"\\frac{a_{%1}}{b^{%1}} + "_s;
+    const MathKey first{large.arg(0) + u"z"_s, true, 18};
+    QVERIFY(typeset(first));
+    const std::optional<MathFormula> formula = typesetter.find(first);
+    QVERIFY(formula && formula->box.itemCount() > 100);
+    // Enough of them to fill what is kept twice over.
+    const qsizetype count = 2 * MathTypesetter::maximumKeptItems / formula->box.itemCount() + 1;
+    for (qsizetype i = 1; i <= count; ++i)
+        QVERIFY(typeset({large.arg(i) + u"z"_s, true, 18}));
+    // The oldest went; what is kept stays within the bound, and the newest is there.
+    QVERIFY(typesetter.keptItems() <= MathTypesetter::maximumKeptItems);
+    QVERIFY(typesetter.find({large.arg(count) + u"z"_s, true, 18}));
+    QVERIFY(!typesetter.find(first));
 }
 
 void TestMathTypesetter::inlinePiecesMakeTheWhole()
