@@ -2,11 +2,11 @@
 #include "main_window/sourcecard.h"
 #include "main_window/sourcesrow.h"
 #include "support/fakehttpserver.h"
+#include "support/openedurls.h"
 #include "support/testregistry.h"
 
 #include <QApplication>
 #include <QBuffer>
-#include <QDesktopServices>
 #include <QImageWriter>
 #include <QSignalSpy>
 #include <QTest>
@@ -17,34 +17,6 @@ namespace {
 
 // Rows that never fetch an icon.
 FaviconLoader *const noFavicons = nullptr;
-
-// Stands in for the desktop's URL handlers, so the test sees what a click would open,
-// and nothing reaches a real browser or file manager.
-class OpenedUrls : public QObject
-{
-    Q_OBJECT
-
-public:
-    explicit OpenedUrls(const QStringList &schemes)
-        : m_schemes(schemes)
-    {
-        for (const QString &scheme : schemes)
-            QDesktopServices::setUrlHandler(scheme, this, "open");
-    }
-    ~OpenedUrls() override
-    {
-        for (const QString &scheme : m_schemes)
-            QDesktopServices::unsetUrlHandler(scheme);
-    }
-
-    QList<QUrl> urls;
-
-public Q_SLOTS:
-    void open(const QUrl &url) { urls.append(url); }
-
-private:
-    QStringList m_schemes;
-};
 
 QList<SearchResult> sources(const QStringList &urls)
 {

@@ -1,4 +1,5 @@
 #include "markdown/mdtest.h"
+#include "support/openedurls.h"
 #include "support/testregistry.h"
 
 #include "markdown/view/codeblockview.h"
@@ -12,7 +13,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QPointer>
 #include <QScrollArea>
@@ -72,33 +72,6 @@ const QString everythingButMath
 
 } // namespace
 
-// Takes the links the app would open in the browser, for as long as it lives.
-class UrlRecorder : public QObject
-{
-    Q_OBJECT
-
-public:
-    explicit UrlRecorder(const QStringList &schemes)
-        : m_schemes(schemes)
-    {
-        for (const QString &scheme : schemes)
-            QDesktopServices::setUrlHandler(scheme, this, "open");
-    }
-    ~UrlRecorder() override
-    {
-        for (const QString &scheme : std::as_const(m_schemes))
-            QDesktopServices::unsetUrlHandler(scheme);
-    }
-
-    QList<QUrl> opened;
-
-public Q_SLOTS:
-    void open(const QUrl &url) { opened.append(url); }
-
-private:
-    QStringList m_schemes;
-};
-
 class TestMarkdownView : public QObject
 {
     Q_OBJECT
@@ -146,7 +119,7 @@ void TestMarkdownView::modelTextIsNeverMarkup()
 
 void TestMarkdownView::nativeLinkDoesNothing()
 {
-    UrlRecorder recorder({u"http"_s, u"https"_s});
+    OpenedUrls opened({u"http"_s, u"https"_s});
     MarkdownView view;
     view.setText(u"[a link that fills the line](https://example.org/)"_s);
     view.resize(400, 100);
@@ -156,7 +129,7 @@ void TestMarkdownView::nativeLinkDoesNothing()
     QVERIFY(text);
     QTest::mouseClick(text, Qt::LeftButton, Qt::NoModifier, QPoint(20, 8));
     QTest::qWait(50);
-    QVERIFY(recorder.opened.isEmpty());
+    QVERIFY(opened.urls.isEmpty());
     QCOMPARE(text->toPlainText(), u"a link that fills the line"_s);
 }
 
