@@ -48,6 +48,9 @@ struct MathKey
     // The size of KaTeX's em, in logical pixels.
     qreal em = 0;
 
+    // KaTeX's em beside text of `textPixels`: a little larger, as velm has always set it.
+    static constexpr qreal emBeside(qreal textPixels) { return textPixels * 1.03; }
+
     friend bool operator==(const MathKey &, const MathKey &) = default;
 };
 size_t qHash(const MathKey &key, size_t seed = 0);

@@ -224,8 +224,9 @@ void MarkdownView::updateContent(QWidget *content, const MDBlock &block, bool se
     auto *text = static_cast<NativeTextView *>(content);
     text->setFont(block.kind() == MDBlock::Kind::Heading ? headingFont(block.level()) : m_baseFont);
     text->setTextColor(secondary ? AppColors::secondaryText(palette()) : QColor());
-    text->setHtml(NativeText::spansHTML(block.spans(), nativeStyle()),
-                  NativeText::formulas(block.spans()));
+    // Built on each call, so once per update of a streaming block.
+    const QList<MDSpan> spans = block.spans();
+    text->setHtml(NativeText::spansHTML(spans, nativeStyle()), NativeText::formulas(spans));
 }
 
 void MarkdownView::updateWidget(const Entry &entry, const MDBlock &block)

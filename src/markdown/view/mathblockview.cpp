@@ -126,12 +126,12 @@ void MathBlockView::paintEvent(QPaintEvent *)
         painter.fillRect(area, palette().brush(QPalette::Highlight));
     const QColor text = m_selected ? palette().color(QPalette::HighlightedText)
                                    : palette().color(QPalette::WindowText);
-    const qreal width = contentWidth();
-    // Centred when it fits; else from the left edge, scrolled.
-    const qreal left
-        = width <= area.width() ? area.left() + (area.width() - width) / 2 : area.left() - m_scroll;
     painter.setClipRect(area);
     if (!m_shown->isValid()) {
+        // Centred when it fits; else from the left edge, scrolled, as a formula is.
+        const qreal width = contentWidth();
+        const qreal left = width <= area.width() ? area.left() + (area.width() - width) / 2
+                                                 : area.left() - m_scroll;
         // The source as it was written, never markup: drawText takes plain text.
         // A formula still being written is no failure yet.
         painter.setPen(m_selected   ? text

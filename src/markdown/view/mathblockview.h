@@ -30,7 +30,7 @@ public:
 
     // Display math is set at 18 px, KaTeX's em a little larger, as text around it is.
     static constexpr qreal fontPixelSize = 18;
-    static qreal em() { return fontPixelSize * 1.03; }
+    static constexpr qreal em() { return MathKey::emBeside(fontPixelSize); }
 
     // What TeX that KaTeX cannot parse is shown in, here and inside text.
     static QColor errorColor(const QWidget *widget);

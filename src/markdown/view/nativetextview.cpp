@@ -29,11 +29,9 @@ constexpr int formulaBoxProperty = QTextFormat::UserProperty + 1;
 constexpr int formulaIndexProperty = QTextFormat::UserProperty + 2;
 constexpr QChar breakOpportunity(0x200b);
 
-// KaTeX's em beside text of a size, as the text around a formula is set.
 qreal formulaEm(const QFont &font)
 {
-    const qreal pixels = font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * 96 / 72;
-    return pixels * 1.03;
+    return MathKey::emBeside(font.pixelSize() > 0 ? font.pixelSize() : font.pointSizeF() * 96 / 72);
 }
 
 // A formula's piece in a line of text. Qt's document layout gives an inline object no depth
@@ -51,27 +49,36 @@ class FormulaObject
 public:
     using QObject::QObject;
 
-    static qreal ascentOf(const MathBox &box, const QTextFormat &format)
-    {
-        const qreal halfX = QFontMetrics(format.toCharFormat().font()).xHeight() / 2.0;
-        return std::max(box.height(), box.depth() + halfX);
-    }
-
     QSizeF intrinsicSize(QTextDocument *, int, const QTextFormat &format) override
     {
-        const auto box = format.property(formulaBoxProperty).value<MathBox>();
-        const qreal halfX = QFontMetrics(format.toCharFormat().font()).xHeight() / 2.0;
-        return {box.width(), 2 * ascentOf(box, format) - halfX};
+        const Placement placement(format);
+        return {placement.box.width(), placement.height};
     }
 
     void drawObject(QPainter *painter, const QRectF &rect, QTextDocument *, int,
                     const QTextFormat &format) override
     {
-        const auto box = format.property(formulaBoxProperty).value<MathBox>();
+        const Placement placement(format);
         // The layout sets the pen to the text's colour, or the selection's.
-        box.paint(*painter, QPointF(rect.left(), rect.top() + ascentOf(box, format)),
-                  painter->pen().color());
+        placement.box.paint(*painter, QPointF(rect.left(), rect.top() + placement.ascent),
+                            painter->pen().color());
     }
+
+private:
+    struct Placement
+    {
+        explicit Placement(const QTextFormat &format)
+            : box(format.property(formulaBoxProperty).value<MathBox>())
+        {
+            const qreal halfX = QFontMetrics(format.toCharFormat().font()).xHeight() / 2.0;
+            ascent = std::max(box.height(), box.depth() + halfX);
+            height = 2 * ascent - halfX;
+        }
+
+        MathBox box;
+        qreal ascent = 0;
+        qreal height = 0;
+    };
 };
 
 } // namespace
