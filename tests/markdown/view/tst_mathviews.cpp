@@ -71,6 +71,24 @@ QList<int> inkRows(const QImage &image, const QColor &colour, int tolerance = 10
     return rows;
 }
 
+// Draws what has no colour of its own in `colour`.
+void setTextColour(QWidget *view, const QColor &colour)
+{
+    QPalette palette = view->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    view->setPalette(palette);
+}
+
+// `view` drawn on `background`, at `ratio` device pixels a logical one.
+QImage rendered(QWidget *view, const QColor &background = Qt::white, qreal ratio = 1)
+{
+    QImage image(view->size() * ratio, QImage::Format_ARGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(background);
+    view->render(&image);
+    return image;
+}
+
 // Black ink on white, down to the antialiased grey of a thin stroke.
 constexpr int dark = 180;
 
@@ -105,12 +123,8 @@ void TestMathViews::inlineFormulaSitsOnTheBaselineWithItsDepth()
         = MathTypesetter::instance().find({u"\\frac{1}{2}"_s, false, 15 * 1.03});
     QVERIFY(formula && formula->box.depth() > 3);
 
-    QPalette palette = view->palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    view->setPalette(palette);
-    QImage image(view->size(), QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    view->render(&image);
+    setTextColour(view.get(), Qt::black);
+    const QImage image = rendered(view.get());
     // The "a" is the first run of inked columns, the formula all after the gap behind it.
     const auto inked = [&](int x) {
         return !inkRows(image.copy(x, 0, 1, image.height()), Qt::black, dark).isEmpty();
@@ -215,12 +229,8 @@ void TestMathViews::texThatDoesNotParseShowsAsPlainText()
     const auto text = paragraph(u"Try $"_s + tex + u"$ now"_s);
     QVERIFY(text);
     QCOMPARE(text->toPlainText(), u"Try "_s + tex + u" now"_s);
-    QPalette palette = text->palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    text->setPalette(palette);
-    QImage image(text->size(), QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    text->render(&image);
+    setTextColour(text.get(), Qt::black);
+    const QImage image = rendered(text.get());
     QVERIFY(!inkRows(image, MathBlockView::errorColor(text.get())).isEmpty());
 
     // On its own: the same, with KaTeX's message for screen readers.
@@ -229,9 +239,7 @@ void TestMathViews::texThatDoesNotParseShowsAsPlainText()
     QVERIFY(!block->error().isEmpty());
     QCOMPARE(block->accessibleName(), tex);
     QCOMPARE(block->accessibleDescription(), block->error());
-    QImage blockImage(block->size(), QImage::Format_ARGB32);
-    blockImage.fill(Qt::white);
-    block->render(&blockImage);
+    const QImage blockImage = rendered(block.get());
     QVERIFY(!inkRows(blockImage, MathBlockView::errorColor(block.get())).isEmpty());
 }
 
@@ -288,9 +296,7 @@ void TestMathViews::formulaBeingWrittenIsNoFailureYet()
     QCOMPARE(view.blockWidget(0), formula);
     QTRY_VERIFY(formula->isTypeset());
     QVERIFY(formula->error().isEmpty());
-    QImage image(formula->size(), QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    formula->render(&image);
+    const QImage image = rendered(formula);
     QVERIFY(inkRows(image, MathBlockView::errorColor(formula)).isEmpty());
 
     view.setText(u"$$\\int_0^1 x^2 \\, dx = \\frac{1}{$$"_s);
@@ -305,12 +311,8 @@ void TestMathViews::drawnInTheThemesTextColour()
     for (const QColor &colour : {QColor(0x11, 0x11, 0x11), QColor(0xee, 0xee, 0xee)}) {
         const auto view = display(u"x^2 + \\color{#3070f0}{y}"_s);
         QVERIFY(view);
-        QPalette palette = view->palette();
-        palette.setColor(QPalette::WindowText, colour);
-        view->setPalette(palette);
-        QImage image(view->size(), QImage::Format_ARGB32);
-        image.fill(colour.lightness() > 128 ? Qt::black : Qt::white);
-        view->render(&image);
+        setTextColour(view.get(), colour);
+        const QImage image = rendered(view.get(), colour.lightness() > 128 ? Qt::black : Qt::white);
         QVERIFY(!inkRows(image, colour).isEmpty());
         // A colour of the formula's own stays its own.
         QVERIFY(!inkRows(image, QColor(0x30, 0x70, 0xf0)).isEmpty());
@@ -321,9 +323,7 @@ void TestMathViews::sharpAtRatioTwo()
 {
     const auto view = display(u"\\sqrt{x^2 + y^2}"_s);
     QVERIFY(view);
-    QPalette palette = view->palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    view->setPalette(palette);
+    setTextColour(view.get(), Qt::black);
     // Drawn at twice the pixels, a formula is twice as tall in ink, not a scaled-up picture:
     // it has as many fully black pixels per logical pixel of ink as at ratio 1, or more.
     const auto solid = [](const QImage &image) {
@@ -333,13 +333,8 @@ void TestMathViews::sharpAtRatioTwo()
                 count += qGray(image.pixel(x, y)) < 40;
         return count;
     };
-    QImage single(view->size(), QImage::Format_ARGB32);
-    single.fill(Qt::white);
-    view->render(&single);
-    QImage twice(view->size() * 2, QImage::Format_ARGB32);
-    twice.setDevicePixelRatio(2);
-    twice.fill(Qt::white);
-    view->render(&twice);
+    const QImage single = rendered(view.get());
+    const QImage twice = rendered(view.get(), Qt::white, 2);
     QCOMPARE(inkRows(twice, Qt::black).size() / 2 >= inkRows(single, Qt::black).size() - 2, true);
     QVERIFY(solid(twice) > 3 * solid(single));
 }
