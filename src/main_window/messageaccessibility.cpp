@@ -2,6 +2,7 @@
 
 #include "main_window/chatscrollview.h"
 #include "main_window/messagerow.h"
+#include "widgets/accessibleleaf.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -106,28 +107,17 @@ private:
 // A message whose row is not built (far from the visible part of a long chat): the same
 // item, from the message itself, so that a screen reader reads the whole conversation.
 class UnbuiltMessageAccessible
-    : public QAccessibleInterface
+    : public AccessibleLeaf
     , public SpokenText
 {
 public:
     UnbuiltMessageAccessible(ChatScrollView *view, QWidget *list, const QUuid &id)
-        : m_view(view)
-        , m_list(list)
+        : AccessibleLeaf(list)
+        , m_view(view)
         , m_id(id)
     { }
 
-    bool isValid() const override { return m_view && m_list && index() >= 0; }
-    QObject *object() const override { return nullptr; }
-    QWindow *window() const override { return m_list ? m_list->window()->windowHandle() : nullptr; }
-    QAccessibleInterface *parent() const override
-    {
-        return QAccessible::queryAccessibleInterface(m_list.data());
-    }
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
-    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
-    QAccessibleInterface *focusChild() const override { return nullptr; }
+    bool isValid() const override { return m_view && owner() && index() >= 0; }
     QAccessible::Role role() const override { return QAccessible::ListItem; }
     QString text(QAccessible::Text kind) const override
     {
@@ -146,7 +136,7 @@ public:
         if (!isValid())
             return {};
         const QRect inList = m_view->rowGeometry(m_id);
-        return {m_list->mapToGlobal(inList.topLeft()), inList.size()};
+        return {owner()->mapToGlobal(inList.topLeft()), inList.size()};
     }
     QAccessible::State state() const override
     {
@@ -183,7 +173,6 @@ private:
     const ChatMessage &message() const { return m_view->rowMessage(index()); }
 
     QPointer<ChatScrollView> m_view;
-    QPointer<QWidget> m_list;
     QUuid m_id;
 };
 

@@ -1,5 +1,7 @@
 #include "widgets/accessiblechoices.h"
 
+#include "widgets/accessibleleaf.h"
+
 #include <QAccessibleWidget>
 #include <QHash>
 #include <QPointer>
@@ -20,28 +22,17 @@ QHash<QString, Roles> &installed()
 }
 
 class ChoiceAccessible
-    : public QAccessibleInterface
+    : public AccessibleLeaf
     , public QAccessibleActionInterface
 {
 public:
     ChoiceAccessible(QWidget *row, int index, QAccessible::Role role)
-        : m_row(row)
+        : AccessibleLeaf(row)
         , m_index(index)
         , m_role(role)
     { }
 
-    bool isValid() const override { return m_row && m_index < choices()->choiceCount(); }
-    QObject *object() const override { return nullptr; }
-    QWindow *window() const override { return parent() ? parent()->window() : nullptr; }
-    QAccessibleInterface *parent() const override
-    {
-        return QAccessible::queryAccessibleInterface(m_row.data());
-    }
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
-    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
-    QAccessibleInterface *focusChild() const override { return nullptr; }
+    bool isValid() const override { return owner() && m_index < choices()->choiceCount(); }
     QAccessible::Role role() const override { return m_role; }
     QString text(QAccessible::Text type) const override
     {
@@ -53,18 +44,18 @@ public:
         if (!isValid())
             return {};
         const QRect local = choices()->choiceRect(m_index);
-        return QRect(m_row->mapToGlobal(local.topLeft()), local.size());
+        return QRect(owner()->mapToGlobal(local.topLeft()), local.size());
     }
     QAccessible::State state() const override
     {
         QAccessible::State state;
-        if (!isValid() || !m_row->isVisible()) {
+        if (!isValid() || !owner()->isVisible()) {
             state.invisible = true;
             return state;
         }
         const bool chosen = choices()->currentChoice() == m_index;
         state.focusable = true;
-        state.focused = chosen && m_row->hasFocus();
+        state.focused = chosen && owner()->hasFocus();
         if (m_role == QAccessible::RadioButton) {
             state.checkable = true;
             state.checked = chosen;
@@ -90,9 +81,8 @@ public:
     QStringList keyBindingsForAction(const QString &) const override { return {}; }
 
 private:
-    AccessibleChoices *choices() const { return dynamic_cast<AccessibleChoices *>(m_row.data()); }
+    AccessibleChoices *choices() const { return dynamic_cast<AccessibleChoices *>(owner()); }
 
-    QPointer<QWidget> m_row;
     int m_index;
     QAccessible::Role m_role;
 };

@@ -85,7 +85,7 @@ private Q_SLOTS:
     }
 
     // A code block's Copy is named and comes in the answer's order, above Copy and
-    // Regenerate; a formula's page is no stop that would keep Tab inside it.
+    // Regenerate; a formula is no stop that would keep Tab inside it.
     void answerPartsAreStops()
     {
         ControllerFixture fixture;
